@@ -1,0 +1,12 @@
+#pragma once
+// Trace lines for the host's standard output and the debugger (standard error).
+// Each line goes out in one write, so lines of concurrent runs never interleave.
+
+#include <string_view>
+
+namespace kz::platform {
+
+void writeStdout(std::string_view text);
+void writeDebugger(std::string_view text);
+
+}  // namespace kz::platform

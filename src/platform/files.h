@@ -1,0 +1,59 @@
+#pragma once
+// File system access for the agent: text-mode reading, atomic replacement, lookups
+// that tell "not found" from other errors, and case-insensitive path resolution.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kz::platform {
+
+// "Not found" covers: file not found, path not found, invalid name, no more files.
+enum class FileStatus { Ok, NotFound, Error };
+
+struct FileSize {
+    FileStatus status = FileStatus::NotFound;
+    uint64_t size = 0;
+};
+
+// Joins a directory and a name with '/', as the agent's "%s\%s" paths do.
+std::string joinPath(std::string_view dir, std::string_view name);
+// Backslashes in administrator data become '/'.
+std::string toNativeSeparators(std::string_view path);
+
+// The path as it exists on disk: each component that does not exist with its exact
+// spelling is matched without regard to case within its directory. Components that
+// match nothing keep their spelling, so the result names where a new file would go.
+std::string resolvePath(std::string_view path);
+
+// Whole-file reads. readTextFile turns each CR LF into LF, as Windows text mode does.
+std::optional<std::string> readFile(std::string_view path);
+std::optional<std::string> readTextFile(std::string_view path);
+
+// Writes the whole content under a temporary name in the same directory, flushes it,
+// then renames it over `path`, so readers see the old or the new file, never a torn one.
+bool writeFileAtomic(std::string_view path, std::string_view content);
+// Appends (creating the file when missing).
+bool appendFile(std::string_view path, std::string_view content);
+
+// Copies with overwrite; the copy becomes visible under `to` only complete.
+bool copyFile(std::string_view from, std::string_view to);
+bool renameFile(std::string_view from, std::string_view to);
+bool removeFile(std::string_view path);
+
+// Creates one directory level (its parent must exist). True when it exists afterwards.
+bool createDirectory(std::string_view path);
+
+FileStatus fileStatus(std::string_view path);  // Ok when it exists (file or directory)
+bool isDirectory(std::string_view path);
+FileSize fileSize(std::string_view path);
+
+// Names of the entries of a directory (not "." and ".."), unsorted.
+std::vector<std::string> listDirectory(std::string_view dir);
+
+// A unique temporary name next to `path` (same directory, so a rename is atomic).
+std::string temporaryNameFor(std::string_view path);
+
+}  // namespace kz::platform

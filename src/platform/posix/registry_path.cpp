@@ -1,0 +1,12 @@
+#include <cstdlib>
+
+#include "platform/registry.h"
+
+namespace kz::platform {
+
+std::string Registry::defaultPath() {
+    const char* env = std::getenv("KZ_REGISTRY");
+    return (env && *env) ? std::string(env) : std::string("/etc/kzmta/registry.reg");
+}
+
+}  // namespace kz::platform

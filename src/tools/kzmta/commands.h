@@ -1,0 +1,21 @@
+#pragma once
+// The subcommands of kzmta. Each takes the arguments after its own name and returns
+// the process exit status.
+
+#include <string>
+#include <vector>
+
+namespace kz::tool {
+
+using Args = std::vector<std::string>;
+
+int runRegCommand(const Args& args);
+int runDemoCommand(const Args& args);
+
+// The registry file: --registry FILE (removed from args) or KZ_REGISTRY or the default.
+std::string takeRegistryPath(Args& args);
+// Removes "--name VALUE" from args; true when present (value stored in out).
+bool takeOption(Args& args, const std::string& name, std::string& out);
+bool takeFlag(Args& args, const std::string& name);
+
+}  // namespace kz::tool

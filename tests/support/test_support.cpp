@@ -1,0 +1,132 @@
+#include "support/test_support.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace kz::test {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "kztest-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+void writeFile(const std::string& path, std::string_view content) {
+    fs::path p(path);
+    if (p.has_parent_path()) fs::create_directories(p.parent_path());
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f.write(content.data(), std::streamsize(content.size()));
+    if (!f) throw std::runtime_error("cannot write " + path);
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+bool exists(const std::string& path) { return fs::exists(path); }
+
+std::string fixture(std::string_view relative) {
+    return std::string(KZ_FIXTURES_DIR) + "/" + std::string(relative);
+}
+
+std::string binPath(std::string_view name) { return std::string(KZ_BIN_DIR) + "/" + std::string(name); }
+
+namespace {
+
+void drain(int fd, std::string& out) {
+    char buf[4096];
+    ssize_t n = read(fd, buf, sizeof buf);
+    if (n > 0) out.append(buf, size_t(n));
+}
+
+}  // namespace
+
+RunOutput run(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+              std::string_view input) {
+    int outPipe[2], errPipe[2], inPipe[2];
+    if (pipe2(outPipe, O_CLOEXEC) || pipe2(errPipe, O_CLOEXEC) || pipe2(inPipe, O_CLOEXEC)) {
+        throw std::runtime_error("pipe failed");
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, inPipe[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+
+    std::vector<std::string> envStrings;
+    for (char** e = environ; *e; ++e) envStrings.emplace_back(*e);
+    for (const std::string& extra : env) {
+        std::string name = extra.substr(0, extra.find('=') + 1);
+        std::erase_if(envStrings, [&](const std::string& s) { return s.rfind(name, 0) == 0; });
+        envStrings.push_back(extra);
+    }
+    std::vector<char*> envp, args;
+    for (auto& s : envStrings) envp.push_back(s.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> argvCopy = argv;
+    for (auto& s : argvCopy) args.push_back(s.data());
+    args.push_back(nullptr);
+
+    pid_t pid = 0;
+    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(outPipe[1]);
+    close(errPipe[1]);
+    close(inPipe[0]);
+    RunOutput result;
+    if (rc != 0) {
+        close(outPipe[0]);
+        close(errPipe[0]);
+        close(inPipe[1]);
+        result.err = "spawn failed";
+        return result;
+    }
+    if (!input.empty()) {
+        ssize_t ignored = write(inPipe[1], input.data(), input.size());
+        (void)ignored;
+    }
+    close(inPipe[1]);
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    int open = 2;
+    while (open > 0) {
+        if (poll(fds, 2, -1) < 0) break;
+        for (auto& p : fds) {
+            if (p.fd < 0 || !(p.revents & (POLLIN | POLLHUP))) continue;
+            std::string& sink = (p.fd == outPipe[0]) ? result.out : result.err;
+            size_t before = sink.size();
+            drain(p.fd, sink);
+            if (sink.size() == before) {
+                close(p.fd);
+                p.fd = -1;
+                --open;
+            }
+        }
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+}  // namespace kz::test
