@@ -1,0 +1,19 @@
+#pragma once
+// printf-style formatting into std::string: the agent's many fixed formats stay
+// readable, with no buffer to overrun.
+
+#include <cstddef>
+#include <string>
+
+namespace kz {
+
+std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// The formatted text cut to bufferSize-1 characters, as a bounded format into a
+// buffer of bufferSize bytes would leave it.
+std::string formatBounded(std::size_t bufferSize, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
+
+// A trace line to the host's standard output (one write).
+void Trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace kz
