@@ -1,0 +1,46 @@
+#pragma once
+// The results of one message run: per filter and kind a hit count, the description of
+// the last match and the value of every instance. Belongs to one run and one thread.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "filters/criterion_type.h"
+#include "message/message_context.h"
+
+namespace kz::filters {
+
+struct FilterTable;
+
+// Buffer sizes of the result texts, for cutToBuffer / assignCut / appendCut.
+constexpr std::size_t kMatchTextSize = 1024;    // at most 1023 characters
+constexpr std::size_t kInstanceValueSize = 16;  // at most 15 characters
+constexpr std::size_t kMatchTextLimit = kMatchTextSize - 1;
+constexpr std::size_t kInstanceValueLimit = kInstanceValueSize - 1;
+
+struct MatchResultBlock {
+    std::array<int32_t, kCriterionCount> hitCount{};
+    std::array<std::string, kCriterionCount> matchText;
+    std::array<std::array<std::string, kMaxInstances>, kCriterionCount> instanceValue;
+};
+
+struct CriteriaResults {
+    int32_t filterCount = 0;
+    std::vector<MatchResultBlock> blocks;  // position p is blocks[p - 1]
+    const MessageContext* message = nullptr;
+
+    MatchResultBlock& block(int position) { return blocks.at(std::size_t(position - 1)); }
+    const MatchResultBlock& block(int position) const {
+        return blocks.at(std::size_t(position - 1));
+    }
+};
+
+// One empty block per filter position of the table. Always 1.
+int AllocateResults(const FilterTable& table, CriteriaResults& results);
+// Frees the blocks and sets the count to 0. Always 1.
+int ReleaseResults(CriteriaResults& results);
+
+}  // namespace kz::filters

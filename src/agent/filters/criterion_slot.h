@@ -1,0 +1,35 @@
+#pragma once
+// One criterion kind of one filter: whether it is enabled, its argument text and how
+// many instances (token occurrences or table lines) it stands for.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "filters/criterion_type.h"
+
+namespace kz::filters {
+
+struct CriterionSlot {
+    // An instance's data is copied into a buffer of this size by the evaluators.
+    static constexpr std::size_t kInstanceDataSize = 2048;
+
+    int32_t enabled = 0;  // only exactly 1 enables the criterion
+    std::string data;     // instances (or alternatives of a single instance), tab-separated
+    int32_t threshold = 0;
+    int32_t instanceCount = 0;
+
+    bool isEnabled() const { return enabled == 1; }
+
+    // Instances that have a place in the results (at most kMaxInstances). Evaluators
+    // walk only these, so a script with more occurrences of one token never writes
+    // beyond a result row.
+    int resultInstanceCount() const;
+
+    // The data of instance j (0-based): the whole data for a single instance, otherwise
+    // the (j+1)-th tab-separated field. A field the data does not have, or one that does
+    // not fit bufferSize, gives an empty text; the whole data is cut to the buffer.
+    std::string instanceData(int j, std::size_t bufferSize = kInstanceDataSize) const;
+};
+
+}  // namespace kz::filters

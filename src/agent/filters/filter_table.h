@@ -1,0 +1,75 @@
+#pragma once
+// The ordered table of the administrator's filters, loaded from FILTER.TAB and the
+// criteria files under the configuration directory. Written only at load, reload and
+// release; concurrent runs only read it.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "filters/criteria_results.h"
+#include "filters/criterion_slot.h"
+#include "filters/criterion_type.h"
+#include "filters/pattern_cache.h"
+
+namespace kz::filters {
+
+struct FilterDefinition {
+    static constexpr std::size_t kNameSize = 64;  // name, criteriaName
+    static constexpr std::size_t kDescriptionSize = 256;
+
+    std::string name;
+    std::string criteriaName;  // names both the criteria file and the action file
+    std::string description;
+    std::array<CriterionSlot, kCriterionCount> slots;
+    int isScript = 0;
+    int32_t matchAll = 0;
+    std::string scriptText;  // the whole criteria script; empty for a criteria table
+};
+
+struct FilterTable {
+    static constexpr std::size_t kScopeNameSize = 128;  // postofficeName, mailboxName
+
+    std::vector<std::unique_ptr<FilterDefinition>> filters;  // position p is filters[p - 1]
+    int32_t filterCount = 0;
+    int hasScriptFilters = 0;
+    std::string postofficeName;  // empty for the system-wide table
+    std::string mailboxName;
+    std::string configurationDirectory;  // the directory the table was loaded from
+    bool patternCaching = false;         // "Allow Pattern Caching" at load time
+    // Belongs to the table, so a replaced table keeps its word lists for the runs that
+    // still use it.
+    PatternCache patternCache;
+
+    const FilterDefinition& filter(int position) const {
+        return *filters.at(std::size_t(position - 1));
+    }
+};
+
+struct LoadOptions {
+    std::string configurationDirectory;
+    bool allowPatternCaching = false;
+};
+
+// Reads FILTER.TAB and the criteria files into the table (which is expected reset).
+// Always 1: missing files leave the table with fewer filters or criteria.
+int LoadFilterTable(FilterTable& table, const LoadOptions& options);
+// Sets the filter count and the script flag to 0. Always 1.
+int ResetFilterTable(FilterTable& table);
+// Destroys the filters and empties the pattern cache; the count stays for the reset.
+// Always 1.
+int ReleaseFilterTable(FilterTable& table);
+
+// The word-file path that instance data refers to, or none when the data is an inline
+// list. Empty data names the general word list.
+std::optional<std::string> ResolveWordFile(const FilterTable& table, std::string_view data);
+
+// The cached word list of a resolved path, or null.
+const PatternList* FindPatternList(const FilterTable& table, std::string_view path);
+
+}  // namespace kz::filters

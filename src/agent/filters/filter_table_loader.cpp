@@ -1,0 +1,81 @@
+// FILTER.TAB: one line per filter, in the order the filters apply. Field 1 is the name,
+// field 2 enables the line, field 3 names the criteria (and action) file, field 5 is
+// the description and field 7 the match-all flag.
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "common/format.h"
+#include "filters/config_fields.h"
+#include "filters/config_lines.h"
+#include "filters/criteria_files.h"
+#include "platform/files.h"
+
+namespace kz::filters {
+
+namespace {
+
+constexpr std::size_t kEnabledFieldSize = 56;
+constexpr std::size_t kMatchAllFieldSize = 1024;
+
+bool lineEnabled(std::string_view line) {
+    std::optional<std::string> enabled = TabField(line, 2, kEnabledFieldSize);
+    return enabled && AtoiText(*enabled) != 0;
+}
+
+std::unique_ptr<FilterDefinition> definitionFromLine(std::string_view line) {
+    auto filter = std::make_unique<FilterDefinition>();
+    filter->name = TabField(line, 1, FilterDefinition::kNameSize).value_or(std::string());
+    filter->criteriaName = TabField(line, 3, FilterDefinition::kNameSize).value_or(std::string());
+    filter->description =
+        TabField(line, 5, FilterDefinition::kDescriptionSize).value_or(std::string());
+    std::optional<std::string> matchAll = TabField(line, 7, kMatchAllFieldSize);
+    filter->matchAll = matchAll ? AtoiText(*matchAll) : 0;
+    return filter;
+}
+
+void loadCriteria(FilterTable& table, FilterDefinition& filter) {
+    std::string scriptPath = CriteriaFilePath(table, filter.criteriaName, "KZS");
+    // Only a definite "not found" lets a criteria table stand in for the script.
+    if (platform::fileStatus(scriptPath) != platform::FileStatus::NotFound) {
+        LoadCriteriaScript(table, filter, scriptPath);
+        return;
+    }
+    // Without a readable table the filter stays loaded but can never hold.
+    LoadCriteriaTable(table, filter, CriteriaFilePath(table, filter.criteriaName, "TAB"));
+}
+
+// False when the table is full and the rest of FILTER.TAB is to be ignored.
+bool addFilter(FilterTable& table, std::string_view line) {
+    if (table.filterCount >= kMaxFilters) {
+        Trace("Too Many Filters Defined\r\n");
+        return false;
+    }
+    table.filters.push_back(definitionFromLine(line));
+    table.filterCount += 1;
+    loadCriteria(table, *table.filters.back());
+    return true;
+}
+
+}  // namespace
+
+int LoadFilterTable(FilterTable& table, const LoadOptions& options) {
+    table.configurationDirectory = options.configurationDirectory;
+    table.patternCaching = options.allowPatternCaching;
+    // A load always starts from an empty table, whatever was left in it.
+    table.patternCache.clear();
+    table.filters.clear();
+    ResetFilterTable(table);
+
+    std::optional<std::vector<std::string>> lines = ReadConfigLines(FilterTabPath(table));
+    for (const std::string& raw : lines.value_or(std::vector<std::string>())) {
+        std::string_view line = CutAtLineFeed(raw);
+        if (!lineEnabled(line)) continue;
+        if (!addFilter(table, line)) break;
+    }
+    Trace("Loaded %d Filters\n", int(table.filterCount));
+    return 1;
+}
+
+}  // namespace kz::filters
