@@ -26,7 +26,8 @@ std::string withoutWow6432Node(std::string_view keyPath) {
 
 platform::Registry& machineRegistry() {
     std::lock_guard lock(gRegistryMutex);
-    if (!gRegistry) gRegistry = std::make_unique<platform::Registry>(platform::Registry::defaultPath());
+    if (!gRegistry)
+        gRegistry = std::make_unique<platform::Registry>(platform::Registry::defaultPath());
     return *gRegistry;
 }
 
@@ -49,8 +50,10 @@ int RegReadString(std::string_view keyPath, std::string_view name, std::string& 
         out.clear();
         return 0;
     }
+    // A value without a terminator may still be one byte too long; an empty text
+    // counts as absent so that callers fall back to their defaults.
     std::string text = value->asString();
-    if (text.size() >= bufferSize) {
+    if (text.empty() || text.size() >= bufferSize) {
         out.clear();
         return 0;
     }
@@ -61,11 +64,17 @@ int RegReadString(std::string_view keyPath, std::string_view name, std::string& 
 int RegReadDword(std::string_view keyPath, std::string_view name, uint32_t& out) {
     if (keyPath.empty()) return 0;
     auto value = machineRegistry().query(keyPath, name);
-    if (!value) return 0;
+    // A value with no data leaves out as it was.
+    if (!value || value->data.empty()) return 0;
     auto dword = value->asDword();
     if (!dword) return 0;
     out = *dword;
     return 1;
+}
+
+uint32_t RegDwordOr(std::string_view keyPath, std::string_view name, uint32_t fallback) {
+    uint32_t value = fallback;
+    return RegReadDword(keyPath, name, value) ? value : fallback;
 }
 
 int RegWriteDword(std::string_view keyPath, std::string_view name, uint32_t value) {

@@ -11,19 +11,23 @@
 namespace kz::config {
 
 // The process's registry: opened at attach (or on first use by tools and tests) from
-// KZ_REGISTRY, released at detach.
+// KZ_REGISTRY, released at detach. Opening or closing it while other threads use the
+// returned reference is not allowed: both happen only at attach, detach and in tests.
 platform::Registry& machineRegistry();
 void openMachineRegistry(const std::string& path);
 void closeMachineRegistry();
 
 // String reader: 0 for a buffer size of 0 (out untouched); the first
 // "Software\Wow6432Node\Kaztrel" in the key path reads as "Software\Kaztrel"; a value
-// that is absent, empty or does not fit bufferSize bytes with its terminator sets out
-// empty and gives 0.
+// that is absent, empty (no data or no text) or does not fit bufferSize bytes with its
+// terminator sets out empty and gives 0. The value's type is not examined.
 int RegReadString(std::string_view keyPath, std::string_view name, std::string& out,
                   std::size_t bufferSize);
-// DWORD reader: 1 with out set when the value holds at most 4 bytes; else out unchanged.
+// DWORD reader: 1 with out set when the value holds 1 to 4 bytes (little-endian, any
+// type); else 0 with out unchanged. An empty key path gives 0.
 int RegReadDword(std::string_view keyPath, std::string_view name, uint32_t& out);
+// The DWORD, or the fallback when it cannot be read.
+uint32_t RegDwordOr(std::string_view keyPath, std::string_view name, uint32_t fallback);
 // DWORD writer: creates the key when missing.
 int RegWriteDword(std::string_view keyPath, std::string_view name, uint32_t value);
 

@@ -1,0 +1,102 @@
+#include "config/directories.h"
+
+#include <mutex>
+#include <string_view>
+#include <utility>
+
+#include "config/registry_access.h"
+#include "config/registry_keys.h"
+#include "platform/files.h"
+
+namespace kz::config {
+
+namespace {
+
+// Function-local so that attach, which may run from a library constructor, never sees
+// it before its initialisation.
+struct Published {
+    std::mutex mutex;
+    std::shared_ptr<const Directories> current = std::make_shared<const Directories>();
+};
+
+Published& published() {
+    static Published instance;
+    return instance;
+}
+
+// Administrators may copy Windows-style paths; only the separators change.
+std::string readDirectory(std::string_view key, std::string_view name,
+                          std::size_t size = Directories::kDirectorySize) {
+    std::string value;
+    RegReadString(key, name, value, size);
+    return platform::toNativeSeparators(value);
+}
+
+// Applies `change` to a copy of the current snapshot and publishes it when it differs,
+// so the per-run reread allocates only when the registry changed.
+template <typename Change>
+void publish(Change&& change) {
+    Published& state = published();
+    std::lock_guard lock(state.mutex);
+    auto next = std::make_shared<Directories>(*state.current);
+    change(*next);
+    if (*next != *state.current) state.current = std::move(next);
+}
+
+}  // namespace
+
+std::shared_ptr<const Directories> CurrentDirectories() {
+    Published& state = published();
+    std::lock_guard lock(state.mutex);
+    return state.current;
+}
+
+void ReadAttachDirectories() {
+    Directories read;
+    read.ActivityLog =
+        readDirectory(kAgentKey, kActivityLogDirectory, Directories::kActivityLogDirectorySize);
+    read.MailRoot = readDirectory(kProductKey, kMailRoot);
+    read.ConnectorRoot = readDirectory(kConnectorsKey, kConnectorRootDirectory);
+    read.Configuration = readDirectory(kProductKey, kConfigurationDirectory);
+    read.WhitelistConfiguration = read.Configuration;
+    read.BadMail = readDirectory(kProductKey, kBadMailDirectory);
+    read.Quarantine = readDirectory(kProductKey, kQuarantineDirectory);
+    read.Application = readDirectory(kProductKey, kApplicationDirectory);
+    publish([&](Directories& dirs) { dirs = std::move(read); });
+}
+
+void ReadRunDirectories() {
+    // Registry reads happen outside the lock; only the merge is serialised.
+    std::string connectorRoot = readDirectory(kConnectorsKey, kConnectorRootDirectory);
+    std::string configuration = readDirectory(kProductKey, kConfigurationDirectory);
+    std::string badMail = readDirectory(kProductKey, kBadMailDirectory);
+    std::string quarantine = readDirectory(kProductKey, kQuarantineDirectory);
+    publish([&](Directories& dirs) {
+        dirs.ConnectorRoot = std::move(connectorRoot);
+        dirs.Configuration = std::move(configuration);
+        dirs.BadMail = std::move(badMail);
+        dirs.Quarantine = std::move(quarantine);
+    });
+}
+
+std::string ReadApplicationDirectory() {
+    return readDirectory(kProductKey, kApplicationDirectory);
+}
+
+std::string MailRootDirectory() {
+    std::string mailRoot = CurrentDirectories()->MailRoot;
+    if (!mailRoot.empty()) return mailRoot;
+    mailRoot = readDirectory(kProductKey, kMailRoot);
+    if (!mailRoot.empty()) {
+        publish([&](Directories& dirs) {
+            if (dirs.MailRoot.empty()) dirs.MailRoot = mailRoot;
+        });
+    }
+    return mailRoot;
+}
+
+void ResetDirectories() {
+    publish([](Directories& dirs) { dirs = Directories{}; });
+}
+
+}  // namespace kz::config

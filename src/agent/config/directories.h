@@ -1,0 +1,45 @@
+#pragma once
+// The directories the agent takes from the registry. Runs on many threads read them
+// while one thread may be rereading them, so readers get an immutable snapshot; a
+// reread publishes a new one.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace kz::config {
+
+struct Directories {
+    static constexpr std::size_t kDirectorySize = 1024;
+    static constexpr std::size_t kActivityLogDirectorySize = 512;
+
+    std::string MailRoot;
+    std::string ConnectorRoot;
+    std::string Configuration;
+    // The copy read only at attach, for the outbound whitelist marker files.
+    std::string WhitelistConfiguration;
+    std::string BadMail;
+    std::string Quarantine;
+    std::string Application;
+    std::string ActivityLog;
+
+    bool operator==(const Directories&) const = default;
+};
+
+// The current snapshot; never null (every directory empty before the first read).
+std::shared_ptr<const Directories> CurrentDirectories();
+
+// At attach: every directory.
+void ReadAttachDirectories();
+// At the start of every message run: Connector Root, Configuration, Bad Mail and
+// Quarantine.
+void ReadRunDirectories();
+// The Application Directory as the registry holds it now (not the attach snapshot).
+std::string ReadApplicationDirectory();
+// The Mail Root of the snapshot, read again (and kept) while it is still empty.
+std::string MailRootDirectory();
+
+// Back to all-empty, at detach.
+void ResetDirectories();
+
+}  // namespace kz::config

@@ -1,0 +1,101 @@
+#include "config/option_lookup.h"
+
+#include <array>
+#include <memory>
+#include <mutex>
+
+#include "common/bounded_text.h"
+#include "common/format.h"
+#include "config/directories.h"
+#include "config/paths.h"
+#include "platform/dynlib.h"
+#include "platform/exports.h"
+
+namespace kz::config {
+
+namespace {
+
+using GetOptionFn = int(KZ_STDCALL*)(int, const char*, const char*, char*);
+using GetOptionExFn = int(KZ_STDCALL*)(int, const char*, const char*, char*, int);
+using SetOptionFn = int(KZ_STDCALL*)(int, const char*, const char*, const char*);
+
+constexpr std::string_view kProviderFile = "KZAISO.DLL";
+
+struct OptionProvider {
+    std::unique_ptr<platform::DynamicLibrary> library;
+    GetOptionFn getOption = nullptr;
+    GetOptionExFn getOptionEx = nullptr;
+    SetOptionFn setOption = nullptr;
+};
+
+// A lookup holds its own reference, so a release at detach never unloads the library
+// under a call in progress.
+struct ProviderSlot {
+    std::mutex mutex;
+    bool loadAttempted = false;
+    std::shared_ptr<const OptionProvider> provider;
+};
+
+ProviderSlot& slot() {
+    static ProviderSlot instance;
+    return instance;
+}
+
+std::shared_ptr<const OptionProvider> loadProvider() {
+    std::string application = CurrentDirectories()->Application;
+    if (application.empty()) application = ReadApplicationDirectory();
+    auto library = platform::DynamicLibrary::load(LibraryPath(application, kProviderFile));
+    if (!library) return nullptr;
+    auto provider = std::make_shared<OptionProvider>();
+    provider->getOption = library->entry<GetOptionFn>("GetOption");
+    provider->getOptionEx = library->entry<GetOptionExFn>("GetOption_Ex");
+    provider->setOption = library->entry<SetOptionFn>("SetOption");
+    // Started only when both required entries are there.
+    if (!provider->getOption || !provider->setOption) return nullptr;
+    provider->library = std::move(library);
+    return provider;
+}
+
+std::shared_ptr<const OptionProvider> startedProvider() {
+    ProviderSlot& state = slot();
+    std::lock_guard lock(state.mutex);
+    if (!state.loadAttempted) {
+        state.loadAttempted = true;
+        state.provider = loadProvider();
+    }
+    return state.provider;
+}
+
+}  // namespace
+
+std::string MailboxObjectName(std::string_view postOffice, std::string_view mailbox) {
+    return formatBounded(kOptionResultSize, "%.*s/%.*s", int(postOffice.size()), postOffice.data(),
+                         int(mailbox.size()), mailbox.data());
+}
+
+int LookupOption(int scope, std::string_view objectName, std::string_view optionName,
+                 std::string& result) {
+    result.clear();
+    auto provider = startedProvider();
+    if (!provider) return 0;
+    std::string object(cutToBuffer(objectName, kOptionResultSize));
+    std::string option(cutToBuffer(optionName, kOptionResultSize));
+    std::array<char, kOptionResultSize> buffer{};
+    int status = provider->getOptionEx
+                     ? provider->getOptionEx(scope, object.c_str(), option.c_str(), buffer.data(),
+                                             int(buffer.size()))
+                     : provider->getOption(scope, object.c_str(), option.c_str(), buffer.data());
+    // A provider that fills the whole buffer still leaves at most 1023 characters.
+    buffer.back() = '\0';
+    result.assign(buffer.data());
+    return status;
+}
+
+void ReleaseOptionProvider() {
+    ProviderSlot& state = slot();
+    std::lock_guard lock(state.mutex);
+    state.provider.reset();
+    state.loadAttempted = false;
+}
+
+}  // namespace kz::config

@@ -1,0 +1,33 @@
+#pragma once
+// Post office and mailbox options, kept by the option provider library "KZAISO.DLL" in
+// the Application Directory rather than in the registry.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kz::config {
+
+constexpr int kOptionScopePostOffice = 1;
+constexpr int kOptionScopeMailbox = 2;
+constexpr std::size_t kOptionResultSize = 1024;
+
+// Options asked for by the actions and the address helpers.
+constexpr std::string_view kOptionPublicFolders = "Public Folders";
+constexpr std::string_view kOptionWebMailPublicFoldersModification =
+    "WebMail-Public-Folders-Modification-Permitted";
+constexpr std::string_view kOptionDefaultAddress = "DefaultAddress";
+
+// The object name of a mailbox: "<post office>/<mailbox>".
+std::string MailboxObjectName(std::string_view postOffice, std::string_view mailbox);
+
+// Loads the provider on first use (once, from any thread). Returns the provider's
+// result with its text (at most 1023 characters) in `result`; without a usable provider
+// `result` is empty and the result 0.
+int LookupOption(int scope, std::string_view objectName, std::string_view optionName,
+                 std::string& result);
+
+// Unloads the provider at detach; a later lookup loads it again.
+void ReleaseOptionProvider();
+
+}  // namespace kz::config

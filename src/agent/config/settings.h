@@ -1,0 +1,82 @@
+#pragma once
+// The agent's registry settings, each held one of three ways: read once at attach,
+// read on first use and kept for the life of the process, or read on every use so that
+// a change takes effect at once. Every value that cannot be read takes its default.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kz::config {
+
+// Read once at attach, before any run starts; read-only afterwards, so any thread may
+// read it without a lock.
+struct AttachSettings {
+    static constexpr std::size_t kLocalDomainNameSize = 1024;
+    static constexpr std::size_t kLocalDnsServerListSize = 2048;
+
+    uint32_t IndexingEnabled = 0;  // kept for the mail store; nothing here depends on it
+    uint32_t DebugLoggingLevel = 5;
+    uint32_t UpdateStatistics = 0;  // non-zero: keep and write the counters
+    uint32_t DebugStatus = 0;       // script host trace: 1 debug log, 2 standard output
+    uint32_t ScriptLiteralMode = 1;
+    uint32_t UriSblMaxChecks = 0;
+    uint32_t AllowPatternCaching = 0;
+    uint32_t BayesianFilteringStatus = 0;
+    uint32_t BayesianFilteringLoadMode = 0;
+    uint32_t SpamAssassinEnabled = 0;              // on only when 1
+    uint32_t SpamAssassinBypassAuthenticated = 0;  // on only when 1
+    uint32_t DomainKeysStatus = 0;
+    uint32_t AntivirusStatus = 0;
+    std::string LocalDomainName;
+    std::string LocalDnsServerList;
+
+    bool spamAssassinOn() const { return SpamAssassinEnabled == 1; }
+    bool spamAssassinBypassesAuthenticated() const { return SpamAssassinBypassAuthenticated == 1; }
+};
+
+void ReadAttachSettings();
+const AttachSettings& Settings();
+
+// The Bayesian provider's status: the attach value of "Bayesian Filtering Status",
+// which loading the provider overwrites with 1 (usable) or 3 (failed).
+uint32_t BayesianStatus();
+void SetBayesianStatus(uint32_t status);
+
+// First use: read once, then kept. Safe when several threads race on the first read.
+uint32_t FilterMime();             // non-zero: MIME-aware scan
+uint32_t CaseSensitivity();        // 1: case-sensitive matching
+uint32_t PerformSblRbl();          // non-zero: look links up in URL blacklists
+uint32_t SpfHeaderCheck();         // how the scan treats "Received-SPF"
+uint32_t DebugDkim();              // what a failed DKIM verification adds
+uint32_t AvBypassAuthenticated();  // 1: skip antivirus for authenticated senders
+uint32_t UseBufferAppendMode();    // 1: text replacement builds a new string
+// Forgets the first-use values so that tests can read them again.
+void ResetFirstUseSettingsForTest();
+
+// Every use: read from the registry on each call.
+uint32_t ActivityLogEnabled();  // 1 file, 2 standard output, 3 debugger, other none
+uint32_t ReloadValue();
+bool ReloadRequested();  // "Reload" is 1
+int ClearReload();       // writes "Reload" = 0; 0 when the write failed
+bool PublicFoldersEnabled();
+uint32_t PublicFoldersModificationPermitted();  // 0 refuses, 1 permits, 2 defers; absent 0
+uint32_t WhitelistOutboundIPAddresses();
+uint32_t WhitelistOutboundIPAddressMode();
+constexpr std::size_t kSenderAddressSize = 1024;
+std::string BadMailNotificationSenderAddress();  // at most 1023 characters, empty when absent
+// "Forward Sender Address", or the bad-mail notification sender when absent or empty.
+std::string ForwardSenderAddress();
+
+// Read at each FilterInit.
+constexpr std::size_t kProcessingOrderSize = 1024;
+constexpr std::size_t kPluginProviderSize = 128;
+std::string ProcessingOrder();
+// Under the filter agent's own key below the filters key.
+bool AgentEnabled(std::string_view agent);        // "Status" is 1
+bool AgentPluginEnabled(std::string_view agent);  // "Antivirus Agent Plugin Enabled" is 1
+// "Antivirus Agent Plugin Provider"; 0 when it cannot be read.
+int AgentPluginProvider(std::string_view agent, std::string& fileName);
+
+}  // namespace kz::config
