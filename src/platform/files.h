@@ -18,7 +18,8 @@ struct FileSize {
     uint64_t size = 0;
 };
 
-// Joins a directory and a name with '/', as the agent's "%s\%s" paths do.
+// Joins a directory and a name with '/', as the agent's "%s\%s" paths do; no doubled
+// separator when `dir` ends with '/', and an empty `dir` gives the name alone.
 std::string joinPath(std::string_view dir, std::string_view name);
 // Backslashes in administrator data become '/'.
 std::string toNativeSeparators(std::string_view path);
@@ -26,6 +27,7 @@ std::string toNativeSeparators(std::string_view path);
 // The path as it exists on disk: each component that does not exist with its exact
 // spelling is matched without regard to case within its directory. Components that
 // match nothing keep their spelling, so the result names where a new file would go.
+// Several entries differing only in case: the first in byte order wins.
 std::string resolvePath(std::string_view path);
 
 // Whole-file reads. readTextFile turns each CR LF into LF, as Windows text mode does.
@@ -34,26 +36,32 @@ std::optional<std::string> readTextFile(std::string_view path);
 
 // Writes the whole content under a temporary name in the same directory, flushes it,
 // then renames it over `path`, so readers see the old or the new file, never a torn one.
+// A replaced file keeps its permissions; on failure no temporary is left behind.
 bool writeFileAtomic(std::string_view path, std::string_view content);
 // Appends (creating the file when missing).
 bool appendFile(std::string_view path, std::string_view content);
 
-// Copies with overwrite; the copy becomes visible under `to` only complete.
+// Copies with overwrite; the copy becomes visible under `to` only complete. The copy
+// takes the permissions of `from`.
 bool copyFile(std::string_view from, std::string_view to);
+// Renames within one file system, replacing an existing `to` atomically.
 bool renameFile(std::string_view from, std::string_view to);
 bool removeFile(std::string_view path);
 
 // Creates one directory level (its parent must exist). True when it exists afterwards.
 bool createDirectory(std::string_view path);
 
-FileStatus fileStatus(std::string_view path);  // Ok when it exists (file or directory)
+// Ok when it exists (file or directory); NotFound when it or a directory on its way is
+// missing, is not a directory, or the name is invalid; Error otherwise (e.g. no access).
+FileStatus fileStatus(std::string_view path);
 bool isDirectory(std::string_view path);
-FileSize fileSize(std::string_view path);
+FileSize fileSize(std::string_view path);  // a directory has size 0
 
 // Names of the entries of a directory (not "." and ".."), unsorted.
 std::vector<std::string> listDirectory(std::string_view dir);
 
-// A unique temporary name next to `path` (same directory, so a rename is atomic).
+// A unique temporary name next to `path` (same directory, so a rename is atomic),
+// hidden (leading '.') and ending in ".tmp", so scans for real names skip it.
 std::string temporaryNameFor(std::string_view path);
 
 }  // namespace kz::platform

@@ -1,0 +1,50 @@
+#include "platform/codepage.h"
+
+#include "platform/posix/text_codecs.h"
+
+namespace kz::platform {
+
+namespace {
+
+constexpr unsigned kCodePageHz = 52936;
+
+}  // namespace
+
+bool isCodePageSupported(unsigned codePage) {
+    if (codePage == kCodePageUtf8 || codePage == kDefaultSingleByteCodePage ||
+        codePage == kCodePageHz)
+        return true;
+    const char* name = iconvNameForCodePage(codePage);
+    return name && posix::convertWithIconv(name, "UTF-8", {}) &&
+           posix::convertWithIconv("UTF-8", name, {});
+}
+
+std::optional<std::string> toUtf8(std::string_view bytes, unsigned codePage) {
+    switch (codePage) {
+        case kCodePageUtf8:
+            return isValidUtf8(bytes) ? std::optional<std::string>(bytes) : std::nullopt;
+        case kDefaultSingleByteCodePage:
+            return posix::cp1252ToUtf8(bytes);
+        case kCodePageHz:
+            return posix::hzToUtf8(bytes);
+    }
+    const char* name = iconvNameForCodePage(codePage);
+    return name ? posix::convertWithIconv(name, "UTF-8", bytes) : std::nullopt;
+}
+
+std::optional<std::string> fromUtf8(std::string_view utf8, unsigned codePage) {
+    // Checked here because iconv's UTF-8 reader is more lenient than the strict rules.
+    if (!isValidUtf8(utf8)) return std::nullopt;
+    switch (codePage) {
+        case kCodePageUtf8:
+            return std::string(utf8);
+        case kDefaultSingleByteCodePage:
+            return posix::utf8ToCp1252(utf8);
+        case kCodePageHz:
+            return posix::utf8ToHz(utf8);
+    }
+    const char* name = iconvNameForCodePage(codePage);
+    return name ? posix::convertWithIconv("UTF-8", name, utf8) : std::nullopt;
+}
+
+}  // namespace kz::platform

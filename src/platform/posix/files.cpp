@@ -1,0 +1,224 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "platform/posix/unique_fd.h"
+
+namespace kz::platform {
+
+using posix::UniqueFd;
+
+namespace {
+
+constexpr size_t kCopyChunk = 64 * 1024;
+constexpr int kTemporaryAttempts = 16;
+// Room left in a name for the temporary decoration, so a long name still gives a
+// temporary name the file system accepts.
+constexpr size_t kMaxTemporaryBase = 180;
+
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data.remove_prefix(size_t(n));
+    }
+    return true;
+}
+
+// Reads up to `limit` bytes; 0 at end of file, -1 on error.
+ssize_t readSome(int fd, char* buffer, size_t limit) {
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, limit);
+        if (n >= 0 || errno != EINTR) return n;
+    }
+}
+
+bool readAll(int fd, std::string& out) {
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) out.reserve(size_t(st.st_size));
+    for (;;) {
+        size_t used = out.size();
+        out.resize(used + kCopyChunk);
+        ssize_t n = readSome(fd, out.data() + used, kCopyChunk);
+        out.resize(used + (n > 0 ? size_t(n) : 0));
+        if (n == 0) return true;
+        if (n < 0) return false;
+    }
+}
+
+UniqueFd openForReading(std::string_view path) {
+    return UniqueFd(::open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC));
+}
+
+// Writes a new file under a temporary name next to `target` with `fill`, flushes it
+// to disk and renames it over `target`. The temporary never outlives a failure.
+// `mode` < 0 leaves the permissions to the umask.
+bool replaceAtomically(std::string_view target, int mode, const std::function<bool(int)>& fill) {
+    std::string temporary;
+    UniqueFd fd;
+    for (int attempt = 0; attempt < kTemporaryAttempts && !fd.valid(); ++attempt) {
+        temporary = temporaryNameFor(target);
+        fd = UniqueFd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (!fd.valid() && errno != EEXIST) return false;
+    }
+    if (!fd.valid()) return false;
+    if (mode >= 0) ::fchmod(fd.get(), mode_t(mode));
+    bool ok = fill(fd.get()) && ::fsync(fd.get()) == 0;
+    ok = fd.close() && ok;
+    ok = ok && ::rename(temporary.c_str(), std::string(target).c_str()) == 0;
+    if (!ok) ::unlink(temporary.c_str());
+    return ok;
+}
+
+FileStatus statusForError(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+        case ENAMETOOLONG:
+        case EINVAL:
+            return FileStatus::NotFound;
+        default:
+            return FileStatus::Error;
+    }
+}
+
+void appendHex(std::string& out, uint64_t value) {
+    char digits[16];
+    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value, 16);
+    out.append(digits, ec == std::errc() ? end : digits);
+}
+
+int permissionsOf(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+}  // namespace
+
+std::string temporaryNameFor(std::string_view path) {
+    static std::atomic<uint64_t> counter{0};
+    size_t slash = path.rfind('/');
+    std::string_view dir =
+        slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+    std::string_view base = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    base = base.substr(0, kMaxTemporaryBase);
+    auto now = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+    // A leading dot and the ".tmp" end keep the temporary out of scans for real names.
+    std::string name(dir);
+    name += '.';
+    name += base;
+    name += '.';
+    appendHex(name, uint64_t(::getpid()));
+    name += '-';
+    appendHex(name, counter.fetch_add(1));
+    name += '-';
+    appendHex(name, now & 0xFFFFFF);
+    name += ".tmp";
+    return name;
+}
+
+std::optional<std::string> readFile(std::string_view path) {
+    UniqueFd fd = openForReading(path);
+    std::string content;
+    if (!fd.valid() || !readAll(fd.get(), content)) return std::nullopt;
+    return content;
+}
+
+std::optional<std::string> readTextFile(std::string_view path) {
+    std::optional<std::string> content = readFile(path);
+    if (!content) return content;
+    std::string& text = *content;
+    size_t out = 0;
+    for (size_t in = 0; in < text.size(); ++in) {
+        if (text[in] == '\r' && in + 1 < text.size() && text[in + 1] == '\n') continue;
+        text[out++] = text[in];
+    }
+    text.resize(out);
+    return content;
+}
+
+bool writeFileAtomic(std::string_view path, std::string_view content) {
+    // A replaced file keeps its permissions.
+    UniqueFd existing = openForReading(path);
+    int mode = existing.valid() ? permissionsOf(existing.get()) : -1;
+    existing.reset();
+    return replaceAtomically(path, mode, [content](int fd) { return writeAll(fd, content); });
+}
+
+bool appendFile(std::string_view path, std::string_view content) {
+    UniqueFd fd(::open(std::string(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+    if (!fd.valid()) return false;
+    bool ok = writeAll(fd.get(), content);
+    return fd.close() && ok;
+}
+
+bool copyFile(std::string_view from, std::string_view to) {
+    UniqueFd source = openForReading(from);
+    if (!source.valid()) return false;
+    auto copy = [&source](int target) {
+        std::unique_ptr<char[]> buffer(new char[kCopyChunk]);
+        for (;;) {
+            ssize_t n = readSome(source.get(), buffer.get(), kCopyChunk);
+            if (n <= 0) return n == 0;
+            if (!writeAll(target, std::string_view(buffer.get(), size_t(n)))) return false;
+        }
+    };
+    return replaceAtomically(to, permissionsOf(source.get()), copy);
+}
+
+bool renameFile(std::string_view from, std::string_view to) {
+    return ::rename(std::string(from).c_str(), std::string(to).c_str()) == 0;
+}
+
+bool removeFile(std::string_view path) {
+    return ::unlink(std::string(path).c_str()) == 0;
+}
+
+bool createDirectory(std::string_view path) {
+    std::string p(path);
+    if (::mkdir(p.c_str(), 0777) == 0) return true;
+    return errno == EEXIST && isDirectory(p);
+}
+
+FileStatus fileStatus(std::string_view path) {
+    struct stat st {};
+    return ::stat(std::string(path).c_str(), &st) == 0 ? FileStatus::Ok : statusForError(errno);
+}
+
+bool isDirectory(std::string_view path) {
+    struct stat st {};
+    return ::stat(std::string(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+FileSize fileSize(std::string_view path) {
+    struct stat st {};
+    if (::stat(std::string(path).c_str(), &st) != 0) return FileSize{statusForError(errno), 0};
+    // Only regular files have a content size; a directory's block size means nothing.
+    return FileSize{FileStatus::Ok, S_ISREG(st.st_mode) ? uint64_t(st.st_size) : 0};
+}
+
+std::vector<std::string> listDirectory(std::string_view dir) {
+    std::vector<std::string> names;
+    std::unique_ptr<DIR, int (*)(DIR*)> handle(::opendir(std::string(dir).c_str()), &::closedir);
+    if (!handle) return names;
+    while (const dirent* entry = ::readdir(handle.get())) {
+        std::string_view name = entry->d_name;
+        if (name != "." && name != "..") names.emplace_back(name);
+    }
+    return names;
+}
+
+}  // namespace kz::platform
