@@ -8,17 +8,19 @@
 namespace kz::platform {
 
 class DynamicLibrary {
-public:
+  public:
     ~DynamicLibrary();
     DynamicLibrary(const DynamicLibrary&) = delete;
     DynamicLibrary& operator=(const DynamicLibrary&) = delete;
 
-    // Loads "dir\NAME.DLL" (any case): that exact file when it exists, else NAME.so,
-    // matching the file name without regard to case. Null when it cannot be loaded;
+    // Loads the file that resolveLibraryPath() finds, with every symbol bound now and
+    // none of them made visible to later loads. Null when it cannot be loaded;
     // lastError() then tells why.
     static std::unique_ptr<DynamicLibrary> load(std::string_view path);
+    // The text of the calling thread's last failed load() or symbol().
     static std::string lastError();
 
+    // The entry of that name, or null (lastError() tells why).
     void* symbol(const char* name) const;
     template <typename F>
     F entry(const char* name) const {
@@ -26,13 +28,17 @@ public:
     }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     DynamicLibrary(void* handle, std::string path) : handle_(handle), path_(std::move(path)) {}
     void* handle_;
     std::string path_;
 };
 
 // The file that load() would open for a Windows-style library path, or empty.
+// Backslashes become '/'; a path without a directory is looked up in the current
+// directory (the result then starts with "./"). The path itself when that file exists;
+// else the same path matched without regard to case (resolvePath), and then, for
+// "NAME.DLL" (any case), "NAME.so" matched the same way.
 std::string resolveLibraryPath(std::string_view path);
 
 }  // namespace kz::platform

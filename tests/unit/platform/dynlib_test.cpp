@@ -1,0 +1,92 @@
+#include "platform/dynlib.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/test_support.h"
+
+namespace kz::platform {
+namespace {
+
+using ProbeAnswer = int (*)(int);
+
+const std::string kProbe = std::string(KZ_TESTLIB_DIR) + "/kzprobe.so";
+
+void copyProbe(const std::string& to) {
+    std::filesystem::copy_file(kProbe, to);
+}
+
+int answerOf(const DynamicLibrary& lib) {
+    auto answer = lib.entry<ProbeAnswer>("KZ_ProbeAnswer");
+    return answer ? answer(1) : -1;
+}
+
+TEST(DynamicLibrary, WindowsNameFindsTheSharedObjectInAnyCase) {
+    for (const char* name : {"KZPROBE.DLL", "kzprobe.dll", "KzProbe.Dll"}) {
+        auto lib = DynamicLibrary::load(std::string(KZ_TESTLIB_DIR) + "/" + name);
+        ASSERT_TRUE(lib) << name << ": " << DynamicLibrary::lastError();
+        EXPECT_EQ(lib->path(), kProbe);
+        EXPECT_EQ(answerOf(*lib), 42);
+    }
+}
+
+TEST(DynamicLibrary, FileNameOnDiskMatchedWithoutCase) {
+    test::TempDir dir;
+    copyProbe(dir.file("KzProbe.So"));
+    std::string windowsPath = dir.path() + "\\kzprobe.dll";
+    EXPECT_EQ(resolveLibraryPath(windowsPath), dir.file("KzProbe.So"));
+    auto lib = DynamicLibrary::load(windowsPath);
+    ASSERT_TRUE(lib) << DynamicLibrary::lastError();
+    EXPECT_EQ(answerOf(*lib), 42);
+}
+
+TEST(DynamicLibrary, DirectoryMatchedWithoutCaseToo) {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.file("Application"));
+    copyProbe(dir.file("Application/kzprobe.so"));
+    EXPECT_EQ(resolveLibraryPath(dir.path() + "\\APPLICATION\\KZPROBE.DLL"),
+              dir.file("Application/kzprobe.so"));
+}
+
+TEST(DynamicLibrary, ResolutionOrder) {
+    test::TempDir dir;
+    copyProbe(dir.file("exact.DLL"));
+    copyProbe(dir.file("exact.so"));
+    copyProbe(dir.file("Other.dll"));
+    copyProbe(dir.file("other.so"));
+    copyProbe(dir.file("plain.so"));
+    std::filesystem::create_directory(dir.file("folder.so"));
+    struct Case {
+        const char* asked;
+        const char* found;  // empty: nothing
+    } cases[] = {
+        {"exact.DLL", "exact.DLL"},  // the exact file first
+        {"OTHER.DLL", "Other.dll"},  // the same name in another case before NAME.so
+        {"plain.dll", "plain.so"},  {"PLAIN.SO", "plain.so"},
+        {"folder.dll", ""},                         // a directory is no library
+        {"missing.dll", ""},        {"plain", ""},  // only a .DLL name looks for .so
+    };
+    for (const Case& c : cases) {
+        std::string want = *c.found ? dir.file(c.found) : std::string();
+        EXPECT_EQ(resolveLibraryPath(dir.file(c.asked)), want) << c.asked;
+    }
+}
+
+TEST(DynamicLibrary, FailuresAreReportedWithAReason) {
+    test::TempDir dir;
+    EXPECT_FALSE(DynamicLibrary::load(dir.file("KZNONE.DLL")));
+    EXPECT_NE(DynamicLibrary::lastError().find("KZNONE.DLL"), std::string::npos);
+
+    test::writeFile(dir.file("broken.so"), "not a library");
+    EXPECT_FALSE(DynamicLibrary::load(dir.file("BROKEN.DLL")));
+    EXPECT_NE(DynamicLibrary::lastError().find("broken.so"), std::string::npos);
+
+    auto lib = DynamicLibrary::load(kProbe);
+    ASSERT_TRUE(lib);
+    EXPECT_EQ(lib->symbol("KZ_NoSuchEntry"), nullptr);
+    EXPECT_NE(DynamicLibrary::lastError().find("KZ_NoSuchEntry"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kz::platform

@@ -1,0 +1,155 @@
+#include "platform/named_lock.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
+#include "support/test_support.h"
+#include "unit/platform/scoped_env.h"
+
+extern char** environ;
+
+namespace kz::platform {
+namespace {
+
+using std::chrono::milliseconds;
+
+class NamedLockTest : public ::testing::Test {
+  protected:
+    test::TempDir dir;
+    test::ScopedEnv env{"KZ_RUNTIME_DIR", dir.path()};
+};
+
+// The helper process, with its standard output on a pipe we read.
+struct Holder {
+    pid_t pid = -1;
+    int out = -1;
+
+    explicit Holder(const std::string& lockName) {
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+        std::string program = test::binPath("kztest-lock_holder");
+        char* argv[] = {program.data(), const_cast<char*>(lockName.c_str()), nullptr};
+        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) != 0) pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        out = fds[0];
+    }
+    ~Holder() {
+        kill();
+        if (out >= 0) close(out);
+    }
+    std::string firstLine() const {
+        std::string line;
+        char c;
+        while (read(out, &c, 1) == 1 && c != '\n') line += c;
+        return line;
+    }
+    void kill() {
+        if (pid <= 0) return;
+        ::kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        pid = -1;
+    }
+};
+
+TEST_F(NamedLockTest, OtherProcessHoldsItUntilItDies) {
+    Holder holder("KZAVFLTDebugLog");
+    ASSERT_GT(holder.pid, 0);
+    ASSERT_EQ(holder.firstLine(), "locked");
+
+    NamedLock lock("KZAVFLTDebugLog");
+    EXPECT_FALSE(lock.lock(milliseconds(200)));
+    holder.kill();
+    ASSERT_TRUE(lock.lock(milliseconds(5000)));
+    lock.unlock();
+}
+
+TEST_F(NamedLockTest, ThreadsSharingOneLockExcludeEachOther) {
+    NamedLock lock("shared");
+    ASSERT_TRUE(lock.lock(milliseconds(0)));
+    bool otherGotIt = true;
+    std::thread([&] { otherGotIt = lock.lock(milliseconds(50)); }).join();
+    EXPECT_FALSE(otherGotIt);
+    lock.unlock();
+
+    std::atomic<int> inside{0}, overlaps{0};
+    auto work = [&] {
+        for (int i = 0; i < 300; ++i) {
+            ASSERT_TRUE(lock.lock(milliseconds(10000)));
+            if (inside.fetch_add(1) != 0) ++overlaps;
+            std::this_thread::yield();
+            inside.fetch_sub(1);
+            lock.unlock();
+        }
+    };
+    std::thread a(work), b(work);
+    a.join();
+    b.join();
+    EXPECT_EQ(overlaps.load(), 0);
+}
+
+TEST_F(NamedLockTest, TwoObjectsOfOneNameExcludeEachOther) {
+    NamedLock first("same"), second("same");
+    ASSERT_TRUE(first.lock(milliseconds(0)));
+    EXPECT_FALSE(second.lock(milliseconds(0)));
+    first.unlock();
+    EXPECT_TRUE(second.lock(milliseconds(0)));
+    second.unlock();
+}
+
+TEST_F(NamedLockTest, HoldingThreadTakesItAgainAndReleasesPerHold) {
+    NamedLock lock("nested"), other("nested");
+    ASSERT_TRUE(lock.lock(milliseconds(0)));
+    ASSERT_TRUE(lock.lock(milliseconds(0)));
+    lock.unlock();
+    EXPECT_FALSE(other.lock(milliseconds(0)));
+    lock.unlock();
+    EXPECT_TRUE(other.lock(milliseconds(0)));
+    other.unlock();
+}
+
+TEST_F(NamedLockTest, UnlockByThreadThatDoesNotHoldItIsIgnored) {
+    NamedLock lock("owned"), other("owned");
+    ASSERT_TRUE(lock.lock(milliseconds(0)));
+    std::thread([&] { lock.unlock(); }).join();
+    EXPECT_FALSE(other.lock(milliseconds(0)));
+    lock.unlock();
+}
+
+TEST_F(NamedLockTest, NameCannotLeaveTheRuntimeDirectory) {
+    NamedLock lock("../a/b c");
+    EXPECT_EQ(lock.filePath(), dir.file("_.._a_b_c.lock"));
+    ASSERT_TRUE(lock.lock(milliseconds(0)));
+    EXPECT_TRUE(test::exists(dir.file("_.._a_b_c.lock")));
+    lock.unlock();
+}
+
+TEST_F(NamedLockTest, RemovedLockFileIsNotLockedTwice) {
+    NamedLock early("gone");
+    ASSERT_TRUE(early.lock(milliseconds(0)));
+    early.unlock();
+    ASSERT_EQ(unlink(early.filePath().c_str()), 0);
+    NamedLock late("gone");
+    ASSERT_TRUE(late.lock(milliseconds(0)));
+    EXPECT_FALSE(early.lock(milliseconds(0)));  // must not lock its stale file
+    late.unlock();
+}
+
+TEST(NamedLock, MissingRuntimeDirectoryFailsTheLock) {
+    test::ScopedEnv env("KZ_RUNTIME_DIR", "/nonexistent/kz-runtime");
+    NamedLock lock("x");
+    EXPECT_FALSE(lock.lock(milliseconds(0)));
+}
+
+}  // namespace
+}  // namespace kz::platform
