@@ -1,0 +1,51 @@
+#include <array>
+
+#include "platform/posix/registry_internal.h"
+
+namespace kz::platform {
+
+namespace reg {
+
+namespace {
+
+constexpr char fold(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+
+bool namesEqual(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (fold(a[i]) != fold(b[i])) return false;
+    }
+    return true;
+}
+
+bool startsWithIgnoreCase(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && namesEqual(s.substr(0, prefix.size()), prefix);
+}
+
+bool isSameOrBelow(std::string_view path, std::string_view key) {
+    if (key.empty()) return true;
+    if (!startsWithIgnoreCase(path, key)) return false;
+    return path.size() == key.size() || path[key.size()] == '\\';
+}
+
+}  // namespace reg
+
+std::string normalizeRegKeyPath(std::string_view key) {
+    constexpr std::array<std::string_view, 2> kHives = {"HKEY_LOCAL_MACHINE", "HKLM"};
+    for (std::string_view hive : kHives) {
+        if (reg::namesEqual(key, hive)) return {};
+        if (reg::isSameOrBelow(key, hive)) {
+            key.remove_prefix(hive.size());
+            break;
+        }
+    }
+    while (!key.empty() && key.front() == '\\') key.remove_prefix(1);
+    while (!key.empty() && key.back() == '\\') key.remove_suffix(1);
+    return std::string(key);
+}
+
+}  // namespace kz::platform
