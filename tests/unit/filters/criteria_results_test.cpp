@@ -1,0 +1,66 @@
+#include "filters/criteria_results.h"
+
+#include <gtest/gtest.h>
+
+#include "filters/filter_table.h"
+
+namespace kz::filters {
+namespace {
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+TEST(CriteriaResults, AllocateAndReleaseFollowTheFilterCount) {
+    FilterTable table;
+    table.filterCount = 3;
+    MessageContext message;
+    CriteriaResults results;
+    results.message = &message;
+
+    CaptureStdout();
+    EXPECT_EQ(AllocateResults(table, results), 1);
+    EXPECT_EQ(GetCapturedStdout(), "Allocating 3 Results\n");
+    EXPECT_EQ(results.filterCount, 3);
+    ASSERT_EQ(results.blocks.size(), 3u);
+    EXPECT_EQ(results.message, &message);
+    MatchResultBlock& last = results.block(3);
+    EXPECT_EQ(last.hitCount[COUNTRY_NOMATCH], 0);
+    EXPECT_EQ(last.matchText[SUBJECT], "");
+    EXPECT_EQ(last.instanceValue[COUNTRY_NOMATCH][kMaxInstances - 1], "");
+    EXPECT_THROW(results.block(4), std::out_of_range);
+
+    CaptureStdout();
+    EXPECT_EQ(ReleaseResults(results), 1);
+    EXPECT_EQ(GetCapturedStdout(), "Releasing 3 Results\n");
+    EXPECT_EQ(results.filterCount, 0);
+    EXPECT_TRUE(results.blocks.empty());
+}
+
+TEST(CriterionSlot, InstanceDataAndPlacedInstances) {
+    CriterionSlot single{1, "free\toffer", 1, 1};
+    EXPECT_EQ(single.instanceData(0), "free\toffer");  // one instance: tabs are alternatives
+    EXPECT_EQ(single.instanceData(0, 5), "free");      // cut to the buffer
+    EXPECT_EQ(single.resultInstanceCount(), 1);
+
+    CriterionSlot several{1, "free\t" + std::string(30, 'x'), 0, 2};
+    EXPECT_EQ(several.instanceData(0), "free");
+    EXPECT_EQ(several.instanceData(1, 30), "");  // a field that does not fit reads empty
+    EXPECT_EQ(several.instanceData(2), "");      // absent
+
+    EXPECT_EQ((CriterionSlot{1, "", 0, 16}).resultInstanceCount(), 16);
+    EXPECT_EQ((CriterionSlot{1, "", 0, 40}).resultInstanceCount(), kMaxInstances);
+    EXPECT_EQ((CriterionSlot{}).resultInstanceCount(), 0);
+}
+
+TEST(CriterionFromKeyword, IgnoresCaseOfTheWholeKeyword) {
+    EXPECT_EQ(CriterionFromKeyword("SUBJECT"), SUBJECT);
+    EXPECT_EQ(CriterionFromKeyword("toorcc"), TOorCC);
+    EXPECT_EQ(CriterionFromKeyword("Country_NoMatch"), COUNTRY_NOMATCH);
+    EXPECT_EQ(CriterionFromKeyword("IPADDRESS"), IPADDRESS);  // not IPADDRESS_WHITELISTED
+    EXPECT_EQ(CriterionFromKeyword("SUBJECTS"), -1);
+    EXPECT_EQ(CriterionFromKeyword(""), -1);
+    EXPECT_EQ(kCriterionKeywords[TOorCC], "TOorCC");
+}
+
+}  // namespace
+}  // namespace kz::filters

@@ -1,0 +1,235 @@
+#include "filters/filter_table.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/test_support.h"
+
+namespace kz::filters {
+namespace {
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+const std::string kConfig = test::fixture("filters/config");
+
+// Loads a configuration directory and returns the trace it wrote.
+std::string load(FilterTable& table, const std::string& dir, bool caching = false) {
+    CaptureStdout();
+    EXPECT_EQ(LoadFilterTable(table, LoadOptions{dir, caching}), 1);
+    return GetCapturedStdout();
+}
+
+int countOf(const std::string& text, const std::string& needle) {
+    int n = 0;
+    for (auto at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
+    return n;
+}
+
+TEST(LoadFilterTable, ReadsEnabledLinesInOrderWithFieldLimits) {
+    FilterTable table;
+    std::string trace = load(table, kConfig);
+    EXPECT_NE(trace.find("Loaded 8 Filters\n"), std::string::npos);
+    ASSERT_EQ(table.filterCount, 8);
+    ASSERT_EQ(table.filters.size(), 8u);
+
+    // Seven fields, CR LF line end: the last field carries no carriage return.
+    const FilterDefinition& spam = table.filter(1);
+    EXPECT_EQ(spam.name, "Spam");
+    EXPECT_EQ(spam.criteriaName, "SPAMCRIT");
+    EXPECT_EQ(spam.description, "Spam filter");
+    EXPECT_EQ(spam.matchAll, 1);
+
+    // Disabled, non-numeric, missing and over-long field 2 take no position.
+    const FilterDefinition& three = table.filter(2);
+    EXPECT_EQ(three.name, "Three");
+    EXPECT_EQ(three.criteriaName, "TABLE");
+    EXPECT_EQ(three.description, "");
+    EXPECT_EQ(three.matchAll, 0);
+
+    // 63 / 255 characters fit; 64 / 256 read as empty.
+    EXPECT_EQ(table.filter(3).name, std::string(63, 'N'));
+    EXPECT_EQ(table.filter(3).description, std::string(255, 'd'));
+    EXPECT_EQ(table.filter(3).matchAll, 2);
+    EXPECT_EQ(table.filter(4).name, "");
+    EXPECT_EQ(table.filter(4).criteriaName, "");
+    EXPECT_EQ(table.filter(4).description, "");
+
+    EXPECT_EQ(table.filter(5).name, "Missing");
+    for (const CriterionSlot& slot : table.filter(5).slots) {
+        EXPECT_EQ(slot.enabled, 0);
+        EXPECT_EQ(slot.instanceCount, 0);
+    }
+    EXPECT_EQ(table.hasScriptFilters, 1);
+    EXPECT_EQ(table.patternCache.size(), 0u);  // caching off
+}
+
+TEST(LoadFilterTable, CriteriaTableLines) {
+    FilterTable table;
+    load(table, kConfig);
+    const FilterDefinition& filter = table.filter(2);  // CRITERIA/table.tab, CR LF
+    EXPECT_EQ(filter.isScript, 0);
+    EXPECT_EQ(filter.scriptText, "");
+
+    struct Expect {
+        CriterionType kind;
+        int32_t enabled;
+        const char* data;
+        int32_t threshold;
+    };
+    const Expect expected[] = {
+        {SUBJECT, 1, "free\toffer\twin", 2},
+        {BODY, 1, "free\toffer\twin", 1},  // 0 raised to 1 when enabled
+        {TO, 0, "free\toffer\twin", 0},    // disabled keeps 0
+        {CC, 1, "last field\n", 1},        // last field keeps its line feed; absent -> 1
+        {TOorCC, 2, "x\n", 1},             // 2 is not "enabled"
+    };
+    for (const Expect& e : expected) {
+        const CriterionSlot& slot = filter.slots[e.kind];
+        EXPECT_EQ(slot.enabled, e.enabled) << e.kind;
+        EXPECT_EQ(slot.data, e.data) << e.kind;
+        EXPECT_EQ(slot.threshold, e.threshold) << e.kind;
+        EXPECT_EQ(slot.instanceCount, 1) << e.kind;
+    }
+    EXPECT_FALSE(filter.slots[TOorCC].isEnabled());
+    for (int k = 5; k < kCriterionCount; ++k) EXPECT_EQ(filter.slots[k].instanceCount, 0) << k;
+
+    // 30 lines: the first 27 fill the slots, the rest is ignored.
+    const FilterDefinition& thirty = table.filter(6);
+    for (int k = 0; k < kCriterionCount; ++k) {
+        EXPECT_EQ(thirty.slots[k].instanceCount, 1) << k;
+        EXPECT_EQ(thirty.slots[k].data, "word" + std::to_string(k) + "\n") << k;
+    }
+}
+
+TEST(LoadFilterTable, ScriptTakesPrecedenceAndEnablesItsTokens) {
+    FilterTable table;
+    std::string trace = load(table, kConfig);
+    const FilterDefinition& spam = table.filter(1);
+    EXPECT_EQ(spam.isScript, 1);
+    EXPECT_NE(spam.scriptText.find("[KZ_NOSUCHKIND]"), std::string::npos);
+    EXPECT_EQ(spam.scriptText.find('\r'), std::string::npos);  // read in text mode
+
+    const CriterionSlot& subject = spam.slots[SUBJECT];
+    EXPECT_EQ(subject.enabled, 1);
+    EXPECT_EQ(subject.instanceCount, 2);
+    EXPECT_EQ(subject.data, "viagra\tcialis");  // not the .TAB of the same name
+    EXPECT_EQ(subject.threshold, 0);
+    EXPECT_EQ(subject.instanceData(1), "cialis");
+    EXPECT_EQ(spam.slots[HASANATTACHMENT].data, "\r");
+    EXPECT_EQ(spam.slots[SIZE].data, " 50000");
+    EXPECT_EQ(spam.slots[BODY].data, "free");  // [KZ_body] names BODY
+
+    int enabled = 0;
+    for (const CriterionSlot& slot : spam.slots) enabled += slot.enabled;
+    EXPECT_EQ(enabled, 4);  // the unknown keyword is ignored
+    EXPECT_NE(trace.find("Setting Critieria:0:viagra\nSetting Critieria:0:cialis\n"
+                         "Setting Critieria:9:\r\nSetting Critieria:7: 50000\n"),
+              std::string::npos);
+}
+
+TEST(LoadFilterTable, PatternCacheReadsEachWordFileOnce) {
+    FilterTable table;
+    std::string trace = load(table, kConfig, true);
+    const std::string patterns = kConfig + "/FILTERS/PATTERNS/";
+    const std::string words = patterns + "SpamWords.txt";  // named in two spellings
+    const std::string general = patterns + "MTAFILTER-GENERAL.TXT";
+    const std::string missing = patterns + "missing-list.txt";
+
+    EXPECT_EQ(countOf(trace, "into pattern cache"), 3) << trace;
+    EXPECT_NE(trace.find("Loading " + words + " into pattern cache from simple filter\n"),
+              std::string::npos);
+    EXPECT_NE(trace.find("Loading " + general + " into pattern cache\n"), std::string::npos);
+
+    ASSERT_EQ(table.patternCache.size(), 3u);
+    const PatternList* list = FindPatternList(table, words);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->path, words);
+    EXPECT_EQ(list->lines, (std::vector<std::string>{"viagra", "cheap *", "**win**"}));
+    ASSERT_NE(FindPatternList(table, missing), nullptr);
+    EXPECT_TRUE(FindPatternList(table, missing)->lines.empty());
+    EXPECT_EQ(FindPatternList(table, general)->lines,
+              (std::vector<std::string>{"lottery", "prize"}));
+    // Exact byte comparison: another spelling is another key.
+    EXPECT_EQ(FindPatternList(table, patterns + "SPAMWORDS.TXT"), nullptr);
+}
+
+TEST(ReleaseFilterTable, DestroysFiltersAndCacheButKeepsTheCount) {
+    FilterTable table;
+    load(table, kConfig, true);
+    CaptureStdout();
+    EXPECT_EQ(ReleaseFilterTable(table), 1);
+    std::string trace = GetCapturedStdout();
+    EXPECT_EQ(trace.rfind("Releasing 8 Filters\nReleasing Filter 1\nReleasing Filter 2\n", 0), 0u);
+    EXPECT_EQ(countOf(trace, "Releasing Filter "), 8);
+    EXPECT_TRUE(table.filters.empty());
+    EXPECT_TRUE(table.patternCache.empty());
+    EXPECT_EQ(table.filterCount, 8);
+
+    EXPECT_EQ(ResetFilterTable(table), 1);
+    EXPECT_EQ(table.filterCount, 0);
+    EXPECT_EQ(table.hasScriptFilters, 0);
+    load(table, kConfig);
+    EXPECT_EQ(table.filterCount, 8);
+}
+
+TEST(LoadFilterTable, MissingFilterTableLoadsNothing) {
+    test::TempDir dir;
+    FilterTable table;
+    EXPECT_EQ(load(table, dir.path()), "Loaded 0 Filters\n");
+    EXPECT_EQ(table.filterCount, 0);
+    EXPECT_EQ(table.hasScriptFilters, 0);
+}
+
+TEST(LoadFilterTable, HundredFiltersAtMost) {
+    for (int lines : {100, 101}) {
+        test::TempDir dir;
+        std::string text;
+        for (int i = 1; i <= lines; ++i) text += "F" + std::to_string(i) + "\t1\tNONE\n";
+        text += "AfterTheLimit\t1\tNONE\n";
+        if (lines == 100) text.erase(text.rfind("AfterTheLimit"));
+        test::writeFile(dir.path() + "/FILTERS/FILTER.TAB", text);
+        FilterTable table;
+        std::string trace = load(table, dir.path());
+        EXPECT_EQ(table.filterCount, 100) << lines;
+        EXPECT_EQ(table.filter(100).name, "F100");
+        EXPECT_EQ(countOf(trace, "Too Many Filters Defined\r\n"), lines == 100 ? 0 : 1);
+        EXPECT_NE(trace.find("Loaded 100 Filters\n"), std::string::npos);
+    }
+}
+
+TEST(LoadFilterTable, LinesOverTheLimitAreReadInPieces) {
+    test::TempDir dir;
+    std::string head = "Long\t1\tNONE\t\t";
+    std::string line = head + std::string(2047 - head.size(), 'd') + "Tail\t1\tNONE\n";
+    test::writeFile(dir.path() + "/filters/filter.tab", line);
+    FilterTable table;
+    load(table, dir.path());
+    ASSERT_EQ(table.filterCount, 2);
+    EXPECT_EQ(table.filter(1).description, "");  // over 255 characters
+    EXPECT_EQ(table.filter(2).name, "Tail");
+}
+
+TEST(LoadFilterTable, ScriptTokensBeyondTheResultRowAreKeptButNotPlaced) {
+    test::TempDir dir;
+    test::writeFile(dir.path() + "/FILTERS/FILTER.TAB", "Many\t1\tMANY\n");
+    std::string script = "x = CriteriaMet([KZ_SUBJECT], \"\")\n";
+    for (int i = 1; i < 18; ++i)
+        script += "x = CriteriaMet([KZ_SUBJECT], \"w" + std::to_string(i) + "\")\n";
+    test::writeFile(dir.path() + "/FILTERS/CRITERIA/MANY.KZS", script);
+    FilterTable table;
+    load(table, dir.path());
+    const CriterionSlot& slot = table.filter(1).slots[SUBJECT];
+    EXPECT_EQ(slot.instanceCount, 18);
+    EXPECT_EQ(slot.resultInstanceCount(), kMaxInstances);
+    // The empty first argument keeps its place: instance j is field j+1.
+    EXPECT_EQ(slot.data.substr(0, 8), "\tw1\tw2\tw");
+    EXPECT_EQ(slot.instanceData(0), "");
+    EXPECT_EQ(slot.instanceData(1), "w1");
+    EXPECT_EQ(slot.instanceData(17), "w17");
+    EXPECT_EQ(slot.instanceData(18), "");
+}
+
+}  // namespace
+}  // namespace kz::filters
