@@ -7,6 +7,9 @@
 
 namespace kz::config {
 
+// Inline, so both config::kAgentKey and config::reg::kAgentKey name a constant.
+inline namespace reg {
+
 // Keys.
 constexpr std::string_view kProductKey = "SOFTWARE\\Kaztrel\\Kaztrel";
 constexpr std::string_view kConnectorsKey = "SOFTWARE\\Kaztrel\\Kaztrel\\CONNECTORS";
@@ -100,4 +103,5 @@ constexpr std::string_view kAntivirusDetected = "Antivirus Detected";
 constexpr std::string_view kDkimScans = "DKIM Scans";
 constexpr std::string_view kDkimDetections = "DKIM Detections";
 
+}  // namespace reg
 }  // namespace kz::config
