@@ -1,0 +1,60 @@
+#pragma once
+// A machine registry of its own for each configuration test, in a scratch folder.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+#include "config/directories.h"
+#include "config/option_lookup.h"
+#include "config/registry_access.h"
+#include "config/settings.h"
+#include "platform/registry.h"
+#include "support/test_support.h"
+
+namespace kz::test {
+
+class ConfigTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        forgetProcessState();
+        config::openMachineRegistry(registryPath());
+    }
+
+    void TearDown() override {
+        forgetProcessState();
+        config::closeMachineRegistry();
+    }
+
+    static void forgetProcessState() {
+        config::ReleaseOptionProvider();
+        config::ResetDirectories();
+        config::ResetFirstUseSettingsForTest();
+    }
+
+    std::string registryPath() const { return dir_.file("registry.reg"); }
+    platform::Registry& registry() { return config::machineRegistry(); }
+
+    // Starts from a fixture .reg file instead of an empty registry.
+    void loadFixture(std::string_view name) {
+        writeFile(registryPath(), readFile(fixture(std::string("config/") + std::string(name))));
+        config::openMachineRegistry(registryPath());
+    }
+
+    void setString(std::string_view key, std::string_view name, std::string_view text) {
+        ASSERT_TRUE(registry().setString(key, name, text).ok());
+    }
+    void setDword(std::string_view key, std::string_view name, uint32_t value) {
+        ASSERT_TRUE(registry().setDword(key, name, value).ok());
+    }
+    void setBytes(std::string_view key, std::string_view name, platform::RegType type,
+                  std::vector<uint8_t> data) {
+        platform::RegValue value{std::string(name), type, std::move(data)};
+        ASSERT_TRUE(registry().setValue(key, value).ok());
+    }
+
+    TempDir dir_;
+};
+
+}  // namespace kz::test

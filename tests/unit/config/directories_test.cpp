@@ -1,0 +1,96 @@
+#include <string>
+
+#include "config/paths.h"
+#include "config/registry_keys.h"
+#include "unit/config/config_fixture.h"
+
+namespace kz::test {
+namespace {
+
+using namespace kz::config;
+
+class DirectoriesTest : public ConfigTest {};
+
+TEST_F(DirectoriesTest, AttachReadsEveryDirectoryWithNativeSeparators) {
+    loadFixture("settings.reg");
+    ReadAttachDirectories();
+    auto dirs = CurrentDirectories();
+    EXPECT_EQ(dirs->MailRoot, "C:/Kaztrel/Mail");
+    EXPECT_EQ(dirs->ConnectorRoot, "/var/spool/kz/connectors");
+    EXPECT_EQ(dirs->Configuration, "C:/Kaztrel/Config");
+    EXPECT_EQ(dirs->WhitelistConfiguration, "C:/Kaztrel/Config");
+    EXPECT_EQ(dirs->BadMail, "/var/spool/kz/badmail");
+    EXPECT_EQ(dirs->Quarantine, "/var/spool/kz/quarantine");
+    EXPECT_EQ(dirs->Application, "/opt/kz/lib");
+    EXPECT_EQ(dirs->ActivityLog, "/var/log/kz");
+}
+
+TEST_F(DirectoriesTest, ValuesLongerThanTheirBufferReadAsEmpty) {
+    setString(kAgentKey, kActivityLogDirectory, "/" + std::string(510, 'l'));
+    setString(kProductKey, kMailRoot, "/" + std::string(1022, 'm'));
+    setString(kProductKey, kConfigurationDirectory, "/" + std::string(1023, 'c'));
+    ReadAttachDirectories();
+    auto dirs = CurrentDirectories();
+    EXPECT_EQ(dirs->ActivityLog.size(), 511u);
+    EXPECT_EQ(dirs->MailRoot.size(), 1023u);
+    EXPECT_EQ(dirs->Configuration, "");
+    setString(kAgentKey, kActivityLogDirectory, "/" + std::string(511, 'l'));
+    ReadAttachDirectories();
+    EXPECT_EQ(CurrentDirectories()->ActivityLog, "");
+}
+
+TEST_F(DirectoriesTest, EachRunRereadsOnlyItsFourDirectories) {
+    loadFixture("settings.reg");
+    ReadAttachDirectories();
+    auto before = CurrentDirectories();
+
+    for (auto [key, name] : {std::pair{kConnectorsKey, kConnectorRootDirectory},
+                             {kProductKey, kConfigurationDirectory},
+                             {kProductKey, kBadMailDirectory},
+                             {kProductKey, kQuarantineDirectory},
+                             {kProductKey, kMailRoot},
+                             {kProductKey, kApplicationDirectory},
+                             {kAgentKey, kActivityLogDirectory}})
+        setString(key, name, "/new");
+    ReadRunDirectories();
+
+    auto after = CurrentDirectories();
+    EXPECT_EQ(after->ConnectorRoot, "/new");
+    EXPECT_EQ(after->Configuration, "/new");
+    EXPECT_EQ(after->BadMail, "/new");
+    EXPECT_EQ(after->Quarantine, "/new");
+    EXPECT_EQ(after->MailRoot, "C:/Kaztrel/Mail");
+    EXPECT_EQ(after->Application, "/opt/kz/lib");
+    EXPECT_EQ(after->ActivityLog, "/var/log/kz");
+    EXPECT_EQ(after->WhitelistConfiguration, "C:/Kaztrel/Config");
+    // A run that took its snapshot before the reread keeps seeing the old values.
+    EXPECT_EQ(before->ConnectorRoot, "/var/spool/kz/connectors");
+    EXPECT_EQ(ReadApplicationDirectory(), "/new");
+}
+
+TEST_F(DirectoriesTest, MailRootIsReadAgainWhileEmpty) {
+    ReadAttachDirectories();
+    ASSERT_EQ(CurrentDirectories()->MailRoot, "");
+    setString(kProductKey, kMailRoot, "D:\\Mail");
+    EXPECT_EQ(PostOfficeRoot("Main"), "D:/Mail/Main");
+    setString(kProductKey, kMailRoot, "/elsewhere");
+    EXPECT_EQ(PostOfficeRoot("Main"), "D:/Mail/Main");
+}
+
+TEST(DerivedPathsTest, JoinDirectoryAndNameWithSlashes) {
+    EXPECT_EQ(QueueCommandFile("/q", "SMTP", "A1.MAI"), "/q/SMTP/Inbound/A1.MAI");
+    EXPECT_EQ(QueueMessageFile("/q", "SMTP", "A1.MAI"), "/q/SMTP/Inbound/Messages/A1.MAI");
+    EXPECT_EQ(FilterTablePath("/cfg"), "/cfg/FILTERS/FILTER.TAB");
+    EXPECT_EQ(CriteriaScriptPath("/cfg", "Spam"), "/cfg/FILTERS/CRITERIA/Spam.KZS");
+    EXPECT_EQ(CriteriaTablePath("/cfg", "Spam"), "/cfg/FILTERS/CRITERIA/Spam.TAB");
+    EXPECT_EQ(ActionFilePath("/cfg", "Spam"), "/cfg/FILTERS/ACTIONS/Spam.TAB");
+    EXPECT_EQ(TemplatePath("/cfg", "Notify"), "/cfg/FILTERS/Templates/Notify.TXT");
+    EXPECT_EQ(LibraryPath("/app", "KZFLTMBF.DLL"), "/app/KZFLTMBF.DLL");
+    EXPECT_EQ(DailyLogPath("/log", "MTAFILTER-Report-260105.log"),
+              "/log/MTAFILTER-Report-260105.log");
+    // Names from administrator data may carry Windows separators.
+    EXPECT_EQ(CriteriaTablePath("/cfg", "Sub\\Spam"), "/cfg/FILTERS/CRITERIA/Sub/Spam.TAB");
+}
+
+}  // namespace
+}  // namespace kz::test
