@@ -1,0 +1,19 @@
+#pragma once
+// The verdict of every filter and the actions of those that hold.
+
+#include <cstddef>
+#include <string>
+
+#include "filters/criteria_results.h"
+#include "filters/filter_table.h"
+#include "message/message_context.h"
+
+namespace kz::actions {
+
+// Runs the actions of the filters that hold; the report line goes into resultText (at
+// most resultSize-1 characters). Returns 0 or 1.
+int ExecuteFilterActions(MessageContext& context, const filters::FilterTable& table,
+                         filters::CriteriaResults& results, std::string& resultText,
+                         std::size_t resultSize);
+
+}  // namespace kz::actions

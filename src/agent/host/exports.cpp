@@ -1,0 +1,92 @@
+// The entries the MTA calls. Each catches everything at the boundary.
+
+#include "platform/exports.h"
+
+#include <string>
+
+#include "common/bounded_text.h"
+#include "filters/script_host.h"
+#include "host/entry_guard.h"
+#include "host/filter_init.h"
+#include "host/message_driver.h"
+#include "host/process_state.h"
+#include "log/debug_log.h"
+#include "providers/scan_providers.h"
+
+namespace {
+
+constexpr std::size_t kArgumentSize = 1024;
+constexpr std::size_t kResultTextSize = 2048;
+
+std::string Argument(const char* text) {
+    return text ? std::string(kz::cutToBuffer(text, kArgumentSize)) : std::string();
+}
+
+}  // namespace
+
+KZ_EXPORT int KZ_STDCALL FilterInit(int /*reserved*/) {
+    return kz::host::RunGuarded("FilterInit", 0, [] {
+        kz::host::ProcessState* state = kz::host::CurrentProcessState();
+        return state ? kz::host::LoadAntivirusPlugins(*state) : 0;
+    });
+}
+
+KZ_EXPORT int KZ_STDCALL FilterExecute(const char* host, const char* message, const char* connector,
+                                       int /*reserved*/) {
+    return kz::host::RunGuarded("FilterExecute", 1, [&] {
+        kz::host::ProcessState* state = kz::host::CurrentProcessState();
+        if (!state) return 1;
+        std::string hostText = Argument(host);  // copied, as the MTA expects, and not used
+        std::string messageName = Argument(message);
+        std::string connectorName = Argument(connector);
+        std::string resultText;
+
+        kz::host::RunControl& control = state->runControl;
+        if (!control.waitWhileReloading()) {
+            kz::log::DebugLog(
+                "Filters are taking too long to reload and filter executing. This may cause filter "
+                "instability.\n");
+        }
+        kz::host::RunControl::ActiveRun counted(control);
+        kz::host::RunMessageFilters(control, connectorName, messageName, resultText,
+                                    kResultTextSize);
+        return 1;
+    });
+}
+
+KZ_EXPORT int KZ_STDCALL FilterCommand(int /*reserved1*/, int /*reserved2*/, const char* command) {
+    return kz::host::RunGuarded("FilterCommand", 0, [&] {
+        auto result = kz::providers::BayesianExecute(command ? std::string_view(command)
+                                                             : std::string_view());
+        if (!result) {
+            kz::log::DebugLog(
+                "Bayesian AutoTraining is being called, but the system could not find a reference "
+                "to "
+                "BayesianExecute.\n");
+            return 0;
+        }
+        return *result;
+    });
+}
+
+KZ_EXPORT int KZ_STDCALL FilterUnInit(int /*reserved*/) {
+    return 1;
+}
+
+KZ_EXPORT int KZ_STDCALL ExecuteVBScript(const char* scriptText, const char* functionName,
+                                         char* resultBuffer, int resultBufferSize,
+                                         int wantResultData) {
+    return kz::host::RunGuarded("ExecuteVBScript", 0, [&] {
+        std::string resultData;
+        std::size_t size = resultBufferSize > 0 ? std::size_t(resultBufferSize) : 0;
+        long result =
+            kz::filters::RunScript(scriptText ? scriptText : "", functionName ? functionName : "",
+                                   resultData, size, wantResultData != 0);
+        if (resultBuffer && size > 0 && wantResultData != 0) {
+            std::string_view text = kz::cutToBuffer(resultData, size);
+            text.copy(resultBuffer, text.size());
+            resultBuffer[text.size()] = '\0';
+        }
+        return int(result);
+    });
+}

@@ -1,0 +1,79 @@
+#include "host/message_driver.h"
+
+#include "actions/action_dispatcher.h"
+#include "common/bounded_text.h"
+#include "common/format.h"
+#include "config/directories.h"
+#include "config/settings.h"
+#include "message/envelope.h"
+#include "message/message_scan.h"
+#include "platform/com.h"
+
+namespace kz::host {
+
+namespace {
+
+void ClearReloadRequest() {
+    config::ClearReload();
+}
+
+// Releases the run's results on every way out, exceptions included.
+struct ResultsGuard {
+    filters::CriteriaResults& results;
+    ~ResultsGuard() { filters::ReleaseResults(results); }
+};
+
+// Initialises COM for the run's thread when the table has script filters.
+struct ComScope {
+    bool initialised = false;
+    const filters::FilterTable& table;
+    explicit ComScope(const filters::FilterTable& t) : table(t) {
+        if (table.hasScriptFilters == 1) initialised = platform::initializeComForThread();
+    }
+    ~ComScope() {
+        if (initialised && table.hasScriptFilters == 1) platform::uninitializeComForThread();
+    }
+};
+
+}  // namespace
+
+int ScanMessageContent(MessageContext& context, const filters::FilterTable& table,
+                       filters::CriteriaResults& results) {
+    if (config::FilterMime() != 0) return ScanMessageMime(context, table, results);
+    return ScanMessagePlain(context, table, results);
+}
+
+int RunMessageFilters(RunControl& control, std::string_view connectorName,
+                      std::string_view messageName, std::string& resultText,
+                      std::size_t resultSize) {
+    MessageContext context;
+    filters::CriteriaResults results;
+    results.message = &context;
+
+    TableLease table = control.beginRun(config::ReloadRequested, ClearReloadRequest);
+    if (!table.get() || table->filterCount < 1) return 0;
+
+    config::ReadRunDirectories();
+    context.MessageId.assign(cutToBuffer(messageName, MessageContext::kNameSize));
+    context.ConnectorName.assign(cutToBuffer(connectorName, MessageContext::kNameSize));
+    if (!ReadEnvelope(context)) {
+        Trace("Filter was unable to load message %s\r\n", std::string(messageName).c_str());
+        return 0;
+    }
+
+    filters::AllocateResults(*table.get(), results);
+    ResultsGuard releaseResults{results};
+    ComScope com(*table.get());
+
+    EvaluateEnvelopeCriteria(context, *table.get(), results);
+
+    int result = 0;
+    if (ScanMessageContent(context, *table.get(), results) != 0) {
+        result =
+            actions::ExecuteFilterActions(context, *table.get(), results, resultText, resultSize);
+        Trace("ProcessFilter: %s\n", resultText.c_str());
+    }
+    return result;
+}
+
+}  // namespace kz::host

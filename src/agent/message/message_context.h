@@ -1,0 +1,42 @@
+#pragma once
+// The per-message record of one filter run: the queue names, the envelope read from
+// the command file, and what the scan and providers learn about the message. It belongs
+// to one run on one thread.
+
+#include <cstdint>
+#include <string>
+
+namespace kz {
+
+// Envelope fields of the command file, with the lengths of their fixed fields.
+struct MessageEnvelope {
+    static constexpr std::size_t kSenderSize = 512;
+    static constexpr std::size_t kServerSize = 256;
+    static constexpr std::size_t kClientIPSize = 66;
+    static constexpr std::size_t kAccountSize = 128;
+    static constexpr std::size_t kUserSize = 128;
+    static constexpr std::size_t kStatusSize = 16;
+    static constexpr std::size_t kCommandTypeSize = 32;
+    static constexpr std::size_t kSubjectSize = 1024;
+
+    std::string Recipients;  // EnvelopeAddress entries joined by ';'
+    std::string Sender;
+    std::string Server;
+    std::string ClientIP;
+    std::string Account;
+    std::string User;
+    std::string Status;
+    std::string CommandType;
+    std::string Subject;
+    int32_t TimeAcquired = 0;
+    int32_t AuthenticationStatus = 0;
+};
+
+struct MessageContext : MessageEnvelope {
+    static constexpr std::size_t kNameSize = 64;  // ConnectorName, MessageId
+
+    std::string ConnectorName;
+    std::string MessageId;
+};
+
+}  // namespace kz

@@ -1,0 +1,41 @@
+// Loads the agent library as the MTA does and filters the named messages:
+//   kztest-agent_host LIBRARY [CONNECTOR MESSAGE]...
+// Prints one "FilterExecute=N" line per message.
+
+#include <dlfcn.h>
+
+#include <cstdio>
+
+using FilterInitFn = int (*)(int);
+using FilterExecuteFn = int (*)(const char*, const char*, const char*, int);
+using FilterUnInitFn = int (*)(int);
+
+int main(int argc, char** argv) {
+    if (argc < 2 || argc % 2 != 0) {
+        std::fprintf(stderr, "usage: %s LIBRARY [CONNECTOR MESSAGE]...\n", argv[0]);
+        return 2;
+    }
+    void* library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        std::fprintf(stderr, "cannot load %s: %s\n", argv[1], dlerror());
+        return 1;
+    }
+    auto init = reinterpret_cast<FilterInitFn>(dlsym(library, "FilterInit"));
+    auto execute = reinterpret_cast<FilterExecuteFn>(dlsym(library, "FilterExecute"));
+    auto uninit = reinterpret_cast<FilterUnInitFn>(dlsym(library, "FilterUnInit"));
+    if (!init || !execute || !uninit) {
+        std::fprintf(stderr, "entries missing\n");
+        return 1;
+    }
+    std::printf("FilterInit=%d\n", init(0));
+    std::fflush(stdout);
+    for (int i = 2; i + 1 < argc; i += 2) {
+        int result = execute("kztest", argv[i + 1], argv[i], 0);
+        std::printf("FilterExecute=%d\n", result);
+        std::fflush(stdout);
+    }
+    std::printf("FilterUnInit=%d\n", uninit(0));
+    std::fflush(stdout);
+    dlclose(library);
+    return 0;
+}

@@ -1,0 +1,127 @@
+#include "host/run_control.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <thread>
+
+namespace kz::host {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Each load makes a table of `generation` filters, so runs can tell tables apart.
+struct Fixture {
+    std::atomic<int> generation{0};
+    RunControl control{[this](filters::FilterTable& table) {
+        int n = ++generation;
+        for (int i = 0; i < n; ++i)
+            table.filters.push_back(std::make_unique<filters::FilterDefinition>());
+        table.filterCount = n;
+    }};
+    std::atomic<bool> reloadFlag{false};
+    std::atomic<int> clears{0};
+
+    TableLease begin() {
+        return control.beginRun([this] { return reloadFlag.load(); },
+                                [this] {
+                                    reloadFlag = false;
+                                    ++clears;
+                                });
+    }
+};
+
+TEST(RunControl, ReloadWithNoOtherRunIsImmediateAndClearsTheRequest) {
+    Fixture f;
+    f.control.setPauseForTest(10s);  // a wait would hang the test
+    f.control.loadInitialTable();
+    f.reloadFlag = true;
+    TableLease lease = f.begin();
+    EXPECT_EQ(lease->filterCount, 2);
+    EXPECT_EQ(f.clears, 1);
+    EXPECT_FALSE(f.reloadFlag);
+    EXPECT_FALSE(f.control.reloadInProgress());
+    EXPECT_EQ(f.control.reloadWaitsRunOut(), 0);
+}
+
+TEST(RunControl, RunInFlightKeepsItsTableAfterTheReloadWaitRunsOut) {
+    Fixture f;
+    f.control.setPauseForTest(1ms);
+    f.control.loadInitialTable();
+    TableLease old = f.begin();
+    ASSERT_EQ(old->filterCount, 1);
+
+    f.reloadFlag = true;
+    TableLease fresh = f.begin();  // waits 180 short pauses for `old`, then reloads anyway
+    EXPECT_EQ(fresh->filterCount, 2);
+    EXPECT_EQ(f.control.reloadWaitsRunOut(), 1);
+
+    // The old table is still whole for the run that holds it (the sanitizer build would
+    // report a use after free here).
+    EXPECT_EQ(old->filterCount, 1);
+    EXPECT_EQ(old->filter(1).slots.size(), 27u);
+}
+
+TEST(RunControl, ReloadWaitsForHoldersOfTheOldTableOnly) {
+    Fixture f;
+    f.control.setPauseForTest(5s);
+    f.control.loadInitialTable();
+
+    std::promise<void> holding, release;
+    std::thread holder([&] {
+        TableLease lease = f.begin();
+        holding.set_value();
+        release.get_future().wait();
+    });
+    holding.get_future().wait();
+
+    f.reloadFlag = true;
+    auto reload = std::async(std::launch::async, [&] { return f.begin()->filterCount; });
+    while (!f.control.reloadInProgress()) std::this_thread::yield();
+
+    // A new run waits at the entry while the reload is in progress...
+    auto entry = std::async(std::launch::async, [&] {
+        f.control.waitWhileReloading();
+        return f.control.reloadInProgress();
+    });
+    EXPECT_EQ(entry.wait_for(50ms), std::future_status::timeout);
+
+    // ...and a run that counted itself but holds no table does not delay the reload.
+    RunControl::ActiveRun counted(f.control);
+    release.set_value();
+    holder.join();
+    EXPECT_EQ(reload.get(), 2);
+    EXPECT_FALSE(entry.get());
+    EXPECT_EQ(f.control.reloadWaitsRunOut(), 0);
+}
+
+TEST(RunControl, ManyRunsDuringReloadsAlwaysSeeAWholeTable) {
+    Fixture f;
+    f.control.setPauseForTest(1ms);
+    f.control.loadInitialTable();
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> runs;
+    for (int t = 0; t < 4; ++t) {
+        runs.emplace_back([&] {
+            while (!stop) {
+                f.control.waitWhileReloading();
+                RunControl::ActiveRun counted(f.control);
+                TableLease lease = f.begin();
+                int n = lease->filterCount;
+                for (int p = 1; p <= n; ++p) ASSERT_EQ(lease->filter(p).slots.size(), 27u);
+            }
+        });
+    }
+    for (int i = 0; i < 20; ++i) {
+        f.reloadFlag = true;
+        std::this_thread::sleep_for(2ms);
+    }
+    stop = true;
+    for (auto& t : runs) t.join();
+    EXPECT_GE(f.generation.load(), 2);
+    EXPECT_EQ(f.control.activeRuns(), 0);
+}
+
+}  // namespace
+}  // namespace kz::host
