@@ -10,3 +10,10 @@ void writeStdout(std::string_view text);
 void writeDebugger(std::string_view text);
 
 }  // namespace kz::platform
+
+namespace kz::platform {
+
+// True when standard output is a terminal (for progress lines).
+bool stdoutIsTerminal();
+
+}  // namespace kz::platform

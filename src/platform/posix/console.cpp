@@ -27,3 +27,9 @@ void writeStdout(std::string_view text) { writeAll(STDOUT_FILENO, text); }
 void writeDebugger(std::string_view text) { writeAll(STDERR_FILENO, text); }
 
 }  // namespace kz::platform
+
+namespace kz::platform {
+
+bool stdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
+
+}  // namespace kz::platform

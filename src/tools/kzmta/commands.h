@@ -11,6 +11,11 @@ using Args = std::vector<std::string>;
 
 int runRegCommand(const Args& args);
 int runDemoCommand(const Args& args);
+int runRunCommand(const Args& args);
+
+// Filters the queue of the registry's Connector Root Directory through the library.
+int RunQueue(const std::string& registry, const std::string& libraryPath, unsigned threads,
+             bool watch, bool verbose);
 
 // The registry file: --registry FILE (removed from args) or KZ_REGISTRY or the default.
 std::string takeRegistryPath(Args& args);

@@ -15,17 +15,23 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"reg", kz::tool::runRegCommand, "read and change the registry file (get, set, delete, list, import, export)"},
+    {"reg", kz::tool::runRegCommand,
+     "read and change the registry file (get, set, delete, list, import, export)"},
+    {"run", kz::tool::runRunCommand,
+     "filter every queued message through the agent library (--library, --threads, --watch, "
+     "--verbose)"},
     {"demo", kz::tool::runDemoCommand, "build a demo mail environment and filter its queue"},
 };
 
 int usage() {
     std::fprintf(stderr, "usage: kzmta COMMAND [ARGS...]\n\ncommands:\n");
     for (const Command& c : kCommands) {
-        std::fprintf(stderr, "  %-8.*s %.*s\n", int(c.name.size()), c.name.data(), int(c.summary.size()),
-                     c.summary.data());
+        std::fprintf(stderr, "  %-8.*s %.*s\n", int(c.name.size()), c.name.data(),
+                     int(c.summary.size()), c.summary.data());
     }
-    std::fprintf(stderr, "\nThe registry file is --registry FILE, else $KZ_REGISTRY, else /etc/kzmta/registry.reg.\n");
+    std::fprintf(stderr,
+                 "\nThe registry file is --registry FILE, else $KZ_REGISTRY, else "
+                 "/etc/kzmta/registry.reg.\n");
     return 2;
 }
 

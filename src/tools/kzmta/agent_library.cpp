@@ -1,0 +1,34 @@
+#include "agent_library.h"
+
+#include <stdexcept>
+
+#include "platform/files.h"
+#include "platform/process_info.h"
+
+namespace kz::tool {
+
+AgentLibrary::AgentLibrary(const std::string& path) {
+    library_ = platform::DynamicLibrary::load(path);
+    if (!library_) {
+        throw std::runtime_error("cannot load the agent library " + path + ": " +
+                                 platform::DynamicLibrary::lastError());
+    }
+    init_ = library_->entry<InitFn>("FilterInit");
+    execute_ = library_->entry<ExecuteFn>("FilterExecute");
+    uninit_ = library_->entry<InitFn>("FilterUnInit");
+    if (!init_ || !execute_ || !uninit_) {
+        throw std::runtime_error(path +
+                                 " does not export FilterInit, FilterExecute and FilterUnInit");
+    }
+}
+
+AgentLibrary::~AgentLibrary() = default;
+
+std::string AgentLibrary::defaultPath() {
+    std::string exe = platform::executablePath();
+    std::string dir = exe.substr(0, exe.rfind('/'));
+    std::string buildDir = dir.substr(0, dir.rfind('/'));
+    return platform::joinPath(platform::joinPath(buildDir, "lib"), "libkzmtafilter.so");
+}
+
+}  // namespace kz::tool

@@ -1,0 +1,47 @@
+#include "registry_facts.h"
+
+#include "common/ascii.h"
+#include "config/registry_keys.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+
+namespace kz::tool {
+
+namespace {
+
+std::string DirectoryValue(const std::string& registryPath, std::string_view key,
+                           std::string_view name) {
+    platform::Registry registry(registryPath);
+    auto value = registry.query(key, name);
+    return value ? platform::toNativeSeparators(value->asString()) : std::string();
+}
+
+}  // namespace
+
+std::string ConnectorRootDirectory(const std::string& registryPath) {
+    return DirectoryValue(registryPath, config::kConnectorsKey, config::kConnectorRootDirectory);
+}
+
+std::string ActivityLogDirectory(const std::string& registryPath) {
+    return DirectoryValue(registryPath, config::kAgentKey, config::kActivityLogDirectory);
+}
+
+std::size_t CountReportLines(const std::string& logDirectory) {
+    std::size_t count = 0;
+    if (logDirectory.empty()) return 0;
+    for (const std::string& name : platform::listDirectory(logDirectory)) {
+        if (!startsWithIgnoreCase(name, "MTAFILTER-Report-")) continue;
+        auto text = platform::readTextFile(platform::joinPath(logDirectory, name));
+        if (!text) continue;
+        std::size_t at = 0;
+        while (at < text->size()) {
+            if (text->compare(at, 9, "Executed\t") == 0) ++count;
+            std::size_t end = text->find('\n', at);
+            if (end == std::string::npos) break;
+            at = end + 1;
+        }
+    }
+    return count;
+}
+
+}  // namespace kz::tool
