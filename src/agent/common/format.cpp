@@ -8,9 +8,7 @@
 
 namespace kz {
 
-namespace {
-
-std::string formatV(const char* format, va_list args) {
+std::string formatTextV(const char* format, va_list args) {
     va_list copy;
     va_copy(copy, args);
     int n = std::vsnprintf(nullptr, 0, format, copy);
@@ -22,12 +20,10 @@ std::string formatV(const char* format, va_list args) {
     return out;
 }
 
-}  // namespace
-
 std::string formatText(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::string out = formatV(format, args);
+    std::string out = formatTextV(format, args);
     va_end(args);
     return out;
 }
@@ -35,7 +31,7 @@ std::string formatText(const char* format, ...) {
 std::string formatBounded(std::size_t bufferSize, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::string out = formatV(format, args);
+    std::string out = formatTextV(format, args);
     va_end(args);
     out.resize(cutToBuffer(out, bufferSize).size());
     return out;
@@ -44,7 +40,7 @@ std::string formatBounded(std::size_t bufferSize, const char* format, ...) {
 void Trace(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::string out = formatV(format, args);
+    std::string out = formatTextV(format, args);
     va_end(args);
     platform::writeStdout(out);
 }

@@ -5,8 +5,10 @@
 
 namespace kz::log {
 
-// Writes one line through the route chosen by "Activity Log Enabled" (read per call).
-// The caller ends the text with "\n"; the writer adds the time stamp.
+// Writes one line through the route chosen by "Activity Log Enabled" (read per call):
+// 1 the daily report log file, 2 standard output (a blank, then the text), 3 the
+// debugger output; any other value writes nothing. The caller ends the text with "\n";
+// the file route adds the time stamp and a tab in front.
 void DebugLog(std::string_view text);
 void DebugLogf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -1,0 +1,40 @@
+#include "log/log_clock.h"
+
+#include <mutex>
+
+namespace kz::log {
+
+namespace {
+
+struct LogClock {
+    std::mutex mutex;
+    platform::ClockFn now;  // empty: the system clock
+};
+
+LogClock& logClock() {
+    static LogClock instance;
+    return instance;
+}
+
+}  // namespace
+
+platform::TimePoint LogNow() {
+    LogClock& clock = logClock();
+    std::unique_lock lock(clock.mutex);
+    if (!clock.now) return platform::systemNow();
+    platform::ClockFn now = clock.now;
+    lock.unlock();
+    return now();
+}
+
+std::string LogTimeStamp() {
+    return platform::logTimeStamp(LogNow());
+}
+
+void SetLogClockForTest(platform::ClockFn clock) {
+    LogClock& state = logClock();
+    std::lock_guard lock(state.mutex);
+    state.now = std::move(clock);
+}
+
+}  // namespace kz::log

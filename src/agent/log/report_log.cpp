@@ -1,0 +1,108 @@
+#include "log/report_log.h"
+
+#include <memory>
+#include <mutex>
+
+#include "common/ascii.h"
+#include "config/settings.h"
+#include "log/log_clock.h"
+#include "log/report_lines.h"
+#include "platform/append_file.h"
+#include "platform/files.h"
+#include "platform/named_lock.h"
+
+namespace kz::log {
+
+namespace {
+
+// Process-wide, created at attach and let go at detach. The named lock orders the
+// writers of all processes; `mutex` guards these fields within the process and is
+// always taken after the named lock.
+struct ReportLogState {
+    std::mutex mutex;
+    std::shared_ptr<platform::NamedLock> lock;  // null outside attach..detach
+    std::string directory;
+    std::string currentName;
+    platform::AppendFile file;
+};
+
+ReportLogState& state() {
+    static ReportLogState instance;
+    return instance;
+}
+
+bool fileLoggingOn() {
+    return config::ActivityLogEnabled() == 1;
+}
+
+std::shared_ptr<platform::NamedLock> currentLock() {
+    std::lock_guard hold(state().mutex);
+    return state().lock;
+}
+
+// The name is taken even when the open fails, so a failed open is not tried again
+// until the day changes. Without a directory no file is opened at all, rather than
+// one at the root of the file system.
+void openLocked(ReportLogState& s, platform::TimePoint now) {
+    if (!fileLoggingOn()) return;
+    s.currentName = ReportFileName(now);
+    if (s.directory.empty()) return;
+    std::string path = platform::resolvePath(platform::joinPath(s.directory, s.currentName));
+    if (!s.file.open(path)) return;
+    s.file.append(ReportOpeningLines(platform::logTimeStamp(now)));
+}
+
+// A file left open while logging was turned off is closed without its End line.
+void closeLocked(ReportLogState& s, platform::TimePoint now) {
+    if (s.file.isOpen() && fileLoggingOn())
+        s.file.append(ReportEndLine(platform::logTimeStamp(now)));
+    s.file.close();
+}
+
+}  // namespace
+
+void OpenReportLogAtAttach(std::string directory) {
+    auto lock = std::make_shared<platform::NamedLock>(std::string(kLogLockName));
+    // Another process's lines may arrive meanwhile; lines are whole either way, so a
+    // lock that is not free in time only costs the ordering.
+    platform::NamedLockGuard guard(*lock, kLogLockBound);
+    ReportLogState& s = state();
+    std::lock_guard hold(s.mutex);
+    s.file.close();
+    s.lock = lock;
+    s.directory = std::move(directory);
+    s.currentName.clear();
+    openLocked(s, LogNow());
+}
+
+void CloseReportLogAtDetach() {
+    std::shared_ptr<platform::NamedLock> lock = currentLock();
+    if (!lock) return;
+    platform::NamedLockGuard guard(*lock, kLogLockBound);
+    ReportLogState& s = state();
+    std::lock_guard hold(s.mutex);
+    if (s.lock != lock) return;  // a concurrent detach got here first
+    closeLocked(s, LogNow());
+    s.lock.reset();
+    s.directory.clear();
+    s.currentName.clear();
+}
+
+void WriteReportLine(std::string_view stamp, std::string_view text) {
+    std::shared_ptr<platform::NamedLock> lock = currentLock();
+    if (!lock) return;
+    platform::NamedLockGuard guard(*lock, kLogLockBound);
+    if (!guard.held()) return;
+    ReportLogState& s = state();
+    std::lock_guard hold(s.mutex);
+    if (s.lock != lock) return;  // detached while this line waited
+    if (s.file.isOpen()) s.file.append(ReportDataLine(stamp, text));
+    // The line that reveals a new day has gone into the old day's file.
+    platform::TimePoint now = LogNow();
+    if (!equalsIgnoreCase(ReportFileName(now), s.currentName)) {
+        closeLocked(s, now);
+        openLocked(s, now);
+    }
+}
+
+}  // namespace kz::log

@@ -1,0 +1,113 @@
+#include "log/report_log.h"
+
+#include <gtest/gtest.h>
+
+#include "log/debug_log.h"
+#include "log/report_lines.h"
+#include "platform/named_lock.h"
+#include "unit/log/log_test_env.h"
+
+namespace kz::log {
+namespace {
+
+using testing::localTime;
+
+class ReportLogTest : public testing::LogTest {};
+
+TEST_F(ReportLogTest, RestartOnTheSameDayAppendsASecondHeaderAndStartLine) {
+    attach();
+    DebugLog("First run\n");
+    StopLogging();
+    attach();
+    DebugLog(
+        "Executed\tM1.MAI\tSMTP\t1\tDeleted\tacct\tsender@example.test\t192.0.2.7\t-\tHello\n");
+    StopLogging();
+    EXPECT_EQ(todaysLog(), test::readFile(test::fixture("log/restart-same-day.log")));
+}
+
+TEST_F(ReportLogTest, TheLineThatRevealsMidnightClosesTheOldDay) {
+    now = localTime(2026, 5, 12, 23, 59, 58);
+    attach();
+    now = localTime(2026, 5, 12, 23, 59, 59);
+    DebugLog("before midnight\n");
+    now = localTime(2026, 5, 13, 0, 0, 1);
+    DebugLog("after midnight\n");
+    DebugLog("next line\n");
+    now = localTime(2026, 5, 13, 0, 0, 2);
+    StopLogging();
+    EXPECT_EQ(todaysLog(), test::readFile(test::fixture("log/midnight-old-day.log")));
+    EXPECT_EQ(test::readFile(logFile("MTAFILTER-Report-260513.log")),
+              test::readFile(test::fixture("log/midnight-new-day.log")));
+}
+
+TEST_F(ReportLogTest, FileLoggingTurnedOnWhileRunningStartsWithTheLineAfterTheChange) {
+    setAgentDword(config::reg::kActivityLogEnabled, 0);
+    attach();
+    EXPECT_FALSE(test::exists(logFile("MTAFILTER-Report-260512.log")));
+    setAgentDword(config::reg::kActivityLogEnabled, 1);
+    DebugLog("opens the file, is not in it\n");
+    DebugLog("in the file\n");
+    std::string log = todaysLog();
+    EXPECT_EQ(log, ReportOpeningLines("05/12/26 09:30:00") + "05/12/26 09:30:00\tin the file\n");
+}
+
+TEST_F(ReportLogTest, FileLoggingTurnedOffLeavesTheFileWithoutAnEndLine) {
+    attach();
+    setAgentDword(config::reg::kActivityLogEnabled, 0);
+    DebugLog("nowhere\n");
+    StopLogging();
+    EXPECT_EQ(todaysLog(), ReportOpeningLines("05/12/26 09:30:00"));
+}
+
+TEST_F(ReportLogTest, AFileThatCannotBeOpenedIsNotRetriedUntilTheDayChanges) {
+    ASSERT_TRUE(config::machineRegistry()
+                    .setString(config::reg::kAgentKey, config::reg::kActivityLogDirectory,
+                               dir.file("missing"))
+                    .ok());
+    attach();
+    DebugLog("lost\n");
+    test::writeFile(dir.file("missing/.keep"), "");  // the folder appears
+    DebugLog("lost too: same day\n");
+    now = localTime(2026, 5, 13, 8, 0, 0);
+    DebugLog("reveals the new day\n");
+    DebugLog("kept\n");
+    EXPECT_FALSE(test::exists(dir.file("missing/MTAFILTER-Report-260512.log")));
+    EXPECT_EQ(test::readFile(dir.file("missing/MTAFILTER-Report-260513.log")),
+              ReportOpeningLines("05/13/26 08:00:00") + "05/13/26 08:00:00\tkept\n");
+}
+
+TEST_F(ReportLogTest, WithoutALogDirectoryNoFileIsWrittenAnywhere) {
+    ASSERT_TRUE(config::machineRegistry()
+                    .deleteValue(config::reg::kAgentKey, config::reg::kActivityLogDirectory)
+                    .ok());
+    attach();
+    DebugLog("no file for this\n");
+    StopLogging();
+    EXPECT_FALSE(test::exists("/" + ReportFileName(now)));
+    EXPECT_FALSE(test::exists(ReportFileName(now)));
+}
+
+TEST_F(ReportLogTest, LinesBeforeAttachAndAfterDetachGoNowhere) {
+    DebugLog("before attach\n");
+    attach();
+    StopLogging();
+    DebugLog("after detach\n");
+    EXPECT_EQ(todaysLog(),
+              ReportOpeningLines("05/12/26 09:30:00") + ReportEndLine("05/12/26 09:30:00"));
+}
+
+// Another holder of the log lock (another process, or another library using the same
+// name) keeps a line out for the length of the bound; once it lets go, lines flow.
+TEST_F(ReportLogTest, ALineThatCannotTakeTheLockInTimeIsDropped) {
+    attach();
+    platform::NamedLock otherHolder{std::string(kLogLockName)};
+    ASSERT_TRUE(otherHolder.lock(std::chrono::milliseconds(0)));
+    DebugLog("dropped\n");
+    otherHolder.unlock();
+    DebugLog("written\n");
+    EXPECT_EQ(todaysLog(),
+              ReportOpeningLines("05/12/26 09:30:00") + "05/12/26 09:30:00\twritten\n");
+}
+
+}  // namespace
+}  // namespace kz::log
