@@ -9,6 +9,7 @@
 #include "config/registry_keys.h"
 #include "config/settings.h"
 #include "log/debug_log.h"
+#include "log/lasting.h"
 #include "log/log_clock.h"
 
 namespace kz::log {
@@ -37,8 +38,7 @@ struct Counters {
 };
 
 Counters& counters() {
-    static Counters instance;
-    return instance;
+    return Lasting<Counters>();
 }
 
 CounterSlot& slot(Counter counter) {

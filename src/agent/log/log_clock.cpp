@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "log/lasting.h"
+
 namespace kz::log {
 
 namespace {
@@ -12,8 +14,7 @@ struct LogClock {
 };
 
 LogClock& logClock() {
-    static LogClock instance;
-    return instance;
+    return Lasting<LogClock>();
 }
 
 }  // namespace

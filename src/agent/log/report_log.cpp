@@ -5,6 +5,7 @@
 
 #include "common/ascii.h"
 #include "config/settings.h"
+#include "log/lasting.h"
 #include "log/log_clock.h"
 #include "log/report_lines.h"
 #include "platform/append_file.h"
@@ -27,8 +28,7 @@ struct ReportLogState {
 };
 
 ReportLogState& state() {
-    static ReportLogState instance;
-    return instance;
+    return Lasting<ReportLogState>();
 }
 
 bool fileLoggingOn() {
@@ -84,8 +84,9 @@ void CloseReportLogAtDetach() {
     if (s.lock != lock) return;  // a concurrent detach got here first
     closeLocked(s, LogNow());
     s.lock.reset();
-    s.directory.clear();
-    s.currentName.clear();
+    // The state outlives the library; its texts must not hold heap memory then.
+    std::string().swap(s.directory);
+    std::string().swap(s.currentName);
 }
 
 void WriteReportLine(std::string_view stamp, std::string_view text) {
