@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "message/encoded_words.h"
+#include "message/mime_reader.h"
+#include "message/transfer_decode.h"
+#include "support/test_support.h"
+
+namespace kz {
+namespace {
+
+// Touches everything a scan would read; the sanitizers catch any read out of bounds.
+std::size_t exercise(MimeReader& reader) {
+    std::size_t seen = reader.headerBlock().size();
+    for (const HeaderEntry& header : reader.headers()) seen += header.value.size();
+    for (const MimePart& part : reader.parts()) {
+        seen += part.RawHeaders.size() + part.Content.size();
+        seen += TransferDecode(part.Content, part.TransferEncoding).size();
+        seen += DecodeEncodedWords(part.FileName).size() + DecodeEncodedWords(part.PartName).size();
+    }
+    return seen + reader.plainTextBody().size() + reader.htmlBody().size();
+}
+
+TEST(MimeMalformed, ToleratesBrokenInput) {
+    const std::string inputs[] = {
+        "",
+        "\r",
+        "\n",
+        "\r\n\r\n",
+        std::string("\0\0\0", 3),
+        "header without colon\r\n\r\nbody",
+        "Subject: no line end",
+        "Subject: =?",
+        "Subject: =?utf-8?",
+        "Subject: =?utf-8?B?",
+        "Subject: =?utf-8?B?====?=\r\n\r\n",
+        "Subject: =?utf-8?Q?=\r\n\r\n",
+        "Content-Type: multipart/mixed; boundary=x\r\n\r\n--x\r\nContent-Type: text/plain",
+        "Content-Type: multipart/mixed; boundary=x\r\n\r\n--x",
+        "Content-Type: multipart/mixed; boundary=x\r\n\r\n--x\r\n",
+        "Content-Type: multipart/mixed; boundary=x\r\n\r\n--x\r\n\r\n",
+        "Content-Type: multipart/mixed; boundary=x\r\n\r\n\r\n--x--",
+        "Content-Type: multipart/mixed; boundary=\"\r\n\r\n--\r\n--",
+        "Content-Type: multipart/mixed; boundary=\"x\r\n\r\n--x\"\r\n\r\nbody\r\n--x\"--",
+        "Content-Type: multipart/mixed; boundary=x\r\n\r\n--x\r\nContent-Type: multipart/mixed; "
+        "boundary=x\r\n\r\n--x\r\n\r\nsame boundary inside\r\n--x--",
+        "Content-Type: text/plain; charset=\"\r\nContent-Transfer-Encoding: base64\r\n\r\n@@@@",
+        "Content-Transfer-Encoding: base64\r\n\r\nSGVsbG8=garbage\r\n",
+        "Content-Transfer-Encoding: quoted-printable\r\n\r\n=",
+        "Content-Type: text/plain; name*0*=utf-8'\r\n\r\n",
+        "Content-Type: text/plain; name*0*=%; name*1=%#\r\n\r\n",
+        "Content-Type: text/plain; name*99999999999999999999=x\r\n\r\n",
+        "Content-Disposition: attachment; filename=\"\r\n\r\n",
+        "Content-Disposition: attachment; filename*=\r\n\r\n",
+        "Content-ID: <\r\n\r\n",
+        "Content-Type: ;;;;\r\n\r\n",
+        "\t continuation first\r\nA: b\r\n\r\n",
+    };
+    for (const std::string& input : inputs) {
+        MimeReader reader;
+        reader.loadText(input);
+        exercise(reader);
+    }
+}
+
+TEST(MimeMalformed, EveryTruncationOfARealMessageParses) {
+    for (const char* name : {"mixed_base64.eml", "nested.eml", "rfc2231_names.eml"}) {
+        std::string whole = test::readFile(test::fixture(std::string("mime/") + name));
+        ASSERT_FALSE(whole.empty()) << name;
+        for (std::size_t length = 0; length <= whole.size(); ++length) {
+            MimeReader reader;
+            reader.loadText(whole.substr(0, length));
+            exercise(reader);
+            EXPECT_LE(reader.parts().size(), 3u) << name << " cut at " << length;
+        }
+    }
+}
+
+TEST(MimeMalformed, InputOfOnlyDelimitersStaysBounded) {
+    std::string text = "Content-Type: multipart/mixed; boundary=x\r\n\r\n";
+    for (int i = 0; i < 100000; ++i) text += "--x\r\n";
+    MimeReader reader;
+    reader.loadText(text);
+    EXPECT_EQ(reader.parts().size(), 201u);
+}
+
+}  // namespace
+}  // namespace kz

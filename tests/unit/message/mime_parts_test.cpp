@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "message/mime_part_list.h"
+#include "message/mime_reader.h"
+
+namespace kz {
+namespace {
+
+std::string multipartOf(int leaves) {
+    std::string text =
+        "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"many\"\r\n\r\n";
+    for (int i = 1; i <= leaves; ++i) {
+        text += "--many\r\nContent-Type: text/plain; name=\"part" + std::to_string(i) +
+                ".txt\"\r\n\r\nleaf " + std::to_string(i) + "\r\n";
+    }
+    return text + "--many--\r\n";
+}
+
+// `levels` containers, each holding the next, the innermost holding one text part.
+std::string nestedOf(int levels) {
+    std::string text = "Content-Type: multipart/mixed; boundary=\"L0\"\r\n\r\n";
+    for (int i = 0; i < levels - 1; ++i) {
+        text += "--L" + std::to_string(i) + "\r\nContent-Type: multipart/mixed; boundary=\"L" +
+                std::to_string(i + 1) + "\"\r\n\r\n";
+    }
+    text +=
+        "--L" + std::to_string(levels - 1) + "\r\nContent-Type: text/plain\r\n\r\ninnermost\r\n";
+    for (int i = levels - 1; i >= 0; --i) text += "--L" + std::to_string(i) + "--\r\n";
+    return text;
+}
+
+TEST(MimePartList, StopsAfterTwoHundredAndOneParts) {
+    MimeReader reader;
+    reader.loadText(multipartOf(250));
+    const auto& parts = reader.parts();
+    ASSERT_EQ(parts.size(), kMaxListedParts + 1);
+    EXPECT_EQ(parts.front().PartName, "part1.txt");
+    EXPECT_EQ(parts.back().PartName, "part201.txt");
+    EXPECT_EQ(parts.back().Content, "leaf 201");
+}
+
+TEST(MimePartList, OpensNestedContainersUpToTheDepthBound) {
+    MimeReader shallow;
+    shallow.loadText(nestedOf(kMaxMultipartDepth));
+    ASSERT_EQ(shallow.parts().size(), 1u);
+    EXPECT_EQ(shallow.parts()[0].Content, "innermost");
+
+    // Deeper containers are listed as leaves instead of being opened, so hostile nesting
+    // neither exhausts the stack nor hides the part entirely.
+    MimeReader deep;
+    deep.loadText(nestedOf(1000));
+    ASSERT_EQ(deep.parts().size(), 1u);
+    EXPECT_EQ(deep.parts()[0].ContentType, "multipart/mixed");
+    EXPECT_EQ(deep.parts()[0].Boundary, "L" + std::to_string(kMaxMultipartDepth));
+}
+
+TEST(MimePartList, SplitsAtDelimiterLinesOnly) {
+    struct Case {
+        const char* name;
+        const char* body;
+        std::vector<std::string> contents;
+    } cases[] = {
+        {"preamble and epilogue are not parts",
+         "preamble\r\n--b\r\n\r\none\r\n--b\r\n\r\ntwo\r\n--b--\r\nepilogue",
+         {"one", "two"}},
+        {"a longer boundary sharing the prefix is not a delimiter",
+         "--b\r\n\r\none\r\n--bb\r\nstill one\r\n--b--",
+         {"one\r\n--bb\r\nstill one"}},
+        {"a delimiter must start a line", "--b\r\n\r\nx --b\r\n--b--", {"x --b"}},
+        {"transport padding after a delimiter", "--b  \t\r\n\r\none\r\n--b--", {"one"}},
+        {"an unterminated container runs to the end",
+         "--b\r\n\r\none\r\n--b\r\n\r\ntail",
+         {"one", "tail"}},
+        {"a delimiter that ends the text closes", "--b\r\n\r\none\r\n--b", {"one"}},
+        {"an empty part between delimiters", "--b\r\n--b\r\n\r\ntwo\r\n--b--", {"", "two"}},
+        {"no delimiter at all", "just text\r\n", {}},
+        {"closing delimiter first", "--b--\r\n--b\r\n\r\nlate\r\n", {}},
+    };
+    for (const Case& c : cases) {
+        auto parts = BuildPartList("Content-Type: multipart/mixed; boundary=b", c.body, "\r\n");
+        std::vector<std::string> contents;
+        for (const MimePart& part : parts) contents.emplace_back(part.Content);
+        EXPECT_EQ(contents, c.contents) << c.name;
+    }
+}
+
+TEST(MimePartList, SeparatesPartHeadersFromContent) {
+    auto parts = BuildPartList("Content-Type: multipart/mixed; boundary=b",
+                               "--b\r\n\r\nno headers\r\n\r\nsecond paragraph\r\n"
+                               "--b\r\nContent-Type: text/html\r\n\r\n--b\r\n"
+                               "Content-Type: image/gif\r\n\r\n\r\n--b--",
+                               "\r\n");
+    ASSERT_EQ(parts.size(), 3u);
+    EXPECT_EQ(parts[0].RawHeaders, "");
+    EXPECT_EQ(parts[0].ContentType, "text/plain");
+    EXPECT_EQ(parts[0].Content, "no headers\r\n\r\nsecond paragraph");
+    // Headers whose blank line is the one before the next delimiter are still headers.
+    EXPECT_EQ(parts[1].RawHeaders, "Content-Type: text/html");
+    EXPECT_EQ(parts[1].Content, "");
+    EXPECT_EQ(parts[2].ContentType, "image/gif");
+    EXPECT_EQ(parts[2].Content, "");
+}
+
+TEST(MimePartList, ContainersWithoutUsableBoundaryAreLeaves) {
+    std::string longBoundary(kMaxBoundaryLength + 1, 'x');
+    for (std::string header : {std::string("Content-Type: multipart/mixed"),
+                               std::string("Content-Type: multipart/mixed; boundary=\"\""),
+                               "Content-Type: multipart/mixed; boundary=" + longBoundary}) {
+        auto parts = BuildPartList(header, "--\r\n\r\nbody\r\n", "\r\n");
+        ASSERT_EQ(parts.size(), 1u) << header;
+        EXPECT_EQ(parts[0].ContentType, "multipart/mixed");
+        EXPECT_EQ(parts[0].Content, "--\r\n\r\nbody\r\n");
+    }
+}
+
+TEST(MimePartList, SinglePartMessageIsItsOwnPart) {
+    MimeReader reader;
+    reader.loadText("\r\n  Subject: hi\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nbody\r\n");
+    ASSERT_EQ(reader.parts().size(), 1u);
+    EXPECT_EQ(reader.parts()[0].RawHeaders,
+              "Subject: hi\r\nContent-Type: text/plain; charset=utf-8");
+    EXPECT_EQ(reader.parts()[0].Content, "body\r\n");
+}
+
+}  // namespace
+}  // namespace kz
