@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -44,13 +45,17 @@ std::string readFile(const std::string& path) {
     return s.str();
 }
 
-bool exists(const std::string& path) { return fs::exists(path); }
+bool exists(const std::string& path) {
+    return fs::exists(path);
+}
 
 std::string fixture(std::string_view relative) {
     return std::string(KZ_FIXTURES_DIR) + "/" + std::string(relative);
 }
 
-std::string binPath(std::string_view name) { return std::string(KZ_BIN_DIR) + "/" + std::string(name); }
+std::string binPath(std::string_view name) {
+    return std::string(KZ_BIN_DIR) + "/" + std::string(name);
+}
 
 namespace {
 
@@ -127,6 +132,68 @@ RunOutput run(const std::vector<std::string>& argv, const std::vector<std::strin
     waitpid(pid, &status, 0);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+Child::Child(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
+    int outPipe[2];
+    if (pipe2(outPipe, O_CLOEXEC)) throw std::runtime_error("pipe failed");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+    std::vector<std::string> envStrings;
+    for (char** e = environ; *e; ++e) envStrings.emplace_back(*e);
+    for (const std::string& extra : env) envStrings.push_back(extra);
+    std::vector<char*> envp, args;
+    for (auto& e : envStrings) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> argvCopy = argv;
+    for (auto& a : argvCopy) args.push_back(a.data());
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(outPipe[1]);
+    outFd_ = outPipe[0];
+    if (rc != 0) throw std::runtime_error("spawn failed");
+    pid_ = pid;
+}
+
+Child::~Child() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    if (outFd_ >= 0) close(outFd_);
+}
+
+bool Child::waitForLine(std::string_view text, int seconds) {
+    std::size_t searchedTo = 0;
+    for (int waited = 0; waited < seconds * 10; ++waited) {
+        if (output_.find(text, searchedTo) != std::string::npos) return true;
+        pollfd p{outFd_, POLLIN, 0};
+        if (poll(&p, 1, 100) > 0) {
+            std::size_t before = output_.size();
+            drain(outFd_, output_);
+            if (output_.size() == before) return output_.find(text) != std::string::npos;
+        }
+    }
+    return output_.find(text) != std::string::npos;
+}
+
+void Child::signal(int signalNumber) {
+    if (pid_ > 0) kill(pid_, signalNumber);
+}
+
+int Child::wait() {
+    while (true) {
+        std::size_t before = output_.size();
+        drain(outFd_, output_);
+        if (output_.size() == before) break;
+    }
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace kz::test

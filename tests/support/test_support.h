@@ -9,7 +9,7 @@ namespace kz::test {
 
 // A fresh folder under the system temporary directory, removed with its contents.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -17,7 +17,7 @@ public:
     const std::string& path() const { return path_; }
     std::string file(std::string_view name) const { return path_ + "/" + std::string(name); }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -37,5 +37,26 @@ RunOutput run(const std::vector<std::string>& argv, const std::vector<std::strin
               std::string_view input = {});
 
 std::string binPath(std::string_view name);  // build/.../bin/NAME
+
+// A program running beside the test, its standard output read line by line.
+class Child {
+  public:
+    Child(const std::vector<std::string>& argv, const std::vector<std::string>& env = {});
+    ~Child();  // kills the child when it still runs
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    // Reads output until a line containing `text` (true) or the end of output or the
+    // bound (false). Everything read is kept in output().
+    bool waitForLine(std::string_view text, int seconds = 30);
+    void signal(int signalNumber);
+    int wait();  // exit status, or -1 after a signal; reads the rest of the output
+    const std::string& output() const { return output_; }
+
+  private:
+    int pid_ = -1;
+    int outFd_ = -1;
+    std::string output_;
+};
 
 }  // namespace kz::test

@@ -20,6 +20,7 @@ constexpr Command kCommands[] = {
     {"run", kz::tool::runRunCommand,
      "filter every queued message through the agent library (--library, --threads, --watch, "
      "--verbose)"},
+    {"reload", kz::tool::runReloadCommand, "ask the running agent to reload its filter table"},
     {"demo", kz::tool::runDemoCommand, "build a demo mail environment and filter its queue"},
 };
 

@@ -95,9 +95,11 @@ int RunQueue(const std::string& registry, const std::string& libraryPath, unsign
         bool progress = platform::stdoutIsTerminal() && !verbose;
         runner.onMessage = [&](const std::string& connector, const std::string& message,
                                Outcome outcome) {
-            if (verbose)
+            if (verbose) {
                 std::printf("%s/%s: %s\n", connector.c_str(), message.c_str(),
                             OutcomeName(outcome));
+                std::fflush(stdout);
+            }
             if (progress && runner.summary().filtered % 100 == 0) {
                 std::printf("\r%zu messages filtered", runner.summary().filtered);
                 std::fflush(stdout);

@@ -1,0 +1,107 @@
+// kzmta run: the MTA stand-in filters a queue through the agent library.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <filesystem>
+#include <set>
+
+#include "support/test_support.h"
+
+namespace kz::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Queue {
+    TempDir dir;
+    std::string registry = dir.file("registry.reg");
+    std::string inbound = dir.file("queue/SMTP/Inbound");
+    std::string outgoing = dir.file("queue/SMTP/Outgoing");
+
+    explicit Queue(const std::string& filterTable = "") {
+        writeFile(registry,
+                  "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n"
+                  "\"Configuration Directory\"=\"" +
+                      dir.path() +
+                      "/config\"\r\n\r\n"
+                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\CONNECTORS]\r\n"
+                      "\"Connector Root Directory\"=\"" +
+                      dir.path() + "/queue\"\r\n");
+        writeFile(dir.file("config/FILTERS/FILTER.TAB"), filterTable);
+        fs::create_directories(inbound + "/Messages");
+    }
+
+    void queue(const std::string& id) {
+        writeFile(inbound + "/Messages/" + id,
+                  "From: a@example.org\r\nSubject: note " + id + "\r\n\r\nHello\r\n");
+        writeFile(inbound + "/" + id,
+                  "Sender=[SMTP:a@example.org]\r\nRecipients=[SMTP:b@example.com]\r\n");
+    }
+
+    std::vector<std::string> args(std::vector<std::string> extra) const {
+        std::vector<std::string> argv = {
+            binPath("kzmta"), "run",       "--registry",
+            registry,         "--library", std::string(KZ_LIB_DIR) + "/libkzmtafilter.so"};
+        argv.insert(argv.end(), extra.begin(), extra.end());
+        return argv;
+    }
+
+    std::set<std::string> files(const std::string& folder) const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            if (entry.is_regular_file()) names.insert(entry.path().filename().string());
+        }
+        return names;
+    }
+};
+
+TEST(KzmtaRun, TwoHundredMessagesOnTwoThreadsAreHandedOnOnceEach) {
+    Queue q("Quiet\t1\tNOTHING\r\n");
+    std::set<std::string> ids;
+    for (int i = 0; i < 200; ++i) {
+        std::string id = "MSG" + std::to_string(1000 + i) + ".MAI";
+        q.queue(id);
+        ids.insert(id);
+    }
+    RunOutput out = run(q.args({"--threads", "2"}), {"KZ_RUNTIME_DIR=" + q.dir.path()});
+    ASSERT_EQ(out.status, 0) << out.err;
+    EXPECT_NE(out.out.find("Messages filtered: 200\n"), std::string::npos) << out.out;
+    EXPECT_NE(out.out.find("Handed on: 200\n"), std::string::npos);
+    EXPECT_EQ(q.files(q.outgoing), ids);
+    EXPECT_EQ(q.files(q.outgoing + "/Messages"), ids);
+    EXPECT_TRUE(q.files(q.inbound).empty());
+}
+
+TEST(KzmtaRun, WatchPicksUpANewMessageAndStopsCleanlyOnSigterm) {
+    Queue q;
+    Child child(q.args({"--watch", "--verbose", "--threads", "1"}),
+                {"KZ_RUNTIME_DIR=" + q.dir.path()});
+    ASSERT_TRUE(child.waitForLine("Watching the queue")) << child.output();
+    q.queue("LATE.MAI");
+    ASSERT_TRUE(child.waitForLine("SMTP/LATE.MAI: handed on")) << child.output();
+    child.signal(SIGTERM);
+    EXPECT_EQ(child.wait(), 0);
+    EXPECT_NE(child.output().find("Messages filtered: 1\n"), std::string::npos) << child.output();
+    EXPECT_TRUE(exists(q.outgoing + "/LATE.MAI"));
+}
+
+TEST(KzmtaRun, ClearErrorsForBadInput) {
+    Queue q;
+    RunOutput noRoot = run({binPath("kzmta"), "run", "--registry", q.dir.file("missing.reg")});
+    EXPECT_NE(noRoot.status, 0);
+    EXPECT_NE(noRoot.err.find("Connector Root Directory"), std::string::npos) << noRoot.err;
+
+    RunOutput badThreads = run(q.args({"--threads", "many"}));
+    EXPECT_NE(badThreads.status, 0);
+    EXPECT_NE(badThreads.err.find("--threads"), std::string::npos) << badThreads.err;
+
+    RunOutput badLibrary = run(
+        {binPath("kzmta"), "run", "--registry", q.registry, "--library", q.dir.file("none.so")});
+    EXPECT_NE(badLibrary.status, 0);
+    EXPECT_NE(badLibrary.err.find("cannot load the agent library"), std::string::npos)
+        << badLibrary.err;
+}
+
+}  // namespace
+}  // namespace kz::test
