@@ -13,33 +13,53 @@ namespace kz {
 namespace {
 
 constexpr std::size_t kNone = std::string_view::npos;
-constexpr std::size_t kMaxPieceDigits = 6;
+// Bounds that real names stay far below; they keep a hostile value of many overlapping
+// pieces from costing time or memory beyond its own size.
+constexpr unsigned kMaxNamePieces = 1000;
+constexpr std::size_t kMaxJoinedName = 64 * 1024;
 
-// Every "name*N" parameter of the value, read in one pass so that a value with many
-// pieces is not searched once per piece; the first occurrence of each number counts.
-std::vector<ParameterValue> collectNamePieces(std::string_view value) {
+struct PieceStart {
+    std::size_t valuePos;  // just after the "="
+    bool extended;
+};
+
+// The number of a "name*N" parameter whose stem starts at `hit`, and where its value
+// starts; none when the text there is not such a parameter.
+std::optional<std::pair<unsigned, PieceStart>> pieceAt(std::string_view value, std::size_t hit) {
     static constexpr std::string_view kStem = "name*";
-    std::map<unsigned long, ParameterValue> found;
-    for (std::size_t hit = findIgnoreCase(value, kStem); hit != kNone;
-         hit = findIgnoreCase(value, kStem, hit + 1)) {
-        std::size_t digits = hit + kStem.size();
-        std::size_t pos = digits;
-        while (pos < value.size() && pos - digits < kMaxPieceDigits && value[pos] >= '0' &&
-               value[pos] <= '9') {
-            ++pos;
-        }
-        std::string_view number = value.substr(digits, pos - digits);
-        if (number.empty() || (number.size() > 1 && number[0] == '0')) continue;
-        bool extended = pos < value.size() && value[pos] == '*';
-        if (extended) ++pos;
-        pos = mime::skipAny(value, pos, " ");
-        if (pos >= value.size() || value[pos] != '=') continue;
-        unsigned long n = std::stoul(std::string(number));
-        if (!found.count(n))
-            found[n] = ParameterValue{ReadParameterValue(value, pos + 1), extended};
+    std::size_t pos = hit + kStem.size();
+    std::size_t digits = pos;
+    unsigned n = 0;
+    while (pos < value.size() && value[pos] >= '0' && value[pos] <= '9' && n < kMaxNamePieces) {
+        n = n * 10 + unsigned(value[pos] - '0');
+        ++pos;
+    }
+    bool leadingZero = pos - digits > 1 && value[digits] == '0';
+    if (pos == digits || leadingZero || n >= kMaxNamePieces) return std::nullopt;
+    bool extended = pos < value.size() && value[pos] == '*';
+    if (extended) ++pos;
+    pos = mime::skipAny(value, pos, " ");
+    if (pos >= value.size() || value[pos] != '=') return std::nullopt;
+    return std::pair{n, PieceStart{pos + 1, extended}};
+}
+
+// The pieces name*0, name*1, ... up to the first missing number, found in one pass so that
+// a value with many pieces is not searched once per piece; the first occurrence of each
+// number counts.
+std::vector<ParameterValue> collectNamePieces(std::string_view value) {
+    std::map<unsigned, PieceStart> starts;
+    for (std::size_t hit = findIgnoreCase(value, "name*"); hit != kNone;
+         hit = findIgnoreCase(value, "name*", hit + 1)) {
+        if (auto piece = pieceAt(value, hit)) starts.try_emplace(piece->first, piece->second);
     }
     std::vector<ParameterValue> pieces;
-    for (unsigned long n = 0; found.count(n); ++n) pieces.push_back(std::move(found[n]));
+    std::size_t joined = 0;
+    for (unsigned n = 0; joined <= kMaxJoinedName; ++n) {
+        auto it = starts.find(n);
+        if (it == starts.end()) break;
+        pieces.push_back({ReadParameterValue(value, it->second.valuePos), it->second.extended});
+        joined += pieces.back().value.size();
+    }
     return pieces;
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "message/encoded_words.h"
+#include "message/mime_part.h"
 #include "message/mime_reader.h"
 #include "message/transfer_decode.h"
 #include "support/test_support.h"
@@ -83,6 +84,15 @@ TEST(MimeMalformed, InputOfOnlyDelimitersStaysBounded) {
     MimeReader reader;
     reader.loadText(text);
     EXPECT_EQ(reader.parts().size(), 201u);
+}
+
+TEST(MimeMalformed, ManyOverlappingNamePiecesStayBounded) {
+    // Every piece's unquoted value runs to the end of the text.
+    std::string headers = "Content-Type: text/plain; ";
+    for (int i = 0; i < 100000; ++i) headers += "name*" + std::to_string(i) + "=";
+    MimePart part = ParsePart(headers, "");
+    EXPECT_TRUE(part.PartName.starts_with("name*1=name*2="));
+    EXPECT_LT(part.PartName.size(), headers.size());
 }
 
 }  // namespace
