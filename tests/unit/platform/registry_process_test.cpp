@@ -1,0 +1,146 @@
+// The registry file shared by several processes.
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "platform/registry.h"
+#include "support/test_support.h"
+
+extern char** environ;
+
+namespace kz::platform {
+namespace {
+
+constexpr const char* kKey = "SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER";
+
+std::string helper() {
+    return test::binPath("kztest-registry_tool");
+}
+
+// Polls until `done` holds; false after a generous bound, so a fault fails, not hangs.
+template <typename Condition>
+bool waitFor(Condition done) {
+    auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > giveUp) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+pid_t spawn(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    EXPECT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    return pid;
+}
+
+std::vector<std::string> temporaries(const std::string& dir) {
+    std::vector<std::string> names;
+    DIR* d = ::opendir(dir.c_str());
+    while (const dirent* e = d ? ::readdir(d) : nullptr) {
+        if (std::string_view(e->d_name).find(".tmp.") != std::string_view::npos) {
+            names.emplace_back(e->d_name);
+        }
+    }
+    if (d) ::closedir(d);
+    return names;
+}
+
+TEST(RegistryProcesses, TwoWritersLoseNoValue) {
+    test::TempDir dir;
+    std::string path = dir.file("r.reg");
+    auto writer = [&](const char* prefix) {
+        return std::async(std::launch::async, [=] {
+            return test::run({helper(), "set-many", path, kKey, prefix, "200", "2"});
+        });
+    };
+    auto first = writer("First ");
+    auto second = writer("Second ");
+    EXPECT_EQ(first.get().status, 0);
+    EXPECT_EQ(second.get().status, 0);
+
+    Registry registry(path);
+    EXPECT_EQ(registry.values(kKey).size(), 400u);
+    for (int i = 0; i < 200; ++i) {
+        for (const char* prefix : {"First ", "Second "}) {
+            auto value = registry.query(kKey, prefix + std::to_string(i));
+            ASSERT_TRUE(value) << prefix << i;
+            EXPECT_EQ(value->asDword(), uint32_t(i));
+        }
+    }
+}
+
+TEST(RegistryProcesses, AReaderInAnotherProcessSeesTheChangeAtItsNextRead) {
+    test::TempDir dir;
+    std::string path = dir.file("r.reg");
+    Registry registry(path);
+    ASSERT_TRUE(registry.setDword(kKey, "Reload", 1).ok());
+    std::string ready = dir.file("ready"), go = dir.file("go");
+    auto watcher = std::async(std::launch::async, [&] {
+        return test::run({helper(), "watch", path, kKey, "Reload", ready, go});
+    });
+    ASSERT_TRUE(waitFor([&] { return test::exists(ready); }));
+    ASSERT_TRUE(registry.setDword(kKey, "Reload", 2).ok());  // same size as before
+    test::writeFile(go, "");
+    test::RunOutput out = watcher.get();
+    EXPECT_EQ(out.status, 0) << out.err;
+    EXPECT_EQ(out.out, "1\n2\n");
+}
+
+TEST(RegistryProcesses, AReaderHereSeesAnotherProcessesWrite) {
+    test::TempDir dir;
+    std::string path = dir.file("r.reg");
+    Registry registry(path);
+    for (const char* value : {"7", "8", "9"}) {
+        test::RunOutput out =
+            test::run({test::binPath("kzmta"), "reg", "set", kKey, "Reload", "--dword", value},
+                      {"KZ_REGISTRY=" + path});
+        ASSERT_EQ(out.status, 0) << out.err;
+        EXPECT_EQ(registry.query(kKey, "Reload")->asDword(), uint32_t(std::stoi(value)));
+    }
+}
+
+TEST(RegistryProcesses, AKilledWriterNeverLeavesATornFile) {
+    test::TempDir dir;
+    std::string path = dir.file("r.reg");
+    for (int round = 0; round < 6; ++round) {
+        ::unlink(path.c_str());
+        pid_t pid = spawn({helper(), "churn", path, kKey});
+        ASSERT_GT(pid, 0);
+        // Let it rewrite the file a varying number of times, then kill it mid-work.
+        Registry watcher(path);
+        std::size_t wanted = std::size_t(5 + 17 * round);
+        bool progressed = waitFor([&] { return watcher.values(kKey).size() >= wanted; });
+        std::this_thread::sleep_for(std::chrono::milliseconds(round * 3));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ASSERT_TRUE(progressed);
+        EXPECT_TRUE(WIFSIGNALED(status));
+
+        std::vector<RegKey> keys;
+        RegResult parsed = parseRegText(test::readFile(path), keys);
+        ASSERT_TRUE(parsed.ok()) << "round " << round << ": " << parsed.message;
+        ASSERT_EQ(keys.size(), 1u);
+        for (const RegValue& value : keys[0].values) {
+            EXPECT_EQ(value.asString().size(), value.data.size() - 1) << value.name;
+        }
+    }
+    // The next write clears what a killed writer left behind.
+    ASSERT_TRUE(Registry(path).setDword(kKey, "After", 1).ok());
+    EXPECT_EQ(temporaries(dir.path()), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace kz::platform

@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <thread>
+
+#include "platform/registry.h"
+#include "support/test_support.h"
+
+namespace kz::platform {
+namespace {
+
+constexpr std::string_view kAgent = "SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER";
+
+struct stat statOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+bool sameFileVersion(const struct stat& a, const struct stat& b) {
+    return a.st_ino == b.st_ino && a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+TEST(RegistryStore, MissingFileIsAnEmptyRegistry) {
+    test::TempDir dir;
+    Registry registry(dir.file("absent.reg"));
+    EXPECT_TRUE(registry.loadStatus().ok());
+    EXPECT_FALSE(registry.query(kAgent, "Reload"));
+    EXPECT_FALSE(registry.keyExists("SOFTWARE"));
+    EXPECT_TRUE(registry.values(kAgent).empty());
+    EXPECT_EQ(registry.exportText(), "Windows Registry Editor Version 5.00\n\n");
+    EXPECT_EQ(registry.deleteValue(kAgent, "Reload").status, RegStatus::NotFound);
+    EXPECT_FALSE(test::exists(dir.file("absent.reg")));  // nothing to write, nothing written
+}
+
+TEST(RegistryStore, NamesCompareWithoutCaseAndKeepTheirFirstSpelling) {
+    test::TempDir dir;
+    Registry registry(dir.file("r.reg"));
+    ASSERT_TRUE(registry.setDword(kAgent, "Reload", 1).ok());
+    ASSERT_TRUE(
+        registry
+            .setDword("software\\KAZTREL\\kaztrel\\agents\\mta\\filters\\mtafilter", "RELOAD", 0)
+            .ok());
+    ASSERT_TRUE(
+        registry.setString("HKEY_LOCAL_MACHINE\\Software\\Kaztrel\\KAZTREL", "Name", "v").ok());
+
+    EXPECT_EQ(
+        registry
+            .query("HKLM\\SOFTWARE\\kaztrel\\kaztrel\\AGENTS\\MTA\\FILTERS\\MTAFILTER", "reload")
+            ->asDword(),
+        0u);
+    ASSERT_EQ(registry.values(kAgent).size(), 1u);
+    EXPECT_EQ(registry.values(kAgent)[0].name, "Reload");
+    EXPECT_EQ(registry.subkeys("SOFTWARE\\KAZTREL\\Kaztrel"), std::vector<std::string>{"Agents"});
+    EXPECT_TRUE(registry.keyExists("software\\kaztrel\\kaztrel\\agents\\mta"));  // a parent
+
+    std::string text = test::readFile(dir.file("r.reg"));
+    EXPECT_NE(text.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters"
+                        "\\MTAFILTER]\n\"Reload\"=dword:00000000\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("RELOAD"), std::string::npos);
+    EXPECT_NE(text.find("[HKEY_LOCAL_MACHINE\\Software\\Kaztrel\\KAZTREL]"), std::string::npos);
+}
+
+TEST(RegistryStore, UnchangedWritesLeaveTheFileAlone) {
+    test::TempDir dir;
+    std::string path = dir.file("r.reg");
+    Registry registry(path);
+    ASSERT_TRUE(registry.setDword(kAgent, "Reload", 1).ok());
+    ASSERT_TRUE(registry.setString(kAgent, "Text", "same").ok());
+    struct stat before = statOf(path);
+
+    Registry other(path);  // another object has no cache to go by
+    EXPECT_TRUE(other.setDword(kAgent, "reload", 1).ok());
+    EXPECT_TRUE(registry.setString(kAgent, "Text", "same").ok());
+    EXPECT_TRUE(registry.createKey(kAgent).ok());
+    EXPECT_TRUE(registry.createKey("SOFTWARE\\Kaztrel").ok());  // exists as a parent
+    EXPECT_TRUE(registry.importText(registry.exportText()).ok());
+    EXPECT_TRUE(sameFileVersion(before, statOf(path)));
+
+    // Same bytes under another type is a change.
+    ASSERT_TRUE(registry.setValue(kAgent, {"Reload", RegType::Binary, {1, 0, 0, 0}}).ok());
+    EXPECT_FALSE(sameFileVersion(before, statOf(path)));
+}
+
+TEST(RegistryStore, ReadsSeeEveryWriteOfAnotherObject) {
+    // Same-size rewrites in quick succession must still read as changes.
+    test::TempDir dir;
+    std::string path = dir.file("r.reg");
+    Registry reader(path), writer(path);
+    for (uint32_t i = 0; i < 50; ++i) {
+        ASSERT_TRUE(writer.setDword(kAgent, "Reload", i % 2).ok());
+        ASSERT_EQ(reader.query(kAgent, "Reload")->asDword(), i % 2) << i;
+    }
+}
+
+TEST(RegistryStore, ThreadsOfOneProcessLoseNoWrite) {
+    test::TempDir dir;
+    std::string path = dir.file("r.reg");
+    Registry shared(path);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            Registry own(path);  // half through a second object on the same file
+            Registry& registry = t % 2 ? own : shared;
+            for (int i = 0; i < 25; ++i) {
+                std::string name = "T" + std::to_string(t) + "-" + std::to_string(i);
+                EXPECT_TRUE(registry.setDword(kAgent, name, uint32_t(i)).ok());
+                EXPECT_TRUE(registry.query(kAgent, name).has_value());
+            }
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    EXPECT_EQ(Registry(path).values(kAgent).size(), 100u);
+}
+
+TEST(RegistryStore, ImportAppliesSetsAndDeletions) {
+    test::TempDir dir;
+    std::string path = dir.file("r.reg");
+    test::writeFile(path, test::readFile(test::fixture("registry/admin_export_utf16.reg")));
+    Registry registry(path);
+    RegResult result =
+        registry.importText(test::readFile(test::fixture("registry/import_changes.reg")));
+    ASSERT_TRUE(result.ok()) << result.message;
+
+    const std::string product = "SOFTWARE\\Kaztrel\\Kaztrel";
+    EXPECT_EQ(registry.query(product, "Configuration Directory")->asString(),
+              "D:\\Kaztrel\\Config");
+    EXPECT_FALSE(registry.query(product, "Organisation"));
+    EXPECT_EQ(registry.query(product, "Filter MIME")->asDword(), 0u);
+    EXPECT_EQ(registry.query(product + "\\Providers", "Count")->asDword(), 2u);
+    EXPECT_FALSE(registry.keyExists(std::string(kAgent) + "\\Counters"));
+    EXPECT_EQ(registry.query(kAgent, "Debug Logging Level")->asDword(), 10u);
+    EXPECT_EQ(registry.subkeys(product), (std::vector<std::string>{"Agents", "Providers"}));
+
+    // The rewritten file is 8-bit text that reads back to the same registry.
+    std::string text = test::readFile(path);
+    EXPECT_TRUE(text.starts_with("Windows Registry Editor Version 5.00\n"));
+    EXPECT_NE(text.find("\"Filter MIME\"=dword:00000000"), std::string::npos);
+    Registry fresh(path);
+    EXPECT_EQ(fresh.values(kAgent), registry.values(kAgent));
+}
+
+TEST(RegistryStore, ExportOfAKeyHoldsItAndItsSubkeysOnly) {
+    test::TempDir dir;
+    Registry registry(test::fixture("registry/admin_export.reg"));
+    std::string text = registry.exportText("HKLM\\" + std::string(kAgent));
+    EXPECT_EQ(text.find("\"Filter MIME\""), std::string::npos);
+    EXPECT_NE(text.find("\"Debug Logging Level\"=dword:0000000a"), std::string::npos);
+    EXPECT_NE(text.find("\"Service Start\"=dword:65a1b2c3"), std::string::npos);
+
+    Registry copy(dir.file("copy.reg"));
+    ASSERT_TRUE(copy.importText(text).ok());
+    EXPECT_EQ(copy.exportText(), text);
+}
+
+TEST(RegistryStore, TextThatALineCannotHoldSurvivesTheFile) {
+    test::TempDir dir;
+    std::string path = dir.file("r.reg");
+    ASSERT_TRUE(
+        Registry(path).setString(kAgent, "Banner", "line one\r\nline two \xE2\x82\xAC").ok());
+    ASSERT_TRUE(
+        Registry(path).setValue(kAgent, {"List", RegType::MultiSz, {'a', 0, 'b', 0, 0}}).ok());
+    Registry reader(path);
+    EXPECT_EQ(reader.query(kAgent, "Banner")->asString(), "line one\r\nline two \xE2\x82\xAC");
+    EXPECT_EQ(reader.query(kAgent, "List")->data, (std::vector<uint8_t>{'a', 0, 'b', 0, 0}));
+    EXPECT_TRUE(reader.loadStatus().ok());
+}
+
+TEST(RegistryStore, RefusesWhatTheFileCannotHold) {
+    test::TempDir dir;
+    Registry registry(dir.file("r.reg"));
+    EXPECT_EQ(registry.setDword(kAgent, "Two\nLines", 1).status, RegStatus::Malformed);
+    EXPECT_EQ(registry.setDword("SOFTWARE\\\\Empty", "x", 1).status, RegStatus::Malformed);
+    EXPECT_EQ(registry.createKey("SOFTWARE\nX").status, RegStatus::Malformed);
+    EXPECT_FALSE(test::exists(dir.file("r.reg")));
+}
+
+TEST(RegistryStore, AFileThatDoesNotParseIsReportedAndNeverOverwritten) {
+    test::TempDir dir;
+    std::string path = dir.file("r.reg");
+    std::string broken = test::readFile(test::fixture("registry/unknown_type.reg"));
+    test::writeFile(path, broken);
+    Registry registry(path);
+    RegResult status = registry.loadStatus();
+    EXPECT_EQ(status.status, RegStatus::Malformed);
+    EXPECT_EQ(status.message, path + ": line 5: unknown value type 'qword'");
+    EXPECT_FALSE(registry.query("SOFTWARE\\Kaztrel\\Kaztrel", "Filter MIME"));
+    EXPECT_EQ(registry.setDword(kAgent, "Reload", 0).status, RegStatus::Malformed);
+    EXPECT_EQ(registry.importText("Windows Registry Editor Version 5.00\n").status,
+              RegStatus::Malformed);
+    EXPECT_EQ(test::readFile(path), broken);
+
+    // Mended by hand, the file is read again.
+    test::writeFile(path, "REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"B\"=dword:00000002\n");
+    EXPECT_TRUE(registry.loadStatus().ok());
+    EXPECT_EQ(registry.query("A", "B")->asDword(), 2u);
+}
+
+TEST(RegistryStore, ImportOfMalformedTextChangesNothing) {
+    test::TempDir dir;
+    std::string path = dir.file("r.reg");
+    Registry registry(path);
+    ASSERT_TRUE(registry.setDword(kAgent, "Reload", 1).ok());
+    std::string before = test::readFile(path);
+    RegResult result = registry.importText(
+        "Windows Registry Editor Version 5.00\n[HKLM\\A]\n\"X\"=dword:1\n\"Y\"=float:1\n");
+    EXPECT_EQ(result.status, RegStatus::Malformed);
+    EXPECT_EQ(result.message, "line 4: unknown value type 'float'");
+    EXPECT_EQ(test::readFile(path), before);
+}
+
+}  // namespace
+}  // namespace kz::platform

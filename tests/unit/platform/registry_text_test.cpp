@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include "platform/registry.h"
+#include "support/test_support.h"
+
+namespace kz::platform {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+using namespace std::string_view_literals;
+
+Bytes bytesOf(std::string_view s) {
+    return Bytes(s.begin(), s.end());
+}
+
+const RegValue* findValue(const std::vector<RegKey>& keys, std::string_view key,
+                          std::string_view name) {
+    for (const RegKey& k : keys) {
+        if (k.path != key) continue;
+        for (const RegValue& v : k.values) {
+            if (v.name == name) return &v;
+        }
+    }
+    return nullptr;
+}
+
+constexpr const char* kProduct = "SOFTWARE\\Kaztrel\\Kaztrel";
+constexpr const char* kAgent = "SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER";
+
+// regedit writes UTF-16LE with a BOM; older exports and hand edits are 8-bit. Both
+// copies of the fixture hold the same data, with CR LF line ends.
+class AdminExport : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(AdminExport, ReadsEveryValueForm) {
+    std::vector<RegKey> keys;
+    RegResult result = parseRegText(test::readFile(test::fixture(GetParam())), keys);
+    ASSERT_TRUE(result.ok()) << result.message;
+    ASSERT_EQ(keys.size(), 3u);
+
+    struct Expected {
+        std::string key, name;
+        RegType type;
+        Bytes data;
+    };
+    const Expected expected[] = {
+        {kProduct, "Application Directory", RegType::Sz,
+         bytesOf("C:\\Program Files\\Kaztrel\\\0"sv)},
+        {kProduct, "Organisation", RegType::Sz,
+         bytesOf("Soci\xC3\xA9t\xC3\xA9 \"Kaztrel\" Ltd\0"sv)},
+        {kProduct, "Filter MIME", RegType::Dword, {1, 0, 0, 0}},
+        {kProduct, "", RegType::Sz, bytesOf("product key\0"sv)},
+        {kAgent, "Debug Logging Level", RegType::Dword, {10, 0, 0, 0}},
+        {kAgent, "Signature", RegType::Binary, {0xde, 0xad, 0xbe, 0xef}},
+        // UTF-16 text of the hex forms arrives as the narrow text a reader expects.
+        {kAgent, "Log Directory", RegType::ExpandSz, bytesOf("%SystemRoot%\\Kaztrel\\Logs\0"sv)},
+        {kAgent, "Sibling Agents", RegType::MultiSz, bytesOf("first\0second\0\0"sv)},
+        {kAgent, "Big Counter", RegType::Qword, {0, 0, 0, 0, 1, 0, 0, 0}},
+        {kAgent, "Empty", RegType::Sz, {0}},
+        {std::string(kAgent) + "\\Counters",
+         "Service Start",
+         RegType::Dword,
+         {0xc3, 0xb2, 0xa1, 0x65}},
+    };
+    for (const Expected& e : expected) {
+        const RegValue* value = findValue(keys, e.key, e.name);
+        ASSERT_NE(value, nullptr) << e.name;
+        EXPECT_EQ(value->type, e.type) << e.name;
+        EXPECT_EQ(value->data, e.data) << e.name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Encodings, AdminExport,
+                         ::testing::Values("registry/admin_export.reg",
+                                           "registry/admin_export_utf16.reg"));
+
+TEST(RegText, FormattedTextParsesBackToTheSameKeys) {
+    std::vector<RegKey> keys;
+    ASSERT_TRUE(
+        parseRegText(test::readFile(test::fixture("registry/admin_export.reg")), keys).ok());
+    keys.push_back({"SOFTWARE\\Odd", false, {}, {}});
+    keys.back().values = {
+        RegValue::fromString("Lines", "a\r\nb"),           // no quoted form for line breaks
+        RegValue::fromString("Quote \"q\" \\", "x\\\"y"),  // escapes both ways
+        {"NoTerminator", RegType::Sz, bytesOf("abc")},
+        {"Short Dword", RegType::Dword, {1, 2}},
+        {"Long Binary", RegType::Binary, Bytes(100, 0xab)},  // continued over several lines
+    };
+    std::string text = formatRegText(keys);
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+    EXPECT_NE(text.find("hex(2):25,00,53,00"), std::string::npos);  // UTF-16 as regedit has it
+    for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = text.find('\n', start);
+        std::string_view line = std::string_view(text).substr(start, end - start);
+        if (line.find("=hex") != line.npos || line.starts_with("  ")) {
+            EXPECT_LE(line.size(), 80u) << line;
+        }
+    }
+
+    std::vector<RegKey> again;
+    RegResult result = parseRegText(text, again);
+    ASSERT_TRUE(result.ok()) << result.message << "\n" << text;
+    ASSERT_EQ(again.size(), keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        EXPECT_EQ(again[i].path, keys[i].path);
+        EXPECT_EQ(again[i].values, keys[i].values) << keys[i].path;
+    }
+}
+
+TEST(RegText, AcceptsTheLooserForms) {
+    struct Case {
+        std::string_view text;
+        std::string_view key, name;
+        Bytes data;
+    };
+    const Case cases[] = {
+        // REGEDIT4 keeps hex text as the 8-bit bytes it is.
+        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"E\"=hex(2):41,42,00\n", "A", "E", {0x41, 0x42, 0}},
+        {"\xEF\xBB\xBFWindows Registry Editor Version 5.00\n[HKLM\\A\\]\n\"D\"=dword:a ; ten\n",
+         "A",
+         "D",
+         {10, 0, 0, 0}},
+        {"Windows Registry Editor Version 5.00\r\n[HKLM\\A]\n  \"S\" = \"x\"  \r\n",
+         "A",
+         "S",
+         {'x', 0}},
+        {"Windows Registry Editor Version 5.00\n[HKLM\\A]\n\"B\"=hex:01,\\\n   02,\\\n  03\n",
+         "A",
+         "B",
+         {1, 2, 3}},
+        {"Windows Registry Editor Version 5.00\n[HKLM\\A]\n\"B\"=hex:\n", "A", "B", {}},
+        {"Windows Registry Editor Version 5.00\n[HKLM\\A]\n\"S\"=\"C:\\Temp\"\n", "A", "S",
+         bytesOf("C:\\Temp\0"sv)},  // a lone backslash stays
+        // The later of two lines for one value wins; a deletion in between is undone.
+        {"Windows Registry Editor Version 5.00\n[HKLM\\A]\n\"V\"=dword:1\n\"v\"=-\n\"V\"=dword:2\n",
+         "A",
+         "V",
+         {2, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        std::vector<RegKey> keys;
+        RegResult result = parseRegText(c.text, keys);
+        ASSERT_TRUE(result.ok()) << c.text << ": " << result.message;
+        const RegValue* value = findValue(keys, c.key, c.name);
+        ASSERT_NE(value, nullptr) << c.text;
+        EXPECT_EQ(value->data, c.data) << c.text;
+    }
+    std::vector<RegKey> keys;
+    EXPECT_TRUE(parseRegText("", keys).ok());
+    EXPECT_TRUE(parseRegText("\r\n\n", keys).ok());
+    EXPECT_TRUE(keys.empty());
+}
+
+TEST(RegText, MalformedTextNamesTheLine) {
+    constexpr std::string_view kHead = "Windows Registry Editor Version 5.00\n[HKLM\\A]\n";
+    struct Case {
+        std::string text;
+        std::string_view message;
+    };
+    const Case cases[] = {
+        {"REGEDIT5\n", "line 1: not a registry file"},
+        {"\n\nhello\n", "line 3: not a registry file"},
+        {"Windows Registry Editor Version 5.00\n\"A\"=\"x\"\n", "line 2: value outside"},
+        {"Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\X]\n",
+         "line 2: only keys under HKEY_LOCAL_MACHINE"},
+        {"Windows Registry Editor Version 5.00\n[HKLM\\X\n", "line 2: key name without closing"},
+        {"Windows Registry Editor Version 5.00\n[HKLM\\A\\\\B]\n", "line 2: empty key name"},
+        {std::string(kHead) + "\"A\"=qword:1\n", "line 3: unknown value type 'qword'"},
+        {std::string(kHead) + "\"A\"=hex(1f):00\n", "line 3: unknown value type 'hex(1f)'"},
+        {std::string(kHead) + "\"A\"=42\n", "line 3: unknown value type '42'"},
+        {std::string(kHead) + "\"A\"=dword:123456789\n", "line 3: dword needs"},
+        {std::string(kHead) + "\"A\"=dword:\n", "line 3: dword needs"},
+        {std::string(kHead) + "\n\"A\"=hex:01,\\\n  zz\n", "line 4: bad byte 'zz'"},
+        {std::string(kHead) + "\"A\"=hex:01,,02\n", "line 3: bad byte ''"},
+        {std::string(kHead) + "\"A\"=hex:100\n", "line 3: bad byte '100'"},
+        {std::string(kHead) + "\"A\"=\"open\n", "line 3: string without closing"},
+        {std::string(kHead) + "\"A\"=\"x\" y\n", "line 3: unexpected text after"},
+        {std::string(kHead) + "\"A\" \"x\"\n", "line 3: '=' expected"},
+        {std::string(kHead) + "\"A=\"x\"\n", "line 3: '=' expected"},
+        {std::string(kHead) + "\"A\n", "line 3: value name without closing"},
+        {std::string(kHead) + "A=\"x\"\n", "line 3: unexpected text 'A=\"x\"'"},
+        {"Windows Registry Editor Version 5.00\n[-HKLM\\A]\n\"A\"=\"x\"\n",
+         "line 3: value in a key deletion section"},
+        {"\xFF\xFE\x57", "UTF-16 text with an odd number of bytes"},
+        {"\xFE\xFF\x00W", "big-endian UTF-16"},
+    };
+    for (const Case& c : cases) {
+        std::vector<RegKey> keys{{"untouched", false, {}, {}}};
+        RegResult result = parseRegText(c.text, keys);
+        EXPECT_EQ(result.status, RegStatus::Malformed) << c.text;
+        EXPECT_TRUE(result.message.starts_with(c.message)) << c.text << " gave " << result.message;
+        EXPECT_EQ(keys.size(), 1u) << "output kept on failure";
+    }
+}
+
+TEST(RegText, KeyPathsLoseTheHiveAndOuterBackslashes) {
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\A", "SOFTWARE\\A"},
+        {"hklm\\SOFTWARE\\A\\", "SOFTWARE\\A"},
+        {"\\SOFTWARE\\A", "SOFTWARE\\A"},
+        {"HKLM", ""},
+        {"HKLMX\\A", "HKLMX\\A"},
+        {"SOFTWARE\\HKLM", "SOFTWARE\\HKLM"},
+    };
+    for (const auto& [in, out] : cases) EXPECT_EQ(normalizeRegKeyPath(in), out) << in;
+}
+
+TEST(RegValueReaders, FollowTheNarrowRegistryRules) {
+    EXPECT_EQ(RegValue::fromString("n", "abc").data, bytesOf("abc\0"sv));
+    EXPECT_EQ((RegValue{"n", RegType::Binary, {'a', 0, 'b'}}.asString()), "a");
+    EXPECT_EQ(RegValue::fromDword("n", 0x01020304).asDword(), 0x01020304u);
+    EXPECT_EQ((RegValue{"n", RegType::Sz, {7, 1}}.asDword()), 0x0107u);  // types not examined
+    EXPECT_EQ((RegValue{"n", RegType::Qword, Bytes(8, 1)}.asDword()), std::nullopt);
+    EXPECT_EQ((RegValue{"n", RegType::Dword, {}}.asDword()), std::nullopt);
+}
+
+}  // namespace
+}  // namespace kz::platform

@@ -1,0 +1,129 @@
+// kzmta reg, driven as an administrator would run it.
+
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+
+namespace kz {
+namespace {
+
+constexpr const char* kKey = "SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER";
+
+class KzmtaReg : public ::testing::Test {
+  protected:
+    test::RunOutput reg(std::vector<std::string> args) {
+        args.insert(args.begin(), {test::binPath("kzmta"), "reg"});
+        return test::run(args, {"KZ_REGISTRY=" + registry});
+    }
+    test::TempDir dir;
+    std::string registry = dir.file("registry.reg");
+};
+
+TEST_F(KzmtaReg, SetValuesReadBack) {
+    struct Case {
+        std::vector<std::string> set;
+        std::string key, name, printed, listed;
+    };
+    const Case cases[] = {
+        {{"--dword", "10"}, kKey, "Debug Logging Level", "10\n", "REG_DWORD\t10"},
+        {{"--dword", "0xFFFFFFFF"}, kKey, "Max", "4294967295\n", "REG_DWORD\t4294967295"},
+        {{"--string", "C:\\Kaztrel \"main\""},
+         kKey,
+         "Dir",
+         "C:\\Kaztrel \"main\"\n",
+         "REG_SZ\tC:\\Kaztrel \"main\""},
+        {{"--string", "a\tb"}, kKey, "Tabbed", "a\tb\n", "REG_SZ\ta\\tb"},
+        {{"--string", ""}, std::string("HKEY_LOCAL_MACHINE\\") + kKey, "@", "\n", "REG_SZ\t"},
+        {{"--dword", "3"}, std::string("HKLM\\") + kKey, "Reload", "3\n", "REG_DWORD\t3"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"set", c.key, c.name};
+        args.insert(args.end(), c.set.begin(), c.set.end());
+        test::RunOutput set = reg(args);
+        ASSERT_EQ(set.status, 0) << c.name << ": " << set.err;
+        test::RunOutput get =
+            reg({"get", "software\\kaztrel\\kaztrel\\agents\\mta\\filters\\mtafilter", c.name});
+        EXPECT_EQ(get.status, 0) << c.name << ": " << get.err;
+        EXPECT_EQ(get.out, c.printed) << c.name;
+        test::RunOutput list = reg({"list", kKey});
+        EXPECT_NE(list.out.find(c.name + "\t" + c.listed + "\n"), std::string::npos) << list.out;
+    }
+    test::RunOutput removed = reg({"delete", kKey, "max"});
+    EXPECT_EQ(removed.status, 0) << removed.err;
+    EXPECT_NE(reg({"get", kKey, "Max"}).status, 0);
+}
+
+TEST_F(KzmtaReg, ImportExportRoundTripsAnAdministratorsFile) {
+    test::RunOutput imported = reg({"import", test::fixture("registry/admin_export_utf16.reg")});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(reg({"get", kKey, "Log Directory"}).out, "%SystemRoot%\\Kaztrel\\Logs\n");
+    EXPECT_EQ(reg({"get", kKey, "Sibling Agents"}).out, "first\nsecond\n");
+    EXPECT_EQ(reg({"get", kKey, "Big Counter"}).out, "4294967296\n");
+    EXPECT_EQ(reg({"get", kKey, "Signature"}).out, "de,ad,be,ef\n");
+    EXPECT_EQ(reg({"get", "SOFTWARE\\Kaztrel\\Kaztrel", "Organisation"}).out,
+              "Soci\xC3\xA9t\xC3\xA9 \"Kaztrel\" Ltd\n");
+
+    test::RunOutput whole = reg({"export"});
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    std::string copy = dir.file("copy.reg");
+    test::writeFile(dir.file("whole.reg"), whole.out);
+    test::RunOutput again = test::run(
+        {test::binPath("kzmta"), "reg", "--registry", copy, "import", dir.file("whole.reg")});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(test::readFile(copy), whole.out);
+
+    test::RunOutput part = reg({"export", std::string(kKey) + "\\COUNTERS"});
+    EXPECT_EQ(part.out,
+              "Windows Registry Editor Version 5.00\n\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER"
+              "\\Counters]\n\"Service Start\"=dword:65a1b2c3\n\n");
+}
+
+TEST_F(KzmtaReg, ErrorsAreClearAndFail) {
+    std::string malformed = test::fixture("registry/unknown_type.reg");
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"import", dir.file("missing.reg")}, "cannot read " + dir.file("missing.reg")},
+        {{"import", malformed}, malformed + ": line 5: unknown value type 'qword'"},
+        {{"get", kKey, "Absent"}, "no value 'Absent'"},
+        {{"delete", kKey, "Absent"}, "no value 'Absent'"},
+        {{"list", "SOFTWARE\\Nothing"}, "no key SOFTWARE\\Nothing"},
+        {{"export", "SOFTWARE\\Nothing"}, "no key SOFTWARE\\Nothing"},
+        {{"set", kKey, "X", "--dword", "12x"}, "--dword needs a number"},
+        {{"set", kKey, "X", "--dword", "-1"}, "--dword needs a number"},
+        {{"set", kKey, "X", "--dword", "4294967296"}, "--dword needs a number"},
+        {{"set", kKey, "X"}, "exactly one of --dword N or --string TEXT"},
+        {{"set", kKey, "X", "--dword", "1", "--string", "y"}, "exactly one of"},
+        {{"set", kKey, "--dword", "1"}, "set needs KEY and NAME"},
+        {{"get", kKey}, "get needs KEY and NAME"},
+        {{"set", kKey, "X", "--dword"}, "option --dword needs a value"},
+        {{"rename", kKey}, "unknown command 'rename'"},
+        {{}, "a command is needed"},
+    };
+    for (const Case& c : cases) {
+        test::RunOutput out = reg(c.args);
+        EXPECT_GT(out.status, 0) << c.message;  // an exit status, not a crash
+        EXPECT_NE(out.err.find(c.message), std::string::npos) << out.err;
+    }
+    EXPECT_FALSE(test::exists(registry));
+}
+
+TEST_F(KzmtaReg, AMalformedRegistryIsReportedWithItsLine) {
+    test::writeFile(registry, test::readFile(test::fixture("registry/unknown_type.reg")));
+    for (std::vector<std::string> args : {std::vector<std::string>{"get", kKey, "Reload"},
+                                          {"list", kKey},
+                                          {"export"},
+                                          {"set", kKey, "Reload", "--dword", "1"}}) {
+        test::RunOutput out = reg(args);
+        EXPECT_EQ(out.status, 1) << args[0];
+        EXPECT_NE(out.err.find(registry + ": line 5: unknown value type 'qword'"),
+                  std::string::npos)
+            << args[0] << ": " << out.err;
+    }
+}
+
+}  // namespace
+}  // namespace kz
