@@ -19,7 +19,7 @@ AttachSettings& attachSettings() {
     return instance;
 }
 
-std::atomic<uint32_t> gBayesianStatus{0};
+constinit std::atomic<uint32_t> gBayesianStatus{0};
 
 // A value read on first use. The sentinel marks it unread, and a separate flag keeps a
 // registry value equal to the sentinel from being read again and again. Two threads
@@ -52,13 +52,13 @@ class FirstUse {
     std::atomic<bool> read_{false};
 };
 
-FirstUse gFilterMime(kProductKey, kFilterMime, 0);
-FirstUse gCaseSensitivity(kAgentKey, kCaseSensitivity, 0);
-FirstUse gPerformSblRbl(kAgentKey, kPerformSblRbl, 0, kNotReadAlternate);
-FirstUse gSpfHeaderCheck(kAgentKey, kSpfHeaderCheck, 0, kNotReadAlternate);
-FirstUse gDebugDkim(kProductKey, kDebugDkim, 0);
-FirstUse gAvBypassAuthenticated(kAgentKey, kAvBypassAuthenticated, 0);
-FirstUse gUseBufferAppendMode(kProductKey, kUseBufferAppendMode, 1);
+constinit FirstUse gFilterMime(kProductKey, kFilterMime, 0);
+constinit FirstUse gCaseSensitivity(kAgentKey, kCaseSensitivity, 0);
+constinit FirstUse gPerformSblRbl(kAgentKey, kPerformSblRbl, 0, kNotReadAlternate);
+constinit FirstUse gSpfHeaderCheck(kAgentKey, kSpfHeaderCheck, 0, kNotReadAlternate);
+constinit FirstUse gDebugDkim(kProductKey, kDebugDkim, 0);
+constinit FirstUse gAvBypassAuthenticated(kAgentKey, kAvBypassAuthenticated, 0);
+constinit FirstUse gUseBufferAppendMode(kProductKey, kUseBufferAppendMode, 1);
 
 std::string readString(std::string_view key, std::string_view name, std::size_t size) {
     std::string value;

@@ -1,4 +1,7 @@
+#include <atomic>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "config/paths.h"
 #include "config/registry_keys.h"
@@ -75,6 +78,32 @@ TEST_F(DirectoriesTest, MailRootIsReadAgainWhileEmpty) {
     EXPECT_EQ(PostOfficeRoot("Main"), "D:/Mail/Main");
     setString(kProductKey, kMailRoot, "/elsewhere");
     EXPECT_EQ(PostOfficeRoot("Main"), "D:/Mail/Main");
+}
+
+TEST_F(DirectoriesTest, RunsReadWholeSnapshotsWhileAnotherRunRereads) {
+    setString(kConnectorsKey, kConnectorRootDirectory, "/a");
+    setString(kProductKey, kQuarantineDirectory, "/a");
+    ReadAttachDirectories();
+    std::atomic<bool> done{false};
+    std::atomic<int> torn{0};
+    std::vector<std::thread> readers;
+    for (int i = 0; i < 3; ++i) {
+        readers.emplace_back([&] {
+            while (!done.load()) {
+                ReadRunDirectories();
+                auto dirs = CurrentDirectories();
+                if (dirs->ConnectorRoot != "/a" && dirs->ConnectorRoot != "/b") ++torn;
+            }
+        });
+    }
+    for (int i = 0; i < 20; ++i) {
+        const char* value = (i % 2) ? "/a" : "/b";
+        registry().setString(kConnectorsKey, kConnectorRootDirectory, value);
+        registry().setString(kProductKey, kQuarantineDirectory, value);
+    }
+    done = true;
+    for (auto& reader : readers) reader.join();
+    EXPECT_EQ(torn.load(), 0);
 }
 
 TEST(DerivedPathsTest, JoinDirectoryAndNameWithSlashes) {
