@@ -7,6 +7,7 @@
 #include "host/process_state.h"
 #include "log/log_lifecycle.h"
 #include "providers/scan_providers.h"
+#include "store/store_library.h"
 
 namespace kz::host {
 
@@ -41,6 +42,7 @@ void OnProcessAttach() {
     gState = std::make_unique<ProcessState>();
     gState->runControl.loadInitialTable();
     providers::LoadScanProviders();
+    if (config::Settings().AntivirusStatus != 0) store::StartStoreLibrary();
 }
 
 void OnProcessDetach() {
@@ -51,6 +53,7 @@ void OnProcessDetach() {
         std::lock_guard lock(gState->pluginMutex);
         gState->antivirusPlugins.clear();
     }
+    store::StopStoreLibrary();
     gState.reset();
     log::StopLogging();
 }

@@ -1,0 +1,52 @@
+#include "store/folder_flags.h"
+
+#include <string>
+
+#include "common/bounded_text.h"
+#include "common/format.h"
+#include "config/paths.h"
+#include "platform/files.h"
+
+namespace kz::store {
+
+namespace {
+
+constexpr std::size_t kPathSize = 2048;
+constexpr std::string_view kStoreRoots[] = {"/MAILROOT/", "/PUBROOT/", "/FILEROOT/"};
+
+// Flags are signals only: a flag that cannot be written is not reported.
+void WriteFlag(const std::string& directory, std::string_view flagName) {
+    std::string dir = platform::resolvePath(directory);
+    if (!platform::isDirectory(dir)) return;
+    platform::writeFileAtomic(platform::joinPath(dir, flagName), kFlagText);
+}
+
+}  // namespace
+
+int CreateStoreFolder(std::string_view pathIn) {
+    std::string path = platform::toNativeSeparators(pathIn);
+    int created = platform::createDirectory(path) ? 1 : 0;
+    bool underStoreRoot = false;
+    for (std::string_view root : kStoreRoots)
+        underStoreRoot = underStoreRoot || path.find(root) != std::string::npos;
+    if (!underStoreRoot) return created;
+    std::string parent(cutToBuffer(path, kPathSize));
+    std::size_t slash = parent.rfind('/');
+    if (slash != std::string::npos) {
+        parent.resize(slash);
+        WriteFlag(parent, "_FOLDER.DTY");
+    }
+    return created;
+}
+
+void MarkFolderChanged(std::string_view postOffice, std::string_view mailbox,
+                       std::string_view folder, std::string_view /*operation*/,
+                       std::string_view /*messageId*/) {
+    std::string root(cutToBuffer(config::PostOfficeRoot(postOffice), kPathSize));
+    std::string mailboxDir = platform::joinPath(platform::joinPath(root, "MAILROOT"), mailbox);
+    std::string folderDir = platform::joinPath(mailboxDir, platform::toNativeSeparators(folder));
+    if (folderDir.size() + 12 < kPathSize) WriteFlag(folderDir, "_CHANGE.DTY");
+    Trace("Folder=%s::Folder Made Dirty to notify clients\n", std::string(folder).c_str());
+}
+
+}  // namespace kz::store
