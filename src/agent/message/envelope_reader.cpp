@@ -1,16 +1,29 @@
 #include "config/directories.h"
-#include "config/paths.h"
 #include "message/envelope.h"
+#include "message/envelope_fields.h"
+#include "message/envelope_text.h"
+#include "message/queue_paths.h"
 #include "platform/files.h"
 
 namespace kz {
 
-// Until the command-file reader arrives, a message counts as readable when its command
-// file exists; the envelope fields stay empty.
 bool ReadEnvelope(MessageContext& context) {
+    static_cast<MessageEnvelope&>(context) = MessageEnvelope{};
+    context.commandFile = CommandFileSource{};
+
     auto dirs = config::CurrentDirectories();
-    std::string path = config::QueueCommandFile(dirs->ConnectorRoot, context.ConnectorName, context.MessageId);
-    return platform::readFile(platform::resolvePath(path)).has_value();
+    auto paths = InboundQueuePaths(dirs->ConnectorRoot, context.ConnectorName, context.MessageId);
+    if (!paths) return false;
+    std::optional<std::string> content = platform::readFile(paths->commandFile);
+    if (!content) return false;
+
+    // Whole lines: a long Recipients line read in pieces would lose recipients, and a
+    // piece could pass for a key of its own.
+    CommandFileSource source{true, context.ConnectorName, context.MessageId,
+                             SplitCommandFileLines(*content)};
+    for (const std::string& line : source.lines) ApplyEnvelopeLine(context, line);
+    context.commandFile = std::move(source);
+    return true;
 }
 
 }  // namespace kz

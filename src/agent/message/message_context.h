@@ -3,12 +3,15 @@
 // the command file, and what the scan and providers learn about the message. It belongs
 // to one run on one thread.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kz {
 
-// Envelope fields of the command file, with the lengths of their fixed fields.
+// Envelope fields of the command file, with the buffer sizes of their fixed fields (a
+// field holds at most size-1 characters; Recipients has no limit).
 struct MessageEnvelope {
     static constexpr std::size_t kSenderSize = 512;
     static constexpr std::size_t kServerSize = 256;
@@ -32,11 +35,23 @@ struct MessageEnvelope {
     int32_t AuthenticationStatus = 0;
 };
 
+// The command file as ReadEnvelope found it. Rewriting the envelope of the same message
+// keeps the lines the writer does not produce itself, so no envelope data the MTA put
+// there is lost.
+struct CommandFileSource {
+    bool read = false;
+    std::string ConnectorName;  // the queue names the lines were read under
+    std::string MessageId;
+    std::vector<std::string> lines;  // without their line ends
+};
+
 struct MessageContext : MessageEnvelope {
     static constexpr std::size_t kNameSize = 64;  // ConnectorName, MessageId
 
     std::string ConnectorName;
     std::string MessageId;
+
+    CommandFileSource commandFile;
 };
 
 }  // namespace kz

@@ -1,0 +1,76 @@
+#include "message/queue_paths.h"
+
+#include <initializer_list>
+
+#include "config/paths.h"
+#include "log/debug_log.h"
+#include "message/queue_names.h"
+#include "platform/files.h"
+
+namespace kz {
+
+namespace {
+
+constexpr std::string_view kMessagesFolder = "Messages";
+
+bool fitsQueuePath(std::string_view path) {
+    return path.size() < kQueuePathSize;
+}
+
+// Refuses a name that could leave its folder, and names under a directory not set.
+bool acceptableNames(std::string_view directory, std::initializer_list<std::string_view> names) {
+    if (directory.empty()) return false;
+    for (std::string_view name : names) {
+        if (IsSafeQueueName(name)) continue;
+        log::DebugLogf("Refused the queue name '%s'\n", std::string(name).c_str());
+        return false;
+    }
+    return true;
+}
+
+std::string parentOf(std::string_view path) {
+    std::size_t slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? std::string_view()
+                                                       : path.substr(0, slash));
+}
+
+}  // namespace
+
+std::optional<InboundPaths> InboundQueuePaths(std::string_view connectorRoot,
+                                              std::string_view connector,
+                                              std::string_view messageId) {
+    if (!acceptableNames(connectorRoot, {connector, messageId})) return std::nullopt;
+    std::string command = config::QueueCommandFile(connectorRoot, connector, messageId);
+    std::string message = config::QueueMessageFile(connectorRoot, connector, messageId);
+    // The working copy's name is one character longer than the message file's.
+    if (!fitsQueuePath(command) || !fitsQueuePath(message + "_")) return std::nullopt;
+
+    InboundPaths paths;
+    paths.commandFile = platform::resolvePath(command);
+    paths.messageFile = platform::resolvePath(message);
+    paths.messagesFolder = parentOf(paths.messageFile);
+    paths.workingCopy = platform::joinPath(paths.messagesFolder, "_" + std::string(messageId));
+    return paths;
+}
+
+std::optional<HoldingPaths> HoldingQueuePaths(std::string_view directory,
+                                              std::string_view messageId) {
+    if (!acceptableNames(directory, {messageId})) return std::nullopt;
+    std::string command = platform::joinPath(directory, messageId);
+    std::string folder = platform::joinPath(directory, kMessagesFolder);
+    std::string message = platform::joinPath(folder, messageId);
+    if (!fitsQueuePath(message)) return std::nullopt;
+
+    HoldingPaths paths;
+    paths.commandFile = platform::resolvePath(command);
+    paths.messagesFolder = platform::resolvePath(folder);
+    paths.messageFile = platform::joinPath(paths.messagesFolder, messageId);
+    paths.messageFile = platform::resolvePath(paths.messageFile);
+    return paths;
+}
+
+bool EnsureMessagesFolder(const std::string& messagesFolder) {
+    return platform::isDirectory(messagesFolder) || platform::createDirectory(messagesFolder);
+}
+
+}  // namespace kz

@@ -1,0 +1,26 @@
+#include "message/queue_publish.h"
+
+#include "log/debug_log.h"
+#include "platform/files.h"
+
+namespace kz {
+
+bool QueueStepAllowed(const QueueStepHook& hook, std::string_view step) {
+    return !hook || hook(step);
+}
+
+bool PublishFile(std::string_view target, std::string_view temporary, std::string_view content,
+                 const QueueStepHook& hook) {
+    if (!QueueStepAllowed(hook, kStepWriteTemporary) ||
+        !platform::writeFileAtomic(temporary, content)) {
+        log::DebugLogf("Unable to write %s\n", std::string(temporary).c_str());
+        return false;
+    }
+    if (QueueStepAllowed(hook, kStepReplaceTarget) && platform::renameFile(temporary, target))
+        return true;
+    log::DebugLogf("Unable to replace %s\n", std::string(target).c_str());
+    platform::removeFile(temporary);
+    return false;
+}
+
+}  // namespace kz

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include "message/envelope.h"
+#include "message/envelope_fields.h"
+#include "unit/message/queue_fixture.h"
+
+namespace kz::test {
+namespace {
+
+class EnvelopeReaderTest : public QueueTest {
+  protected:
+    MessageContext read(std::string_view commandFixture) {
+        writeFile(commandFile(), queueFixture(commandFixture));
+        MessageContext message = context();
+        EXPECT_TRUE(ReadEnvelope(message));
+        return message;
+    }
+};
+
+TEST_F(EnvelopeReaderTest, ReadsEveryKeyAndIgnoresOthers) {
+    MessageContext m = read("all_keys.cmd");
+    EXPECT_EQ(m.Recipients, "[SMTP:anna@example.com];[SMTP:bert@example.org]");
+    EXPECT_EQ(m.Sender, "[SMTP:carl@example.net]");
+    EXPECT_EQ(m.Server, "mx1.example.net");
+    EXPECT_EQ(m.ClientIP, "192.0.2.17");
+    EXPECT_EQ(m.Account, "example.com");
+    EXPECT_EQ(m.User, "anna");
+    EXPECT_EQ(m.Status, "Pending");
+    EXPECT_EQ(m.CommandType, "SMTP");
+    EXPECT_EQ(m.Subject, "Quarterly figures");
+    EXPECT_EQ(m.TimeAcquired, 1700000000);
+    EXPECT_EQ(m.AuthenticationStatus, 1);
+}
+
+// Keys in another case or after a blank set nothing; a value keeps its own "=" and its
+// blanks; the last of two lines wins; numbers stop at the first non-digit; the last
+// line has no line end.
+TEST_F(EnvelopeReaderTest, KeysAreCaseSensitivePrefixesAndValuesAreTakenAsTheyStand) {
+    MessageContext m = read("quirks.cmd");
+    EXPECT_EQ(m.Recipients, "[SMTP:second@example.com];[SMTP:third@example.com]");
+    EXPECT_EQ(m.Sender, "");
+    EXPECT_EQ(m.Subject, "a=b");
+    EXPECT_EQ(m.ClientIP, " 198.51.100.4 ");
+    EXPECT_EQ(m.TimeAcquired, 12);
+    EXPECT_EQ(m.AuthenticationStatus, 0);
+    EXPECT_EQ(m.Status, "Undelivered");
+}
+
+TEST_F(EnvelopeReaderTest, LongValuesAreCutToTheirFieldsButRecipientsAreKeptWhole) {
+    MessageContext m = read("long_values.cmd");
+    EXPECT_EQ(m.Sender.size(), 511u);
+    EXPECT_EQ(m.Sender.substr(0, 7), "[SMTP:s");
+    EXPECT_EQ(m.Server.size(), 255u);
+    EXPECT_EQ(m.ClientIP.size(), 65u);
+    EXPECT_EQ(m.Account.size(), 127u);
+    EXPECT_EQ(m.User.size(), 127u);
+    EXPECT_EQ(m.Status.size(), 15u);
+    EXPECT_EQ(m.CommandType.size(), 31u);
+    EXPECT_EQ(m.Subject.size(), 1023u);
+    // Longer than any read piece; every one of the 1,200 recipients survives.
+    EXPECT_GT(m.Recipients.size(), 25000u);
+    EXPECT_TRUE(m.Recipients.ends_with("[SMTP:user01199@example.com]"));
+}
+
+TEST_F(EnvelopeReaderTest, LineFeedsAloneEndLinesToo) {
+    MessageContext m = read("lf_only.cmd");
+    EXPECT_EQ(m.Recipients, "[SMTP:lf@example.com]");
+    EXPECT_EQ(m.Sender, "[SMTP:unix@example.com]");
+    EXPECT_EQ(m.TimeAcquired, -42);
+}
+
+TEST_F(EnvelopeReaderTest, FindsTheInboundFolderInAnotherCase) {
+    std::string upper = root() + "/SMTP/INBOUND";
+    ASSERT_TRUE(platform::renameFile(inbound(), upper));
+    writeFile(upper + "/" + std::string(kMessageId), "Sender=[SMTP:x@example.com]\r\n");
+    MessageContext m = context();
+    EXPECT_TRUE(ReadEnvelope(m));
+    EXPECT_EQ(m.Sender, "[SMTP:x@example.com]");
+}
+
+TEST_F(EnvelopeReaderTest, AMissingCommandFileFailsAndLeavesEveryFieldCleared) {
+    MessageContext m = read("all_keys.cmd");
+    m.MessageId = "MISSING.MAI";
+    EXPECT_FALSE(ReadEnvelope(m));
+    EXPECT_EQ(m.Recipients, "");
+    EXPECT_EQ(m.Sender, "");
+    EXPECT_EQ(m.Subject, "");
+    EXPECT_EQ(m.TimeAcquired, 0);
+    EXPECT_EQ(m.AuthenticationStatus, 0);
+    EXPECT_FALSE(m.commandFile.read);
+}
+
+TEST_F(EnvelopeReaderTest, NamesThatCouldLeaveTheQueueAreRefused) {
+    // A command file one level up that a "../" name would reach.
+    writeFile(root() + "/SMTP/outside.MAI", queueFixture("all_keys.cmd"));
+    writeFile(commandFile(), queueFixture("all_keys.cmd"));
+    struct Case {
+        std::string_view connector, message;
+    };
+    for (Case c : {Case{"SMTP", "../outside.MAI"}, Case{"SMTP", "..\\outside.MAI"},
+                   Case{"SMTP", "a/b.MAI"}, Case{"SMTP", "x..MAI"}, Case{"SMTP", ""},
+                   Case{"..", "Inbound"}, Case{"SMTP/Inbound", "."}, Case{"", "x.MAI"}}) {
+        MessageContext m = context();
+        m.ConnectorName = c.connector;
+        m.MessageId = c.message;
+        EXPECT_FALSE(ReadEnvelope(m)) << c.connector << " " << c.message;
+        EXPECT_EQ(m.Sender, "");
+    }
+}
+
+TEST(EnvelopeNumber, ReadsLikeAtoi) {
+    struct Case {
+        std::string_view text;
+        int32_t value;
+    };
+    for (Case c : {Case{"12abc", 12},
+                   {"", 0},
+                   {"abc", 0},
+                   {"  \t-7", -7},
+                   {"+5", 5},
+                   {"- 5", 0},
+                   {"007", 7},
+                   {"99999999999", 2147483647},
+                   {"-99999999999", -2147483647 - 1},
+                   {"-2147483648", -2147483647 - 1}}) {
+        EXPECT_EQ(EnvelopeNumber(c.text), c.value) << c.text;
+    }
+}
+
+}  // namespace
+}  // namespace kz::test

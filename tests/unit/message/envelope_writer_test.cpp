@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include "message/envelope.h"
+#include "unit/message/queue_fixture.h"
+
+namespace kz::test {
+namespace {
+
+class EnvelopeWriterTest : public QueueTest {};
+
+constexpr std::string_view kAllKeysRewritten =
+    "Recipients=[SMTP:anna@example.com];[SMTP:bert@example.org];[SMTP:dora@example.com]\r\n"
+    "Server=mx1.example.net\r\n"
+    "Sender=[SMTP:carl@example.net]\r\n"
+    "TimeAcquired=1700000000\r\n"
+    "Status=Pending\r\n"
+    "X-Relay-Hop=2\r\n"
+    "ClientIP=192.0.2.17\r\n"
+    "Account=example.com\r\n"
+    "User=anna\r\n"
+    "CommandType=SMTP\r\n"
+    "Subject=Quarterly figures\r\n"
+    "AuthenticationStatus=1\r\n"
+    "Priority=3\r\n";
+
+// The five written lines lead; every other line of the file follows unchanged, in its
+// order, so neither the MTA's nor unknown keys are lost.
+TEST_F(EnvelopeWriterTest, RewritingAReadEnvelopeKeepsTheLinesItDoesNotWrite) {
+    writeFile(commandFile(), queueFixture("all_keys.cmd"));
+    MessageContext m = context();
+    ASSERT_TRUE(ReadEnvelope(m));
+    m.Recipients += ";[SMTP:dora@example.com]";
+    ASSERT_TRUE(WriteEnvelope(m));
+    EXPECT_EQ(readFile(commandFile()), kAllKeysRewritten);
+    // Written again, nothing doubles.
+    ASSERT_TRUE(WriteEnvelope(m));
+    EXPECT_EQ(readFile(commandFile()), kAllKeysRewritten);
+    EXPECT_EQ(strayNames(inbound(), {"Messages", std::string(kMessageId)}),
+              std::vector<std::string>{});
+}
+
+TEST_F(EnvelopeWriterTest, RepeatedWrittenKeysGiveWayToTheCurrentValues) {
+    writeFile(commandFile(), queueFixture("quirks.cmd"));
+    MessageContext m = context();
+    ASSERT_TRUE(ReadEnvelope(m));
+    ASSERT_TRUE(WriteEnvelope(m));
+    EXPECT_EQ(readFile(commandFile()),
+              "Recipients=[SMTP:second@example.com];[SMTP:third@example.com]\r\n"
+              "Server=\r\n"
+              "Sender=\r\n"
+              "TimeAcquired=12\r\n"
+              "Status=Undelivered\r\n"
+              "recipients=[SMTP:lower@example.com]\r\n"
+              " Sender=[SMTP:blank@example.com]\r\n"
+              "Subject=a=b\r\n"
+              "ClientIP= 198.51.100.4 \r\n"
+              "AuthenticationStatus=\r\n");
+}
+
+constexpr std::string_view kFiveLines =
+    "Recipients=[SMTP:new@example.com]\r\n"
+    "Server=relay\r\n"
+    "Sender=[SMTP:from@example.com]\r\n"
+    "TimeAcquired=-5\r\n"
+    "Status=Undelivered\r\n";
+
+MessageContext newEnvelope(MessageContext m) {
+    m.Recipients = "[SMTP:new@example.com]";
+    m.Server = "relay";
+    m.Sender = "[SMTP:from@example.com]";
+    m.TimeAcquired = -5;
+    m.Status = "Undelivered";
+    m.ClientIP = "192.0.2.1";
+    m.Subject = "not written";
+    m.CommandType = "NDR";
+    m.AuthenticationStatus = 1;
+    return m;
+}
+
+TEST_F(EnvelopeWriterTest, ANewMessageGetsExactlyTheFiveLines) {
+    MessageContext m = newEnvelope(context());
+    ASSERT_TRUE(WriteEnvelope(m));
+    EXPECT_EQ(readFile(commandFile()), kFiveLines);
+}
+
+// A copy of a read context under another identifier (a forwarded copy) must not carry
+// the original message's other lines into the new command file.
+TEST_F(EnvelopeWriterTest, LinesReadForOneMessageAreNotWrittenForAnother) {
+    writeFile(commandFile(), queueFixture("all_keys.cmd"));
+    MessageContext original = context();
+    ASSERT_TRUE(ReadEnvelope(original));
+    MessageContext copy = newEnvelope(original);
+    copy.MessageId = "AAAABBBBCCCCDDDDEEEEFFFF00001111.MAI";
+    ASSERT_TRUE(WriteEnvelope(copy));
+    EXPECT_EQ(readFile(inbound() + "/" + copy.MessageId), kFiveLines);
+    EXPECT_EQ(readFile(commandFile()), queueFixture("all_keys.cmd"));
+}
+
+TEST_F(EnvelopeWriterTest, LineBreaksInValuesCannotAddLines) {
+    MessageContext m = context();
+    m.Recipients = "[SMTP:a@example.com]\r\nStatus=Delivered";
+    m.Sender = "[SMTP:b@example.com]\n";
+    ASSERT_TRUE(WriteEnvelope(m));
+    EXPECT_EQ(readFile(commandFile()),
+              "Recipients=[SMTP:a@example.com]  Status=Delivered\r\n"
+              "Server=\r\n"
+              "Sender=[SMTP:b@example.com] \r\n"
+              "TimeAcquired=0\r\n"
+              "Status=\r\n");
+}
+
+// At every step the command file is the old one or the new one, whole; a step that
+// fails leaves the old one and no temporary.
+TEST_F(EnvelopeWriterTest, AFailureAtAnyStepLeavesTheOldFileWhole) {
+    const std::string before = queueFixture("all_keys.cmd");
+    for (std::string_view failing : {kStepWriteTemporary, kStepReplaceTarget}) {
+        writeFile(commandFile(), before);
+        MessageContext m = context();
+        ASSERT_TRUE(ReadEnvelope(m));
+        m.Recipients += ";[SMTP:dora@example.com]";
+        std::vector<std::string> seen;
+        auto hook = [&](std::string_view step) {
+            seen.push_back(readFile(commandFile()));
+            return step != failing;
+        };
+        EXPECT_FALSE(WriteEnvelope(m, hook)) << failing;
+        for (const std::string& content : seen) EXPECT_EQ(content, before);
+        EXPECT_EQ(readFile(commandFile()), before);
+        EXPECT_EQ(strayNames(inbound(), {"Messages", std::string(kMessageId)}),
+                  std::vector<std::string>{});
+
+        seen.clear();
+        EXPECT_TRUE(WriteEnvelope(m, [&](std::string_view) {
+            seen.push_back(readFile(commandFile()));
+            return true;
+        }));
+        for (const std::string& content : seen) EXPECT_EQ(content, before);
+        EXPECT_EQ(readFile(commandFile()), kAllKeysRewritten);
+    }
+}
+
+TEST_F(EnvelopeWriterTest, ACommandFileThatCannotBeReplacedFailsWithoutLeftovers) {
+    // A directory in the command file's place: the final rename fails for real.
+    writeFile(commandFile() + "/keep", "x");
+    EXPECT_FALSE(WriteEnvelope(newEnvelope(context())));
+    EXPECT_EQ(readFile(commandFile() + "/keep"), "x");
+    EXPECT_EQ(strayNames(inbound(), {"Messages", std::string(kMessageId)}),
+              std::vector<std::string>{});
+}
+
+TEST_F(EnvelopeWriterTest, AMissingQueueOrAnUnsafeNameFails) {
+    MessageContext m = newEnvelope(context());
+    m.ConnectorName = "NOSUCH";
+    EXPECT_FALSE(WriteEnvelope(m));
+    m.ConnectorName = "..";
+    m.MessageId = "SMTP";
+    EXPECT_FALSE(WriteEnvelope(m));
+    EXPECT_EQ(strayNames(root(), {"SMTP"}), std::vector<std::string>{});
+    EXPECT_FALSE(exists(dir_.file("Inbound")));
+}
+
+}  // namespace
+}  // namespace kz::test
