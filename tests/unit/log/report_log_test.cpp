@@ -15,6 +15,7 @@ using testing::localTime;
 class ReportLogTest : public testing::LogTest {};
 
 TEST_F(ReportLogTest, RestartOnTheSameDayAppendsASecondHeaderAndStartLine) {
+    DebugLog("before attach: nowhere\n");
     attach();
     DebugLog("First run\n");
     StopLogging();
@@ -22,6 +23,7 @@ TEST_F(ReportLogTest, RestartOnTheSameDayAppendsASecondHeaderAndStartLine) {
     DebugLog(
         "Executed\tM1.MAI\tSMTP\t1\tDeleted\tacct\tsender@example.test\t192.0.2.7\t-\tHello\n");
     StopLogging();
+    DebugLog("after detach: nowhere\n");
     EXPECT_EQ(todaysLog(), test::readFile(test::fixture("log/restart-same-day.log")));
 }
 
@@ -51,14 +53,6 @@ TEST_F(ReportLogTest, FileLoggingTurnedOnWhileRunningStartsWithTheLineAfterTheCh
     EXPECT_EQ(log, ReportOpeningLines("05/12/26 09:30:00") + "05/12/26 09:30:00\tin the file\n");
 }
 
-TEST_F(ReportLogTest, FileLoggingTurnedOffLeavesTheFileWithoutAnEndLine) {
-    attach();
-    setAgentDword(config::reg::kActivityLogEnabled, 0);
-    DebugLog("nowhere\n");
-    StopLogging();
-    EXPECT_EQ(todaysLog(), ReportOpeningLines("05/12/26 09:30:00"));
-}
-
 TEST_F(ReportLogTest, AFileThatCannotBeOpenedIsNotRetriedUntilTheDayChanges) {
     ASSERT_TRUE(config::machineRegistry()
                     .setString(config::reg::kAgentKey, config::reg::kActivityLogDirectory,
@@ -74,26 +68,6 @@ TEST_F(ReportLogTest, AFileThatCannotBeOpenedIsNotRetriedUntilTheDayChanges) {
     EXPECT_FALSE(test::exists(dir.file("missing/MTAFILTER-Report-260512.log")));
     EXPECT_EQ(test::readFile(dir.file("missing/MTAFILTER-Report-260513.log")),
               ReportOpeningLines("05/13/26 08:00:00") + "05/13/26 08:00:00\tkept\n");
-}
-
-TEST_F(ReportLogTest, WithoutALogDirectoryNoFileIsWrittenAnywhere) {
-    ASSERT_TRUE(config::machineRegistry()
-                    .deleteValue(config::reg::kAgentKey, config::reg::kActivityLogDirectory)
-                    .ok());
-    attach();
-    DebugLog("no file for this\n");
-    StopLogging();
-    EXPECT_FALSE(test::exists("/" + ReportFileName(now)));
-    EXPECT_FALSE(test::exists(ReportFileName(now)));
-}
-
-TEST_F(ReportLogTest, LinesBeforeAttachAndAfterDetachGoNowhere) {
-    DebugLog("before attach\n");
-    attach();
-    StopLogging();
-    DebugLog("after detach\n");
-    EXPECT_EQ(todaysLog(),
-              ReportOpeningLines("05/12/26 09:30:00") + ReportEndLine("05/12/26 09:30:00"));
 }
 
 // Another holder of the log lock (another process, or another library using the same
