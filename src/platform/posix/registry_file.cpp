@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/posix/registry_internal.h"
@@ -101,6 +102,14 @@ bool FileId::sameVersion(const FileId& other) const {
             mtimeSeconds == other.mtimeSeconds && mtimeNanoseconds == other.mtimeNanoseconds);
 }
 
+std::string resolveLinks(const std::string& path) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved) return path;
+    std::string target(resolved);
+    std::free(resolved);
+    return target;
+}
+
 FileId statFile(const std::string& path, int& error) {
     struct stat st {};
     error = ::stat(path.c_str(), &st) == 0 ? 0 : errno;
@@ -135,7 +144,8 @@ FileContent readWholeFile(const std::string& path) {
 
 FileLock::FileLock(const std::string& path) {
     std::string lockPath = path + ".lock";
-    fd_ = posix::UniqueFd(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    // flock needs no write access, so a lock file made by another account still serves.
+    fd_ = posix::UniqueFd(::open(lockPath.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644));
     if (!fd_.valid()) {
         status_ = ioError("cannot open the lock file", lockPath, errno);
         return;

@@ -66,6 +66,9 @@ struct FileContent {
     RegResult status;  // IoError when the file exists but cannot be read
 };
 
+// The file a symbolic link leads to, so a write replaces the file and keeps the link;
+// the path itself when it does not exist yet.
+std::string resolveLinks(const std::string& path);
 FileId statFile(const std::string& path, int& error);
 FileContent readWholeFile(const std::string& path);
 

@@ -76,16 +76,17 @@ struct Registry::Impl {
 
     RegResult change(const Edit& edit) {
         std::lock_guard inProcess(writeMutex);
-        reg::FileLock acrossProcesses(path);
+        std::string target = reg::resolveLinks(path);
+        reg::FileLock acrossProcesses(target);
         if (!acrossProcesses.status().ok()) return acrossProcesses.status();
-        reg::removeStaleTemporaries(path);
+        reg::removeStaleTemporaries(target);
         SnapshotPtr base = current();  // exact: no one else writes while the lock is held
         if (!base->status.ok()) return base->status;
         auto next = std::make_shared<Snapshot>(*base);
         bool changed = false;
         RegResult result = edit(next->model, changed);
         if (!result.ok() || !changed) return result;
-        result = reg::replaceFile(path, formatRegText(next->model.keys()), base->id, next->id);
+        result = reg::replaceFile(target, formatRegText(next->model.keys()), base->id, next->id);
         if (result.ok()) remember(std::move(next));
         return result;
     }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <thread>
 
@@ -167,6 +168,20 @@ TEST(RegistryStore, TextThatALineCannotHoldSurvivesTheFile) {
     EXPECT_EQ(reader.query(kAgent, "Banner")->asString(), "line one\r\nline two \xE2\x82\xAC");
     EXPECT_EQ(reader.query(kAgent, "List")->data, (std::vector<uint8_t>{'a', 0, 'b', 0, 0}));
     EXPECT_TRUE(reader.loadStatus().ok());
+}
+
+TEST(RegistryStore, AWriteThroughALinkReplacesTheFileAndKeepsTheLink) {
+    test::TempDir dir;
+    std::string real = dir.file("real.reg"), link = dir.file("link.reg");
+    ASSERT_TRUE(Registry(real).setDword(kAgent, "Reload", 1).ok());
+    ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+    Registry viaLink(link);
+    ASSERT_TRUE(viaLink.setDword(kAgent, "Reload", 2).ok());
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(Registry(real).query(kAgent, "Reload")->asDword(), 2u);
+    EXPECT_EQ(viaLink.query(kAgent, "Reload")->asDword(), 2u);
 }
 
 TEST(RegistryStore, RefusesWhatTheFileCannotHold) {
