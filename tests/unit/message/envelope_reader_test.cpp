@@ -69,15 +69,6 @@ TEST_F(EnvelopeReaderTest, LineFeedsAloneEndLinesToo) {
     EXPECT_EQ(m.TimeAcquired, -42);
 }
 
-TEST_F(EnvelopeReaderTest, FindsTheInboundFolderInAnotherCase) {
-    std::string upper = root() + "/SMTP/INBOUND";
-    ASSERT_TRUE(platform::renameFile(inbound(), upper));
-    writeFile(upper + "/" + std::string(kMessageId), "Sender=[SMTP:x@example.com]\r\n");
-    MessageContext m = context();
-    EXPECT_TRUE(ReadEnvelope(m));
-    EXPECT_EQ(m.Sender, "[SMTP:x@example.com]");
-}
-
 TEST_F(EnvelopeReaderTest, AMissingCommandFileFailsAndLeavesEveryFieldCleared) {
     MessageContext m = read("all_keys.cmd");
     m.MessageId = "MISSING.MAI";
