@@ -1,10 +1,26 @@
+#include "filters/evaluators_text.h"
 #include "host/message_driver.h"
 
 namespace kz::host {
 
-// The envelope evaluators (recipients, client address, whitelist, account, connector,
-// sender authentication, all messages) arrive with the criteria matching.
-void EvaluateEnvelopeCriteria(const MessageContext&, const filters::FilterTable&,
-                              filters::CriteriaResults&) {}
+namespace {
+
+// Word boundaries of envelope values: in "[SMTP:address]" an address follows ":" and ends at "]".
+constexpr std::string_view kEnvelopeDelimiters = ":]\r\n";
+
+}  // namespace
+
+// Each kind over every filter of the table, in this order.
+void EvaluateEnvelopeCriteria(const MessageContext& context, const filters::FilterTable& table,
+                              filters::CriteriaResults& results) {
+    using namespace filters;
+    EvaluateEnvelopeCriterion(TOorCC, kEnvelopeDelimiters, context.Recipients, table, results);
+    EvaluateEnvelopeCriterion(IPADDRESS, kEnvelopeDelimiters, context.ClientIP, table, results);
+    // IPADDRESS_WHITELISTED (Account, no mailbox, ClientIP) has its place here.
+    EvaluateEnvelopeCriterion(ACCOUNT, kEnvelopeDelimiters, context.Account, table, results);
+    EvaluateEnvelopeCriterion(CONNECTOR, kEnvelopeDelimiters, context.ConnectorName, table,
+                              results);
+    // SENDERAUTH (AuthenticationStatus), then ALLMESSAGES ("MF-ALL", "All Messages") close it.
+}
 
 }  // namespace kz::host

@@ -1,0 +1,27 @@
+#pragma once
+// The flow shared by the word, address and envelope evaluators: per enabled instance a
+// word file when the data names a usable one, otherwise the inline alternatives.
+
+#include <cstddef>
+#include <string_view>
+
+#include "filters/criteria_results.h"
+#include "filters/filter_table.h"
+
+namespace kz::filters {
+
+struct ListRule {
+    std::string_view inlineTag;                       // the tag of hits from inline alternatives
+    std::string_view wordFileTag;                     // the tag of hits from word files
+    std::size_t alternativeSize;                      // buffer of one alternative
+    bool senderToken;                                 // whether "[KZ_SENDER]" stands for the sender
+    void (*beforeAlternatives)(int count) = nullptr;  // trace before an inline list
+    void (*onHit)(std::string_view alternative) = nullptr;  // trace of an inline hit
+};
+
+// Evaluates the value against every enabled instance of the kind. Always 1.
+int EvaluateListCriterion(const ListRule& rule, CriterionType kind, std::string_view value,
+                          std::string_view delimiters, const FilterTable& table,
+                          CriteriaResults& results);
+
+}  // namespace kz::filters

@@ -1,0 +1,55 @@
+// Word, address and envelope lists: one flow, with their own tags, sizes and traces.
+
+#include "filters/evaluators_text.h"
+
+#include <string>
+
+#include "common/format.h"
+#include "filters/criterion_slot.h"
+#include "filters/evaluators_list.h"
+
+namespace kz::filters {
+
+namespace {
+
+constexpr std::size_t kAddressAlternativeSize = 1024;  // at most 1023 characters
+
+void traceWordHit(std::string_view alternative) {
+    Trace("Message General Criteria met against [%s] in specified word list.\n",
+          std::string(alternative).c_str());
+}
+
+void traceRecipientList(int count) {
+    Trace("Processing Recipient List of %d delimiters\r\n", count);
+}
+
+void traceAddressHit(std::string_view) {
+    Trace("Message sender/recipient criteria met\n");
+}
+
+const ListRule kWordRule{"MF-W", "MF-W",  CriterionSlot::kInstanceDataSize,
+                         true,   nullptr, traceWordHit};
+const ListRule kAddressRule{
+    "MF-R", "MF-W", kAddressAlternativeSize, true, traceRecipientList, traceAddressHit};
+const ListRule kEnvelopeRule{"MF-E", "MF-E", kAddressAlternativeSize, false, nullptr, nullptr};
+
+}  // namespace
+
+int EvaluateWordCriterion(CriterionType kind, std::string_view value, std::string_view delimiters,
+                          const FilterTable& table, CriteriaResults& results) {
+    return EvaluateListCriterion(kWordRule, kind, value, delimiters, table, results);
+}
+
+int EvaluateAddressCriterion(CriterionType kind, std::string_view value,
+                             std::string_view delimiters, const FilterTable& table,
+                             CriteriaResults& results) {
+    return EvaluateListCriterion(kAddressRule, kind, value, delimiters, table, results);
+}
+
+int EvaluateEnvelopeCriterion(CriterionType kind, std::string_view delimiters,
+                              std::string_view value, const FilterTable& table,
+                              CriteriaResults& results) {
+    return EvaluateListCriterion(kEnvelopeRule, kind, value, delimiters, table, results);
+}
+
+}  // namespace kz::filters

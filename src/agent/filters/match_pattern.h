@@ -1,0 +1,26 @@
+#pragma once
+// The one matcher of every text criterion. Administrators' word lists rely on its exact
+// results, odd cases included, so it follows its rules literally rather than cleverly.
+
+#include <string_view>
+
+namespace kz::filters {
+
+// 1 when `pattern` matches `text`, else 0.
+// - An empty pattern never matches.
+// - A pattern containing "**" matches where it occurs literally, ignoring case.
+// - A pattern without "*" is a whole word: an occurrence between delimiter characters
+//   (any character of `delimiters`) or the ends of the text.
+// - Otherwise "*" separates segments: the first must stand at the very start, the
+//   middle ones follow in order, and the last must end the text or a word; a segment
+//   that is not found falls back to the first occurrence of its first character with
+//   the letter case swapped.
+// caseSensitive selects exact comparison; otherwise ASCII letters are folded.
+int MatchPattern(std::string_view text, std::string_view pattern, std::string_view delimiters,
+                 bool caseSensitive);
+
+// The case setting of every criterion evaluation ("Case Sensitivity" is 1), read from
+// the registry on first use and kept for the life of the process.
+bool CaseSensitiveMatching();
+
+}  // namespace kz::filters

@@ -1,0 +1,24 @@
+#pragma once
+// Tokens in administrators' texts ("[KZ_" tag "]") replaced by the tagged values of a
+// match description, for subject prefixes, header values, templates and descriptions.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kz::filters {
+
+// Replaces every occurrence of `token` in `text` by `value`, left to right (inserted
+// values are not searched again), keeping the text within bufferSize-1 characters.
+void ReplaceToken(std::string& text, std::string_view token, std::string_view value,
+                  std::size_t bufferSize);
+
+// For each element "<TAG>value</TAG>" of the description, replaces "[KZ_TAG]" in `text`
+// (a buffer of templateSize bytes) by the value of the tag's first element, encoded
+// for a header when encodeValues is 1; a value that would not fit is skipped.
+// "[KZ_WORDLIST]" becomes the values of all MF-W elements, then of all MF-R elements,
+// separated by ",". Tokens without an element stay as they are.
+void ExpandResultTokens(std::string_view description, std::string& text, std::size_t templateSize,
+                        int encodeValues);
+
+}  // namespace kz::filters
