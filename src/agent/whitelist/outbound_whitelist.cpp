@@ -1,0 +1,74 @@
+#include "whitelist/outbound_whitelist.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "common/bounded_text.h"
+#include "config/directories.h"
+#include "config/settings.h"
+#include "platform/files.h"
+
+namespace kz::whitelist {
+
+namespace {
+
+constexpr std::size_t kKeySize = 66;      // at most 65 characters
+constexpr std::size_t kKeyPartSize = 20;  // at most 19 characters per dotted part
+constexpr std::ptrdiff_t kDottedParts = 4;
+
+// A name that stays one path component: a post office, a mailbox or a key.
+bool isPlainName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("/\\") == std::string_view::npos;
+}
+
+std::string dottedPrefix(std::string_view address, uint32_t wanted) {
+    if (std::count(address.begin(), address.end(), '.') != kDottedParts - 1) return {};
+    std::string key;
+    for (uint32_t i = 0; i < std::min<uint32_t>(wanted, kDottedParts); ++i) {
+        std::size_t dot = address.find('.');
+        if (i > 0) key += '.';
+        key += cutToBuffer(address.substr(0, dot), kKeyPartSize);
+        address.remove_prefix(dot == std::string_view::npos ? address.size() : dot + 1);
+    }
+    return key;
+}
+
+}  // namespace
+
+std::string OutboundWhitelistKey(std::string_view clientAddress, uint32_t mode) {
+    std::string key = mode == 0 ? std::string(cutToBuffer(clientAddress, kKeySize))
+                                : dottedPrefix(clientAddress, mode);
+    std::replace(key.begin(), key.end(), ':', '-');
+    return key;
+}
+
+std::string OutboundMarkerPath(std::string_view configuration, std::string_view postOffice,
+                               std::string_view mailbox, std::string_view key) {
+    if (!isPlainName(key)) return {};
+    std::string path(configuration);
+    if (!postOffice.empty()) {
+        if (!isPlainName(postOffice)) return {};
+        path = platform::joinPath(platform::joinPath(path, "Postoffices"), postOffice);
+        if (!mailbox.empty()) {
+            if (!isPlainName(mailbox)) return {};
+            path = platform::joinPath(platform::joinPath(path, "Mailboxes"), mailbox);
+        }
+    }
+    path = platform::joinPath(path, "Connections/Whitelist");
+    return platform::joinPath(path, std::string(key) + ".tab");
+}
+
+int IsOutboundWhiteListed(std::string_view clientAddress, std::string_view postOffice,
+                          std::string_view mailbox) {
+    if (config::WhitelistOutboundIPAddresses() == 0 || clientAddress.empty()) return 0;
+    std::string key = OutboundWhitelistKey(clientAddress, config::WhitelistOutboundIPAddressMode());
+    // Without the directory the path would name a file relative to wherever the MTA runs.
+    std::shared_ptr<const config::Directories> dirs = config::CurrentDirectories();
+    if (dirs->WhitelistConfiguration.empty()) return 0;
+    std::string path = OutboundMarkerPath(dirs->WhitelistConfiguration, postOffice, mailbox, key);
+    if (path.empty()) return 0;
+    return platform::fileStatus(platform::resolvePath(path)) != platform::FileStatus::NotFound;
+}
+
+}  // namespace kz::whitelist

@@ -1,0 +1,15 @@
+#pragma once
+// The system whitelist: the value names of the registry key "White List" below the
+// SMTP connector, each one address pattern. Read on every call, so entries added by the
+// administrator or the SMTP side count from the next message on.
+
+#include <string_view>
+
+namespace kz::whitelist {
+
+// 1 when the client address matches a pattern of the system whitelist, which is then
+// written to the debug log; 0 when it matches none or the key is missing. An exception
+// from below is reported to the event log and the debug log, then thrown on.
+int IsWhitelisted(std::string_view clientAddress);
+
+}  // namespace kz::whitelist

@@ -1,0 +1,115 @@
+#include "whitelist/outbound_whitelist.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "unit/whitelist/whitelist_fixture.h"
+
+namespace kz::whitelist {
+namespace {
+
+using OutboundWhitelist = testing::WhitelistTest;
+
+TEST(OutboundWhitelistKey, ModesAndShapes) {
+    struct Case {
+        std::string_view address;
+        uint32_t mode;
+        std::string_view key;
+    };
+    const std::string longAddress(70, '7');
+    const Case cases[] = {
+        {"10.0.0.7", 0, "10.0.0.7"},
+        {"fe80::1", 0, "fe80--1"},
+        {longAddress, 0, std::string_view(longAddress).substr(0, 65)},
+        {"10.0.0.7", 3, "10.0.0"},
+        {"10.0.0.7", 1, "10"},
+        {"10.0.0.7", 4, "10.0.0.7"},
+        {"10.0.0.7", 9, "10.0.0.7"},
+        {"fe80::1", 3, ""},  // not a dotted address
+        {"10.0.7", 3, ""},
+        {"10.0.0.0.7", 3, ""},
+        {"123456789012345678901234.0.0.7", 2, "1234567890123456789.0"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(OutboundWhitelistKey(c.address, c.mode), c.key) << c.address << " " << c.mode;
+    }
+}
+
+TEST(OutboundMarkerPath, LevelsAndNamesThatWouldLeaveTheirFolder) {
+    EXPECT_EQ(OutboundMarkerPath("/cfg", "", "", "10.0.0"),
+              "/cfg/Connections/Whitelist/10.0.0.tab");
+    EXPECT_EQ(OutboundMarkerPath("/cfg/", "po", "", "k"),
+              "/cfg/Postoffices/po/Connections/Whitelist/k.tab");
+    EXPECT_EQ(OutboundMarkerPath("/cfg", "po", "box", "k"),
+              "/cfg/Postoffices/po/Mailboxes/box/Connections/Whitelist/k.tab");
+    EXPECT_EQ(OutboundMarkerPath("/cfg", "", "box", "k"), "/cfg/Connections/Whitelist/k.tab");
+    for (std::string_view bad : {"..", ".", "a/b", "a\\..\\b"}) {
+        EXPECT_EQ(OutboundMarkerPath("/cfg", bad, "", "k"), "") << bad;
+        EXPECT_EQ(OutboundMarkerPath("/cfg", "po", bad, "k"), "") << bad;
+        EXPECT_EQ(OutboundMarkerPath("/cfg", "", "", bad), "") << bad;
+    }
+    EXPECT_EQ(OutboundMarkerPath("/cfg", "", "", ""), "");
+}
+
+TEST_F(OutboundWhitelist, MarkerFilesAtEachLevelAndMode) {
+    struct Case {
+        std::string_view address, postOffice, mailbox;
+        uint32_t mode;
+        int trusted;
+    };
+    const Case cases[] = {
+        {"10.0.0.7", "", "", 3, 1},  // 10.0.0.tab covers the whole /24
+        {"10.0.0.7", "", "", 0, 0},
+        {"10.0.1.7", "", "", 3, 0},
+        {"fe80::1", "", "", 0, 1},
+        {"fe80::1", "", "", 3, 0},  // no key for an IPv6 address by parts
+        {"192.0.2.44", "", "", 0, 1},
+        {"198.51.100.7", "", "", 0, 0},  // only in the post office's folder
+        {"198.51.100.7", "example.com", "", 0, 1},
+        {"198.51.100.7", "EXAMPLE.COM", "", 0, 1},
+        {"198.51.100.7", "other.com", "", 0, 0},
+        {"10.0.0.7", "example.com", "", 3, 0},  // levels do not inherit
+        {"203.0.113.9", "example.com", "", 0, 0},
+        {"203.0.113.9", "example.com", "Alice", 0, 1},
+        {"203.0.113.9", "example.com", "bob", 0, 0},
+        {"", "", "", 0, 0},
+    };
+    setSmtpDword(config::kWhitelistOutboundIPAddresses, 1);
+    for (const Case& c : cases) {
+        setSmtpDword(config::kWhitelistOutboundIPAddressMode, c.mode);
+        EXPECT_EQ(IsOutboundWhiteListed(c.address, c.postOffice, c.mailbox), c.trusted)
+            << c.address << " [" << c.postOffice << "/" << c.mailbox << "] mode " << c.mode;
+    }
+}
+
+TEST_F(OutboundWhitelist, SwitchedOffOrWithoutADirectoryNothingIsTrusted) {
+    EXPECT_EQ(IsOutboundWhiteListed("192.0.2.44", "", ""), 0);  // setting absent
+    setSmtpDword(config::kWhitelistOutboundIPAddresses, 0);
+    EXPECT_EQ(IsOutboundWhiteListed("192.0.2.44", "", ""), 0);
+
+    setSmtpDword(config::kWhitelistOutboundIPAddresses, 1);
+    // The run's directory changes; the whitelist keeps the copy read at attach.
+    ASSERT_TRUE(config::machineRegistry()
+                    .setString(config::kProductKey, config::kConfigurationDirectory, "/nowhere")
+                    .ok());
+    config::ReadRunDirectories();
+    EXPECT_EQ(IsOutboundWhiteListed("192.0.2.44", "", ""), 1);
+
+    useConfigurationDirectory("");
+    EXPECT_EQ(IsOutboundWhiteListed("192.0.2.44", "", ""), 0);
+}
+
+TEST_F(OutboundWhitelist, AFolderThatCannotBeSearchedCountsAsHoldingTheMarker) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+    std::string folder = dir.file("config/Connections/Whitelist");
+    test::writeFile(folder + "/unrelated.tab", "");
+    ASSERT_EQ(::chmod(folder.c_str(), 0), 0);
+    useConfigurationDirectory(dir.file("config"));
+    setSmtpDword(config::kWhitelistOutboundIPAddresses, 1);
+    EXPECT_EQ(IsOutboundWhiteListed("10.0.0.7", "", ""), 1);
+    ::chmod(folder.c_str(), 0755);
+}
+
+}  // namespace
+}  // namespace kz::whitelist

@@ -1,0 +1,47 @@
+#pragma once
+// A registry copied from tests/fixtures/whitelist/whitelist.reg, with the Configuration
+// Directory pointing at the marker-file tree tests/fixtures/whitelist/config.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "config/directories.h"
+#include "config/registry_access.h"
+#include "config/registry_keys.h"
+#include "support/test_support.h"
+
+namespace kz::whitelist::testing {
+
+class WhitelistTest : public ::testing::Test {
+  protected:
+    test::TempDir dir;
+
+    void SetUp() override {
+        test::writeFile(dir.file("registry.reg"),
+                        test::readFile(test::fixture("whitelist/whitelist.reg")));
+        config::openMachineRegistry(dir.file("registry.reg"));
+        useConfigurationDirectory(test::fixture("whitelist/config"));
+    }
+
+    void TearDown() override {
+        config::ResetDirectories();
+        config::closeMachineRegistry();
+    }
+
+    // As at attach: the whitelist copy of the directory is read only then.
+    void useConfigurationDirectory(const std::string& path) {
+        ASSERT_TRUE(config::machineRegistry()
+                        .setString(config::kProductKey, config::kConfigurationDirectory, path)
+                        .ok());
+        config::ReadAttachDirectories();
+    }
+
+    void setSmtpDword(std::string_view name, uint32_t value) {
+        ASSERT_EQ(config::RegWriteDword(config::kSmtpKey, name, value), 1);
+    }
+};
+
+}  // namespace kz::whitelist::testing
