@@ -22,6 +22,7 @@ bool isPlainName(std::string_view name) {
            name.find_first_of("/\\") == std::string_view::npos;
 }
 
+// The first `wanted` parts of a four-part dotted address; empty for any other shape.
 std::string dottedPrefix(std::string_view address, uint32_t wanted) {
     if (std::count(address.begin(), address.end(), '.') != kDottedParts - 1) return {};
     std::string key;
