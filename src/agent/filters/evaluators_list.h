@@ -10,13 +10,15 @@
 
 namespace kz::filters {
 
+// What tells the three list evaluators apart.
 struct ListRule {
-    std::string_view inlineTag;                       // the tag of hits from inline alternatives
-    std::string_view wordFileTag;                     // the tag of hits from word files
-    std::size_t alternativeSize;                      // buffer of one alternative
-    bool senderToken;                                 // whether "[KZ_SENDER]" stands for the sender
-    void (*beforeAlternatives)(int count) = nullptr;  // trace before an inline list
-    void (*onHit)(std::string_view alternative) = nullptr;  // trace of an inline hit
+    std::string_view inlineTag;    // the tag of hits from inline alternatives
+    std::string_view wordFileTag;  // the tag of hits from word files
+    std::size_t alternativeSize;   // buffer of one alternative
+    bool senderToken;              // whether "[KZ_SENDER]" stands for the sender
+    // Trace lines: before the alternatives of an inline list, and on an inline hit.
+    void (*beforeAlternatives)(int count) = nullptr;
+    void (*onHit)(std::string_view alternative) = nullptr;
 };
 
 // Evaluates the value against every enabled instance of the kind. Always 1.

@@ -27,11 +27,21 @@ void traceAddressHit(std::string_view) {
     Trace("Message sender/recipient criteria met\n");
 }
 
-const ListRule kWordRule{"MF-W", "MF-W",  CriterionSlot::kInstanceDataSize,
-                         true,   nullptr, traceWordHit};
-const ListRule kAddressRule{
-    "MF-R", "MF-W", kAddressAlternativeSize, true, traceRecipientList, traceAddressHit};
-const ListRule kEnvelopeRule{"MF-E", "MF-E", kAddressAlternativeSize, false, nullptr, nullptr};
+const ListRule kWordRule{.inlineTag = "MF-W",
+                         .wordFileTag = "MF-W",
+                         .alternativeSize = CriterionSlot::kInstanceDataSize,
+                         .senderToken = true,
+                         .onHit = traceWordHit};
+const ListRule kAddressRule{.inlineTag = "MF-R",
+                            .wordFileTag = "MF-W",
+                            .alternativeSize = kAddressAlternativeSize,
+                            .senderToken = true,
+                            .beforeAlternatives = traceRecipientList,
+                            .onHit = traceAddressHit};
+const ListRule kEnvelopeRule{.inlineTag = "MF-E",
+                             .wordFileTag = "MF-E",
+                             .alternativeSize = kAddressAlternativeSize,
+                             .senderToken = false};
 
 }  // namespace
 
