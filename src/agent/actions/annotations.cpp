@@ -1,0 +1,60 @@
+#include "actions/annotations.h"
+
+#include <optional>
+
+#include "actions/annotation_text.h"
+#include "actions/message_source.h"
+#include "common/bounded_text.h"
+#include "config/directories.h"
+#include "message/queue_paths.h"
+#include "platform/files.h"
+
+namespace kz::actions {
+
+namespace {
+
+bool IsPathComponent(std::string_view name) {
+    return !name.empty() && name.find("..") == std::string_view::npos &&
+           name.find('/') == std::string_view::npos && name.find('\\') == std::string_view::npos;
+}
+
+std::optional<std::string> ReadAnnotation(bool wanted, std::string_view owner,
+                                          std::string_view name, std::size_t nameSize) {
+    if (!wanted) return std::nullopt;
+    std::string path = AnnotationFilePath(config::CurrentDirectories()->Configuration,
+                                          cutToBuffer(owner, AnnotationRequest::kOwnerSize),
+                                          cutToBuffer(name, nameSize));
+    if (path.empty()) return std::nullopt;
+    return platform::readTextFile(platform::resolvePath(path));
+}
+
+}  // namespace
+
+std::string AnnotationFilePath(std::string_view configuration, std::string_view owner,
+                               std::string_view name) {
+    if (configuration.empty() || !IsPathComponent(owner) || !IsPathComponent(name)) return {};
+    std::string dir = platform::joinPath(platform::joinPath(configuration, "POSTOFFICES"), owner);
+    return platform::joinPath(platform::joinPath(dir, "Annotations"), std::string(name) + ".TXT");
+}
+
+int AppendAnnotations(const MessageContext& context, const AnnotationRequest& request,
+                      const QueueStepHook& hook) {
+    if (!InboundQueuePaths(config::CurrentDirectories()->ConnectorRoot, context.ConnectorName,
+                           context.MessageId))
+        return 0;
+    if (!request.top && !request.bottom) return 1;
+    std::optional<std::string> source = DispositionMessageFile(context);
+    if (!source) return 1;
+    std::optional<std::string> message = platform::readFile(*source);
+    if (!message) return 1;
+    std::optional<std::string> annotated =
+        AnnotateMessageText(*message,
+                            ReadAnnotation(request.top, request.owner, request.topName,
+                                           AnnotationRequest::kTopNameSize),
+                            ReadAnnotation(request.bottom, request.owner, request.bottomName,
+                                           AnnotationRequest::kBottomNameSize));
+    if (!annotated) return 1;
+    return PublishFile(*source, platform::temporaryNameFor(*source), *annotated, hook) ? 1 : 0;
+}
+
+}  // namespace kz::actions

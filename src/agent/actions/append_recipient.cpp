@@ -1,0 +1,21 @@
+#include "actions/append_recipient.h"
+
+#include <string>
+
+#include "message/queue_line_breaks.h"
+
+namespace kz::actions {
+
+int AppendRecipient(MessageEnvelope& envelope, std::string_view address) {
+    // The list is one line of the command file; a line break would start another line.
+    std::string clean = BlankLineBreaks(address);
+    if (!envelope.Recipients.empty()) envelope.Recipients += ';';
+    if (clean.find('[') != std::string::npos) {
+        envelope.Recipients += clean;
+    } else {
+        envelope.Recipients += "[SMTP:" + clean + "]";
+    }
+    return 1;
+}
+
+}  // namespace kz::actions

@@ -1,0 +1,75 @@
+#include "actions/copy_to_folder.h"
+
+#include <optional>
+#include <string>
+
+#include "actions/message_source.h"
+#include "actions/public_folder.h"
+#include "common/bounded_text.h"
+#include "config/directories.h"
+#include "config/paths.h"
+#include "config/settings.h"
+#include "message/queue_operations.h"
+#include "platform/files.h"
+#include "store/folder_flags.h"
+
+namespace kz::actions {
+
+namespace {
+
+constexpr std::size_t kPathSize = 1024;
+
+bool HasParentStep(std::string_view name) {
+    return name.find("..") != std::string_view::npos;
+}
+
+// A post office or mailbox name is one path component.
+bool IsStoreName(std::string_view name) {
+    return !name.empty() && !HasParentStep(name) && name.find('/') == std::string_view::npos &&
+           name.find('\\') == std::string_view::npos;
+}
+
+// The folder directory for the name, or empty when the message may not go there.
+std::optional<std::string> FolderDirectory(const MessageContext& context, std::string_view folder) {
+    if (!IsStoreName(context.Account)) return std::nullopt;
+    std::string root = config::PostOfficeRoot(context.Account);
+    if (config::MailRootDirectory().empty()) return std::nullopt;
+    std::optional<std::string> rest = PublicFolderRest(folder);
+    if (rest && config::PublicFoldersEnabled() &&
+        PublicFolderModificationPermitted(context.Account, context.User)) {
+        return platform::joinPath(platform::joinPath(root, "PUBROOT"),
+                                  platform::toNativeSeparators(*rest));
+    }
+    if (!IsStoreName(context.User)) return std::nullopt;
+    return platform::joinPath(
+        platform::joinPath(platform::joinPath(root, "MAILROOT"), context.User),
+        platform::toNativeSeparators(folder));
+}
+
+}  // namespace
+
+int CopyToMailboxFolder(const MessageContext& context, std::string_view folderIn) {
+    std::string_view folder = cutToBuffer(folderIn, kFolderNameSize);
+    if (HasParentStep(folder)) return 0;
+    if (!folder.empty() && (folder.front() == '\\' || folder.front() == '/'))
+        folder.remove_prefix(1);
+    if (folder.empty()) return 0;
+    std::optional<std::string> source = DispositionMessageFile(context);
+    if (!source) return 0;
+    std::optional<std::string> directory = FolderDirectory(context, folder);
+    if (!directory || directory->size() >= kPathSize) return 0;
+    std::string resolved = platform::resolvePath(*directory);
+    store::CreateStoreFolder(resolved);
+    std::string target = platform::joinPath(resolved, context.MessageId);
+    if (target.size() >= kPathSize || !platform::copyFile(*source, target)) return 0;
+    store::MarkFolderChanged(context.Account, context.User, folder, "ADD", context.MessageId);
+    return 1;
+}
+
+int MoveToMailboxFolder(const MessageContext& context, std::string_view folder) {
+    int copied = CopyToMailboxFolder(context, folder);
+    if (copied) DeleteQueuedMessage(context);
+    return copied;
+}
+
+}  // namespace kz::actions

@@ -1,0 +1,24 @@
+#pragma once
+// COPY and MOVE: filing the message in a mailbox or public folder of the mail store.
+
+#include <string_view>
+
+#include "message/message_context.h"
+
+namespace kz::actions {
+
+// The longest folder name an action line may give.
+inline constexpr std::size_t kFolderNameSize = 1024;
+
+// Copies the message file into the folder of the envelope's post office (Account) and
+// mailbox (User), or into the public folder tree when the name starts with "Public" and
+// public folders may be changed, creating the folder's last level and flagging the
+// change. Backslashes in the name are separators. 1 when the message was copied; 0 for
+// names that would leave their place ("..", separators in Account or User) and failed
+// copies.
+int CopyToMailboxFolder(const MessageContext& context, std::string_view folder);
+
+// MOVE: the copy, then the queued message is deleted. The copy's result.
+int MoveToMailboxFolder(const MessageContext& context, std::string_view folder);
+
+}  // namespace kz::actions

@@ -1,0 +1,59 @@
+#include "actions/execute_application.h"
+
+#include "common/bounded_text.h"
+#include "common/format.h"
+#include "platform/clock.h"
+#include "platform/process.h"
+
+namespace kz::actions {
+
+namespace {
+
+constexpr std::size_t kPartSize = 512;
+constexpr std::size_t kCommandLineSize = 2048;
+constexpr std::size_t kExpandedSize = 2047;
+constexpr std::size_t kDateSize = 200;
+
+void ReplaceAll(std::string& line, std::string_view token, std::string_view value) {
+    std::string result;
+    std::size_t from = 0;
+    for (std::size_t at; (at = line.find(token, from)) != std::string::npos;
+         from = at + token.size()) {
+        result.append(line, from, at - from);
+        result += value;
+    }
+    result.append(line, from);
+    line = std::string(cutToBuffer(result, kExpandedSize));
+}
+
+}  // namespace
+
+std::string ExpandCommandLine(const MessageContext& context, std::string_view command,
+                              std::string_view parameters) {
+    std::string line(cutToBuffer(command, kPartSize));
+    line += ' ';
+    line += cutToBuffer(parameters, kPartSize);
+    line = std::string(cutToBuffer(line, kCommandLineSize));
+    Trace("Filter Event Raw Command:%s\n", line.c_str());
+    ReplaceAll(line, "[ID]", context.MessageId);
+    ReplaceAll(line, "[CONNECTOR]", context.ConnectorName);
+    if (line.find("[TIME]") != std::string::npos) {
+        std::string date(cutToBuffer(platform::mailDateText(platform::systemNow()), kDateSize));
+        ReplaceAll(line, "[TIME]", date);
+    }
+    Trace("Filter Event Command:%s\n", line.c_str());
+    return line;
+}
+
+int ExecuteApplication(const MessageContext& context, std::string_view command,
+                       std::string_view parameters, std::chrono::milliseconds bound) {
+    std::string line = ExpandCommandLine(context, command, parameters);
+    platform::ProcessResult result = platform::runProcess(platform::splitCommandLine(line), bound);
+    if (!result.started) {
+        Trace("Pickup Event CreateProcess failed Error:%d (%s)\n", result.errorCode, line.c_str());
+        return 0;
+    }
+    return 1;
+}
+
+}  // namespace kz::actions

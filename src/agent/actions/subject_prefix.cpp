@@ -1,0 +1,69 @@
+#include "actions/subject_prefix.h"
+
+#include <cerrno>
+#include <optional>
+
+#include "common/ascii.h"
+#include "common/format.h"
+#include "config/directories.h"
+#include "message/queue_line_breaks.h"
+#include "message/queue_paths.h"
+#include "platform/files.h"
+
+namespace kz::actions {
+
+namespace {
+
+constexpr std::string_view kSubject = "Subject:";
+
+// The first "Subject:" at the start of the text or of a line.
+std::size_t FindSubjectField(std::string_view message) {
+    for (std::size_t pos = 0; (pos = findIgnoreCase(message, kSubject, pos)) != std::string::npos;
+         ++pos) {
+        if (pos == 0 || message[pos - 1] == '\n') return pos;
+    }
+    return std::string_view::npos;
+}
+
+}  // namespace
+
+std::string PrefixSubjectInText(std::string_view message, std::string_view prefix) {
+    std::string unchanged(message);
+    std::size_t field = FindSubjectField(message);
+    std::size_t headerEnd = message.find("\r\n\r\n");
+    if (field == std::string_view::npos || headerEnd == std::string_view::npos) return unchanged;
+    std::size_t text = field + kSubject.size();
+    while (text < message.size() && (message[text] == ' ' || message[text] == '\t')) ++text;
+    if (text > headerEnd) return unchanged;
+    std::size_t lineEnd = message.find('\r', text);
+    if (lineEnd == std::string_view::npos) return unchanged;
+    if (findIgnoreCase(message.substr(text, lineEnd - text), prefix) != std::string_view::npos)
+        return unchanged;
+    std::string result(message.substr(0, text));
+    result += prefix;
+    result += message.substr(text);
+    return result;
+}
+
+int AddSubjectPrefix(const MessageContext& context, std::string_view prefix,
+                     const QueueStepHook& hook) {
+    auto directories = config::CurrentDirectories();
+    std::optional<InboundPaths> paths =
+        InboundQueuePaths(directories->ConnectorRoot, context.ConnectorName, context.MessageId);
+    if (!paths) return 0;
+    platform::FileSize size = platform::fileSize(paths->messageFile);
+    if (size.status == platform::FileStatus::NotFound ||
+        (size.status == platform::FileStatus::Ok && size.size == 0))
+        return 1;  // nothing queued, nothing to mark
+    std::optional<std::string> message = platform::readFile(paths->messageFile);
+    if (!message) {
+        Trace("Failed to open %s error %d\n", paths->messageFile.c_str(), errno);
+        return 0;
+    }
+    // A line break in the prefix would start a header line of its own.
+    std::string prefixed = PrefixSubjectInText(*message, BlankLineBreaks(prefix));
+    if (prefixed == *message) return 1;
+    return PublishFile(paths->messageFile, paths->workingCopy, prefixed, hook) ? 1 : 0;
+}
+
+}  // namespace kz::actions

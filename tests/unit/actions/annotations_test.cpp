@@ -1,0 +1,90 @@
+#include "actions/annotations.h"
+
+#include <gtest/gtest.h>
+
+#include "actions/annotation_text.h"
+#include "unit/actions/actions_fixture.h"
+
+namespace kz::test {
+namespace {
+
+using actions::AnnotateMessageText;
+using actions::AnnotationRequest;
+using actions::AppendAnnotations;
+
+class AnnotationsTest : public ActionsTest {
+  protected:
+    void SetUp() override {
+        ActionsTest::SetUp();
+        setString(config::kProductKey, config::kConfigurationDirectory, configuration());
+        config::ReadRunDirectories();
+        std::string annotations = configuration() + "/POSTOFFICES/System/Annotations";
+        makeDirectories(annotations);
+        writeFile(annotations + "/TOP.TXT", actionFixture("top.txt"));
+        writeFile(annotations + "/BOTTOM.TXT", actionFixture("bottom.txt"));
+    }
+    std::string configuration() const { return dir_.file("config"); }
+
+    static AnnotationRequest both() { return {"System", "TOP", true, "BOTTOM", true}; }
+};
+
+constexpr std::string_view kTop = "\r\nAnnotation top line.\r\n\r\n";
+constexpr std::string_view kBottom = "\r\nAnnotation bottom line.\r\n\r\n";
+
+TEST_F(AnnotationsTest, SinglePartGetsBothAnnotationsAndTheLoopHeader) {
+    queueMessageFile("plain.eml");
+    EXPECT_EQ(AppendAnnotations(context(), both()), 1);
+    std::string original = actionFixture("plain.eml");
+    std::size_t body = original.find("\r\n\r\n") + 2;
+    std::string expected = original.substr(0, body) + "X-KZFilter: 1\r\n\r\n" + std::string(kTop) +
+                           original.substr(body + 2) + std::string(kBottom);
+    EXPECT_EQ(readFile(messageFile()), expected);
+    EXPECT_TRUE(strayNames(inbound() + "/Messages", {std::string(kMessageId)}).empty());
+    // Filtered once: a second run changes nothing.
+    EXPECT_EQ(AppendAnnotations(context(), both()), 1);
+    EXPECT_EQ(readFile(messageFile()), expected);
+}
+
+TEST_F(AnnotationsTest, MultipartAnnotatesItsTextPartsAndKeepsTheRest) {
+    queueMessageFile("multipart.eml");
+    EXPECT_EQ(AppendAnnotations(context(), both()), 1);
+    std::string text = readFile(messageFile());
+    std::string original = actionFixture("multipart.eml");
+    EXPECT_NE(text.find("boundary=\"=_b1\"\r\nX-KZFilter: 1\r\n\r\nThis is a multipart"),
+              std::string::npos);
+    EXPECT_NE(text.find("charset=us-ascii\r\n\r\n" + std::string(kTop) + "Plain text.\r\n" +
+                        std::string(kBottom) + "--=_b1\r\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("\r\n\r\n" + std::string(kTop) + "<p>Html.</p>\r\n" + std::string(kBottom) +
+                        "--=_b1--\r\nEpilogue.\r\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("base64\r\n\r\niVBORw0KGgo=\r\n--=_b1\r\n"), std::string::npos);
+    EXPECT_EQ(text.size(), original.size() + 15 + 2 * (kTop.size() + kBottom.size()));
+}
+
+TEST_F(AnnotationsTest, MessagesThatStayAsTheyAre) {
+    const char* unchanged[] = {"filtered.eml", "multipart_no_boundary.eml"};
+    for (const char* name : unchanged) {
+        queueMessageFile(name);
+        EXPECT_EQ(AppendAnnotations(context(), both()), 1) << name;
+        EXPECT_EQ(readFile(messageFile()), actionFixture(name)) << name;
+    }
+    queueMessageFile("plain.eml");
+    EXPECT_EQ(AppendAnnotations(context(), {"System", "TOP", false, "BOTTOM", false}), 1);
+    EXPECT_EQ(AppendAnnotations(context(), {"..", "TOP", true, "BOTTOM", true}), 1);
+    EXPECT_EQ(AppendAnnotations(context(), {"System", "../x", true, "MISSING", true}), 1);
+    EXPECT_EQ(readFile(messageFile()), actionFixture("plain.eml"));
+    EXPECT_EQ(AnnotateMessageText("Subject: no body", std::string("x"), std::nullopt),
+              std::nullopt);
+}
+
+TEST_F(AnnotationsTest, AFailedRewriteKeepsTheMessage) {
+    queueMessageFile("plain.eml");
+    auto fail = [](std::string_view step) { return step != kStepReplaceTarget; };
+    EXPECT_EQ(AppendAnnotations(context(), both(), fail), 0);
+    EXPECT_EQ(readFile(messageFile()), actionFixture("plain.eml"));
+    EXPECT_TRUE(strayNames(inbound() + "/Messages", {std::string(kMessageId)}).empty());
+}
+
+}  // namespace
+}  // namespace kz::test

@@ -1,0 +1,169 @@
+#include "actions/copy_to_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+
+#include "store/folder_flags.h"
+#include "unit/actions/actions_fixture.h"
+
+namespace kz::test {
+namespace {
+
+using actions::CopyToMailboxFolder;
+using actions::MoveToMailboxFolder;
+
+constexpr std::string_view kPostOfficeOptions =
+    "SOFTWARE\\Kaztrel\\Kaztrel\\Options\\PostOffices\\Main";
+constexpr std::string_view kMailboxOptions =
+    "SOFTWARE\\Kaztrel\\Kaztrel\\Options\\Mailboxes\\Main\\joe";
+constexpr std::string_view kModification = "WebMail-Public-Folders-Modification-Permitted";
+
+// The option provider library reads the registry file named by KZ_REGISTRY.
+class CopyToFolderTest : public ActionsTest {
+  protected:
+    void SetUp() override {
+        ActionsTest::SetUp();
+        if (const char* previous = std::getenv("KZ_REGISTRY")) previous_ = previous;
+        setenv("KZ_REGISTRY", registryPath().c_str(), 1);
+        setString(config::kProductKey, config::kApplicationDirectory, KZ_LIB_DIR);
+        config::ReadAttachDirectories();
+        queueMessage("all_keys.cmd", "plain.eml");
+    }
+    void TearDown() override {
+        if (previous_) {
+            setenv("KZ_REGISTRY", previous_->c_str(), 1);
+        } else {
+            unsetenv("KZ_REGISTRY");
+        }
+        ActionsTest::TearDown();
+    }
+
+    std::string filedIn(const std::string& folder) const {
+        return folder + "/" + std::string(kMessageId);
+    }
+
+    std::optional<std::string> previous_;
+};
+
+TEST_F(CopyToFolderTest, JunkGoesIntoTheMailboxWithItsFlagsAndConsoleLine) {
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(CopyToMailboxFolder(mailboxContext(), "\\Junk"), 1);
+    std::string console = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(readFile(filedIn(mailboxRoot() + "/Junk")), readFile(messageFile()));
+    EXPECT_EQ(readFile(mailboxRoot() + "/_FOLDER.DTY"), store::kFlagText);
+    EXPECT_EQ(readFile(mailboxRoot() + "/Junk/_CHANGE.DTY"), store::kFlagText);
+    EXPECT_NE(console.find("Folder=Junk::Folder Made Dirty to notify clients\n"),
+              std::string::npos);
+    // The queued message stays for COPY.
+    EXPECT_TRUE(platform::fileStatus(commandFile()) == platform::FileStatus::Ok);
+}
+
+TEST_F(CopyToFolderTest, BackslashesAndSlashesNameTheSameFolder) {
+    makeDirectories(mailboxRoot() + "/Inbox");
+    EXPECT_EQ(CopyToMailboxFolder(mailboxContext(), "Inbox\\Work"), 1);
+    platform::removeFile(filedIn(mailboxRoot() + "/Inbox/Work"));
+    EXPECT_EQ(CopyToMailboxFolder(mailboxContext(), "Inbox/Work"), 1);
+    EXPECT_EQ(CopyToMailboxFolder(mailboxContext(), "J"), 1);
+    EXPECT_TRUE(platform::fileStatus(filedIn(mailboxRoot() + "/Inbox/Work")) ==
+                platform::FileStatus::Ok);
+    EXPECT_TRUE(platform::fileStatus(filedIn(mailboxRoot() + "/J")) == platform::FileStatus::Ok);
+}
+
+TEST_F(CopyToFolderTest, NamesThatWouldLeaveTheirPlaceAreRefused) {
+    struct Case {
+        std::string account, user, folder;
+    };
+    const Case cases[] = {
+        {"Main", "joe", "..\\..\\Other"},
+        {"Main", "joe", "Junk\\..\\x"},
+        {"Main", "../x", "Junk"},
+        {"Main", "a\\b", "Junk"},
+        {"..", "joe", "Junk"},
+        {"Main/x", "joe", "Junk"},
+        {"", "joe", "Junk"},
+        {"Main", "", "Junk"},
+        {"Main", "joe", "\\"},
+    };
+    for (const Case& c : cases) {
+        MessageContext context = mailboxContext();
+        context.Account = c.account;
+        context.User = c.user;
+        EXPECT_EQ(CopyToMailboxFolder(context, c.folder), 0) << c.account << " " << c.user;
+        EXPECT_EQ(MoveToMailboxFolder(context, c.folder), 0);
+    }
+    EXPECT_TRUE(platform::fileStatus(commandFile()) == platform::FileStatus::Ok);
+    EXPECT_TRUE(strayNames(mailboxRoot(), {}).empty());
+}
+
+TEST_F(CopyToFolderTest, PublicFoldersFollowThePermissionChain) {
+    struct Step {
+        const char* name;
+        std::optional<std::string> publicFolders;  // post office "Public Folders"
+        std::optional<uint32_t> webmail;           // "Public Folders Modification Permitted"
+        std::optional<std::string> office, mailbox;
+        bool publicFiling;
+    };
+    const Step steps[] = {
+        {"no post office option", std::nullopt, 1, std::nullopt, std::nullopt, false},
+        {"webmail refuses", "1", 0, std::nullopt, std::nullopt, false},
+        {"webmail absent", "1", std::nullopt, std::nullopt, std::nullopt, false},
+        {"webmail permits", "1", 1, std::nullopt, std::nullopt, true},
+        {"webmail unknown", "1", 3, "1", "1", false},
+        {"office permits", "1", 2, "1", std::nullopt, true},
+        {"office refuses", "1", 2, "0", "1", false},
+        {"mailbox permits", "1", 2, "2", "1", true},
+        {"mailbox refuses", "1", 2, "2", "2", false},
+    };
+    int step = 0;
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name);
+        // A registry file of its own per step, so the option provider reads it afresh.
+        std::string registryFile = dir_.file("registry-" + std::to_string(++step) + ".reg");
+        config::openMachineRegistry(registryFile);
+        setenv("KZ_REGISTRY", registryFile.c_str(), 1);
+        setString(config::kConnectorsKey, config::kConnectorRootDirectory, root());
+        setString(config::kProductKey, config::kMailRoot, mailRoot());
+        setString(config::kProductKey, config::kApplicationDirectory, KZ_LIB_DIR);
+        if (s.publicFolders) setString(kPostOfficeOptions, "Public Folders", *s.publicFolders);
+        if (s.webmail)
+            setDword(config::kWebmailOptionsKey, config::kPublicFoldersModificationPermitted,
+                     *s.webmail);
+        if (s.office) setString(kPostOfficeOptions, kModification, *s.office);
+        if (s.mailbox) setString(kMailboxOptions, kModification, *s.mailbox);
+        platform::removeFile(filedIn(pubRoot() + "/Sales"));
+        platform::removeFile(filedIn(mailboxRoot() + "/Public/Sales"));
+        makeDirectories(mailboxRoot() + "/Public");
+        EXPECT_EQ(CopyToMailboxFolder(mailboxContext(), "Public\\Sales"), 1);
+        bool inPublic =
+            platform::fileStatus(filedIn(pubRoot() + "/Sales")) == platform::FileStatus::Ok;
+        bool inMailbox = platform::fileStatus(filedIn(mailboxRoot() + "/Public/Sales")) ==
+                         platform::FileStatus::Ok;
+        EXPECT_EQ(inPublic, s.publicFiling);
+        EXPECT_EQ(inMailbox, !s.publicFiling);
+    }
+}
+
+TEST_F(CopyToFolderTest, PublicFoldersDisabledFileIntoTheMailbox) {
+    setString(kPostOfficeOptions, "Public Folders", "1");
+    setDword(config::kWebmailOptionsKey, config::kPublicFoldersModificationPermitted, 1);
+    setDword(config::kProductKey, config::kPublicFoldersEnabled, 0);
+    makeDirectories(mailboxRoot() + "/public");
+    EXPECT_EQ(CopyToMailboxFolder(mailboxContext(), "public/Sales"), 1);
+    EXPECT_TRUE(platform::fileStatus(filedIn(mailboxRoot() + "/public/Sales")) ==
+                platform::FileStatus::Ok);
+}
+
+TEST_F(CopyToFolderTest, OutgoingCopyIsPreferredAndMoveDeletesTheQueuedMessage) {
+    std::string outgoing = root() + "/" + std::string(kConnector) + "/Outgoing/Messages";
+    makeDirectories(outgoing);
+    writeFile(filedIn(outgoing), "outgoing copy\r\n");
+    EXPECT_EQ(MoveToMailboxFolder(mailboxContext(), "Junk"), 1);
+    EXPECT_EQ(readFile(filedIn(mailboxRoot() + "/Junk")), "outgoing copy\r\n");
+    EXPECT_TRUE(platform::fileStatus(commandFile()) == platform::FileStatus::NotFound);
+    EXPECT_TRUE(platform::fileStatus(messageFile()) == platform::FileStatus::NotFound);
+}
+
+}  // namespace
+}  // namespace kz::test

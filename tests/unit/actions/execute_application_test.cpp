@@ -1,0 +1,68 @@
+#include "actions/execute_application.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+
+#include "platform/files.h"
+#include "unit/actions/actions_fixture.h"
+
+namespace kz::test {
+namespace {
+
+using actions::ExecuteApplication;
+using actions::ExpandCommandLine;
+
+class ExecuteApplicationTest : public ActionsTest {
+  protected:
+    void SetUp() override {
+        ActionsTest::SetUp();
+        setenv("KZ_ARGS_OUT", output().c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("KZ_ARGS_OUT");
+        ActionsTest::TearDown();
+    }
+    std::string output() const { return dir_.file("args.txt"); }
+};
+
+TEST_F(ExecuteApplicationTest, TokensBecomeTheProgramsArguments) {
+    EXPECT_EQ(ExecuteApplication(context(), fixture("actions/args_to_file.sh"), "[ID] [CONNECTOR]"),
+              1);
+    EXPECT_EQ(readFile(output()), std::string(kMessageId) + "\n" + std::string(kConnector) + "\n");
+}
+
+TEST_F(ExecuteApplicationTest, ShellTextIsAnArgumentNotACommand) {
+    std::string marker = dir_.file("injected");
+    EXPECT_EQ(ExecuteApplication(context(), fixture("actions/args_to_file.sh"),
+                                 "\"a; touch " + marker + "\" $(id)"),
+              1);
+    EXPECT_EQ(readFile(output()), "a; touch " + marker + "\n$(id)\n");
+    EXPECT_EQ(platform::fileStatus(marker), platform::FileStatus::NotFound);
+}
+
+TEST_F(ExecuteApplicationTest, AProgramOutlivingTheBoundIsEnded) {
+    EXPECT_EQ(ExecuteApplication(context(), fixture("actions/sleeps.sh"), "",
+                                 std::chrono::milliseconds(200)),
+              1);
+    EXPECT_EQ(platform::fileStatus(output()), platform::FileStatus::NotFound);
+    EXPECT_EQ(ExecuteApplication(context(), dir_.file("missing-program"), "x"), 0);
+}
+
+TEST_F(ExecuteApplicationTest, ExpandsEveryTokenInOrder) {
+    std::string line = ExpandCommandLine(context(), "prog", "[ID][ID] [CONNECTOR] [TIME] [id]");
+    std::string expected = "prog " + std::string(kMessageId) + std::string(kMessageId) + " " +
+                           std::string(kConnector) + " ";
+    ASSERT_EQ(line.substr(0, expected.size()), expected);
+    EXPECT_EQ(line.find("[TIME]"), std::string::npos);
+    EXPECT_NE(line.find(" [id]"), std::string::npos);
+    // A line grown past its bound is cut.
+    // A line grown past its bound is cut.
+    std::string many;
+    for (int i = 0; i < 100; ++i) many += "[ID]";
+    EXPECT_EQ(ExpandCommandLine(context(), "p", many).size(), 2046u);
+}
+
+}  // namespace
+}  // namespace kz::test

@@ -1,0 +1,78 @@
+#include "actions/forward.h"
+
+#include <gtest/gtest.h>
+
+#include "actions/append_recipient.h"
+#include "message/envelope.h"
+#include "unit/actions/actions_fixture.h"
+
+namespace kz::test {
+namespace {
+
+using actions::AppendRecipient;
+using actions::ForwardToAddress;
+
+class ForwardTest : public ActionsTest {
+  protected:
+    void SetUp() override {
+        ActionsTest::SetUp();
+        setString(config::kSmtpKey, config::kBadMailNotificationSenderAddress,
+                  "postmaster@example.test");
+        writeFile(commandFile(), queueFixture("all_keys.cmd"));
+        queueMessageFile("plain.eml");
+        ASSERT_TRUE(ReadEnvelope(filtered_ = context()));
+    }
+
+    // The identifiers queued besides the filtered message.
+    std::vector<std::string> newMessages() const {
+        return strayNames(inbound(), {std::string(kMessageId), "Messages"});
+    }
+
+    MessageContext filtered_;
+};
+
+TEST_F(ForwardTest, QueuesAMarkedCopyForThePlainAddress) {
+    EXPECT_EQ(ForwardToAddress(filtered_, "boss@example.test"), 1);
+    std::vector<std::string> queued = newMessages();
+    ASSERT_EQ(queued.size(), 1u);
+    MessageContext copy = context();
+    copy.MessageId = queued[0];
+    ASSERT_TRUE(ReadEnvelope(copy));
+    EXPECT_EQ(copy.Recipients, "[SMTP:boss@example.test]");
+    EXPECT_EQ(copy.Sender, "[SMTP:postmaster@example.test]");
+    EXPECT_EQ(copy.Status, "Undelivered");
+    EXPECT_EQ(copy.ClientIP, "");
+    std::string text = readFile(inbound() + "/Messages/" + queued[0]);
+    EXPECT_NE(text.find("X-KZFilter: 1\r\n\r\nBody line one."), std::string::npos);
+    EXPECT_NE(text.find("Subject: Hello \r\n"), std::string::npos);
+    // The filtered message stays queued as it was.
+    EXPECT_EQ(readFile(messageFile()), actionFixture("plain.eml"));
+    EXPECT_EQ(readFile(commandFile()), queueFixture("all_keys.cmd"));
+}
+
+TEST_F(ForwardTest, AFailedWriteLeavesNoPartOfTheCopy) {
+    for (std::string_view step : {kStepWriteTemporary, kStepReplaceTarget}) {
+        for (int failing : {1, 2}) {  // the message file's step, then the command file's
+            int seen = 0;
+            auto hook = [&](std::string_view s) { return !(s == step && ++seen == failing); };
+            EXPECT_EQ(ForwardToAddress(filtered_, "boss@example.test", hook), 0) << step;
+            EXPECT_TRUE(newMessages().empty()) << step << " " << failing;
+            EXPECT_TRUE(strayNames(inbound() + "/Messages", {std::string(kMessageId)}).empty());
+        }
+    }
+    platform::removeFile(messageFile());
+    EXPECT_EQ(ForwardToAddress(filtered_, "boss@example.test"), 0);
+    EXPECT_TRUE(newMessages().empty());
+}
+
+TEST(AppendRecipientTest, AddsTypedEntriesJoinedBySemicolons) {
+    MessageEnvelope envelope;
+    AppendRecipient(envelope, "a@example.test");
+    AppendRecipient(envelope, "[X400:b]");
+    AppendRecipient(envelope, "c@example.test\r\nSender=x");
+    EXPECT_EQ(envelope.Recipients,
+              "[SMTP:a@example.test];[X400:b];[SMTP:c@example.test  Sender=x]");
+}
+
+}  // namespace
+}  // namespace kz::test

@@ -1,0 +1,63 @@
+#include "actions/subject_prefix.h"
+
+#include <gtest/gtest.h>
+
+#include "unit/actions/actions_fixture.h"
+
+namespace kz::test {
+namespace {
+
+using actions::AddSubjectPrefix;
+using actions::PrefixSubjectInText;
+
+class SubjectPrefixTest : public ActionsTest {};
+
+TEST_F(SubjectPrefixTest, PrefixesTheHeaderOnceWhateverTheCase) {
+    queueMessageFile("plain.eml");
+    EXPECT_EQ(AddSubjectPrefix(context(), "[SPAM]"), 1);
+    std::string once = readFile(messageFile());
+    EXPECT_NE(once.find("\r\nSubject: [SPAM]Hello \r\n"), std::string::npos);
+    // The body's "Subject:" line is not a header.
+    EXPECT_NE(once.find("\r\nSubject: not this one\r\n"), std::string::npos);
+    EXPECT_EQ(AddSubjectPrefix(context(), "[SPAM]"), 1);
+    EXPECT_EQ(AddSubjectPrefix(context(), "[spam]"), 1);
+    EXPECT_EQ(readFile(messageFile()), once);
+    EXPECT_TRUE(strayNames(inbound() + "/Messages", {std::string(kMessageId)}).empty());
+}
+
+TEST_F(SubjectPrefixTest, LeavesMessagesWithoutAHeaderSubjectAlone) {
+    const std::string cases[] = {
+        actionFixture("body_subject.eml"),
+        "Subject: no header end\r\nstill headers\r\n",
+        "From: a\r\n\r\nSubject:",
+    };
+    for (const std::string& message : cases)
+        EXPECT_EQ(PrefixSubjectInText(message, "[SPAM] "), message) << message;
+    EXPECT_EQ(PrefixSubjectInText("subject:\tHi\r\n\r\n", "[X] "), "subject:\t[X] Hi\r\n\r\n");
+}
+
+TEST_F(SubjectPrefixTest, ALineBreakInThePrefixAddsNoHeaderLine) {
+    queueMessageFile("plain.eml");
+    EXPECT_EQ(AddSubjectPrefix(context(), "[A]\r\nBcc: x@example.test\r\n"), 1);
+    EXPECT_EQ(readFile(messageFile()).find("\r\nBcc:"), std::string::npos);
+}
+
+TEST_F(SubjectPrefixTest, AFailedRewriteIsReportedAndKeepsTheMessage) {
+    queueMessageFile("plain.eml");
+    const std::string original = readFile(messageFile());
+    for (std::string_view step : {kStepWriteTemporary, kStepReplaceTarget}) {
+        auto failAt = [step](std::string_view s) { return s != step; };
+        EXPECT_EQ(AddSubjectPrefix(context(), "[SPAM]", failAt), 0) << step;
+        EXPECT_EQ(readFile(messageFile()), original);
+        EXPECT_TRUE(strayNames(inbound() + "/Messages", {std::string(kMessageId)}).empty());
+    }
+    // A missing message is nothing to mark; an unsafe name is refused.
+    platform::removeFile(messageFile());
+    EXPECT_EQ(AddSubjectPrefix(context(), "[SPAM]"), 1);
+    MessageContext unsafe = context();
+    unsafe.MessageId = "../x";
+    EXPECT_EQ(AddSubjectPrefix(unsafe, "[SPAM]"), 0);
+}
+
+}  // namespace
+}  // namespace kz::test
