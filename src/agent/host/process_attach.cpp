@@ -5,6 +5,7 @@
 #include "dns/dns_library.h"
 #include "filters/filter_table.h"
 #include "host/process_state.h"
+#include "log/counters.h"
 #include "log/log_lifecycle.h"
 #include "providers/scan_providers.h"
 #include "store/store_library.h"
@@ -42,6 +43,7 @@ void OnProcessAttach() {
     gState = std::make_unique<ProcessState>();
     gState->runControl.loadInitialTable();
     providers::LoadScanProviders();
+    log::WriteServiceStart();
     if (config::Settings().AntivirusStatus != 0) store::StartStoreLibrary();
 }
 

@@ -1,0 +1,102 @@
+#include "actions/action_dispatcher.h"
+
+#include "actions/action_keywords.h"
+#include "actions/action_line.h"
+#include "actions/filter_verdict.h"
+#include "actions/match_description.h"
+#include "common/bounded_text.h"
+#include "common/format.h"
+#include "config/directories.h"
+#include "config/paths.h"
+#include "filters/config_lines.h"
+#include "log/debug_log.h"
+#include "platform/files.h"
+
+namespace kz::actions {
+
+namespace {
+
+constexpr std::size_t kExecutedActionsSize = 2048;
+
+struct DispatchState {
+    std::string criteriaText;  // grows over the whole call
+    bool stop = false;
+    int result = 0;
+};
+
+void RecordAction(std::string& executed, std::string_view keyword) {
+    std::size_t needed = executed.size() + (executed.empty() ? 0 : 1) + keyword.size();
+    if (needed >= kExecutedActionsSize) return;  // a keyword that does not fit is left out
+    if (!executed.empty()) executed += ',';
+    executed += keyword;
+}
+
+// Runs the enabled lines of the filter's action file; returns the recorded keywords.
+std::string RunActionFile(MessageContext& context, const filters::FilterDefinition& filter,
+                          const std::string& matchDescription, DispatchState& state) {
+    std::string executed;
+    auto dirs = config::CurrentDirectories();
+    auto lines = filters::ReadConfigLines(
+        platform::resolvePath(config::ActionFilePath(dirs->Configuration, filter.criteriaName)));
+    if (!lines) return executed;
+    for (const std::string& text : *lines) {
+        if (state.stop) break;
+        ActionLine line = ParseActionLine(text);
+        if (line.status != 1) {
+            Trace("Bypassing Action. Status Disabled\n");
+            continue;
+        }
+        state.result = 1;
+        const ActionKeyword* keyword = FindActionKeyword(line.keyword);
+        if (!keyword) continue;
+        if (keyword->recording == Recording::Always) RecordAction(executed, line.keyword);
+        ActionCall call{context, filter, line.data, line.description, matchDescription};
+        bool succeeded = keyword->run(call);
+        if (keyword->stops) {
+            state.stop = true;
+            Trace("stop processing filters\n");
+        } else if (succeeded && keyword->recording == Recording::OnSuccess) {
+            RecordAction(executed, line.keyword);
+        }
+    }
+    return executed;
+}
+
+void WriteReportLine(const MessageContext& context, const filters::FilterTable& table,
+                     const filters::FilterDefinition& filter, const std::string& executed,
+                     const std::string& criteriaText, std::string& resultText,
+                     std::size_t resultSize) {
+    resultText = formatBounded(
+        resultSize, "Executed\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", context.MessageId.c_str(),
+        context.ConnectorName.c_str(), filter.description.c_str(), executed.c_str(),
+        table.postofficeName.c_str(), context.Sender.c_str(), context.ClientIP.c_str(),
+        criteriaText.c_str(), context.Subject.c_str());
+    log::DebugLog(resultText);
+}
+
+}  // namespace
+
+int ExecuteFilterActions(MessageContext& context, const filters::FilterTable& table,
+                         filters::CriteriaResults& results, std::string& resultText,
+                         std::size_t resultSize) {
+    DispatchState state;
+    for (int position = 1; position <= table.filterCount && !state.stop; ++position) {
+        const filters::FilterDefinition& filter = table.filter(position);
+        Verdict verdict = DecideFilter(position, filter, results, state.criteriaText);
+        if (verdict.setsResult) state.result = verdict.result;
+        if (!verdict.holds) continue;
+
+        Trace("All for rule (%s) satisfied. Executing associated action (%s).\n",
+              filter.name.c_str(), filter.criteriaName.c_str());
+        std::string matchDescription =
+            BuildMatchDescription(context, verdict.criterionName, results.block(position));
+        std::string executed = RunActionFile(context, filter, matchDescription, state);
+        if (!executed.empty()) {
+            WriteReportLine(context, table, filter, executed, state.criteriaText, resultText,
+                            resultSize);
+        }
+    }
+    return state.result;
+}
+
+}  // namespace kz::actions

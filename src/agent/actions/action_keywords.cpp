@@ -1,0 +1,151 @@
+#include "actions/action_keywords.h"
+
+#include "actions/annotations.h"
+#include "actions/append_recipient.h"
+#include "actions/copy_to_folder.h"
+#include "actions/execute_application.h"
+#include "actions/forward.h"
+#include "actions/match_description.h"
+#include "actions/notifications.h"
+#include "actions/subject_prefix.h"
+#include "common/ascii.h"
+#include "common/bounded_text.h"
+#include "filters/config_fields.h"
+#include "filters/result_tokens.h"
+#include "message/envelope.h"
+#include "message/message_header.h"
+#include "message/queue_operations.h"
+#include "whitelist/envelope_address.h"
+
+namespace kz::actions {
+
+namespace {
+
+constexpr std::size_t kTextSize = 1024;
+constexpr std::size_t kPartSize = 512;
+
+// "first|second" split at the first bar, each part cut to its field.
+std::pair<std::string, std::string> SplitAtBar(std::string_view data, std::size_t secondSize) {
+    std::size_t bar = data.find('|');
+    std::string_view first = data.substr(0, bar);
+    std::string_view second =
+        bar == std::string_view::npos ? std::string_view() : data.substr(bar + 1);
+    return {std::string(cutToBuffer(first, kPartSize)),
+            std::string(cutToBuffer(second, secondSize))};
+}
+
+std::string ExpandEnvelopeTokens(std::string value, const MessageContext& context) {
+    std::string senderAddress;
+    whitelist::AddressAfterType(context.Sender, senderAddress, kTextSize);
+    const std::pair<std::string_view, std::string_view> tokens[] = {
+        {"%IPADDRESS%", context.ClientIP},    {"%POSTOFFICE%", context.Account},
+        {"%SENDER%", context.Sender},         {"%SENDERADDRESS%", senderAddress},
+        {"%RECIPIENTS%", context.Recipients}, {"%USER%", context.User},
+    };
+    for (const auto& [token, replacement] : tokens)
+        filters::ReplaceToken(value, token, replacement, kTextSize);
+    return value;
+}
+
+bool Delete(const ActionCall& call) {
+    return DeleteQueuedMessage(call.context);
+}
+bool BadMail(const ActionCall& call) {
+    return CopyToBadMail(call.context);
+}
+bool Quarantine(const ActionCall& call) {
+    return CopyToQuarantine(call.context);
+}
+bool Copy(const ActionCall& call) {
+    return CopyToMailboxFolder(call.context, call.data) != 0;
+}
+bool Move(const ActionCall& call) {
+    return MoveToMailboxFolder(call.context, call.data) != 0;
+}
+
+bool SubjectPrefix(const ActionCall& call) {
+    std::string prefix(call.data);
+    filters::ExpandResultTokens(call.matchDescription, prefix, kTextSize, 1);
+    return AddSubjectPrefix(call.context, prefix) != 0;
+}
+
+bool NotifySenderAction(const ActionCall& call) {
+    return NotifySender(call.context, call.data, call.matchDescription, call.filter.description,
+                        call.description) != 0;
+}
+
+bool NotifyAddressAction(const ActionCall& call) {
+    return NotifyAddress(call.context, call.data, call.matchDescription, call.filter.description,
+                         call.description) != 0;
+}
+
+bool Forward(const ActionCall& call) {
+    return ForwardToAddress(call.context, call.data) != 0;
+}
+
+bool Execute(const ActionCall& call) {
+    auto [command, parameters] = SplitAtBar(call.data, kPartSize);
+    return ExecuteApplication(call.context, command, parameters) != 0;
+}
+
+bool AddHeader(const ActionCall& call) {
+    auto [name, value] = SplitAtBar(call.data, kTextSize);
+    filters::ExpandResultTokens(call.matchDescription, value, kTextSize, 0);
+    value = ExpandEnvelopeTokens(std::move(value), call.context);
+    return SetMessageHeader(call.context, name, value, HeaderMode::ReplaceOrAdd);
+}
+
+bool NotifyRecipientsAction(const ActionCall& call) {
+    return NotifyRecipients(call.context, call.data, call.matchDescription, call.filter.description,
+                            call.description) != 0;
+}
+
+bool AppendRecipients(const ActionCall& call) {
+    // The address comes from the filter's description, as administrators configure it.
+    return AppendRecipient(call.context, call.filter.description) != 0 &&
+           WriteEnvelope(call.context);
+}
+
+bool Annotations(const ActionCall& call) {
+    AnnotationRequest request;
+    request.owner = "System";
+    request.topName = call.filter.criteriaName;
+    request.bottomName = call.filter.criteriaName;
+    int32_t mode = filters::AtoiText(call.data);
+    request.bottom = mode == 1 || mode == 2;
+    request.top = mode == 2;
+    return AppendAnnotations(call.context, request) != 0;
+}
+
+bool Stop(const ActionCall&) {
+    return true;
+}
+
+constexpr ActionKeyword kActionKeywords[] = {
+    {"DELETE", Delete, Recording::OnSuccess, false},
+    {"COPY_TO_BADMAIL", BadMail, Recording::OnSuccess, false},
+    {"COPY_TO_QUARANTINE", Quarantine, Recording::OnSuccess, false},
+    {"COPY", Copy, Recording::Always, false},
+    {"MOVE", Move, Recording::Always, false},
+    {"ADD_SUBJECT_PREFIX", SubjectPrefix, Recording::OnSuccess, false},
+    {"NOTIFY_SENDER", NotifySenderAction, Recording::OnSuccess, false},
+    {"NOTIFY_ADDRESS", NotifyAddressAction, Recording::OnSuccess, false},
+    {"FORWARD_TO_ADDRESS", Forward, Recording::OnSuccess, false},
+    {"EXECUTE_APPLICATION", Execute, Recording::OnSuccess, false},
+    {"ADD_HEADER", AddHeader, Recording::OnSuccess, false},
+    {"NOTIFY_RECIPIENTS", NotifyRecipientsAction, Recording::OnSuccess, false},
+    {"APPEND_RECIPIENTS", AppendRecipients, Recording::OnSuccess, false},
+    {"APPEND_ANNOTATIONS", Annotations, Recording::OnSuccess, false},
+    {"STOP_PROCESSING", Stop, Recording::Always, true},
+};
+
+}  // namespace
+
+const ActionKeyword* FindActionKeyword(std::string_view keyword) {
+    for (const ActionKeyword& entry : kActionKeywords) {
+        if (equalsIgnoreCase(entry.keyword, keyword)) return &entry;
+    }
+    return nullptr;
+}
+
+}  // namespace kz::actions

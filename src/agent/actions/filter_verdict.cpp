@@ -1,0 +1,58 @@
+#include "actions/filter_verdict.h"
+
+#include "common/bounded_text.h"
+#include "filters/criteria_script.h"
+#include "filters/criterion_type.h"
+
+namespace kz::actions {
+
+namespace {
+
+constexpr std::size_t kCriterionNameSize = 256;
+constexpr std::size_t kCriterionDataSize = 512;
+constexpr std::size_t kScriptResultSize = 1024;
+
+void AppendEntry(std::string& criteriaText, std::string_view entry) {
+    if (!criteriaText.empty()) criteriaText += '|';
+    criteriaText += entry;
+}
+
+}  // namespace
+
+Verdict DecideFilter(int position, const filters::FilterDefinition& filter,
+                     filters::CriteriaResults& results, std::string& criteriaText) {
+    Verdict verdict;
+    if (filter.isScript) {
+        std::string scriptResult;
+        verdict.holds = filters::RunCriteriaScript(position, filter, results, scriptResult,
+                                                   kScriptResultSize) == 1;
+        verdict.criterionName.assign(cutToBuffer(scriptResult, kCriterionNameSize));
+        criteriaText += scriptResult;
+        return verdict;
+    }
+    const filters::MatchResultBlock& block = results.block(position);
+    for (int kind = 0; kind < filters::kCriterionCount; ++kind) {
+        const filters::CriterionSlot& slot = filter.slots[std::size_t(kind)];
+        if (slot.enabled != 1) continue;
+        std::string_view keyword = filters::kCriterionKeywords[std::size_t(kind)];
+        if (block.hitCount[std::size_t(kind)] >= slot.threshold) {
+            verdict.holds = true;
+            verdict.setsResult = true;
+            verdict.result = 1;
+            verdict.criterionName.assign(keyword);
+            verdict.criterionData.assign(
+                cutToBuffer(block.matchText[std::size_t(kind)], kCriterionDataSize));
+            AppendEntry(criteriaText,
+                        "CRITERIA=" + std::string(keyword) + ", DATA=" + verdict.criterionData);
+        } else if (filter.matchAll == 1) {
+            // An unmet criterion clears what an earlier met one set.
+            verdict.holds = false;
+            verdict.setsResult = true;
+            verdict.result = 0;
+            AppendEntry(criteriaText, "CRITERIA=" + std::string(keyword) + ", MATCH=FALSE");
+        }
+    }
+    return verdict;
+}
+
+}  // namespace kz::actions
