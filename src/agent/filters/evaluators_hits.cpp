@@ -18,7 +18,9 @@ void RecordHit(MatchResultBlock& block, CriterionType kind, int instance, std::s
                std::string_view word) {
     block.hitCount[kind] += 1;
     block.matchText[kind] = TaggedMatchText(tag, word);
-    if (instance >= 0 && instance < kMaxInstances) block.instanceValue[kind][instance] = "1";
+    if (instance >= 0 && instance < kMaxInstances)
+        block.instanceValue[kind][instance].assign(
+            1, '1');  // not = "1": GCC 12 warns falsely (-Wrestrict)
 }
 
 }  // namespace kz::filters
