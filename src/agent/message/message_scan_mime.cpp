@@ -1,0 +1,106 @@
+// The MIME-aware scan: decoded header values, the leaf parts and the bodies.
+
+#include <string>
+
+#include "common/ascii.h"
+#include "config/settings.h"
+#include "filters/evaluators_text.h"
+#include "message/encoded_words.h"
+#include "message/message_scan.h"
+#include "message/mime_reader.h"
+#include "message/scan_delimiters.h"
+#include "message/scan_prologue.h"
+#include "message/scan_providers_seam.h"
+#include "message/scan_values.h"
+
+namespace kz {
+
+namespace {
+
+using filters::CriteriaResults;
+using filters::FilterTable;
+
+// The single-byte code page attachment names are matched in.
+constexpr std::string_view kNameCharset = "windows-1252";
+
+void evaluateHeaders(MimeReader& reader, const FilterTable& table, CriteriaResults& results) {
+    const auto& headers = reader.headers();
+    if (const HeaderEntry* from = FindFirstHeader(headers, "From")) {
+        filters::EvaluateAddressCriterion(filters::FROM, from->value, scan::kAddressDelimiters,
+                                          table, results);
+    }
+    filters::EvaluateWordCriterion(filters::HEADERS_CONTAIN, reader.headerBlock(),
+                                   scan::kWordDelimiters, table, results);
+    for (auto [name, kind] : {std::pair{"To", filters::TO}, std::pair{"Cc", filters::CC}}) {
+        if (const HeaderEntry* header = FindFirstHeader(headers, name)) {
+            filters::EvaluateAddressCriterion(kind, header->value, scan::kAddressDelimiters, table,
+                                              results);
+            filters::EvaluateAddressCriterion(filters::TOorCC, header->value,
+                                              scan::kAddressDelimiters, table, results);
+        }
+    }
+    if (const HeaderEntry* subject = FindFirstHeader(headers, "Subject")) {
+        filters::EvaluateWordCriterion(filters::SUBJECT, subject->value, scan::kWordDelimiters,
+                                       table, results);
+    }
+    if (const HeaderEntry* priority = FindFirstHeader(headers, "X-MSMail-Priority")) {
+        filters::EvaluateWordCriterion(filters::PRIORITY, priority->value, scan::kWordDelimiters,
+                                       table, results);
+    }
+    if (const HeaderEntry* priority = FindFirstHeader(headers, "X-Priority")) {
+        scan::EvaluateXPriority(priority->value, table, results);
+    }
+    const HeaderEntry* spf = config::SpfHeaderCheck() == 1
+                                 ? FindLastHeader(headers, "Received-SPF")
+                                 : FindFirstHeader(headers, "Received-SPF");
+    if (spf) {
+        filters::EvaluateWordCriterion(filters::SPF, spf->value, scan::kWordDelimiters, table,
+                                       results);
+    }
+    if (const HeaderEntry* country = FindFirstHeader(headers, "X-KZ-CountryOrigin")) {
+        scan::EvaluateCountryOrigin(country->value, table, results);
+    }
+}
+
+bool isAttachment(const MimePart& part) {
+    return findIgnoreCase(part.DispositionType, "attachment") != std::string_view::npos ||
+           !part.FileName.empty() || !part.PartName.empty();
+}
+
+void evaluatePart(const MimePart& part, const FilterTable& table, CriteriaResults& results) {
+    filters::EvaluateWordCriterion(filters::BOUNDARYHEADERS_CONTAIN, part.RawHeaders,
+                                   scan::kWordDelimiters, table, results);
+    if (!isAttachment(part)) return;
+    filters::EvaluateAttachmentPresence(filters::HASANATTACHMENT, part.RawHeaders,
+                                        scan::kPartAttachmentDelimiters, table, results);
+    for (const std::string* name : {&part.FileName, &part.PartName}) {
+        const std::string decoded = DecodeEncodedWords(*name, kNameCharset);
+        if (decoded.empty()) continue;
+        filters::EvaluateWordCriterion(filters::HASATTACHMENTSMATCHING, decoded,
+                                       scan::kWordDelimiters, table, results);
+    }
+}
+
+}  // namespace
+
+int ScanMessageMime(MessageContext& context, const FilterTable& table, CriteriaResults& results) {
+    const std::string path = scan::RunScanPrologue(context, table, results);
+    MimeReader reader;
+    if (!path.empty()) reader.loadFile(path, true);
+    if (reader.text().empty()) return 0;
+    // Mail the agent wrote itself is not filtered again.
+    if (FindFirstHeader(reader.headers(), "X-KZFilter")) return 0;
+
+    evaluateHeaders(reader, table, results);
+    for (const MimePart& part : reader.parts()) evaluatePart(part, table, results);
+    scan::EvaluateBodies(reader, table, results);
+
+    if (config::PerformSblRbl() != 0) {
+        const std::string joined = reader.plainTextBody() + reader.htmlBody();
+        int lookupCounter = 0;
+        scan::CheckLinks(context, lookupCounter, joined, table, results);
+    }
+    return 1;
+}
+
+}  // namespace kz

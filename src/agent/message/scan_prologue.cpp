@@ -1,0 +1,42 @@
+#include "message/scan_prologue.h"
+
+#include <limits>
+
+#include "config/directories.h"
+#include "filters/evaluators_value.h"
+#include "message/queue_paths.h"
+#include "message/scan_providers_seam.h"
+#include "platform/files.h"
+
+namespace kz {
+
+uint32_t GetMessageFileSize(std::string_view path) {
+    if (path.empty()) return 0;
+    const platform::FileSize found = platform::fileSize(path);
+    if (found.status != platform::FileStatus::Ok) return 0;
+    // The directory entry gives the low 32 bits of the size.
+    return uint32_t(found.size & std::numeric_limits<uint32_t>::max());
+}
+
+namespace scan {
+
+std::string MessageFilePath(const MessageContext& context) {
+    const auto directories = config::CurrentDirectories();
+    const auto paths =
+        InboundQueuePaths(directories->ConnectorRoot, context.ConnectorName, context.MessageId);
+    return paths ? paths->messageFile : std::string();
+}
+
+std::string RunScanPrologue(MessageContext& context, const filters::FilterTable& table,
+                            filters::CriteriaResults& results) {
+    std::string path = MessageFilePath(context);
+    filters::EvaluateSizeCriterion(filters::SIZE, GetMessageFileSize(path), table, results);
+    CheckSpamProbability(context, table, results);
+    CheckSpamAssassin(context, table, results);
+    CheckDkim(context, table, results);
+    CheckVirus(context, table, results);
+    return path;
+}
+
+}  // namespace scan
+}  // namespace kz

@@ -1,0 +1,29 @@
+#pragma once
+// What both scanners do first, for every message, filtered already or not: the size and
+// the provider verdicts.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "filters/criteria_results.h"
+#include "filters/filter_table.h"
+#include "message/message_context.h"
+
+namespace kz {
+
+// The size of the file as its directory entry gives it; 0 when no file matches.
+uint32_t GetMessageFileSize(std::string_view path);
+
+namespace scan {
+
+// The message file of the run in the connector's Inbound queue; empty when no such
+// path can be formed.
+std::string MessageFilePath(const MessageContext& context);
+
+// SIZE, then the providers in their order. Returns the message file path.
+std::string RunScanPrologue(MessageContext& context, const filters::FilterTable& table,
+                            filters::CriteriaResults& results);
+
+}  // namespace scan
+}  // namespace kz

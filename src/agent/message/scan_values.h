@@ -1,0 +1,28 @@
+#pragma once
+// Header and body evaluations that both scanners make the same way.
+
+#include <string_view>
+
+#include "filters/criteria_results.h"
+#include "filters/filter_table.h"
+#include "message/mime_reader.h"
+
+namespace kz::scan {
+
+// The text PRIORITY sees for an "X-Priority" value: by its first character "Low ",
+// "Normal " or "High "; empty (no evaluation) for any other.
+std::string_view PriorityText(std::string_view xPriorityValue);
+
+// PRIORITY with the mapped X-Priority value, when it maps.
+void EvaluateXPriority(std::string_view value, const filters::FilterTable& table,
+                       filters::CriteriaResults& results);
+
+// COUNTRY_MATCH with the value, then COUNTRY_NOMATCH when the value is not empty.
+void EvaluateCountryOrigin(std::string_view value, const filters::FilterTable& table,
+                           filters::CriteriaResults& results);
+
+// BODY with the plain-text body, then with the raw HTML body, each when not empty.
+void EvaluateBodies(MimeReader& reader, const filters::FilterTable& table,
+                    filters::CriteriaResults& results);
+
+}  // namespace kz::scan
