@@ -1,0 +1,78 @@
+// The MIME-aware scan and the prologue both scanners share.
+
+#include "unit/message/scan_fixture.h"
+
+namespace kz {
+namespace {
+
+using namespace filters;
+
+TEST_F(ScanTest, LoopHeaderStopsBothScansAfterThePrologue) {
+    for (bool mime : {true, false}) {
+        SCOPED_TRACE(mime ? "mime" : "plain");
+        ScanOutcome outcome = scan("looped.eml", mime);
+        EXPECT_EQ(outcome.result, 0);
+        EXPECT_EQ(hits(SIZE), 1);
+        EXPECT_EQ(match(SIZE), "<SZ>88</SZ><SZL>10</SZL>");
+        EXPECT_NE(outcome.trace.find("Message Size detected as 88\r\n"), std::string::npos);
+        EXPECT_EQ(hits(SUBJECT), 0);
+        EXPECT_EQ(hits(BODY), 0);
+        EXPECT_EQ(hits(HEADERS_CONTAIN), 0);
+        // The line scan has met the From line before the loop header.
+        EXPECT_EQ(hits(FROM), mime ? 0 : 1);
+    }
+}
+
+TEST_F(ScanTest, MissingMessageFileIsNotFiltered) {
+    for (bool mime : {true, false}) {
+        ScanOutcome outcome = scan("", mime);
+        EXPECT_EQ(outcome.result, 0);
+        EXPECT_EQ(hits(SIZE), 0);
+        EXPECT_NE(outcome.trace.find("Message Size detected as 0\r\n"), std::string::npos);
+    }
+}
+
+TEST_F(ScanTest, MimeScanTakesFirstDecodedHeaderValues) {
+    ScanOutcome outcome = scan("headers.eml", true);
+    EXPECT_EQ(outcome.result, 1);
+    EXPECT_EQ(hits(FROM), 1);  // once, on the unfolded value
+    EXPECT_EQ(match(FROM), "<MF-R>*@sender.test</MF-R>");
+    EXPECT_EQ(hits(TO), 1);      // the first To header only
+    EXPECT_EQ(hits(TOorCC), 2);  // its value, then the Cc value
+    EXPECT_EQ(hits(CC), 1);
+    EXPECT_EQ(hits(SUBJECT), 1);
+    EXPECT_EQ(match(SUBJECT), "<MF-W>prize</MF-W>");  // decoded
+    EXPECT_EQ(hits(PRIORITY), 1);
+    EXPECT_EQ(hits(SPF), 1);
+    EXPECT_EQ(match(SPF), "<MF-W>pass</MF-W>");  // the first with the setting at 0
+    EXPECT_EQ(hits(COUNTRY_MATCH), 0);
+    EXPECT_EQ(hits(COUNTRY_NOMATCH), 1);
+    EXPECT_EQ(hits(HEADERS_CONTAIN), 1);
+    EXPECT_EQ(hits(BODY), 1);
+    // A single-part message is its own part: its headers are the part headers.
+    EXPECT_EQ(hits(BOUNDARYHEADERS_CONTAIN), 1);
+    EXPECT_EQ(hits(HASANATTACHMENT), 0);
+}
+
+TEST_F(ScanTest, SpfSettingPicksTheLastReceivedSpfInBothScans) {
+    setAgentDword(config::kSpfHeaderCheck, 1);
+    for (bool mime : {true, false}) {
+        SCOPED_TRACE(mime ? "mime" : "plain");
+        scan("headers.eml", mime);
+        EXPECT_EQ(hits(SPF), 1);
+        EXPECT_EQ(match(SPF), "<MF-W>fail</MF-W>");
+    }
+}
+
+TEST_F(ScanTest, MimeScanFindsAttachmentParts) {
+    ScanOutcome outcome = scan("attachments.eml", true);
+    EXPECT_EQ(outcome.result, 1);
+    // The inline part with a file name counts as an attachment.
+    EXPECT_GE(hits(HASATTACHMENTSMATCHING), 1);
+    EXPECT_EQ(hits(HASANATTACHMENT), 1);
+    EXPECT_EQ(hits(BOUNDARYHEADERS_CONTAIN), 1);
+    EXPECT_EQ(hits(BODY), 1);
+}
+
+}  // namespace
+}  // namespace kz
