@@ -37,6 +37,22 @@ class ScanTest : public test::ConfigTest {
         ASSERT_EQ(table.filterCount, 1);
     }
 
+    // Loads the table again after a test changed the copied SCAN.TAB.
+    void setCriterionData(int kind, const std::string& data) {
+        const std::string path = dir_.file("config") + "/FILTERS/CRITERIA/SCAN.TAB";
+        std::string text = test::readFile(path);
+        std::size_t start = 0;
+        for (int line = 0; line < kind; ++line) start = text.find('\n', start) + 1;
+        const std::size_t dataStart = text.find('\t', text.find('\t', start) + 1) + 1;
+        text.replace(dataStart, text.find('\t', dataStart) - dataStart, data);
+        test::writeFile(path, text);
+        filters::ReleaseFilterTable(table);
+        filters::ResetFilterTable(table);
+        testing::internal::CaptureStdout();
+        filters::LoadFilterTable(table, filters::LoadOptions{dir_.file("config"), false});
+        testing::internal::GetCapturedStdout();
+    }
+
     void setAgentDword(std::string_view name, uint32_t value) {
         setDword(config::kAgentKey, name, value);
     }

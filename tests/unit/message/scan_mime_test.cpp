@@ -23,6 +23,17 @@ TEST_F(ScanTest, LoopHeaderStopsBothScansAfterThePrologue) {
     }
 }
 
+TEST_F(ScanTest, SizeMustExceedTheLimit) {
+    setCriterionData(SIZE, "88");  // looped.eml has exactly 88 bytes
+    scan("looped.eml", true);
+    EXPECT_EQ(hits(SIZE), 0);
+    EXPECT_EQ(results.block(1).instanceValue[SIZE][0], "0");
+    setCriterionData(SIZE, "87");
+    scan("looped.eml", false);
+    EXPECT_EQ(hits(SIZE), 1);
+    EXPECT_EQ(results.block(1).instanceValue[SIZE][0], "1");
+}
+
 TEST_F(ScanTest, MissingMessageFileIsNotFiltered) {
     for (bool mime : {true, false}) {
         ScanOutcome outcome = scan("", mime);
