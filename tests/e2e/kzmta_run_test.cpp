@@ -73,6 +73,34 @@ TEST(KzmtaRun, TwoHundredMessagesOnTwoThreadsAreHandedOnOnceEach) {
     EXPECT_TRUE(q.files(q.inbound).empty());
 }
 
+TEST(KzmtaRun, FiltersThatHoldActAndLeaveTheirReportLines) {
+    Queue q("Urgent\t1\tURGENT\t\tUrgent notes are dropped\r\n");
+    std::string criteria;
+    for (int kind = 0; kind < 27; ++kind)
+        criteria += kind == 0 ? "1\tSUBJECT\turgent\t\t\t1\r\n" : "0\tX\t\t\t\t1\r\n";
+    writeFile(q.dir.file("config/FILTERS/CRITERIA/URGENT.TAB"), criteria);
+    writeFile(q.dir.file("config/FILTERS/ACTIONS/URGENT.TAB"), "1\t\t\tDELETE\tDropped\r\n");
+    writeFile(q.registry,
+              readFile(q.registry) +
+                  "\r\n[HKEY_LOCAL_"
+                  "MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER]\r\n"
+                  "\"Activity Log Enabled\"=dword:00000001\r\n"
+                  "\"Activity Log Directory\"=\"" +
+                  q.dir.path() + "/logs\"\r\n");
+    fs::create_directories(q.dir.file("logs"));
+    q.queue("URGENT1.MAI");
+    q.queue("PLAIN.MAI");
+    writeFile(q.inbound + "/Messages/URGENT1.MAI",
+              "From: a@example.org\r\nSubject: urgent call\r\n\r\nHi\r\n");
+    RunOutput out = run(q.args({"--threads", "2"}), {"KZ_RUNTIME_DIR=" + q.dir.path()});
+    ASSERT_EQ(out.status, 0) << out.err;
+    EXPECT_NE(out.out.find("Removed from the queue: 1\n"), std::string::npos) << out.out;
+    EXPECT_NE(out.out.find("Handed on: 1\n"), std::string::npos) << out.out;
+    EXPECT_NE(out.out.find("Report lines written: 1\n"), std::string::npos) << out.out;
+    EXPECT_TRUE(exists(q.outgoing + "/PLAIN.MAI"));
+    EXPECT_FALSE(exists(q.outgoing + "/URGENT1.MAI"));
+}
+
 TEST(KzmtaRun, WatchPicksUpANewMessageAndStopsCleanlyOnSigterm) {
     Queue q;
     Child child(q.args({"--watch", "--verbose", "--threads", "1"}),

@@ -33,10 +33,15 @@ std::size_t CountReportLines(const std::string& logDirectory) {
         if (!startsWithIgnoreCase(name, "MTAFILTER-Report-")) continue;
         auto text = platform::readTextFile(platform::joinPath(logDirectory, name));
         if (!text) continue;
+        // A report line is the time stamp, a tab, then "Executed".
         std::size_t at = 0;
         while (at < text->size()) {
-            if (text->compare(at, 9, "Executed\t") == 0) ++count;
             std::size_t end = text->find('\n', at);
+            std::string_view line(text->data() + at,
+                                  (end == std::string::npos ? text->size() : end) - at);
+            std::size_t tab = line.find('\t');
+            if (tab != std::string_view::npos && line.substr(tab + 1).starts_with("Executed\t"))
+                ++count;
             if (end == std::string::npos) break;
             at = end + 1;
         }
