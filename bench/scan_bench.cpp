@@ -1,0 +1,118 @@
+// Cost of scanning one message, MIME-aware and plain, for messages of growing size.
+// The scan should grow linearly with the message: compare the time per byte across
+// the sizes. Trace lines go to /dev/null; results are reported on standard error.
+//
+//   build/bin/scan_bench [--benchmark_filter=Plain]
+
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "config/directories.h"
+#include "config/registry_access.h"
+#include "config/registry_keys.h"
+#include "filters/criteria_results.h"
+#include "filters/filter_table.h"
+#include "message/message_scan.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Environment {
+    fs::path root = fs::temp_directory_path() / ("kzbench-" + std::to_string(::getpid()));
+    kz::filters::FilterTable table;
+
+    Environment() {
+        fs::create_directories(root / "connectors/SMTP/Inbound/Messages");
+        fs::copy(fs::path(KZ_FIXTURES_DIR) / "scan/config", root / "config",
+                 fs::copy_options::recursive);
+        kz::config::openMachineRegistry((root / "registry.reg").string());
+        kz::config::machineRegistry().setString(kz::config::kConnectorsKey,
+                                                kz::config::kConnectorRootDirectory,
+                                                (root / "connectors").string());
+        kz::config::ReadRunDirectories();
+        kz::filters::LoadFilterTable(table,
+                                     kz::filters::LoadOptions{(root / "config").string(), false});
+    }
+    ~Environment() {
+        kz::config::closeMachineRegistry();
+        fs::remove_all(root);
+    }
+
+    // A multipart message of about `size` bytes: a text body, an HTML body and a base64
+    // attachment, as a mail client writes them.
+    std::string writeMessage(std::size_t size) {
+        std::string name = "bench-" + std::to_string(size) + ".eml";
+        std::string text =
+            "From: Sender <sender@example.net>\r\nTo: someone@example.org\r\nSubject: Quarterly "
+            "figures\r\n"
+            "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b1\"\r\n\r\n"
+            "--b1\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n";
+        std::string line =
+            "The figures of the quarter are attached, see the table for details.\r\n";
+        while (text.size() < size / 3) text += line;
+        text += "--b1\r\nContent-Type: text/html; charset=utf-8\r\n\r\n<html><body>\r\n";
+        while (text.size() < 2 * size / 3) text += "<p>" + line + "</p>\r\n";
+        text +=
+            "</body></html>\r\n--b1\r\nContent-Type: application/pdf; name=\"figures.pdf\"\r\n"
+            "Content-Transfer-Encoding: base64\r\n\r\n";
+        while (text.size() < size)
+            text += "JVBERi0xLjQKJcfsj6IKNSAwIG9iago8PC9MZW5ndGggNiAwIFIvRmlsdGVyIC9GbGF0ZURl\r\n";
+        text += "--b1--\r\n";
+        std::ofstream(root / "connectors/SMTP/Inbound/Messages" / name, std::ios::binary) << text;
+        return name;
+    }
+};
+
+Environment& env() {
+    static Environment environment;
+    return environment;
+}
+
+void Scan(benchmark::State& state, bool mime) {
+    std::string name = env().writeMessage(std::size_t(state.range(0)));
+    for (auto _ : state) {
+        kz::MessageContext context;
+        context.ConnectorName = "SMTP";
+        context.MessageId = name;
+        kz::filters::CriteriaResults results;
+        kz::filters::AllocateResults(env().table, results);
+        results.message = &context;
+        int scanned = mime ? kz::ScanMessageMime(context, env().table, results)
+                           : kz::ScanMessagePlain(context, env().table, results);
+        benchmark::DoNotOptimize(scanned);
+        kz::filters::ReleaseResults(results);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
+}
+
+void ScanMime(benchmark::State& state) {
+    Scan(state, true);
+}
+void ScanPlain(benchmark::State& state) {
+    Scan(state, false);
+}
+
+BENCHMARK(ScanMime)->Arg(100 << 10)->Arg(1 << 20)->Arg(20 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK(ScanPlain)->Arg(100 << 10)->Arg(1 << 20)->Arg(20 << 20)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    // The scanners write trace lines to standard output; keep them out of the results.
+    int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (devNull >= 0) ::dup2(devNull, STDOUT_FILENO);
+    benchmark::ConsoleReporter reporter;
+    reporter.SetOutputStream(&std::cerr);
+    reporter.SetErrorStream(&std::cerr);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
