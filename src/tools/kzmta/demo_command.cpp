@@ -6,6 +6,7 @@
 #include "agent_library.h"
 #include "commands.h"
 #include "demo_environment.h"
+#include "message/header_params.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 
@@ -16,20 +17,10 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string HeaderValue(const std::string& message, const std::string& name) {
-    std::size_t end = message.find("\r\n\r\n");
-    std::string headers = message.substr(0, end);
-    std::size_t at = 0;
-    while (at < headers.size()) {
-        std::size_t lineEnd = headers.find("\r\n", at);
-        std::string line =
-            headers.substr(at, lineEnd == std::string::npos ? std::string::npos : lineEnd - at);
-        if (line.size() > name.size() && line.compare(0, name.size() + 1, name + ":") == 0) {
-            return line.substr(name.size() + 2 <= line.size() ? name.size() + 2 : line.size());
-        }
-        if (lineEnd == std::string::npos) break;
-        at = lineEnd + 2;
-    }
-    return {};
+    std::string_view headers(message);
+    std::size_t end = headers.find("\r\n\r\n");
+    if (end != std::string_view::npos) headers = headers.substr(0, end + 2);
+    return GetHeaderFieldValue(headers, name, false).value_or("");
 }
 
 std::string Describe(const DemoEnvironment& env, const DemoMessage& message) {
