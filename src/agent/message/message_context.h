@@ -52,6 +52,10 @@ struct MessageContext : MessageEnvelope {
     std::string MessageId;
 
     CommandFileSource commandFile;
+
+    // Set when the run only explains its decisions: checks that would change a file
+    // (the DKIM header, quarantine copies) leave it alone.
+    bool readOnly = false;
 };
 
 }  // namespace kz
