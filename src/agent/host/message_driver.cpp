@@ -1,12 +1,9 @@
 #include "host/message_driver.h"
 
 #include "actions/action_dispatcher.h"
-#include "common/bounded_text.h"
 #include "common/format.h"
-#include "config/directories.h"
 #include "config/settings.h"
-#include "message/envelope.h"
-#include "message/message_scan.h"
+#include "host/message_evaluation.h"
 #include "platform/com.h"
 
 namespace kz::host {
@@ -37,12 +34,6 @@ struct ComScope {
 
 }  // namespace
 
-int ScanMessageContent(MessageContext& context, const filters::FilterTable& table,
-                       filters::CriteriaResults& results) {
-    if (config::FilterMime() != 0) return ScanMessageMime(context, table, results);
-    return ScanMessagePlain(context, table, results);
-}
-
 int RunMessageFilters(RunControl& control, std::string_view connectorName,
                       std::string_view messageName, std::string& resultText,
                       std::size_t resultSize) {
@@ -53,22 +44,14 @@ int RunMessageFilters(RunControl& control, std::string_view connectorName,
     TableLease table = control.beginRun(config::ReloadRequested, ClearReloadRequest);
     if (!table.get() || table->filterCount < 1) return 0;
 
-    config::ReadRunDirectories();
-    context.MessageId.assign(cutToBuffer(messageName, MessageContext::kNameSize));
-    context.ConnectorName.assign(cutToBuffer(connectorName, MessageContext::kNameSize));
-    if (!ReadEnvelope(context)) {
-        Trace("Filter was unable to load message %s\r\n", std::string(messageName).c_str());
-        return 0;
-    }
+    if (!PrepareMessage(context, connectorName, messageName)) return 0;
 
     filters::AllocateResults(*table.get(), results);
     ResultsGuard releaseResults{results};
     ComScope com(*table.get());
 
-    EvaluateEnvelopeCriteria(context, *table.get(), results);
-
     int result = 0;
-    if (ScanMessageContent(context, *table.get(), results) != 0) {
+    if (EvaluateMessage(context, *table.get(), results) != 0) {
         result =
             actions::ExecuteFilterActions(context, *table.get(), results, resultText, resultSize);
         Trace("ProcessFilter: %s\n", resultText.c_str());

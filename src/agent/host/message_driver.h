@@ -7,6 +7,7 @@
 
 #include "filters/criteria_results.h"
 #include "filters/filter_table.h"
+#include "host/message_evaluation.h"
 #include "host/run_control.h"
 #include "message/message_context.h"
 
@@ -16,13 +17,5 @@ namespace kz::host {
 int RunMessageFilters(RunControl& control, std::string_view connectorName,
                       std::string_view messageName, std::string& resultText,
                       std::size_t resultSize);
-
-// Chooses the MIME-aware or the plain scan by the "Filter MIME" setting.
-int ScanMessageContent(MessageContext& context, const filters::FilterTable& table,
-                       filters::CriteriaResults& results);
-
-// The criteria that test the envelope, evaluated over every filter before the scan.
-void EvaluateEnvelopeCriteria(const MessageContext& context, const filters::FilterTable& table,
-                              filters::CriteriaResults& results);
 
 }  // namespace kz::host

@@ -1,0 +1,36 @@
+#include "host/message_evaluation.h"
+
+#include <string>
+
+#include "common/bounded_text.h"
+#include "common/format.h"
+#include "config/directories.h"
+#include "config/settings.h"
+#include "message/envelope.h"
+#include "message/message_scan.h"
+
+namespace kz::host {
+
+bool PrepareMessage(MessageContext& context, std::string_view connectorName,
+                    std::string_view messageName) {
+    config::ReadRunDirectories();
+    context.MessageId.assign(cutToBuffer(messageName, MessageContext::kNameSize));
+    context.ConnectorName.assign(cutToBuffer(connectorName, MessageContext::kNameSize));
+    if (ReadEnvelope(context)) return true;
+    Trace("Filter was unable to load message %s\r\n", std::string(messageName).c_str());
+    return false;
+}
+
+int EvaluateMessage(MessageContext& context, const filters::FilterTable& table,
+                    filters::CriteriaResults& results) {
+    EvaluateEnvelopeCriteria(context, table, results);
+    return ScanMessageContent(context, table, results);
+}
+
+int ScanMessageContent(MessageContext& context, const filters::FilterTable& table,
+                       filters::CriteriaResults& results) {
+    if (config::FilterMime() != 0) return ScanMessageMime(context, table, results);
+    return ScanMessagePlain(context, table, results);
+}
+
+}  // namespace kz::host
