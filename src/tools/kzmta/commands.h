@@ -13,6 +13,9 @@ int runRegCommand(const Args& args);
 int runDemoCommand(const Args& args);
 int runRunCommand(const Args& args);
 int runReloadCommand(const Args& args);
+int runExplainCommand(const Args& args);
+int runInspectCommand(const Args& args);
+int runCheckConfigCommand(const Args& args);
 
 // Filters the queue of the registry's Connector Root Directory through the library.
 int RunQueue(const std::string& registry, const std::string& libraryPath, unsigned threads,

@@ -22,12 +22,18 @@ constexpr Command kCommands[] = {
      "--verbose)"},
     {"reload", kz::tool::runReloadCommand, "ask the running agent to reload its filter table"},
     {"demo", kz::tool::runDemoCommand, "build a demo mail environment and filter its queue"},
+    {"explain", kz::tool::runExplainCommand,
+     "show what a run would decide for one queued message (--connector, --message, --json)"},
+    {"inspect", kz::tool::runInspectCommand,
+     "show what the agent sees of a message file: headers, parts, bodies (FILE, --json)"},
+    {"check-config", kz::tool::runCheckConfigCommand,
+     "report problems in the filter table and its files before mail flows"},
 };
 
 int usage() {
     std::fprintf(stderr, "usage: kzmta COMMAND [ARGS...]\n\ncommands:\n");
     for (const Command& c : kCommands) {
-        std::fprintf(stderr, "  %-8.*s %.*s\n", int(c.name.size()), c.name.data(),
+        std::fprintf(stderr, "  %-12.*s %.*s\n", int(c.name.size()), c.name.data(),
                      int(c.summary.size()), c.summary.data());
     }
     std::fprintf(stderr,

@@ -1,0 +1,36 @@
+#pragma once
+// The agent's process-wide state set up inside the tool, for the commands that look at
+// the configuration the way the agent does: settings, directories and the filter
+// table. The agent's code reads the registry through a private copy of the registry
+// file, so whatever it would write there (counters, the reload flag) never reaches the
+// real one.
+
+#include <string>
+
+#include "filters/filter_table.h"
+
+namespace kz::tool {
+
+class AgentSession {
+  public:
+    // Throws when the registry file cannot be read.
+    explicit AgentSession(const std::string& registryPath);
+    ~AgentSession();
+    AgentSession(const AgentSession&) = delete;
+    AgentSession& operator=(const AgentSession&) = delete;
+
+    // The scanning providers, as the agent loads them at attach.
+    void loadProviders();
+    // FILTER.TAB and its criteria files, as the agent loads them at attach.
+    const filters::FilterTable& loadTable();
+    const filters::FilterTable& table() const { return table_; }
+    // The Configuration Directory as the agent uses it.
+    std::string configurationDirectory() const;
+
+  private:
+    std::string registryCopy_;
+    filters::FilterTable table_;
+    bool providersLoaded_ = false;
+};
+
+}  // namespace kz::tool

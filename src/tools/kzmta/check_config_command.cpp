@@ -1,0 +1,62 @@
+// kzmta check-config: loads the filter table as the agent does and reports what an
+// administrator wants to know before mail flows. Exit status 1 when it found a problem.
+
+#include <cstdio>
+#include <optional>
+#include <stdexcept>
+
+#include "agent_session.h"
+#include "agent_trace.h"
+#include "check_config_actions.h"
+#include "commands.h"
+#include "filters/table_diagnostics.h"
+
+namespace kz::tool {
+
+namespace {
+
+std::string problemLine(const filters::ConfigProblem& problem) {
+    std::string out = problem.file;
+    if (problem.line > 0) out += ":" + std::to_string(problem.line);
+    return out + ": " + problem.message + "\n";
+}
+
+}  // namespace
+
+int runCheckConfigCommand(const Args& argsIn) {
+    Args args = argsIn;
+    std::string registryPath = takeRegistryPath(args);
+    bool verbose = takeFlag(args, "--verbose");
+    if (!args.empty()) throw std::runtime_error("unexpected argument '" + args.front() + "'");
+
+    std::vector<filters::ConfigProblem> problems;
+    int filterCount = 0;
+    std::string configuration;
+    {
+        AgentTraceDiversion quiet(verbose);
+        AgentSession session(registryPath);
+        configuration = session.configurationDirectory();
+        const filters::FilterTable& table = session.loadTable();
+        filterCount = table.filterCount;
+        for (auto* diagnose : {filters::DiagnoseFilterTab, filters::DiagnoseCriteriaFiles}) {
+            auto found = diagnose(table);
+            problems.insert(problems.end(), found.begin(), found.end());
+        }
+        auto found = DiagnoseActionFiles(table, configuration);
+        problems.insert(problems.end(), found.begin(), found.end());
+    }
+    if (configuration.empty()) {
+        problems.insert(problems.begin(),
+                        {registryPath, 0, "no \"Configuration Directory\" is set"});
+    }
+    std::string out;
+    for (const filters::ConfigProblem& problem : problems) out += problemLine(problem);
+    out += std::to_string(filterCount) + " filter(s) loaded from " + configuration + "; " +
+           (problems.empty() ? std::string("no problem found")
+                             : std::to_string(problems.size()) + " problem(s) found") +
+           ".\n";
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return problems.empty() ? 0 : 1;
+}
+
+}  // namespace kz::tool

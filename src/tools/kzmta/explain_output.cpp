@@ -1,0 +1,111 @@
+// The two forms of explain's report: lines for a person, one JSON object for programs.
+
+#include "explain_output.h"
+
+#include <string>
+
+#include "json_writer.h"
+
+namespace kz::tool {
+
+namespace {
+
+// Message data may hold line breaks and tabs; a person's report keeps one item a line.
+std::string oneLine(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\r') continue;
+        out += c == '\n' ? std::string("\\n") : c == '\t' ? std::string(" ") : std::string(1, c);
+    }
+    return out;
+}
+
+std::string filterVerdict(const FilterReport& filter) {
+    if (!filter.reached || !filter.note.empty()) return filter.holds ? "holds" : "does not act";
+    return filter.holds ? "holds" : "does not hold";
+}
+
+void criterionLine(std::string& out, const CriterionReport& c) {
+    out += "    " + c.keyword + ": " + (c.met ? "met" : "not met") + ", " +
+           std::to_string(c.hitCount) + " hit(s) of threshold " + std::to_string(c.threshold);
+    if (!c.matchText.empty()) out += ", match " + oneLine(c.matchText);
+    out += "\n";
+}
+
+void filterLines(std::string& out, const FilterReport& f) {
+    out += "Filter " + std::to_string(f.position) + " \"" + oneLine(f.name) + "\" (criteria " +
+           oneLine(f.criteriaName) + (f.isScript ? ", script" : "") +
+           (f.matchAll == 1 ? ", all criteria must be met" : "") + "): " + filterVerdict(f) + "\n";
+    if (!f.description.empty()) out += "  " + oneLine(f.description) + "\n";
+    if (!f.note.empty()) out += "  (" + f.note + ")\n";
+    if (f.criteria.empty()) out += "  no enabled criterion: the filter can never hold\n";
+    for (const CriterionReport& c : f.criteria) criterionLine(out, c);
+    if (!f.holds) return;
+    if (f.actions.empty()) out += "  no enabled action line: nothing would run\n";
+    for (const ActionReport& a : f.actions) {
+        out += "  would run " + oneLine(a.keyword);
+        if (!a.data.empty()) out += " " + oneLine(a.data);
+        if (!a.known) out += " (not an action keyword: runs nothing)";
+        out += "\n";
+    }
+}
+
+void criterionJson(JsonWriter& json, const CriterionReport& c) {
+    json.beginObject()
+        .member("index", c.index)
+        .member("keyword", c.keyword)
+        .member("threshold", c.threshold)
+        .member("instanceCount", c.instanceCount)
+        .member("hitCount", c.hitCount)
+        .member("matchText", c.matchText)
+        .member("instanceValues", c.instanceValues)
+        .endObject();
+}
+
+void filterJson(JsonWriter& json, const FilterReport& f) {
+    json.beginObject()
+        .member("position", f.position)
+        .member("name", f.name)
+        .member("criteriaName", f.criteriaName)
+        .member("description", f.description)
+        .member("isScript", f.isScript)
+        .member("matchAll", f.matchAll)
+        .member("reached", f.reached)
+        .member("holds", f.holds)
+        .member("note", f.note);
+    json.key("criteria").beginArray();
+    for (const CriterionReport& c : f.criteria) criterionJson(json, c);
+    json.endArray().key("actions").beginArray();
+    for (const ActionReport& a : f.actions) {
+        json.beginObject()
+            .member("keyword", a.keyword)
+            .member("data", a.data)
+            .member("description", a.description)
+            .endObject();
+    }
+    json.endArray().endObject();
+}
+
+}  // namespace
+
+std::string ExplainText(const ExplainReport& report) {
+    std::string out = "Message " + report.message + " in connector " + report.connector + ": " +
+                      (report.scanned ? "scanned" : "not scanned (no filter acts on it)") + "\n";
+    if (report.filters.empty()) out += "No filter is loaded: the agent leaves the message alone.\n";
+    for (const FilterReport& f : report.filters) filterLines(out, f);
+    return out;
+}
+
+std::string ExplainJson(const ExplainReport& report) {
+    JsonWriter json;
+    json.beginObject()
+        .member("connector", report.connector)
+        .member("message", report.message)
+        .member("scanned", report.scanned);
+    json.key("filters").beginArray();
+    for (const FilterReport& f : report.filters) filterJson(json, f);
+    json.endArray().endObject();
+    return json.text() + "\n";
+}
+
+}  // namespace kz::tool

@@ -1,0 +1,123 @@
+#include "explain_report.h"
+
+#include <stdexcept>
+
+#include "actions/action_keywords.h"
+#include "actions/action_line.h"
+#include "actions/filter_verdict.h"
+#include "config/directories.h"
+#include "config/paths.h"
+#include "filters/config_lines.h"
+#include "host/message_evaluation.h"
+#include "platform/files.h"
+
+namespace kz::tool {
+
+namespace {
+
+std::vector<CriterionReport> criteriaOf(const filters::FilterDefinition& filter,
+                                        const filters::MatchResultBlock& block) {
+    std::vector<CriterionReport> criteria;
+    for (int kind = 0; kind < filters::kCriterionCount; ++kind) {
+        const filters::CriterionSlot& slot = filter.slots[std::size_t(kind)];
+        if (!slot.isEnabled()) continue;
+        CriterionReport report;
+        report.index = kind;
+        report.keyword = std::string(filters::kCriterionKeywords[std::size_t(kind)]);
+        report.threshold = slot.threshold;
+        report.instanceCount = slot.instanceCount;
+        report.hitCount = block.hitCount[std::size_t(kind)];
+        report.met = report.hitCount >= report.threshold;
+        report.matchText = block.matchText[std::size_t(kind)];
+        for (int j = 0; j < slot.resultInstanceCount(); ++j) {
+            report.instanceValues.push_back(block.instanceValue[std::size_t(kind)][std::size_t(j)]);
+        }
+        criteria.push_back(std::move(report));
+    }
+    return criteria;
+}
+
+bool stopsProcessing(const std::vector<ActionReport>& actions) {
+    for (const ActionReport& action : actions) {
+        const actions::ActionKeyword* keyword = actions::FindActionKeyword(action.keyword);
+        if (keyword && keyword->stops) return true;
+    }
+    return false;
+}
+
+FilterReport describeFilter(int position, const filters::FilterDefinition& filter) {
+    FilterReport report;
+    report.position = position;
+    report.name = filter.name;
+    report.criteriaName = filter.criteriaName;
+    report.description = filter.description;
+    report.isScript = filter.isScript != 0;
+    report.matchAll = filter.matchAll;
+    return report;
+}
+
+}  // namespace
+
+std::vector<ActionReport> ActionsThatWouldRun(const std::string& configurationDirectory,
+                                              const std::string& criteriaName) {
+    std::vector<ActionReport> actions;
+    auto lines = filters::ReadConfigLines(
+        platform::resolvePath(config::ActionFilePath(configurationDirectory, criteriaName)));
+    for (const std::string& text : lines.value_or(std::vector<std::string>())) {
+        actions::ActionLine line = actions::ParseActionLine(text);
+        if (line.status != 1) continue;
+        const actions::ActionKeyword* keyword = actions::FindActionKeyword(line.keyword);
+        actions.push_back({line.keyword, line.data, line.description, keyword != nullptr});
+        if (keyword && keyword->stops) break;  // the rest of the file is not read
+    }
+    return actions;
+}
+
+ExplainReport ExplainMessage(const filters::FilterTable& table, const std::string& connector,
+                             const std::string& message) {
+    ExplainReport report;
+    report.connector = connector;
+    report.message = message;
+    if (table.filterCount < 1) return report;  // a run reads nothing either
+    MessageContext context;
+    context.readOnly = true;
+    filters::CriteriaResults results;
+    results.message = &context;
+    if (!host::PrepareMessage(context, connector, message)) {
+        throw std::runtime_error("cannot read the envelope of message " + message +
+                                 " in connector " + connector);
+    }
+    filters::AllocateResults(table, results);
+    report.scanned = host::EvaluateMessage(context, table, results) != 0;
+
+    std::string criteriaText;  // as the dispatcher grows it over the call
+    std::string stoppedBy;
+    const std::string configuration = config::CurrentDirectories()->Configuration;
+    for (int position = 1; position <= table.filterCount; ++position) {
+        const filters::FilterDefinition& filter = table.filter(position);
+        FilterReport filterReport = describeFilter(position, filter);
+        filterReport.criteria = criteriaOf(filter, results.block(position));
+        if (!report.scanned) {
+            filterReport.reached = false;
+            filterReport.note = "the message was not scanned, so no filter acts";
+        } else if (!stoppedBy.empty()) {
+            filterReport.reached = false;
+            filterReport.note = "not reached: " + stoppedBy + " stops processing";
+        } else if (filter.isScript) {
+            filterReport.note = "criteria scripts are not run by explain; shown as not holding";
+        } else {
+            filterReport.holds =
+                actions::DecideFilter(position, filter, results, criteriaText).holds;
+        }
+        if (filterReport.holds) {
+            filterReport.actions = ActionsThatWouldRun(configuration, filter.criteriaName);
+            if (stopsProcessing(filterReport.actions))
+                stoppedBy = "filter " + std::to_string(position);
+        }
+        report.filters.push_back(std::move(filterReport));
+    }
+    filters::ReleaseResults(results);
+    return report;
+}
+
+}  // namespace kz::tool

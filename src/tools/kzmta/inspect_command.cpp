@@ -1,0 +1,96 @@
+// kzmta inspect: what the agent sees of a message file, read by the same MIME reader as
+// the scan: the decoded headers, the leaf parts and the two bodies.
+
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+#include "commands.h"
+#include "json_writer.h"
+#include "message/mime_reader.h"
+
+namespace kz::tool {
+
+namespace {
+
+void partJson(JsonWriter& json, const MimePart& part) {
+    json.beginObject()
+        .member("contentType", part.ContentType)
+        .member("charset", part.Charset)
+        .member("transferEncoding", part.TransferEncoding)
+        .member("dispositionType", part.DispositionType)
+        .member("fileName", part.FileName)
+        .member("partName", part.PartName)
+        .member("displayName", part.DisplayName)
+        .member("contentId", part.ContentId)
+        .member("size", int64_t(part.Content.size()))
+        .endObject();
+}
+
+std::string inspectJson(MimeReader& reader) {
+    JsonWriter json;
+    json.beginObject().key("headers").beginArray();
+    for (const HeaderEntry& header : reader.headers()) {
+        json.beginObject().member("name", header.name).member("value", header.value).endObject();
+    }
+    json.endArray().key("parts").beginArray();
+    for (const MimePart& part : reader.parts()) partJson(json, part);
+    json.endArray()
+        .member("textBody", reader.plainTextBody())
+        .member("htmlBody", reader.htmlBody())
+        .endObject();
+    return json.text() + "\n";
+}
+
+// "name value" when the value is not empty.
+std::string field(std::string_view name, std::string_view value) {
+    return value.empty() ? std::string() : ", " + std::string(name) + " " + std::string(value);
+}
+
+std::string bodyText(std::string_view title, const std::string& body) {
+    std::string out = std::string(title) + " (" + std::to_string(body.size()) + " bytes)";
+    if (body.empty()) return out + ": none\n";
+    out += ":\n" + body;
+    if (body.back() != '\n') out += '\n';
+    return out;
+}
+
+std::string inspectText(MimeReader& reader) {
+    std::string out = "Headers (" + std::to_string(reader.headers().size()) + "):\n";
+    for (const HeaderEntry& header : reader.headers()) {
+        out += "  " + header.name + ": " + header.value + "\n";
+    }
+    out += "Parts (" + std::to_string(reader.parts().size()) + "):\n";
+    int number = 0;
+    for (const MimePart& part : reader.parts()) {
+        out += "  " + std::to_string(++number) + ". " + part.ContentType +
+               field("charset", part.Charset) + field("transfer encoding", part.TransferEncoding) +
+               field("disposition", part.DispositionType) + field("file name", part.FileName) +
+               field("part name", part.PartName) + field("display name", part.DisplayName) +
+               field("content id", part.ContentId) + ", " + std::to_string(part.Content.size()) +
+               " bytes\n";
+    }
+    return out + bodyText("Text body", reader.plainTextBody()) +
+           bodyText("HTML body", reader.htmlBody());
+}
+
+}  // namespace
+
+int runInspectCommand(const Args& argsIn) {
+    Args args = argsIn;
+    bool json = takeFlag(args, "--json");
+    if (args.size() != 1) throw std::runtime_error("usage: kzmta inspect FILE [--json]");
+    const std::string& path = args.front();
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        throw std::runtime_error("no message file " + path);
+    }
+    MimeReader reader;
+    reader.loadFile(path, true);  // as the MIME-aware scan reads it
+    std::string out = json ? inspectJson(reader) : inspectText(reader);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return 0;
+}
+
+}  // namespace kz::tool

@@ -1,0 +1,92 @@
+// kzmta check-config: a configuration with one of each problem, and a clean one.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/test_support.h"
+
+namespace kz::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+RunOutput checkConfig(const TempDir& dir, const std::string& fixtureConfig) {
+    fs::copy(fixture(fixtureConfig), dir.file("config"), fs::copy_options::recursive);
+    std::string registry = dir.file("registry.reg");
+    writeFile(registry,
+              "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n"
+              "\"Configuration Directory\"=\"" +
+                  dir.file("config") + "\"\r\n");
+    return run({binPath("kzmta"), "check-config", "--registry", registry});
+}
+
+TEST(KzmtaCheckConfig, ReportsOneOfEachProblem) {
+    TempDir dir;
+    RunOutput out = checkConfig(dir, "tools/check_config/config");
+    EXPECT_EQ(out.status, 1) << out.err;
+    const std::string filterTab = dir.file("config/FILTERS/FILTER.TAB");
+    const std::string problems[] = {
+        filterTab + ":2: skipped: the line has no enabled field (field 2)",
+        filterTab + ":3: skipped: the enabled field (field 2) \"yes\" is not a number",
+        filterTab + ":5: the name (field 1) is longer than 63 characters and reads as empty",
+        filterTab + ":9: the line is longer than 2047 characters and is read as several lines",
+        filterTab + ":9: the description (field 5) is longer than 255 characters",
+        // The rest of the long line is read as a line of its own.
+        filterTab + ":9: skipped: the line has no enabled field (field 2)",
+        "MISSING.TAB: the criteria file of filter 3 (Lost) is missing",
+        "ACTIONS/MISSING.TAB: the action file of filter 3 (Lost) is missing",
+        "SCRIPTED.KZS: the token [KZ_subject] is spelled in another case than [KZ_SUBJECT]",
+        "SCRIPTED.KZS: the token [KZ_NOPE] names no criterion kind",
+        "gone.txt: the word file of BODY in filter 4 (Script) is missing",
+        "empty.txt: the word file of SUBJECT in filter 5 (Words) is empty",
+        "ACTIONS/WORDS.TAB:1: the keyword \"EXPLODE\" is no action keyword",
+        "ACTIONS/WORDS.TAB:2: the keyword DELETE ends the line and keeps its line end",
+        "ACTIONS/WORDS.TAB:3: the template NOPE",
+    };
+    for (const std::string& problem : problems) {
+        EXPECT_NE(out.out.find(problem), std::string::npos) << problem << "\n---\n" << out.out;
+    }
+    // Deliberate settings are not problems: a filter switched off with 0, a disabled
+    // action line, a word file with words, an existing template, a shared action file.
+    for (const char* quiet :
+         {":4:", "ALSO_UNKNOWN_BUT_OFF", "words.txt", "GREETING", "ACTIONS/GOOD.TAB"}) {
+        EXPECT_EQ(out.out.find(quiet), std::string::npos) << quiet << "\n---\n" << out.out;
+    }
+    EXPECT_NE(out.out.find("6 filter(s) loaded"), std::string::npos) << out.out;
+    EXPECT_EQ(out.out.find("Loaded 6 Filters"), std::string::npos) << "agent trace leaked";
+}
+
+TEST(KzmtaCheckConfig, CleanConfigurationPasses) {
+    TempDir dir;
+    RunOutput out = checkConfig(dir, "tools/explain/config");
+    EXPECT_EQ(out.status, 0) << out.out;
+    EXPECT_NE(out.out.find("4 filter(s) loaded"), std::string::npos) << out.out;
+    EXPECT_NE(out.out.find("no problem found"), std::string::npos);
+}
+
+TEST(KzmtaCheckConfig, MoreThanAHundredFiltersAndAMissingTable) {
+    TempDir dir;
+    std::string lines;
+    for (int i = 1; i <= 101; ++i) lines += "F" + std::to_string(i) + "\t1\tGOOD\r\n";
+    writeFile(dir.file("config/FILTERS/FILTER.TAB"), lines);
+    writeFile(dir.file("config/FILTERS/CRITERIA/GOOD.TAB"), "1\tALLMESSAGES\t\t\t\t1\r\n");
+    writeFile(dir.file("config/FILTERS/ACTIONS/GOOD.TAB"), "1\t\t\tDELETE\tx\r\n");
+    std::string registry = dir.file("registry.reg");
+    writeFile(registry,
+              "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n"
+              "\"Configuration Directory\"=\"" +
+                  dir.file("config") + "\"\r\n");
+    RunOutput full = run({binPath("kzmta"), "check-config", "--registry", registry});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.out.find("FILTER.TAB:101: skipped: more than 100 filters"), std::string::npos)
+        << full.out;
+
+    fs::remove(dir.file("config/FILTERS/FILTER.TAB"));
+    RunOutput none = run({binPath("kzmta"), "check-config", "--registry", registry});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.out.find("FILTER.TAB cannot be read"), std::string::npos) << none.out;
+}
+
+}  // namespace
+}  // namespace kz::test

@@ -1,0 +1,201 @@
+// kzmta explain: what it says a run decides is what the run then does, and it changes
+// no file on the way.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "support/test_support.h"
+
+namespace kz::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ExplainQueue {
+    TempDir dir;
+    std::string registry = dir.file("registry.reg");
+
+    ExplainQueue() {
+        fs::copy(fixture("tools/explain"), dir.path(), fs::copy_options::recursive);
+        fs::create_directories(dir.file("logs"));
+        fs::create_directories(dir.file("quarantine"));
+        writeFile(registry,
+                  "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n"
+                  "\"Configuration Directory\"=\"" +
+                      dir.file("config") +
+                      "\"\r\n"
+                      "\"Quarantine Directory\"=\"" +
+                      dir.file("quarantine") +
+                      "\"\r\n"
+                      "\"Filter MIME\"=dword:00000001\r\n\r\n"
+                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\CONNECTORS]\r\n"
+                      "\"Connector Root Directory\"=\"" +
+                      dir.file("queue") +
+                      "\"\r\n\r\n"
+                      "[HKEY_LOCAL_"
+                      "MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER]\r\n"
+                      "\"Activity Log Enabled\"=dword:00000001\r\n"
+                      "\"Activity Log Directory\"=\"" +
+                      dir.file("logs") + "\"\r\n");
+    }
+
+    std::vector<std::string> env() const { return {"KZ_RUNTIME_DIR=" + dir.path()}; }
+
+    RunOutput explain(const std::string& message, bool json = true) const {
+        std::vector<std::string> argv = {binPath("kzmta"), "explain", "--registry", registry,
+                                         "--connector",    "SMTP",    "--message",  message};
+        if (json) argv.push_back("--json");
+        return run(argv, env());
+    }
+
+    // Every file under the folder with its content.
+    std::map<std::string, std::string> snapshot() const {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+            if (entry.is_regular_file()) files[entry.path().string()] = readFile(entry.path());
+        }
+        return files;
+    }
+
+    // Per message, the descriptions of the filters whose report lines the run wrote.
+    std::map<std::string, std::set<std::string>> executedFilters() const {
+        std::map<std::string, std::set<std::string>> executed;
+        for (const auto& entry : fs::directory_iterator(dir.file("logs"))) {
+            std::istringstream lines(readFile(entry.path()));
+            for (std::string line; std::getline(lines, line);) {
+                std::vector<std::string> fields;
+                std::istringstream split(line);
+                for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
+                if (fields.size() > 4 && fields[1] == "Executed") {
+                    executed[fields[2]].insert(fields[4]);
+                }
+            }
+        }
+        return executed;
+    }
+};
+
+// The filter objects of explain's JSON in order, each as its text.
+std::vector<std::string> filterObjects(const std::string& json) {
+    std::vector<std::string> objects;
+    const std::string start = "{\"position\":";
+    for (std::size_t at = json.find(start); at != std::string::npos;) {
+        std::size_t next = json.find(start, at + 1);
+        objects.push_back(json.substr(at, next - at));
+        at = next;
+    }
+    return objects;
+}
+
+const char* kDescriptions[] = {"Tagged", "Meeting with agenda", "Executable attachment",
+                               "Spam words in the subject"};
+
+TEST(KzmtaExplain, JsonAgreesWithWhatTheRunThenDoes) {
+    ExplainQueue q;
+    // Which of the four filters hold, per message: the loop-protected message is not
+    // scanned, a match-all filter needs both criteria, and the stop keeps the spam-word
+    // filter from seeing the executable's "free" subject.
+    const std::map<std::string, std::vector<bool>> expected = {
+        {"SPAM.MAI", {true, false, false, true}},      {"MEETING.MAI", {true, true, false, false}},
+        {"HALFMEET.MAI", {true, false, false, false}}, {"TOOL.MAI", {true, false, true, false}},
+        {"LOOPED.MAI", {false, false, false, false}},
+    };
+    const auto before = q.snapshot();
+    std::map<std::string, std::string> explained;
+    for (const auto& [message, holds] : expected) {
+        RunOutput out = q.explain(message);
+        ASSERT_EQ(out.status, 0) << out.err;
+        explained[message] = out.out;
+        std::vector<std::string> filters = filterObjects(out.out);
+        ASSERT_EQ(filters.size(), 4u) << out.out;
+        for (std::size_t i = 0; i < filters.size(); ++i) {
+            bool says = filters[i].find("\"holds\":true") != std::string::npos;
+            EXPECT_EQ(says, holds[i]) << message << " filter " << i + 1 << ": " << filters[i];
+        }
+    }
+    EXPECT_EQ(q.snapshot(), before) << "explain changed a file";
+
+    RunOutput ran = run({binPath("kzmta"), "run", "--registry", q.registry, "--library",
+                         std::string(KZ_LIB_DIR) + "/libkzmtafilter.so", "--threads", "1"},
+                        q.env());
+    ASSERT_EQ(ran.status, 0) << ran.err;
+    auto executed = q.executedFilters();
+    for (const auto& [message, holds] : expected) {
+        for (std::size_t i = 0; i < holds.size(); ++i) {
+            EXPECT_EQ(executed[message].count(kDescriptions[i]) == 1, holds[i])
+                << message << " filter " << i + 1;
+        }
+    }
+    EXPECT_TRUE(exists(q.dir.file("quarantine/TOOL.MAI")));
+    EXPECT_FALSE(exists(q.dir.file("queue/SMTP/Outgoing/SPAM.MAI")));
+    EXPECT_NE(
+        readFile(q.dir.file("queue/SMTP/Outgoing/Messages/MEETING.MAI")).find("X-Meeting: yes"),
+        std::string::npos);
+}
+
+TEST(KzmtaExplain, JsonShowsCriteriaAndTheActionLinesThatWouldRun) {
+    ExplainQueue q;
+    std::vector<std::string> tool = filterObjects(q.explain("TOOL.MAI").out);
+    ASSERT_EQ(tool.size(), 4u);
+    // Only enabled lines, up to the stop; the line after it is never read. The last
+    // field keeps its line end, as the dispatcher hands it on.
+    EXPECT_NE(tool[2].find("\"actions\":[{\"keyword\":\"COPY_TO_QUARANTINE\",\"data\":\"\","
+                           "\"description\":\"Executable\\n\"},{\"keyword\":\"STOP_PROCESSING\""),
+              std::string::npos)
+        << tool[2];
+    EXPECT_EQ(tool[2].find("Never read"), std::string::npos);
+    EXPECT_EQ(tool[2].find("Not yet"), std::string::npos);
+    EXPECT_NE(tool[3].find("\"reached\":false"), std::string::npos) << tool[3];
+    EXPECT_NE(tool[3].find("\"actions\":[]"), std::string::npos);
+
+    std::vector<std::string> half = filterObjects(q.explain("HALFMEET.MAI").out);
+    ASSERT_EQ(half.size(), 4u);
+    EXPECT_NE(half[1].find("\"matchAll\":1"), std::string::npos);
+    EXPECT_NE(half[1].find("{\"index\":0,\"keyword\":\"SUBJECT\",\"threshold\":1,"
+                           "\"instanceCount\":1,\"hitCount\":1"),
+              std::string::npos)
+        << half[1];
+    EXPECT_NE(half[1].find("{\"index\":1,\"keyword\":\"BODY\",\"threshold\":1,"
+                           "\"instanceCount\":1,\"hitCount\":0,\"matchText\":\"\""),
+              std::string::npos)
+        << half[1];
+    // Disabled slots are not listed.
+    EXPECT_EQ(half[0].find("\"keyword\":\"SUBJECT\""), std::string::npos) << half[0];
+
+    RunOutput looped = q.explain("LOOPED.MAI");
+    EXPECT_EQ(
+        looped.out.find("{\"connector\":\"SMTP\",\"message\":\"LOOPED.MAI\",\"scanned\":false"), 0u)
+        << looped.out;
+}
+
+TEST(KzmtaExplain, TextReportAndClearErrors) {
+    ExplainQueue q;
+    RunOutput text = q.explain("MEETING.MAI", false);
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_NE(
+        text.out.find("Filter 2 \"Meeting\" (criteria MEETING, all criteria must be met): holds"),
+        std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("would run ADD_HEADER X-Meeting|yes"), std::string::npos) << text.out;
+    EXPECT_EQ(text.out.find("Loaded"), std::string::npos) << "agent trace leaked: " << text.out;
+
+    RunOutput missing = q.explain("NONE.MAI");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("cannot read the envelope of message NONE.MAI"), std::string::npos)
+        << missing.err;
+    RunOutput noMessage =
+        run({binPath("kzmta"), "explain", "--registry", q.registry, "--connector", "SMTP"});
+    EXPECT_NE(noMessage.status, 0);
+    EXPECT_NE(noMessage.err.find("usage"), std::string::npos);
+    RunOutput noRegistry = run({binPath("kzmta"), "explain", "--registry", q.dir.file("no.reg"),
+                                "--connector", "SMTP", "--message", "SPAM.MAI"});
+    EXPECT_NE(noRegistry.status, 0);
+    EXPECT_NE(noRegistry.err.find("registry"), std::string::npos) << noRegistry.err;
+}
+
+}  // namespace
+}  // namespace kz::test
