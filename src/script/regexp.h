@@ -1,0 +1,12 @@
+#pragma once
+// The RegExp object on PCRE2, with its match collection, matches and submatches.
+
+#include <memory>
+
+#include "script/object.h"
+
+namespace kz::script {
+
+std::shared_ptr<Object> CreateRegExp();
+
+}  // namespace kz::script
