@@ -42,6 +42,18 @@ TEST(KzmtaInspect, JsonOfAMultipartMessage) {
     EXPECT_EQ(json.find("\"contentType\":\"multipart/"), std::string::npos);
 }
 
+TEST(KzmtaInspect, BytesThatAreNoUtf8AreEscapedOneByOne) {
+    RunOutput out = inspect({fixture("tools/inspect/invalid-utf8.eml"), "--json"});
+    ASSERT_EQ(out.status, 0) << out.err;
+    // A valid four-byte character passes; overlong forms, surrogates, values beyond
+    // U+10FFFF and a cut sequence become one escape per byte.
+    EXPECT_NE(out.out.find("\"htmlBody\":\"<p>ok \xf0\x9f\x98\x80 overlong \\u00c0\\u00af "
+                           "surrogate \\u00ed\\u00a0\\u0080 beyond "
+                           "\\u00f4\\u0090\\u0080\\u0080 cut \\u00e2\\u0082</p>\\r\\n\"}"),
+              std::string::npos)
+        << out.out;
+}
+
 TEST(KzmtaInspect, TextFormAndErrors) {
     RunOutput text = inspect({fixture("tools/inspect/multipart.eml")});
     ASSERT_EQ(text.status, 0) << text.err;
