@@ -40,9 +40,12 @@ TEST(KzmtaCheckConfig, ReportsOneOfEachProblem) {
         "SCRIPTED.KZS: the token [KZ_NOPE] names no criterion kind",
         "gone.txt: the word file of BODY in filter 4 (Script) is missing",
         "empty.txt: the word file of SUBJECT in filter 5 (Words) is empty",
+        "CRITERIA/WORDS.TAB:3: the data (field 3) ends the line and keeps its line end",
+        "CRITERIA/WORDS.TAB: a reference of CC names no usable word file",
         "ACTIONS/WORDS.TAB:1: the keyword \"EXPLODE\" is no action keyword",
         "ACTIONS/WORDS.TAB:2: the keyword DELETE ends the line and keeps its line end",
         "ACTIONS/WORDS.TAB:3: the template NOPE",
+        "ACTIONS/WORDS.TAB:5: the line has no action keyword (field 4)",
     };
     for (const std::string& problem : problems) {
         EXPECT_NE(out.out.find(problem), std::string::npos) << problem << "\n---\n" << out.out;

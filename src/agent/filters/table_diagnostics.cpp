@@ -27,15 +27,18 @@ constexpr FieldLimit kFilterTabFields[] = {
     {7, 1024, "the match-all field"},
 };
 constexpr std::size_t kNumberFieldSize = 56;
+constexpr std::string_view kReferencePrefix = "<REFERENCE>";
 
 std::string rawField(std::string_view line, int field) {
     return TabField(line, field, std::string::npos).value_or(std::string());
 }
 
+// A number that reads as 0 on purpose ("0", " -00"), not a text that reads as no number.
 bool isZero(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\r')) text.remove_suffix(1);
-    return text.find_first_not_of("+-0") == std::string_view::npos && !text.empty();
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
+    return !text.empty() && text.find_first_not_of('0') == std::string_view::npos;
 }
 
 std::string tooLongMessage(const char* what, int field, std::size_t size) {
@@ -125,6 +128,14 @@ void diagnoseCriteriaTable(const std::string& path, std::vector<ConfigProblem>& 
             break;
         }
         if (line.tooLong) problems.push_back({path, line.line, pieceMessage()});
+        std::optional<std::string> data = TabField(line.text, 3, std::string::npos);
+        if (isListKind(int(n)) && AtoiText(rawField(line.text, 1)) == 1 && data &&
+            data->size() > 1 && data->back() == '\n' && !data->starts_with(kReferencePrefix)) {
+            problems.push_back({path, line.line,
+                                "the data (field 3) ends the line and keeps its line end, so "
+                                "its last word is looked for with the line end; add the "
+                                "fields up to the threshold (field 6)"});
+        }
         for (int field : {1, 6}) {
             if (rawField(line.text, field).size() >= kNumberFieldSize) {
                 problems.push_back(
@@ -153,7 +164,16 @@ void diagnoseWordFiles(const FilterTable& table, int position, const FilterDefin
         const CriterionSlot& slot = filter.slots[std::size_t(kind)];
         if (!slot.isEnabled() || !isListKind(kind)) continue;
         for (int j = 0; j < std::max(1, slot.resultInstanceCount()); ++j) {
-            std::optional<std::string> path = ResolveWordFile(table, slot.instanceData(j));
+            std::string data = slot.instanceData(j);
+            std::optional<std::string> path = ResolveWordFile(table, data);
+            if (!path && data.starts_with(kReferencePrefix)) {
+                problems.push_back(
+                    {CriteriaFilePath(table, filter.criteriaName, filter.isScript ? "KZS" : "TAB"),
+                     0,
+                     "a reference of " + std::string(kCriterionKeywords[std::size_t(kind)]) +
+                         " names no usable word file (no <FILE>, or a name or "
+                         "path too long) and is read as a word list itself"});
+            }
             if (!path || !seen.insert(*path).second) continue;
             if (std::optional<std::string> problem = wordFileProblem(*path)) {
                 problems.push_back({*path, 0,

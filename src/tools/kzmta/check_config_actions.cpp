@@ -38,6 +38,7 @@ std::string templateName(std::string_view keyword, std::string_view data) {
 
 std::string unknownKeywordMessage(const std::string& keyword) {
     std::string_view bare = filters::CutAtLineFeed(keyword);
+    if (bare.empty()) return "the line has no action keyword (field 4): it runs nothing";
     if (bare.size() != keyword.size() && actions::FindActionKeyword(bare)) {
         return "the keyword " + std::string(bare) +
                " ends the line and keeps its line end, so it runs nothing; add a fifth field "
