@@ -24,6 +24,7 @@ enum class ExprKind {
     Unary,    // op operand(left)
     Binary,   // left op right
     Paren,    // (left): passes by value
+    Index,    // left(args): an element or the default member of a call's result
     New,      // New name
     Nothing,
 };

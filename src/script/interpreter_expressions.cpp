@@ -38,6 +38,13 @@ Value Interpreter::eval(const Expr& e) {
             return Value::object(CreateRegExp());
         case ExprKind::Name:
             return evalName(e);
+        case ExprKind::Index: {
+            Value held = eval(*e.left);
+            std::vector<Value> args = evalArgs(e.args);
+            if (held.isArray()) return ElementAt(*held.arrayPart(), args);
+            if (held.isObject() && held.objectPart()) return held.objectPart()->callDefault(args);
+            ThrowRuntime(kTypeMismatch);
+        }
         case ExprKind::Member:
             return evalMember(e);
         case ExprKind::Unary: {
@@ -147,6 +154,7 @@ void Interpreter::assign(const Expr& target, Value value, bool isSet) {
         value = value.objectPart()->callDefault(none);
     }
     value = value.copy();
+    if (target.kind == ExprKind::Index) ThrowRuntime(kIllegalAssignment);
     if (target.kind == ExprKind::Member) {
         Value object = eval(*target.left);
         if (!object.isObject() || !object.objectPart()) ThrowRuntime(kObjectRequired);

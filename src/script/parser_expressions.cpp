@@ -124,7 +124,15 @@ ExprPtr Parser::parsePostfix(bool statementHead) {
     // In a statement "f (x), y" the parenthesis belongs to the first argument.
     if (isSymbol("(") && !(statementHead && cur().spaceBefore)) parseArguments(*expr);
     expr = bounded(std::move(expr));
-    while (isSymbol(".")) {
+    for (;;) {
+        if (expr->hasArgs && isSymbol("(") && !cur().spaceBefore) {
+            ExprPtr index = make(ExprKind::Index);
+            index->left = std::move(expr);
+            parseArguments(*index);
+            expr = bounded(std::move(index));
+            continue;
+        }
+        if (!isSymbol(".")) break;
         advance();
         const Token& t = cur();
         if (t.kind != TokenKind::Name) fail(kExpectedIdentifier);

@@ -160,7 +160,8 @@ StmtPtr Parser::parseAssignOrCall(bool isSet, bool isCall) {
     StmtPtr stmt = make(isSet ? StmtKind::Set : StmtKind::Assign);
     if (cur().kind != TokenKind::Name) fail(kExpectedIdentifier);
     ExprPtr target = parsePostfix(!isCall);
-    if (target->kind != ExprKind::Name && target->kind != ExprKind::Member)
+    if (target->kind != ExprKind::Name && target->kind != ExprKind::Member &&
+        target->kind != ExprKind::Index)
         fail(kExpectedStatement);
     if (!isCall && acceptSymbol("=")) {
         stmt->target = std::move(target);

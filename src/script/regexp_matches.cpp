@@ -46,9 +46,10 @@ class Match : public Object {
 
     Value get(std::string_view name, std::vector<Value>& args) override {
         if (name == "submatches") {
-            ExpectArguments(args, 0);
             if (!submatches_)
                 submatches_ = std::make_shared<ValueList>("ISubMatches", data_.submatches);
+            // m.SubMatches(0) reads the collection's default Item.
+            if (!args.empty()) return submatches_->callDefault(args);
             return Value::object(submatches_);
         }
         ExpectArguments(args, 0);
