@@ -1,0 +1,51 @@
+#include "actions/notification_lines.h"
+
+#include "config/directories.h"
+#include "log/debug_log.h"
+#include "message/queue_paths.h"
+#include "platform/files.h"
+
+namespace kz::actions {
+
+std::vector<std::string> SplitTextLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        lines.emplace_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::optional<std::vector<std::string>> ReadFilteredHeaderLines(const MessageContext& context) {
+    std::optional<InboundPaths> paths = InboundQueuePaths(
+        config::CurrentDirectories()->ConnectorRoot, context.ConnectorName, context.MessageId);
+    if (!paths) return std::nullopt;
+    std::optional<std::string> text = platform::readTextFile(paths->messageFile);
+    if (!text) {
+        log::DebugLogf("Unable to open %s\n", paths->messageFile.c_str());
+        return std::nullopt;
+    }
+    std::vector<std::string> lines = SplitTextLines(*text);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].empty()) {
+            lines.resize(i);
+            break;
+        }
+    }
+    return lines;
+}
+
+std::string WithCrLfLineEnds(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+        out += text[i];
+    }
+    return out;
+}
+
+}  // namespace kz::actions

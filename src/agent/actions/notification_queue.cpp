@@ -1,0 +1,114 @@
+#include "actions/notification_queue.h"
+
+#include <optional>
+
+#include "actions/notification_lines.h"
+#include "actions/notification_template.h"
+#include "actions/notification_tokens.h"
+#include "common/bounded_text.h"
+#include "common/format.h"
+#include "config/directories.h"
+#include "config/paths.h"
+#include "config/settings.h"
+#include "message/queue_line_breaks.h"
+#include "message/queue_new_message.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/guid.h"
+
+namespace kz::actions {
+
+namespace {
+
+constexpr std::size_t kSenderLineSize = 1024;  // template lines and reasons to the sender
+constexpr std::size_t kOtherLineSize = 2048;
+constexpr std::size_t kReasonSize = 1024;
+
+// What the named tokens stand for in this notification.
+struct Identity {
+    std::string messageId;
+    std::string messageIdText;
+    std::string senderAddress;
+    std::string dateText;
+};
+
+Identity NewIdentity() {
+    Identity identity;
+    identity.messageId = platform::newQueuedMessageId();
+    identity.messageIdText = formatText("<%s@%s>", identity.messageId.c_str(),
+                                        config::Settings().LocalDomainName.c_str());
+    // A line break would end the From header and the Sender line of the command file.
+    identity.senderAddress = BlankLineBreaks(config::BadMailNotificationSenderAddress());
+    identity.dateText = platform::mailDateText(platform::systemNow());
+    return identity;
+}
+
+NamedTokens TokensFor(const NotificationRequest& request, const Identity& identity,
+                      bool withActionDescription) {
+    NamedTokens tokens;
+    tokens.emplace_back("[KZ_FILTERNAME]", std::string(request.texts.filterDescription));
+    if (withActionDescription)
+        tokens.emplace_back("[KZ_ACTIONDESC]", std::string(request.texts.actionDescription));
+    tokens.emplace_back("[KZ_BADMAILSENDER]", identity.senderAddress);
+    tokens.emplace_back("[KZ_MID]", identity.messageIdText);
+    tokens.emplace_back("[KZ_TIME]", identity.dateText);
+    return tokens;
+}
+
+std::optional<std::string> ReadTemplate(std::string_view name) {
+    if (name.empty()) return std::nullopt;
+    std::string path = platform::resolvePath(
+        config::TemplatePath(config::CurrentDirectories()->Configuration, name));
+    Trace("%s\n", path.c_str());
+    return platform::readTextFile(path);
+}
+
+std::string FixedText(const NotificationRequest& request, const Identity& identity,
+                      const std::vector<std::string>& headerLines, std::string_view description) {
+    FixedNotificationFields fields;
+    fields.kind = request.kind;
+    fields.messageIdText = identity.messageIdText;
+    fields.senderAddress = identity.senderAddress;
+    fields.toAddress = request.toAddress;
+    fields.filterDescription = request.texts.filterDescription;
+    fields.dateText = identity.dateText;
+    fields.reason.assign(cutToBuffer(request.texts.actionDescription, kReasonSize));
+    ExpandNotificationTokens(fields.reason, TokensFor(request, identity, false), description,
+                             kReasonSize);
+    fields.headerLines = headerLines;
+    return FixedNotification(fields);
+}
+
+MessageEnvelope NotificationEnvelope(const MessageContext& context,
+                                     const NotificationRequest& request, const Identity& identity) {
+    MessageEnvelope envelope = context;
+    std::string sender = formatText("[SMTP:%s]", identity.senderAddress.c_str());
+    assignCut(envelope.Sender, sender, MessageEnvelope::kSenderSize);
+    envelope.Recipients = request.recipients;
+    envelope.Status = "Undelivered";
+    envelope.CommandType = "NDR";
+    return envelope;
+}
+
+}  // namespace
+
+int QueueNotification(const MessageContext& context, const NotificationRequest& request,
+                      const std::vector<std::string>& headerLines, const QueueStepHook& hook) {
+    Identity identity = NewIdentity();
+    // Match texts come from the message; none of them may break a line of the notification.
+    std::string description = BlankLineBreaks(request.texts.matchDescription);
+    std::size_t lineSize =
+        request.kind == NotificationKind::Sender ? kSenderLineSize : kOtherLineSize;
+    std::optional<std::string> templateText = ReadTemplate(request.templateName);
+    std::string text = templateText ? TemplateNotification(*templateText, headerLines,
+                                                           TokensFor(request, identity, true),
+                                                           description, lineSize)
+                                    : FixedText(request, identity, headerLines, description);
+    return QueueNewMessage(config::CurrentDirectories()->ConnectorRoot, context.ConnectorName,
+                           identity.messageId, WithCrLfLineEnds(text),
+                           NotificationEnvelope(context, request, identity), hook)
+               ? 1
+               : 0;
+}
+
+}  // namespace kz::actions

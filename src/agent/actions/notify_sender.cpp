@@ -1,0 +1,48 @@
+#include <optional>
+
+#include "actions/notification_guard.h"
+#include "actions/notification_lines.h"
+#include "actions/notification_queue.h"
+#include "actions/notifications.h"
+#include "common/format.h"
+#include "message/envelope_address.h"
+
+namespace kz::actions {
+
+namespace {
+
+constexpr std::size_t kAddressSize = 1024;
+
+// The bare address of the envelope sender; a value that is not "[type:address]" is
+// taken as it stands.
+std::string SenderAddress(std::string_view sender) {
+    if (sender.find(':') == std::string_view::npos || sender.find(']') == std::string_view::npos)
+        return std::string(sender);
+    std::string address;
+    ExtractEnvelopeAddress(sender, address, kAddressSize);
+    return address;
+}
+
+}  // namespace
+
+int NotifySender(MessageContext& context, std::string_view templateName,
+                 std::string_view matchDescription, std::string_view filterDescription,
+                 std::string_view actionDescription, const QueueStepHook& hook) {
+    std::string address = SenderAddress(context.Sender);
+    std::optional<std::vector<std::string>> headers = ReadFilteredHeaderLines(context);
+    if (!headers) return 0;
+    if (std::optional<std::string> refusal = SenderNotificationRefusal(address, *headers)) {
+        Trace("%s", refusal->c_str());
+        return 0;
+    }
+    Trace("Sending Notification to Sender: (%s)\n", context.Sender.c_str());
+    NotificationRequest request;
+    request.kind = NotificationKind::Sender;
+    request.templateName = templateName;
+    request.toAddress = address;
+    request.recipients = context.Sender;
+    request.texts = {matchDescription, filterDescription, actionDescription};
+    return QueueNotification(context, request, *headers, hook);
+}
+
+}  // namespace kz::actions
