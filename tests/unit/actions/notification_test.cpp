@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
+#include <vector>
 
-#include "unit/actions/notification_fixture.h"
+#include "actions/notifications.h"
+#include "config/settings.h"
+#include "message/envelope.h"
+#include "unit/actions/actions_fixture.h"
 
 namespace kz::test {
 namespace {
@@ -11,36 +16,106 @@ using actions::NotifyAddress;
 using actions::NotifyRecipients;
 using actions::NotifySender;
 
-constexpr std::string_view kBossReference =
-    "<REFERENCE><FILE>NOTICE</FILE><ADDRESS> boss@example.test </ADDRESS>";
+constexpr std::string_view kMatch =
+    "<MSG>0F1E.MAI</MSG><CON>SMTP</CON><ACCOUNT>example.com</ACCOUNT>"
+    "<SENDER>carl@example.net</SENDER><IP>192.0.2.17</IP><CRITERIA>SUBJECT</CRITERIA>"
+    "<MF-W>cheap</MF-W><MF-W>watches</MF-W>";
+constexpr std::string_view kFilter = "Spam filter";
+constexpr std::string_view kNoSender = "Notification not sent: the message has no sender\n";
+
+std::string notifyFixture(std::string_view name) {
+    return readFile(fixture("notify/" + std::string(name)));
+}
+
+// The filtered message's header lines, as notifications carry them.
+std::string filteredHeaders() {
+    std::string text = notifyFixture("filtered.eml");
+    return text.substr(0, text.find("\r\n\r\n") + 2);
+}
 
 // The header lines of a notification, line ends removed.
 std::vector<std::string> headerLines(const std::string& text) {
     std::vector<std::string> lines;
-    for (std::size_t at = 0; at < text.size();) {
-        std::size_t end = text.find("\r\n", at);
-        if (end == at || end == std::string::npos) break;
+    for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != at && end != text.npos;
+         at = end + 2)
         lines.push_back(text.substr(at, end - at));
-        at = end + 2;
-    }
     return lines;
 }
+
+// A queued message about "Cheap watches" with templates in the configuration directory.
+class NotificationTest : public ActionsTest {
+  protected:
+    void SetUp() override {
+        ActionsTest::SetUp();
+        setString(config::kSmtpKey, config::kBadMailNotificationSenderAddress,
+                  "postmaster@example.test");
+        setString(config::kSmtpKey, config::kLocalDomainName, "example.test");
+        setString(config::kProductKey, config::kConfigurationDirectory, fixture("notify/config"));
+        config::ReadAttachSettings();
+        config::ReadRunDirectories();
+        writeFile(commandFile(), queueFixture("all_keys.cmd"));
+        queueFiltered("filtered.eml");
+    }
+
+    void queueFiltered(std::string_view messageFixture) {
+        writeFile(messageFile(), notifyFixture(messageFixture));
+        filtered_ = context();
+        ASSERT_TRUE(ReadEnvelope(filtered_));
+    }
+
+    // Runs one call, keeping what it wrote to standard output.
+    int traced(const std::function<int()>& call) {
+        testing::internal::CaptureStdout();
+        int result = call();
+        trace_ = testing::internal::GetCapturedStdout();
+        return result;
+    }
+
+    std::vector<std::string> queued() const {
+        return strayNames(inbound(), {std::string(kMessageId), "Messages"});
+    }
+    bool nothingQueued() const {
+        return queued().empty() &&
+               strayNames(inbound() + "/Messages", {std::string(kMessageId)}).empty();
+    }
+
+    // The message text of the one notification queued, then removed; its envelope goes
+    // to notice_.
+    std::string takeNotification() {
+        std::vector<std::string> ids = queued();
+        EXPECT_EQ(ids.size(), 1u);
+        if (ids.empty()) return {};
+        id_ = ids[0];
+        notice_ = context();
+        notice_.MessageId = id_;
+        EXPECT_TRUE(ReadEnvelope(notice_));
+        std::string text = readFile(inbound() + "/Messages/" + id_);
+        platform::removeFile(inbound() + "/" + id_);
+        platform::removeFile(inbound() + "/Messages/" + id_);
+        return text;
+    }
+
+    MessageContext filtered_;
+    std::string trace_;
+    std::string id_;
+    MessageContext notice_;
+};
 
 TEST_F(NotificationTest, FixedSenderNotificationQueuesHeadersReasonAndFilteredHeaders) {
     EXPECT_EQ(traced([&] { return NotifySender(filtered_, "", kMatch, kFilter, "Spam"); }), 1);
     EXPECT_EQ(trace_, "Sending Notification to Sender: ([SMTP:carl@example.net])\n");
-    std::string text = notificationText();
+    std::string text = takeNotification();
     std::vector<std::string> headers = headerLines(text);
     ASSERT_EQ(headers.size(), 8u);
-    EXPECT_EQ(headers[0], "Message-ID: <" + id_ + "@example.test>");
-    EXPECT_EQ(headers[1], "From: \"Message Filter Agent\" <postmaster@example.test>");
-    EXPECT_EQ(headers[2], "To: <carl@example.net>");
-    EXPECT_EQ(headers[3], "Subject: Message Filter Notification: Spam filter");
     EXPECT_TRUE(headers[4].starts_with("Date: "));
-    EXPECT_EQ(headers[5], "X-KZFilter: 1");
-    EXPECT_EQ(headers[6], "Auto-Submitted: auto-replied");
-    EXPECT_EQ(headers[7], "Precedence: bulk");
-    // One CR LF per line: the body's line break inside its first text line included.
+    headers.erase(headers.begin() + 4);
+    EXPECT_EQ(headers,
+              (std::vector<std::string>{
+                  "Message-ID: <" + id_ + "@example.test>",
+                  "From: \"Message Filter Agent\" <postmaster@example.test>",
+                  "To: <carl@example.net>", "Subject: Message Filter Notification: Spam filter",
+                  "X-KZFilter: 1", "Auto-Submitted: auto-replied", "Precedence: bulk"}));
+    // One CR LF per line: the line break inside the body's first text line included.
     EXPECT_EQ(text.substr(text.find("\r\n\r\n") + 4),
               "\r\nKaztrel: Kaztrel Message Scan intercepted the delivery of this message. \r\n"
               "Reason: (Spam)\r\n\r\nMessage headers follow:\r\n\r\n" +
@@ -48,53 +123,44 @@ TEST_F(NotificationTest, FixedSenderNotificationQueuesHeadersReasonAndFilteredHe
     EXPECT_EQ(notice_.Recipients, "[SMTP:carl@example.net]");
     EXPECT_EQ(notice_.Sender, "[SMTP:postmaster@example.test]");
     EXPECT_EQ(notice_.Status, "Undelivered");
-    EXPECT_EQ(notice_.Server, "mx1.example.net");
     EXPECT_EQ(notice_.TimeAcquired, 1700000000);
     EXPECT_EQ(readFile(messageFile()), notifyFixture("filtered.eml"));
     EXPECT_EQ(readFile(commandFile()), queueFixture("all_keys.cmd"));
 }
 
 TEST_F(NotificationTest, FixedAddressAndRecipientsNotificationsPutPrecedenceFirst) {
-    struct Case {
-        std::function<int()> call;
-        std::string to, recipients;
-    };
-    const Case cases[] = {
-        {[&] {
-             return NotifyAddress(filtered_, "<REFERENCE><ADDRESS>boss@example.test</ADDRESS>",
-                                  kMatch, kFilter, "x");
-         },
-         "To: <boss@example.test>", "[SMTP:boss@example.test]"},
-        {[&] { return NotifyRecipients(filtered_, "ABSENT", kMatch, kFilter, "x"); },
-         "To: Undisclosed-Recipients", "[SMTP:anna@example.com];[SMTP:bert@example.org]"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.call(), 1);
-        std::vector<std::string> headers = headerLines(notificationText());
-        ASSERT_EQ(headers.size(), 8u);
-        EXPECT_EQ(headers[2], c.to);
-        EXPECT_EQ(headers[6], "Precedence: bulk");
-        EXPECT_EQ(headers[7], "Auto-Submitted: auto-replied");
-        EXPECT_EQ(notice_.Recipients, c.recipients);
-        forgetNotification();
-    }
+    EXPECT_EQ(NotifyAddress(filtered_, "<REFERENCE><ADDRESS>boss@example.test</ADDRESS>", kMatch,
+                            kFilter, "x"),
+              1);
+    std::vector<std::string> headers = headerLines(takeNotification());
+    ASSERT_EQ(headers.size(), 8u);
+    EXPECT_EQ(headers[2] + "|" + headers[6] + "|" + headers[7],
+              "To: <boss@example.test>|Precedence: bulk|Auto-Submitted: auto-replied");
+    EXPECT_EQ(notice_.Recipients, "[SMTP:boss@example.test]");
+    // A template that cannot be read gives the fixed notification.
+    EXPECT_EQ(NotifyRecipients(filtered_, "ABSENT", kMatch, kFilter, "x"), 1);
+    headers = headerLines(takeNotification());
+    ASSERT_EQ(headers.size(), 8u);
+    EXPECT_EQ(headers[2] + "|" + headers[6] + "|" + headers[7],
+              "To: Undisclosed-Recipients|Precedence: bulk|Auto-Submitted: auto-replied");
+    EXPECT_EQ(notice_.Recipients, "[SMTP:anna@example.com];[SMTP:bert@example.org]");
 }
 
 TEST_F(NotificationTest, ReasonLineExpandsTokensOfTheMatchAndTheFilter) {
     EXPECT_EQ(NotifySender(filtered_, "", kMatch, kFilter, "[KZ_CRITERIA] hit by [KZ_FILTERNAME]"),
               1);
-    EXPECT_NE(notificationText().find("\r\nReason: (SUBJECT hit by Spam filter)\r\n"),
+    EXPECT_NE(takeNotification().find("\r\nReason: (SUBJECT hit by Spam filter)\r\n"),
               std::string::npos);
 }
 
 TEST_F(NotificationTest, AddressDataWithoutReferenceOrAddressSendsNothing) {
+    constexpr std::string_view kNoAddress = "No recipient address defined for notification\n";
     const std::pair<std::string_view, std::string_view> cases[] = {
         {"<reference><ADDRESS>boss@example.test</ADDRESS>", ""},
         {"<ADDRESS>boss@example.test</ADDRESS>", ""},
-        {"<REFERENCE><FILE>NOTICE</FILE>", "No recipient address defined for notification\n"},
-        {"<REFERENCE><ADDRESS>  </ADDRESS>", "No recipient address defined for notification\n"},
-        {"<REFERENCE><ADDRESS>boss@example.test",
-         "No recipient address defined for notification\n"},
+        {"<REFERENCE><FILE>NOTICE</FILE>", kNoAddress},
+        {"<REFERENCE><ADDRESS>  </ADDRESS>", kNoAddress},
+        {"<REFERENCE><ADDRESS>boss@example.test", kNoAddress},
     };
     for (const auto& [data, line] : cases) {
         EXPECT_EQ(traced([&] { return NotifyAddress(filtered_, data, kMatch, kFilter, "x"); }), 0);
@@ -104,13 +170,17 @@ TEST_F(NotificationTest, AddressDataWithoutReferenceOrAddressSendsNothing) {
 }
 
 TEST_F(NotificationTest, TemplateGetsTokensHeadersAndTheLoopHeaderBeforeItsBody) {
-    EXPECT_EQ(
-        traced([&] { return NotifyAddress(filtered_, kBossReference, kMatch, kFilter, "Spam"); }),
-        1);
+    EXPECT_EQ(traced([&] {
+                  return NotifyAddress(filtered_,
+                                       "<REFERENCE><FILE>NOTICE</FILE>"
+                                       "<ADDRESS> boss@example.test </ADDRESS>",
+                                       kMatch, kFilter, "Spam");
+              }),
+              1);
     EXPECT_NE(trace_.find("/FILTERS/Templates/NOTICE.TXT\n"), std::string::npos);
     EXPECT_NE(trace_.find("Sending Notification to address: (boss@example.test)\n"),
               std::string::npos);
-    std::string text = notificationText();  // names the notification
+    std::string text = takeNotification();
     EXPECT_EQ(text,
               "From: \"Filter\" <postmaster@example.test>\r\n"
               "To: <carl@example.net>\r\n"
@@ -126,27 +196,81 @@ TEST_F(NotificationTest, TemplateGetsTokensHeadersAndTheLoopHeaderBeforeItsBody)
 }
 
 TEST_F(NotificationTest, TemplateLoopHeaderIsAddedOnlyWhenMissing) {
-    const std::pair<std::string_view, std::string> cases[] = {
-        {"MARKED", "Subject: marked already\r\nx-kzfilter: 7\r\n\r\nBody\r\n"},
-        {"HEADERSONLY", "Subject: no body\r\nFrom: <postmaster@example.test>\r\nX-KZFilter: 1\r\n"},
-    };
-    for (const auto& [name, expected] : cases) {
-        EXPECT_EQ(NotifyRecipients(filtered_, name, kMatch, kFilter, "x"), 1);
-        EXPECT_EQ(notificationText(), expected) << name;
-        forgetNotification();
-    }
+    EXPECT_EQ(NotifyRecipients(filtered_, "MARKED", kMatch, kFilter, "x"), 1);
+    EXPECT_EQ(takeNotification(), "Subject: marked already\r\nx-kzfilter: 7\r\n\r\nBody\r\n");
+    // Without an empty line the loop header ends the text.
+    EXPECT_EQ(NotifyRecipients(filtered_, "HEADERSONLY", kMatch, kFilter, "x"), 1);
+    EXPECT_EQ(takeNotification(),
+              "Subject: no body\r\nFrom: <postmaster@example.test>\r\nX-KZFilter: 1\r\n");
 }
 
 TEST_F(NotificationTest, TokenThatWouldOverrunTheLineStaysInPlace) {
-    // The subject line has 35 characters besides its token: 1000 more overrun the 1023
-    // characters of a sender notification's line, not the 2047 of the others.
+    // 35 characters besides the token, and 1000 for it: over the 1023 of a sender
+    // notification's line, within the 2047 of the others.
     std::string longName(1000, 'f');
     EXPECT_EQ(NotifySender(filtered_, "NOTICE", kMatch, longName, "x"), 1);
-    EXPECT_NE(notificationText().find("Subject: [KZ_FILTERNAME] held your message\r\n"),
+    EXPECT_NE(takeNotification().find("Subject: [KZ_FILTERNAME] held your message\r\n"),
               std::string::npos);
-    forgetNotification();
     EXPECT_EQ(NotifyRecipients(filtered_, "NOTICE", kMatch, longName, "x"), 1);
-    EXPECT_NE(notificationText().find("Subject: " + longName + " held"), std::string::npos);
+    EXPECT_NE(takeNotification().find("Subject: " + longName + " held"), std::string::npos);
+}
+
+TEST_F(NotificationTest, NoSenderNotificationToNullSendersOrAutomaticMail) {
+    const std::tuple<std::string_view, std::string_view, std::string_view> cases[] = {
+        {"", "filtered.eml", kNoSender},
+        {"[SMTP:]", "filtered.eml", kNoSender},
+        {"[SMTP:<>]", "filtered.eml", kNoSender},
+        {"<>", "filtered.eml", kNoSender},
+        {"[SMTP:c@example.net]", "auto_replied.eml",
+         "Notification not sent: the message is Auto-Submitted: auto-replied\n"},
+        {"[SMTP:c@example.net]", "precedence_bulk.eml",
+         "Notification not sent: the message has Precedence: BULK\n"},
+        {"[SMTP:c@example.net]", "precedence_list.eml",
+         "Notification not sent: the message has Precedence: list\n"},
+        {"[SMTP:c@example.net]", "precedence_junk.eml",
+         "Notification not sent: the message has Precedence: junk\n"},
+        {"[SMTP:c@example.net]", "auto_no.eml", ""},  // an empty line: it is sent
+        {"[SMTP:c@example.net]", "precedence_first_class.eml", ""},
+    };
+    for (const auto& [sender, message, line] : cases) {
+        queueFiltered(message);
+        filtered_.Sender = sender;
+        int result = traced([&] { return NotifySender(filtered_, "", kMatch, kFilter, "x"); });
+        EXPECT_EQ(result, line.empty() ? 1 : 0) << sender << " " << message;
+        EXPECT_EQ(trace_, line.empty() ? "Sending Notification to Sender: ([SMTP:c@example.net])\n"
+                                       : std::string(line));
+        EXPECT_EQ(queued().size(), line.empty() ? 1u : 0u) << message;
+        if (line.empty()) takeNotification();
+    }
+}
+
+TEST_F(NotificationTest, FailuresLeaveNoPartOfTheNotification) {
+    const std::function<int(const QueueStepHook&)> calls[] = {
+        [&](auto& hook) { return NotifySender(filtered_, "", kMatch, kFilter, "x", hook); },
+        [&](auto& hook) {
+            return NotifyAddress(filtered_, "<REFERENCE><ADDRESS>b@example.test</ADDRESS>", kMatch,
+                                 kFilter, "x", hook);
+        },
+        [&](auto& hook) {
+            return NotifyRecipients(filtered_, "NOTICE", kMatch, kFilter, "x", hook);
+        },
+    };
+    for (const auto& call : calls) {
+        // The message file's steps, then the command file's.
+        for (std::string_view step : {kStepWriteTemporary, kStepReplaceTarget}) {
+            for (int failing : {1, 2}) {
+                int seen = 0;
+                auto hook = [&](std::string_view s) { return !(s == step && ++seen == failing); };
+                EXPECT_EQ(traced([&] { return call(hook); }), 0) << step << " " << failing;
+                EXPECT_TRUE(nothingQueued()) << step << " " << failing;
+            }
+        }
+    }
+    platform::removeFile(messageFile());
+    for (const auto& call : calls) {
+        EXPECT_EQ(traced([&] { return call({}); }), 0);
+        EXPECT_TRUE(nothingQueued());
+    }
 }
 
 }  // namespace
