@@ -1,9 +1,10 @@
 #include "actions/notification_lines.h"
 
+#include <fstream>
+
 #include "config/directories.h"
 #include "log/debug_log.h"
 #include "message/queue_paths.h"
-#include "platform/files.h"
 
 namespace kz::actions {
 
@@ -23,17 +24,17 @@ std::optional<std::vector<std::string>> ReadFilteredHeaderLines(const MessageCon
     std::optional<InboundPaths> paths = InboundQueuePaths(
         config::CurrentDirectories()->ConnectorRoot, context.ConnectorName, context.MessageId);
     if (!paths) return std::nullopt;
-    std::optional<std::string> text = platform::readTextFile(paths->messageFile);
-    if (!text) {
+    // Only the header block is needed; the body may be large.
+    std::ifstream in(paths->messageFile, std::ios::binary);
+    if (!in) {
         log::DebugLogf("Unable to open %s\n", paths->messageFile.c_str());
         return std::nullopt;
     }
-    std::vector<std::string> lines = SplitTextLines(*text);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].empty()) {
-            lines.resize(i);
-            break;
-        }
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (line.ends_with('\r')) line.pop_back();
+        if (line.empty()) break;
+        lines.push_back(std::move(line));
     }
     return lines;
 }
