@@ -56,6 +56,35 @@ FilterReport describeFilter(int position, const filters::FilterDefinition& filte
     return report;
 }
 
+// The dispatcher's walk over the filters, without running any action.
+struct FilterWalk {
+    std::string criteriaText;  // grows over the walk as in a dispatcher call
+    std::string stoppedBy;     // the filter whose actions stop processing
+    std::string configuration = config::CurrentDirectories()->Configuration;
+
+    FilterReport decide(int position, const filters::FilterDefinition& filter, bool scanned,
+                        filters::CriteriaResults& results) {
+        FilterReport report = describeFilter(position, filter);
+        report.criteria = criteriaOf(filter, results.block(position));
+        if (!scanned) {
+            report.reached = false;
+            report.note = "the message was not scanned, so no filter acts";
+        } else if (!stoppedBy.empty()) {
+            report.reached = false;
+            report.note = "not reached: " + stoppedBy + " stops processing";
+        } else if (filter.isScript) {
+            report.note = "criteria scripts are not run by explain; shown as not holding";
+        } else {
+            report.holds = actions::DecideFilter(position, filter, results, criteriaText).holds;
+        }
+        if (report.holds) {
+            report.actions = ActionsThatWouldRun(configuration, filter.criteriaName);
+            if (stopsProcessing(report.actions)) stoppedBy = "filter " + std::to_string(position);
+        }
+        return report;
+    }
+};
+
 }  // namespace
 
 std::vector<ActionReport> ActionsThatWouldRun(const std::string& configurationDirectory,
@@ -90,31 +119,10 @@ ExplainReport ExplainMessage(const filters::FilterTable& table, const std::strin
     filters::AllocateResults(table, results);
     report.scanned = host::EvaluateMessage(context, table, results) != 0;
 
-    std::string criteriaText;  // as the dispatcher grows it over the call
-    std::string stoppedBy;
-    const std::string configuration = config::CurrentDirectories()->Configuration;
+    FilterWalk walk;
     for (int position = 1; position <= table.filterCount; ++position) {
-        const filters::FilterDefinition& filter = table.filter(position);
-        FilterReport filterReport = describeFilter(position, filter);
-        filterReport.criteria = criteriaOf(filter, results.block(position));
-        if (!report.scanned) {
-            filterReport.reached = false;
-            filterReport.note = "the message was not scanned, so no filter acts";
-        } else if (!stoppedBy.empty()) {
-            filterReport.reached = false;
-            filterReport.note = "not reached: " + stoppedBy + " stops processing";
-        } else if (filter.isScript) {
-            filterReport.note = "criteria scripts are not run by explain; shown as not holding";
-        } else {
-            filterReport.holds =
-                actions::DecideFilter(position, filter, results, criteriaText).holds;
-        }
-        if (filterReport.holds) {
-            filterReport.actions = ActionsThatWouldRun(configuration, filter.criteriaName);
-            if (stopsProcessing(filterReport.actions))
-                stoppedBy = "filter " + std::to_string(position);
-        }
-        report.filters.push_back(std::move(filterReport));
+        report.filters.push_back(
+            walk.decide(position, table.filter(position), report.scanned, results));
     }
     filters::ReleaseResults(results);
     return report;
