@@ -191,6 +191,9 @@ TEST(KzmtaExplain, TextReportAndClearErrors) {
         run({binPath("kzmta"), "explain", "--registry", q.registry, "--connector", "SMTP"});
     EXPECT_NE(noMessage.status, 0);
     EXPECT_NE(noMessage.err.find("usage"), std::string::npos);
+    RunOutput path = q.explain("../../config/FILTERS/FILTER.TAB");
+    EXPECT_EQ(path.status, 1);
+    EXPECT_NE(path.err.find("--message takes a name, not a path"), std::string::npos) << path.err;
     RunOutput noRegistry = run({binPath("kzmta"), "explain", "--registry", q.dir.file("no.reg"),
                                 "--connector", "SMTP", "--message", "SPAM.MAI"});
     EXPECT_NE(noRegistry.status, 0);

@@ -60,6 +60,8 @@ TEST(KzmtaInspect, TextFormAndErrors) {
     EXPECT_NE(text.out.find("Parts (4):\n  1. text/plain, charset iso-8859-1"), std::string::npos)
         << text.out;
     EXPECT_NE(text.out.find("HTML body ("), std::string::npos);
+    // Control characters of the message never reach the terminal as they are.
+    EXPECT_NE(text.out.find("  X-Raw: caf\xc3\xa9 \\x01bell\n"), std::string::npos) << text.out;
 
     RunOutput missing = inspect({fixture("tools/inspect/none.eml")});
     EXPECT_NE(missing.status, 0);

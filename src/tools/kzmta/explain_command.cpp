@@ -12,6 +12,18 @@
 
 namespace kz::tool {
 
+namespace {
+
+// Queue names are single folder and file names: a path would read files outside the
+// queue.
+void checkQueueName(const std::string& option, const std::string& name) {
+    if (name.find_first_of("/\\") != std::string::npos || name == "." || name == "..") {
+        throw std::runtime_error(option + " takes a name, not a path: '" + name + "'");
+    }
+}
+
+}  // namespace
+
 int runExplainCommand(const Args& argsIn) {
     Args args = argsIn;
     std::string registryPath = takeRegistryPath(args);
@@ -25,6 +37,8 @@ int runExplainCommand(const Args& argsIn) {
     if (!hasConnector || !hasMessage || connector.empty() || message.empty()) {
         throw std::runtime_error("usage: kzmta explain --connector C --message ID [--json]");
     }
+    checkQueueName("--connector", connector);
+    checkQueueName("--message", message);
 
     std::optional<ExplainReport> report;
     {

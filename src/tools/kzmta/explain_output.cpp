@@ -5,19 +5,16 @@
 #include <string>
 
 #include "json_writer.h"
+#include "printable_text.h"
 
 namespace kz::tool {
 
 namespace {
 
-// Message data may hold line breaks and tabs; a person's report keeps one item a line.
+// Message data may hold line breaks, tabs and escape sequences; a person's report keeps
+// one item a line.
 std::string oneLine(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\r') continue;
-        out += c == '\n' ? std::string("\\n") : c == '\t' ? std::string(" ") : std::string(1, c);
-    }
-    return out;
+    return PrintableText(text, false);
 }
 
 std::string filterVerdict(const FilterReport& filter) {

@@ -9,6 +9,7 @@
 #include "commands.h"
 #include "json_writer.h"
 #include "message/mime_reader.h"
+#include "printable_text.h"
 
 namespace kz::tool {
 
@@ -45,13 +46,14 @@ std::string inspectJson(MimeReader& reader) {
 
 // "name value" when the value is not empty.
 std::string field(std::string_view name, std::string_view value) {
-    return value.empty() ? std::string() : ", " + std::string(name) + " " + std::string(value);
+    return value.empty() ? std::string()
+                         : ", " + std::string(name) + " " + PrintableText(value, false);
 }
 
 std::string bodyText(std::string_view title, const std::string& body) {
     std::string out = std::string(title) + " (" + std::to_string(body.size()) + " bytes)";
     if (body.empty()) return out + ": none\n";
-    out += ":\n" + body;
+    out += ":\n" + PrintableText(body, true);
     if (body.back() != '\n') out += '\n';
     return out;
 }
@@ -59,12 +61,13 @@ std::string bodyText(std::string_view title, const std::string& body) {
 std::string inspectText(MimeReader& reader) {
     std::string out = "Headers (" + std::to_string(reader.headers().size()) + "):\n";
     for (const HeaderEntry& header : reader.headers()) {
-        out += "  " + header.name + ": " + header.value + "\n";
+        out += "  " + PrintableText(header.name, false) + ": " +
+               PrintableText(header.value, false) + "\n";
     }
     out += "Parts (" + std::to_string(reader.parts().size()) + "):\n";
     int number = 0;
     for (const MimePart& part : reader.parts()) {
-        out += "  " + std::to_string(++number) + ". " + part.ContentType +
+        out += "  " + std::to_string(++number) + ". " + PrintableText(part.ContentType, false) +
                field("charset", part.Charset) + field("transfer encoding", part.TransferEncoding) +
                field("disposition", part.DispositionType) + field("file name", part.FileName) +
                field("part name", part.PartName) + field("display name", part.DisplayName) +

@@ -1,0 +1,15 @@
+#pragma once
+// Message data shown on a terminal: control characters (escape sequences above all) are
+// written as visible escapes instead of reaching the terminal.
+
+#include <string>
+#include <string_view>
+
+namespace kz::tool {
+
+// Line feeds and tabs are kept when keepLineBreaks is set, otherwise written as "\n"
+// and a blank; carriage returns are dropped; every other control character and DEL
+// becomes "\xHH".
+std::string PrintableText(std::string_view text, bool keepLineBreaks);
+
+}  // namespace kz::tool
