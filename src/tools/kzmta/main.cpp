@@ -23,11 +23,12 @@ constexpr Command kCommands[] = {
     {"reload", kz::tool::runReloadCommand, "ask the running agent to reload its filter table"},
     {"demo", kz::tool::runDemoCommand, "build a demo mail environment and filter its queue"},
     {"explain", kz::tool::runExplainCommand,
-     "show what a run would decide for one queued message (--connector, --message, --json)"},
+     "show what a run would decide for one queued message (--connector, --message, --json, "
+     "--verbose)"},
     {"inspect", kz::tool::runInspectCommand,
      "show what the agent sees of a message file: headers, parts, bodies (FILE, --json)"},
     {"check-config", kz::tool::runCheckConfigCommand,
-     "report problems in the filter table and its files before mail flows"},
+     "report problems in the filter table and its files before mail flows (--verbose)"},
 };
 
 int usage() {
