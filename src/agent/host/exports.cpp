@@ -2,6 +2,7 @@
 
 #include "platform/exports.h"
 
+#include <cstring>
 #include <string>
 
 #include "common/bounded_text.h"
@@ -77,12 +78,15 @@ KZ_EXPORT int KZ_STDCALL ExecuteVBScript(const char* scriptText, const char* fun
                                          char* resultBuffer, int resultBufferSize,
                                          int wantResultData) {
     return kz::host::RunGuarded("ExecuteVBScript", 0, [&] {
-        std::string resultData;
-        std::size_t size = resultBufferSize > 0 ? std::size_t(resultBufferSize) : 0;
+        std::size_t size = resultBuffer && resultBufferSize > 0 ? std::size_t(resultBufferSize) : 0;
+        // The host writes the buffer only in some cases; otherwise it keeps the caller's text.
+        std::string before = size > 0 ? std::string(resultBuffer, strnlen(resultBuffer, size - 1))
+                                      : std::string();
+        std::string resultData = before;
         long result =
             kz::filters::RunScript(scriptText ? scriptText : "", functionName ? functionName : "",
                                    resultData, size, wantResultData != 0);
-        if (resultBuffer && size > 0 && wantResultData != 0) {
+        if (size > 0 && resultData != before) {
             std::string_view text = kz::cutToBuffer(resultData, size);
             text.copy(resultBuffer, text.size());
             resultBuffer[text.size()] = '\0';
