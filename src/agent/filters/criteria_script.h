@@ -2,6 +2,7 @@
 // The verdict of a filter whose criteria are a script.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "filters/criteria_results.h"
@@ -9,9 +10,11 @@
 
 namespace kz::filters {
 
-// Runs the filter's generated script; 1 when the filter holds. The script's result text
-// goes to resultText (at most resultSize-1 characters).
-int RunCriteriaScript(int position, const FilterDefinition& filter, CriteriaResults& results,
-                      std::string& resultText, std::size_t resultSize);
+// Runs the filter's generated script and returns the value of its KZ_Execute (0 when
+// the script cannot be run); the filter holds when it is exactly 1. When the value is
+// not 0, resultText holds the script's KZ_GetResultData (at most resultSize-1
+// characters). The envelope values come from results.message.
+int32_t RunCriteriaScript(int position, const FilterDefinition& filter, CriteriaResults& results,
+                          std::string& resultText, std::size_t resultSize);
 
 }  // namespace kz::filters

@@ -1,0 +1,24 @@
+#pragma once
+// The generated script of a criteria script filter: the fixed head, the filter's script
+// with its placeholders and criterion tokens substituted, and the fixed tail.
+
+#include <string>
+
+#include "filters/criteria_results.h"
+#include "filters/filter_table.h"
+#include "message/message_context.h"
+
+namespace kz::filters {
+
+// The generated script of the filter at position, with the instance values of results
+// and the envelope of message (placeholders empty without one). Placeholders are
+// replaced when "Script Literal Mode" is not 0. With traceTokens, each token
+// substitution writes its trace lines to standard output.
+std::string GenerateCriteriaScript(int position, const FilterDefinition& filter,
+                                   const CriteriaResults& results, const MessageEnvelope* message,
+                                   bool traceTokens);
+
+// The literal-mode placeholders of scriptText replaced by the envelope's values.
+std::string ReplacePlaceholders(std::string scriptText, const MessageEnvelope& message);
+
+}  // namespace kz::filters

@@ -1,0 +1,21 @@
+#include "common/format.h"
+#include "config/settings.h"
+#include "filters/script_host.h"
+#include "log/debug_log.h"
+
+namespace kz::filters {
+
+void ScriptLog(std::string_view text) {
+    switch (config::Settings().DebugStatus) {
+        case 1:
+            log::DebugLog(text);
+            break;
+        case 2:
+            Trace("%.*s", int(text.size()), text.data());
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace kz::filters

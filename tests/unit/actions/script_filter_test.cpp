@@ -1,0 +1,202 @@
+// Script filters through the dispatcher: FILTER.TAB lines with a criteria script, the
+// instance values set by hand as the evaluators would leave them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "actions/action_dispatcher.h"
+#include "filters/criterion_type.h"
+#include "unit/message/queue_fixture.h"
+
+namespace kz::test {
+namespace {
+
+using filters::CriterionType;
+
+class ScriptFilterTest : public QueueTest {
+  protected:
+    void SetUp() override {
+        QueueTest::SetUp();
+        setString(config::kProductKey, config::kConfigurationDirectory, dir_.file("config"));
+        config::ReadRunDirectories();
+        queueMessage("all_keys.cmd", "plain.eml");
+        ctx = context();
+        ctx.Sender = "[SMTP:spammer@example.org]";
+        ctx.ClientIP = "192.0.2.7";
+        ctx.Subject = "Win now";
+    }
+
+    void TearDown() override {
+        registry().deleteValue(config::reg::kAgentKey, config::kDebugStatus);
+        registry().deleteValue(config::reg::kAgentKey, config::kScriptLiteralMode);
+        config::ReadAttachSettings();
+        QueueTest::TearDown();
+    }
+
+    void setAgentDword(std::string_view name, uint32_t value) {
+        setDword(config::reg::kAgentKey, name, value);
+        config::ReadAttachSettings();
+    }
+
+    // One filter "Spam" whose criteria are the named fixture script, quarantining.
+    void configure(const std::string& script) {
+        writeFile(dir_.file("config/FILTERS/FILTER.TAB"), "Spam\t1\tSPAM\t\tSpam script\r\n");
+        writeFile(dir_.file("config/FILTERS/CRITERIA/SPAM.KZS"),
+                  readFile(fixture("script/" + script)));
+        writeFile(dir_.file("config/FILTERS/ACTIONS/SPAM.TAB"), "1\t\t\tCOPY_TO_QUARANTINE\t\n");
+        filters::LoadOptions options;
+        options.configurationDirectory = dir_.file("config");
+        testing::internal::CaptureStdout();
+        filters::LoadFilterTable(table, options);
+        testing::internal::GetCapturedStdout();
+        filters::AllocateResults(table, results);
+        results.message = &ctx;
+    }
+
+    void instance(CriterionType kind, int j, const std::string& value) {
+        results.block(1).instanceValue[kind][std::size_t(j)] = value;
+    }
+
+    bool holds() {
+        testing::internal::CaptureStdout();
+        actions::ExecuteFilterActions(ctx, table, results, report, 2048);
+        trace = testing::internal::GetCapturedStdout();
+        return exists(quarantine() + "/" + std::string(kMessageId));
+    }
+
+    // The criteria field of the report line.
+    std::string reportedCriteria() const {
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        for (std::size_t tab; (tab = report.find('\t', start)) != std::string::npos;
+             start = tab + 1)
+            fields.push_back(report.substr(start, tab - start));
+        return fields.size() > 8 ? fields[8] : std::string();
+    }
+
+    filters::FilterTable table;
+    filters::CriteriaResults results;
+    MessageContext ctx;
+    std::string report, trace;
+};
+
+TEST_F(ScriptFilterTest, MetSubjectTokenHoldsWithResultTextScript) {
+    configure("subject_free.KZS");
+    instance(filters::SUBJECT, 0, "1");
+    EXPECT_TRUE(holds());
+    EXPECT_EQ(reportedCriteria(), "SCRIPT") << report;
+    EXPECT_NE(trace.find("Checking Filter[1]Criteria[0]::(1)->49\nSetting True value 1\n"),
+              std::string::npos)
+        << trace;
+}
+
+TEST_F(ScriptFilterTest, UnmetSubjectTokenDoesNotHold) {
+    configure("subject_free.KZS");
+    EXPECT_FALSE(holds());
+    EXPECT_NE(trace.find("Checking Filter[1]Criteria[0]::()->0\nSetting False\n"),
+              std::string::npos)
+        << trace;
+    EXPECT_EQ(report, "");
+}
+
+TEST_F(ScriptFilterTest, TrueIsMinusOneAndDoesNotHold) {
+    configure("assigns_true.KZS");
+    instance(filters::SUBJECT, 0, "1");
+    EXPECT_FALSE(holds());
+}
+
+TEST_F(ScriptFilterTest, ResultDataBecomesTheCriterionName) {
+    configure("result_data.KZS");
+    instance(filters::SUBJECT, 0, "1");
+    EXPECT_TRUE(holds());
+    EXPECT_EQ(reportedCriteria(), "Lottery scam") << report;
+}
+
+TEST_F(ScriptFilterTest, SizeTokenIsTheMessageSize) {
+    configure("size_over.KZS");
+    instance(filters::SIZE, 0, "100000");
+    EXPECT_FALSE(holds());
+    instance(filters::SIZE, 0, "100001");
+    EXPECT_TRUE(holds());
+}
+
+TEST_F(ScriptFilterTest, LiteralModeZeroLeavesPlaceholders) {
+    configure("subject_placeholder.KZS");
+    EXPECT_FALSE(holds());  // literal mode 1 by default: the subject replaced it
+    setAgentDword(config::kScriptLiteralMode, 0);
+    EXPECT_TRUE(holds());
+}
+
+TEST_F(ScriptFilterTest, SubjectQuotesAreDoubled) {
+    ctx.Subject = "Say \"hi\" now";
+    configure("subject_quoted.KZS");
+    EXPECT_TRUE(holds());
+}
+
+TEST_F(ScriptFilterTest, SecondTokenGetsTheSecondInstance) {
+    configure("two_subjects.KZS");
+    instance(filters::SUBJECT, 0, "1");
+    instance(filters::SUBJECT, 1, "0");
+    EXPECT_TRUE(holds());
+    EXPECT_NE(trace.find("Checking Filter[1]Criteria[0]::(0)->48\nSetting False\n"),
+              std::string::npos);
+}
+
+TEST_F(ScriptFilterTest, SecondTokenMetMeansTheWordToAvoidWasFound) {
+    configure("two_subjects.KZS");
+    instance(filters::SUBJECT, 0, "1");
+    instance(filters::SUBJECT, 1, "1");
+    EXPECT_FALSE(holds());
+}
+
+TEST_F(ScriptFilterTest, TokenInAnotherCaseReachesTheEngineUnchanged) {
+    configure("token_other_case.KZS");
+    instance(filters::SUBJECT, 0, "1");
+    setAgentDword(config::kDebugStatus, 2);
+    EXPECT_TRUE(holds());
+    EXPECT_NE(trace.find("If IsEmpty([KZ_subject]) Then"), std::string::npos) << trace;
+}
+
+TEST_F(ScriptFilterTest, SyntaxErrorIsLoggedAndDoesNotHold) {
+    configure("syntax_error.KZS");
+    instance(filters::SUBJECT, 0, "1");
+    setAgentDword(config::kDebugStatus, 2);
+    EXPECT_FALSE(holds());
+    EXPECT_NE(trace.find("Executing filter script for Spam script\n"), std::string::npos);
+    EXPECT_NE(trace.find("Syntax Error Occurred in Filtering Script\n"), std::string::npos);
+    EXPECT_NE(trace.find("Script in error follows:\n"), std::string::npos);
+    EXPECT_NE(trace.find("Kaztrel Filter Script incurred an error: (-2146827276) Expected 'If'\n"),
+              std::string::npos)
+        << trace;
+}
+
+TEST_F(ScriptFilterTest, EndlessLoopIsStoppedAndDoesNotHold) {
+    configure("endless.KZS");
+    setAgentDword(config::kDebugStatus, 2);
+    EXPECT_FALSE(holds());
+    EXPECT_NE(trace.find("Script failed. 'KZ_Execute()' function returned value = 0.\n"),
+              std::string::npos);
+    EXPECT_NE(
+        trace.find("Kaztrel Filter Script incurred an error: (-2147023436) Script timed out\n"),
+        std::string::npos)
+        << trace;
+}
+
+TEST_F(ScriptFilterTest, QuotesInTheSenderCannotBecomeScriptCode) {
+    configure("sender_literal.KZS");
+    EXPECT_TRUE(holds());
+    ctx.Sender = "[SMTP:\"x\" : FilterResult = 1 : y = \"\"@host.test]";
+    std::filesystem::remove(quarantine() + "/" + std::string(kMessageId));
+    EXPECT_FALSE(holds());
+}
+
+TEST_F(ScriptFilterTest, FullerScriptWithLoopsSelectAndRegExp) {
+    ctx.Subject = "Free offer";
+    configure("policy.KZS");
+    instance(filters::BODY, 0, "1");
+    EXPECT_TRUE(holds());
+    EXPECT_EQ(reportedCriteria(), "Score 7") << report;
+}
+
+}  // namespace
+}  // namespace kz::test
