@@ -11,14 +11,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-RunOutput checkConfig(const TempDir& dir, const std::string& fixtureConfig) {
-    fs::copy(fixture(fixtureConfig), dir.file("config"), fs::copy_options::recursive);
+// check-config over the configuration in dir/config.
+RunOutput checkConfig(const TempDir& dir) {
     std::string registry = dir.file("registry.reg");
     writeFile(registry,
               "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n"
               "\"Configuration Directory\"=\"" +
                   dir.file("config") + "\"\r\n");
     return run({binPath("kzmta"), "check-config", "--registry", registry});
+}
+
+RunOutput checkConfig(const TempDir& dir, const std::string& fixtureConfig) {
+    fs::copy(fixture(fixtureConfig), dir.file("config"), fs::copy_options::recursive);
+    return checkConfig(dir);
 }
 
 TEST(KzmtaCheckConfig, ReportsOneOfEachProblem) {
@@ -75,18 +80,13 @@ TEST(KzmtaCheckConfig, MoreThanAHundredFiltersAndAMissingTable) {
     writeFile(dir.file("config/FILTERS/FILTER.TAB"), lines);
     writeFile(dir.file("config/FILTERS/CRITERIA/GOOD.TAB"), "1\tALLMESSAGES\t\t\t\t1\r\n");
     writeFile(dir.file("config/FILTERS/ACTIONS/GOOD.TAB"), "1\t\t\tDELETE\tx\r\n");
-    std::string registry = dir.file("registry.reg");
-    writeFile(registry,
-              "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n"
-              "\"Configuration Directory\"=\"" +
-                  dir.file("config") + "\"\r\n");
-    RunOutput full = run({binPath("kzmta"), "check-config", "--registry", registry});
+    RunOutput full = checkConfig(dir);
     EXPECT_EQ(full.status, 1);
     EXPECT_NE(full.out.find("FILTER.TAB:101: skipped: more than 100 filters"), std::string::npos)
         << full.out;
 
     fs::remove(dir.file("config/FILTERS/FILTER.TAB"));
-    RunOutput none = run({binPath("kzmta"), "check-config", "--registry", registry});
+    RunOutput none = checkConfig(dir);
     EXPECT_EQ(none.status, 1);
     EXPECT_NE(none.out.find("FILTER.TAB cannot be read"), std::string::npos) << none.out;
 }
