@@ -17,6 +17,37 @@ long numberOf(const std::string& text) {
 
 }  // namespace
 
+void RecordCriterionMet(CriterionType kind, const FilterTable& table, CriteriaResults& results,
+                        std::string_view tag, std::string_view text) {
+    const std::string tagText(tag);
+    const std::string value(text);
+    const std::string match = formatBounded(kMatchTextSize, "<%s>%s</%s>", tagText.c_str(),
+                                            value.c_str(), tagText.c_str());
+    ForEachEnabledSlot(table, results, kind,
+                       [&](const CriterionSlot& slot, MatchResultBlock& block) {
+                           block.hitCount[kind] += 1;
+                           block.matchText[kind] = match;
+                           for (int instance = 0; instance < slot.resultInstanceCount(); ++instance)
+                               block.instanceValue[kind][std::size_t(instance)] = "1";
+                       });
+}
+
+int EvaluateSenderAuthCriterion(CriterionType kind, int32_t status, const FilterTable& table,
+                                CriteriaResults& results) {
+    const std::string statusText = formatText("%ld", long(status));
+    ForEachEnabledSlot(table, results, kind,
+                       [&](const CriterionSlot& slot, MatchResultBlock& block) {
+                           if (long(status) == numberOf(slot.data)) {
+                               block.hitCount[kind] += 1;
+                               block.matchText[kind] = "<MF-ES>1</MF-ES>";
+                           }
+                           for (int instance = 0; instance < slot.resultInstanceCount(); ++instance)
+                               assignCut(block.instanceValue[kind][std::size_t(instance)],
+                                         statusText, kInstanceValueSize);
+                       });
+    return 1;
+}
+
 int EvaluateSizeCriterion(CriterionType kind, uint32_t size, const FilterTable& table,
                           CriteriaResults& results) {
     const long measured = long(size);

@@ -1,4 +1,5 @@
 #include "filters/evaluators_text.h"
+#include "filters/evaluators_value.h"
 #include "host/message_driver.h"
 
 namespace kz::host {
@@ -16,11 +17,13 @@ void EvaluateEnvelopeCriteria(const MessageContext& context, const filters::Filt
     using namespace filters;
     EvaluateEnvelopeCriterion(TOorCC, kEnvelopeDelimiters, context.Recipients, table, results);
     EvaluateEnvelopeCriterion(IPADDRESS, kEnvelopeDelimiters, context.ClientIP, table, results);
-    // IPADDRESS_WHITELISTED (Account, no mailbox, ClientIP) has its place here.
+    EvaluateWhitelistCriterion(IPADDRESS_WHITELISTED, context.Account, "", context.ClientIP, table,
+                               results);
     EvaluateEnvelopeCriterion(ACCOUNT, kEnvelopeDelimiters, context.Account, table, results);
     EvaluateEnvelopeCriterion(CONNECTOR, kEnvelopeDelimiters, context.ConnectorName, table,
                               results);
-    // SENDERAUTH (AuthenticationStatus), then ALLMESSAGES ("MF-ALL", "All Messages") close it.
+    EvaluateSenderAuthCriterion(SENDERAUTH, context.AuthenticationStatus, table, results);
+    RecordCriterionMet(ALLMESSAGES, table, results, "MF-ALL", "All Messages");
 }
 
 }  // namespace kz::host

@@ -44,7 +44,10 @@ void OnProcessAttach() {
     gState->runControl.loadInitialTable();
     providers::LoadScanProviders();
     log::WriteServiceStart();
-    if (config::Settings().AntivirusStatus != 0) store::StartStoreLibrary();
+    if (config::Settings().AntivirusStatus != 0) {
+        providers::LoadAntivirusProvider();
+        store::StartStoreLibrary();
+    }
 }
 
 void OnProcessDetach() {

@@ -1,9 +1,12 @@
 #include "log/report_log.h"
 
+#include <algorithm>
+#include <array>
 #include <memory>
 #include <mutex>
 
 #include "common/ascii.h"
+#include "common/bounded_text.h"
 #include "config/settings.h"
 #include "log/lasting.h"
 #include "log/log_clock.h"
@@ -25,6 +28,7 @@ struct ReportLogState {
     std::string directory;
     std::string currentName;
     platform::AppendFile file;
+    std::array<char, kSharedNameSize> sharedName{};  // currentName for other libraries
 };
 
 ReportLogState& state() {
@@ -40,12 +44,19 @@ std::shared_ptr<platform::NamedLock> currentLock() {
     return state().lock;
 }
 
+void copyToSharedName(ReportLogState& s) {
+    std::string_view name = cutToBuffer(s.currentName, s.sharedName.size());
+    std::fill(s.sharedName.begin(), s.sharedName.end(), '\0');
+    std::copy(name.begin(), name.end(), s.sharedName.begin());
+}
+
 // The name is taken even when the open fails, so a failed open is not tried again
 // until the day changes. Without a directory no file is opened at all, rather than
 // one at the root of the file system.
 void openLocked(ReportLogState& s, platform::TimePoint now) {
     if (!fileLoggingOn()) return;
     s.currentName = ReportFileName(now);
+    copyToSharedName(s);
     if (s.directory.empty()) return;
     std::string path = platform::resolvePath(platform::joinPath(s.directory, s.currentName));
     if (!s.file.open(path)) return;
@@ -87,6 +98,14 @@ void CloseReportLogAtDetach() {
     // The state outlives the library; its texts must not hold heap memory then.
     std::string().swap(s.directory);
     std::string().swap(s.currentName);
+    copyToSharedName(s);
+}
+
+SharedLogHandles SharedLogHandlesForLibraries() {
+    ReportLogState& s = state();
+    std::lock_guard hold(s.mutex);
+    if (!s.lock) return {};
+    return {s.sharedName.data(), &s.file, s.lock.get()};
 }
 
 void WriteReportLine(std::string_view stamp, std::string_view text) {

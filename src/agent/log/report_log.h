@@ -3,6 +3,7 @@
 // writers across threads and processes.
 
 #include <chrono>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -21,5 +22,17 @@ void CloseReportLogAtDetach();
 // day closes it and opens the new day's file. A line that cannot take the lock within
 // its bound is dropped; before attach and after detach every line is dropped.
 void WriteReportLine(std::string_view stamp, std::string_view text);
+
+// What a library that writes into the same daily file is handed: the current file
+// name (a buffer of kSharedNameSize bytes), the open file and the log lock. On this
+// platform the file and the lock are opaque to the library, which logs through the
+// callback it is given; all three are null outside attach..detach.
+constexpr std::size_t kSharedNameSize = 128;
+struct SharedLogHandles {
+    char* fileName = nullptr;
+    void* stream = nullptr;
+    void* lock = nullptr;
+};
+SharedLogHandles SharedLogHandlesForLibraries();
 
 }  // namespace kz::log

@@ -8,9 +8,9 @@
 #include "message/encoded_words.h"
 #include "message/message_scan.h"
 #include "message/mime_reader.h"
+#include "message/scan_checks.h"
 #include "message/scan_delimiters.h"
 #include "message/scan_prologue.h"
-#include "message/scan_providers_seam.h"
 #include "message/scan_values.h"
 
 namespace kz {
@@ -97,8 +97,8 @@ int ScanMessageMime(MessageContext& context, const FilterTable& table, CriteriaR
 
     if (config::PerformSblRbl() != 0) {
         const std::string joined = reader.plainTextBody() + reader.htmlBody();
-        int lookupCounter = 0;
-        scan::CheckLinks(context, lookupCounter, joined, table, results);
+        filters::LinkLookups lookups;
+        scan::CheckLinks(context, lookups, joined, table, results);
     }
     return 1;
 }

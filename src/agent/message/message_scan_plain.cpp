@@ -12,10 +12,10 @@
 #include "message/message_scan.h"
 #include "message/mime_line_params.h"
 #include "message/mime_reader.h"
+#include "message/scan_checks.h"
 #include "message/scan_delimiters.h"
 #include "message/scan_line_reader.h"
 #include "message/scan_prologue.h"
-#include "message/scan_providers_seam.h"
 #include "message/scan_values.h"
 
 namespace kz {
@@ -180,7 +180,7 @@ class PlainScan {
 
     void bodyLine(const scan::ScanLine& line) {
         const std::string_view text = line.text;
-        if (linkChecks_) scan::CheckLinks(context_, lookupCounter_, text, table_, results_);
+        if (linkChecks_) scan::CheckLinks(context_, lookups_, text, table_, results_);
         if (mime_) {
             partHeaderLine(line);
         } else {
@@ -232,7 +232,7 @@ class PlainScan {
     CriteriaResults& results_;
     const uint32_t spfSetting_;
     const bool linkChecks_;
-    int lookupCounter_ = 0;
+    filters::LinkLookups lookups_;
     bool inBody_ = false;
     bool mime_ = false;
     bool partHeaders_ = false;

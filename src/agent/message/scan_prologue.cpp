@@ -5,7 +5,7 @@
 #include "config/directories.h"
 #include "filters/evaluators_value.h"
 #include "message/queue_paths.h"
-#include "message/scan_providers_seam.h"
+#include "message/scan_checks.h"
 #include "platform/files.h"
 
 namespace kz {

@@ -8,9 +8,9 @@
 #include "config/registry_access.h"
 #include "config/registry_keys.h"
 #include "log/debug_log.h"
+#include "log/exception_report.h"
 #include "platform/registry.h"
 #include "whitelist/address_patterns.h"
-#include "whitelist/exception_report.h"
 
 namespace kz::whitelist {
 
@@ -45,8 +45,8 @@ int IsWhitelisted(std::string_view clientAddress) {
         }
         return 0;
     } catch (...) {
-        ReportEscapedException("IsWhitelisted", std::current_exception(),
-                               {__FILE__, __LINE__, lineTrace});
+        log::ReportEscapedException("IsWhitelisted", std::current_exception(),
+                                    {__FILE__, __LINE__, lineTrace});
         throw;
     }
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace kz::whitelist {
+namespace kz::log {
 
 // Where the exception was caught: the source unit and line, and how far the operation
 // had come (its own step number).
@@ -27,4 +27,4 @@ std::string FormatExceptionReport(std::string_view operation, const std::excepti
 void ReportEscapedException(std::string_view operation, const std::exception_ptr& error,
                             const ExceptionSite& site) noexcept;
 
-}  // namespace kz::whitelist
+}  // namespace kz::log

@@ -1,4 +1,4 @@
-#include "whitelist/exception_report.h"
+#include "log/exception_report.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +9,10 @@
 #include "unit/platform/scoped_env.h"
 #include "unit/whitelist/whitelist_fixture.h"
 
-namespace kz::whitelist {
+namespace kz::log {
 namespace {
 
-using ExceptionReport = testing::WhitelistTest;
+using ExceptionReport = whitelist::testing::WhitelistTest;
 
 std::exception_ptr thrown(auto error) {
     try {
@@ -57,4 +57,4 @@ TEST_F(ExceptionReport, GoesToTheEventLogAndTheDebugLog) {
 }
 
 }  // namespace
-}  // namespace kz::whitelist
+}  // namespace kz::log

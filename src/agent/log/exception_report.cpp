@@ -1,4 +1,4 @@
-#include "whitelist/exception_report.h"
+#include "log/exception_report.h"
 
 #include <string>
 
@@ -6,7 +6,7 @@
 #include "log/debug_log.h"
 #include "log/event_report.h"
 
-namespace kz::whitelist {
+namespace kz::log {
 
 namespace {
 
@@ -55,4 +55,4 @@ void ReportEscapedException(std::string_view operation, const std::exception_ptr
     }
 }
 
-}  // namespace kz::whitelist
+}  // namespace kz::log

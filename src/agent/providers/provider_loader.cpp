@@ -1,0 +1,149 @@
+#include <string>
+
+#include "common/format.h"
+#include "config/directories.h"
+#include "config/paths.h"
+#include "config/settings.h"
+#include "log/counters.h"
+#include "providers/provider_calls.h"
+#include "providers/scan_providers.h"
+
+namespace kz::providers {
+
+namespace {
+
+// Written only at attach and detach, when no run is in flight.
+std::unique_ptr<ScanProviders> gProviders;
+
+std::unique_ptr<platform::DynamicLibrary> loadLibrary(std::string_view fileName) {
+    return platform::DynamicLibrary::load(
+        config::LibraryPath(config::CurrentDirectories()->Application, fileName));
+}
+
+RequestEntry lookUp(const platform::DynamicLibrary& module, const char* name,
+                    const char* secondName) {
+    auto entry = module.entry<RequestEntry>(name);
+    if (!entry && secondName) entry = module.entry<RequestEntry>(secondName);
+    return entry;
+}
+
+void lookUpEntries(ScanProvider& provider, bool secondNames) {
+    const platform::DynamicLibrary& module = *provider.module;
+    provider.initialise = lookUp(module, "KZ_Initialize", secondNames ? "Initialize" : nullptr);
+    provider.execute = lookUp(module, "KZ_Execute", secondNames ? "Execute" : nullptr);
+    provider.cleanUp = lookUp(module, "KZ_CleanUp", secondNames ? "CleanUp" : nullptr);
+}
+
+bool hasAllEntries(const ScanProvider& provider) {
+    return provider.initialise && provider.execute && provider.cleanUp;
+}
+
+// Checks the entries and initialises the provider; the status it ends with.
+uint32_t completeLoading(ScanProvider& provider, const char* label) {
+    if (!hasAllEntries(provider)) {
+        Trace("%s - Loading Failed.\n", label);
+        return kProviderFailed;
+    }
+    Trace("%s - Loading Complete.\n", label);
+    CallWithEmptyRequest(provider.initialise);
+    return kProviderUsable;
+}
+
+// The DKIM verifier's loader, which any request-style provider could use.
+uint32_t LoadProvider(ScanProvider& provider, const char* label, std::string_view fileName,
+                      bool checking) {
+    provider.module = loadLibrary(fileName);
+    if (!provider.module) {
+        Trace("%s - Unable to locate Filter Provider.\n", label);
+        return kProviderFailed;
+    }
+    Trace("%s Loading Library..\n", label);
+    lookUpEntries(provider, true);
+    if (!checking) return kProviderUsable;
+    return completeLoading(provider, label);
+}
+
+void loadBayesian(ScanProvider& provider, uint32_t loadMode) {
+    provider.module = loadLibrary("KZFLTMBF.DLL");
+    if (!provider.module) {
+        Trace("Bayesian Filter - Unable to locate Filter Provider.\n");
+        provider.status = kProviderFailed;
+        return;
+    }
+    Trace("Bayesian Filter Loading Library..\n");
+    Trace("Bayesian Filter - Loading Dictionary..\n");
+    lookUpEntries(provider, true);
+    // Without checking the entries stay unexamined and the configured status stands.
+    if (loadMode != 0) provider.status = completeLoading(provider, "Bayesian Filter");
+}
+
+void loadSpamAssassin(ScanProvider& provider) {
+    provider.module = loadLibrary("KZFLTMSA.DLL");
+    if (!provider.module) {
+        Trace("SA Filter - Unable to locate Filter Provider.\n");
+        provider.status = kProviderFailed;
+        return;
+    }
+    Trace("SA Filter Loading Library..\n");
+    lookUpEntries(provider, false);
+    provider.status = completeLoading(provider, "SA Filter");
+}
+
+void release(ScanProvider& provider) {
+    if (!provider.module) return;
+    if (provider.cleanUp) CallWithEmptyRequest(provider.cleanUp);
+    provider.module.reset();
+}
+
+}  // namespace
+
+const ScanProviders& Providers() {
+    static const ScanProviders none;
+    return gProviders ? *gProviders : none;
+}
+
+void LoadScanProviders() {
+    const config::AttachSettings& settings = config::Settings();
+    auto providers = std::make_unique<ScanProviders>();
+    providers->bayesian.status = settings.BayesianFilteringStatus;
+    providers->spamAssassin.status = settings.spamAssassinOn() ? kProviderUsable : 0;
+    providers->dkim.status = settings.DomainKeysStatus;
+
+    if (providers->dkim.status != 0)
+        providers->dkim.status =
+            LoadProvider(providers->dkim, "Domain Keys", "KZDomainKeys.DLL", true);
+    if (providers->bayesian.status != 0) {
+        loadBayesian(providers->bayesian, settings.BayesianFilteringLoadMode);
+        log::WriteProviderCountersAtAttach({.bayesian = true});
+    }
+    config::SetBayesianStatus(providers->bayesian.status);
+    if (providers->spamAssassin.status == kProviderUsable) {
+        loadSpamAssassin(providers->spamAssassin);
+        log::WriteProviderCountersAtAttach({.spamAssassin = true});
+    }
+    gProviders = std::move(providers);
+}
+
+void LoadAntivirusProvider() {
+    if (!gProviders) gProviders = std::make_unique<ScanProviders>();
+    AntivirusProvider& antivirus = gProviders->antivirus;
+    antivirus.module = loadLibrary("KZAVGEN.DLL");
+    if (antivirus.module) {
+        Trace("Antivirus Loading Library..\n");
+        antivirus.execute = antivirus.module->entry<AntivirusEntry>("ProviderExecute");
+    } else {
+        Trace("Antivirus Loading - Unable to locate Filter Provider.\n");
+    }
+    log::WriteProviderCountersAtAttach({.antivirus = true});
+}
+
+void ReleaseScanProviders() {
+    if (!gProviders) return;
+    release(gProviders->bayesian);
+    release(gProviders->dkim);
+    release(gProviders->spamAssassin);
+    gProviders->antivirus = AntivirusProvider();
+    gProviders.reset();
+}
+
+}  // namespace kz::providers
