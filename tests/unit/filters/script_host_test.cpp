@@ -1,0 +1,174 @@
+// The script host's messages and result buffer, the export, and the generated script.
+#include "filters/script_host.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "config/registry_keys.h"
+#include "filters/criteria_script_text.h"
+#include "platform/exports.h"
+#include "unit/config/config_fixture.h"
+
+KZ_EXPORT int KZ_STDCALL ExecuteVBScript(const char* scriptText, const char* functionName,
+                                         char* resultBuffer, int resultBufferSize,
+                                         int wantResultData);
+
+namespace kz::test {
+namespace {
+
+// Each case with the script log on standard output ("Debug Status" 2).
+class ScriptHostTest : public ConfigTest {
+  protected:
+    void SetUp() override {
+        ConfigTest::SetUp();
+        setDword(config::reg::kAgentKey, config::kDebugStatus, 2);
+        config::ReadAttachSettings();
+    }
+    void TearDown() override {
+        registry().deleteValue(config::reg::kAgentKey, config::kDebugStatus);
+        config::ReadAttachSettings();
+        ConfigTest::TearDown();
+    }
+
+    long run(const std::string& script, const std::string& function = "F", bool want = false,
+             std::size_t size = 1024) {
+        testing::internal::CaptureStdout();
+        long result = filters::RunScript(script, function, data, size, want);
+        log = testing::internal::GetCapturedStdout();
+        return result;
+    }
+    bool logged(std::string_view text) const { return log.find(text) != std::string::npos; }
+
+    std::string data = "untouched", log;
+};
+
+TEST_F(ScriptHostTest, ResultsConvertToSigned32BitNumbers) {
+    struct Case {
+        const char* value;
+        long expected;
+    } cases[] = {{"1", 1},   {"True", -1}, {"\"7\"", 7},
+                 {"2.5", 2}, {"Empty", 0}, {"-70000", -70000}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(run(std::string("Function F\nF = ") + c.value + "\nEnd Function"), c.expected)
+            << c.value;
+        EXPECT_TRUE(logged("Script executed successfully.\n")) << log;
+    }
+    EXPECT_TRUE(logged("Function Returned Value = -70000.\n"));
+}
+
+TEST_F(ScriptHostTest, ValuesThatAreNoNumberFailTheRun) {
+    EXPECT_EQ(run("Function F\nF = \"abc\"\nEnd Function"), 0);
+    EXPECT_TRUE(logged("Script failed. 'KZ_Execute()' function returned value = 0.\n"));
+    EXPECT_TRUE(logged("Kaztrel Filter Script incurred an error: (-2146828275) Type mismatch\n"));
+    EXPECT_EQ(run("Function F\nF = 3000000000\nEnd Function"), 0);
+    EXPECT_TRUE(logged("(-2146828282) Overflow\n")) << log;
+    EXPECT_EQ(run("Function F\nF = Null\nEnd Function"), 0);
+}
+
+TEST_F(ScriptHostTest, MissingFunctionIsReportedWithoutRunning) {
+    EXPECT_EQ(run("x = 1\nFunction G\nG = 1\nEnd Function", "Missing"), 0);
+    EXPECT_TRUE(logged("Script before execution:\nx = 1\n"));
+    EXPECT_TRUE(
+        logged("Error executing script. Script does not define a function with the "
+               "nominated name.\n"));
+    EXPECT_EQ(data, "untouched");
+}
+
+TEST_F(ScriptHostTest, NameInACommentIsNoDefinition) {
+    // The name is found in the text, so the run itself fails with Unknown name.
+    EXPECT_EQ(run("' F is not here\nx = 1"), 0);
+    EXPECT_TRUE(logged("Script failed."));
+    EXPECT_TRUE(logged("(-2147352570) Unknown name.\n")) << log;
+}
+
+TEST_F(ScriptHostTest, SyntaxErrorFillsTheWantedBuffer) {
+    EXPECT_EQ(run("Function F\nF = (1\nEnd Function", "F", true), 0);
+    EXPECT_EQ(data, "Script Syntax Error: HRESULT = -2146827282.");
+    EXPECT_TRUE(logged("Syntax Error Occurred in Filtering Script\nScript in error follows:\n"));
+    EXPECT_TRUE(logged("Kaztrel Filter Script incurred an error: (-2146827282) Expected ')'\n"));
+    data = "untouched";
+    EXPECT_EQ(run("Function F\nF = (1\nEnd Function", "F", true, 12), 0);
+    EXPECT_EQ(data, "Script Synt");
+    data = "untouched";
+    EXPECT_EQ(run("x = (1", "F", false), 0);
+    EXPECT_EQ(data, "untouched");
+    EXPECT_FALSE(logged("Script in error follows:"));
+}
+
+TEST_F(ScriptHostTest, ResultDataIsReadWhenWantedOrWhenTheResultIsNotZero) {
+    const std::string script =
+        "Dim d\nd = \"data\"\nFunction KZ_GetResultData()\nKZ_GetResultData = d\nEnd Function\n"
+        "Function F\nF = n\nEnd Function\n";
+    EXPECT_EQ(run("n = 0\n" + script), 0);
+    EXPECT_EQ(data, "untouched");
+    EXPECT_EQ(run("n = 0\n" + script, "F", true), 0);
+    EXPECT_EQ(data, "data");
+    data = "untouched";
+    EXPECT_EQ(run("n = 5\n" + script), 5);
+    EXPECT_EQ(data, "data");
+    EXPECT_EQ(run("n = 5\n" + script, "F", false, 3), 5);
+    EXPECT_EQ(data, "da");
+    EXPECT_EQ(run("n = 5\nd = Empty\n" + script.substr(16), "F", true), 5);
+    EXPECT_EQ(data, "");
+}
+
+TEST_F(ScriptHostTest, ExportKeepsTheCallersBufferUnlessTheHostWritesIt) {
+    char buffer[16];
+    std::strcpy(buffer, "keep");
+    const char* script =
+        "Function KZ_GetResultData()\nKZ_GetResultData = \"a much longer result\"\nEnd Function\n"
+        "Function F\nF = 0\nEnd Function\n";
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(ExecuteVBScript(script, "F", buffer, sizeof buffer, 0), 0);
+    EXPECT_STREQ(buffer, "keep");
+    EXPECT_EQ(ExecuteVBScript(script, "F", buffer, sizeof buffer, 1), 0);
+    EXPECT_STREQ(buffer, "a much longer r");
+    EXPECT_EQ(ExecuteVBScript(nullptr, nullptr, nullptr, 0, 1), 0);
+    testing::internal::GetCapturedStdout();
+}
+
+TEST_F(ScriptHostTest, ScriptLogFollowsDebugStatus) {
+    setDword(config::reg::kAgentKey, config::kDebugStatus, 0);
+    config::ReadAttachSettings();
+    EXPECT_EQ(run("Function F\nF = 1\nEnd Function"), 1);
+    EXPECT_EQ(log, "");
+}
+
+TEST_F(ScriptHostTest, SyntaxCheckGivesTheLine) {
+    EXPECT_FALSE(filters::CheckScriptSyntax("If a Then\r\n  b = 1\r\nEnd If\r\n"));
+    std::optional<filters::ScriptSyntaxError> error =
+        filters::CheckScriptSyntax("a = 1\r\nIf a Then\r\n  b = (1\r\nEnd If\r\n");
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->line, 3);
+    EXPECT_EQ(error->code, int32_t(0x800A03EEu));
+    EXPECT_EQ(error->description, "Expected ')'");
+}
+
+TEST_F(ScriptHostTest, GeneratedScriptSubstitutesPlaceholdersAndTokensInOrder) {
+    filters::FilterDefinition filter;
+    filter.scriptText = readFile(fixture("script/placeholders.KZS"));
+    filter.slots[filters::SIZE].instanceCount = 1;
+    filter.slots[filters::SUBJECT].instanceCount = 3;  // the third is spelled [KZ_Subject]
+    filters::CriteriaResults results;
+    results.blocks.resize(1);
+    results.block(1).instanceValue[filters::SUBJECT][0] = "1";
+    MessageEnvelope envelope;
+    envelope.Sender = "[SMTP:a@b.test]";
+    envelope.Account = "Main";
+    envelope.ClientIP = "10.0.0.1";
+    envelope.Recipients = "[SMTP:c@d.test];[SMTP:e@f.test]";
+    envelope.Subject = "A \"quoted\" subject";
+    testing::internal::CaptureStdout();
+    std::string generated = filters::GenerateCriteriaScript(1, filter, results, &envelope, true);
+    std::string trace = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(generated, readFile(fixture("script/placeholders_generated.txt")));
+    EXPECT_EQ(trace,
+              "Checking Filter[1]Criteria[0]::(1)->49\nSetting True value 1\n"
+              "Checking Filter[1]Criteria[0]::()->0\nSetting False\n"
+              "Checking Filter[1]Criteria[0]::()->0\nSetting False\n"
+              "Checking Filter[1]Criteria[7]::()->0\nSetting False\n");
+}
+
+}  // namespace
+}  // namespace kz::test
