@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/test_support.h"
 
 namespace kz::test {
@@ -12,7 +14,7 @@ struct Server {
     TempDir dir;
     std::string registry = dir.file("registry.reg");
 
-    Server() {
+    explicit Server(const std::string& application = KZ_LIB_DIR) {
         std::string root = dir.path();
         writeFile(registry,
                   "Windows Registry Editor Version 5.00\r\n\r\n"
@@ -21,7 +23,7 @@ struct Server {
                       root +
                       "/config\"\r\n"
                       "\"Application Directory\"=\"" +
-                      std::string(KZ_LIB_DIR) +
+                      application +
                       "\"\r\n"
                       "\"Mail Root\"=\"" +
                       root +
@@ -88,6 +90,40 @@ TEST(AgentLibrary, FilterInitWalksTheProcessingOrder) {
     EXPECT_NE(out.out.find("Antivirus Loading - Unable to locate AV Plugin Provider.\n"),
               std::string::npos);
     EXPECT_NE(out.out.find("FilterInit=0\n"), std::string::npos) << out.out;
+}
+
+TEST(AgentLibrary, ADnsLibraryThatThrowsEndsOnlyThatScan) {
+    TempDir app;
+    writeFile(app.file("KZWINDNS.reply"), "127.0.0.7 sbl.test\n");
+    std::filesystem::copy_file(std::string(KZ_TESTLIB_DIR) + "/kzstub_dns.so",
+                               app.file("KZWINDNS.so"));
+    Server server(app.path());
+    writeFile(server.registry,
+              readFile(server.registry) +
+                  "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\"
+                  "MTAFILTER]\r\n\"Perform SBLRBL\"=dword:00000001\r\n"
+                  "\"Activity Log Enabled\"=dword:00000002\r\n");
+    writeFile(server.dir.file("config/FILTERS/FILTER.TAB"), "Links\t1\tLINKS\r\n");
+    writeFile(server.dir.file("config/FILTERS/CRITERIA/LINKS.TAB"),
+              readFile(fixture("providers/LINKS.TAB")));
+    const std::string inbound = server.dir.file("queue/SMTP/Inbound/");
+    for (const char* name : {"links", "listed"}) {
+        writeFile(inbound + name, readFile(fixture("queue/all_keys.cmd")));
+        writeFile(inbound + "Messages/" + name,
+                  readFile(fixture(std::string("providers/") + name + ".eml")));
+    }
+    RunOutput out = server.filter({"SMTP", "links", "SMTP", "listed"});
+    ASSERT_EQ(out.status, 0) << out.err;
+    EXPECT_NE(out.out.find("HasORBDBEntry handled an exception; session will be dropped.\n"
+                           "The exception was: resolver gone\n"),
+              std::string::npos)
+        << out.out;
+    EXPECT_NE(out.out.find("Message links was not filtered: its scan ended with an exception"),
+              std::string::npos);
+    EXPECT_NE(out.out.find("Message listed has link to blacklisted IP. 127.0.0.7 (127.0.0.7) was "
+                           "found in blacklist sbl.test"),
+              std::string::npos);
+    EXPECT_NE(out.out.find("ProcessFilter: "), std::string::npos);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #pragma once
 // The DNS library: "<base>.reply" holds one line per listed host, "host list-name"; the
-// host "throw.example" makes the lookup throw.
+// address 127.0.0.66 makes the lookup throw.
 
 #include <sstream>
 #include <stdexcept>
@@ -16,7 +16,7 @@ inline LogFunction gLog = nullptr;
 
 inline int lookup(const char* host, const char* address, char* response, char* listName) {
     noteCall(std::string("HasORBDBEntry|") + host + "|" + address);
-    if (std::string(host) == "throw.example") throw std::runtime_error("resolver gone");
+    if (std::string(address) == "127.0.0.66") throw std::runtime_error("resolver gone");
     std::istringstream lines(readAnswer());
     std::string listedHost, list;
     while (lines >> listedHost >> list) {

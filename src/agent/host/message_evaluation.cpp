@@ -6,6 +6,7 @@
 #include "common/format.h"
 #include "config/directories.h"
 #include "config/settings.h"
+#include "log/debug_log.h"
 #include "message/envelope.h"
 #include "message/message_scan.h"
 
@@ -24,7 +25,15 @@ bool PrepareMessage(MessageContext& context, std::string_view connectorName,
 int EvaluateMessage(MessageContext& context, const filters::FilterTable& table,
                     filters::CriteriaResults& results) {
     EvaluateEnvelopeCriteria(context, table, results);
-    return ScanMessageContent(context, table, results);
+    try {
+        return ScanMessageContent(context, table, results);
+    } catch (...) {
+        // A library the scan calls has failed and reported it; the message is passed on
+        // unfiltered rather than letting the exception reach the MTA's queue thread.
+        log::DebugLogf("Message %s was not filtered: its scan ended with an exception\n",
+                       context.MessageId.c_str());
+        return 0;
+    }
 }
 
 int ScanMessageContent(MessageContext& context, const filters::FilterTable& table,
