@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "unit/platform/scoped_env.h"
 #include "unit/providers/provider_fixture.h"
 
 namespace kz::test {
@@ -77,6 +78,16 @@ TEST_F(DkimCheck, ResultCodesAndWhatAFailureLeavesBehind) {
                   "</CMDFILE><DOMAIN>example.org</DOMAIN><SENDER>alice</SENDER>|1024");
     EXPECT_EQ(counter(reg::kDkimScans), 6u);
     EXPECT_EQ(counter(reg::kDkimDetections), 4u);
+}
+
+TEST_F(DkimCheck, LevelTwoReportsRequestAndReplyAsAnEvent) {
+    ScopedEnv eventLog("KZ_EVENTLOG", dir_.file("events.log"));
+    attach();
+    check("<RESULT>-2</RESULT>", 2, message());
+    const std::string events = readFile(dir_.file("events.log"));
+    EXPECT_NE(events.find("<SENDER>alice</SENDER><RESULT>-2</RESULT>"), std::string::npos) << events;
+    EXPECT_EQ(firstLine(), "Authentication-Results: dkim=fail (no DNS entry)\r");
+    EXPECT_FALSE(std::filesystem::exists(quarantine() + "/" + std::string(kMessageId)));
 }
 
 TEST_F(DkimCheck, NoCheckIsIndeterminateWithCode100) {
