@@ -10,13 +10,14 @@ Interpreter::Interpreter(Limits limits) : limits_(limits), err_(std::make_shared
 }
 
 void Interpreter::startRun() {
+    budget_ = kAllocationBudget;
     deadline_ = std::chrono::steady_clock::now() + limits_.time;
     stackBase_ = static_cast<const char*>(__builtin_frame_address(0));
     depth_ = 0;
 }
 
 void Interpreter::tick() {
-    if ((++ticks_ & 0xFF) != 0) return;
+    if ((++ticks_ & 0x1F) != 0) return;
     if (std::chrono::steady_clock::now() > deadline_)
         ThrowFatal(0, kTimeoutCode, "Script timed out");
 }
@@ -29,6 +30,7 @@ void Interpreter::load(std::shared_ptr<Program> program) {
     for (const std::string& name : program->globals) globals_.try_emplace(name);
     programs_.push_back(program);
     frame_ = &globalFrame_;
+    BudgetScope budget(budget_);
     execBlock(program->statements);
 }
 
@@ -43,6 +45,7 @@ Value Interpreter::call(const std::string& lowerName, std::vector<Value> args) {
     std::vector<Variable> params(args.size());
     for (std::size_t i = 0; i < args.size(); ++i) params[i].own = std::move(args[i]);
     frame_ = &globalFrame_;
+    BudgetScope budget(budget_);
     return invoke(*it->second, std::move(params));
 }
 

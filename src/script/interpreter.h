@@ -77,6 +77,7 @@ class Interpreter {
     Limits limits_;
     std::chrono::steady_clock::time_point deadline_;
     unsigned ticks_ = 0;
+    std::size_t budget_ = kAllocationBudget;
     const char* stackBase_ = nullptr;
     int depth_ = 0;
     bool explicit_ = false;

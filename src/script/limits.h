@@ -17,8 +17,24 @@ struct Limits {
 constexpr std::size_t kMaxStringLength = 4 * 1024 * 1024;
 constexpr std::size_t kMaxArrayItems = 1024 * 1024;
 
-// Throw the fatal Out of memory error past those sizes.
+// Bytes of strings and array elements one run may create in all; the sizes above bound
+// one value, this bounds the many a loop can keep.
+constexpr std::size_t kAllocationBudget = 256 * 1024 * 1024;
+
+// Throw the fatal Out of memory error past those sizes, and charge the run's budget.
 void CheckStringLength(std::size_t length);
 void CheckArrayItems(std::size_t count);
+
+// Makes a budget the current thread's for the span of one run.
+class BudgetScope {
+  public:
+    explicit BudgetScope(std::size_t& remaining);
+    ~BudgetScope();
+    BudgetScope(const BudgetScope&) = delete;
+    BudgetScope& operator=(const BudgetScope&) = delete;
+
+  private:
+    std::size_t* outer_;
+};
 
 }  // namespace kz::script
