@@ -100,6 +100,7 @@ struct Stmt {
     Block body, elseBlock;
     bool hasElse = false;
     LoopTest loopTest = LoopTest::None;
+    bool whileWend = false;  // a While loop, which Exit Do passes through
     ExitKind exitKind = ExitKind::Do;
 };
 

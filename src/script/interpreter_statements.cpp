@@ -168,7 +168,7 @@ Interpreter::Flow Interpreter::execDo(const Stmt& stmt) {
         tick();
         if (pre && !test()) break;
         Flow flow = execBlock(stmt.body);
-        if (flow == Flow::ExitDo) break;
+        if (flow == Flow::ExitDo && !stmt.whileWend) break;
         if (flow != Flow::Normal) return flow;
         if (post && !test()) break;
     }

@@ -61,7 +61,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"DoUntilTop", "Do Until R >= 4\nR = R + 2\nLoop", "Integer:4"},
         Case{"ExitDoInnerOnly", "Do\nDo\nExit Do\nLoop\nR = R + 1\nIf R = 2 Then Exit Do\nLoop",
              "Integer:2"},
-        Case{"WhileWend", "While R < 7\nR = R + 1\nWend", "Integer:7"}),
+        Case{"WhileWend", "While R < 7\nR = R + 1\nWend", "Integer:7"},
+        Case{"ExitDoLeavesTheDoAroundAWhile",
+             "Do\nWhile True\nR = R + 1\nExit Do\nWend\nR = 99\nLoop", "Integer:1"}),
     CaseName);
 
 INSTANTIATE_TEST_SUITE_P(
