@@ -48,6 +48,10 @@ bool Engine::guarded(Fn&& fn) {
         error_ = FromException(ScriptException(kOutOfMemory, ErrorText(kOutOfMemory), 0, false));
     } catch (const std::length_error&) {
         error_ = FromException(ScriptException(kOutOfMemory, ErrorText(kOutOfMemory), 0, false));
+    } catch (const std::exception&) {
+        // Nothing of the engine's own may escape to the host as an exception.
+        error_ =
+            FromException(ScriptException(kInternalError, ErrorText(kInternalError), 0, false));
     }
     return false;
 }

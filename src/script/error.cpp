@@ -20,6 +20,7 @@ constexpr ErrorEntry kErrorTexts[] = {
     {11, "Division by zero"},
     {13, "Type mismatch"},
     {28, "Out of stack space"},
+    {51, "Internal error"},
     {35, "Sub or Function not defined"},
     {92, "For loop not initialized"},
     {94, "Invalid use of Null"},

@@ -17,6 +17,7 @@ enum RuntimeError : int {
     kDivisionByZero = 11,
     kTypeMismatch = 13,
     kOutOfStack = 28,
+    kInternalError = 51,
     kInvalidUseOfNull = 94,
     kObjectRequired = 424,
     kCannotCreateObject = 429,

@@ -170,5 +170,21 @@ TEST_F(ScriptHostTest, GeneratedScriptSubstitutesPlaceholdersAndTokensInOrder) {
               "Checking Filter[1]Criteria[7]::()->0\nSetting False\n");
 }
 
+TEST_F(ScriptHostTest, TokensBeyondTheResultRowAreUnmet) {
+    filters::FilterDefinition filter;
+    for (int i = 0; i < filters::kMaxInstances + 2; ++i) filter.scriptText += "[KZ_BODY] ";
+    filter.slots[filters::BODY].instanceCount = filters::kMaxInstances + 2;
+    filters::CriteriaResults results;
+    results.blocks.resize(1);
+    for (std::string& value : results.block(1).instanceValue[filters::BODY]) value = "1";
+    testing::internal::CaptureStdout();
+    std::string generated = filters::GenerateCriteriaScript(1, filter, results, nullptr, true);
+    testing::internal::GetCapturedStdout();
+    std::string expected;
+    for (int i = 0; i < filters::kMaxInstances; ++i) expected += "1 ";
+    EXPECT_NE(generated.find("\tFilterResult=0\r\n" + expected + "0 0 \r\n"), std::string::npos)
+        << generated;
+}
+
 }  // namespace
 }  // namespace kz::test
