@@ -92,26 +92,26 @@ std::vector<std::string> filterObjects(const std::string& json) {
 }
 
 const char* kDescriptions[] = {"Tagged", "Meeting with agenda", "Executable attachment",
-                               "Spam words in the subject"};
+                               "Spam words in the subject", "Lottery in the subject"};
 
 TEST(KzmtaExplain, JsonAgreesWithWhatTheRunThenDoes) {
     ExplainQueue q;
-    // Which of the four filters hold, per message: the loop-protected message is not
+    // Which of the five filters hold, per message: the loop-protected message is not
     // scanned, a match-all filter needs both criteria, and the stop keeps the spam-word
     // filter from seeing the executable's "free" subject.
     const std::map<std::string, std::vector<bool>> expected = {
-        {"SPAM.MAI", {true, false, false, true}},      {"MEETING.MAI", {true, true, false, false}},
-        {"HALFMEET.MAI", {true, false, false, false}}, {"TOOL.MAI", {true, false, true, false}},
-        {"LOOPED.MAI", {false, false, false, false}},
+        {"SPAM.MAI", {true, false, false, true, false}},
+        {"MEETING.MAI", {true, true, false, false, false}},
+        {"HALFMEET.MAI", {true, false, false, false, false}},
+        {"TOOL.MAI", {true, false, true, false, false}},
+        {"LOOPED.MAI", {false, false, false, false, false}},
     };
     const auto before = q.snapshot();
-    std::map<std::string, std::string> explained;
     for (const auto& [message, holds] : expected) {
         RunOutput out = q.explain(message);
         ASSERT_EQ(out.status, 0) << out.err;
-        explained[message] = out.out;
         std::vector<std::string> filters = filterObjects(out.out);
-        ASSERT_EQ(filters.size(), 4u) << out.out;
+        ASSERT_EQ(filters.size(), holds.size()) << out.out;
         for (std::size_t i = 0; i < filters.size(); ++i) {
             bool says = filters[i].find("\"holds\":true") != std::string::npos;
             EXPECT_EQ(says, holds[i]) << message << " filter " << i + 1 << ": " << filters[i];
@@ -140,7 +140,7 @@ TEST(KzmtaExplain, JsonAgreesWithWhatTheRunThenDoes) {
 TEST(KzmtaExplain, JsonShowsCriteriaAndTheActionLinesThatWouldRun) {
     ExplainQueue q;
     std::vector<std::string> tool = filterObjects(q.explain("TOOL.MAI").out);
-    ASSERT_EQ(tool.size(), 4u);
+    ASSERT_EQ(tool.size(), 5u);
     // Only enabled lines, up to the stop; the line after it is never read. The last
     // field keeps its line end, as the dispatcher hands it on.
     EXPECT_NE(tool[2].find("\"actions\":[{\"keyword\":\"COPY_TO_QUARANTINE\",\"data\":\"\","
@@ -153,7 +153,7 @@ TEST(KzmtaExplain, JsonShowsCriteriaAndTheActionLinesThatWouldRun) {
     EXPECT_NE(tool[3].find("\"actions\":[]"), std::string::npos);
 
     std::vector<std::string> half = filterObjects(q.explain("HALFMEET.MAI").out);
-    ASSERT_EQ(half.size(), 4u);
+    ASSERT_EQ(half.size(), 5u);
     EXPECT_NE(half[1].find("\"matchAll\":1"), std::string::npos);
     EXPECT_NE(half[1].find("{\"index\":0,\"keyword\":\"SUBJECT\",\"threshold\":1,"
                            "\"instanceCount\":1,\"hitCount\":1"),
@@ -165,6 +165,12 @@ TEST(KzmtaExplain, JsonShowsCriteriaAndTheActionLinesThatWouldRun) {
         << half[1];
     // Disabled slots are not listed.
     EXPECT_EQ(half[0].find("\"keyword\":\"SUBJECT\""), std::string::npos) << half[0];
+
+    // A script filter is not run; its generated script shows this message's values.
+    EXPECT_NE(half[4].find("\"isScript\":true"), std::string::npos) << half[4];
+    EXPECT_NE(half[4].find("\"holds\":false"), std::string::npos);
+    EXPECT_NE(half[4].find("If CriteriaMet(0, \\\"lottery\\\") Then"), std::string::npos)
+        << half[4];
 
     RunOutput looped = q.explain("LOOPED.MAI");
     EXPECT_EQ(

@@ -53,6 +53,7 @@ AgentSession::~AgentSession() {
 
 void AgentSession::loadProviders() {
     providers::LoadScanProviders();
+    if (config::Settings().AntivirusStatus != 0) providers::LoadAntivirusProvider();
     providersLoaded_ = true;
 }
 

@@ -8,6 +8,7 @@
 #include "agent_session.h"
 #include "agent_trace.h"
 #include "check_config_actions.h"
+#include "check_config_scripts.h"
 #include "commands.h"
 #include "filters/table_diagnostics.h"
 
@@ -38,7 +39,8 @@ int runCheckConfigCommand(const Args& argsIn) {
         configuration = session.configurationDirectory();
         const filters::FilterTable& table = session.loadTable();
         filterCount = table.filterCount;
-        for (auto* diagnose : {filters::DiagnoseFilterTab, filters::DiagnoseCriteriaFiles}) {
+        for (auto* diagnose : {filters::DiagnoseFilterTab, filters::DiagnoseCriteriaFiles,
+                               DiagnoseCriteriaScripts}) {
             auto found = diagnose(table);
             problems.insert(problems.end(), found.begin(), found.end());
         }

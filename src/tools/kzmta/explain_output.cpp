@@ -22,9 +22,22 @@ std::string filterVerdict(const FilterReport& filter) {
     return filter.holds ? "holds" : "does not hold";
 }
 
-void criterionLine(std::string& out, const CriterionReport& c) {
-    out += "    " + c.keyword + ": " + (c.met ? "met" : "not met") + ", " +
-           std::to_string(c.hitCount) + " hit(s) of threshold " + std::to_string(c.threshold);
+std::string joined(const std::vector<std::string>& values) {
+    std::string out;
+    for (const std::string& value : values) out += (out.empty() ? "" : ", ") + oneLine(value);
+    return out;
+}
+
+// A script decides by itself: its criteria have no threshold, only hits and the
+// instance values it is given.
+void criterionLine(std::string& out, const CriterionReport& c, bool script) {
+    out += "    " + c.keyword + ": ";
+    if (script) {
+        out += std::to_string(c.hitCount) + " hit(s), instance values " + joined(c.instanceValues);
+    } else {
+        out += std::string(c.met ? "met" : "not met") + ", " + std::to_string(c.hitCount) +
+               " hit(s) of threshold " + std::to_string(c.threshold);
+    }
     if (!c.matchText.empty()) out += ", match " + oneLine(c.matchText);
     out += "\n";
 }
@@ -36,7 +49,16 @@ void filterLines(std::string& out, const FilterReport& f) {
     if (!f.description.empty()) out += "  " + oneLine(f.description) + "\n";
     if (!f.note.empty()) out += "  (" + f.note + ")\n";
     if (f.criteria.empty()) out += "  no enabled criterion: the filter can never hold\n";
-    for (const CriterionReport& c : f.criteria) criterionLine(out, c);
+    for (const CriterionReport& c : f.criteria) criterionLine(out, c, f.isScript);
+    if (!f.script.empty()) {
+        out += "  generated script:\n";
+        std::string_view script = f.script;
+        while (!script.empty()) {
+            std::size_t end = script.find('\n');
+            out += "    " + PrintableText(script.substr(0, end), false) + "\n";
+            script.remove_prefix(end == std::string_view::npos ? script.size() : end + 1);
+        }
+    }
     if (!f.holds) return;
     if (f.actions.empty()) out += "  no enabled action line: nothing would run\n";
     for (const ActionReport& a : f.actions) {
@@ -69,7 +91,8 @@ void filterJson(JsonWriter& json, const FilterReport& f) {
         .member("matchAll", f.matchAll)
         .member("reached", f.reached)
         .member("holds", f.holds)
-        .member("note", f.note);
+        .member("note", f.note)
+        .member("script", f.script);
     json.key("criteria").beginArray();
     for (const CriterionReport& c : f.criteria) criterionJson(json, c);
     json.endArray().key("actions").beginArray();

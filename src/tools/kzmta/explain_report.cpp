@@ -8,6 +8,7 @@
 #include "config/directories.h"
 #include "config/paths.h"
 #include "filters/config_lines.h"
+#include "filters/criteria_script_text.h"
 #include "host/message_evaluation.h"
 #include "platform/files.h"
 
@@ -74,6 +75,8 @@ struct FilterWalk {
             report.note = "not reached: " + stoppedBy + " stops processing";
         } else if (filter.isScript) {
             report.note = "criteria scripts are not run by explain; shown as not holding";
+            report.script =
+                filters::GenerateCriteriaScript(position, filter, results, results.message, false);
         } else {
             report.holds = actions::DecideFilter(position, filter, results, criteriaText).holds;
         }

@@ -38,6 +38,7 @@ struct FilterReport {
     bool reached = true;  // false after a filter that stops processing, or without a scan
     bool holds = false;
     std::string note;                       // why a filter was not decided as usual
+    std::string script;                     // the generated script of a script filter
     std::vector<CriterionReport> criteria;  // the enabled slots only
     std::vector<ActionReport> actions;      // enabled lines of a filter that holds
 };
