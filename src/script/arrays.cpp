@@ -10,7 +10,7 @@ std::shared_ptr<ArrayData> MakeArray(const std::vector<int32_t>& upper) {
     std::size_t count = 1;
     for (int32_t u : upper) {
         if (u < -1) ThrowRuntime(kSubscriptOutOfRange);
-        count *= std::size_t(u + 1);
+        count *= std::size_t(u) + 1;
         CheckArrayItems(count);
     }
     array->upper = upper;
@@ -33,7 +33,7 @@ Value& ElementAt(ArrayData& array, const std::vector<Value>& indexes) {
     for (std::size_t d = indexes.size(); d-- > 0;) {
         int32_t i = ToLong(indexes[d]);
         if (i < 0 || i > array.upper[d]) ThrowRuntime(kSubscriptOutOfRange);
-        offset = offset * std::size_t(array.upper[d] + 1) + std::size_t(i);
+        offset = offset * (std::size_t(array.upper[d]) + 1) + std::size_t(i);
     }
     return array.items.at(offset);
 }
