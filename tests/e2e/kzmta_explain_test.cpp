@@ -206,5 +206,16 @@ TEST(KzmtaExplain, TextReportAndClearErrors) {
     EXPECT_NE(noRegistry.err.find("registry"), std::string::npos) << noRegistry.err;
 }
 
+TEST(KzmtaExplain, WithoutFiltersNothingIsRead) {
+    ExplainQueue q;
+    writeFile(q.dir.file("config/FILTERS/FILTER.TAB"), "Off\t0\tALL\n");
+    // As a run with no filter, explain does not even look for the message.
+    RunOutput out = q.explain("ABSENT.MAI");
+    EXPECT_EQ(out.status, 0) << out.err;
+    EXPECT_EQ(out.out,
+              "{\"connector\":\"SMTP\",\"message\":\"ABSENT.MAI\",\"scanned\":false,"
+              "\"filters\":[]}\n");
+}
+
 }  // namespace
 }  // namespace kz::test
