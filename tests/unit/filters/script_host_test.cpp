@@ -170,6 +170,19 @@ TEST_F(ScriptHostTest, GeneratedScriptSubstitutesPlaceholdersAndTokensInOrder) {
               "Checking Filter[1]Criteria[7]::()->0\nSetting False\n");
 }
 
+TEST_F(ScriptHostTest, CriteriaScriptCheckCountsLinesInTheScriptFile) {
+    filters::FilterDefinition filter;
+    filter.scriptText = readFile(fixture("script/syntax_error.KZS"));
+    filter.slots[filters::SUBJECT].instanceCount = 1;
+    std::optional<filters::ScriptSyntaxError> error = filters::CheckCriteriaScript(filter);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->line, 3);
+    EXPECT_EQ(error->description, "Expected 'If'");
+    filter.scriptText = readFile(fixture("script/policy.KZS"));
+    filter.slots[filters::BODY].instanceCount = 1;
+    EXPECT_FALSE(filters::CheckCriteriaScript(filter));
+}
+
 TEST_F(ScriptHostTest, TokensBeyondTheResultRowAreUnmet) {
     filters::FilterDefinition filter;
     for (int i = 0; i < filters::kMaxInstances + 2; ++i) filter.scriptText += "[KZ_BODY] ";
