@@ -145,6 +145,8 @@ StmtPtr Parser::parseStatement() {
         return stmt;
     }
     if (w == "option") {
+        // Option Explicit belongs to the whole script, never to a procedure's body.
+        if (procedure_ != 0) fail(kSyntaxError);
         StmtPtr stmt = make(StmtKind::OptionExplicit);
         advance();
         if (!(cur().kind == TokenKind::Name && cur().lower == "explicit")) fail(kSyntaxError);

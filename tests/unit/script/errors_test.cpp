@@ -30,7 +30,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"x = 1 2", "Syntax:1025"}, Case{"Dim 5", "Syntax:1010"},
                       Case{"Dim a(n)", "Syntax:1026"}, Case{"Exit Do", "Syntax:1039"},
                       Case{"Next", "Syntax:1014"}, Case{"Const c = x", "Syntax:1045"},
-                      Case{"MsgBox(1, 2)", "Syntax:1044"}, Case{"On Error Resume", "Syntax:1002"}));
+                      Case{"MsgBox(1, 2)", "Syntax:1044"}, Case{"On Error Resume", "Syntax:1002"},
+                      Case{"Option Explicit", "Syntax:1002"}));
 
 TEST(ScriptErrors, SyntaxErrorCarriesCodeTextAndLine) {
     Engine engine;
