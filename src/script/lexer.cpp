@@ -55,6 +55,10 @@ class Lexer {
         return pos_ + ahead < src_.size() ? src_[pos_ + ahead] : '\0';
     }
 
+    char lowerAt(std::size_t ahead) const {
+        return char(std::tolower(static_cast<unsigned char>(peek(ahead))));
+    }
+
     void skipToLineEnd() {
         while (pos_ < src_.size() && src_[pos_] != '\n') ++pos_;
     }
@@ -80,7 +84,7 @@ class Lexer {
             bracketedName();
         } else if (IsDigit(c) || (c == '.' && IsDigit(peek(1)) && !afterOperand())) {
             decimal();
-        } else if (c == '&' && (std::tolower(peek(1)) == 'h' || std::tolower(peek(1)) == 'o')) {
+        } else if (c == '&' && (lowerAt(1) == 'h' || lowerAt(1) == 'o')) {
             radix();
         } else {
             symbol();
@@ -165,7 +169,7 @@ class Lexer {
     }
 
     void radix() {
-        bool hex = std::tolower(peek(1)) == 'h';
+        bool hex = lowerAt(1) == 'h';
         std::size_t start = pos_;
         pos_ += 2;
         while (hex ? std::isxdigit(static_cast<unsigned char>(peek())) != 0

@@ -130,10 +130,11 @@ bool ParseRadix(std::string_view digits, int radix, double& out) {
     if (digits.empty() || digits.size() > 11) return false;
     uint64_t n = 0;
     for (char c : digits) {
-        int d =
-            std::isdigit(static_cast<unsigned char>(c))
-                ? c - '0'
-                : (std::isxdigit(static_cast<unsigned char>(c)) ? std::tolower(c) - 'a' + 10 : 99);
+        int d = std::isdigit(static_cast<unsigned char>(c))
+                    ? c - '0'
+                    : (std::isxdigit(static_cast<unsigned char>(c))
+                           ? std::tolower(static_cast<unsigned char>(c)) - 'a' + 10
+                           : 99);
         if (d >= radix) return false;
         n = n * uint64_t(radix) + uint64_t(d);
     }
