@@ -50,7 +50,10 @@ std::string RunActionFile(MessageContext& context, const filters::FilterDefiniti
         const ActionKeyword* keyword = FindActionKeyword(line.keyword);
         if (!keyword) continue;
         if (keyword->recording == Recording::Always) RecordAction(executed, line.keyword);
-        ActionCall call{context, filter, line.data, line.description, matchDescription};
+        // The description usually ends the line; its line end would break the Reason
+        // line and the template lines of the notifications that show it.
+        ActionCall call{context, filter, line.data, filters::CutAtLineFeed(line.description),
+                        matchDescription};
         bool succeeded = keyword->run(call);
         if (keyword->stops) {
             state.stop = true;

@@ -1,0 +1,72 @@
+// Which filters hold, and what their report lines say, through the loaded library.
+
+#include <gtest/gtest.h>
+
+#include "e2e/dispatch_server.h"
+
+namespace kz::test {
+namespace {
+
+// Three filters: all-of with the met criterion first (fails), all-of with the met
+// criterion last (holds), any-of with two of three criteria met (holds).
+class DispatchVerdict : public testing::Test {
+  protected:
+    DispatchServer server{"verdicts"};
+};
+
+TEST_F(DispatchVerdict, FiltersThatAllFailLeaveTheMessageAndTheLogAlone) {
+    server.queue("FIGURES.MAI", "figures");
+    RunOutput out = server.filter({"FIGURES.MAI"});
+    ASSERT_EQ(out.status, 0) << out.err;
+    EXPECT_NE(out.out.find("ProcessFilter: \n"), std::string::npos) << out.out;
+    EXPECT_EQ(out.out.find("satisfied"), std::string::npos) << out.out;
+    EXPECT_TRUE(server.executedLines().empty()) << server.reportLog();
+    EXPECT_EQ(readFile(server.messageFile("FIGURES.MAI")),
+              readFile(fixture("dispatch/messages/figures.eml")));
+    EXPECT_EQ(readFile(server.commandFile("FIGURES.MAI")),
+              readFile(fixture("dispatch/messages/figures.cmd")));
+    EXPECT_TRUE(DispatchServer::files(server.dir.file("badmail")).empty());
+    EXPECT_TRUE(DispatchServer::files(server.dir.file("quarantine")).empty());
+}
+
+TEST_F(DispatchVerdict, MatchAllAndAnyOfDecideAndTheCriteriaTextGrowsOverTheCall) {
+    server.queue("PRIZE.MAI", "prize");
+    RunOutput out = server.filter({"PRIZE.MAI"});
+    ASSERT_EQ(out.status, 0) << out.err;
+
+    // The met subject before the unmet body: the first filter does not hold.
+    EXPECT_EQ(out.out.find("rule (Subject then body)"), std::string::npos) << out.out;
+    EXPECT_FALSE(exists(server.dir.file("badmail/PRIZE.MAI")));
+    // The unmet subject before the met body: the second filter holds.
+    EXPECT_NE(out.out.find("All for rule (Body after subject) satisfied. Executing associated "
+                           "action (ALLBODYLAST).\n"),
+              std::string::npos)
+        << out.out;
+    EXPECT_TRUE(exists(server.dir.file("quarantine/PRIZE.MAI")));
+    EXPECT_TRUE(exists(server.dir.file("quarantine/Messages/PRIZE.MAI")));
+    // The any-of filter holds on its last met criterion, which names the header value.
+    EXPECT_NE(readFile(server.messageFile("PRIZE.MAI")).find("X-KZ-Criterion: BODY\r\n"),
+              std::string::npos)
+        << readFile(server.messageFile("PRIZE.MAI"));
+
+    const std::string lead = "Executed\tPRIZE.MAI\tSMTP\t";
+    const std::string envelope = "\t\t[SMTP:carl@example.net]\t192.0.2.17\t";
+    const std::string first =
+        "CRITERIA=SUBJECT, DATA=<MF-W>lottery</MF-W>|CRITERIA=BODY, MATCH=FALSE";
+    const std::string second =
+        "CRITERIA=SUBJECT, MATCH=FALSE|CRITERIA=BODY, DATA=<MF-W>winner</MF-W>";
+    const std::string third =
+        "CRITERIA=SUBJECT, DATA=<MF-W>lottery</MF-W>|CRITERIA=BODY, DATA=<MF-W>winner</MF-W>";
+    std::vector<std::string> expected = {
+        lead + "All of, body met last\tCOPY_TO_QUARANTINE" + envelope + first + "|" + second +
+            "\tClaim your lottery prize",
+        lead + "Any of subject, from, body\tADD_HEADER" + envelope + first + "|" + second + "|" +
+            third + "\tClaim your lottery prize",
+    };
+    EXPECT_EQ(server.executedLines(), expected);
+    // The driver prints the last report line of the call.
+    EXPECT_NE(out.out.find("ProcessFilter: " + expected[1] + "\n"), std::string::npos) << out.out;
+}
+
+}  // namespace
+}  // namespace kz::test
