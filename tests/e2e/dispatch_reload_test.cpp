@@ -15,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kMessages = 160;
+constexpr int kMessages = 240;
 
 // Swaps FILTER.TAB between its two versions (each complete before it is visible) and
 // asks for a reload, again and again, until stopped.

@@ -7,8 +7,8 @@
 namespace kz::test {
 namespace {
 
-// Three filters: all-of with the met criterion first (fails), all-of with the met
-// criterion last (holds), any-of with two of three criteria met (holds).
+// Four filters: all-of with the met criterion first (fails), all-of with the met
+// criterion last (holds), any-of with two of three criteria met (holds), and a script.
 class DispatchVerdict : public testing::Test {
   protected:
     DispatchServer server{"verdicts"};
@@ -49,8 +49,16 @@ TEST_F(DispatchVerdict, MatchAllAndAnyOfDecideAndTheCriteriaTextGrowsOverTheCall
               std::string::npos)
         << readFile(server.messageFile("PRIZE.MAI"));
 
+    // A script filter holds by its script; its result text joins the criteria text
+    // without a separator and names the criterion for the actions.
+    EXPECT_NE(readFile(server.messageFile("PRIZE.MAI"))
+                  .find("Subject: [PRIZE-SCRIPT] Claim your lottery prize\r\n"),
+              std::string::npos)
+        << readFile(server.messageFile("PRIZE.MAI"));
+
     const std::string lead = "Executed\tPRIZE.MAI\tSMTP\t";
     const std::string envelope = "\t\t[SMTP:carl@example.net]\t192.0.2.17\t";
+    const std::string subject = "\tClaim your lottery prize";
     const std::string first =
         "CRITERIA=SUBJECT, DATA=<MF-W>lottery</MF-W>|CRITERIA=BODY, MATCH=FALSE";
     const std::string second =
@@ -59,13 +67,15 @@ TEST_F(DispatchVerdict, MatchAllAndAnyOfDecideAndTheCriteriaTextGrowsOverTheCall
         "CRITERIA=SUBJECT, DATA=<MF-W>lottery</MF-W>|CRITERIA=BODY, DATA=<MF-W>winner</MF-W>";
     std::vector<std::string> expected = {
         lead + "All of, body met last\tCOPY_TO_QUARANTINE" + envelope + first + "|" + second +
-            "\tClaim your lottery prize",
+            subject,
         lead + "Any of subject, from, body\tADD_HEADER" + envelope + first + "|" + second + "|" +
-            third + "\tClaim your lottery prize",
+            third + subject,
+        lead + "Scripted prize check\tADD_SUBJECT_PREFIX" + envelope + first + "|" + second + "|" +
+            third + "PRIZE-SCRIPT" + subject,
     };
     EXPECT_EQ(server.executedLines(), expected);
     // The driver prints the last report line of the call.
-    EXPECT_NE(out.out.find("ProcessFilter: " + expected[1] + "\n"), std::string::npos) << out.out;
+    EXPECT_NE(out.out.find("ProcessFilter: " + expected[2] + "\n"), std::string::npos) << out.out;
 }
 
 }  // namespace
