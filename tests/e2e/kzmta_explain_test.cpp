@@ -105,6 +105,7 @@ TEST(KzmtaExplain, JsonAgreesWithWhatTheRunThenDoes) {
         {"HALFMEET.MAI", {true, false, false, false, false}},
         {"TOOL.MAI", {true, false, true, false, false}},
         {"LOOPED.MAI", {false, false, false, false, false}},
+        {"LOTTERY.MAI", {true, false, false, false, true}},  // the script holds
     };
     const auto before = q.snapshot();
     for (const auto& [message, holds] : expected) {
@@ -166,7 +167,7 @@ TEST(KzmtaExplain, JsonShowsCriteriaAndTheActionLinesThatWouldRun) {
     // Disabled slots are not listed.
     EXPECT_EQ(half[0].find("\"keyword\":\"SUBJECT\""), std::string::npos) << half[0];
 
-    // A script filter is not run; its generated script shows this message's values.
+    // A script filter runs its generated script, which shows this message's values.
     EXPECT_NE(half[4].find("\"isScript\":true"), std::string::npos) << half[4];
     EXPECT_NE(half[4].find("\"holds\":false"), std::string::npos);
     EXPECT_NE(half[4].find("If CriteriaMet(0, \\\"lottery\\\") Then"), std::string::npos)

@@ -58,6 +58,8 @@ void filterLines(std::string& out, const FilterReport& f) {
             out += "    " + PrintableText(script.substr(0, end), false) + "\n";
             script.remove_prefix(end == std::string_view::npos ? script.size() : end + 1);
         }
+        out += "  script result: " + (f.holds ? std::string("1") : std::string("not 1")) +
+               (f.scriptResult.empty() ? "" : ", result text " + oneLine(f.scriptResult)) + "\n";
     }
     if (!f.holds) return;
     if (f.actions.empty()) out += "  no enabled action line: nothing would run\n";
@@ -92,7 +94,8 @@ void filterJson(JsonWriter& json, const FilterReport& f) {
         .member("reached", f.reached)
         .member("holds", f.holds)
         .member("note", f.note)
-        .member("script", f.script);
+        .member("script", f.script)
+        .member("scriptResult", f.scriptResult);
     json.key("criteria").beginArray();
     for (const CriterionReport& c : f.criteria) criterionJson(json, c);
     json.endArray().key("actions").beginArray();

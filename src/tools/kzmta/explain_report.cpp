@@ -73,12 +73,15 @@ struct FilterWalk {
         } else if (!stoppedBy.empty()) {
             report.reached = false;
             report.note = "not reached: " + stoppedBy + " stops processing";
-        } else if (filter.isScript) {
-            report.note = "criteria scripts are not run by explain; shown as not holding";
-            report.script =
-                filters::GenerateCriteriaScript(position, filter, results, results.message, false);
         } else {
-            report.holds = actions::DecideFilter(position, filter, results, criteriaText).holds;
+            if (filter.isScript)
+                report.script = filters::GenerateCriteriaScript(position, filter, results,
+                                                                results.message, false);
+            const actions::Verdict verdict =
+                actions::DecideFilter(position, filter, results, criteriaText);
+            report.holds = verdict.holds;
+            // A script's own result text; it becomes the report's criterion name.
+            if (filter.isScript) report.scriptResult = verdict.criterionName;
         }
         if (report.holds) {
             report.actions = ActionsThatWouldRun(configuration, filter.criteriaName);

@@ -39,6 +39,7 @@ struct FilterReport {
     bool holds = false;
     std::string note;                       // why a filter was not decided as usual
     std::string script;                     // the generated script of a script filter
+    std::string scriptResult;               // what that script left as its result text
     std::vector<CriterionReport> criteria;  // the enabled slots only
     std::vector<ActionReport> actions;      // enabled lines of a filter that holds
 };
