@@ -65,6 +65,26 @@ void drain(int fd, std::string& out) {
     if (n > 0) out.append(buf, size_t(n));
 }
 
+// Spawns argv with this process's environment, each NAME=VALUE of `env` replacing the
+// inherited variable of that name. Returns the spawn error, 0 when started.
+int spawnWith(pid_t& pid, const posix_spawn_file_actions_t& actions,
+              const std::vector<std::string>& argv, const std::vector<std::string>& env) {
+    std::vector<std::string> envStrings;
+    for (char** e = environ; *e; ++e) envStrings.emplace_back(*e);
+    for (const std::string& extra : env) {
+        std::string name = extra.substr(0, extra.find('=') + 1);
+        std::erase_if(envStrings, [&](const std::string& s) { return s.rfind(name, 0) == 0; });
+        envStrings.push_back(extra);
+    }
+    std::vector<char*> envp, args;
+    for (auto& s : envStrings) envp.push_back(s.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> argvCopy = argv;
+    for (auto& s : argvCopy) args.push_back(s.data());
+    args.push_back(nullptr);
+    return posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+}
+
 }  // namespace
 
 RunOutput run(const std::vector<std::string>& argv, const std::vector<std::string>& env,
@@ -79,22 +99,8 @@ RunOutput run(const std::vector<std::string>& argv, const std::vector<std::strin
     posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
 
-    std::vector<std::string> envStrings;
-    for (char** e = environ; *e; ++e) envStrings.emplace_back(*e);
-    for (const std::string& extra : env) {
-        std::string name = extra.substr(0, extra.find('=') + 1);
-        std::erase_if(envStrings, [&](const std::string& s) { return s.rfind(name, 0) == 0; });
-        envStrings.push_back(extra);
-    }
-    std::vector<char*> envp, args;
-    for (auto& s : envStrings) envp.push_back(s.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> argvCopy = argv;
-    for (auto& s : argvCopy) args.push_back(s.data());
-    args.push_back(nullptr);
-
     pid_t pid = 0;
-    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+    int rc = spawnWith(pid, actions, argv, env);
     posix_spawn_file_actions_destroy(&actions);
     close(outPipe[1]);
     close(errPipe[1]);
@@ -140,17 +146,8 @@ Child::Child(const std::vector<std::string>& argv, const std::vector<std::string
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-    std::vector<std::string> envStrings;
-    for (char** e = environ; *e; ++e) envStrings.emplace_back(*e);
-    for (const std::string& extra : env) envStrings.push_back(extra);
-    std::vector<char*> envp, args;
-    for (auto& e : envStrings) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> argvCopy = argv;
-    for (auto& a : argvCopy) args.push_back(a.data());
-    args.push_back(nullptr);
     pid_t pid = 0;
-    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+    int rc = spawnWith(pid, actions, argv, env);
     posix_spawn_file_actions_destroy(&actions);
     close(outPipe[1]);
     outFd_ = outPipe[0];

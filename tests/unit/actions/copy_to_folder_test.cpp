@@ -7,6 +7,7 @@
 
 #include "store/folder_flags.h"
 #include "unit/actions/actions_fixture.h"
+#include "unit/platform/scoped_env.h"
 
 namespace kz::test {
 namespace {
@@ -25,26 +26,15 @@ class CopyToFolderTest : public ActionsTest {
   protected:
     void SetUp() override {
         ActionsTest::SetUp();
-        if (const char* previous = std::getenv("KZ_REGISTRY")) previous_ = previous;
-        setenv("KZ_REGISTRY", registryPath().c_str(), 1);
         setString(config::kProductKey, config::kApplicationDirectory, KZ_LIB_DIR);
         config::ReadAttachDirectories();
         queueMessage("all_keys.cmd", "plain.eml");
     }
-    void TearDown() override {
-        if (previous_) {
-            setenv("KZ_REGISTRY", previous_->c_str(), 1);
-        } else {
-            unsetenv("KZ_REGISTRY");
-        }
-        ActionsTest::TearDown();
-    }
-
     std::string filedIn(const std::string& folder) const {
         return folder + "/" + std::string(kMessageId);
     }
 
-    std::optional<std::string> previous_;
+    ScopedEnv registryEnv_{"KZ_REGISTRY", registryPath()};
 };
 
 TEST_F(CopyToFolderTest, JunkGoesIntoTheMailboxWithItsFlagsAndConsoleLine) {

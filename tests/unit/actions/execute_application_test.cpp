@@ -7,6 +7,7 @@
 
 #include "platform/files.h"
 #include "unit/actions/actions_fixture.h"
+#include "unit/platform/scoped_env.h"
 
 namespace kz::test {
 namespace {
@@ -16,15 +17,8 @@ using actions::ExpandCommandLine;
 
 class ExecuteApplicationTest : public ActionsTest {
   protected:
-    void SetUp() override {
-        ActionsTest::SetUp();
-        setenv("KZ_ARGS_OUT", output().c_str(), 1);
-    }
-    void TearDown() override {
-        unsetenv("KZ_ARGS_OUT");
-        ActionsTest::TearDown();
-    }
     std::string output() const { return dir_.file("args.txt"); }
+    ScopedEnv argsEnv_{"KZ_ARGS_OUT", output()};
 };
 
 TEST_F(ExecuteApplicationTest, TokensBecomeTheProgramsArguments) {

@@ -1,10 +1,10 @@
-#include <cstdlib>
 #include <string>
 
 #include "config/registry_keys.h"
 #include "platform/dynlib.h"
 #include "platform/exports.h"
 #include "unit/config/config_fixture.h"
+#include "unit/platform/scoped_env.h"
 
 namespace kz::test {
 namespace {
@@ -17,26 +17,12 @@ constexpr std::string_view kMailboxes = "SOFTWARE\\Kaztrel\\Kaztrel\\Options\\Ma
 // The option provider library reads the registry file named by KZ_REGISTRY.
 class OptionLookupTest : public ConfigTest {
   protected:
-    void SetUp() override {
-        ConfigTest::SetUp();
-        if (const char* previous = std::getenv("KZ_REGISTRY")) previous_ = previous;
-        setenv("KZ_REGISTRY", registryPath().c_str(), 1);
-    }
-    void TearDown() override {
-        if (previous_) {
-            setenv("KZ_REGISTRY", previous_->c_str(), 1);
-        } else {
-            unsetenv("KZ_REGISTRY");
-        }
-        ConfigTest::TearDown();
-    }
-
     void useApplicationDirectory(const std::string& dir) {
         setString(kProductKey, kApplicationDirectory, dir);
         ReadAttachDirectories();
     }
 
-    std::optional<std::string> previous_;
+    ScopedEnv registryEnv_{"KZ_REGISTRY", registryPath()};
 };
 
 TEST_F(OptionLookupTest, ReadsPostOfficeAndMailboxOptionsThroughTheProvider) {

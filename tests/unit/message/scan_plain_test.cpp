@@ -16,14 +16,8 @@ TEST_F(ScanTest, PlainScanTakesEveryRawHeaderLine) {
     EXPECT_EQ(hits(FROM), 1);
     EXPECT_EQ(hits(TO), 2);  // both To headers
     EXPECT_EQ(hits(TOorCC), 3);
-    EXPECT_EQ(hits(CC), 1);
     EXPECT_EQ(match(SUBJECT), "<MF-W>*Q2FzaCBQcml6ZSBpbnNpZGU*</MF-W>");  // raw
-    EXPECT_EQ(hits(PRIORITY), 1);
-    EXPECT_EQ(hits(SPF), 1);
     EXPECT_EQ(match(SPF), "<MF-W>pass</MF-W>");
-    EXPECT_EQ(hits(COUNTRY_NOMATCH), 1);
-    EXPECT_EQ(hits(HEADERS_CONTAIN), 1);
-    EXPECT_EQ(hits(BODY), 1);
     // Not MIME: no part headers to look at.
     EXPECT_EQ(hits(BOUNDARYHEADERS_CONTAIN), 0);
 }

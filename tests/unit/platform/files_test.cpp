@@ -153,14 +153,6 @@ TEST(Files, UnsearchableDirectoryIsAnError) {
     ::chmod(dir.file("locked").c_str(), 0700);
 }
 
-TEST(Files, ListsEntriesWithoutDotNames) {
-    TempDir dir;
-    test::writeFile(dir.file("b"), "");
-    test::writeFile(dir.file("a/c"), "");
-    EXPECT_EQ(sortedEntries(dir.path()), (std::vector<std::string>{"a", "b"}));
-    EXPECT_TRUE(listDirectory(dir.file("missing")).empty());
-}
-
 TEST(Files, TemporaryNamesStayInTheDirectoryAndDiffer) {
     std::string first = temporaryNameFor("/q/Inbound/MSG.MAI");
     EXPECT_EQ(first.rfind("/q/Inbound/.", 0), 0u);

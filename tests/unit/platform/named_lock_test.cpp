@@ -1,10 +1,7 @@
 #include "platform/named_lock.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -12,8 +9,6 @@
 
 #include "support/test_support.h"
 #include "unit/platform/scoped_env.h"
-
-extern char** environ;
 
 namespace kz::platform {
 namespace {
@@ -26,50 +21,14 @@ class NamedLockTest : public ::testing::Test {
     test::ScopedEnv env{"KZ_RUNTIME_DIR", dir.path()};
 };
 
-// The helper process, with its standard output on a pipe we read.
-struct Holder {
-    pid_t pid = -1;
-    int out = -1;
-
-    explicit Holder(const std::string& lockName) {
-        int fds[2];
-        if (pipe2(fds, O_CLOEXEC) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        std::string program = test::binPath("kztest-lock_holder");
-        char* argv[] = {program.data(), const_cast<char*>(lockName.c_str()), nullptr};
-        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) != 0) pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        out = fds[0];
-    }
-    ~Holder() {
-        kill();
-        if (out >= 0) close(out);
-    }
-    std::string firstLine() const {
-        std::string line;
-        char c;
-        while (read(out, &c, 1) == 1 && c != '\n') line += c;
-        return line;
-    }
-    void kill() {
-        if (pid <= 0) return;
-        ::kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        pid = -1;
-    }
-};
-
 TEST_F(NamedLockTest, OtherProcessHoldsItUntilItDies) {
-    Holder holder("KZAVFLTDebugLog");
-    ASSERT_GT(holder.pid, 0);
-    ASSERT_EQ(holder.firstLine(), "locked");
+    test::Child holder({test::binPath("kztest-lock_holder"), "KZAVFLTDebugLog"});
+    ASSERT_TRUE(holder.waitForLine("locked\n")) << holder.output();
 
     NamedLock lock("KZAVFLTDebugLog");
     EXPECT_FALSE(lock.lock(milliseconds(200)));
-    holder.kill();
+    holder.signal(SIGKILL);
+    holder.wait();
     ASSERT_TRUE(lock.lock(milliseconds(5000)));
     lock.unlock();
 }

@@ -1,20 +1,16 @@
 // The registry file shared by several processes.
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <future>
 #include <thread>
 
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "support/test_support.h"
-
-extern char** environ;
 
 namespace kz::platform {
 namespace {
@@ -36,24 +32,9 @@ bool waitFor(Condition done) {
     return true;
 }
 
-pid_t spawn(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    EXPECT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
-    return pid;
-}
-
 std::vector<std::string> temporaries(const std::string& dir) {
-    std::vector<std::string> names;
-    DIR* d = ::opendir(dir.c_str());
-    while (const dirent* e = d ? ::readdir(d) : nullptr) {
-        if (std::string_view(e->d_name).find(".tmp.") != std::string_view::npos) {
-            names.emplace_back(e->d_name);
-        }
-    }
-    if (d) ::closedir(d);
+    std::vector<std::string> names = listDirectory(dir);
+    std::erase_if(names, [](const std::string& name) { return name.find(".tmp.") == name.npos; });
     return names;
 }
 
@@ -116,18 +97,15 @@ TEST(RegistryProcesses, AKilledWriterNeverLeavesATornFile) {
     std::string path = dir.file("r.reg");
     for (int round = 0; round < 6; ++round) {
         ::unlink(path.c_str());
-        pid_t pid = spawn({helper(), "churn", path, kKey});
-        ASSERT_GT(pid, 0);
+        test::Child writer({helper(), "churn", path, kKey});
         // Let it rewrite the file a varying number of times, then kill it mid-work.
         Registry watcher(path);
         std::size_t wanted = std::size_t(5 + 17 * round);
         bool progressed = waitFor([&] { return watcher.values(kKey).size() >= wanted; });
         std::this_thread::sleep_for(std::chrono::milliseconds(round * 3));
-        ::kill(pid, SIGKILL);
-        int status = 0;
-        ::waitpid(pid, &status, 0);
+        writer.signal(SIGKILL);
+        EXPECT_EQ(writer.wait(), -1);  // killed, not finished
         ASSERT_TRUE(progressed);
-        EXPECT_TRUE(WIFSIGNALED(status));
 
         std::vector<RegKey> keys;
         RegResult parsed = parseRegText(test::readFile(path), keys);

@@ -25,17 +25,6 @@ class StoreTest : public ConfigTest {
     std::string mailbox;
 };
 
-TEST_F(StoreTest, CopyIntoJunkFlagsTheMailboxAndTheFolder) {
-    fs::create_directories(mailbox + "/Junk");
-    EXPECT_NE(store::CreateStoreFolder(mailbox + "/Junk"), 0);
-    testing::internal::CaptureStdout();
-    store::MarkFolderChanged("example.com", "alice", "Junk", "ADD", "A1.MAI");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Folder=Junk::Folder Made Dirty to notify clients\n");
-    EXPECT_EQ(readFile(mailbox + "/_FOLDER.DTY"), store::kFlagText);
-    EXPECT_EQ(readFile(mailbox + "/Junk/_CHANGE.DTY"), store::kFlagText);
-}
-
 TEST_F(StoreTest, FlagsFollowTheFolderShape) {
     // Outside the store roots: the folder is made, no flag.
     std::string plain = dir_.file("elsewhere");
