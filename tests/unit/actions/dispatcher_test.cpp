@@ -1,49 +1,19 @@
 #include <gtest/gtest.h>
 
-#include "actions/action_dispatcher.h"
-#include "filters/criterion_type.h"
-#include "unit/message/queue_fixture.h"
+#include <algorithm>
+
+#include "unit/actions/dispatch_fixture.h"
 
 namespace kz::test {
 namespace {
 
 using filters::CriterionType;
 
-// Filters and action files written for each case; hit counts set by hand, as the
-// evaluators would leave them.
-class DispatcherTest : public QueueTest {
+class DispatcherTest : public DispatchTest {
   protected:
-    void SetUp() override {
-        QueueTest::SetUp();
-        setString(config::kProductKey, config::kConfigurationDirectory, dir_.file("config"));
-        config::ReadRunDirectories();
-        queueMessage("all_keys.cmd", "plain.eml");
-    }
-
-    void configure(const std::string& filterTable,
-                   const std::vector<std::pair<std::string, std::string>>& files) {
-        writeFile(dir_.file("config/FILTERS/FILTER.TAB"), filterTable);
-        for (const auto& [name, text] : files) writeFile(dir_.file("config/FILTERS/" + name), text);
-        filters::LoadOptions options;
-        options.configurationDirectory = dir_.file("config");
-        filters::LoadFilterTable(table, options);
-        filters::AllocateResults(table, results);
-    }
-
     void hit(int position, CriterionType kind, const std::string& text) {
         results.block(position).hitCount[kind] = 1;
         results.block(position).matchText[kind] = text;
-    }
-
-    int dispatch() {
-        ctx = context();
-        ctx.Sender = "[SMTP:spammer@example.org]";
-        ctx.ClientIP = "192.0.2.7";
-        ctx.Subject = "Win now";
-        testing::internal::CaptureStdout();
-        int result = actions::ExecuteFilterActions(ctx, table, results, report, 2048);
-        trace = testing::internal::GetCapturedStdout();
-        return result;
     }
 
     // A criteria table enabling the given kinds with threshold 1.
@@ -56,11 +26,6 @@ class DispatcherTest : public QueueTest {
         }
         return text;
     }
-
-    filters::FilterTable table;
-    filters::CriteriaResults results;
-    MessageContext ctx;
-    std::string report, trace;
 };
 
 TEST_F(DispatcherTest, FiltersThatAllFailWriteNothing) {
@@ -81,7 +46,7 @@ TEST_F(DispatcherTest, MatchAllTakesTheVerdictOfTheLastEnabledCriterion) {
     hit(2, filters::BODY, "<MF-W>now</MF-W>");     // met after the unmet SUBJECT: B holds
     EXPECT_EQ(dispatch(), 1);
     EXPECT_FALSE(exists(badMail() + "/" + std::string(kMessageId)));
-    EXPECT_TRUE(exists(quarantine() + "/" + std::string(kMessageId)));
+    EXPECT_TRUE(quarantined());
     EXPECT_EQ(report,
               "Executed\t" + std::string(kMessageId) +
                   "\tSMTP\tB\tCOPY_TO_QUARANTINE\t\t[SMTP:spammer@example.org]\t192.0.2.7\t"

@@ -5,33 +5,20 @@
 #include <filesystem>
 #include <vector>
 
-#include "actions/action_dispatcher.h"
-#include "filters/criterion_type.h"
-#include "unit/message/queue_fixture.h"
+#include "unit/actions/dispatch_fixture.h"
 
 namespace kz::test {
 namespace {
 
 using filters::CriterionType;
 
-class ScriptFilterTest : public QueueTest {
+class ScriptFilterTest : public DispatchTest {
   protected:
-    void SetUp() override {
-        QueueTest::SetUp();
-        setString(config::kProductKey, config::kConfigurationDirectory, dir_.file("config"));
-        config::ReadRunDirectories();
-        queueMessage("all_keys.cmd", "plain.eml");
-        ctx = context();
-        ctx.Sender = "[SMTP:spammer@example.org]";
-        ctx.ClientIP = "192.0.2.7";
-        ctx.Subject = "Win now";
-    }
-
     void TearDown() override {
         registry().deleteValue(config::reg::kAgentKey, config::kDebugStatus);
         registry().deleteValue(config::reg::kAgentKey, config::kScriptLiteralMode);
         config::ReadAttachSettings();
-        QueueTest::TearDown();
+        DispatchTest::TearDown();
     }
 
     void setAgentDword(std::string_view name, uint32_t value) {
@@ -41,19 +28,9 @@ class ScriptFilterTest : public QueueTest {
 
     // One filter "Spam" whose criteria are the named fixture script, quarantining.
     void configure(const std::string& script) {
-        writeFile(dir_.file("config/FILTERS/FILTER.TAB"), "Spam\t1\tSPAM\t\tSpam script\r\n");
-        writeFile(dir_.file("config/FILTERS/CRITERIA/SPAM.KZS"),
-                  readFile(fixture("script/" + script)));
-        writeFile(dir_.file("config/FILTERS/ACTIONS/SPAM.TAB"), "1\t\t\tCOPY_TO_QUARANTINE\t\n");
-        table = {};
-        results = {};
-        filters::LoadOptions options;
-        options.configurationDirectory = dir_.file("config");
-        testing::internal::CaptureStdout();
-        filters::LoadFilterTable(table, options);
-        testing::internal::GetCapturedStdout();
-        filters::AllocateResults(table, results);
-        results.message = &ctx;
+        DispatchTest::configure("Spam\t1\tSPAM\t\tSpam script\r\n",
+                                {{"CRITERIA/SPAM.KZS", readFile(fixture("script/" + script))},
+                                 {"ACTIONS/SPAM.TAB", "1\t\t\tCOPY_TO_QUARANTINE\t\n"}});
     }
 
     void instance(CriterionType kind, int j, const std::string& value) {
@@ -61,10 +38,8 @@ class ScriptFilterTest : public QueueTest {
     }
 
     bool holds() {
-        testing::internal::CaptureStdout();
-        actions::ExecuteFilterActions(ctx, table, results, report, 2048);
-        trace = testing::internal::GetCapturedStdout();
-        return exists(quarantine() + "/" + std::string(kMessageId));
+        dispatch();
+        return quarantined();
     }
 
     // The criteria field of the report line.
@@ -76,11 +51,6 @@ class ScriptFilterTest : public QueueTest {
             fields.push_back(report.substr(start, tab - start));
         return fields.size() > 8 ? fields[8] : std::string();
     }
-
-    filters::FilterTable table;
-    filters::CriteriaResults results;
-    MessageContext ctx;
-    std::string report, trace;
 };
 
 TEST_F(ScriptFilterTest, MetSubjectTokenHoldsWithResultTextScript) {
