@@ -20,12 +20,7 @@ TEST_F(DnsLogFilterTest, LevelsAboveTheSettingAreDropped) {
         int result;
     };
     const Case cases[] = {
-        {3, 0, 1},
-        {3, 3, 1},
-        {3, 4, 0},
-        {3, 0xFFFFFFFFu, 0},
-        {std::nullopt, 5, 1},
-        {std::nullopt, 6, 0},
+        {3, 3, 1}, {3, 4, 0}, {3, 0xFFFFFFFFu, 0}, {std::nullopt, 5, 1}, {std::nullopt, 6, 0},
     };
     const DnsLogFunction callback = &DnsLogFilter;
     for (const Case& c : cases) {
