@@ -49,28 +49,31 @@ uint32_t completeLoading(ScanProvider& provider, const char* label) {
     return kProviderUsable;
 }
 
-// The DKIM verifier's loader, which any request-style provider could use.
-uint32_t LoadProvider(ScanProvider& provider, const char* label, std::string_view fileName,
-                      bool checking) {
+// Loads the provider's library; false (after its console line) when it cannot be found.
+bool openLibrary(ScanProvider& provider, const char* label, std::string_view fileName) {
     provider.module = loadLibrary(fileName);
     if (!provider.module) {
         Trace("%s - Unable to locate Filter Provider.\n", label);
-        return kProviderFailed;
+        return false;
     }
     Trace("%s Loading Library..\n", label);
+    return true;
+}
+
+// The DKIM verifier's loader, which any request-style provider could use.
+uint32_t LoadProvider(ScanProvider& provider, const char* label, std::string_view fileName,
+                      bool checking) {
+    if (!openLibrary(provider, label, fileName)) return kProviderFailed;
     lookUpEntries(provider, true);
     if (!checking) return kProviderUsable;
     return completeLoading(provider, label);
 }
 
 void loadBayesian(ScanProvider& provider, uint32_t loadMode) {
-    provider.module = loadLibrary("KZFLTMBF.DLL");
-    if (!provider.module) {
-        Trace("Bayesian Filter - Unable to locate Filter Provider.\n");
+    if (!openLibrary(provider, "Bayesian Filter", "KZFLTMBF.DLL")) {
         provider.status = kProviderFailed;
         return;
     }
-    Trace("Bayesian Filter Loading Library..\n");
     Trace("Bayesian Filter - Loading Dictionary..\n");
     lookUpEntries(provider, true);
     // Without checking the entries stay unexamined and the configured status stands.
@@ -78,13 +81,10 @@ void loadBayesian(ScanProvider& provider, uint32_t loadMode) {
 }
 
 void loadSpamAssassin(ScanProvider& provider) {
-    provider.module = loadLibrary("KZFLTMSA.DLL");
-    if (!provider.module) {
-        Trace("SA Filter - Unable to locate Filter Provider.\n");
+    if (!openLibrary(provider, "SA Filter", "KZFLTMSA.DLL")) {
         provider.status = kProviderFailed;
         return;
     }
-    Trace("SA Filter Loading Library..\n");
     lookUpEntries(provider, false);
     provider.status = completeLoading(provider, "SA Filter");
 }
