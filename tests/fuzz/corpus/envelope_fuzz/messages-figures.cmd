@@ -1,0 +1,11 @@
+Recipients=[SMTP:anna@example.com]
+Sender=[SMTP:dora@example.org]
+Server=mx1.example.net
+ClientIP=198.51.100.4
+Account=example.com
+User=anna
+Status=Pending
+CommandType=SMTP
+Subject=Quarterly figures
+TimeAcquired=1700000100
+AuthenticationStatus=1

@@ -1,0 +1,11 @@
+Recipients=[SMTP:anna@example.com];[SMTP:bert@example.org]
+Sender=[SMTP:carl@example.net]
+Server=mx1.example.net
+ClientIP=192.0.2.17
+Account=example.com
+User=anna
+Status=Pending
+CommandType=SMTP
+Subject=Claim your lottery prize
+TimeAcquired=1700000000
+AuthenticationStatus=0

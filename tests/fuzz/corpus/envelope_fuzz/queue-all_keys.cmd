@@ -1,0 +1,13 @@
+Recipients=[SMTP:anna@example.com];[SMTP:bert@example.org]
+Sender=[SMTP:carl@example.net]
+Server=mx1.example.net
+X-Relay-Hop=2
+ClientIP=192.0.2.17
+Account=example.com
+User=anna
+Status=Pending
+CommandType=SMTP
+Subject=Quarterly figures
+TimeAcquired=1700000000
+AuthenticationStatus=1
+Priority=3

@@ -1,0 +1,62 @@
+// Fuzz target: a command file as the envelope reader takes it (lines, key=value fields,
+// bracketed addresses). Writing the envelope back and reading it again must give the
+// same envelope, with line breaks in the written values turned into blanks, and every
+// written line must be one line.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fuzz_check.h"
+#include "message/envelope_address.h"
+#include "message/envelope_fields.h"
+#include "message/envelope_text.h"
+#include "message/queue_line_breaks.h"
+
+namespace {
+
+kz::MessageEnvelope readEnvelope(const std::vector<std::string>& lines) {
+    kz::MessageEnvelope envelope;
+    for (const std::string& line : lines) kz::ApplyEnvelopeLine(envelope, line);
+    return envelope;
+}
+
+bool sameEnvelope(const kz::MessageEnvelope& a, const kz::MessageEnvelope& b) {
+    return a.Recipients == b.Recipients && a.Sender == b.Sender && a.Server == b.Server &&
+           a.ClientIP == b.ClientIP && a.Account == b.Account && a.User == b.User &&
+           a.Status == b.Status && a.CommandType == b.CommandType && a.Subject == b.Subject &&
+           a.TimeAcquired == b.TimeAcquired && a.AuthenticationStatus == b.AuthenticationStatus;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    std::string_view content(reinterpret_cast<const char*>(data), size);
+    std::vector<std::string> lines = kz::SplitCommandFileLines(content);
+    kz::MessageEnvelope envelope = readEnvelope(lines);
+
+    for (std::string_view rest = envelope.Recipients; !rest.empty();) {
+        std::size_t end = std::min(rest.find(';'), rest.size());
+        std::string address = "unchanged";
+        kz::ExtractEnvelopeAddress(rest.substr(0, end), address, 512);
+        KZ_FUZZ_CHECK(address.size() < 512);
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+    }
+
+    std::vector<std::string> kept;
+    for (const std::string& line : lines) {
+        if (!kz::IsWrittenEnvelopeLine(line)) kept.push_back(line);
+    }
+    std::string written = kz::FormatCommandFile(envelope, kept);
+    std::vector<std::string> again = kz::SplitCommandFileLines(written);
+    KZ_FUZZ_CHECK(again.size() == 5 + kept.size());
+
+    kz::MessageEnvelope expected = envelope;
+    for (std::string* field :
+         {&expected.Recipients, &expected.Server, &expected.Sender, &expected.Status}) {
+        *field = kz::BlankLineBreaks(*field);
+    }
+    KZ_FUZZ_CHECK(sameEnvelope(readEnvelope(again), expected));
+    return 0;
+}
