@@ -21,12 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 fs::path configDirectory() {
-    static const fs::path dir = [] {
-        std::string pattern = (fs::temp_directory_path() / "kzfuzz-config-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) std::abort();
-        return fs::path(pattern);
-    }();
-    return dir;
+    return kz::fuzz::ScratchDirectory();
 }
 
 // Only plain names, so no input writes outside the folder.

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string_view>
 #include <vector>
 
@@ -28,6 +29,27 @@ inline std::vector<std::string_view> Sections(std::string_view input) {
         if (end == std::string_view::npos) return sections;
         input.remove_prefix(end + 1);
     }
+}
+
+// A folder of the target's own for the files it works with, removed at exit; in memory
+// when the machine has a tmpfs at /dev/shm, as creating and deleting thousands of files
+// a second is slow on disk.
+inline const std::filesystem::path& ScratchDirectory() {
+    // Never destroyed, so the removal at exit still knows it.
+    static const auto* dir = [] {
+        std::error_code error;
+        std::filesystem::path root = std::filesystem::is_directory("/dev/shm", error)
+                                         ? std::filesystem::path("/dev/shm")
+                                         : std::filesystem::temp_directory_path();
+        std::string pattern = (root / "kzfuzz-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) std::abort();
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(ScratchDirectory(), ignored);
+        });
+        return new std::filesystem::path(pattern);
+    }();
+    return *dir;
 }
 
 // Keeps the agent's trace lines, which go to standard output, out of the fuzzer's way.

@@ -28,9 +28,7 @@ fs::path messageFile;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     kz::fuzz::SilenceStandardOutput();
-    std::string pattern = (fs::temp_directory_path() / "kzfuzz-scan-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) std::abort();
-    const fs::path dir(pattern);
+    const fs::path& dir = kz::fuzz::ScratchDirectory();
     fs::copy(fs::path(KZ_FIXTURES) / "scan" / "config", dir / "config",
              fs::copy_options::recursive);
     fs::create_directories(dir / "connectors" / "SMTP" / "Inbound" / "Messages");
