@@ -104,9 +104,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     KZ_FUZZ_CHECK(table.filterCount <= kz::filters::kMaxFilters);
     kz::filters::DiagnoseFilterTab(table);
     kz::filters::DiagnoseCriteriaFiles(table);
-    for (const auto& filter : table.filters) {
-        for (const auto& slot : filter->slots) kz::filters::ResolveWordFile(table, slot.data);
-    }
     for (const auto& entry : fs::directory_iterator(filters / "ACTIONS")) {
         parseActionFile(entry.path());
     }

@@ -2,6 +2,8 @@
 // bracketed addresses). Writing the envelope back and reading it again must give the
 // same envelope, with line breaks in the written values turned into blanks, and every
 // written line must be one line.
+#include <arpa/inet.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,6 +15,9 @@
 #include "message/envelope_fields.h"
 #include "message/envelope_text.h"
 #include "message/queue_line_breaks.h"
+#include "providers/dkim_check.h"
+#include "whitelist/envelope_address.h"
+#include "whitelist/ipv6_address.h"
 
 namespace {
 
@@ -29,6 +34,27 @@ bool sameEnvelope(const kz::MessageEnvelope& a, const kz::MessageEnvelope& b) {
            a.TimeAcquired == b.TimeAcquired && a.AuthenticationStatus == b.AuthenticationStatus;
 }
 
+// The sender's address as the whitelists and the DKIM check take it, and the client
+// address as the whitelists read it: a valid IPv6 address must be the one the C library
+// reads.
+void checkAddresses(const kz::MessageEnvelope& envelope) {
+    std::string address;
+    kz::whitelist::AddressFromEnvelopeValue(envelope.Sender, address, 256);
+    KZ_FUZZ_CHECK(address.size() < 256);
+    kz::whitelist::AddressAfterType(envelope.Sender, address, 256);
+    KZ_FUZZ_CHECK(address.size() < 256);
+    kz::providers::DkimSenderOf(envelope.Sender);
+
+    using kz::whitelist::IPv6Address;
+    IPv6Address ip(envelope.ClientIP, IPv6Address::Mode::Address);
+    if (!ip.valid()) return;
+    unsigned char bytes[16];
+    KZ_FUZZ_CHECK(::inet_pton(AF_INET6, envelope.ClientIP.c_str(), bytes) == 1);
+    for (std::size_t i = 0; i < IPv6Address::kGroupCount; ++i) {
+        KZ_FUZZ_CHECK(ip.groups()[i].value == (bytes[2 * i] << 8 | bytes[2 * i + 1]));
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -43,6 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         KZ_FUZZ_CHECK(address.size() < 512);
         rest.remove_prefix(std::min(end + 1, rest.size()));
     }
+
+    checkAddresses(envelope);
 
     std::vector<std::string> kept;
     for (const std::string& line : lines) {

@@ -15,6 +15,7 @@
 #include "message/mime_line_params.h"
 #include "message/mime_reader.h"
 #include "message/transfer_decode.h"
+#include "platform/codepage.h"
 
 namespace {
 
@@ -68,6 +69,16 @@ void checkDecoders(std::string_view bytes) {
     }
 }
 
+// A value encoded for a header, as templates and header actions write it, reads back as
+// an encoded word; a blank is written as it stands and would end the word.
+void checkEncodedWord(std::string_view text) {
+    if (text.find_first_of(" \t") != std::string_view::npos || !kz::platform::isValidUtf8(text))
+        return;
+    std::string encoded;
+    KZ_FUZZ_CHECK(kz::EncodeQText(text, text.size(), encoded, 0) == 1);
+    KZ_FUZZ_CHECK(kz::DecodeEncodedWords("=?utf-8?Q?" + encoded + "?=") == text);
+}
+
 void checkHeaderSetting(std::string_view message) {
     std::string line = kz::FormatHeaderLine("X-KZFilter", "1");
     std::string out =
@@ -119,6 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     reader.htmlBody();
 
     checkDecoders(std::string_view(text).substr(0, 4096));
+    checkEncodedWord(std::string_view(text).substr(0, 200));
     checkHeaderSetting(text);
     checkLineParameters(text);
     return 0;
