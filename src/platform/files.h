@@ -2,6 +2,7 @@
 // File system access for the agent: text-mode reading, atomic replacement, lookups
 // that tell "not found" from other errors, and case-insensitive path resolution.
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -35,17 +36,28 @@ std::optional<std::string> readFile(std::string_view path);
 std::optional<std::string> readTextFile(std::string_view path);
 
 // Writes the whole content under a temporary name in the same directory, flushes it,
-// then renames it over `path`, so readers see the old or the new file, never a torn one.
-// A replaced file keeps its permissions; on failure no temporary is left behind.
+// then renames it over `path` and flushes the folder, so readers see the old or the new
+// file, never a torn one, and the new name survives a power loss. A replaced file keeps
+// its permissions; on failure no temporary is left behind.
 bool writeFileAtomic(std::string_view path, std::string_view content);
 // Appends (creating the file when missing).
 bool appendFile(std::string_view path, std::string_view content);
 
-// Copies with overwrite; the copy becomes visible under `to` only complete. The copy
-// takes the permissions of `from`.
+// Copies with overwrite; the copy becomes visible under `to` only complete (and flushed,
+// with its folder, as writeFileAtomic does). The copy takes the permissions of `from`.
 bool copyFile(std::string_view from, std::string_view to);
-// Renames within one file system, replacing an existing `to` atomically.
+// Renames within one file system, replacing an existing `to` atomically. The folders are
+// not flushed: a caller that publishes a file by the rename calls flushFolder.
 bool renameFile(std::string_view from, std::string_view to);
+
+// Flushes a folder's entries (names created, renamed or removed in it) to disk, so a
+// rename that published a file survives a power loss. True when flushed, or when folder
+// flushing is off (for file systems without a disk, such as tmpfs, and for tests).
+bool flushFolder(std::string_view dir);
+// The folder of a path (empty for a bare name) flushed as flushFolder does.
+bool flushFolderOf(std::string_view path);
+// On by default; one switch for the process.
+void setFolderFlush(bool on);
 bool removeFile(std::string_view path);
 
 // Creates one directory level (its parent must exist). True when it exists afterwards.
@@ -57,11 +69,18 @@ FileStatus fileStatus(std::string_view path);
 bool isDirectory(std::string_view path);
 FileSize fileSize(std::string_view path);  // a directory has size 0
 
+// When the file's content last changed; empty when it cannot be looked up.
+std::optional<std::chrono::system_clock::time_point> modificationTime(std::string_view path);
+
 // Names of the entries of a directory (not "." and ".."), unsorted.
 std::vector<std::string> listDirectory(std::string_view dir);
+// Names of the subdirectories only (symbolic links are not followed), unsorted.
+std::vector<std::string> listSubdirectories(std::string_view dir);
 
 // A unique temporary name next to `path` (same directory, so a rename is atomic),
 // hidden (leading '.') and ending in ".tmp", so scans for real names skip it.
 std::string temporaryNameFor(std::string_view path);
+// True for a name of the form temporaryNameFor gives (a leading '.', ".tmp" at the end).
+bool isTemporaryName(std::string_view name);
 
 }  // namespace kz::platform

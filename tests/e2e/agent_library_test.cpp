@@ -64,13 +64,27 @@ TEST(AgentLibrary, LoadedTableReadsTheEnvelopeAndReportsAMissingMessage) {
     EXPECT_NE(out.out.find("Releasing 1 Filters\n"), std::string::npos) << out.out;  // at detach
 }
 
-TEST(AgentLibrary, OverlongArgumentsAreCutNotOverrun) {
+TEST(AgentLibrary, NamesLongerThanTheirFieldsAreRefusedNotCut) {
     Server server;
-    writeFile(server.dir.file("config/FILTERS/FILTER.TAB"), "Spam\t1\tSPAMCRIT\r\n");
-    std::string longName(5000, 'M');
-    RunOutput out = server.filter({std::string(3000, 'C'), longName});
+    writeFile(server.dir.file("config/FILTERS/FILTER.TAB"), "All\t1\tALL\r\n");
+    std::string criteria;
+    for (int kind = 0; kind < 27; ++kind)
+        criteria += kind == 15 ? "1\tALLMESSAGES\t\t\t\t1\r\n" : "0\tX\t\t\t\t1\r\n";
+    writeFile(server.dir.file("config/FILTERS/CRITERIA/ALL.TAB"), criteria);
+    writeFile(server.dir.file("config/FILTERS/ACTIONS/ALL.TAB"), "1\t\t\tDELETE\t\r\n");
+    // Cut to 63 characters, each name would pick the queued message below and delete it.
+    std::string connector(63, 'C'), message(63, 'M');
+    std::string inbound = server.dir.file("queue/" + connector + "/Inbound/");
+    writeFile(inbound + message, "Sender=[SMTP:a@example.org]\r\n");
+    writeFile(inbound + "Messages/" + message, "Subject: x\r\n\r\nHi\r\n");
+    RunOutput out = server.filter(
+        {connector + "X", message, connector, message + "X", connector, std::string(5000, 'M')});
     ASSERT_EQ(out.status, 0) << out.err;
-    EXPECT_NE(out.out.find("FilterExecute=1\n"), std::string::npos) << out.err;
+    EXPECT_EQ(out.out.find("FilterExecute=0"), std::string::npos) << out.out;
+    EXPECT_TRUE(exists(inbound + message));
+    EXPECT_TRUE(exists(inbound + "Messages/" + message));
+    out = server.filter({connector, message});
+    EXPECT_FALSE(exists(inbound + message)) << out.out;
 }
 
 TEST(AgentLibrary, FilterInitWalksTheProcessingOrder) {

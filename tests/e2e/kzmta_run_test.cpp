@@ -24,17 +24,27 @@ struct Queue {
                   "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n"
                   "\"Configuration Directory\"=\"" +
                       dir.path() +
-                      "/config\"\r\n\r\n"
+                      "/config\"\r\n"
+                      "\"Bad Mail Directory\"=\"" +
+                      dir.path() +
+                      "/badmail\"\r\n\r\n"
                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\CONNECTORS]\r\n"
                       "\"Connector Root Directory\"=\"" +
                       dir.path() + "/queue\"\r\n");
         writeFile(dir.file("config/FILTERS/FILTER.TAB"), filterTable);
         fs::create_directories(inbound + "/Messages");
+        fs::create_directories(dir.file("badmail"));
     }
 
     void queue(const std::string& id) {
-        writeFile(inbound + "/Messages/" + id,
+        queueMessageFile(id);
+        queueCommandFile(id);
+    }
+    void queueMessageFile(const std::string& id, const std::string& folder = "Inbound") {
+        writeFile(dir.file("queue/SMTP/" + folder + "/Messages/" + id),
                   "From: a@example.org\r\nSubject: note " + id + "\r\n\r\nHello\r\n");
+    }
+    void queueCommandFile(const std::string& id) {
         writeFile(inbound + "/" + id,
                   "Sender=[SMTP:a@example.org]\r\nRecipients=[SMTP:b@example.com]\r\n");
     }
@@ -101,17 +111,47 @@ TEST(KzmtaRun, FiltersThatHoldActAndLeaveTheirReportLines) {
     EXPECT_FALSE(exists(q.outgoing + "/URGENT1.MAI"));
 }
 
-TEST(KzmtaRun, WatchPicksUpANewMessageAndStopsCleanlyOnSigterm) {
+TEST(KzmtaRun, ACommandFileWaitsForItsMessageAndAnInterruptedHandOnIsFinished) {
+    Queue q;
+    q.queue("READY.MAI");
+    q.queueCommandFile("EARLY.MAI");
+    // Killed between the two renames of a hand-on: the message is in Outgoing already.
+    q.queueCommandFile("HALF.MAI");
+    q.queueMessageFile("HALF.MAI", "Outgoing");
+    // A new message the agent had queued when it was killed, without its command file.
+    std::string orphan = "0123456789ABCDEF0123456789ABCDEF.MAI";
+    writeFile(q.inbound + "/Messages/" + orphan, "X-KZFilter: 1\r\n\r\nForwarded\r\n");
+
+    RunOutput out = run(q.args({"--leftover-age", "0"}), {"KZ_RUNTIME_DIR=" + q.dir.path()});
+    ASSERT_EQ(out.status, 0) << out.err;
+    EXPECT_NE(out.out.find("Messages filtered: 1\n"), std::string::npos) << out.out;
+    EXPECT_NE(out.out.find("Handed on: 2\n"), std::string::npos) << out.out;
+    EXPECT_NE(out.out.find("1 orphaned messages moved to bad mail"), std::string::npos) << out.out;
+    EXPECT_EQ(q.files(q.outgoing), (std::set<std::string>{"HALF.MAI", "READY.MAI"}));
+    EXPECT_EQ(q.files(q.outgoing + "/Messages"), (std::set<std::string>{"HALF.MAI", "READY.MAI"}));
+    EXPECT_EQ(q.files(q.inbound), std::set<std::string>{"EARLY.MAI"});
+    EXPECT_TRUE(exists(q.dir.file("badmail/Messages/" + orphan)));
+}
+
+TEST(KzmtaRun, WatchWaitsForLateMessageFilesAndRescansOnATimer) {
     Queue q;
     Child child(q.args({"--watch", "--verbose", "--threads", "1"}),
                 {"KZ_RUNTIME_DIR=" + q.dir.path()});
     ASSERT_TRUE(child.waitForLine("Watching the queue")) << child.output();
+    q.queueCommandFile("EARLY.MAI");
     q.queue("LATE.MAI");
     ASSERT_TRUE(child.waitForLine("SMTP/LATE.MAI: handed on")) << child.output();
+    EXPECT_TRUE(exists(q.inbound + "/EARLY.MAI"));
+    q.queueMessageFile("EARLY.MAI");
+    ASSERT_TRUE(child.waitForLine("SMTP/EARLY.MAI: handed on")) << child.output();
+    // A connector added during the watch has no watched folder; the timer finds it.
+    writeFile(q.dir.file("queue/NEW/Inbound/Messages/A.MAI"), "Subject: a\r\n\r\nHi\r\n");
+    writeFile(q.dir.file("queue/NEW/Inbound/A.MAI"), "Sender=[SMTP:a@example.org]\r\n");
+    ASSERT_TRUE(child.waitForLine("NEW/A.MAI: handed on", 10)) << child.output();
     child.signal(SIGTERM);
     EXPECT_EQ(child.wait(), 0);
-    EXPECT_NE(child.output().find("Messages filtered: 1\n"), std::string::npos) << child.output();
-    EXPECT_TRUE(exists(q.outgoing + "/LATE.MAI"));
+    EXPECT_NE(child.output().find("Messages filtered: 3\n"), std::string::npos) << child.output();
+    EXPECT_EQ(q.files(q.outgoing), (std::set<std::string>{"EARLY.MAI", "LATE.MAI"}));
 }
 
 TEST(KzmtaRun, ClearErrorsForBadInput) {

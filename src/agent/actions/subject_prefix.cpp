@@ -1,5 +1,6 @@
 #include "actions/subject_prefix.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 
@@ -25,23 +26,27 @@ std::size_t FindSubjectField(std::string_view message) {
     return std::string_view::npos;
 }
 
+// The end of the header block: the first empty line, whichever line end the message uses.
+std::size_t HeaderBlockEnd(std::string_view message) {
+    std::size_t crlf = message.find("\r\n\r\n");
+    std::size_t lf = message.find("\n\n");
+    return std::min(crlf, lf);
+}
+
 }  // namespace
 
-std::string PrefixSubjectInText(std::string_view message, std::string_view prefix) {
-    std::string unchanged(message);
+std::optional<std::string> PrefixSubjectInText(std::string_view message, std::string_view prefix) {
     std::size_t field = FindSubjectField(message);
-    std::size_t headerEnd = message.find("\r\n\r\n");
-    if (field == std::string_view::npos || headerEnd == std::string_view::npos) return unchanged;
+    std::size_t headerEnd = HeaderBlockEnd(message);
+    if (field == std::string_view::npos || headerEnd == std::string_view::npos) return std::nullopt;
     std::size_t text = field + kSubject.size();
     while (text < message.size() && (message[text] == ' ' || message[text] == '\t')) ++text;
-    if (text > headerEnd) return unchanged;
-    std::size_t lineEnd = message.find('\r', text);
-    if (lineEnd == std::string_view::npos) return unchanged;
-    if (findIgnoreCase(message.substr(text, lineEnd - text), prefix) != std::string_view::npos)
-        return unchanged;
-    std::string result(message.substr(0, text));
-    result += prefix;
-    result += message.substr(text);
+    if (text > headerEnd) return std::nullopt;
+    std::size_t lineEnd = message.find_first_of("\r\n", text);
+    if (lineEnd == std::string_view::npos) return std::nullopt;
+    std::string result(message);
+    if (findIgnoreCase(message.substr(text, lineEnd - text), prefix) == std::string_view::npos)
+        result.insert(text, prefix);
     return result;
 }
 
@@ -51,19 +56,18 @@ int AddSubjectPrefix(const MessageContext& context, std::string_view prefix,
     std::optional<InboundPaths> paths =
         InboundQueuePaths(directories->ConnectorRoot, context.ConnectorName, context.MessageId);
     if (!paths) return 0;
-    platform::FileSize size = platform::fileSize(paths->messageFile);
-    if (size.status == platform::FileStatus::NotFound ||
-        (size.status == platform::FileStatus::Ok && size.size == 0))
-        return 1;  // nothing queued, nothing to mark
+    // Nothing queued, nothing marked.
+    if (platform::fileStatus(paths->messageFile) == platform::FileStatus::NotFound) return 0;
     std::optional<std::string> message = platform::readFile(paths->messageFile);
     if (!message) {
         Trace("Failed to open %s error %d\n", paths->messageFile.c_str(), errno);
         return 0;
     }
     // A line break in the prefix would start a header line of its own.
-    std::string prefixed = PrefixSubjectInText(*message, BlankLineBreaks(prefix));
-    if (prefixed == *message) return 1;
-    return PublishFile(paths->messageFile, paths->workingCopy, prefixed, hook) ? 1 : 0;
+    std::optional<std::string> prefixed = PrefixSubjectInText(*message, BlankLineBreaks(prefix));
+    if (!prefixed) return 0;  // no subject line to mark
+    if (*prefixed == *message) return 1;
+    return PublishFile(paths->messageFile, paths->workingCopy, *prefixed, hook) ? 1 : 0;
 }
 
 }  // namespace kz::actions

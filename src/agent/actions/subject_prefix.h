@@ -1,6 +1,7 @@
 #pragma once
 // ADD_SUBJECT_PREFIX: the prefix in front of the Subject header's text.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,13 +11,15 @@
 namespace kz::actions {
 
 // The message text with the prefix put in front of the text of the first "Subject:"
-// header line. Unchanged when the header block has no such line, the line has no line
-// end, or it already holds the prefix (without regard to case).
-std::string PrefixSubjectInText(std::string_view message, std::string_view prefix);
+// header line; CR LF and bare LF line ends both count. Unchanged when that line already
+// holds the prefix (without regard to case). Empty when the header block has no such
+// line or the line has no line end: there is nothing to prefix.
+std::optional<std::string> PrefixSubjectInText(std::string_view message, std::string_view prefix);
 
 // Rewrites the context's Inbound message file with the prefix, through a working copy
-// renamed over it. 1 when the file is as it should be (also when nothing needed to
-// change or there is no message file); 0 when it could not be read or rewritten.
+// renamed over it. 1 when the subject carries the prefix afterwards (also when it already
+// did); 0 when there is no message file or no subject line to mark, or the file could not
+// be read or rewritten, so the action is never reported for a message it left unmarked.
 int AddSubjectPrefix(const MessageContext& context, std::string_view prefix,
                      const QueueStepHook& hook = {});
 

@@ -71,6 +71,7 @@ constexpr std::string_view kSpamAssassinBypassAuthenticated = "SpamAssassin Bypa
 constexpr std::string_view kAntivirusStatus = "Antivirus Status";
 constexpr std::string_view kAvBypassAuthenticated = "AV Bypass Authenticated";
 constexpr std::string_view kForwardSenderAddress = "Forward Sender Address";
+constexpr std::string_view kFlushQueueFolders = "Flush Queue Folders";
 // Read by the SpamAssassin provider library, not by the agent.
 constexpr std::string_view kSpamAssassinHost = "SpamAssassin Host";
 constexpr std::string_view kSpamAssassinPort = "SpamAssassin Port";

@@ -92,6 +92,7 @@ void ReadAttachSettings() {
     dword(kAgentKey, kSpamAssassinBypassAuthenticated, read.SpamAssassinBypassAuthenticated);
     dword(kSmtpKey, kDomainKeysStatus, read.DomainKeysStatus);
     dword(kAgentKey, kAntivirusStatus, read.AntivirusStatus);
+    dword(kAgentKey, kFlushQueueFolders, read.FlushQueueFolders);
     read.LocalDomainName =
         readString(kSmtpKey, kLocalDomainName, AttachSettings::kLocalDomainNameSize);
     read.LocalDnsServerList =

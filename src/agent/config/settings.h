@@ -29,6 +29,7 @@ struct AttachSettings {
     uint32_t SpamAssassinBypassAuthenticated = 0;  // on only when 1
     uint32_t DomainKeysStatus = 0;
     uint32_t AntivirusStatus = 0;
+    uint32_t FlushQueueFolders = 1;  // 0: published queue files' folders are not flushed
     std::string LocalDomainName;
     std::string LocalDnsServerList;
 

@@ -12,6 +12,7 @@
 #include "host/message_driver.h"
 #include "host/process_state.h"
 #include "log/debug_log.h"
+#include "message/message_context.h"
 #include "providers/scan_providers.h"
 
 namespace {
@@ -21,6 +22,17 @@ constexpr std::size_t kResultTextSize = 2048;
 
 std::string Argument(const char* text) {
     return text ? std::string(kz::cutToBuffer(text, kArgumentSize)) : std::string();
+}
+
+// A message or connector name longer than its field would, cut, name another queue
+// file; such a call is refused before anything is read or changed.
+bool NameFits(const char* name) {
+    return !name || strnlen(name, kz::MessageContext::kNameSize) < kz::MessageContext::kNameSize;
+}
+
+// Enough of a refused name to recognise it in the log.
+std::string NameForLog(const char* name) {
+    return std::string(kz::cutToBuffer(name ? name : "", kz::MessageContext::kNameSize));
 }
 
 }  // namespace
@@ -37,6 +49,14 @@ KZ_EXPORT int KZ_STDCALL FilterExecute(const char* host, const char* message, co
     return kz::host::RunGuarded("FilterExecute", 1, [&] {
         kz::host::ProcessState* state = kz::host::CurrentProcessState();
         if (!state) return 1;
+        if (!NameFits(message) || !NameFits(connector)) {
+            kz::log::DebugLogf(
+                "Refused to filter message %s of connector %s: a name longer than %zu characters "
+                "would name another file\n",
+                NameForLog(message).c_str(), NameForLog(connector).c_str(),
+                kz::MessageContext::kNameSize - 1);
+            return 1;
+        }
         std::string hostText = Argument(host);  // copied, as the MTA expects, and not used
         std::string messageName = Argument(message);
         std::string connectorName = Argument(connector);
@@ -80,8 +100,8 @@ KZ_EXPORT int KZ_STDCALL ExecuteVBScript(const char* scriptText, const char* fun
     return kz::host::RunGuarded("ExecuteVBScript", 0, [&] {
         std::size_t size = resultBuffer && resultBufferSize > 0 ? std::size_t(resultBufferSize) : 0;
         // The host writes the buffer only in some cases; otherwise it keeps the caller's text.
-        std::string before = size > 0 ? std::string(resultBuffer, strnlen(resultBuffer, size - 1))
-                                      : std::string();
+        std::string before =
+            size > 0 ? std::string(resultBuffer, strnlen(resultBuffer, size - 1)) : std::string();
         std::string resultData = before;
         long result =
             kz::filters::RunScript(scriptText ? scriptText : "", functionName ? functionName : "",

@@ -1,3 +1,4 @@
+#include <chrono>
 #include <memory>
 
 #include "config/directories.h"
@@ -7,6 +8,8 @@
 #include "host/process_state.h"
 #include "log/counters.h"
 #include "log/log_lifecycle.h"
+#include "message/queue_sweep.h"
+#include "platform/files.h"
 #include "providers/scan_providers.h"
 #include "store/store_library.h"
 
@@ -15,6 +18,15 @@ namespace kz::host {
 namespace {
 
 std::unique_ptr<ProcessState> gState;
+
+// Older leftovers cannot belong to a process still at work.
+constexpr std::chrono::hours kLeftoverAge{1};
+
+void SweepCrashLeftovers() {
+    auto dirs = config::CurrentDirectories();
+    SweepQueueLeftovers({dirs->ConnectorRoot, dirs->BadMail, dirs->Quarantine, dirs->MailRoot},
+                        kLeftoverAge);
+}
 
 void LoadSystemFilterTable(filters::FilterTable& table) {
     filters::LoadOptions options;
@@ -40,6 +52,8 @@ void OnProcessAttach() {
     config::ReadAttachSettings();
     dns::StartDnsLibrary();
     config::ReadAttachDirectories();
+    platform::setFolderFlush(config::Settings().FlushQueueFolders != 0);
+    SweepCrashLeftovers();
     gState = std::make_unique<ProcessState>();
     gState->runControl.loadInitialTable();
     providers::LoadScanProviders();

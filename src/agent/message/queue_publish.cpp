@@ -16,8 +16,12 @@ bool PublishFile(std::string_view target, std::string_view temporary, std::strin
         log::DebugLogf("Unable to write %s\n", std::string(temporary).c_str());
         return false;
     }
-    if (QueueStepAllowed(hook, kStepReplaceTarget) && platform::renameFile(temporary, target))
+    if (QueueStepAllowed(hook, kStepReplaceTarget) && platform::renameFile(temporary, target)) {
+        // The file is on disk already; its new name is once the folder is flushed.
+        if (!platform::flushFolderOf(target))
+            log::DebugLogf("Unable to flush the folder of %s\n", std::string(target).c_str());
         return true;
+    }
     log::DebugLogf("Unable to replace %s\n", std::string(target).c_str());
     platform::removeFile(temporary);
     return false;

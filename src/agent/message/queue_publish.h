@@ -18,8 +18,9 @@ inline constexpr std::string_view kStepReplaceTarget = "replace target";
 // True when the step may go ahead (always, without a hook).
 bool QueueStepAllowed(const QueueStepHook& hook, std::string_view step);
 
-// Writes `content` whole under `temporary` (in the target's folder), then renames it over
-// `target`. On failure the temporary is gone and `target` is as it was.
+// Writes `content` whole under `temporary` (in the target's folder) and flushes it, then
+// renames it over `target` and flushes the folder, so the new file survives a power loss
+// under its name. On failure the temporary is gone and `target` is as it was.
 bool PublishFile(std::string_view target, std::string_view temporary, std::string_view content,
                  const QueueStepHook& hook = {});
 

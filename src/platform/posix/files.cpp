@@ -21,6 +21,7 @@ using posix::UniqueFd;
 namespace {
 
 constexpr size_t kCopyChunk = 64 * 1024;
+std::atomic<bool> gFolderFlush{true};
 constexpr int kTemporaryAttempts = 16;
 // Room left in a name for the temporary decoration, so a long name still gives a
 // temporary name the file system accepts.
@@ -80,7 +81,7 @@ bool replaceAtomically(std::string_view target, int mode, const std::function<bo
     ok = fd.close() && ok;
     ok = ok && ::rename(temporary.c_str(), std::string(target).c_str()) == 0;
     if (!ok) ::unlink(temporary.c_str());
-    return ok;
+    return ok && flushFolderOf(target);
 }
 
 FileStatus statusForError(int error) {
@@ -128,6 +129,10 @@ std::string temporaryNameFor(std::string_view path) {
     appendHex(name, now & 0xFFFFFF);
     name += ".tmp";
     return name;
+}
+
+bool isTemporaryName(std::string_view name) {
+    return name.size() > 5 && name.front() == '.' && name.ends_with(".tmp");
 }
 
 std::optional<std::string> readFile(std::string_view path) {
@@ -183,6 +188,23 @@ bool renameFile(std::string_view from, std::string_view to) {
     return ::rename(std::string(from).c_str(), std::string(to).c_str()) == 0;
 }
 
+bool flushFolder(std::string_view dir) {
+    if (!gFolderFlush.load(std::memory_order_relaxed)) return true;
+    UniqueFd fd(
+        ::open(dir.empty() ? "." : std::string(dir).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd.valid() && ::fsync(fd.get()) == 0;
+}
+
+bool flushFolderOf(std::string_view path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos) return flushFolder({});
+    return flushFolder(slash == 0 ? path.substr(0, 1) : path.substr(0, slash));
+}
+
+void setFolderFlush(bool on) {
+    gFolderFlush.store(on, std::memory_order_relaxed);
+}
+
 bool removeFile(std::string_view path) {
     return ::unlink(std::string(path).c_str()) == 0;
 }
@@ -208,6 +230,33 @@ FileSize fileSize(std::string_view path) {
     if (::stat(std::string(path).c_str(), &st) != 0) return FileSize{statusForError(errno), 0};
     // Only regular files have a content size; a directory's block size means nothing.
     return FileSize{FileStatus::Ok, S_ISREG(st.st_mode) ? uint64_t(st.st_size) : 0};
+}
+
+std::optional<std::chrono::system_clock::time_point> modificationTime(std::string_view path) {
+    struct stat st {};
+    if (::stat(std::string(path).c_str(), &st) != 0) return std::nullopt;
+    auto since =
+        std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec);
+    return std::chrono::system_clock::time_point(
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(since));
+}
+
+std::vector<std::string> listSubdirectories(std::string_view dir) {
+    std::vector<std::string> names;
+    std::string base(dir);
+    std::unique_ptr<DIR, int (*)(DIR*)> handle(::opendir(base.c_str()), &::closedir);
+    if (!handle) return names;
+    while (const dirent* entry = ::readdir(handle.get())) {
+        std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        bool directory = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat st {};
+            directory = ::lstat(joinPath(base, name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        }
+        if (directory) names.emplace_back(name);
+    }
+    return names;
 }
 
 std::vector<std::string> listDirectory(std::string_view dir) {

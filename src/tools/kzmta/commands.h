@@ -2,6 +2,7 @@
 // The subcommands of kzmta. Each takes the arguments after its own name and returns
 // the process exit status.
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -17,9 +18,10 @@ int runExplainCommand(const Args& args);
 int runInspectCommand(const Args& args);
 int runCheckConfigCommand(const Args& args);
 
-// Filters the queue of the registry's Connector Root Directory through the library.
+// Filters the queue of the registry's Connector Root Directory through the library, after
+// clearing what interrupted runs left that is at least leftoverAge old.
 int RunQueue(const std::string& registry, const std::string& libraryPath, unsigned threads,
-             bool watch, bool verbose);
+             bool watch, bool verbose, std::chrono::seconds leftoverAge = std::chrono::hours(1));
 
 // The registry file: --registry FILE (removed from args) or KZ_REGISTRY or the default.
 std::string takeRegistryPath(Args& args);

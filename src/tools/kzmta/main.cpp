@@ -19,7 +19,7 @@ constexpr Command kCommands[] = {
      "read and change the registry file (get, set, delete, list, import, export)"},
     {"run", kz::tool::runRunCommand,
      "filter every queued message through the agent library (--library, --threads, --watch, "
-     "--verbose)"},
+     "--verbose, --leftover-age SECONDS)"},
     {"reload", kz::tool::runReloadCommand, "ask the running agent to reload its filter table"},
     {"demo", kz::tool::runDemoCommand, "build a demo mail environment and filter its queue"},
     {"explain", kz::tool::runExplainCommand,

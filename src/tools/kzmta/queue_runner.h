@@ -33,8 +33,8 @@ class QueueRunner {
     // Filters what is queued, then what the runs queued, until nothing new is left.
     void drain();
     const RunSummary& summary() const { return summary_; }
-    // Connector Inbound folders, for the watch mode.
-    std::vector<std::string> inboundFolders() const;
+    // Connector Inbound folders and their Messages folders, for the watch mode.
+    std::vector<std::string> watchedFolders() const;
     // Called after each message (from worker threads, serialised).
     std::function<void(const std::string& connector, const std::string& message, Outcome)>
         onMessage;
@@ -44,11 +44,12 @@ class QueueRunner {
     std::vector<Item> newItems();
     void filterBatch(const std::vector<Item>& batch);
     Outcome handOn(const Item& item);
+    void record(const Item& item, Outcome outcome, bool filtered);
 
     const AgentLibrary& agent_;
     std::string root_;
     unsigned threads_;
-    std::set<Item> seen_;
+    std::set<Item> seen_;  // filtered and still in Inbound
     std::mutex summaryMutex_;
     RunSummary summary_;
 };

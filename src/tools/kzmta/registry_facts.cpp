@@ -26,6 +26,23 @@ std::string ActivityLogDirectory(const std::string& registryPath) {
     return DirectoryValue(registryPath, config::kAgentKey, config::kActivityLogDirectory);
 }
 
+SweepFolders LeftoverFolders(const std::string& registryPath) {
+    SweepFolders folders;
+    folders.connectorRoot = ConnectorRootDirectory(registryPath);
+    folders.badMail = DirectoryValue(registryPath, config::kProductKey, config::kBadMailDirectory);
+    folders.quarantine =
+        DirectoryValue(registryPath, config::kProductKey, config::kQuarantineDirectory);
+    folders.mailRoot = DirectoryValue(registryPath, config::kProductKey, config::kMailRoot);
+    return folders;
+}
+
+bool FlushQueueFolders(const std::string& registryPath) {
+    auto value =
+        platform::Registry(registryPath).query(config::kAgentKey, config::kFlushQueueFolders);
+    auto flag = value ? value->asDword() : std::nullopt;
+    return !flag || *flag != 0;
+}
+
 std::size_t CountReportLines(const std::string& logDirectory) {
     std::size_t count = 0;
     if (logDirectory.empty()) return 0;

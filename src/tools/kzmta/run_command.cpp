@@ -10,6 +10,7 @@
 #include "platform/console.h"
 #include "platform/dir_watch.h"
 #include "platform/environment.h"
+#include "platform/files.h"
 #include "queue_runner.h"
 #include "registry_facts.h"
 
@@ -35,6 +36,7 @@ struct RunOptions {
     unsigned threads = 0;
     bool watch = false;
     bool verbose = false;
+    std::chrono::seconds leftoverAge{3600};
 };
 
 RunOptions ParseRunOptions(Args args) {
@@ -53,28 +55,56 @@ RunOptions ParseRunOptions(Args args) {
     } else {
         options.threads = std::max(1u, std::thread::hardware_concurrency());
     }
+    std::string age;
+    if (takeOption(args, "--leftover-age", age)) {
+        try {
+            options.leftoverAge = std::chrono::seconds(std::stoul(age));
+        } catch (const std::exception&) {
+            throw std::runtime_error("--leftover-age needs a number of seconds, not '" + age + "'");
+        }
+    }
     options.watch = takeFlag(args, "--watch");
     options.verbose = takeFlag(args, "--verbose");
     if (!args.empty()) throw std::runtime_error("unexpected argument '" + args.front() + "'");
     return options;
 }
 
+// Events wake the watch at once; the rescan on a timer takes up what no event announced:
+// a message file that came after its command file, a connector added meanwhile.
+constexpr auto kRescanInterval = std::chrono::seconds(1);
+
 void WatchUntilStopped(QueueRunner& runner) {
     platform::installStopSignals();
     platform::DirectoryWatch watch;
-    for (const std::string& folder : runner.inboundFolders()) watch.add(folder);
+    for (const std::string& folder : runner.watchedFolders()) watch.add(folder);
     std::printf("Watching the queue; SIGINT or SIGTERM ends the watch.\n");
     std::fflush(stdout);
+    auto lastScan = std::chrono::steady_clock::now();
     while (!platform::stopRequested()) {
-        if (watch.wait(std::chrono::milliseconds(200))) runner.drain();
+        bool changed = watch.wait(std::chrono::milliseconds(200));
+        if (changed || std::chrono::steady_clock::now() - lastScan >= kRescanInterval) {
+            for (const std::string& folder : runner.watchedFolders()) watch.add(folder);
+            runner.drain();
+            lastScan = std::chrono::steady_clock::now();
+        }
     }
     runner.drain();
+}
+
+void SweepLeftovers(const std::string& registry, std::chrono::seconds age) {
+    SweepReport swept = SweepQueueLeftovers(LeftoverFolders(registry), age);
+    if (swept.temporariesRemoved + swept.workingCopiesRemoved + swept.messagesMovedToBadMail == 0)
+        return;
+    std::printf(
+        "Leftovers of interrupted runs: %zu temporaries and %zu working copies removed, "
+        "%zu orphaned messages moved to bad mail\n",
+        swept.temporariesRemoved, swept.workingCopiesRemoved, swept.messagesMovedToBadMail);
 }
 
 }  // namespace
 
 int RunQueue(const std::string& registry, const std::string& libraryPath, unsigned threads,
-             bool watch, bool verbose) {
+             bool watch, bool verbose, std::chrono::seconds leftoverAge) {
     std::string root = ConnectorRootDirectory(registry);
     if (root.empty()) {
         std::fprintf(stderr, "kzmta run: the registry file %s names no Connector Root Directory\n",
@@ -85,6 +115,8 @@ int RunQueue(const std::string& registry, const std::string& libraryPath, unsign
     std::size_t linesBefore = CountReportLines(logDirectory);
     // The agent finds its registry file through the environment, as the MTA's child would.
     platform::setEnvironment("KZ_REGISTRY", registry);
+    platform::setFolderFlush(FlushQueueFolders(registry));
+    SweepLeftovers(registry, leftoverAge);
 
     auto started = std::chrono::steady_clock::now();
     RunSummary summary;
@@ -126,7 +158,7 @@ int RunQueue(const std::string& registry, const std::string& libraryPath, unsign
 int runRunCommand(const Args& args) {
     RunOptions options = ParseRunOptions(args);
     return RunQueue(options.registry, options.library, options.threads, options.watch,
-                    options.verbose);
+                    options.verbose, options.leftoverAge);
 }
 
 }  // namespace kz::tool

@@ -97,5 +97,16 @@ TEST_F(DispatcherTest, AddHeaderExpandsCriteriaAndSenderTokens) {
         << readFile(messageFile());
 }
 
+TEST_F(DispatcherTest, ASubjectPrefixThatFoundNoSubjectIsNotReported) {
+    configure(
+        "Spam\t1\tSPAM\t\tSpam words\r\n",
+        {{"CRITERIA/SPAM.TAB", criteria({filters::SUBJECT})},
+         {"ACTIONS/SPAM.TAB", "1\t\t[SPAM] \tADD_SUBJECT_PREFIX\t\n1\t\t\tCOPY_TO_BADMAIL\t\n"}});
+    hit(1, filters::SUBJECT, "<MF-W>win</MF-W>");
+    writeFile(messageFile(), "From: a@example.org\n\nSubject: only in the body\n");
+    dispatch();
+    EXPECT_NE(report.find("\tCOPY_TO_BADMAIL\t"), std::string::npos) << report;
+}
+
 }  // namespace
 }  // namespace kz::test

@@ -25,15 +25,28 @@ TEST_F(SubjectPrefixTest, PrefixesTheHeaderOnceWhateverTheCase) {
     EXPECT_TRUE(strayNames(inbound() + "/Messages", {std::string(kMessageId)}).empty());
 }
 
-TEST_F(SubjectPrefixTest, LeavesMessagesWithoutAHeaderSubjectAlone) {
+TEST_F(SubjectPrefixTest, KeepsTheMessagesOwnLineEnds) {
+    queueMessageFile("plain_lf.eml");
+    EXPECT_EQ(AddSubjectPrefix(context(), "[SPAM] "), 1);
+    EXPECT_EQ(readFile(messageFile()),
+              "From: sender@example.test\nTo: joe@example.test\n"
+              "Subject: [SPAM] Hello\nDate: Sat, 5 Dec 2026 10:00:00 "
+              "+0000\n\nBody line one.\n");
+}
+
+TEST_F(SubjectPrefixTest, AMessageWithoutAHeaderSubjectIsNotMarked) {
     const std::string cases[] = {
         actionFixture("body_subject.eml"),
         "Subject: no header end\r\nstill headers\r\n",
         "From: a\r\n\r\nSubject:",
+        "From: a\n\nSubject: in the body\r\n\r\n",
     };
     for (const std::string& message : cases)
-        EXPECT_EQ(PrefixSubjectInText(message, "[SPAM] "), message) << message;
+        EXPECT_EQ(PrefixSubjectInText(message, "[SPAM] "), std::nullopt) << message;
     EXPECT_EQ(PrefixSubjectInText("subject:\tHi\r\n\r\n", "[X] "), "subject:\t[X] Hi\r\n\r\n");
+    queueMessageFile("body_subject.eml");
+    EXPECT_EQ(AddSubjectPrefix(context(), "[SPAM]"), 0);
+    EXPECT_EQ(readFile(messageFile()), actionFixture("body_subject.eml"));
 }
 
 TEST_F(SubjectPrefixTest, ALineBreakInThePrefixAddsNoHeaderLine) {
@@ -51,9 +64,9 @@ TEST_F(SubjectPrefixTest, AFailedRewriteIsReportedAndKeepsTheMessage) {
         EXPECT_EQ(readFile(messageFile()), original);
         EXPECT_TRUE(strayNames(inbound() + "/Messages", {std::string(kMessageId)}).empty());
     }
-    // A missing message is nothing to mark; an unsafe name is refused.
+    // A missing message is not marked; an unsafe name is refused.
     platform::removeFile(messageFile());
-    EXPECT_EQ(AddSubjectPrefix(context(), "[SPAM]"), 1);
+    EXPECT_EQ(AddSubjectPrefix(context(), "[SPAM]"), 0);
     MessageContext unsafe = context();
     unsafe.MessageId = "../x";
     EXPECT_EQ(AddSubjectPrefix(unsafe, "[SPAM]"), 0);

@@ -158,6 +158,18 @@ TEST(Files, TemporaryNamesStayInTheDirectoryAndDiffer) {
     EXPECT_EQ(first.rfind("/q/Inbound/.", 0), 0u);
     EXPECT_NE(first, temporaryNameFor("/q/Inbound/MSG.MAI"));
     EXPECT_EQ(temporaryNameFor("plain").find('/'), std::string::npos);
+    EXPECT_TRUE(isTemporaryName(first.substr(first.rfind('/') + 1)));
+    EXPECT_FALSE(isTemporaryName("MSG.tmp"));
+}
+
+TEST(Files, FolderFlushReachesTheFolderUnlessSwitchedOff) {
+    TempDir dir;
+    EXPECT_TRUE(flushFolder(dir.path()));
+    EXPECT_TRUE(flushFolderOf(dir.file("new.MAI")));
+    EXPECT_FALSE(flushFolder(dir.file("missing")));
+    setFolderFlush(false);
+    EXPECT_TRUE(flushFolder(dir.file("missing")));
+    setFolderFlush(true);
 }
 
 TEST(Files, AtomicWriteWorksForTheLongestNames) {
