@@ -13,8 +13,12 @@ namespace {
 
 constexpr std::string_view kMessagesFolder = "Messages";
 
+// A path cut to its field would name another file; it is refused instead.
 bool fitsQueuePath(std::string_view path) {
-    return path.size() < kQueuePathSize;
+    if (path.size() < kQueuePathSize) return true;
+    log::DebugLogf("Refused the queue path %.200s...: longer than %zu characters\n",
+                   std::string(path).c_str(), kQueuePathSize - 1);
+    return false;
 }
 
 // Refuses a name that could leave its folder, and names under a directory not set.

@@ -106,6 +106,7 @@ TEST_F(DispatcherTest, ASubjectPrefixThatFoundNoSubjectIsNotReported) {
     writeFile(messageFile(), "From: a@example.org\n\nSubject: only in the body\n");
     dispatch();
     EXPECT_NE(report.find("\tCOPY_TO_BADMAIL\t"), std::string::npos) << report;
+    EXPECT_EQ(report.find("ADD_SUBJECT_PREFIX"), std::string::npos) << report;
 }
 
 }  // namespace
