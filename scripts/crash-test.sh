@@ -17,5 +17,5 @@ for round in $(seq 1 "$rounds"); do
     seed=$((20261206 + round))
     echo "round $round of $rounds: $kills kills, seed $seed"
     KZ_CRASH_KILLS="$kills" KZ_CRASH_SEED="$seed" \
-        "$build/tests/e2e_tests" --gtest_filter='KzmtaCrash.*'
+        "$build/bin/e2e_tests" --gtest_filter='KzmtaCrash.*'
 done
