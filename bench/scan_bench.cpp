@@ -65,6 +65,31 @@ struct Environment {
         while (text.size() < size)
             text += "JVBERi0xLjQKJcfsj6IKNSAwIG9iago8PC9MZW5ndGggNiAwIFIvRmlsdGVyIC9GbGF0ZURl\r\n";
         text += "--b1--\r\n";
+        return store(name, text);
+    }
+
+    // Multiparts nested `depth` deep whose boundaries share a long prefix, the innermost
+    // text part full of lines that begin like a delimiter but are none: every line start
+    // looks like a delimiter of every open container.
+    std::string writeNested(std::size_t size, int depth) {
+        const std::string prefix = "----=_NextPart_000_0123_01DA2B3C.4D5E6F70----=_shared_";
+        std::string name = "nested-" + std::to_string(size) + ".eml";
+        std::string text = "From: Sender <sender@example.net>\r\nMIME-Version: 1.0\r\n";
+        for (int level = 0; level < depth; ++level) {
+            text += "Content-Type: multipart/mixed; boundary=\"" + prefix + std::to_string(level) +
+                    "\"\r\n\r\n--" + prefix + std::to_string(level) + "\r\n";
+        }
+        text += "Content-Type: text/plain\r\n\r\n";
+        const std::string line = "--" + prefix + "line that is no delimiter at all\r\n";
+        while (text.size() < size) text += line;
+        for (int level = depth - 1; level >= 0; --level) {
+            text += "--" + prefix + std::to_string(level) + "--\r\n";
+        }
+        return store(name, text);
+    }
+
+  private:
+    std::string store(const std::string& name, const std::string& text) {
         std::ofstream(root / "connectors/SMTP/Inbound/Messages" / name, std::ios::binary) << text;
         return name;
     }
@@ -75,8 +100,7 @@ Environment& env() {
     return environment;
 }
 
-void Scan(benchmark::State& state, bool mime) {
-    std::string name = env().writeMessage(std::size_t(state.range(0)));
+void ScanFile(benchmark::State& state, const std::string& name, bool mime) {
     for (auto _ : state) {
         kz::MessageContext context;
         context.ConnectorName = "SMTP";
@@ -92,6 +116,10 @@ void Scan(benchmark::State& state, bool mime) {
     state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
 }
 
+void Scan(benchmark::State& state, bool mime) {
+    ScanFile(state, env().writeMessage(std::size_t(state.range(0))), mime);
+}
+
 void ScanMime(benchmark::State& state) {
     Scan(state, true);
 }
@@ -99,8 +127,14 @@ void ScanPlain(benchmark::State& state) {
     Scan(state, false);
 }
 
+// Nested 40 deep: the time per byte must not grow with the depth.
+void ScanMimeNested(benchmark::State& state) {
+    ScanFile(state, env().writeNested(std::size_t(state.range(0)), 40), true);
+}
+
 BENCHMARK(ScanMime)->Arg(100 << 10)->Arg(1 << 20)->Arg(20 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(ScanPlain)->Arg(100 << 10)->Arg(1 << 20)->Arg(20 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK(ScanMimeNested)->Arg(1 << 20)->Arg(16 << 20)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

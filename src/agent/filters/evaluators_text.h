@@ -4,6 +4,8 @@
 // the hits of the value against the filter's instances and alternatives. They only
 // read the table and write only the results of their own run; all return 1.
 
+#include <span>
+#include <string>
 #include <string_view>
 
 #include "filters/criteria_results.h"
@@ -42,10 +44,23 @@ int EvaluateAttachmentName(CriterionType kind, std::string_view headerLine,
                            std::string_view delimiters, const FilterTable& table,
                            CriteriaResults& results);
 
+// Attachment names already read from a part's headers: per alternative one hit when any
+// of them matches. Tag "MF-A".
+int EvaluateAttachmentNames(CriterionType kind, std::span<const std::string> names,
+                            std::string_view delimiters, const FilterTable& table,
+                            CriteriaResults& results);
+
 // Presence of a named attachment: a header text with "name=" is one hit per filter and
 // message. Tag "MF-HA".
 int EvaluateAttachmentPresence(CriterionType kind, std::string_view headerText,
                                std::string_view delimiters, const FilterTable& table,
                                CriteriaResults& results);
+// The same for a part whose scan has told whether it is named.
+int RecordAttachmentPresence(CriterionType kind, bool named, const FilterTable& table,
+                             CriteriaResults& results);
+
+// For a message with parts the scan could not look at: every attachment criterion holds,
+// each instance of HASATTACHMENTSMATCHING with its first alternative as the match.
+int HoldAttachmentCriteria(const FilterTable& table, CriteriaResults& results);
 
 }  // namespace kz::filters

@@ -1,5 +1,7 @@
 #include "message/header_params.h"
 
+#include <map>
+
 #include "common/ascii.h"
 #include "message/mime_text.h"
 
@@ -7,6 +9,33 @@ namespace kz {
 namespace {
 
 constexpr std::size_t kNone = std::string_view::npos;
+// Bounds that real values stay far below; they keep a hostile value of many overlapping
+// pieces from costing time or memory beyond its own size.
+constexpr unsigned kMaxPieces = 1000;
+constexpr std::size_t kMaxJoinedValue = 64 * 1024;
+
+struct PieceStart {
+    std::size_t valuePos;  // just after the "="
+    bool extended;
+};
+
+// The number of a piece whose stem ("name*") ends at `pos`, and where its value starts;
+// none when the text there is not such a piece.
+std::optional<std::pair<unsigned, PieceStart>> pieceAt(std::string_view value, std::size_t pos) {
+    std::size_t digits = pos;
+    unsigned n = 0;
+    while (pos < value.size() && value[pos] >= '0' && value[pos] <= '9' && n < kMaxPieces) {
+        n = n * 10 + unsigned(value[pos] - '0');
+        ++pos;
+    }
+    bool leadingZero = pos - digits > 1 && value[digits] == '0';
+    if (pos == digits || leadingZero || n >= kMaxPieces) return std::nullopt;
+    bool extended = pos < value.size() && value[pos] == '*';
+    if (extended) ++pos;
+    pos = mime::skipAny(value, pos, " ");
+    if (pos >= value.size() || value[pos] != '=') return std::nullopt;
+    return std::pair{n, PieceStart{pos + 1, extended}};
+}
 
 // The line at `pos` without its line end, and the position of the next line.
 struct Line {
@@ -95,6 +124,55 @@ std::optional<ParameterValue> ExtractParameterValue(std::string_view name,
         }
     }
     return std::nullopt;
+}
+
+std::vector<ParameterValue> CollectParameterPieces(std::string_view headerValue,
+                                                   std::string_view name) {
+    const std::string stem = std::string(name) + "*";
+    // One pass, so that a value with many pieces is not searched once per piece; the first
+    // occurrence of each number counts.
+    std::map<unsigned, PieceStart> starts;
+    for (std::size_t hit = findIgnoreCase(headerValue, stem); hit != kNone;
+         hit = findIgnoreCase(headerValue, stem, hit + 1)) {
+        if (auto piece = pieceAt(headerValue, hit + stem.size())) {
+            starts.try_emplace(piece->first, piece->second);
+        }
+    }
+    std::vector<ParameterValue> pieces;
+    std::size_t joined = 0;
+    for (unsigned n = 0; joined <= kMaxJoinedValue; ++n) {
+        auto it = starts.find(n);
+        if (it == starts.end()) break;
+        pieces.push_back(
+            {ReadParameterValue(headerValue, it->second.valuePos), it->second.extended});
+        joined += pieces.back().value.size();
+    }
+    return pieces;
+}
+
+Rfc2231Value JoinRfc2231Pieces(const std::vector<ParameterValue>& pieces) {
+    Rfc2231Value joined;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        std::string_view piece = pieces[i].value;
+        if (i == 0 && pieces[i].extended) {
+            std::size_t first = piece.find('\'');
+            std::size_t second = first == kNone ? kNone : piece.find('\'', first + 1);
+            if (second != kNone) {
+                joined.charset = std::string(piece.substr(0, first));
+                piece.remove_prefix(second + 1);
+            }
+        }
+        joined.bytes += piece.find('%') != kNone ? PercentDecode(piece) : std::string(piece);
+    }
+    return joined;
+}
+
+std::string BoundaryParameter(std::string_view contentType) {
+    if (std::optional<ParameterValue> whole = ExtractParameterValue("boundary", contentType)) {
+        if (!whole->extended) return std::move(whole->value);
+        return JoinRfc2231Pieces({std::move(*whole)}).bytes;
+    }
+    return JoinRfc2231Pieces(CollectParameterPieces(contentType, "boundary")).bytes;
 }
 
 std::string PercentDecode(std::string_view text) {

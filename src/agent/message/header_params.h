@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kz {
 
@@ -31,6 +32,25 @@ std::optional<ParameterValue> ExtractParameterValue(std::string_view name,
 // Reads a parameter value that starts at `pos` (just after its "="), by the rules of
 // ExtractParameterValue.
 std::string ReadParameterValue(std::string_view headerValue, std::size_t pos);
+
+// The RFC 2231 pieces `name`*0, `name`*1, ... of a header value (each also in its
+// extended form `name`*N*), in order up to the first missing number. The name is found by a
+// substring search without regard to case, so "name" also finds the pieces of "filename".
+std::vector<ParameterValue> CollectParameterPieces(std::string_view headerValue,
+                                                   std::string_view name);
+
+struct Rfc2231Value {
+    std::optional<std::string> charset;  // from the first piece's charset'language' prefix
+    std::string bytes;
+};
+
+// Joins pieces in order: the first extended piece loses its charset'language' prefix and
+// pieces with "%" are percent-decoded.
+Rfc2231Value JoinRfc2231Pieces(const std::vector<ParameterValue>& pieces);
+
+// The "boundary" parameter of a Content-Type value in its plain, extended or continued
+// form, as the bytes that delimiters carry.
+std::string BoundaryParameter(std::string_view contentType);
 
 // "%XX" gives the byte XX; "%#" and decimal digits give the character of that code (a ";"
 // after the digits is dropped); everything else is copied.

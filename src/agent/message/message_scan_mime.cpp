@@ -1,13 +1,14 @@
 // The MIME-aware scan: decoded header values, the leaf parts and the bodies.
 
 #include <string>
+#include <vector>
 
 #include "common/ascii.h"
 #include "config/settings.h"
 #include "filters/evaluators_text.h"
-#include "message/encoded_words.h"
 #include "message/message_scan.h"
 #include "message/mime_reader.h"
+#include "message/scan_attachments.h"
 #include "message/scan_checks.h"
 #include "message/scan_delimiters.h"
 #include "message/scan_prologue.h"
@@ -19,9 +20,6 @@ namespace {
 
 using filters::CriteriaResults;
 using filters::FilterTable;
-
-// The single-byte code page attachment names are matched in.
-constexpr std::string_view kNameCharset = "windows-1252";
 
 void evaluateHeaders(MimeReader& reader, const FilterTable& table, CriteriaResults& results) {
     const auto& headers = reader.headers();
@@ -62,22 +60,19 @@ void evaluateHeaders(MimeReader& reader, const FilterTable& table, CriteriaResul
     }
 }
 
-bool isAttachment(const MimePart& part) {
-    return findIgnoreCase(part.DispositionType, "attachment") != std::string_view::npos ||
-           !part.FileName.empty() || !part.PartName.empty();
-}
-
-void evaluatePart(const MimePart& part, const FilterTable& table, CriteriaResults& results) {
-    filters::EvaluateWordCriterion(filters::BOUNDARYHEADERS_CONTAIN, part.RawHeaders,
-                                   scan::kWordDelimiters, table, results);
-    if (!isAttachment(part)) return;
-    filters::EvaluateAttachmentPresence(filters::HASANATTACHMENT, part.RawHeaders,
-                                        scan::kPartAttachmentDelimiters, table, results);
-    for (const std::string* name : {&part.FileName, &part.PartName}) {
-        const std::string decoded = DecodeEncodedWords(*name, kNameCharset);
-        if (decoded.empty()) continue;
-        filters::EvaluateWordCriterion(filters::HASATTACHMENTSMATCHING, decoded,
+// Parts past the list bound take the attachment criteria only.
+void evaluatePart(const MimePart& part, bool listed, const FilterTable& table,
+                  CriteriaResults& results) {
+    if (listed) {
+        filters::EvaluateWordCriterion(filters::BOUNDARYHEADERS_CONTAIN, part.RawHeaders,
                                        scan::kWordDelimiters, table, results);
+    }
+    if (!scan::IsAttachment(part)) return;
+    const std::vector<std::string> names = scan::AttachmentNames(part);
+    scan::EvaluatePresence(part, names, table, results);
+    for (const std::string& name : names) {
+        filters::EvaluateWordCriterion(filters::HASATTACHMENTSMATCHING, name, scan::kWordDelimiters,
+                                       table, results);
     }
 }
 
@@ -92,7 +87,9 @@ int ScanMessageMime(MessageContext& context, const FilterTable& table, CriteriaR
     if (FindFirstHeader(reader.headers(), "X-KZFilter")) return 0;
 
     evaluateHeaders(reader, table, results);
-    for (const MimePart& part : reader.parts()) evaluatePart(part, table, results);
+    const bool allParts = reader.forEachPart(
+        [&](const MimePart& part, bool listed) { evaluatePart(part, listed, table, results); });
+    if (!allParts) scan::HoldAttachmentCriteria(table, results);
     scan::EvaluateBodies(reader, table, results);
 
     if (config::PerformSblRbl() != 0) {

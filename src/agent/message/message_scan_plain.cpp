@@ -4,6 +4,8 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "common/ascii.h"
 #include "common/format.h"
@@ -12,6 +14,7 @@
 #include "message/message_scan.h"
 #include "message/mime_line_params.h"
 #include "message/mime_reader.h"
+#include "message/scan_attachments.h"
 #include "message/scan_checks.h"
 #include "message/scan_delimiters.h"
 #include "message/scan_line_reader.h"
@@ -27,6 +30,9 @@ using filters::FilterTable;
 
 constexpr std::size_t kBoundarySize = 1024;
 constexpr std::size_t kAttachmentNameSize = 1023;
+// Names of part header lines kept so that the parts' decoded names do not count twice;
+// beyond this many a name may count twice, but none goes unchecked.
+constexpr std::size_t kMaxRememberedNames = 1000;
 
 // The text after the first ":" with leading blanks and tabs skipped, line end included.
 std::string_view headerValue(std::string_view line) {
@@ -75,6 +81,23 @@ class PlainScan {
             }
         }
         return true;
+    }
+
+    // The line pass knows only the top-level boundary and literal parameters; the MIME
+    // reader's parts give the names at every nesting level, decoded. A name the line pass
+    // has already evaluated as it stands is not evaluated again.
+    void evaluatePartNames(MimeReader& reader) {
+        const bool allParts = reader.forEachPart([this](const MimePart& part, bool) {
+            std::vector<std::string> names = scan::AttachmentNames(part);
+            std::erase_if(names, [this](const std::string& name) { return takeLineName(name); });
+            if (names.empty()) return;
+            for (const std::string& name : names) Trace("Attachment Found:%s\n", name.c_str());
+            filters::RecordAttachmentPresence(filters::HASANATTACHMENT, true, table_, results_);
+            filters::EvaluateAttachmentNames(filters::HASATTACHMENTSMATCHING, names,
+                                             scan::kPlainAttachmentNameDelimiters, table_,
+                                             results_);
+        });
+        if (!allParts) scan::HoldAttachmentCriteria(table_, results_);
     }
 
     // The Received-SPF line kept for the last-header setting, evaluated once at the end.
@@ -214,6 +237,7 @@ class PlainScan {
         std::string name;
         if (ExtractAttachmentParameter(text, "filename", name, kAttachmentNameSize) ||
             ExtractAttachmentParameter(text, "name", name, kAttachmentNameSize)) {
+            rememberLineName(std::move(name));
             const std::string copy(text);
             Trace("Attachment Found:%s\n", copy.c_str());
             filters::EvaluateAttachmentPresence(filters::HASANATTACHMENT, text,
@@ -225,6 +249,21 @@ class PlainScan {
             findIgnoreCase(text, "base64") != std::string_view::npos) {
             Trace("Skipping encoded attachment\n");
         }
+    }
+
+    void rememberLineName(std::string name) {
+        if (rememberedNames_ < kMaxRememberedNames) {
+            ++lineNames_[std::move(name)];
+            ++rememberedNames_;
+        }
+    }
+
+    // Whether the line pass evaluated this name; each evaluation answers for one name.
+    bool takeLineName(const std::string& name) {
+        auto it = lineNames_.find(name);
+        if (it == lineNames_.end()) return false;
+        if (--it->second == 0) lineNames_.erase(it);
+        return true;
     }
 
     MessageContext& context_;
@@ -240,6 +279,8 @@ class PlainScan {
     bool spfSettled_ = false;
     std::string boundaryMarker_;
     std::optional<std::string> keptSpf_;
+    std::unordered_map<std::string, int> lineNames_;
+    std::size_t rememberedNames_ = 0;
 };
 
 }  // namespace
@@ -259,6 +300,7 @@ int ScanMessagePlain(MessageContext& context, const FilterTable& table, Criteria
         if (result == 1) {
             MimeReader reader;
             reader.loadFile(path, true);
+            scan.evaluatePartNames(reader);
             scan::EvaluateBodies(reader, table, results);
         }
     }

@@ -37,7 +37,11 @@ MimePart ParsePart(std::string_view rawHeaders, std::string_view content) {
     part.Content = content;
     if (std::optional<std::string> type = GetHeaderFieldValue(rawHeaders, "Content-Type", false)) {
         part.ContentType = leadingValue(*type);
-        part.Boundary = parameter("boundary", *type);
+        // A type without its subtype is not a valid type: read as the default.
+        if (!part.ContentType.empty() && part.ContentType.find('/') == std::string::npos) {
+            part.ContentType = "text/plain";
+        }
+        part.Boundary = BoundaryParameter(*type);
         part.Charset = parameter("charset", *type);
         ApplyNameRule(*type, part);
     } else {

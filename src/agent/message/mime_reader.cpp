@@ -1,10 +1,11 @@
 #include "message/mime_reader.h"
 
+#include <fstream>
+
 #include "common/ascii.h"
 #include "message/mime_charset.h"
 #include "message/mime_part_list.h"
 #include "message/transfer_decode.h"
-#include "platform/files.h"
 
 namespace kz {
 namespace {
@@ -18,6 +19,20 @@ bool hasBareLineFeed(std::string_view text) {
         if (pos == 0 || text[pos - 1] != '\r') return true;
     }
     return false;
+}
+
+// At most `limit` bytes from the start of the file; `cut` tells whether it is longer.
+std::optional<std::string> readPrefix(std::string_view path, std::size_t limit, bool& cut) {
+    std::ifstream in(std::string(path), std::ios::binary | std::ios::ate);
+    if (!in) return std::nullopt;
+    const std::streamoff size = in.tellg();
+    if (size < 0) return std::nullopt;
+    cut = std::uintmax_t(size) > limit;
+    std::string text(cut ? limit : std::size_t(size), '\0');
+    in.seekg(0);
+    in.read(text.data(), std::streamsize(text.size()));
+    text.resize(std::size_t(in.gcount()));
+    return text;
 }
 
 std::string decodeBody(const MimePart* part) {
@@ -43,6 +58,7 @@ std::string NormaliseLineEnds(std::string_view text) {
 
 void MimeReader::reset() {
     text_.clear();
+    cut_ = false;
     lineEnd_ = kCrLf;
     headerEnd_.reset();
     headers_.reset();
@@ -51,9 +67,11 @@ void MimeReader::reset() {
     html_.reset();
 }
 
-void MimeReader::loadFile(std::string_view path, bool normaliseLineEnds) {
-    std::optional<std::string> content = platform::readFile(path);
+void MimeReader::loadFile(std::string_view path, bool normaliseLineEnds, std::size_t limit) {
+    bool cut = false;
+    std::optional<std::string> content = readPrefix(path, limit, cut);
     loadText(content ? std::move(*content) : std::string(), normaliseLineEnds);
+    cut_ = cut;
 }
 
 void MimeReader::loadText(std::string text, bool normaliseLineEnds) {
@@ -92,6 +110,20 @@ const std::vector<MimePart>& MimeReader::parts() {
                                : BuildPartList(headerBlock(), body(), lineEnd_);
     }
     return *parts_;
+}
+
+bool MimeReader::forEachPart(const std::function<void(const MimePart&, bool listed)>& visit) {
+    if (text_.empty()) return true;
+    std::vector<MimePart> listed;
+    std::size_t count = 0;
+    PartWalkEnd end = WalkParts(headerBlock(), body(), lineEnd_, [&](MimePart&& part) {
+        const bool inList = count++ <= kMaxListedParts;
+        visit(part, inList);
+        if (inList && !parts_) listed.push_back(std::move(part));
+        return true;
+    });
+    if (!parts_) parts_ = std::move(listed);
+    return !end.depthBound && !(cut_ && end.openAtEnd);
 }
 
 const MimePart* MimeReader::partOfType(std::string_view contentType) {

@@ -4,6 +4,8 @@
 // built on first request. One reader serves one scan on one thread; the parts refer into
 // the reader's text, so a reader is neither copied nor moved.
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,15 +16,20 @@
 
 namespace kz {
 
+// How much of a message file a reader loads; a longer file is read only this far.
+inline constexpr std::size_t kMaxLoadedMessage = std::size_t(64) << 20;
+
 class MimeReader {
   public:
     MimeReader() = default;
     MimeReader(const MimeReader&) = delete;
     MimeReader& operator=(const MimeReader&) = delete;
 
-    // Reads the whole file, NUL bytes included; a missing, empty or unreadable file gives
-    // an empty text. With normalisation every bare line feed becomes CR LF.
-    void loadFile(std::string_view path, bool normaliseLineEnds = true);
+    // Reads the file up to `limit` bytes, NUL bytes included; a missing, empty or
+    // unreadable file gives an empty text. With normalisation every bare line feed becomes
+    // CR LF.
+    void loadFile(std::string_view path, bool normaliseLineEnds = true,
+                  std::size_t limit = kMaxLoadedMessage);
     void loadText(std::string text, bool normaliseLineEnds = true);
 
     const std::string& text() const { return text_; }
@@ -35,7 +42,13 @@ class MimeReader {
     std::string_view body() const;
 
     const std::vector<HeaderEntry>& headers();
+    // The first parts of the message, at most kMaxListedParts + 1.
     const std::vector<MimePart>& parts();
+    // Hands every leaf part to `visit` in message order, with whether parts() lists it;
+    // past the list only part headers are read. False when parts may have gone unseen: a
+    // container nested too deep to be opened, or a file cut at the load limit inside a
+    // container.
+    bool forEachPart(const std::function<void(const MimePart&, bool listed)>& visit);
     // Transfer-decoded and converted to UTF-8 from the part's charset when that is known;
     // empty when the message has no such part.
     const std::string& plainTextBody();
@@ -47,6 +60,7 @@ class MimeReader {
     const MimePart* partOfType(std::string_view contentType);
 
     std::string text_;
+    bool cut_ = false;  // the file goes on past the text
     std::string_view lineEnd_ = "\r\n";
     std::optional<std::size_t> headerEnd_;
     std::optional<std::vector<HeaderEntry>> headers_;

@@ -1,5 +1,6 @@
 #include "message/scan_prologue.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "config/directories.h"
@@ -14,8 +15,8 @@ uint32_t GetMessageFileSize(std::string_view path) {
     if (path.empty()) return 0;
     const platform::FileSize found = platform::fileSize(path);
     if (found.status != platform::FileStatus::Ok) return 0;
-    // The directory entry gives the low 32 bits of the size.
-    return uint32_t(found.size & std::numeric_limits<uint32_t>::max());
+    // A size past the 32-bit range reads as the largest one, never as its low bits.
+    return uint32_t(std::min<uint64_t>(found.size, std::numeric_limits<uint32_t>::max()));
 }
 
 namespace scan {

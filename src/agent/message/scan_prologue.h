@@ -12,7 +12,8 @@
 
 namespace kz {
 
-// The size of the file as its directory entry gives it; 0 when no file matches.
+// The size of the file as its directory entry gives it, 4,294,967,295 for any larger
+// file; 0 when no file matches.
 uint32_t GetMessageFileSize(std::string_view path);
 
 namespace scan {

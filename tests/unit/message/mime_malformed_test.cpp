@@ -15,6 +15,9 @@ namespace {
 std::size_t exercise(MimeReader& reader) {
     std::size_t seen = reader.headerBlock().size();
     for (const HeaderEntry& header : reader.headers()) seen += header.value.size();
+    reader.forEachPart([&seen](const MimePart& part, bool) {
+        seen += part.FileName.size() + part.PartName.size();
+    });
     for (const MimePart& part : reader.parts()) {
         seen += part.RawHeaders.size() + part.Content.size();
         seen += TransferDecode(part.Content, part.TransferEncoding).size();
@@ -66,8 +69,12 @@ TEST(MimeMalformed, ToleratesBrokenInput) {
 }
 
 TEST(MimeMalformed, EveryTruncationOfARealMessageParses) {
-    for (const char* name : {"mixed_base64.eml", "nested.eml", "rfc2231_names.eml"}) {
-        std::string whole = test::readFile(test::fixture(std::string("mime/") + name));
+    for (const char* name :
+         {"mime/mixed_base64.eml", "mime/nested.eml", "mime/rfc2231_names.eml",
+          "scan/messages/nested_exe.eml", "scan/messages/continued_exe.eml",
+          "scan/messages/encoded_word_exe.eml", "scan/messages/boundary_continued.eml",
+          "scan/messages/deep_exe.eml"}) {
+        std::string whole = test::readFile(test::fixture(name));
         ASSERT_FALSE(whole.empty()) << name;
         for (std::size_t length = 0; length <= whole.size(); ++length) {
             MimeReader reader;

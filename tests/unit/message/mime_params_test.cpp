@@ -57,6 +57,24 @@ TEST(ExtractParameterValue, ReadsQuotedUnquotedAndStarredValues) {
     }
 }
 
+TEST(BoundaryParameter, ReadsPlainExtendedAndContinuedForms) {
+    struct Case {
+        const char* value;
+        const char* boundary;
+    } cases[] = {
+        {"multipart/mixed; boundary=\"a b\"", "a b"},
+        {"multipart/mixed; boundary*=\"us-ascii''abc\"", "abc"},
+        {"multipart/mixed; boundary*=us-ascii'en'a%62c", "abc"},
+        {"multipart/mixed; boundary*0=\"a\";boundary*1=\"bc\"", "abc"},
+        {"multipart/mixed; boundary*1=c; boundary*0*=us-ascii''a%62", "abc"},
+        {"multipart/mixed; boundary*1=orphan", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(BoundaryParameter(c.value), c.boundary) << c.value;
+        EXPECT_EQ(ParsePart(std::string("Content-Type: ") + c.value, "").Boundary, c.boundary);
+    }
+}
+
 TEST(ParsePart, AppliesTheNameRule) {
     struct Case {
         const char* headers;
@@ -104,6 +122,7 @@ TEST(ParsePart, ReadsTypeEncodingAndId) {
     EXPECT_TRUE(IsMultipart(ParsePart("Content-Type: Multipart/Related; boundary=x", "")));
     EXPECT_EQ(ParsePart("Subject: none", "").ContentType, "text/plain");
     EXPECT_EQ(ParsePart("Content-Type:", "").ContentType, "");
+    EXPECT_EQ(ParsePart("Content-Type: text; charset=x", "").ContentType, "text/plain");
 }
 
 TEST(ExtractLineParameter, CopiesTheValueAfterTheKey) {

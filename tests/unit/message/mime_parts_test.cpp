@@ -31,12 +31,20 @@ std::string nestedOf(int levels) {
     return text;
 }
 
-TEST(MimePartList, StopsAfterTwoHundredAndOneParts) {
+TEST(MimePartList, ListsTwoHundredAndOnePartsAndWalksPastThem) {
     MimeReader reader;
     reader.loadText(multipartOf(250));
+    std::vector<std::string> names;
+    std::size_t listed = 0;
+    EXPECT_TRUE(reader.forEachPart([&](const MimePart& part, bool inList) {
+        names.push_back(part.PartName);
+        listed += inList;
+    }));
+    ASSERT_EQ(names.size(), 250u);
+    EXPECT_EQ(names.back(), "part250.txt");
+    EXPECT_EQ(listed, kMaxListedParts + 1);
     const auto& parts = reader.parts();
     ASSERT_EQ(parts.size(), kMaxListedParts + 1);
-    EXPECT_EQ(parts.front().PartName, "part1.txt");
     EXPECT_EQ(parts.back().PartName, "part201.txt");
     EXPECT_EQ(parts.back().Content, "leaf 201");
 }
@@ -51,6 +59,9 @@ TEST(MimePartList, OpensNestedContainersUpToTheDepthBound) {
     // neither exhausts the stack nor hides the part entirely.
     MimeReader deep;
     deep.loadText(nestedOf(1000));
+    // What lies below is unseen, and the walk says so.
+    EXPECT_TRUE(shallow.forEachPart([](const MimePart&, bool) {}));
+    EXPECT_FALSE(deep.forEachPart([](const MimePart&, bool) {}));
     ASSERT_EQ(deep.parts().size(), 1u);
     EXPECT_EQ(deep.parts()[0].ContentType, "multipart/mixed");
     EXPECT_EQ(deep.parts()[0].Boundary, "L" + std::to_string(kMaxMultipartDepth));
@@ -77,6 +88,18 @@ TEST(MimePartList, SplitsAtDelimiterLinesOnly) {
         {"an empty part between delimiters", "--b\r\n--b\r\n\r\ntwo\r\n--b--", {"", "two"}},
         {"no delimiter at all", "just text\r\n", {}},
         {"closing delimiter first", "--b--\r\n--b\r\n\r\nlate\r\n", {}},
+        {"an outer delimiter ends the inner container",
+         "--b\r\nContent-Type: multipart/mixed; boundary=c\r\n\r\n--c\r\n\r\none\r\n"
+         "--b\r\n\r\ntwo\r\n--b--",
+         {"one", "two"}},
+        {"an inner delimiter right before the outer one starts no part",
+         "--b\r\nContent-Type: multipart/mixed; boundary=c\r\n\r\n--c\r\n\r\none\r\n--c\r\n"
+         "--b--",
+         {"one"}},
+        {"an inner boundary sharing the outer prefix",
+         "--b\r\nContent-Type: multipart/mixed; boundary=bb\r\n\r\n--bb\r\n\r\none\r\n"
+         "--bb--\r\n--b\r\n\r\ntwo\r\n--b--",
+         {"one", "two"}},
     };
     for (const Case& c : cases) {
         auto parts = BuildPartList("Content-Type: multipart/mixed; boundary=b", c.body, "\r\n");

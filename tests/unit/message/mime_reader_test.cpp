@@ -105,17 +105,6 @@ TEST(MimeReader, DecodesEncodedWordSubjectsFromTheirCharsets) {
     }
 }
 
-TEST(MimeReader, JoinsRfc2231NamePieces) {
-    MimeReader reader;
-    reader.loadFile(mimeFixture("rfc2231_names.eml"));
-    ASSERT_EQ(reader.parts().size(), 2u);
-    const MimePart& attachment = reader.parts()[1];
-    EXPECT_EQ(attachment.PartName, "Na\xC3\xAFve budget 2025 draft.xlsx");
-    EXPECT_EQ(attachment.DisplayName, attachment.PartName);
-    EXPECT_EQ(attachment.FileName, "");
-    EXPECT_EQ(attachment.DispositionType, "attachment");
-}
-
 TEST(MimeReader, RemovesQuotedPrintableSoftBreaks) {
     MimeReader reader;
     reader.loadFile(mimeFixture("qp_soft_breaks.eml"));
@@ -169,6 +158,23 @@ TEST(MimeReader, ReadsPastNulBytes) {
     ASSERT_EQ(reader.parts().size(), 2u);
     EXPECT_EQ(reader.parts()[1].FileName, "hidden.zip");
     EXPECT_EQ(reader.plainTextBody(), std::string("Before the NUL\0after the NUL.", 29));
+}
+
+TEST(MimeReader, ReadsAFileOnlyUpToTheLimit) {
+    const std::string path = mimeFixture("mixed_base64.eml");
+    const std::string whole = test::readFile(path);
+    MimeReader cut;
+    cut.loadFile(path, true, 600);
+    EXPECT_EQ(cut.text(), whole.substr(0, 600));
+    // Cut inside its container: later parts may be unseen.
+    EXPECT_FALSE(cut.forEachPart([](const MimePart&, bool) {}));
+    MimeReader exact;
+    exact.loadFile(path, true, whole.size());
+    EXPECT_TRUE(exact.forEachPart([](const MimePart&, bool) {}));
+    // A message that is not multipart has nothing below its headers to miss.
+    MimeReader single;
+    single.loadFile(mimeFixture("subject_utf8.eml"), true, 100);
+    EXPECT_TRUE(single.forEachPart([](const MimePart&, bool) {}));
 }
 
 TEST(MimeReader, MissingOrEmptyFileGivesEmptyEverything) {
