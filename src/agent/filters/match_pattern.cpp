@@ -3,7 +3,7 @@
 #include <cstddef>
 
 #include "common/ascii.h"
-#include "config/settings.h"
+#include "filters/match_pattern_search.h"
 
 namespace kz::filters {
 
@@ -29,20 +29,22 @@ class Subject {
         return caseSensitive_ ? text_.find(segment, from) : findIgnoreCase(text_, segment, from);
     }
 
-    std::size_t searchIgnoringCase(std::string_view segment, std::size_t from) const {
-        return findIgnoreCase(text_, segment, from);
+    // One past the earliest occurrence at or after `from`, found ignoring case; kNone
+    // when there is none.
+    std::size_t endOfFirstIgnoringCase(std::string_view segment, std::size_t from) const {
+        std::size_t found = kNone;
+        SegmentSearch(segment, true).forEach(text_, from, [&](std::size_t end) {
+            found = end;
+            return true;
+        });
+        return found;
     }
 
-    // Where a segment that the search missed is tried instead: the first occurrence in
-    // the whole text of its first character with the letter case swapped. A character
-    // that is no letter has no such position.
-    std::size_t swappedCaseFallback(std::string_view segment) const {
-        char first = segment.front();
-        char swapped = toLowerAscii(first) != first   ? toLowerAscii(first)
-                       : toUpperAscii(first) != first ? toUpperAscii(first)
-                                                      : '\0';
-        if (swapped == '\0') return kNone;
-        return text_.find(swapped);
+    // Whether an occurrence at or after `from`, compared by the case setting, ends a word.
+    bool endsAWordFrom(std::string_view segment, std::size_t from) const {
+        return SegmentSearch(segment, !caseSensitive_).forEach(text_, from, [&](std::size_t end) {
+            return endsWord(end);
+        });
     }
 
     bool startsWord(std::size_t at) const { return at == 0 || isDelimiter(at - 1); }
@@ -66,8 +68,11 @@ int matchWholeWord(const Subject& subject, std::string_view word) {
     return 0;
 }
 
-// Segments between single asterisks, matched from a position that only moves forward
-// except where the swapped-case fall-back puts it.
+// Segments between single asterisks, placed in order without overlapping: the first at
+// the start, the middle ones anywhere after it, the last anywhere after those where it
+// ends a word. Each middle segment takes its earliest occurrence: that leaves the most
+// room for the rest, so no other placement could succeed where this one fails. The
+// last segment may then stand at any of its occurrences, not just the first.
 int matchSegments(const Subject& subject, std::string_view pattern) {
     std::size_t star = pattern.find('*');
     std::string_view first = pattern.substr(0, star);
@@ -76,24 +81,14 @@ int matchSegments(const Subject& subject, std::string_view pattern) {
 
     std::string_view rest = pattern.substr(star + 1);
     for (std::size_t next = rest.find('*'); next != kNone; next = rest.find('*')) {
-        std::string_view middle = rest.substr(0, next);
+        std::string_view middle = rest.substr(0, next);  // never empty: "**" is literal
         rest.remove_prefix(next + 1);
-        std::size_t found = subject.searchIgnoringCase(middle, position);
-        if (found != kNone) {
-            position = found + 1;  // one past the occurrence's start, not past its end
-            continue;
-        }
-        position = subject.swappedCaseFallback(middle);
-        if (position == kNone || !subject.equalAt(position, middle)) return 0;
-        position += middle.size();
+        position = subject.endOfFirstIgnoringCase(middle, position);
+        if (position == kNone) return 0;
     }
 
     std::string_view last = rest;
-    if (last.empty()) return 1;
-    std::size_t at = subject.search(last, position);
-    if (at == kNone) at = subject.swappedCaseFallback(last);
-    if (at == kNone || !subject.equalAt(at, last)) return 0;
-    return subject.endsWord(at + last.size()) ? 1 : 0;
+    return last.empty() || subject.endsAWordFrom(last, position) ? 1 : 0;
 }
 
 }  // namespace
@@ -105,10 +100,6 @@ int MatchPattern(std::string_view text, std::string_view pattern, std::string_vi
     Subject subject(text, delimiters, caseSensitive);
     if (pattern.find('*') == kNone) return matchWholeWord(subject, pattern);
     return matchSegments(subject, pattern);
-}
-
-bool CaseSensitiveMatching() {
-    return config::CaseSensitivity() == 1;
 }
 
 }  // namespace kz::filters

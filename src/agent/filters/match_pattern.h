@@ -1,6 +1,6 @@
 #pragma once
 // The one matcher of every text criterion. Administrators' word lists rely on its exact
-// results, odd cases included, so it follows its rules literally rather than cleverly.
+// results, so it follows its rules literally.
 
 #include <string_view>
 
@@ -11,10 +11,10 @@ namespace kz::filters {
 // - A pattern containing "**" matches where it occurs literally, ignoring case.
 // - A pattern without "*" is a whole word: an occurrence between delimiter characters
 //   (any character of `delimiters`) or the ends of the text.
-// - Otherwise "*" separates segments: the first must stand at the very start, the
-//   middle ones follow in order, and the last must end the text or a word; a segment
-//   that is not found falls back to the first occurrence of its first character with
-//   the letter case swapped.
+// - Otherwise "*" separates segments, placed in order without overlapping: the first at
+//   the very start, the middle ones anywhere after it (ignoring case, whatever the
+//   setting), the last anywhere after those where it ends a word or the text. Any
+//   placement that fits is a match.
 // caseSensitive selects exact comparison; otherwise ASCII letters are folded.
 int MatchPattern(std::string_view text, std::string_view pattern, std::string_view delimiters,
                  bool caseSensitive);

@@ -61,33 +61,29 @@ const Case kCases[] = {
     {"", "*", W, CI, 1, "a lone asterisk, empty text"},
     {"anything at all", "*", W, CI, 1, "a lone asterisk"},
 
-    // The last segment: one position only, then a delimiter or the end.
+    // The last segment: any occurrence after the others that ends a word.
     {"John <john@example.com>", "*example.com", A, CI, 1, "domain followed by >"},
     {"x@example.com.evil.org", "*example.com", A, CI, 0, "domain followed by ."},
-    {"a@example.com.evil.org; b@example.com", "*example.com", A, CI, 0,
-     "only the first occurrence is tried"},
-    {"offer", "*offer", W, CI, 1, "last segment is the whole text"},
-    {"offers and offer", "*offer", W, CI, 0, "first occurrence ends no word"},
+    {"a@example.com.evil.org; b@example.com", "*example.com", A, CI, 1,
+     "a later occurrence ends a word"},
+    {"invoice.exe.exe", "*.exe", W, CI, 1, "repeated extension"},
+    {"a.EXE.exe", "*.exe", W, CI, 1, "repeated extension, other case first"},
+    {"a.exe1.exe", "*.exe", W, CI, 1, "first occurrence inside a word"},
     {"an offer", "*Offer", W, CS, 0, "case-sensitive last segment"},
     {"an offer", "*Offer", W, CI, 1, "case-folded last segment"},
-    {"x.org", "*.com", W, CI, 0, "no fall-back for a non-letter"},
 
-    // Middle segments: searched ignoring case, whatever the setting.
+    // Middle segments: searched ignoring case, whatever the setting, in order and
+    // without overlapping their neighbours.
     {"you WIN big", "*win*", W, CI, 1, "middle segment"},
     {"WINNER", "*win*", W, CS, 1, "middle segment ignores the case setting"},
-    {"abc", "*1*", W, CI, 0, "middle segment missing, no letter to fall back on"},
+    {"abc", "*1*", W, CI, 0, "middle segment missing"},
     {"a1", "*1*", W, CI, 1, "middle segment inside a word"},
-    {"ab", "*ab*b", W, CI, 1, "the position moves one past the middle's start"},
-    {"ab", "*ab*ab", W, CI, 0, "a last segment overlapping the middle one"},
-
-    // The swapped-case fall-back: the first occurrence anywhere of the segment's first
-    // character in the other case, even before the position.
-    {"A b", "*b*a", W, CI, 1, "last segment found before the position"},
-    {"a b", "*b*a", W, CI, 0, "no character of the other case"},
-    {"A b", "*b*a", W, CS, 0, "the fall-back compares by the case setting"},
-    {"A b", "*b*a*", W, CI, 1, "middle segment found before the position"},
-    {"a b", "*b*a*", W, CI, 0, "middle segment: no character of the other case"},
-    {"Ab", "*b*a", W, CI, 0, "fall-back position must end a word"},
+    {"ab", "*ab*b", W, CI, 0, "last segment overlapping the middle one"},
+    {"abc", "ab*b*", W, CI, 0, "middle segment overlapping the first"},
+    {"Cheap stuff", "*cheap*cheap*", W, CI, 0, "one occurrence for two segments"},
+    {"A b", "*b*a", W, CI, 0, "last segment before the middle one"},
+    {"Cheap cheap", "*cheap*cheap*", W, CS, 1, "two occurrences, case ignored"},
+    {"x.com y.com", "*.com*.com", W, CI, 1, "middle takes the first, last the second"},
 };
 
 TEST(MatchPattern, FollowsItsRules) {
