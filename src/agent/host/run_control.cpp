@@ -95,8 +95,10 @@ void RunControl::reloadLocked(const std::function<void()>& clearReloadRequest) {
         }
     }
     old.reset();  // freed now, or by the last run that still holds it
-    current_ = makeTable();
+    // Cleared before the files are read: a request made while they are being read asks
+    // for what this load may have missed, and must survive for the next run.
     clearReloadRequest();
+    current_ = makeTable();
     reloadInProgress_.store(0);
     notifyChange();
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <future>
 #include <thread>
 
@@ -14,7 +15,9 @@ using namespace std::chrono_literals;
 // Each load makes a table of `generation` filters, so runs can tell tables apart.
 struct Fixture {
     std::atomic<int> generation{0};
+    std::function<void()> whileReading = [] {};
     RunControl control{[this](filters::FilterTable& table) {
+        whileReading();
         int n = ++generation;
         for (int i = 0; i < n; ++i)
             table.filters.push_back(std::make_unique<filters::FilterDefinition>());
@@ -43,6 +46,22 @@ TEST(RunControl, ReloadWithNoOtherRunIsImmediateAndClearsTheRequest) {
     EXPECT_FALSE(f.reloadFlag);
     EXPECT_FALSE(f.control.reloadInProgress());
     EXPECT_EQ(f.control.reloadWaitsRunOut(), 0);
+}
+
+TEST(RunControl, ARequestMadeWhileTheFilesAreReadIsKeptForTheNextRun) {
+    Fixture f;
+    f.control.setPauseForTest(10s);
+    f.control.loadInitialTable();
+    f.reloadFlag = true;
+    f.whileReading = [&] {
+        // Another process asks again while this reload reads the files.
+        std::thread([&] { f.reloadFlag = true; }).join();
+        f.whileReading = [] {};
+    };
+    EXPECT_EQ(f.begin()->filterCount, 2);
+    EXPECT_TRUE(f.reloadFlag);
+    EXPECT_EQ(f.begin()->filterCount, 3);
+    EXPECT_FALSE(f.reloadFlag);
 }
 
 TEST(RunControl, RunInFlightKeepsItsTableAfterTheReloadWaitRunsOut) {
