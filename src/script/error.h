@@ -68,8 +68,10 @@ constexpr int32_t ErrorCode(int number) {
     return int32_t(uint32_t(0x800A0000u) | uint32_t(number & 0xFFFF));
 }
 
-// The time bound has no VBScript number; it is reported as the system's timeout.
-constexpr int32_t kTimeoutCode = int32_t(0x800705B4u);
+// The time bound has no VBScript number; it is reported as the system's timeout
+// (ERROR_TIMEOUT), whose number is the low word of its code as for the others.
+constexpr int kTimedOut = 1460;
+constexpr int32_t kTimeoutCode = int32_t(0x80070000u | uint32_t(kTimedOut));
 
 // VBScript's text for an error number; empty when it has none.
 std::string ErrorText(int number);

@@ -19,7 +19,7 @@ void Interpreter::startRun() {
 void Interpreter::tick() {
     if ((++ticks_ & 0x1F) != 0) return;
     if (std::chrono::steady_clock::now() > deadline_)
-        ThrowFatal(0, kTimeoutCode, "Script timed out");
+        ThrowFatal(kTimedOut, kTimeoutCode, "Script timed out");
 }
 
 void Interpreter::load(std::shared_ptr<Program> program) {

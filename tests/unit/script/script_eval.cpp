@@ -49,8 +49,8 @@ std::string Eval(const std::string& expression) {
     return RunBody("R = " + expression);
 }
 
-std::string ErrorOf(const std::string& body) {
-    Engine engine;
+std::string ErrorOf(const std::string& body, Limits limits) {
+    Engine engine(limits);
     if (!engine.addCode("Function T()\n" + body + "\nEnd Function\n"))
         return Describe(engine.error());
     if (!engine.run("T")) return Describe(engine.error());

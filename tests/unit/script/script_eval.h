@@ -14,6 +14,6 @@ std::string RunBody(const std::string& body);
 // The value of one expression.
 std::string Eval(const std::string& expression);
 // The error of running the body ("Error:n" or "Syntax:n"), or "ok".
-std::string ErrorOf(const std::string& body);
+std::string ErrorOf(const std::string& body, Limits limits = {});
 
 }  // namespace kz::script::test
