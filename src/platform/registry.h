@@ -107,11 +107,18 @@ struct RegKey {
     std::vector<std::string> removedValues;  // "Name"=- lines
 };
 
+// The two versions of .reg text. In a "REGEDIT4" text every value is the bytes written
+// (8-bit text); in version 5.00 the hex forms of text values hold UTF-16LE.
+enum class RegFormat { Version5, Regedit4 };
+
 // Parses .reg text (UTF-8/ANSI, optionally with a BOM, or UTF-16LE with BOM). Sections
 // are returned as written; a repeated section is a second entry. Errors name the line.
-RegResult parseRegText(std::string_view bytes, std::vector<RegKey>& out);
-// "Windows Registry Editor Version 5.00" text in UTF-8 with LF line ends.
-std::string formatRegText(const std::vector<RegKey>& keys);
+// `format`, when given, receives the version of the text.
+RegResult parseRegText(std::string_view bytes, std::vector<RegKey>& out,
+                       RegFormat* format = nullptr);
+// .reg text of the version in UTF-8 with LF line ends, which parses back to the same
+// bytes for every value.
+std::string formatRegText(const std::vector<RegKey>& keys, RegFormat format = RegFormat::Version5);
 
 // A key path without a leading hive name or surrounding backslashes.
 std::string normalizeRegKeyPath(std::string_view key);

@@ -59,7 +59,7 @@ void appendHex(std::string& line, std::string_view bytes) {
     }
 }
 
-std::string formatValue(const RegValue& value) {
+std::string formatValue(const RegValue& value, RegFormat format) {
     std::string line = value.name.empty() ? "@=" : quoted(value.name) + "=";
     if (isPlainString(value)) return line + quoted(value.asString());
     if (value.type == RegType::Dword && value.data.size() == 4) {
@@ -69,8 +69,9 @@ std::string formatValue(const RegValue& value) {
     }
     std::string_view bytes(reinterpret_cast<const char*>(value.data.data()), value.data.size());
     std::string wide;
-    if (value.type == RegType::Sz || value.type == RegType::ExpandSz ||
-        value.type == RegType::MultiSz) {
+    bool text = value.type == RegType::Sz || value.type == RegType::ExpandSz ||
+                value.type == RegType::MultiSz;
+    if (text && format == RegFormat::Version5) {
         wide = reg::utf8ToUtf16le(bytes);
         bytes = wide;
     }
@@ -81,8 +82,9 @@ std::string formatValue(const RegValue& value) {
 
 }  // namespace
 
-std::string formatRegText(const std::vector<RegKey>& keys) {
-    std::string out = "Windows Registry Editor Version 5.00\n";
+std::string formatRegText(const std::vector<RegKey>& keys, RegFormat format) {
+    std::string out =
+        format == RegFormat::Regedit4 ? "REGEDIT4\n" : "Windows Registry Editor Version 5.00\n";
     for (const RegKey& key : keys) {
         out += key.remove ? "\n[-HKEY_LOCAL_MACHINE" : "\n[HKEY_LOCAL_MACHINE";
         if (!key.path.empty()) out += "\\" + key.path;
@@ -90,7 +92,7 @@ std::string formatRegText(const std::vector<RegKey>& keys) {
         for (const std::string& name : key.removedValues) {
             out += (name.empty() ? "@" : quoted(name)) + "=-\n";
         }
-        for (const RegValue& value : key.values) out += formatValue(value) + "\n";
+        for (const RegValue& value : key.values) out += formatValue(value, format) + "\n";
     }
     out += "\n";
     return out;

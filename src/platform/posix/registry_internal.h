@@ -20,9 +20,12 @@ bool startsWithIgnoreCase(std::string_view s, std::string_view prefix);
 // True when `path` is `key` or lies below it ("A\B" is below "a").
 bool isSameOrBelow(std::string_view path, std::string_view key);
 
-// UTF-16LE bytes to UTF-8; unpaired surrogates become U+FFFD.
+// Text values are held as the bytes a reader gets, which need not be UTF-8. So that
+// any bytes survive a version 5.00 file, a byte that is not part of UTF-8 is written as
+// the lone low surrogate U+DC00 plus the byte, and read back as that byte.
+// UTF-16LE bytes to UTF-8; other unpaired surrogates become U+FFFD.
 std::string utf16leToUtf8(std::string_view bytes);
-// UTF-8 to UTF-16LE bytes; bytes that are not UTF-8 are taken as Latin-1.
+// UTF-8 to UTF-16LE bytes.
 std::string utf8ToUtf16le(std::string_view utf8);
 
 // The keys of one registry file with their values, in file order.

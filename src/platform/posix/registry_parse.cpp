@@ -118,6 +118,8 @@ class Parser {
         return result;
     }
 
+    RegFormat format() const { return wideText_ ? RegFormat::Version5 : RegFormat::Regedit4; }
+
   private:
     RegResult header() {
         while (next_ < lines_.size() && trim(lines_[next_]).empty()) ++next_;
@@ -289,13 +291,16 @@ class Parser {
 
 }  // namespace
 
-RegResult parseRegText(std::string_view bytes, std::vector<RegKey>& out) {
+RegResult parseRegText(std::string_view bytes, std::vector<RegKey>& out, RegFormat* format) {
     std::string text;
     RegResult result = decodeText(bytes, text);
     if (!result.ok()) return result;
     std::vector<RegKey> keys;
-    result = Parser(splitLines(text), keys).run();
-    if (result.ok()) out = std::move(keys);
+    Parser parser(splitLines(text), keys);
+    result = parser.run();
+    if (!result.ok()) return result;
+    out = std::move(keys);
+    if (format) *format = parser.format();
     return result;
 }
 

@@ -16,6 +16,7 @@ struct Snapshot {
     reg::FileId id;
     reg::Model model;
     RegResult status;
+    RegFormat format = RegFormat::Version5;  // kept when the file is rewritten
 };
 using SnapshotPtr = std::shared_ptr<const Snapshot>;
 
@@ -26,7 +27,7 @@ SnapshotPtr loadSnapshot(const std::string& path) {
     snapshot->status = content.status;
     if (!content.status.ok()) return snapshot;
     std::vector<RegKey> sections;
-    RegResult parsed = parseRegText(content.bytes, sections);
+    RegResult parsed = parseRegText(content.bytes, sections, &snapshot->format);
     if (!parsed.ok()) {
         snapshot->status = {parsed.status, path + ": " + parsed.message};
         return snapshot;
@@ -86,7 +87,8 @@ struct Registry::Impl {
         bool changed = false;
         RegResult result = edit(next->model, changed);
         if (!result.ok() || !changed) return result;
-        result = reg::replaceFile(target, formatRegText(next->model.keys()), base->id, next->id);
+        result = reg::replaceFile(target, formatRegText(next->model.keys(), next->format), base->id,
+                                  next->id);
         if (result.ok()) remember(std::move(next));
         return result;
     }
@@ -182,7 +184,7 @@ std::string Registry::exportText(std::string_view key) const {
     for (const RegKey& k : snapshot->model.keys()) {
         if (reg::isSameOrBelow(k.path, path)) selected.push_back(k);
     }
-    return formatRegText(selected);
+    return formatRegText(selected, snapshot->format);
 }
 
 RegResult Registry::loadStatus() const {

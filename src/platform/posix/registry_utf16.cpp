@@ -6,6 +6,7 @@ namespace kz::platform::reg {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t kByteEscape = 0xDC00;  // + a byte from 0x80 up that is not UTF-8
 
 void appendUtf16(std::string& out, char32_t cp) {
     auto unit = [&out](char32_t u) {
@@ -40,6 +41,10 @@ std::string utf16leToUtf8(std::string_view bytes) {
                 continue;
             }
         }
+        if (u >= kByteEscape + 0x80 && u <= kByteEscape + 0xFF) {
+            out.push_back(char(u - kByteEscape));
+            continue;
+        }
         posix::appendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? kReplacement : u);
     }
     return out;
@@ -50,7 +55,7 @@ std::string utf8ToUtf16le(std::string_view utf8) {
     out.reserve(utf8.size() * 2);
     for (std::size_t at = 0; at < utf8.size();) {
         char32_t cp = 0;
-        if (!posix::nextUtf8CodePoint(utf8, at, cp)) cp = uint8_t(utf8[at++]);  // as Latin-1
+        if (!posix::nextUtf8CodePoint(utf8, at, cp)) cp = kByteEscape + uint8_t(utf8[at++]);
         appendUtf16(out, cp);
     }
     return out;

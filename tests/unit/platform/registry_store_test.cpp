@@ -157,17 +157,38 @@ TEST(RegistryStore, ExportOfAKeyHoldsItAndItsSubkeysOnly) {
     EXPECT_EQ(copy.exportText(), text);
 }
 
+// Text values are bytes: UTF-8 or not, a version 5.00 file gives back exactly what was
+// set, also after later unrelated writes rewrote it.
 TEST(RegistryStore, TextThatALineCannotHoldSurvivesTheFile) {
     test::TempDir dir;
     std::string path = dir.file("r.reg");
-    ASSERT_TRUE(
-        Registry(path).setString(kAgent, "Banner", "line one\r\nline two \xE2\x82\xAC").ok());
-    ASSERT_TRUE(
-        Registry(path).setValue(kAgent, {"List", RegType::MultiSz, {'a', 0, 'b', 0, 0}}).ok());
+    const std::string banner =
+        "line one\r\nline two \xE2\x82\xAC Donn\xE9"
+        "es \xED\xA0\x80";
+    const std::vector<uint8_t> list = {'a', 0, 0xC9, 't', 0xC3, 0xA9, 0, 0};
+    ASSERT_TRUE(Registry(path).setString(kAgent, "Banner", banner).ok());
+    ASSERT_TRUE(Registry(path).setValue(kAgent, {"List", RegType::MultiSz, list}).ok());
+    ASSERT_TRUE(Registry(path).setDword(kAgent, "Reload", 1).ok());
     Registry reader(path);
-    EXPECT_EQ(reader.query(kAgent, "Banner")->asString(), "line one\r\nline two \xE2\x82\xAC");
-    EXPECT_EQ(reader.query(kAgent, "List")->data, (std::vector<uint8_t>{'a', 0, 'b', 0, 0}));
+    EXPECT_EQ(reader.query(kAgent, "Banner")->asString(), banner);
+    EXPECT_EQ(reader.query(kAgent, "List")->data, list);
     EXPECT_TRUE(reader.loadStatus().ok());
+    EXPECT_TRUE(test::readFile(path).starts_with("Windows Registry Editor Version 5.00\n"));
+}
+
+// An administrator's 8-bit REGEDIT4 file stays one: the reload request, a write of
+// another value, leaves every other value's line byte for byte.
+TEST(RegistryStore, AnUnrelatedWriteLeavesARegedit4FileAsItWas) {
+    test::TempDir dir;
+    std::string path = dir.file("r.reg");
+    const std::string original = test::readFile(test::fixture("registry/ansi_regedit4.reg"));
+    test::writeFile(path, original);
+    test::RunOutput out = test::run({test::binPath("kzmta"), "reload", "--registry", path});
+    ASSERT_EQ(out.status, 0) << out.err;
+    std::string expected = original;
+    const std::string request = "\"Reload\"=dword:0000000";
+    expected.replace(expected.find(request) + request.size(), 1, "1");
+    EXPECT_EQ(test::readFile(path), expected);
 }
 
 TEST(RegistryStore, AWriteThroughALinkReplacesTheFileAndKeepsTheLink) {
