@@ -4,12 +4,12 @@
 #include "actions/action_line.h"
 #include "actions/filter_verdict.h"
 #include "actions/match_description.h"
-#include "common/bounded_text.h"
 #include "common/format.h"
 #include "config/directories.h"
 #include "config/paths.h"
 #include "filters/config_lines.h"
 #include "log/debug_log.h"
+#include "log/report_lines.h"
 #include "platform/files.h"
 
 namespace kz::actions {
@@ -69,11 +69,11 @@ void WriteReportLine(const MessageContext& context, const filters::FilterTable& 
                      const filters::FilterDefinition& filter, const std::string& executed,
                      const std::string& criteriaText, std::string& resultText,
                      std::size_t resultSize) {
-    resultText = formatBounded(
-        resultSize, "Executed\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", context.MessageId.c_str(),
-        context.ConnectorName.c_str(), filter.description.c_str(), executed.c_str(),
-        table.postofficeName.c_str(), context.Sender.c_str(), context.ClientIP.c_str(),
-        criteriaText.c_str(), context.Subject.c_str());
+    // Cut to the buffer field by field: a cut line end would run it into the next line.
+    resultText = log::ReportExecutedLine(
+        {context.MessageId, context.ConnectorName, filter.description, executed,
+         table.postofficeName, context.Sender, context.ClientIP, criteriaText, context.Subject},
+        resultSize);
     log::DebugLog(resultText);
 }
 

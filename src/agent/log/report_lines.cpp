@@ -1,6 +1,9 @@
 #include "log/report_lines.h"
 
+#include <algorithm>
+
 #include "common/bounded_text.h"
+#include "message/queue_line_breaks.h"
 
 namespace kz::log {
 
@@ -11,6 +14,20 @@ std::string markerLine(std::string_view stamp, std::string_view action) {
     std::string line(stamp);
     line.append("\t").append(action).append("\t-\t-\t-\t-\t-\t-\t-\t-\n");
     return line;
+}
+
+// The longest length every field may keep so that all of them fit into `room`.
+std::size_t CommonCut(const std::vector<std::string_view>& fields, std::size_t room) {
+    std::vector<std::size_t> lengths;
+    for (std::string_view field : fields) lengths.push_back(field.size());
+    std::sort(lengths.begin(), lengths.end());
+    std::size_t kept = 0;  // the whole lengths of the shorter fields
+    for (std::size_t i = 0; i < lengths.size(); ++i) {
+        std::size_t rest = lengths.size() - i;
+        if (kept + lengths[i] * rest > room) return (room - kept) / rest;
+        kept += lengths[i];
+    }
+    return lengths.empty() ? 0 : lengths.back();
 }
 
 }  // namespace
@@ -26,6 +43,16 @@ std::string ReportOpeningLines(std::string_view stamp) {
 
 std::string ReportEndLine(std::string_view stamp) {
     return markerLine(stamp, "End");
+}
+
+std::string ReportExecutedLine(const std::vector<std::string_view>& fields, std::size_t lineSize) {
+    constexpr std::string_view kAction = "Executed";
+    std::size_t frame = kAction.size() + fields.size() + 1;  // the tabs and the line feed
+    std::size_t room = lineSize > frame ? lineSize - 1 - frame : 0;
+    std::size_t cut = CommonCut(fields, room);
+    std::string line(kAction);
+    for (std::string_view field : fields) line.append("\t").append(field.substr(0, cut));
+    return BlankLineBreaks(line) + "\n";
 }
 
 std::string ReportDataLine(std::string_view stamp, std::string_view text) {

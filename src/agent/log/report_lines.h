@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/clock.h"
 
@@ -22,6 +23,10 @@ std::string ReportFileName(platform::TimePoint when);
 std::string ReportOpeningLines(std::string_view stamp);
 // The End line, written before the file is closed.
 std::string ReportEndLine(std::string_view stamp);
+// An "Executed" line with its fields (the columns after Action), ended by a line feed,
+// within lineSize-1 characters. Fields too long for that are cut, the longest first, so
+// every column and the line end remain; a line break inside a field becomes a blank.
+std::string ReportExecutedLine(const std::vector<std::string_view>& fields, std::size_t lineSize);
 // A DebugLog line: the time stamp, a tab and the text as given.
 std::string ReportDataLine(std::string_view stamp, std::string_view text);
 
