@@ -35,6 +35,8 @@ void RecordAction(std::string& executed, std::string_view keyword) {
 std::string RunActionFile(MessageContext& context, const filters::FilterDefinition& filter,
                           const std::string& matchDescription, DispatchState& state) {
     std::string executed;
+    // Refused at load already; the filter cannot hold.
+    if (!filter.criteriaName.empty() && !config::IsPlainName(filter.criteriaName)) return executed;
     auto dirs = config::CurrentDirectories();
     auto lines = filters::ReadConfigLines(
         platform::resolvePath(config::ActionFilePath(dirs->Configuration, filter.criteriaName)));

@@ -6,17 +6,13 @@
 #include "actions/message_source.h"
 #include "common/bounded_text.h"
 #include "config/directories.h"
+#include "config/paths.h"
 #include "message/queue_paths.h"
 #include "platform/files.h"
 
 namespace kz::actions {
 
 namespace {
-
-bool IsPathComponent(std::string_view name) {
-    return !name.empty() && name.find("..") == std::string_view::npos &&
-           name.find('/') == std::string_view::npos && name.find('\\') == std::string_view::npos;
-}
 
 std::optional<std::string> ReadAnnotation(bool wanted, std::string_view owner,
                                           std::string_view name, std::size_t nameSize) {
@@ -32,7 +28,8 @@ std::optional<std::string> ReadAnnotation(bool wanted, std::string_view owner,
 
 std::string AnnotationFilePath(std::string_view configuration, std::string_view owner,
                                std::string_view name) {
-    if (configuration.empty() || !IsPathComponent(owner) || !IsPathComponent(name)) return {};
+    if (configuration.empty() || !config::IsPlainName(owner) || !config::IsPlainName(name))
+        return {};
     std::string dir = platform::joinPath(platform::joinPath(configuration, "POSTOFFICES"), owner);
     return platform::joinPath(platform::joinPath(dir, "Annotations"), std::string(name) + ".TXT");
 }

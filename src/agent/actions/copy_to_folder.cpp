@@ -23,15 +23,9 @@ bool HasParentStep(std::string_view name) {
     return name.find("..") != std::string_view::npos;
 }
 
-// A post office or mailbox name is one path component.
-bool IsStoreName(std::string_view name) {
-    return !name.empty() && !HasParentStep(name) && name.find('/') == std::string_view::npos &&
-           name.find('\\') == std::string_view::npos;
-}
-
 // The folder directory for the name, or empty when the message may not go there.
 std::optional<std::string> FolderDirectory(const MessageContext& context, std::string_view folder) {
-    if (!IsStoreName(context.Account)) return std::nullopt;
+    if (!config::IsPlainName(context.Account)) return std::nullopt;
     std::string root = config::PostOfficeRoot(context.Account);
     if (config::MailRootDirectory().empty()) return std::nullopt;
     std::optional<std::string> rest = PublicFolderRest(folder);
@@ -40,7 +34,7 @@ std::optional<std::string> FolderDirectory(const MessageContext& context, std::s
         return platform::joinPath(platform::joinPath(root, "PUBROOT"),
                                   platform::toNativeSeparators(*rest));
     }
-    if (!IsStoreName(context.User)) return std::nullopt;
+    if (!config::IsPlainName(context.User)) return std::nullopt;
     return platform::joinPath(
         platform::joinPath(platform::joinPath(root, "MAILROOT"), context.User),
         platform::toNativeSeparators(folder));

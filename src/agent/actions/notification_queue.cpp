@@ -10,6 +10,7 @@
 #include "config/directories.h"
 #include "config/paths.h"
 #include "config/settings.h"
+#include "log/debug_log.h"
 #include "message/queue_line_breaks.h"
 #include "message/queue_new_message.h"
 #include "platform/clock.h"
@@ -57,6 +58,14 @@ NamedTokens TokensFor(const NotificationRequest& request, const Identity& identi
 
 std::optional<std::string> ReadTemplate(std::string_view name) {
     if (name.empty()) return std::nullopt;
+    // A name that leaves the templates folder would mail any readable file out.
+    if (!config::IsPlainName(name)) {
+        log::DebugLogf(
+            "Notification template name (%.*s) refused: not a plain file name. The "
+            "fixed notification is sent instead.\n",
+            int(name.size()), name.data());
+        return std::nullopt;
+    }
     std::string path = platform::resolvePath(
         config::TemplatePath(config::CurrentDirectories()->Configuration, name));
     Trace("%s\n", path.c_str());

@@ -27,6 +27,11 @@ std::string inInbound(std::string_view connectorRoot, std::string_view connector
 
 }  // namespace
 
+bool IsPlainName(std::string_view name) {
+    return !name.empty() && name.find("..") == std::string_view::npos &&
+           name.find_first_of("/\\") == std::string_view::npos;
+}
+
 std::string PostOfficeRoot(std::string_view postOffice) {
     return under(MailRootDirectory(), postOffice);
 }

@@ -8,6 +8,10 @@
 
 namespace kz::config {
 
+// Whether a name taken from configuration or message data stays one path component when
+// joined to a folder: not empty, no "/" or "\\", no "..".
+bool IsPlainName(std::string_view name);
+
 // "<Mail Root>/<post office>", rereading the Mail Root while it is empty.
 std::string PostOfficeRoot(std::string_view postOffice);
 

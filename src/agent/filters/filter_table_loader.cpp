@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "common/format.h"
+#include "config/paths.h"
 #include "filters/config_fields.h"
 #include "filters/config_lines.h"
 #include "filters/criteria_files.h"
+#include "log/debug_log.h"
 #include "platform/files.h"
 
 namespace kz::filters {
@@ -36,6 +38,14 @@ std::unique_ptr<FilterDefinition> definitionFromLine(std::string_view line) {
 }
 
 void loadCriteria(FilterTable& table, FilterDefinition& filter) {
+    // The name picks files under FILTERS; one that would reach elsewhere reads nothing.
+    if (!filter.criteriaName.empty() && !config::IsPlainName(filter.criteriaName)) {
+        log::DebugLogf(
+            "Filter (%s) refused: its criteria name (%s) is not a plain file name. "
+            "The filter never holds.\n",
+            filter.name.c_str(), filter.criteriaName.c_str());
+        return;
+    }
     std::string scriptPath = CriteriaFilePath(table, filter.criteriaName, "KZS");
     // Only a definite "not found" lets a criteria table stand in for the script.
     if (platform::fileStatus(scriptPath) != platform::FileStatus::NotFound) {
