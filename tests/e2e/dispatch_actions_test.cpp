@@ -69,7 +69,7 @@ TEST_F(DispatchActions, TheSenderIsNotifiedFromTheTemplate) {
     EXPECT_NE(notice.find("To: <carl@example.net>\r\n"), std::string::npos) << notice;
     EXPECT_NE(notice.find("Subject: Your lottery message was held by Prize notice\r\n"
                           "Message-ID: <" +
-                          id + "@example.com>\r\nX-KZFilter: 1\r\n\r\n"),
+                          id + "@example.com>\r\nX-KZFilter: 1\r\nX-KZFilter-Seal: "),
               std::string::npos)
         << notice;
     EXPECT_NE(notice.find("Your message matched SUBJECT (Lottery scam).\r\n"), std::string::npos)

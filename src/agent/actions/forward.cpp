@@ -5,8 +5,10 @@
 
 #include "actions/append_recipient.h"
 #include "common/bounded_text.h"
+#include "common/format.h"
 #include "config/directories.h"
 #include "config/settings.h"
+#include "message/loop_seal.h"
 #include "message/message_header_text.h"
 #include "message/queue_new_message.h"
 #include "message/queue_paths.h"
@@ -32,19 +34,32 @@ MessageEnvelope ForwardEnvelope(const MessageContext& context, std::string_view 
     return envelope;
 }
 
+// The copy marked as the agent's own: the loop header and the seal of its new name.
+std::string MarkedCopy(std::string_view message, std::string_view newId) {
+    std::string marked = SetHeaderInText(
+        message, kLoopHeaderName, FormatHeaderLine(kLoopHeaderName, "1"), HeaderMode::ReplaceOrAdd);
+    std::string sealLine = LoopSealLine(newId, "\r\n");
+    if (sealLine.empty()) return marked;
+    return SetHeaderInText(marked, kLoopSealHeaderName, sealLine, HeaderMode::ReplaceOrAdd);
+}
+
 }  // namespace
 
 int ForwardToAddress(const MessageContext& context, std::string_view address,
                      const QueueStepHook& hook) {
+    if (context.ownMessage) {
+        // The copy would carry what made this copy be acted on, over and over.
+        Trace("Not forwarding %s: the filter queued it itself\n", context.MessageId.c_str());
+        return 0;
+    }
     std::string root = config::CurrentDirectories()->ConnectorRoot;
     std::optional<InboundPaths> paths =
         InboundQueuePaths(root, context.ConnectorName, context.MessageId);
     if (!paths) return 0;
     std::optional<std::string> message = platform::readFile(paths->messageFile);
     if (!message) return 0;
-    std::string marked = SetHeaderInText(
-        *message, "X-KZFilter", FormatHeaderLine("X-KZFilter", "1"), HeaderMode::ReplaceOrAdd);
-    return QueueNewMessage(root, context.ConnectorName, platform::newQueuedMessageId(), marked,
+    std::string newId = platform::newQueuedMessageId();
+    return QueueNewMessage(root, context.ConnectorName, newId, MarkedCopy(*message, newId),
                            ForwardEnvelope(context, address), hook)
                ? 1
                : 0;

@@ -1,6 +1,7 @@
 #include "actions/notification_fixed.h"
 
 #include "common/format.h"
+#include "message/message_header_text.h"
 
 namespace kz::actions {
 
@@ -11,19 +12,18 @@ constexpr const char* kPrecedence = "Precedence: bulk\n";
 
 std::string toLine(const FixedNotificationFields& fields) {
     if (fields.kind == NotificationKind::Recipients) return "To: Undisclosed-Recipients\n";
-    return formatText("To: <%s>\n", fields.toAddress.c_str());
+    return FormatHeaderLine("To", "<" + fields.toAddress + ">");
 }
 
 }  // namespace
 
 std::string FixedNotification(const FixedNotificationFields& fields) {
-    std::string out = formatText("Message-ID: %s\n", fields.messageIdText.c_str());
-    out += formatText("From: \"Message Filter Agent\" <%s>\n", fields.senderAddress.c_str());
+    std::string out = FormatHeaderLine("Message-ID", fields.messageIdText);
+    out += FormatHeaderLine("From", "\"Message Filter Agent\" <" + fields.senderAddress + ">");
     out += toLine(fields);
-    out +=
-        formatText("Subject: Message Filter Notification: %s\n", fields.filterDescription.c_str());
-    out += formatText("Date: %s\n", fields.dateText.c_str());
-    out += "X-KZFilter: 1\n";
+    out += FormatHeaderLine("Subject", "Message Filter Notification: " + fields.filterDescription);
+    out += FormatHeaderLine("Date", fields.dateText);
+    out += fields.loopLines;
     bool toSender = fields.kind == NotificationKind::Sender;
     out += toSender ? kAutoSubmitted : kPrecedence;
     out += toSender ? kPrecedence : kAutoSubmitted;

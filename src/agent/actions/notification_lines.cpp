@@ -4,6 +4,7 @@
 
 #include "config/directories.h"
 #include "log/debug_log.h"
+#include "message/queue_line_breaks.h"
 #include "message/queue_paths.h"
 
 namespace kz::actions {
@@ -34,7 +35,8 @@ std::optional<std::vector<std::string>> ReadFilteredHeaderLines(const MessageCon
     for (std::string line; std::getline(in, line);) {
         if (line.ends_with('\r')) line.pop_back();
         if (line.empty()) break;
-        lines.push_back(std::move(line));
+        // A bare carriage return would end the copied line early in the notification.
+        lines.push_back(BlankLineBreaks(line));
     }
     return lines;
 }

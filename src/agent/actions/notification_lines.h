@@ -16,8 +16,8 @@ namespace kz::actions {
 std::vector<std::string> SplitTextLines(std::string_view text);
 
 // The filtered message's header lines, from its first line up to, not including, its
-// first empty line. Empty when the queue names are unsafe or the message file cannot
-// be read.
+// first empty line, each without its line end and with any other carriage return
+// blanked. Empty when the queue names are unsafe or the message file cannot be read.
 std::optional<std::vector<std::string>> ReadFilteredHeaderLines(const MessageContext& context);
 
 // The text with every line ended by carriage return and line feed, as the MTA reads

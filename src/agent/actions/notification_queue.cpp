@@ -11,6 +11,7 @@
 #include "config/paths.h"
 #include "config/settings.h"
 #include "log/debug_log.h"
+#include "message/loop_seal.h"
 #include "message/queue_line_breaks.h"
 #include "message/queue_new_message.h"
 #include "platform/clock.h"
@@ -44,14 +45,15 @@ Identity NewIdentity() {
     return identity;
 }
 
+// Token values may land in a template's header lines: none may break a line there.
 NamedTokens TokensFor(const NotificationRequest& request, const Identity& identity,
                       bool withActionDescription) {
     NamedTokens tokens;
-    tokens.emplace_back("[KZ_FILTERNAME]", std::string(request.texts.filterDescription));
+    tokens.emplace_back("[KZ_FILTERNAME]", BlankLineBreaks(request.texts.filterDescription));
     if (withActionDescription)
-        tokens.emplace_back("[KZ_ACTIONDESC]", std::string(request.texts.actionDescription));
+        tokens.emplace_back("[KZ_ACTIONDESC]", BlankLineBreaks(request.texts.actionDescription));
     tokens.emplace_back("[KZ_BADMAILSENDER]", identity.senderAddress);
-    tokens.emplace_back("[KZ_MID]", identity.messageIdText);
+    tokens.emplace_back("[KZ_MID]", BlankLineBreaks(identity.messageIdText));
     tokens.emplace_back("[KZ_TIME]", identity.dateText);
     return tokens;
 }
@@ -81,6 +83,7 @@ std::string FixedText(const NotificationRequest& request, const Identity& identi
     fields.toAddress = request.toAddress;
     fields.filterDescription = request.texts.filterDescription;
     fields.dateText = identity.dateText;
+    fields.loopLines = LoopHeaderLines(identity.messageId, "\n");
     fields.reason.assign(cutToBuffer(request.texts.actionDescription, kReasonSize));
     ExpandNotificationTokens(fields.reason, TokensFor(request, identity, false), description,
                              kReasonSize);
@@ -103,15 +106,20 @@ MessageEnvelope NotificationEnvelope(const MessageContext& context,
 
 int QueueNotification(const MessageContext& context, const NotificationRequest& request,
                       const std::vector<std::string>& headerLines, const QueueStepHook& hook) {
+    if (context.ownMessage) {
+        // A notice about the agent's own message could be acted on in turn, without end.
+        Trace("No notification about %s: the filter queued it itself\n", context.MessageId.c_str());
+        return 0;
+    }
     Identity identity = NewIdentity();
     // Match texts come from the message; none of them may break a line of the notification.
     std::string description = BlankLineBreaks(request.texts.matchDescription);
     std::size_t lineSize =
         request.kind == NotificationKind::Sender ? kSenderLineSize : kOtherLineSize;
     std::optional<std::string> templateText = ReadTemplate(request.templateName);
-    std::string text = templateText ? TemplateNotification(*templateText, headerLines,
-                                                           TokensFor(request, identity, true),
-                                                           description, lineSize)
+    std::string text = templateText ? TemplateNotification(
+                                          identity.messageId, *templateText, headerLines,
+                                          TokensFor(request, identity, true), description, lineSize)
                                     : FixedText(request, identity, headerLines, description);
     return QueueNewMessage(config::CurrentDirectories()->ConnectorRoot, context.ConnectorName,
                            identity.messageId, WithCrLfLineEnds(text),

@@ -2,25 +2,23 @@
 
 #include "actions/notification_lines.h"
 #include "common/ascii.h"
+#include "message/loop_seal.h"
 
 namespace kz::actions {
 
-namespace {
-
-constexpr std::string_view kLoopHeader = "X-KZFilter: 1\n";
-
-}  // namespace
-
-std::string TemplateNotification(std::string_view templateText,
+std::string TemplateNotification(std::string_view messageName, std::string_view templateText,
                                  const std::vector<std::string>& headerLines,
                                  const NamedTokens& tokens, std::string_view matchDescription,
                                  std::size_t lineSize) {
+    // The template's own loop header stays as it is; the seal is added to it.
+    const std::string sealLine = LoopSealLine(messageName, "\n");
+    const std::string loopLines = LoopHeaderLines(messageName, "\n");
     std::string out;
     bool inHeaders = true;
     bool marked = false;
     for (std::string& line : SplitTextLines(templateText)) {
         if (inHeaders && line.empty()) {
-            if (!marked) out += kLoopHeader;
+            out += marked ? sealLine : loopLines;
             inHeaders = false;
         }
         if (inHeaders && startsWithIgnoreCase(line, "X-KZFilter: ")) marked = true;
@@ -31,7 +29,7 @@ std::string TemplateNotification(std::string_view templateText,
         ExpandNotificationTokens(line, tokens, matchDescription, lineSize);
         out.append(line).append("\n");
     }
-    if (inHeaders && !marked) out += kLoopHeader;
+    if (inHeaders) out += marked ? sealLine : loopLines;
     return out;
 }
 

@@ -72,6 +72,9 @@ constexpr std::string_view kAntivirusStatus = "Antivirus Status";
 constexpr std::string_view kAvBypassAuthenticated = "AV Bypass Authenticated";
 constexpr std::string_view kForwardSenderAddress = "Forward Sender Address";
 constexpr std::string_view kFlushQueueFolders = "Flush Queue Folders";
+// The secret that seals the agent's own queued messages (64 hexadecimal digits), created
+// at the first attach. It is never written to a log.
+constexpr std::string_view kLoopSealKey = "Loop Seal Key";
 // Read by the SpamAssassin provider library, not by the agent.
 constexpr std::string_view kSpamAssassinHost = "SpamAssassin Host";
 constexpr std::string_view kSpamAssassinPort = "SpamAssassin Port";

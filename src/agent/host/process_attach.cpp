@@ -55,6 +55,8 @@ void OnProcessAttach() {
     platform::setFolderFlush(config::Settings().FlushQueueFolders != 0);
     SweepCrashLeftovers();
     gState = std::make_unique<ProcessState>();
+    gState->loopSeal = LoadLoopSeal();
+    InstallLoopSeal(gState->loopSeal ? &*gState->loopSeal : nullptr);
     gState->runControl.loadInitialTable();
     providers::LoadScanProviders();
     log::WriteServiceStart();
@@ -73,6 +75,7 @@ void OnProcessDetach() {
         gState->antivirusPlugins.clear();
     }
     store::StopStoreLibrary();
+    InstallLoopSeal(nullptr);
     gState.reset();
     log::StopLogging();
 }

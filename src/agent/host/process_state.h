@@ -4,9 +4,11 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "host/run_control.h"
+#include "message/loop_seal.h"
 #include "platform/dynlib.h"
 
 namespace kz::host {
@@ -15,6 +17,10 @@ struct ProcessState {
     ProcessState();
 
     RunControl runControl;
+
+    // Seals the messages the agent queues and recognises them; installed as the
+    // current seal for the life of the state.
+    std::optional<LoopSeal> loopSeal;
 
     // Antivirus plug-ins loaded by FilterInit; the last one is the AntivirusPlugin.
     std::mutex pluginMutex;

@@ -56,6 +56,10 @@ struct MessageContext : MessageEnvelope {
     // Set when the run only explains its decisions: checks that would change a file
     // (the DKIM header, quarantine copies) leave it alone.
     bool readOnly = false;
+
+    // Set by the scan for a message the agent queued itself (its seal verified): no
+    // action queues another message about it, so a verdict on it cannot start a loop.
+    bool ownMessage = false;
 };
 
 }  // namespace kz

@@ -11,6 +11,7 @@
 #include "message/scan_attachments.h"
 #include "message/scan_checks.h"
 #include "message/scan_delimiters.h"
+#include "message/scan_loop_check.h"
 #include "message/scan_prologue.h"
 #include "message/scan_values.h"
 
@@ -83,8 +84,9 @@ int ScanMessageMime(MessageContext& context, const FilterTable& table, CriteriaR
     MimeReader reader;
     if (!path.empty()) reader.loadFile(path, true);
     if (reader.text().empty()) return 0;
-    // Mail the agent wrote itself is not filtered again.
-    if (FindFirstHeader(reader.headers(), "X-KZFilter")) return 0;
+    // Mail the agent queued itself answers to the antivirus verdict only.
+    if (scan::IsOwnMessage(reader.headers(), context.MessageId))
+        return scan::OwnMessageResult(context, results);
 
     evaluateHeaders(reader, table, results);
     const bool allParts = reader.forEachPart(

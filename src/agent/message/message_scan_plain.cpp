@@ -18,6 +18,7 @@
 #include "message/scan_checks.h"
 #include "message/scan_delimiters.h"
 #include "message/scan_line_reader.h"
+#include "message/scan_loop_check.h"
 #include "message/scan_prologue.h"
 #include "message/scan_values.h"
 
@@ -53,10 +54,12 @@ class PlainScan {
         : context_(context),
           table_(table),
           results_(results),
+          loopCheck_(context.MessageId),
           spfSetting_(config::SpfHeaderCheck()),
           linkChecks_(config::PerformSblRbl() != 0) {}
 
-    // The line pass; false when the message is not to be filtered.
+    // The line pass; false for the agent's own message, whose reading stops with its
+    // header block.
     bool readLines(std::istream& in) {
         scan::BoundedLineReader reader(in);
         scan::ScanLine line;
@@ -80,7 +83,7 @@ class PlainScan {
                     return false;
             }
         }
-        return true;
+        return !loopCheck_.ownMessage();
     }
 
     // The line pass knows only the top-level boundary and literal parameters; the MIME
@@ -118,7 +121,7 @@ class PlainScan {
 
     Next headerLine(scan::BoundedLineReader& reader, scan::ScanLine& line) {
         const std::string_view text = line.text;
-        if (line.startsLine && startsWithIgnoreCase(text, "X-KZFilter: ")) return Next::Filtered;
+        if (line.startsLine) loopCheck_.noteLine(text);
         if (findIgnoreCase(text, "boundary=") != std::string_view::npos) takeBoundary(text);
         if (line.startsLine) {
             if (startsWithIgnoreCase(text, "From:")) {
@@ -137,7 +140,7 @@ class PlainScan {
         // Only a line of its own ends the headers, not the line end of a long line's
         // last piece.
         if (line.startsLine && beginsLineBreak(text)) inBody_ = true;
-        return Next::Read;
+        return inBody_ && loopCheck_.ownMessage() ? Next::Filtered : Next::Read;
     }
 
     void takeBoundary(std::string_view line) {
@@ -269,6 +272,7 @@ class PlainScan {
     MessageContext& context_;
     const FilterTable& table_;
     CriteriaResults& results_;
+    scan::LoopCheck loopCheck_;
     const uint32_t spfSetting_;
     const bool linkChecks_;
     filters::LinkLookups lookups_;
@@ -292,10 +296,12 @@ int ScanMessagePlain(MessageContext& context, const FilterTable& table, Criteria
 
     PlainScan scan(context, table, results);
     int result = 0;
+    bool ownMessage = false;
     std::ifstream in;
     if (!path.empty()) in.open(path, std::ios::in | std::ios::binary);
     if (in.is_open()) {
-        result = scan.readLines(in) ? 1 : 0;
+        ownMessage = !scan.readLines(in);
+        result = ownMessage ? 0 : 1;
         in.close();
         if (result == 1) {
             MimeReader reader;
@@ -305,7 +311,7 @@ int ScanMessagePlain(MessageContext& context, const FilterTable& table, Criteria
         }
     }
     scan.evaluateKeptSpf();
-    return result;
+    return ownMessage ? scan::OwnMessageResult(context, results) : result;
 }
 
 }  // namespace kz

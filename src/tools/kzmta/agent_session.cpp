@@ -39,9 +39,12 @@ AgentSession::AgentSession(const std::string& registryPath)
     config::ReadAttachSettings();
     dns::StartDnsLibrary();
     config::ReadAttachDirectories();
+    loopSeal_ = LoadLoopSeal();
+    InstallLoopSeal(loopSeal_ ? &*loopSeal_ : nullptr);
 }
 
 AgentSession::~AgentSession() {
+    InstallLoopSeal(nullptr);
     filters::ReleaseFilterTable(table_);
     if (providersLoaded_) providers::ReleaseScanProviders();
     config::ResetDirectories();

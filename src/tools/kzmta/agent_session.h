@@ -5,9 +5,11 @@
 // file, so whatever it would write there (counters, the reload flag) never reaches the
 // real one.
 
+#include <optional>
 #include <string>
 
 #include "filters/filter_table.h"
+#include "message/loop_seal.h"
 
 namespace kz::tool {
 
@@ -29,6 +31,8 @@ class AgentSession {
 
   private:
     std::string registryCopy_;
+    // The installation's seal, so the scan tells the agent's own messages as a run does.
+    std::optional<LoopSeal> loopSeal_;
     filters::FilterTable table_;
     bool providersLoaded_ = false;
 };

@@ -5,6 +5,7 @@
 #include "actions/append_recipient.h"
 #include "message/envelope.h"
 #include "unit/actions/actions_fixture.h"
+#include "unit/message/installed_seal.h"
 
 namespace kz::test {
 namespace {
@@ -31,7 +32,8 @@ class ForwardTest : public ActionsTest {
     MessageContext filtered_;
 };
 
-TEST_F(ForwardTest, QueuesAMarkedCopyForThePlainAddress) {
+TEST_F(ForwardTest, QueuesAMarkedCopySealedUnderItsNewName) {
+    InstalledSeal installed;
     EXPECT_EQ(ForwardToAddress(filtered_, "boss@example.test"), 1);
     std::vector<std::string> queued = newMessages();
     ASSERT_EQ(queued.size(), 1u);
@@ -43,11 +45,21 @@ TEST_F(ForwardTest, QueuesAMarkedCopyForThePlainAddress) {
     EXPECT_EQ(copy.Status, "Undelivered");
     EXPECT_EQ(copy.ClientIP, "");
     std::string text = readFile(inbound() + "/Messages/" + queued[0]);
-    EXPECT_NE(text.find("X-KZFilter: 1\r\n\r\nBody line one."), std::string::npos);
+    EXPECT_NE(text.find("X-KZFilter: 1\r\nX-KZFilter-Seal: " + installed.seal.sealFor(queued[0]) +
+                        "\r\n\r\nBody line one."),
+              std::string::npos)
+        << text;
     EXPECT_NE(text.find("Subject: Hello \r\n"), std::string::npos);
     // The filtered message stays queued as it was.
     EXPECT_EQ(readFile(messageFile()), actionFixture("plain.eml"));
     EXPECT_EQ(readFile(commandFile()), queueFixture("all_keys.cmd"));
+
+    // The agent's own message is not forwarded: the copy would be acted on in turn.
+    filtered_.ownMessage = true;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(ForwardToAddress(filtered_, "boss@example.test"), 0);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(newMessages().size(), 1u);
 }
 
 TEST_F(ForwardTest, AFailedWriteLeavesNoPartOfTheCopy) {

@@ -8,6 +8,7 @@
 #include "config/settings.h"
 #include "message/envelope.h"
 #include "unit/actions/actions_fixture.h"
+#include "unit/message/installed_seal.h"
 
 namespace kz::test {
 namespace {
@@ -195,13 +196,42 @@ TEST_F(NotificationTest, TemplateGetsTokensHeadersAndTheLoopHeaderBeforeItsBody)
     EXPECT_EQ(notice_.Recipients, "[SMTP:boss@example.test]");
 }
 
-TEST_F(NotificationTest, TemplateLoopHeaderIsAddedOnlyWhenMissing) {
+TEST_F(NotificationTest, TemplateLoopHeaderIsAddedOnlyWhenMissingTheSealAlways) {
+    InstalledSeal installed;
+    auto sealLine = [&] { return "X-KZFilter-Seal: " + installed.seal.sealFor(id_) + "\r\n"; };
     EXPECT_EQ(NotifyRecipients(filtered_, "MARKED", kMatch, kFilter, "x"), 1);
-    EXPECT_EQ(takeNotification(), "Subject: marked already\r\nx-kzfilter: 7\r\n\r\nBody\r\n");
+    std::string text = takeNotification();
+    EXPECT_EQ(text, "Subject: marked already\r\nx-kzfilter: 7\r\n" + sealLine() + "\r\nBody\r\n");
     // Without an empty line the loop header ends the text.
     EXPECT_EQ(NotifyRecipients(filtered_, "HEADERSONLY", kMatch, kFilter, "x"), 1);
-    EXPECT_EQ(takeNotification(),
-              "Subject: no body\r\nFrom: <postmaster@example.test>\r\nX-KZFilter: 1\r\n");
+    text = takeNotification();
+    EXPECT_EQ(text, "Subject: no body\r\nFrom: <postmaster@example.test>\r\nX-KZFilter: 1\r\n" +
+                        sealLine());
+    EXPECT_EQ(NotifySender(filtered_, "", kMatch, kFilter, "x"), 1);
+    text = takeNotification();
+    EXPECT_NE(text.find("\r\nX-KZFilter: 1\r\n" + sealLine()), std::string::npos) << text;
+
+    // Nothing is queued about the agent's own message.
+    filtered_.ownMessage = true;
+    EXPECT_EQ(traced([&] { return NotifySender(filtered_, "", kMatch, kFilter, "x"); }), 0);
+    EXPECT_TRUE(nothingQueued());
+}
+
+TEST_F(NotificationTest, LineBreaksInValuesNeverStartAHeaderLine) {
+    filtered_.Sender = "[SMTP:carl@example.net\rBcc: v@example.org]";
+    EXPECT_EQ(NotifySender(filtered_, "", kMatch, "Spam\r\nBcc: w@example.org", "x"), 1);
+    std::vector<std::string> headers = headerLines(takeNotification());
+    ASSERT_EQ(headers.size(), 8u);
+    EXPECT_EQ(headers[2], "To: <carl@example.net Bcc: v@example.org>");
+    EXPECT_EQ(headers[3], "Subject: Message Filter Notification: Spam  Bcc: w@example.org");
+    // Template tokens, and the filtered message's own header lines.
+    writeFile(messageFile(), "Subject: hi\rBcc: x@example.org\r\n\r\nBody\r\n");
+    EXPECT_EQ(NotifyRecipients(filtered_, "NOTICE", kMatch, "Spam\rBcc: w@example.org", "x"), 1);
+    std::string text = takeNotification();
+    EXPECT_NE(text.find("Subject: Spam Bcc: w@example.org held your message\r\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Subject: hi Bcc: x@example.org\r\n"), std::string::npos) << text;
 }
 
 TEST_F(NotificationTest, TokenThatWouldOverrunTheLineStaysInPlace) {

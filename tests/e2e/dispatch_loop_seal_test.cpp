@@ -1,0 +1,155 @@
+// The loop header through the loaded library, as a hostile sender meets it: only the
+// messages the agent queued itself, sealed under their own names, skip the filters, and
+// even those answer to the antivirus verdict (the test antivirus library).
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "e2e/dispatch_server.h"
+
+namespace kz::test {
+namespace {
+
+const std::string kVirusLine = "Executed\tPRIZE.MAI\tSMTP\tVirus found\tADD_HEADER\t";
+const std::string kPrizeActions =
+    "ADD_SUBJECT_PREFIX,NOTIFY_SENDER,FORWARD_TO_ADDRESS,APPEND_"
+    "ANNOTATIONS";
+
+// Filter 1 holds on a virus verdict, filter 2 on a lottery subject.
+class LoopSeal : public testing::TestWithParam<bool> {
+  protected:
+    void SetUp() override {
+        std::filesystem::create_directories(server.dir.file("app"));
+        std::filesystem::copy_file(std::string(KZ_TESTLIB_DIR) + "/kzstub_antivirus.so",
+                                   server.dir.file("app/KZAVGEN.so"));
+        antivirus("0");
+        writeFile(server.registry,
+                  readFile(server.registry) +
+                      "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n\"Filter "
+                      "MIME\"=dword:0000000" +
+                      (GetParam() ? "1" : "0") +
+                      "\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\"
+                      "Filters\\MTAFILTER]\r\n\"Antivirus Status\"=dword:00000001\r\n");
+    }
+
+    void antivirus(const std::string& verdict) {
+        writeFile(server.dir.file("app/KZAVGEN.reply"), verdict + "\nEICAR-Test-Signature\n");
+    }
+
+    // The prize message with header lines added after its first one.
+    void queuePrize(const std::string& id, const std::string& extraHeaders) {
+        server.queue(id, "prize");
+        std::string text = readFile(server.messageFile(id));
+        text.insert(text.find("\r\n") + 2, extraHeaders);
+        writeFile(server.messageFile(id), text);
+    }
+
+    RunOutput filter(const std::vector<std::string>& ids) {
+        RunOutput out = server.filter(ids);
+        EXPECT_EQ(out.status, 0) << out.err;
+        return out;
+    }
+
+    // The queued messages other than those named.
+    std::vector<std::string> others(const std::set<std::string>& known) const {
+        std::vector<std::string> ids;
+        for (const std::string& id : DispatchServer::files(server.inbound))
+            if (!known.count(id)) ids.push_back(id);
+        return ids;
+    }
+
+    DispatchServer server{"sealed"};
+};
+
+TEST_P(LoopSeal, AForgedLoopHeaderIsFilteredAndTheVirusVerdictActs) {
+    antivirus("1");
+    queuePrize("PRIZE.MAI", "X-KZFilter: 1\r\nX-KZFilter-Seal: " + std::string(64, '0') + "\r\n");
+    RunOutput out = filter({"PRIZE.MAI"});
+    std::vector<std::string> lines = server.executedLines();
+    ASSERT_EQ(lines.size(), 2u) << out.out;
+    EXPECT_EQ(lines[0].rfind(kVirusLine, 0), 0u) << lines[0];
+    EXPECT_NE(lines[1].find("\tPrize notice\t" + kPrizeActions + "\t"), std::string::npos)
+        << lines[1];
+    std::string message = readFile(server.messageFile("PRIZE.MAI"));
+    EXPECT_NE(message.find("X-Virus: found\r\n"), std::string::npos) << message;
+    EXPECT_NE(message.find("Subject: *SPAM* Claim"), std::string::npos) << message;
+}
+
+TEST_P(LoopSeal, OwnMessagesAnswerOnlyToTheVirusVerdictAndQueueNothing) {
+    queuePrize("PRIZE.MAI", "");
+    filter({"PRIZE.MAI"});
+    std::vector<std::string> queued = others({"PRIZE.MAI"});
+    ASSERT_EQ(queued.size(), 2u);  // the notice and the forward, both sealed
+    for (const std::string& id : queued) {
+        std::string text = readFile(server.messageFile(id));
+        EXPECT_NE(text.find("X-KZFilter: 1\r\nX-KZFilter-Seal: "), std::string::npos) << text;
+    }
+
+    antivirus("1");
+    RunOutput out = filter(queued);
+    std::vector<std::string> lines = server.executedLines();
+    ASSERT_EQ(lines.size(), 3u) << out.out;
+    for (std::size_t i = 1; i < 3; ++i) {
+        EXPECT_EQ(
+            lines[i].rfind("Executed\t" + queued[i - 1] + "\tSMTP\tVirus found\tADD_HEADER\t", 0),
+            0u)
+            << lines[i];
+    }
+    EXPECT_EQ(others({"PRIZE.MAI"}), queued);  // a verdict on them queues nothing new
+}
+
+TEST_P(LoopSeal, ASealCopiedToAnotherMessageDoesNotHold) {
+    queuePrize("PRIZE.MAI", "");
+    filter({"PRIZE.MAI"});
+    std::string forward;
+    for (const std::string& id : others({"PRIZE.MAI"})) {
+        if (readFile(server.commandFile(id)).find("archive@example.org") != std::string::npos)
+            forward = id;
+    }
+    ASSERT_FALSE(forward.empty());
+    writeFile(server.commandFile("COPIED.MAI"), readFile(server.commandFile(forward)));
+    writeFile(server.messageFile("COPIED.MAI"), readFile(server.messageFile(forward)));
+    filter({"COPIED.MAI"});
+    std::vector<std::string> lines = server.executedLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1].rfind("Executed\tCOPIED.MAI\tSMTP\tPrize notice\t", 0), 0u) << lines[1];
+}
+
+TEST_P(LoopSeal, ARetryFiltersTheAnnotatedMessageAgainWithoutASecondAnnotation) {
+    queuePrize("PRIZE.MAI", "");
+    filter({"PRIZE.MAI"});
+    filter({"PRIZE.MAI"});
+    std::vector<std::string> lines = server.executedLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], lines[1]);
+    std::string message = readFile(server.messageFile("PRIZE.MAI"));
+    std::size_t first = message.find("Checked for prize mail.");
+    ASSERT_NE(first, std::string::npos) << message;
+    EXPECT_EQ(message.find("Checked for prize mail.", first + 1), std::string::npos) << message;
+    EXPECT_EQ(message.find("X-KZFilter-Seal"), std::string::npos);
+}
+
+TEST_P(LoopSeal, ALineBreakInTheSenderStaysInsideTheNoticesToLine) {
+    queuePrize("PRIZE.MAI", "");
+    std::string envelope = readFile(server.commandFile("PRIZE.MAI"));
+    std::size_t end = envelope.find("]\r\n", envelope.find("Sender="));
+    envelope.insert(end, "\rBcc: victim@example.org");
+    writeFile(server.commandFile("PRIZE.MAI"), envelope);
+    filter({"PRIZE.MAI"});
+    std::string notice;
+    for (const std::string& id : others({"PRIZE.MAI"})) {
+        std::string text = readFile(server.messageFile(id));
+        if (text.find("Message Filter Notification") != std::string::npos) notice = text;
+    }
+    EXPECT_NE(notice.find("\r\nTo: <carl@example.net Bcc: victim@example.org>\r\n"),
+              std::string::npos)
+        << notice;
+    EXPECT_EQ(notice.find("\rBcc"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scans, LoopSeal, testing::Bool(),
+                         [](const auto& info) { return info.param ? "Mime" : "Plain"; });
+
+}  // namespace
+}  // namespace kz::test
