@@ -1,40 +1,25 @@
 // The loop header through the loaded library, as a hostile sender meets it: only the
-// messages the agent queued itself, sealed under their own names, skip the filters, and
-// even those answer to the antivirus verdict (the test antivirus library).
+// messages the agent queued itself, sealed under their own names, skip the filter.
+// (The antivirus verdict on such messages is shown in-process, in scan_loop_virus_test.)
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 #include "e2e/dispatch_server.h"
 
 namespace kz::test {
 namespace {
 
-const std::string kVirusLine = "Executed\tPRIZE.MAI\tSMTP\tVirus found\tADD_HEADER\t";
 const std::string kPrizeActions =
-    "ADD_SUBJECT_PREFIX,NOTIFY_SENDER,FORWARD_TO_ADDRESS,APPEND_"
-    "ANNOTATIONS";
+    "ADD_SUBJECT_PREFIX,NOTIFY_SENDER,FORWARD_TO_ADDRESS,APPEND_ANNOTATIONS";
 
-// Filter 1 holds on a virus verdict, filter 2 on a lottery subject.
+// One filter, on a lottery subject.
 class LoopSeal : public testing::TestWithParam<bool> {
   protected:
     void SetUp() override {
-        std::filesystem::create_directories(server.dir.file("app"));
-        std::filesystem::copy_file(std::string(KZ_TESTLIB_DIR) + "/kzstub_antivirus.so",
-                                   server.dir.file("app/KZAVGEN.so"));
-        antivirus("0");
-        writeFile(server.registry,
-                  readFile(server.registry) +
-                      "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n\"Filter "
-                      "MIME\"=dword:0000000" +
-                      (GetParam() ? "1" : "0") +
-                      "\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\"
-                      "Filters\\MTAFILTER]\r\n\"Antivirus Status\"=dword:00000001\r\n");
-    }
-
-    void antivirus(const std::string& verdict) {
-        writeFile(server.dir.file("app/KZAVGEN.reply"), verdict + "\nEICAR-Test-Signature\n");
+        writeFile(server.registry, readFile(server.registry) +
+                                       "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n"
+                                       "\"Filter MIME\"=dword:0000000" +
+                                       (GetParam() ? "1" : "0") + "\r\n");
     }
 
     // The prize message with header lines added after its first one.
@@ -62,41 +47,26 @@ class LoopSeal : public testing::TestWithParam<bool> {
     DispatchServer server{"sealed"};
 };
 
-TEST_P(LoopSeal, AForgedLoopHeaderIsFilteredAndTheVirusVerdictActs) {
-    antivirus("1");
+TEST_P(LoopSeal, AForgedLoopHeaderAndSealAreFilteredAsAnyMessage) {
     queuePrize("PRIZE.MAI", "X-KZFilter: 1\r\nX-KZFilter-Seal: " + std::string(64, '0') + "\r\n");
     RunOutput out = filter({"PRIZE.MAI"});
     std::vector<std::string> lines = server.executedLines();
-    ASSERT_EQ(lines.size(), 2u) << out.out;
-    EXPECT_EQ(lines[0].rfind(kVirusLine, 0), 0u) << lines[0];
-    EXPECT_NE(lines[1].find("\tPrize notice\t" + kPrizeActions + "\t"), std::string::npos)
-        << lines[1];
+    ASSERT_EQ(lines.size(), 1u) << out.out;
+    EXPECT_NE(lines[0].find("\tPrize notice\t" + kPrizeActions + "\t"), std::string::npos)
+        << lines[0];
     std::string message = readFile(server.messageFile("PRIZE.MAI"));
-    EXPECT_NE(message.find("X-Virus: found\r\n"), std::string::npos) << message;
     EXPECT_NE(message.find("Subject: *SPAM* Claim"), std::string::npos) << message;
-}
-
-TEST_P(LoopSeal, OwnMessagesAnswerOnlyToTheVirusVerdictAndQueueNothing) {
-    queuePrize("PRIZE.MAI", "");
-    filter({"PRIZE.MAI"});
+    // What the actions queued carries a real seal, and is not filtered again.
     std::vector<std::string> queued = others({"PRIZE.MAI"});
-    ASSERT_EQ(queued.size(), 2u);  // the notice and the forward, both sealed
+    ASSERT_EQ(queued.size(), 2u);
     for (const std::string& id : queued) {
         std::string text = readFile(server.messageFile(id));
         EXPECT_NE(text.find("X-KZFilter: 1\r\nX-KZFilter-Seal: "), std::string::npos) << text;
+        std::size_t seal = text.find("X-KZFilter-Seal: ") + 17;
+        EXPECT_NE(text.substr(seal, 64), std::string(64, '0'));  // the notice quotes the forgery
     }
-
-    antivirus("1");
-    RunOutput out = filter(queued);
-    std::vector<std::string> lines = server.executedLines();
-    ASSERT_EQ(lines.size(), 3u) << out.out;
-    for (std::size_t i = 1; i < 3; ++i) {
-        EXPECT_EQ(
-            lines[i].rfind("Executed\t" + queued[i - 1] + "\tSMTP\tVirus found\tADD_HEADER\t", 0),
-            0u)
-            << lines[i];
-    }
-    EXPECT_EQ(others({"PRIZE.MAI"}), queued);  // a verdict on them queues nothing new
+    filter(queued);
+    EXPECT_EQ(server.executedLines().size(), 1u);
 }
 
 TEST_P(LoopSeal, ASealCopiedToAnotherMessageDoesNotHold) {
