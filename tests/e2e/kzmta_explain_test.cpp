@@ -96,15 +96,15 @@ const char* kDescriptions[] = {"Tagged", "Meeting with agenda", "Executable atta
 
 TEST(KzmtaExplain, JsonAgreesWithWhatTheRunThenDoes) {
     ExplainQueue q;
-    // Which of the five filters hold, per message: the loop-protected message is not
-    // scanned, a match-all filter needs both criteria, and the stop keeps the spam-word
-    // filter from seeing the executable's "free" subject.
+    // Which of the five filters hold, per message: a loop header without the agent's seal
+    // does not keep the message from being scanned, a match-all filter needs both criteria, and the
+    // stop keeps the spam-word filter from seeing the executable's "free" subject.
     const std::map<std::string, std::vector<bool>> expected = {
         {"SPAM.MAI", {true, false, false, true, false}},
         {"MEETING.MAI", {true, true, false, false, false}},
         {"HALFMEET.MAI", {true, false, false, false, false}},
         {"TOOL.MAI", {true, false, true, false, false}},
-        {"LOOPED.MAI", {false, false, false, false, false}},
+        {"LOOPED.MAI", {true, false, false, true, false}},
         {"LOTTERY.MAI", {true, false, false, false, true}},  // the script holds
     };
     const auto before = q.snapshot();
@@ -175,7 +175,7 @@ TEST(KzmtaExplain, JsonShowsCriteriaAndTheActionLinesThatWouldRun) {
 
     RunOutput looped = q.explain("LOOPED.MAI");
     EXPECT_EQ(
-        looped.out.find("{\"connector\":\"SMTP\",\"message\":\"LOOPED.MAI\",\"scanned\":false"), 0u)
+        looped.out.find("{\"connector\":\"SMTP\",\"message\":\"LOOPED.MAI\",\"scanned\":true"), 0u)
         << looped.out;
 }
 
