@@ -11,71 +11,56 @@ namespace {
 // a header line followed by short lines, a MOVE whose copy fails, and a stop in the
 // middle of an action file; the fifth filter, a lower-case "delete", comes after the
 // stop. Figures mail meets only the fifth.
-class DispatchLines : public testing::Test {
-  protected:
-    void SetUp() override {
-        server.queue("PRIZE.MAI", "prize");
-        server.queue("FIGURES.MAI", "figures");
-        out = server.filter({"PRIZE.MAI", "FIGURES.MAI"});
-        ASSERT_EQ(out.status, 0) << out.err;
-        for (const std::string& line : server.executedLines()) {
-            std::vector<std::string> fields;
-            for (std::size_t from = 0;;) {
-                std::size_t tab = line.find('\t', from);
-                fields.push_back(line.substr(from, tab - from));
-                if (tab == std::string::npos) break;
-                from = tab + 1;
-            }
-            ASSERT_EQ(fields.size(), 10u) << line;
-            recorded.push_back(fields[1] + " " + fields[3] + ": " + fields[4]);
-        }
-    }
+TEST(DispatchLines, EachLineDoesWhatItSaysAndTheStopEndsTheWalk) {
+    DispatchServer server("lines");
+    server.queue("PRIZE.MAI", "prize");
+    server.queue("FIGURES.MAI", "figures");
+    RunOutput out = server.filter({"PRIZE.MAI", "FIGURES.MAI"});
+    ASSERT_EQ(out.status, 0) << out.err;
 
-    DispatchServer server{"lines"};
-    RunOutput out;
     std::vector<std::string> recorded;  // "message filter: actions" per report line
-};
+    for (const std::string& line : server.executedLines()) {
+        std::vector<std::string> fields;
+        for (std::size_t from = 0;;) {
+            std::size_t tab = line.find('\t', from);
+            fields.push_back(line.substr(from, tab - from));
+            if (tab == std::string::npos) break;
+            from = tab + 1;
+        }
+        ASSERT_EQ(fields.size(), 10u) << line;
+        recorded.push_back(fields[1] + " " + fields[3] + ": " + fields[4]);
+    }
+    EXPECT_EQ(recorded, (std::vector<std::string>{
+                            "PRIZE.MAI Disabled delete, quarantine: COPY_TO_QUARANTINE",
+                            "PRIZE.MAI Short lines: ADD_HEADER",
+                            "PRIZE.MAI Move to Held: MOVE",
+                            "PRIZE.MAI Stop in the middle: COPY_TO_BADMAIL,STOP_PROCESSING",
+                            "FIGURES.MAI Lower-case delete: delete",
+                        }))
+        << server.reportLog();
 
-TEST_F(DispatchLines, EachFilterRecordsWhatItsLinesDid) {
-    std::vector<std::string> expected = {
-        "PRIZE.MAI Disabled delete, quarantine: COPY_TO_QUARANTINE",
-        "PRIZE.MAI Short lines: ADD_HEADER",
-        "PRIZE.MAI Move to Held: MOVE",
-        "PRIZE.MAI Stop in the middle: COPY_TO_BADMAIL,STOP_PROCESSING",
-        "FIGURES.MAI Lower-case delete: delete",
-    };
-    EXPECT_EQ(recorded, expected) << server.reportLog();
-}
-
-TEST_F(DispatchLines, DisabledLinesAreBypassedAndEnabledOnesRun) {
+    // Disabled lines are bypassed, once; the enabled line after it runs.
     std::size_t bypass = out.out.find("Bypassing Action. Status Disabled\n");
     ASSERT_NE(bypass, std::string::npos) << out.out;
     EXPECT_EQ(out.out.find("Bypassing Action", bypass + 1), std::string::npos) << out.out;
     EXPECT_TRUE(exists(server.dir.file("quarantine/Messages/PRIZE.MAI")));
-}
 
-TEST_F(DispatchLines, AShortLineNeverRepeatsTheLineBefore) {
+    // A short line never repeats the line before it.
     std::string message = readFile(server.messageFile("PRIZE.MAI"));
     EXPECT_NE(message.find("X-KZ-One: first\r\n"), std::string::npos) << message;
     EXPECT_EQ(message.find("X-KZ-Two"), std::string::npos) << message;
-}
 
-TEST_F(DispatchLines, AMoveWhoseCopyFailsKeepsTheMessage) {
-    // The message is not in the Outgoing folder that MOVE copies from.
+    // MOVE copies from the Outgoing folder, where the message is not: nothing is filed
+    // and the message stays. Neither the DELETE after the stop nor the later lower-case
+    // delete removed it.
+    EXPECT_FALSE(std::filesystem::exists(server.dir.file("mail")));
     EXPECT_TRUE(exists(server.commandFile("PRIZE.MAI")));
     EXPECT_TRUE(exists(server.messageFile("PRIZE.MAI")));
-    EXPECT_FALSE(std::filesystem::exists(server.dir.file("mail"))) << "nothing was filed";
-}
-
-TEST_F(DispatchLines, StopEndsTheFileAndTheFilterWalk) {
     EXPECT_NE(out.out.find("stop processing filters\n"), std::string::npos) << out.out;
     EXPECT_TRUE(exists(server.dir.file("badmail/Messages/PRIZE.MAI")));
-    // Neither the DELETE after the stop nor the later lower-case delete ran.
-    EXPECT_TRUE(exists(server.commandFile("PRIZE.MAI")));
     std::size_t after = out.out.find("rule (After stop) satisfied");
     ASSERT_NE(after, std::string::npos) << out.out;  // for figures mail
     EXPECT_EQ(out.out.find("rule (After stop) satisfied", after + 1), std::string::npos) << out.out;
-    // Figures mail was deleted by the lower-case keyword.
     EXPECT_FALSE(exists(server.commandFile("FIGURES.MAI")));
     EXPECT_FALSE(exists(server.messageFile("FIGURES.MAI")));
 }

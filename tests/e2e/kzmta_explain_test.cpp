@@ -20,27 +20,9 @@ struct ExplainQueue {
     std::string registry = dir.file("registry.reg");
 
     ExplainQueue() {
-        fs::copy(fixture("tools/explain"), dir.path(), fs::copy_options::recursive);
+        copyFixture("tools/explain", dir.path());
         fs::create_directories(dir.file("logs"));
         fs::create_directories(dir.file("quarantine"));
-        writeFile(registry,
-                  "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n"
-                  "\"Configuration Directory\"=\"" +
-                      dir.file("config") +
-                      "\"\r\n"
-                      "\"Quarantine Directory\"=\"" +
-                      dir.file("quarantine") +
-                      "\"\r\n"
-                      "\"Filter MIME\"=dword:00000001\r\n\r\n"
-                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\CONNECTORS]\r\n"
-                      "\"Connector Root Directory\"=\"" +
-                      dir.file("queue") +
-                      "\"\r\n\r\n"
-                      "[HKEY_LOCAL_"
-                      "MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER]\r\n"
-                      "\"Activity Log Enabled\"=dword:00000001\r\n"
-                      "\"Activity Log Directory\"=\"" +
-                      dir.file("logs") + "\"\r\n");
     }
 
     std::vector<std::string> env() const { return {"KZ_RUNTIME_DIR=" + dir.path()}; }

