@@ -8,7 +8,9 @@ namespace kz::script {
 namespace {
 
 // The budget of the run on this thread; engines run on one thread at a time.
-thread_local std::size_t* tRemaining = nullptr;
+// Static TLS, for the same reason as the loader's last error: the agent is unloaded at
+// run time.
+thread_local std::size_t* tRemaining __attribute__((tls_model("initial-exec"))) = nullptr;
 
 [[noreturn]] void OutOfMemory() {
     ThrowFatal(kOutOfMemory, ErrorCode(kOutOfMemory), ErrorText(kOutOfMemory));

@@ -9,7 +9,9 @@ namespace kz::platform {
 
 namespace {
 
-thread_local std::string tlsLastError;
+// Static TLS: a library loaded and unloaded at run time (as the agent is) leaves no
+// dynamic TLS block behind in the threads that used it.
+thread_local std::string tlsLastError __attribute__((tls_model("initial-exec")));
 
 bool isRegularFile(const std::string& path) {
     struct stat st {};
