@@ -55,8 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         KZ_FUZZ_CHECK(!fitted || line.size() < kLineSize);
         KZ_FUZZ_CHECK(line.find('\n') == std::string::npos);
     }
-    std::string text = kz::actions::TemplateNotification(templateText, headerLines, tokens,
-                                                         description, kLineSize);
+    std::string text =
+        kz::actions::TemplateNotification("0123456789ABCDEF0123456789ABCDEF.MAI", templateText,
+                                          headerLines, tokens, description, kLineSize);
     KZ_FUZZ_CHECK(!text.empty() && text.back() == '\n');
     // Plus the loop header, unless the template has one.
     std::size_t lines = countLines(text);
