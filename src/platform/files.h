@@ -38,8 +38,9 @@ std::optional<std::string> readTextFile(std::string_view path);
 // Writes the whole content under a temporary name in the same directory, flushes it,
 // then renames it over `path` and flushes the folder, so readers see the old or the new
 // file, never a torn one, and the new name survives a power loss. A replaced file keeps
-// its permissions; on failure no temporary is left behind.
-bool writeFileAtomic(std::string_view path, std::string_view content);
+// its permissions; on failure no temporary is left behind. A caller that renames the file
+// again within the same folder, and flushes the folder then, passes flushFolder = false.
+bool writeFileAtomic(std::string_view path, std::string_view content, bool flushFolder = true);
 // Appends (creating the file when missing).
 bool appendFile(std::string_view path, std::string_view content);
 

@@ -12,7 +12,8 @@ bool QueueStepAllowed(const QueueStepHook& hook, std::string_view step) {
 bool PublishFile(std::string_view target, std::string_view temporary, std::string_view content,
                  const QueueStepHook& hook) {
     if (!QueueStepAllowed(hook, kStepWriteTemporary) ||
-        !platform::writeFileAtomic(temporary, content)) {
+        // Only the final name needs to survive a power loss: one folder flush, after it.
+        !platform::writeFileAtomic(temporary, content, false)) {
         log::DebugLogf("Unable to write %s\n", std::string(temporary).c_str());
         return false;
     }

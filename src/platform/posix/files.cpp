@@ -67,7 +67,8 @@ UniqueFd openForReading(std::string_view path) {
 // Writes a new file under a temporary name next to `target` with `fill`, flushes it
 // to disk and renames it over `target`. The temporary never outlives a failure.
 // `mode` < 0 leaves the permissions to the umask.
-bool replaceAtomically(std::string_view target, int mode, const std::function<bool(int)>& fill) {
+bool replaceAtomically(std::string_view target, int mode, const std::function<bool(int)>& fill,
+                       bool flushFolder = true) {
     std::string temporary;
     UniqueFd fd;
     for (int attempt = 0; attempt < kTemporaryAttempts && !fd.valid(); ++attempt) {
@@ -81,7 +82,7 @@ bool replaceAtomically(std::string_view target, int mode, const std::function<bo
     ok = fd.close() && ok;
     ok = ok && ::rename(temporary.c_str(), std::string(target).c_str()) == 0;
     if (!ok) ::unlink(temporary.c_str());
-    return ok && flushFolderOf(target);
+    return ok && (!flushFolder || flushFolderOf(target));
 }
 
 FileStatus statusForError(int error) {
@@ -155,12 +156,13 @@ std::optional<std::string> readTextFile(std::string_view path) {
     return content;
 }
 
-bool writeFileAtomic(std::string_view path, std::string_view content) {
+bool writeFileAtomic(std::string_view path, std::string_view content, bool flushFolder) {
     // A replaced file keeps its permissions.
     UniqueFd existing = openForReading(path);
     int mode = existing.valid() ? permissionsOf(existing.get()) : -1;
     existing.reset();
-    return replaceAtomically(path, mode, [content](int fd) { return writeAll(fd, content); });
+    return replaceAtomically(
+        path, mode, [content](int fd) { return writeAll(fd, content); }, flushFolder);
 }
 
 bool appendFile(std::string_view path, std::string_view content) {
