@@ -1,0 +1,121 @@
+// kzmta demo: the demo environment's messages go through the loaded agent, and every file
+// the run leaves behind (queues, quarantine, bad mail, mailbox folders) and every report line
+// match the expected files under tests/fixtures/tools/demo/expected.
+//
+// After a deliberate change of behaviour, KZ_UPDATE_EXPECTED=1 writes the expected files anew;
+// review their diff like code.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <sstream>
+
+#include "support/test_support.h"
+
+namespace kz::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Tree = std::map<std::string, std::string>;  // relative path -> bytes
+
+// Every installation makes its own loop seal key, so the seal of a message the agent queues
+// differs from run to run.
+std::string NormaliseSeal(const std::string& text) {
+    static const std::regex seal("X-KZFilter-Seal: [0-9a-f]+");
+    return std::regex_replace(text, seal, "X-KZFilter-Seal: <seal>");
+}
+
+// A message the agent queues gets a fresh GUID name; such names become queued-<n>.MAI,
+// numbered in the order of their message files' contents.
+Tree NameQueuedMessages(const Tree& files) {
+    static const std::regex guid("[0-9A-F]{32}\\.MAI");
+    static const std::string demoPrefix = "3F2A9C1E0B7D4E1F8A6C5B4D3E2F1A";
+    std::map<std::string, std::string> byContent;  // message file -> GUID name
+    for (const auto& [path, bytes] : files) {
+        std::string name = fs::path(path).filename().string();
+        if (std::regex_match(name, guid) && name.rfind(demoPrefix, 0) != 0 &&
+            fs::path(path).parent_path().filename() == "Messages")
+            byContent.emplace(bytes + "\n" + path, name);
+    }
+    std::map<std::string, std::string> renamed;
+    for (const auto& [content, name] : byContent)
+        renamed.emplace(name, "queued-" + std::to_string(renamed.size() + 1) + ".MAI");
+    Tree out;
+    for (const auto& [path, bytes] : files) {
+        fs::path p(path);
+        auto it = renamed.find(p.filename().string());
+        out[it == renamed.end() ? path : (p.parent_path() / it->second).string()] = bytes;
+    }
+    return out;
+}
+
+// The report lines without their time stamps, sorted: two queue threads write them in any
+// order, and the log file is named after the day of the run.
+std::string ReportLines(const std::string& logDirectory) {
+    std::vector<std::string> lines;
+    for (const auto& entry : fs::directory_iterator(logDirectory)) {
+        std::istringstream log(readFile(entry.path().string()));
+        for (std::string line; std::getline(log, line);) {
+            if (line.rfind("Time\t", 0) == 0) continue;
+            lines.push_back(line.substr(line.find('\t') + 1));
+        }
+    }
+    std::sort(lines.begin(), lines.end());
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+Tree Outcome(const std::string& root) {
+    Tree files;
+    for (const char* folder : {"queue", "quarantine", "badmail", "mail"}) {
+        if (!fs::exists(root + "/" + folder)) continue;
+        for (const auto& entry : fs::recursive_directory_iterator(root + "/" + folder)) {
+            if (!entry.is_regular_file()) continue;
+            files[fs::relative(entry.path(), root).string()] =
+                NormaliseSeal(readFile(entry.path().string()));
+        }
+    }
+    files = NameQueuedMessages(files);
+    files["report.log"] = ReportLines(root + "/logs");
+    return files;
+}
+
+Tree ReadTree(const std::string& root) {
+    Tree files;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), root).string()] = readFile(entry.path().string());
+    }
+    return files;
+}
+
+TEST(KzmtaDemo, LeavesTheExpectedQueueFilesAndReportLines) {
+    TempDir dir;
+    std::string root = dir.file("demo");
+    RunOutput out = run({binPath("kzmta"), "demo", "--dir", root, "--library",
+                         std::string(KZ_LIB_DIR) + "/libkzmtafilter.so"},
+                        {"KZ_RUNTIME_DIR=" + dir.path()});
+    ASSERT_EQ(out.status, 0) << out.out << out.err;
+
+    Tree actual = Outcome(root);
+    std::string expectedDir = fixture("tools/demo/expected");
+    if (std::getenv("KZ_UPDATE_EXPECTED")) {
+        fs::remove_all(expectedDir);
+        for (const auto& [path, bytes] : actual) writeFile(expectedDir + "/" + path, bytes);
+    }
+    Tree expected = ReadTree(expectedDir);
+    std::vector<std::string> actualNames, expectedNames;
+    for (const auto& entry : actual) actualNames.push_back(entry.first);
+    for (const auto& entry : expected) expectedNames.push_back(entry.first);
+    ASSERT_EQ(actualNames, expectedNames);
+    for (const auto& [path, bytes] : expected) EXPECT_EQ(actual[path], bytes) << path;
+}
+
+}  // namespace
+}  // namespace kz::test
