@@ -14,13 +14,11 @@ class DynamicLibrary {
     DynamicLibrary& operator=(const DynamicLibrary&) = delete;
 
     // Loads the file that resolveLibraryPath() finds, with every symbol bound now and
-    // none of them made visible to later loads. Null when it cannot be loaded;
-    // lastError() then tells why.
-    static std::unique_ptr<DynamicLibrary> load(std::string_view path);
-    // The text of the calling thread's last failed load() or symbol().
-    static std::string lastError();
+    // none of them made visible to later loads. Null when it cannot be loaded; `why`,
+    // when given, then tells why.
+    static std::unique_ptr<DynamicLibrary> load(std::string_view path, std::string* why = nullptr);
 
-    // The entry of that name, or null (lastError() tells why).
+    // The entry of that name, or null.
     void* symbol(const char* name) const;
     template <typename F>
     F entry(const char* name) const {

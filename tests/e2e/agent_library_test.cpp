@@ -34,6 +34,14 @@ struct Server {
         writeFile(dir.file("config/FILTERS/FILTER.TAB"), "");
     }
 
+    // Appends the agent's key with these value lines.
+    void agentValues(const std::string& lines) {
+        writeFile(registry, readFile(registry) +
+                                "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\"
+                                "Filters\\MTAFILTER]\r\n" +
+                                lines);
+    }
+
     RunOutput filter(const std::vector<std::string>& pairs) {
         std::vector<std::string> argv = {binPath("kztest-agent_host"),
                                          std::string(KZ_LIB_DIR) + "/libkzmtafilter.so"};
@@ -106,17 +114,30 @@ TEST(AgentLibrary, FilterInitWalksTheProcessingOrder) {
     EXPECT_NE(out.out.find("FilterInit=0\n"), std::string::npos) << out.out;
 }
 
+// A library that fails to load (no KZWINDNS here) must not keep the agent loaded after the
+// host lets it go: its detach would then run from the exit handlers and unload the
+// antivirus library under glibc's own finalisation.
+TEST(AgentLibrary, UnloadsWithAProviderLoadedAndExitsCleanly) {
+    TempDir app;
+    std::filesystem::copy_file(std::string(KZ_TESTLIB_DIR) + "/kzstub_antivirus.so",
+                               app.file("KZAVGEN.so"));
+    Server server(app.path());
+    server.agentValues("\"Antivirus Status\"=dword:00000001\r\n");
+    RunOutput out = server.filter({});
+    EXPECT_EQ(out.status, 0) << out.err;
+    EXPECT_NE(out.out.find("Antivirus Loading Library..\n"), std::string::npos) << out.out;
+    // Detach ran at the host's dlclose, before the host's own last line.
+    EXPECT_LT(out.out.find("Releasing 0 Filters\n"), out.out.find("unloaded\n")) << out.out;
+}
+
 TEST(AgentLibrary, ADnsLibraryThatThrowsEndsOnlyThatScan) {
     TempDir app;
     writeFile(app.file("KZWINDNS.reply"), "127.0.0.7 sbl.test\n");
     std::filesystem::copy_file(std::string(KZ_TESTLIB_DIR) + "/kzstub_dns.so",
                                app.file("KZWINDNS.so"));
     Server server(app.path());
-    writeFile(server.registry,
-              readFile(server.registry) +
-                  "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\"
-                  "MTAFILTER]\r\n\"Perform SBLRBL\"=dword:00000001\r\n"
-                  "\"Activity Log Enabled\"=dword:00000002\r\n");
+    server.agentValues(
+        "\"Perform SBLRBL\"=dword:00000001\r\n\"Activity Log Enabled\"=dword:00000002\r\n");
     writeFile(server.dir.file("config/FILTERS/FILTER.TAB"), "Links\t1\tLINKS\r\n");
     writeFile(server.dir.file("config/FILTERS/CRITERIA/LINKS.TAB"),
               readFile(fixture("providers/LINKS.TAB")));

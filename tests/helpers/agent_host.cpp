@@ -37,5 +37,6 @@ int main(int argc, char** argv) {
     std::printf("FilterUnInit=%d\n", uninit(0));
     std::fflush(stdout);
     dlclose(library);
+    std::printf("unloaded\n");
     return 0;
 }

@@ -9,10 +9,6 @@ namespace kz::platform {
 
 namespace {
 
-// Static TLS: a library loaded and unloaded at run time (as the agent is) leaves no
-// dynamic TLS block behind in the threads that used it.
-thread_local std::string tlsLastError __attribute__((tls_model("initial-exec")));
-
 bool isRegularFile(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -45,24 +41,23 @@ std::string resolveLibraryPath(std::string_view path) {
     return {};
 }
 
-std::unique_ptr<DynamicLibrary> DynamicLibrary::load(std::string_view path) {
+// The reason of a failed load goes to the caller, not to a thread-local: a thread-local
+// with a destructor keeps the library that defines it loaded until the thread ends, so a
+// host's dlclose of the agent would not unload it and its detach would run at exit.
+std::unique_ptr<DynamicLibrary> DynamicLibrary::load(std::string_view path, std::string* why) {
     std::string file = resolveLibraryPath(path);
     if (file.empty()) {
-        tlsLastError = "library not found: " + std::string(path);
+        if (why) *why = "library not found: " + std::string(path);
         return nullptr;
     }
     // The resolved name always holds a '/', so dlopen takes it as a path, not a search.
     void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
-        const char* why = ::dlerror();
-        tlsLastError = why ? why : "cannot load " + file;
+        const char* error = ::dlerror();
+        if (why) *why = error ? error : "cannot load " + file;
         return nullptr;
     }
     return std::unique_ptr<DynamicLibrary>(new DynamicLibrary(handle, file));
-}
-
-std::string DynamicLibrary::lastError() {
-    return tlsLastError;
 }
 
 DynamicLibrary::~DynamicLibrary() {
@@ -70,13 +65,7 @@ DynamicLibrary::~DynamicLibrary() {
 }
 
 void* DynamicLibrary::symbol(const char* name) const {
-    ::dlerror();  // clear, so a stale text is not taken for this lookup's
-    void* address = ::dlsym(handle_, name);
-    if (!address) {
-        const char* why = ::dlerror();
-        tlsLastError = why ? why : std::string("entry not found: ") + name;
-    }
-    return address;
+    return ::dlsym(handle_, name);
 }
 
 }  // namespace kz::platform

@@ -8,11 +8,9 @@
 namespace kz::tool {
 
 AgentLibrary::AgentLibrary(const std::string& path) {
-    library_ = platform::DynamicLibrary::load(path);
-    if (!library_) {
-        throw std::runtime_error("cannot load the agent library " + path + ": " +
-                                 platform::DynamicLibrary::lastError());
-    }
+    std::string why;
+    library_ = platform::DynamicLibrary::load(path, &why);
+    if (!library_) throw std::runtime_error("cannot load the agent library " + path + ": " + why);
     init_ = library_->entry<InitFn>("FilterInit");
     execute_ = library_->entry<ExecuteFn>("FilterExecute");
     uninit_ = library_->entry<InitFn>("FilterUnInit");

@@ -59,7 +59,7 @@ TEST_F(OptionLookupTest, ResultTextIsCutTo1023Characters) {
 
 TEST_F(OptionLookupTest, ProviderWritesOptionsThatLookupsRead) {
     auto library = platform::DynamicLibrary::load(std::string(KZ_LIB_DIR) + "/KZAISO.DLL");
-    ASSERT_TRUE(library) << platform::DynamicLibrary::lastError();
+    ASSERT_TRUE(library);
     using SetOptionFn = int(KZ_STDCALL*)(int, const char*, const char*, const char*);
     using GetOptionFn = int(KZ_STDCALL*)(int, const char*, const char*, char*);
     auto setOption = library->entry<SetOptionFn>("SetOption");
