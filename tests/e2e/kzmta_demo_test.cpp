@@ -102,6 +102,10 @@ TEST(KzmtaDemo, LeavesTheExpectedQueueFilesAndReportLines) {
                          std::string(KZ_LIB_DIR) + "/libkzmtafilter.so"},
                         {"KZ_RUNTIME_DIR=" + dir.path()});
     ASSERT_EQ(out.status, 0) << out.out << out.err;
+    EXPECT_EQ(out.out.find("Loaded 4 Filters"), std::string::npos) << "a trace line:\n" << out.out;
+    EXPECT_NE(out.out.find("Subject: [SPAM] F\u00e9licitations, winner of our prize draw"),
+              std::string::npos)
+        << out.out;
 
     Tree actual = Outcome(root);
     std::string expectedDir = fixture("tools/demo/expected");

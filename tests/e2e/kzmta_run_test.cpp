@@ -74,8 +74,11 @@ TEST(KzmtaRun, TwoHundredMessagesOnTwoThreadsAreHandedOnOnceEach) {
         q.queue(id);
         ids.insert(id);
     }
-    RunOutput out = run(q.args({"--threads", "2"}), {"KZ_RUNTIME_DIR=" + q.dir.path()});
+    RunOutput out =
+        run(q.args({"--threads", "2", "--verbose"}), {"KZ_RUNTIME_DIR=" + q.dir.path()});
     ASSERT_EQ(out.status, 0) << out.err;
+    EXPECT_NE(out.err.find("Loaded 1 Filters"), std::string::npos) << out.err;
+    EXPECT_EQ(out.out.find("Loaded 1 Filters"), std::string::npos);
     EXPECT_NE(out.out.find("Messages filtered: 200\n"), std::string::npos) << out.out;
     EXPECT_NE(out.out.find("Handed on: 200\n"), std::string::npos);
     EXPECT_EQ(q.files(q.outgoing), ids);
@@ -107,6 +110,11 @@ TEST(KzmtaRun, FiltersThatHoldActAndLeaveTheirReportLines) {
     EXPECT_NE(out.out.find("Removed from the queue: 1\n"), std::string::npos) << out.out;
     EXPECT_NE(out.out.find("Handed on: 1\n"), std::string::npos) << out.out;
     EXPECT_NE(out.out.find("Report lines written: 1\n"), std::string::npos) << out.out;
+    EXPECT_NE(out.out.find("SMTP/URGENT1.MAI: removed from the queue\n"), std::string::npos);
+    EXPECT_NE(out.out.find("SMTP/PLAIN.MAI: handed on\n"), std::string::npos);
+    // The agent's trace lines only with --verbose, and then on standard error.
+    EXPECT_EQ(out.out.find("Loaded 1 Filters"), std::string::npos) << out.out;
+    EXPECT_EQ(out.err.find("Loaded 1 Filters"), std::string::npos) << out.err;
     EXPECT_TRUE(exists(q.outgoing + "/PLAIN.MAI"));
     EXPECT_FALSE(exists(q.outgoing + "/URGENT1.MAI"));
 }
@@ -135,8 +143,7 @@ TEST(KzmtaRun, ACommandFileWaitsForItsMessageAndAnInterruptedHandOnIsFinished) {
 
 TEST(KzmtaRun, WatchWaitsForLateMessageFilesAndRescansOnATimer) {
     Queue q;
-    Child child(q.args({"--watch", "--verbose", "--threads", "1"}),
-                {"KZ_RUNTIME_DIR=" + q.dir.path()});
+    Child child(q.args({"--watch", "--threads", "1"}), {"KZ_RUNTIME_DIR=" + q.dir.path()});
     ASSERT_TRUE(child.waitForLine("Watching the queue")) << child.output();
     q.queueCommandFile("EARLY.MAI");
     q.queue("LATE.MAI");

@@ -19,7 +19,21 @@ AgentTraceDiversion::AgentTraceDiversion(bool toStandardError) {
     if (!toStandardError && target >= 0) ::close(target);
 }
 
+std::FILE* AgentTraceDiversion::console() {
+    if (saved_ < 0) return stdout;
+    if (console_ == nullptr) {
+        int fd = ::dup(saved_);
+        if (fd >= 0) console_ = ::fdopen(fd, "w");
+        if (console_ == nullptr) {
+            if (fd >= 0) ::close(fd);
+            return stdout;
+        }
+    }
+    return console_;
+}
+
 AgentTraceDiversion::~AgentTraceDiversion() {
+    if (console_ != nullptr) std::fclose(console_);
     if (saved_ < 0) return;
     std::fflush(stdout);
     ::dup2(saved_, STDOUT_FILENO);

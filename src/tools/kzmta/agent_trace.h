@@ -1,7 +1,9 @@
 #pragma once
 // The agent writes trace lines straight to standard output. Commands that print their
-// own report (explain, inspect, check-config) divert them while the agent's code runs,
-// so that their output stays clean (--json above all).
+// own report divert them while the agent's code runs, so that their output stays clean
+// (--json above all).
+
+#include <cstdio>
 
 namespace kz::tool {
 
@@ -13,8 +15,13 @@ class AgentTraceDiversion {
     AgentTraceDiversion(const AgentTraceDiversion&) = delete;
     AgentTraceDiversion& operator=(const AgentTraceDiversion&) = delete;
 
+    // Standard output as it was before the diversion, for what the command prints while
+    // the agent runs.
+    std::FILE* console();
+
   private:
     int saved_ = -1;
+    std::FILE* console_ = nullptr;
 };
 
 }  // namespace kz::tool

@@ -3,6 +3,7 @@
 // the process exit status.
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -18,10 +19,18 @@ int runExplainCommand(const Args& args);
 int runInspectCommand(const Args& args);
 int runCheckConfigCommand(const Args& args);
 
+struct RunSettings {
+    unsigned threads = 1;
+    bool watch = false;
+    bool eachMessage = true;  // a line per message: what became of it
+    std::chrono::seconds leftoverAge = std::chrono::hours(1);
+};
+
 // Filters the queue of the registry's Connector Root Directory through the library, after
-// clearing what interrupted runs left that is at least leftoverAge old.
-int RunQueue(const std::string& registry, const std::string& libraryPath, unsigned threads,
-             bool watch, bool verbose, std::chrono::seconds leftoverAge = std::chrono::hours(1));
+// clearing what interrupted runs left that is at least leftoverAge old; prints what it did
+// to `out`. The agent's trace lines are the caller's to divert.
+int RunQueue(const std::string& registry, const std::string& libraryPath,
+             const RunSettings& settings, std::FILE* out);
 
 // The registry file: --registry FILE (removed from args) or KZ_REGISTRY or the default.
 std::string takeRegistryPath(Args& args);

@@ -2,10 +2,15 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
 
 #include "agent_library.h"
+#include "agent_trace.h"
 #include "commands.h"
 #include "demo_environment.h"
+#include "message/encoded_words.h"
 #include "message/header_params.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -16,39 +21,58 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A header of a message file, its encoded words decoded as a mail reader shows them.
 std::string HeaderValue(const std::string& message, const std::string& name) {
     std::string_view headers(message);
     std::size_t end = headers.find("\r\n\r\n");
     if (end != std::string_view::npos) headers = headers.substr(0, end + 2);
-    return GetHeaderFieldValue(headers, name, false).value_or("");
+    return DecodeEncodedWords(GetHeaderFieldValue(headers, name, false).value_or(""));
 }
 
-std::string Describe(const DemoEnvironment& env, const DemoMessage& message) {
+// The report lines of the run by message: "filter: criteria and data; actions".
+std::map<std::string, std::vector<std::string>> ReportByMessage(const std::string& log) {
+    std::map<std::string, std::vector<std::string>> found;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> fields;
+        std::istringstream columns(line);
+        for (std::string field; std::getline(columns, field, '\t');) fields.push_back(field);
+        // Time, Action, MessageID, Connector, Filter, Result, Account, Sender, IPAddress, Data
+        if (fields.size() < 10 || fields[1] != "Executed") continue;
+        found[fields[2]].push_back("\"" + fields[4] + "\": " + fields[9] + "; " + fields[5]);
+    }
+    return found;
+}
+
+// What became of one message, one line per fact.
+std::vector<std::string> Describe(const DemoEnvironment& env, const std::string& id,
+                                  std::initializer_list<const char*> headers) {
     std::string queue = env.connectorRoot + "/" + env.connector;
-    std::string outgoing = queue + "/Outgoing/Messages/" + message.id;
-    std::string text;
+    std::string outgoing = queue + "/Outgoing/Messages/" + id;
+    std::vector<std::string> facts;
     if (fs::exists(outgoing)) {
         auto body = platform::readFile(outgoing).value_or("");
-        text = "handed on, Subject: " + HeaderValue(body, "Subject");
-        for (const char* header : {"X-Spam-Reason", "X-Size-Check"}) {
+        std::string text = "handed on";
+        for (const char* header : headers) {
             std::string value = HeaderValue(body, header);
             if (!value.empty()) text += std::string(", ") + header + ": " + value;
         }
-    } else if (fs::exists(queue + "/Inbound/" + message.id)) {
-        text = "still in Inbound";
+        facts.push_back(text);
+    } else if (fs::exists(queue + "/Inbound/" + id)) {
+        facts.push_back("still in Inbound");
     } else {
-        text = "removed from the queue";
+        facts.push_back("removed from the queue");
     }
-    if (fs::exists(env.root + "/quarantine/" + message.id)) text += "; copy in quarantine";
-    return text;
+    if (fs::exists(env.root + "/quarantine/" + id)) facts.push_back("copy in quarantine");
+    return facts;
 }
 
-void PrintReportLog(const DemoEnvironment& env) {
-    std::string name =
-        platform::formatLocalTime("MTAFILTER-Report-%y%m%d.log", platform::systemNow());
-    auto log = platform::readFile(env.logDirectory + "/" + name);
-    std::printf("\nToday's report log (%s/%s):\n", env.logDirectory.c_str(), name.c_str());
-    std::printf("%s", log ? log->c_str() : "(not written)\n");
+void PrintMessage(std::FILE* out, const std::string& id, const std::string& summary,
+                  const std::vector<std::string>& facts, const std::vector<std::string>& filters) {
+    std::fprintf(out, "  %s  %s\n", id.c_str(), summary.c_str());
+    for (const std::string& fact : facts) std::fprintf(out, "      %s\n", fact.c_str());
+    for (const std::string& filter : filters)
+        std::fprintf(out, "      filter %s\n", filter.c_str());
 }
 
 }  // namespace
@@ -60,24 +84,47 @@ int runDemoCommand(const Args& argsIn) {
     if (!takeOption(args, "--library", library)) library = AgentLibrary::defaultPath();
     if (!takeOption(args, "--dir", dir))
         dir = fs::path(library).parent_path().parent_path().string() + "/demo";
+    RunSettings settings;
+    settings.threads = 2;
+    settings.eachMessage = false;  // the demo describes each message itself below
+    bool verbose = takeFlag(args, "--verbose");
     if (!args.empty()) throw std::runtime_error("unexpected argument '" + args.front() + "'");
 
     DemoEnvironment env = CreateDemoEnvironment(dir, fs::path(library).parent_path().string());
-    std::printf("Demo environment in %s (registry file %s)\n", env.root.c_str(),
-                env.registry.c_str());
-    std::printf("Filtering %zu queued messages of connector %s...\n\n", env.messages.size(),
-                env.connector.c_str());
-    std::fflush(stdout);
+    AgentTraceDiversion traces(verbose);
+    std::FILE* out = traces.console();
+    std::fprintf(out, "Demo environment in %s (registry file %s)\n", env.root.c_str(),
+                 env.registry.c_str());
+    std::fprintf(out, "Filtering %zu queued messages of connector %s...\n\n", env.messages.size(),
+                 env.connector.c_str());
+    std::fflush(out);
 
-    int status = RunQueue(env.registry, library, 2, false, false);
+    int status = RunQueue(env.registry, library, settings, out);
     if (status != 0) return status;
 
-    std::printf("\nWhat the agent did:\n");
+    std::string logName =
+        platform::formatLocalTime("MTAFILTER-Report-%y%m%d.log", platform::systemNow());
+    auto log = platform::readFile(env.logDirectory + "/" + logName);
+    auto report = ReportByMessage(log.value_or(""));
+
+    std::fprintf(out, "\nWhat the agent did:\n");
+    std::set<std::string> queued;
     for (const DemoMessage& message : env.messages) {
-        std::printf("  %-36s %-40s %s\n", message.id.c_str(), message.summary.c_str(),
-                    Describe(env, message).c_str());
+        PrintMessage(out, message.id, message.summary,
+                     Describe(env, message.id, {"Subject", "X-Spam-Reason", "X-Size-Check"}),
+                     report[message.id]);
+        queued.insert(message.id);
     }
-    PrintReportLog(env);
+    std::string outgoing = env.connectorRoot + "/" + env.connector + "/Outgoing/Messages";
+    auto names = platform::listDirectory(outgoing);
+    for (const std::string& id : std::set<std::string>(names.begin(), names.end())) {
+        if (queued.count(id) == 0)
+            PrintMessage(out, id, "queued by the agent", Describe(env, id, {"To", "Subject"}),
+                         report[id]);
+    }
+
+    std::fprintf(out, "\nToday's report log (%s/%s):\n", env.logDirectory.c_str(), logName.c_str());
+    std::fprintf(out, "%s", log ? log->c_str() : "(not written)\n");
     return 0;
 }
 

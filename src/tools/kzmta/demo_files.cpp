@@ -147,8 +147,10 @@ std::vector<DemoMail> DemoMails() {
                    "funny.scr")},
         {"3F2A9C1E0B7D4E1F8A6C5B4D3E2F1A09.MAI", "encoded-word spam subject",
          "[SMTP:win@prizes.example]", "[SMTP:alice@example.com]", "198.51.100.77",
+         // Only the decoded subject holds the word "winner" between blanks.
          plain("Prizes <win@prizes.example>",
-               "=?UTF-8?B?Q29uZ3JhdHVsYXRpb25zLCB3aW5uZXIh?=", "You have been selected.\r\n")},
+               "=?UTF-8?Q?F=C3=A9licitations,_winner_of_our_prize_draw?=",
+               "You have been selected.\r\n")},
         {"3F2A9C1E0B7D4E1F8A6C5B4D3E2F1A10.MAI", "newsletter (its rule is disabled)",
          "[SMTP:news@partner.org]", "[SMTP:alice@example.com]", "192.0.2.13",
          plain("Partner News <news@partner.org>", "December newsletter",

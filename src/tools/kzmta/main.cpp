@@ -21,7 +21,8 @@ constexpr Command kCommands[] = {
      "filter every queued message through the agent library (--library, --threads, --watch, "
      "--verbose, --leftover-age SECONDS)"},
     {"reload", kz::tool::runReloadCommand, "ask the running agent to reload its filter table"},
-    {"demo", kz::tool::runDemoCommand, "build a demo mail environment and filter its queue"},
+    {"demo", kz::tool::runDemoCommand,
+     "build a demo mail environment and filter its queue (--dir, --library, --verbose)"},
     {"explain", kz::tool::runExplainCommand,
      "show what a run would decide for one queued message (--connector, --message, --json, "
      "--verbose)"},
