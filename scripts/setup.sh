@@ -2,7 +2,7 @@
 # Installs the build and test dependencies on a Debian machine when any is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev libssl-dev pkg-config clang)
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev libssl-dev pkg-config clang dnsmasq-base libc-ares-dev libpsl-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

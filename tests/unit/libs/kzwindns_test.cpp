@@ -1,0 +1,127 @@
+// The DNS blacklist library's reading of its settings, the names it asks and what the
+// answers mean.
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+
+#include "answer_cache.h"
+#include "answer_meaning.h"
+#include "query_names.h"
+#include "server_list.h"
+#include "zone_list.h"
+
+namespace kz::windns {
+namespace {
+
+uint32_t ip(const char* text) {
+    in_addr address{};
+    inet_pton(AF_INET, text, &address);
+    return ntohl(address.s_addr);
+}
+
+TEST(WinDnsSettings, ServerListTakesEverySeparatorAndPortFormAndRejectsTheRest) {
+    ServerList list = ParseServerList(
+        " 127.0.0.1:5353;10.0.0.1,\t::1 [2001:db8::1]:54 bogus 1.2.3.4:0 "
+        "1.2.3.4: 1.2.3.4:65536 [::1 ");
+    ASSERT_EQ(list.servers.size(), 4u);
+    EXPECT_EQ(list.servers[0].family, AF_INET);
+    EXPECT_EQ(list.servers[0].port, 5353);
+    EXPECT_EQ(list.servers[1].port, 53);
+    EXPECT_EQ(list.servers[2].family, AF_INET6);
+    EXPECT_EQ(list.servers[2].port, 53);
+    EXPECT_EQ(list.servers[3].family, AF_INET6);
+    EXPECT_EQ(list.servers[3].port, 54);
+    EXPECT_EQ(list.rejected, (std::vector<std::string>{"bogus", "1.2.3.4:0",
+                                                       "1.2.3.4:", "1.2.3.4:65536", "[::1"}));
+    EXPECT_TRUE(ParseServerList("").servers.empty());
+}
+
+TEST(WinDnsSettings, ZoneListNormalisesNamesAndCollectsErrorCodes) {
+    ZoneList list = ParseZoneList(
+        " Bl.Test. ,multi.uribl.com,bad zone!, x.test=127.0.0.1 127.0.0.5,y.test=nope,,a..b");
+    ASSERT_EQ(list.zones.size(), 3u);
+    EXPECT_EQ(list.zones[0].name, "bl.test");
+    EXPECT_TRUE(list.zones[0].errorCodes.empty());
+    // A well-known zone brings its documented "query blocked" answer along.
+    EXPECT_EQ(list.zones[1].errorCodes, std::vector<uint32_t>{ip("127.0.0.1")});
+    EXPECT_EQ(list.zones[2].errorCodes, (std::vector<uint32_t>{ip("127.0.0.1"), ip("127.0.0.5")}));
+    EXPECT_EQ(list.rejected, (std::vector<std::string>{"bad zone!", "y.test=nope", "a..b"}));
+}
+
+TEST(WinDnsNames, LinkHostsBecomeTheNamesTheZonesAreAsked) {
+    EXPECT_EQ(LinkHostName("User:pw@WWW.Example.CO.UK.:8080"), "www.example.co.uk");
+    EXPECT_EQ(LinkHostName("host.test?q=1"), "host.test");
+    EXPECT_EQ(LinkHostName("192.0.2.5"), std::nullopt);  // address zones only
+    EXPECT_EQ(LinkHostName("[2001:db8::1]:80"), std::nullopt);
+    EXPECT_EQ(LinkHostName("b\xc3\xbc"
+                           "cher.test"),
+              std::nullopt);
+    EXPECT_EQ(LinkHostName(""), std::nullopt);
+    EXPECT_EQ(LinkHostName(std::string(64, 'a') + ".test"), std::nullopt);
+
+    EXPECT_EQ(RegisteredDomain("a.b.example.co.uk"), "example.co.uk");
+    EXPECT_EQ(RegisteredDomain("www.spam.test"), "spam.test");
+    EXPECT_EQ(RegisteredDomain("co.uk"), std::nullopt);
+
+    EXPECT_EQ(ReversedAddress("192.0.2.5"), "5.2.0.192");
+    EXPECT_EQ(ReversedAddress("192.0.2"), std::nullopt);
+    EXPECT_EQ(ReversedAddress("2001:db8::1"), std::nullopt);
+
+    EXPECT_EQ(QueryName("example.com", "bl.test"), "example.com.bl.test");
+    EXPECT_EQ(QueryName(std::string(62, 'a') + "." + std::string(62, 'b') + "." +
+                            std::string(62, 'c') + "." + std::string(62, 'd'),
+                        "bl.test"),
+              std::nullopt);  // longer than 253 characters
+}
+
+TEST(WinDnsAnswers, OnlyLoopbackAnswersListAndErrorCodesNeverDo) {
+    Zone zone{"bl.test", {ip("127.0.0.1")}};
+    auto answer = [](std::vector<uint32_t> addresses) {
+        QueryOutcome outcome;
+        outcome.status = QueryOutcome::Status::Addresses;
+        outcome.addresses = std::move(addresses);
+        return outcome;
+    };
+    EXPECT_EQ(MeaningOf(answer({ip("127.0.0.2")}), zone).meaning, Meaning::Listed);
+    EXPECT_EQ(MeaningOf(answer({ip("127.0.0.1")}), zone).meaning, Meaning::Refused);
+    EXPECT_EQ(MeaningOf(answer({ip("127.255.255.254")}), zone).meaning, Meaning::Refused);
+    EXPECT_EQ(MeaningOf(answer({ip("192.0.2.1")}), zone).meaning, Meaning::NotListed);
+    EXPECT_EQ(MeaningOf(answer({ip("128.0.0.2")}), zone).meaning, Meaning::NotListed);
+    // A listing among several records wins over a refusal.
+    Verdict mixed = MeaningOf(answer({ip("127.255.255.255"), ip("127.0.0.11")}), zone);
+    EXPECT_EQ(mixed.meaning, Meaning::Listed);
+    EXPECT_EQ(mixed.answer, ip("127.0.0.11"));
+    QueryOutcome failed;
+    failed.addresses = {ip("127.0.0.2")};
+    EXPECT_EQ(MeaningOf(failed, zone).meaning, Meaning::NotListed);
+}
+
+TEST(WinDnsCache, AnswersLiveForTheirTtlAndTheOldestMakesRoom) {
+    AnswerCache cache(2);
+    const auto start = AnswerCache::Clock::time_point{};
+    QueryOutcome outcome;
+    outcome.status = QueryOutcome::Status::Addresses;
+    outcome.ttl = std::chrono::seconds(10);
+    cache.store("a", outcome, start);
+    EXPECT_TRUE(cache.find("a", start + std::chrono::seconds(9)));
+    EXPECT_FALSE(cache.find("a", start + std::chrono::seconds(10)));
+    EXPECT_EQ(cache.size(), 0u);  // the expired entry went on the way
+
+    outcome.ttl = std::chrono::seconds(0);
+    cache.store("zero", outcome, start);
+    EXPECT_FALSE(cache.find("zero", start));
+
+    outcome.ttl = std::chrono::hours(1000);
+    cache.store("b", outcome, start);
+    cache.store("c", outcome, start);
+    cache.store("b", outcome, start);  // stored again: now the newest
+    cache.store("d", outcome, start);
+    EXPECT_EQ(cache.size(), 2u);
+    EXPECT_FALSE(cache.find("c", start));
+    EXPECT_TRUE(cache.find("b", start));
+    // However long the TTL, a day at most.
+    EXPECT_FALSE(cache.find("d", start + kLongestTtl));
+}
+
+}  // namespace
+}  // namespace kz::windns
