@@ -7,31 +7,6 @@
 namespace kz::filters {
 namespace {
 
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
-
-TEST(CriteriaResults, AllocateAndReleaseFollowTheFilterCount) {
-    FilterTable table;
-    table.filterCount = 3;
-    MessageContext message;
-    CriteriaResults results;
-    results.message = &message;
-
-    CaptureStdout();
-    EXPECT_EQ(AllocateResults(table, results), 1);
-    EXPECT_EQ(GetCapturedStdout(), "Allocating 3 Results\n");
-    EXPECT_EQ(results.filterCount, 3);
-    ASSERT_EQ(results.blocks.size(), 3u);
-    EXPECT_EQ(results.message, &message);
-    EXPECT_THROW(results.block(4), std::out_of_range);
-
-    CaptureStdout();
-    EXPECT_EQ(ReleaseResults(results), 1);
-    EXPECT_EQ(GetCapturedStdout(), "Releasing 3 Results\n");
-    EXPECT_EQ(results.filterCount, 0);
-    EXPECT_TRUE(results.blocks.empty());
-}
-
 TEST(CriterionSlot, InstanceDataAndPlacedInstances) {
     CriterionSlot single{1, "free\toffer", 1, 1};
     EXPECT_EQ(single.instanceData(0), "free\toffer");  // one instance: tabs are alternatives

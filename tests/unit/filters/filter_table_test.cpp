@@ -151,25 +151,6 @@ TEST(LoadFilterTable, PatternCacheReadsEachWordFileOnce) {
     EXPECT_EQ(FindPatternList(table, patterns + "SPAMWORDS.TXT"), nullptr);
 }
 
-TEST(ReleaseFilterTable, DestroysFiltersAndCacheButKeepsTheCount) {
-    FilterTable table;
-    load(table, kConfig, true);
-    CaptureStdout();
-    EXPECT_EQ(ReleaseFilterTable(table), 1);
-    std::string trace = GetCapturedStdout();
-    EXPECT_EQ(trace.rfind("Releasing 8 Filters\nReleasing Filter 1\nReleasing Filter 2\n", 0), 0u);
-    EXPECT_EQ(countOf(trace, "Releasing Filter "), 8);
-    EXPECT_TRUE(table.filters.empty());
-    EXPECT_TRUE(table.patternCache.empty());
-    EXPECT_EQ(table.filterCount, 8);
-
-    EXPECT_EQ(ResetFilterTable(table), 1);
-    EXPECT_EQ(table.filterCount, 0);
-    EXPECT_EQ(table.hasScriptFilters, 0);
-    load(table, kConfig);
-    EXPECT_EQ(table.filterCount, 8);
-}
-
 TEST(LoadFilterTable, MissingFilterTableLoadsNothing) {
     test::TempDir dir;
     FilterTable table;
