@@ -19,24 +19,36 @@ std::string dotted(uint32_t address) {
     return text;
 }
 
-// One line for each answer that came fresh from a server; answers from the cache were
-// reported when they came.
-void report(const std::string& name, const Zone& zone, const QueryOutcome& outcome) {
+std::string skippedNote(long skipped) {
+    return skipped > 0 ? " (" + std::to_string(skipped) + " more such lines left out)" : "";
+}
+
+}  // namespace
+
+// One line for each answer that came fresh from a server (answers from the cache were
+// reported when they came); a zone's problems at most once a minute.
+void BlacklistLookup::report(const std::string& name, const Zone& zone,
+                             const QueryOutcome& outcome) {
     const Verdict verdict = MeaningOf(outcome, zone);
-    if (outcome.status == QueryOutcome::Status::Failed) {
-        LogLine(kLogProblem,
-                "zone " + zone.name + " gave no answer for " + name + ": " + outcome.error);
-    } else if (verdict.meaning == Meaning::Refused) {
-        LogLine(kLogProblem, "zone " + zone.name + " refused the query for " + name + " (answer " +
-                                 dotted(verdict.answer) + "); not taken as listed");
+    const bool problem =
+        outcome.status == QueryOutcome::Status::Failed || verdict.meaning == Meaning::Refused;
+    if (problem) {
+        const long skipped = throttle_.admit(zone.name, ReportThrottle::Clock::now());
+        if (skipped < 0) return;
+        if (verdict.meaning == Meaning::Refused) {
+            LogLine(kLogProblem, "zone " + zone.name + " refused the query for " + name +
+                                     " (answer " + dotted(verdict.answer) +
+                                     "); not taken as listed" + skippedNote(skipped));
+        } else {
+            LogLine(kLogProblem, "zone " + zone.name + " gave no answer for " + name + ": " +
+                                     outcome.error + skippedNote(skipped));
+        }
     } else if (verdict.meaning == Meaning::Listed) {
         LogLine(kLogListed, name + " is listed: " + dotted(verdict.answer));
     } else {
         LogLine(kLogDetail, name + " is not listed");
     }
 }
-
-}  // namespace
 
 BlacklistLookup::BlacklistLookup(BlacklistSettings settings, std::vector<DnsServer> servers)
     : settings_(std::move(settings)), client_(std::move(servers), settings_.timeout) {}

@@ -10,6 +10,7 @@
 #include "answer_cache.h"
 #include "blacklist_settings.h"
 #include "dns_client.h"
+#include "report_throttle.h"
 
 namespace kz::windns {
 
@@ -38,10 +39,12 @@ class BlacklistLookup {
     };
 
     std::vector<Question> questionsFor(std::string_view host, std::string_view address) const;
+    void report(const std::string& name, const Zone& zone, const QueryOutcome& outcome);
 
     const BlacklistSettings settings_;
     DnsClient client_;
     AnswerCache cache_{kCacheEntries};
+    ReportThrottle throttle_;
 };
 
 }  // namespace kz::windns
