@@ -1,0 +1,29 @@
+#pragma once
+// One zINSTREAM scan of a file by clamd over a new connection:
+//
+//   "zINSTREAM\0", then chunks of <4-byte big-endian length><bytes>, then a zero length;
+//   clamd answers "stream: OK\0", "stream: <signature> FOUND\0", or a text ending in
+//   "ERROR\0" (the "StreamMaxLength" limit, a daemon fault).
+
+#include <chrono>
+#include <string>
+
+namespace kz::providers {
+
+struct ClamdSettings {
+    std::string server = "/var/run/clamav/clamd.ctl";
+    std::chrono::milliseconds timeout{30000};
+    bool failClosed = true;
+};
+
+// The settings from the "Antivirus" key.
+ClamdSettings ReadClamdSettings();
+
+struct ClamdOutcome {
+    enum Kind { Clean, Found, Failed } kind = Failed;
+    std::string text;  // the signature when Found, the reason when Failed
+};
+
+ClamdOutcome ScanWithClamd(const ClamdSettings& settings, const std::string& path);
+
+}  // namespace kz::providers
