@@ -3,6 +3,9 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev libssl-dev pkg-config clang dnsmasq-base libc-ares-dev libpsl-dev)
+# The daemons the provider libraries' tests start: spamd (and spamc to compare with) and
+# clamd with sigtool, which makes the tests' signature database.
+packages+=(spamd spamc clamav clamav-daemon)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,0 +1,182 @@
+// The spamd and clamd client libraries, called as the agent calls them, against daemons
+// that answer what each case needs.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+
+#include "platform/dynlib.h"
+#include "platform/exports.h"
+#include "support/test_support.h"
+#include "unit/libs/fake_daemon.h"
+#include "unit/platform/scoped_env.h"
+
+namespace kz::test {
+namespace {
+
+using namespace std::chrono_literals;
+using RequestEntry = int(KZ_STDCALL*)(const char*, int32_t, char*, int32_t*);
+using AntivirusEntry = int(KZ_STDCALL*)(const char*, const char*, const char*, char*);
+
+// A registry with the library's own key, and a queue with one message.
+struct ClientSetup {
+    TempDir dir;
+    ScopedEnv registry{"KZ_REGISTRY", dir.file("registry.reg")};
+    ScopedEnv events{"KZ_EVENTLOG", dir.file("events.log")};
+    std::string message = dir.file("queue/SMTP/Inbound/Messages/M1.MAI");
+
+    ClientSetup(const std::string& key, const std::string& values, std::string content) {
+        writeFile(dir.file("registry.reg"),
+                  "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\CONNECTORS]\r\n"
+                  "\"Connector Root Directory\"=\"" +
+                      dir.file("queue") +
+                      "\"\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\"
+                      "Filters\\MTAFILTER\\" +
+                      key + "]\r\n" + values);
+        writeFile(message, content);
+    }
+};
+
+template <typename F>
+F entryOf(const char* library, const char* name) {
+    static std::unique_ptr<platform::DynamicLibrary> loaded[2];
+    auto& slot = loaded[std::strcmp(library, "KZAVGEN.DLL") == 0];
+    if (!slot) slot = platform::DynamicLibrary::load(std::string(KZ_LIB_DIR) + "/" + library);
+    return slot ? slot->entry<F>(name) : nullptr;
+}
+
+struct SpamdAnswer {
+    int result = -1;
+    std::string reply;
+    int32_t length = 0;
+};
+
+SpamdAnswer askSpamd(const ClientSetup& setup) {
+    auto execute = entryOf<RequestEntry>("KZFLTMSA.DLL", "KZ_Execute");
+    EXPECT_TRUE(execute);
+    if (!execute) return {};
+    const std::string request = "<FILENAME>" + setup.message + "</FILENAME><CMDFILE>x</CMDFILE>";
+    SpamdAnswer answer;
+    answer.reply.assign(1024, '\x7f');
+    answer.length = 1024;
+    answer.result =
+        execute(request.c_str(), int32_t(request.size()), answer.reply.data(), &answer.length);
+    answer.reply.resize(std::strlen(answer.reply.c_str()));
+    return answer;
+}
+
+TEST(SpamdClient, SendsTheMessageAndCutsTheRulesToTheReplyBuffer) {
+    const std::string rules(3000, 'R');
+    FakeDaemon spamd([&](const std::string&, bool closed) -> std::optional<std::string> {
+        if (!closed) return std::nullopt;
+        return "SPAMD/1.1 0 EX_OK\r\nContent-length: 3000\r\nSpam: True ; 12.5 / 5.0\r\n\r\n" +
+               rules;
+    });
+    ClientSetup setup("SpamAssassin", "\"Server\"=\"" + spamd.address() + "\"\r\n",
+                      "Subject: hi\r\n\r\nbody\r\n");
+    SpamdAnswer answer = askSpamd(setup);
+    EXPECT_EQ(answer.result, 1);
+    EXPECT_EQ(spamd.received(),
+              "SYMBOLS SPAMC/1.5\r\nContent-length: 21\r\n\r\nSubject: hi\r\n\r\nbody\r\n");
+    const std::string head = "<PASS>0</PASS><SCORE>12.5</SCORE><THRESHOLD>5.0</THRESHOLD><RULES>";
+    EXPECT_EQ(answer.reply.substr(0, head.size()), head);
+    EXPECT_EQ(answer.reply.size(), 1023u);
+    EXPECT_EQ(answer.reply.substr(1023 - 8), "</RULES>");
+    EXPECT_EQ(answer.length, 1023);
+}
+
+TEST(SpamdClient, ErrorStatusesOverlongAndLateAnswersGiveNoVerdict) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"error status", "SPAMD/1.1 76 Bad header line\r\n\r\n"},
+        {"no Spam header", "SPAMD/1.1 0 EX_OK\r\nContent-length: 0\r\n\r\n"},
+        {"overlong", "SPAMD/1.1 0 EX_OK\r\nSpam: False ; 1 / 5\r\n\r\n" + std::string(70000, 'R')},
+        {"late", ""},
+    };
+    for (const auto& [name, text] : cases) {
+        FakeDaemon spamd([&](const std::string&, bool closed) -> std::optional<std::string> {
+            if (!closed || text.empty()) return std::nullopt;
+            return text;
+        });
+        ClientSetup setup(
+            "SpamAssassin",
+            "\"Server\"=\"" + spamd.address() + "\"\r\n\"Timeout\"=dword:0000012c\r\n",
+            "Subject: hi\r\n\r\nbody\r\n");
+        const auto start = std::chrono::steady_clock::now();
+        SpamdAnswer answer = askSpamd(setup);
+        EXPECT_EQ(answer.result, 0) << name;
+        EXPECT_EQ(answer.reply, "") << name;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << name;
+    }
+}
+
+struct ScanResult {
+    int result = -1;
+    std::string text;
+};
+
+ScanResult scan(const char* connector, const char* id) {
+    auto execute = entryOf<AntivirusEntry>("KZAVGEN.DLL", "ProviderExecute");
+    EXPECT_TRUE(execute);
+    if (!execute) return {};
+    std::string text(1024, '\0');
+    ScanResult result;
+    result.result = execute("MTAFILTER", id, connector, text.data());
+    result.text = text.c_str();
+    return result;
+}
+
+// The payload of a zINSTREAM request, or nothing while it is incomplete.
+std::optional<std::string> streamPayload(const std::string& got) {
+    const std::string command("zINSTREAM\0", 10);
+    if (got.compare(0, command.size(), command) != 0) return std::nullopt;
+    std::string payload;
+    for (std::size_t at = command.size(); at + 4 <= got.size();) {
+        const auto* p = reinterpret_cast<const unsigned char*>(got.data() + at);
+        const std::size_t length = std::size_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+        if (length == 0) return payload;
+        if (at + 4 + length > got.size()) return std::nullopt;
+        payload.append(got, at + 4, length);
+        at += 4 + length;
+    }
+    return std::nullopt;
+}
+
+TEST(ClamdClient, StreamsTheMessageInChunksAndNamesTheSignature) {
+    std::string content;
+    for (int i = 0; content.size() < 150000; ++i) content += "line " + std::to_string(i) + "\r\n";
+    std::string payload;
+    FakeDaemon clamd([&](const std::string& got, bool) -> std::optional<std::string> {
+        auto complete = streamPayload(got);
+        if (!complete) return std::nullopt;
+        payload = *complete;
+        return std::string("stream: Kz.Test.Found FOUND\0", 29);
+    });
+    ClientSetup setup("Antivirus", "\"Server\"=\"" + clamd.address() + "\"\r\n", content);
+    ScanResult result = scan("smtp", "m1.mai");  // names match without regard to case
+    EXPECT_EQ(result.result, 1);
+    EXPECT_EQ(result.text, "Kz.Test.Found");
+    EXPECT_EQ(payload, content);
+}
+
+TEST(ClamdClient, NamesOutsideTheQueueAndLateAnswersAreNotClean) {
+    FakeDaemon clamd([](const std::string&, bool) { return std::optional<std::string>(); });
+    ClientSetup setup("Antivirus",
+                      "\"Server\"=\"" + clamd.address() + "\"\r\n\"Timeout\"=dword:0000012c\r\n",
+                      "Subject: hi\r\n\r\nbody\r\n");
+    for (auto [connector, id] : {std::pair{"..", "M1.MAI"}, std::pair{"SMTP", "../Messages/M1.MAI"},
+                                 std::pair{"SMTP", ""}, std::pair{"SMTP", "MISSING.MAI"}}) {
+        ScanResult result = scan(connector, id);
+        EXPECT_EQ(result.result, 1) << connector << " " << id;
+        EXPECT_EQ(result.text, "scanner unavailable");
+    }
+    EXPECT_EQ(clamd.connections(), 0);
+    const auto start = std::chrono::steady_clock::now();
+    ScanResult late = scan("SMTP", "M1.MAI");
+    EXPECT_EQ(late.result, 1);
+    EXPECT_EQ(late.text, "scanner unavailable");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+}
+
+}  // namespace
+}  // namespace kz::test
