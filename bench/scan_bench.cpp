@@ -16,9 +16,9 @@
 #include "config/directories.h"
 #include "config/registry_access.h"
 #include "config/registry_keys.h"
+#include "evaluate/scan.h"
 #include "filters/criteria_results.h"
 #include "filters/filter_table.h"
-#include "message/message_scan.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include <cctype>
 
+#include "base/ascii.h"
 #include "script/builtins.h"
 #include "script/error.h"
 #include "script/regexp.h"
@@ -12,7 +13,7 @@ using Args = std::vector<Value>;
 
 Value CreateObject(Args& a) {
     std::string name = ToString(a[0]);
-    for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : name) c = toLowerAscii(c);
     if (name == "vbscript.regexp") return Value::object(CreateRegExp());
     ThrowRuntime(kCannotCreateObject);
 }

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/ascii.h"
 #include "script/arrays.h"
 #include "script/builtins.h"
 #include "script/error.h"
@@ -90,9 +91,7 @@ Value InStrRev(Args& a) {
 Value CaseOf(Args& a, bool upper) {
     if (a[0].isNull()) return Value::null();
     std::string s = ToString(a[0]);
-    for (char& c : s)
-        c = char(upper ? std::toupper(static_cast<unsigned char>(c))
-                       : std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : s) c = upper ? toUpperAscii(c) : toLowerAscii(c);
     return Value::string(std::move(s));
 }
 

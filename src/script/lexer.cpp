@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "base/ascii.h"
 #include "script/error.h"
 
 namespace kz::script {
@@ -20,7 +21,7 @@ bool IsNameChar(char c) {
 
 std::string Lower(std::string_view text) {
     std::string out(text);
-    for (char& c : out) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : out) c = toLowerAscii(c);
     return out;
 }
 
@@ -55,9 +56,7 @@ class Lexer {
         return pos_ + ahead < src_.size() ? src_[pos_ + ahead] : '\0';
     }
 
-    char lowerAt(std::size_t ahead) const {
-        return char(std::tolower(static_cast<unsigned char>(peek(ahead))));
-    }
+    char lowerAt(std::size_t ahead) const { return toLowerAscii(peek(ahead)); }
 
     void skipToLineEnd() {
         while (pos_ < src_.size() && src_[pos_] != '\n') ++pos_;

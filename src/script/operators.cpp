@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cmath>
 
+#include "base/ascii.h"
 #include "script/error.h"
 #include "script/object.h"
 
@@ -168,8 +169,9 @@ Value LogicalNot(const Value& operand) {
 int CompareText(std::string_view a, std::string_view b, bool textCompare) {
     std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        int x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (textCompare) x = std::tolower(x), y = std::tolower(y);
+        char p = textCompare ? toLowerAscii(a[i]) : a[i];
+        char q = textCompare ? toLowerAscii(b[i]) : b[i];
+        int x = static_cast<unsigned char>(p), y = static_cast<unsigned char>(q);
         if (x != y) return x < y ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);

@@ -2,15 +2,16 @@
 
 #include <cctype>
 
+#include "base/ascii.h"
+
 namespace kz::script {
 
 namespace {
 
 bool MatchesAt(std::string_view hay, std::string_view needle, std::size_t at, bool textCompare) {
     for (std::size_t i = 0; i < needle.size(); ++i) {
-        unsigned char a = static_cast<unsigned char>(hay[at + i]);
-        unsigned char b = static_cast<unsigned char>(needle[i]);
-        if (textCompare ? std::tolower(a) != std::tolower(b) : a != b) return false;
+        char a = hay[at + i], b = needle[i];
+        if (textCompare ? toLowerAscii(a) != toLowerAscii(b) : a != b) return false;
     }
     return true;
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "base/ascii.h"
 #include "script/date_time.h"
 #include "script/error.h"
 #include "script/object.h"
@@ -111,15 +112,6 @@ Value DefaultOf(const Value& v) {
     return inner;
 }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 std::string_view TrimBlanks(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
@@ -130,11 +122,10 @@ bool ParseRadix(std::string_view digits, int radix, double& out) {
     if (digits.empty() || digits.size() > 11) return false;
     uint64_t n = 0;
     for (char c : digits) {
-        int d = std::isdigit(static_cast<unsigned char>(c))
-                    ? c - '0'
-                    : (std::isxdigit(static_cast<unsigned char>(c))
-                           ? std::tolower(static_cast<unsigned char>(c)) - 'a' + 10
-                           : 99);
+        int d =
+            std::isdigit(static_cast<unsigned char>(c))
+                ? c - '0'
+                : (std::isxdigit(static_cast<unsigned char>(c)) ? toLowerAscii(c) - 'a' + 10 : 99);
         if (d >= radix) return false;
         n = n * uint64_t(radix) + uint64_t(d);
     }
@@ -153,7 +144,7 @@ bool ParseRadix(std::string_view digits, int radix, double& out) {
 bool ParseNumber(std::string_view text, double& out) {
     text = TrimBlanks(text);
     if (text.size() > 2 && text[0] == '&') {
-        char kind = char(std::tolower(static_cast<unsigned char>(text[1])));
+        char kind = toLowerAscii(text[1]);
         if (kind == 'h') return ParseRadix(text.substr(2), 16, out);
         if (kind == 'o') return ParseRadix(text.substr(2), 8, out);
         return false;
@@ -230,8 +221,8 @@ bool ToBoolean(const Value& v) {
             return v.intPart() != 0;
         case Type::String: {
             std::string_view text = TrimBlanks(v.stringPart());
-            if (EqualsIgnoreCase(text, "true")) return true;
-            if (EqualsIgnoreCase(text, "false")) return false;
+            if (equalsIgnoreCase(text, "true")) return true;
+            if (equalsIgnoreCase(text, "false")) return false;
             return ToDouble(v) != 0;
         }
         case Type::Object:

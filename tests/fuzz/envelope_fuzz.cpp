@@ -10,12 +10,12 @@
 #include <string_view>
 #include <vector>
 
+#include "base/line_breaks.h"
+#include "evaluate/dkim_verdict.h"
 #include "fuzz_check.h"
 #include "message/envelope_address.h"
 #include "message/envelope_fields.h"
 #include "message/envelope_text.h"
-#include "message/queue_line_breaks.h"
-#include "providers/dkim_check.h"
 #include "whitelist/envelope_address.h"
 #include "whitelist/ipv6_address.h"
 

@@ -12,9 +12,9 @@
 #include "actions/notification_lines.h"
 #include "actions/notification_template.h"
 #include "actions/notification_tokens.h"
+#include "base/line_breaks.h"
 #include "filters/result_tokens.h"
 #include "fuzz_check.h"
-#include "message/queue_line_breaks.h"
 
 namespace {
 

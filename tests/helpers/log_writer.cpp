@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "common/format.h"
+#include "base/format.h"
 #include "config/registry_access.h"
 #include "config/settings.h"
 #include "log/debug_log.h"

@@ -4,12 +4,13 @@
 #include "actions/action_line.h"
 #include "actions/filter_verdict.h"
 #include "actions/match_description.h"
-#include "common/format.h"
+#include "base/format.h"
 #include "config/directories.h"
 #include "config/paths.h"
 #include "filters/config_lines.h"
 #include "log/debug_log.h"
 #include "log/report_lines.h"
+#include "log/trace.h"
 #include "platform/files.h"
 
 namespace kz::actions {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "common/ascii.h"
+#include "base/ascii.h"
 #include "message/header_params.h"
 
 namespace kz::actions {

@@ -4,7 +4,7 @@
 
 #include "actions/annotation_text.h"
 #include "actions/message_source.h"
-#include "common/bounded_text.h"
+#include "base/bounded_text.h"
 #include "config/directories.h"
 #include "config/paths.h"
 #include "message/queue_paths.h"

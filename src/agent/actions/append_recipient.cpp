@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "message/queue_line_breaks.h"
+#include "base/line_breaks.h"
 
 namespace kz::actions {
 

@@ -5,7 +5,7 @@
 
 #include "actions/message_source.h"
 #include "actions/public_folder.h"
-#include "common/bounded_text.h"
+#include "base/bounded_text.h"
 #include "config/directories.h"
 #include "config/paths.h"
 #include "config/settings.h"

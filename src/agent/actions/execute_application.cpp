@@ -1,7 +1,8 @@
 #include "actions/execute_application.h"
 
-#include "common/bounded_text.h"
-#include "common/format.h"
+#include "base/bounded_text.h"
+#include "base/format.h"
+#include "log/trace.h"
 #include "platform/clock.h"
 #include "platform/process.h"
 

@@ -1,6 +1,6 @@
 #include "actions/filter_verdict.h"
 
-#include "common/bounded_text.h"
+#include "base/bounded_text.h"
 #include "filters/criteria_script.h"
 #include "filters/criterion_type.h"
 

@@ -4,10 +4,11 @@
 #include <string>
 
 #include "actions/append_recipient.h"
-#include "common/bounded_text.h"
-#include "common/format.h"
+#include "base/bounded_text.h"
+#include "base/format.h"
 #include "config/directories.h"
 #include "config/settings.h"
+#include "log/trace.h"
 #include "message/loop_seal.h"
 #include "message/message_header_text.h"
 #include "message/queue_new_message.h"

@@ -1,6 +1,6 @@
 #include "actions/match_description.h"
 
-#include "common/format.h"
+#include "base/format.h"
 #include "filters/criterion_type.h"
 #include "whitelist/envelope_address.h"
 

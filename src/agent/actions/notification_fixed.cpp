@@ -1,6 +1,6 @@
 #include "actions/notification_fixed.h"
 
-#include "common/format.h"
+#include "base/format.h"
 #include "message/message_header_text.h"
 
 namespace kz::actions {

@@ -1,7 +1,7 @@
 #include "actions/notification_guard.h"
 
-#include "common/ascii.h"
-#include "common/format.h"
+#include "base/ascii.h"
+#include "base/format.h"
 #include "message/mime_headers.h"
 
 namespace kz::actions {

@@ -2,9 +2,9 @@
 
 #include <fstream>
 
+#include "base/line_breaks.h"
 #include "config/directories.h"
 #include "log/debug_log.h"
-#include "message/queue_line_breaks.h"
 #include "message/queue_paths.h"
 
 namespace kz::actions {

@@ -1,7 +1,7 @@
 #include "actions/notification_template.h"
 
 #include "actions/notification_lines.h"
-#include "common/ascii.h"
+#include "base/ascii.h"
 #include "message/loop_seal.h"
 
 namespace kz::actions {

@@ -4,8 +4,9 @@
 #include "actions/notification_lines.h"
 #include "actions/notification_queue.h"
 #include "actions/notifications.h"
-#include "common/bounded_text.h"
-#include "common/format.h"
+#include "base/bounded_text.h"
+#include "base/format.h"
+#include "log/trace.h"
 
 namespace kz::actions {
 

@@ -4,7 +4,8 @@
 #include "actions/notification_lines.h"
 #include "actions/notification_queue.h"
 #include "actions/notifications.h"
-#include "common/format.h"
+#include "base/format.h"
+#include "log/trace.h"
 #include "message/envelope_address.h"
 
 namespace kz::actions {

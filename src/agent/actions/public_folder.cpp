@@ -1,6 +1,6 @@
 #include "actions/public_folder.h"
 
-#include "common/ascii.h"
+#include "base/ascii.h"
 #include "config/option_lookup.h"
 #include "config/settings.h"
 

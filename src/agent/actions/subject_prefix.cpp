@@ -4,10 +4,11 @@
 #include <cerrno>
 #include <optional>
 
-#include "common/ascii.h"
-#include "common/format.h"
+#include "base/ascii.h"
+#include "base/format.h"
+#include "base/line_breaks.h"
 #include "config/directories.h"
-#include "message/queue_line_breaks.h"
+#include "log/trace.h"
 #include "message/queue_paths.h"
 #include "platform/files.h"
 

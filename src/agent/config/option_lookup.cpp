@@ -4,8 +4,8 @@
 #include <memory>
 #include <mutex>
 
-#include "common/bounded_text.h"
-#include "common/format.h"
+#include "base/bounded_text.h"
+#include "base/format.h"
 #include "config/directories.h"
 #include "config/paths.h"
 #include "platform/dynlib.h"

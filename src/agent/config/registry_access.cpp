@@ -3,7 +3,7 @@
 #include <memory>
 #include <mutex>
 
-#include "common/ascii.h"
+#include "base/ascii.h"
 
 namespace kz::config {
 

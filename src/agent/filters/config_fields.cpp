@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <limits>
 
-#include "common/bounded_text.h"
-#include "common/delimited_field.h"
+#include "base/bounded_text.h"
+#include "base/delimited_field.h"
 
 namespace kz::filters {
 

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-#include "common/format.h"
+#include "base/format.h"
 #include "filters/filter_table.h"
+#include "log/trace.h"
 
 namespace kz::filters {
 

@@ -1,6 +1,6 @@
 #include "filters/criteria_script.h"
 
-#include "common/format.h"
+#include "base/format.h"
 #include "filters/criteria_script_text.h"
 #include "filters/script_host.h"
 

@@ -3,9 +3,10 @@
 
 #include <optional>
 
-#include "common/format.h"
+#include "base/format.h"
 #include "filters/criteria_files.h"
 #include "filters/criteria_script_tokens.h"
+#include "log/trace.h"
 #include "platform/files.h"
 
 namespace kz::filters {

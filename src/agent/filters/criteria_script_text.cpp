@@ -1,9 +1,10 @@
 #include "filters/criteria_script_text.h"
 
-#include "common/bounded_text.h"
-#include "common/format.h"
+#include "base/bounded_text.h"
+#include "base/format.h"
 #include "config/settings.h"
 #include "filters/criterion_type.h"
+#include "log/trace.h"
 
 namespace kz::filters {
 

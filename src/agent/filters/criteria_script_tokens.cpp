@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "common/bounded_text.h"
+#include "base/bounded_text.h"
 
 namespace kz::filters {
 

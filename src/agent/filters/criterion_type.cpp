@@ -1,6 +1,6 @@
 #include "filters/criterion_type.h"
 
-#include "common/ascii.h"
+#include "base/ascii.h"
 
 namespace kz::filters {
 

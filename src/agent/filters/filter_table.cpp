@@ -1,6 +1,7 @@
 #include "filters/filter_table.h"
 
-#include "common/format.h"
+#include "base/format.h"
+#include "log/trace.h"
 
 namespace kz::filters {
 

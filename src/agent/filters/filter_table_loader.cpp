@@ -6,12 +6,13 @@
 #include <optional>
 #include <vector>
 
-#include "common/format.h"
+#include "base/format.h"
 #include "config/paths.h"
 #include "filters/config_fields.h"
 #include "filters/config_lines.h"
 #include "filters/criteria_files.h"
 #include "log/debug_log.h"
+#include "log/trace.h"
 #include "platform/files.h"
 
 namespace kz::filters {

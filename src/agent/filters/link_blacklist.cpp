@@ -1,7 +1,7 @@
 #include "filters/link_blacklist.h"
 
-#include "common/ascii.h"
-#include "common/bounded_text.h"
+#include "base/ascii.h"
+#include "base/bounded_text.h"
 #include "config/settings.h"
 #include "dns/dns_library.h"
 #include "log/debug_log.h"

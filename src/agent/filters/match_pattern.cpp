@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "common/ascii.h"
+#include "base/ascii.h"
 #include "filters/match_pattern_search.h"
 
 namespace kz::filters {

@@ -1,6 +1,6 @@
 #include "filters/match_pattern_search.h"
 
-#include "common/ascii.h"
+#include "base/ascii.h"
 
 namespace kz::filters {
 

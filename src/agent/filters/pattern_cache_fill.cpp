@@ -3,8 +3,9 @@
 
 #include <optional>
 
-#include "common/format.h"
+#include "base/format.h"
 #include "filters/criteria_files.h"
+#include "log/trace.h"
 
 namespace kz::filters {
 

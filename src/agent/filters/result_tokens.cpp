@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "common/bounded_text.h"
+#include "base/bounded_text.h"
 #include "message/encoded_words.h"
 
 namespace kz::filters {

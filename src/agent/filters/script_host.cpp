@@ -1,8 +1,8 @@
 #include "filters/script_host.h"
 
-#include "common/ascii.h"
-#include "common/bounded_text.h"
-#include "common/format.h"
+#include "base/ascii.h"
+#include "base/bounded_text.h"
+#include "base/format.h"
 #include "script/engine.h"
 #include "script/error.h"
 

@@ -1,7 +1,8 @@
-#include "common/format.h"
+#include "base/format.h"
 #include "config/settings.h"
 #include "filters/script_host.h"
 #include "log/debug_log.h"
+#include "log/trace.h"
 
 namespace kz::filters {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/bounded_text.h"
+#include "base/bounded_text.h"
 #include "filters/filter_table.h"
 #include "platform/files.h"
 

@@ -3,10 +3,11 @@
 #include <optional>
 #include <vector>
 
-#include "common/format.h"
+#include "base/format.h"
 #include "filters/config_lines.h"
-#include "filters/evaluators_hits.h"
 #include "filters/match_pattern.h"
+#include "filters/result_hits.h"
+#include "log/trace.h"
 
 namespace kz::filters {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "common/bounded_text.h"
+#include "base/bounded_text.h"
 #include "filters/script_host.h"
 #include "host/entry_guard.h"
 #include "host/filter_init.h"

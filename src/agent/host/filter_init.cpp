@@ -1,11 +1,12 @@
 #include "host/filter_init.h"
 
-#include "common/ascii.h"
-#include "common/delimited_field.h"
-#include "common/format.h"
+#include "base/ascii.h"
+#include "base/delimited_field.h"
+#include "base/format.h"
 #include "config/directories.h"
 #include "config/settings.h"
 #include "host/process_state.h"
+#include "log/trace.h"
 #include "platform/exports.h"
 #include "platform/files.h"
 

@@ -1,9 +1,10 @@
 #include "host/message_driver.h"
 
 #include "actions/action_dispatcher.h"
-#include "common/format.h"
+#include "base/format.h"
 #include "config/settings.h"
-#include "host/message_evaluation.h"
+#include "evaluate/message_evaluation.h"
+#include "log/trace.h"
 #include "platform/com.h"
 
 namespace kz::host {

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
+#include "evaluate/message_evaluation.h"
 #include "filters/criteria_results.h"
 #include "filters/filter_table.h"
-#include "host/message_evaluation.h"
 #include "host/run_control.h"
 #include "message/message_context.h"
 

@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <string>
 
-#include "common/format.h"
+#include "base/format.h"
 #include "config/settings.h"
 #include "log/log_clock.h"
 #include "log/report_log.h"

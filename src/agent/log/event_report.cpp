@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "common/format.h"
+#include "base/format.h"
 #include "platform/process_info.h"
 
 namespace kz::log {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "common/format.h"
+#include "base/format.h"
 #include "log/debug_log.h"
 #include "log/event_report.h"
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "common/bounded_text.h"
-#include "message/queue_line_breaks.h"
+#include "base/bounded_text.h"
+#include "base/line_breaks.h"
 
 namespace kz::log {
 

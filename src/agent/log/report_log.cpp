@@ -5,8 +5,8 @@
 #include <memory>
 #include <mutex>
 
-#include "common/ascii.h"
-#include "common/bounded_text.h"
+#include "base/ascii.h"
+#include "base/bounded_text.h"
 #include "config/settings.h"
 #include "log/lasting.h"
 #include "log/log_clock.h"

@@ -1,6 +1,6 @@
 #include "message/charset_table.h"
 
-#include "common/ascii.h"
+#include "base/ascii.h"
 
 namespace kz {
 

@@ -1,6 +1,6 @@
 #include "message/envelope_address.h"
 
-#include "common/bounded_text.h"
+#include "base/bounded_text.h"
 
 namespace kz {
 

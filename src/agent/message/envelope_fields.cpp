@@ -4,7 +4,7 @@
 #include <array>
 #include <limits>
 
-#include "common/bounded_text.h"
+#include "base/bounded_text.h"
 
 namespace kz {
 

@@ -1,6 +1,6 @@
 #include "message/envelope_text.h"
 
-#include "message/queue_line_breaks.h"
+#include "base/line_breaks.h"
 
 namespace kz {
 

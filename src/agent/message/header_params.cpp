@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "common/ascii.h"
+#include "base/ascii.h"
 #include "message/mime_text.h"
 
 namespace kz {

@@ -1,8 +1,8 @@
 #include "message/message_header_text.h"
 
-#include "common/ascii.h"
-#include "common/bounded_text.h"
-#include "message/queue_line_breaks.h"
+#include "base/ascii.h"
+#include "base/bounded_text.h"
+#include "base/line_breaks.h"
 
 namespace kz {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "common/ascii.h"
+#include "base/ascii.h"
 #include "message/encoded_words.h"
 #include "message/mime_text.h"
 

@@ -1,8 +1,9 @@
 #include "message/mime_line_params.h"
 
-#include "common/ascii.h"
-#include "common/bounded_text.h"
-#include "common/format.h"
+#include "base/ascii.h"
+#include "base/bounded_text.h"
+#include "base/format.h"
+#include "log/trace.h"
 #include "message/mime_text.h"
 
 namespace kz {

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "common/ascii.h"
+#include "base/ascii.h"
 #include "message/header_params.h"
 #include "message/mime_part_names.h"
 #include "message/mime_text.h"

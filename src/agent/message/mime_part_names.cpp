@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "common/ascii.h"
+#include "base/ascii.h"
 #include "message/encoded_words.h"
 #include "message/header_params.h"
 #include "message/mime_charset.h"

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "common/ascii.h"
+#include "base/ascii.h"
 #include "message/mime_charset.h"
 #include "message/mime_part_list.h"
 #include "message/transfer_decode.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "common/ascii.h"
+#include "base/ascii.h"
 #include "log/debug_log.h"
 #include "message/queue_paths.h"
 #include "platform/files.h"

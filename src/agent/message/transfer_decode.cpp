@@ -1,6 +1,6 @@
 #include "message/transfer_decode.h"
 
-#include "common/ascii.h"
+#include "base/ascii.h"
 #include "message/mime_text.h"
 
 namespace kz {

@@ -1,10 +1,11 @@
 #include <string>
 
-#include "common/format.h"
+#include "base/format.h"
 #include "config/directories.h"
 #include "config/paths.h"
 #include "config/settings.h"
 #include "log/counters.h"
+#include "log/trace.h"
 #include "providers/provider_calls.h"
 #include "providers/scan_providers.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "common/bounded_text.h"
+#include "base/bounded_text.h"
 #include "providers/provider_calls.h"
 #include "providers/scan_providers.h"
 

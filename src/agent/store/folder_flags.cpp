@@ -2,9 +2,10 @@
 
 #include <string>
 
-#include "common/bounded_text.h"
-#include "common/format.h"
+#include "base/bounded_text.h"
+#include "base/format.h"
 #include "config/paths.h"
+#include "log/trace.h"
 #include "platform/files.h"
 
 namespace kz::store {

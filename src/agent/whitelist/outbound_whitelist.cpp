@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "common/bounded_text.h"
+#include "base/bounded_text.h"
 #include "config/directories.h"
 #include "config/settings.h"
 #include "platform/files.h"

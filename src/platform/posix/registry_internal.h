@@ -9,14 +9,16 @@
 #include <string_view>
 #include <vector>
 
+#include "base/ascii.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/registry.h"
 
 namespace kz::platform::reg {
 
 // Names compare with ASCII letters folded, whatever the locale.
-bool namesEqual(std::string_view a, std::string_view b);
-bool startsWithIgnoreCase(std::string_view s, std::string_view prefix);
+inline bool namesEqual(std::string_view a, std::string_view b) {
+    return equalsIgnoreCase(a, b);
+}
 // True when `path` is `key` or lies below it ("A\B" is below "a").
 bool isSameOrBelow(std::string_view path, std::string_view key);
 

@@ -1,30 +1,11 @@
 #include <array>
 
+#include "base/ascii.h"
 #include "platform/posix/registry_internal.h"
 
 namespace kz::platform {
 
 namespace reg {
-
-namespace {
-
-constexpr char fold(char c) {
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
-
-}  // namespace
-
-bool namesEqual(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (fold(a[i]) != fold(b[i])) return false;
-    }
-    return true;
-}
-
-bool startsWithIgnoreCase(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && namesEqual(s.substr(0, prefix.size()), prefix);
-}
 
 bool isSameOrBelow(std::string_view path, std::string_view key) {
     if (key.empty()) return true;

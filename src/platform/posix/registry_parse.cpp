@@ -194,7 +194,7 @@ class Parser {
             return hexData(payload, out);
         }
         std::optional<uint32_t> type;
-        if (reg::startsWithIgnoreCase(tag, "hex(") && tag.back() == ')') {
+        if (startsWithIgnoreCase(tag, "hex(") && tag.back() == ')') {
             type = parseHexNumber(trim(tag.substr(4, tag.size() - 5)), 8);
         }
         if (!type || *type > uint32_t(RegType::Qword)) {

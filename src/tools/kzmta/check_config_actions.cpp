@@ -5,7 +5,7 @@
 
 #include "actions/action_keywords.h"
 #include "actions/action_line.h"
-#include "common/ascii.h"
+#include "base/ascii.h"
 #include "config/paths.h"
 #include "filters/config_fields.h"
 #include "filters/config_lines.h"

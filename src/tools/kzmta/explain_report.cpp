@@ -7,9 +7,9 @@
 #include "actions/filter_verdict.h"
 #include "config/directories.h"
 #include "config/paths.h"
+#include "evaluate/message_evaluation.h"
 #include "filters/config_lines.h"
 #include "filters/criteria_script_text.h"
-#include "host/message_evaluation.h"
 #include "platform/files.h"
 
 namespace kz::tool {

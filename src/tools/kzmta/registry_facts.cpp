@@ -1,6 +1,6 @@
 #include "registry_facts.h"
 
-#include "common/ascii.h"
+#include "base/ascii.h"
 #include "config/registry_keys.h"
 #include "platform/files.h"
 #include "platform/registry.h"

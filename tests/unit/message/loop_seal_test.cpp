@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/ascii.h"
+#include "base/ascii.h"
 #include "config/registry_keys.h"
 #include "unit/config/config_fixture.h"
 #include "unit/message/installed_seal.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "filters/evaluators_providers.h"
+#include "evaluate/evaluators_providers.h"
 #include "unit/providers/provider_fixture.h"
 
 namespace kz::test {

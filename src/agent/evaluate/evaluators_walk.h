@@ -1,0 +1,59 @@
+#pragma once
+// The walk every text evaluator makes: over the filters that enable a kind, their
+// instances, and the tab-separated alternatives of an inline list.
+
+#include <algorithm>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "base/bounded_text.h"
+#include "base/delimited_field.h"
+#include "filters/criteria_results.h"
+#include "filters/filter_table.h"
+
+namespace kz::filters {
+
+// Calls visit(slot, block) for every filter whose slot of `kind` is enabled.
+template <typename Visit>
+void ForEachEnabledSlot(const FilterTable& table, CriteriaResults& results, CriterionType kind,
+                        Visit&& visit) {
+    if (kind < 0 || kind >= kCriterionCount) return;
+    const int32_t count = std::min(table.filterCount, results.filterCount);
+    for (int position = 1; position <= count; ++position) {
+        const CriterionSlot& slot = table.filter(position).slots[kind];
+        if (slot.isEnabled()) visit(slot, results.block(position));
+    }
+}
+
+// Calls visit(slot, block, instance) for every instance that has a place in the results,
+// of every filter whose slot of `kind` is enabled.
+template <typename Visit>
+void ForEachEnabledInstance(const FilterTable& table, CriteriaResults& results, CriterionType kind,
+                            Visit&& visit) {
+    ForEachEnabledSlot(
+        table, results, kind, [&](const CriterionSlot& slot, MatchResultBlock& block) {
+            for (int instance = 0; instance < slot.resultInstanceCount(); ++instance) {
+                visit(slot, block, instance);
+            }
+        });
+}
+
+// Calls visit(alternative) for each alternative of an inline list, in order: the
+// fields between tabs, as many as there are tabs after the first character plus one
+// (none for empty data). A field that does not fit alternativeSize reads as empty.
+template <typename Visit>
+void ForEachAlternative(std::string_view data, std::size_t alternativeSize, Visit&& visit) {
+    const int count = CountDelimitedFields(data, "\t");
+    std::size_t start = 0;
+    for (int i = 0; i < count; ++i) {
+        std::size_t end = data.find('\t', start);
+        std::string_view field =
+            data.substr(start, end == std::string_view::npos ? end : end - start);
+        std::string alternative(emptyUnlessFits(field, alternativeSize));
+        visit(alternative);
+        start = end == std::string_view::npos ? data.size() : end + 1;
+    }
+}
+
+}  // namespace kz::filters

@@ -1,0 +1,44 @@
+#include "evaluate/scan_attachments.h"
+
+#include "base/ascii.h"
+#include "base/format.h"
+#include "evaluate/evaluators_text.h"
+#include "log/trace.h"
+#include "message/encoded_words.h"
+
+namespace kz::scan {
+
+namespace {
+
+// The single-byte code page attachment names are matched in.
+constexpr std::string_view kNameCharset = "windows-1252";
+
+}  // namespace
+
+std::vector<std::string> AttachmentNames(const MimePart& part) {
+    std::vector<std::string> names;
+    for (const std::string* name : {&part.FileName, &part.PartName}) {
+        std::string decoded = DecodeEncodedWords(*name, kNameCharset);
+        if (!decoded.empty()) names.push_back(std::move(decoded));
+    }
+    return names;
+}
+
+bool IsAttachment(const MimePart& part) {
+    return findIgnoreCase(part.DispositionType, "attachment") != std::string_view::npos ||
+           !part.FileName.empty() || !part.PartName.empty();
+}
+
+void EvaluatePresence(const MimePart& part, const std::vector<std::string>& names,
+                      const filters::FilterTable& table, filters::CriteriaResults& results) {
+    const bool named =
+        !names.empty() || findIgnoreCase(part.RawHeaders, "name=") != std::string_view::npos;
+    filters::RecordAttachmentPresence(filters::HASANATTACHMENT, named, table, results);
+}
+
+void HoldAttachmentCriteria(const filters::FilterTable& table, filters::CriteriaResults& results) {
+    Trace("Message parts beyond the scan limits: attachment criteria held\n");
+    filters::HoldAttachmentCriteria(table, results);
+}
+
+}  // namespace kz::scan

@@ -1,0 +1,318 @@
+// The line-by-line scan: raw header lines, boundary lines and part headers in the body,
+// encoded blocks of non-MIME mail, then the bodies through the MIME reader.
+
+#include <fstream>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "base/ascii.h"
+#include "base/format.h"
+#include "config/settings.h"
+#include "evaluate/evaluators_text.h"
+#include "evaluate/link_check.h"
+#include "evaluate/scan.h"
+#include "evaluate/scan_attachments.h"
+#include "evaluate/scan_delimiters.h"
+#include "evaluate/scan_loop_check.h"
+#include "evaluate/scan_prologue.h"
+#include "evaluate/scan_values.h"
+#include "log/trace.h"
+#include "message/mime_line_params.h"
+#include "message/mime_reader.h"
+#include "message/scan_line_reader.h"
+
+namespace kz {
+
+namespace {
+
+using filters::CriteriaResults;
+using filters::FilterTable;
+
+constexpr std::size_t kBoundarySize = 1024;
+constexpr std::size_t kAttachmentNameSize = 1023;
+// Names of part header lines kept so that the parts' decoded names do not count twice;
+// beyond this many a name may count twice, but none goes unchecked.
+constexpr std::size_t kMaxRememberedNames = 1000;
+
+// The text after the first ":" with leading blanks and tabs skipped, line end included.
+std::string_view headerValue(std::string_view line) {
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos) return {};
+    std::size_t start = colon + 1;
+    while (start < line.size() && (line[start] == ' ' || line[start] == '\t')) ++start;
+    return line.substr(start);
+}
+
+bool beginsLineBreak(std::string_view text) {
+    return !text.empty() && (text.front() == '\r' || text.front() == '\n');
+}
+
+class PlainScan {
+  public:
+    PlainScan(MessageContext& context, const FilterTable& table, CriteriaResults& results)
+        : context_(context),
+          table_(table),
+          results_(results),
+          loopCheck_(context.MessageId),
+          spfSetting_(config::SpfHeaderCheck()),
+          linkChecks_(config::PerformSblRbl() != 0) {}
+
+    // The line pass; false for the agent's own message, whose reading stops with its
+    // header block.
+    bool readLines(std::istream& in) {
+        scan::BoundedLineReader reader(in);
+        scan::ScanLine line;
+        bool haveLine = reader.next(line);
+        while (haveLine) {
+            if (inBody_) {
+                bodyLine(line);
+                haveLine = reader.next(line);
+                continue;
+            }
+            switch (headerLine(reader, line)) {
+                case Next::Read:
+                    haveLine = reader.next(line);
+                    break;
+                case Next::Ahead:
+                    break;
+                case Next::EndOfFile:
+                    haveLine = false;
+                    break;
+                case Next::Filtered:
+                    return false;
+            }
+        }
+        return !loopCheck_.ownMessage();
+    }
+
+    // The line pass knows only the top-level boundary and literal parameters; the MIME
+    // reader's parts give the names at every nesting level, decoded. A name the line pass
+    // has already evaluated as it stands is not evaluated again.
+    void evaluatePartNames(MimeReader& reader) {
+        const bool allParts = reader.forEachPart([this](const MimePart& part, bool) {
+            std::vector<std::string> names = scan::AttachmentNames(part);
+            std::erase_if(names, [this](const std::string& name) { return takeLineName(name); });
+            if (names.empty()) return;
+            for (const std::string& name : names) Trace("Attachment Found:%s\n", name.c_str());
+            filters::RecordAttachmentPresence(filters::HASANATTACHMENT, true, table_, results_);
+            filters::EvaluateAttachmentNames(filters::HASATTACHMENTSMATCHING, names,
+                                             scan::kPlainAttachmentNameDelimiters, table_,
+                                             results_);
+        });
+        if (!allParts) scan::HoldAttachmentCriteria(table_, results_);
+    }
+
+    // The Received-SPF line kept for the last-header setting, evaluated once at the end.
+    void evaluateKeptSpf() {
+        if (!keptSpf_) return;
+        filters::EvaluateWordCriterion(filters::SPF, headerValue(*keptSpf_), scan::kWordDelimiters,
+                                       table_, results_);
+        keptSpf_.reset();
+    }
+
+  private:
+    enum class Next { Read, Ahead, EndOfFile, Filtered };
+
+    struct AddressHeader {
+        filters::CriterionType kind;
+        const char* trace;
+    };
+
+    Next headerLine(scan::BoundedLineReader& reader, scan::ScanLine& line) {
+        const std::string_view text = line.text;
+        if (line.startsLine) loopCheck_.noteLine(text);
+        if (findIgnoreCase(text, "boundary=") != std::string_view::npos) takeBoundary(text);
+        if (line.startsLine) {
+            if (startsWithIgnoreCase(text, "From:")) {
+                return addressHeader(reader, line, {filters::FROM, "From Found:%s\n"});
+            }
+            if (startsWithIgnoreCase(text, "To:")) {
+                return addressHeader(reader, line, {filters::TO, "To Found:%s\n"});
+            }
+            if (startsWithIgnoreCase(text, "Cc:")) {
+                return addressHeader(reader, line, {filters::CC, nullptr});
+            }
+            namedHeader(text);
+        }
+        filters::EvaluateWordCriterion(filters::HEADERS_CONTAIN, text, scan::kWordDelimiters,
+                                       table_, results_);
+        // Only a line of its own ends the headers, not the line end of a long line's
+        // last piece.
+        if (line.startsLine && beginsLineBreak(text)) inBody_ = true;
+        return inBody_ && loopCheck_.ownMessage() ? Next::Filtered : Next::Read;
+    }
+
+    void takeBoundary(std::string_view line) {
+        std::string value;
+        if (!ExtractLineParameter(line, "boundary=", value, kBoundarySize)) return;
+        boundaryMarker_ = "--" + value;
+        mime_ = true;
+        Trace("Mime Encapsulatation detected\n");
+    }
+
+    // From, To and Cc with their continuation lines; reads ahead for the continuation.
+    Next addressHeader(scan::BoundedLineReader& reader, scan::ScanLine& line,
+                       AddressHeader header) {
+        std::string value(headerValue(line.text));
+        if (header.trace) Trace(header.trace, value.c_str());
+        for (;;) {
+            filters::EvaluateAddressCriterion(header.kind, value, scan::kAddressDelimiters, table_,
+                                              results_);
+            if (header.kind != filters::FROM) {
+                filters::EvaluateAddressCriterion(filters::TOorCC, value, scan::kAddressDelimiters,
+                                                  table_, results_);
+            }
+            filters::EvaluateWordCriterion(filters::HEADERS_CONTAIN, line.text,
+                                           scan::kWordDelimiters, table_, results_);
+            if (!reader.next(line)) return Next::EndOfFile;
+            const bool continuation = line.startsLine && !line.text.empty() &&
+                                      (line.text.front() == ' ' || line.text.front() == '\t');
+            if (!continuation) return Next::Ahead;
+            value = line.text;
+        }
+    }
+
+    // The single-line headers, each on this line alone.
+    void namedHeader(std::string_view line) {
+        if (startsWithIgnoreCase(line, "Subject:")) {
+            filters::EvaluateWordCriterion(filters::SUBJECT, headerValue(line),
+                                           scan::kWordDelimiters, table_, results_);
+        }
+        if (startsWithIgnoreCase(line, "X-MSMail-Priority:")) {
+            filters::EvaluateWordCriterion(filters::PRIORITY, headerValue(line),
+                                           scan::kWordDelimiters, table_, results_);
+        }
+        if (startsWithIgnoreCase(line, "X-Priority:")) {
+            scan::EvaluateXPriority(headerValue(line), table_, results_);
+        }
+        if (startsWithIgnoreCase(line, "Received-SPF:")) receivedSpf(line);
+        if (startsWithIgnoreCase(line, "X-KZ-CountryOrigin:")) {
+            scan::EvaluateCountryOrigin(headerValue(line), table_, results_);
+        }
+    }
+
+    // 1 keeps the last line for the end; 0 takes the first; any other value every one.
+    void receivedSpf(std::string_view line) {
+        if (spfSettled_) return;
+        if (spfSetting_ == 1) {
+            keptSpf_ = std::string(line);
+            return;
+        }
+        filters::EvaluateWordCriterion(filters::SPF, headerValue(line), scan::kWordDelimiters,
+                                       table_, results_);
+        if (spfSetting_ == 0) spfSettled_ = true;
+    }
+
+    void bodyLine(const scan::ScanLine& line) {
+        const std::string_view text = line.text;
+        if (linkChecks_) scan::CheckLinks(context_, lookups_, text, table_, results_);
+        if (mime_) {
+            partHeaderLine(line);
+        } else {
+            encodedBlockLine(text);
+        }
+    }
+
+    void encodedBlockLine(std::string_view text) {
+        if (equalsIgnoreCase(text, "begin \r\n")) encodedBlock_ = true;
+        if (encodedBlock_ && findIgnoreCase(text, "name=\"") != std::string_view::npos) {
+            const std::string copy(text);
+            Trace("Binhex Attachment Found:%s\n", copy.c_str());
+            filters::EvaluateAttachmentPresence(filters::HASANATTACHMENT, text,
+                                                scan::kEncodedBlockDelimiters, table_, results_);
+            filters::EvaluateAttachmentName(filters::HASATTACHMENTSMATCHING, text,
+                                            scan::kEncodedBlockDelimiters, table_, results_);
+        }
+        if (equalsIgnoreCase(text, "end \r\n")) encodedBlock_ = false;
+    }
+
+    void partHeaderLine(const scan::ScanLine& line) {
+        const std::string_view text = line.text;
+        if (partHeaders_) {
+            if (line.startsLine && (text.empty() || beginsLineBreak(text))) partHeaders_ = false;
+        } else if (text.find(boundaryMarker_) != std::string_view::npos) {
+            partHeaders_ = true;
+        }
+        if (!partHeaders_) return;
+        filters::EvaluateWordCriterion(filters::BOUNDARYHEADERS_CONTAIN, text,
+                                       scan::kWordDelimiters, table_, results_);
+        std::string name;
+        if (ExtractAttachmentParameter(text, "filename", name, kAttachmentNameSize) ||
+            ExtractAttachmentParameter(text, "name", name, kAttachmentNameSize)) {
+            rememberLineName(std::move(name));
+            const std::string copy(text);
+            Trace("Attachment Found:%s\n", copy.c_str());
+            filters::EvaluateAttachmentPresence(filters::HASANATTACHMENT, text,
+                                                scan::kPartAttachmentDelimiters, table_, results_);
+            filters::EvaluateAttachmentName(filters::HASATTACHMENTSMATCHING, text,
+                                            scan::kPlainAttachmentNameDelimiters, table_, results_);
+        }
+        if (findIgnoreCase(text, "Content-Transfer-Encoding: ") != std::string_view::npos &&
+            findIgnoreCase(text, "base64") != std::string_view::npos) {
+            Trace("Skipping encoded attachment\n");
+        }
+    }
+
+    void rememberLineName(std::string name) {
+        if (rememberedNames_ < kMaxRememberedNames) {
+            ++lineNames_[std::move(name)];
+            ++rememberedNames_;
+        }
+    }
+
+    // Whether the line pass evaluated this name; each evaluation answers for one name.
+    bool takeLineName(const std::string& name) {
+        auto it = lineNames_.find(name);
+        if (it == lineNames_.end()) return false;
+        if (--it->second == 0) lineNames_.erase(it);
+        return true;
+    }
+
+    MessageContext& context_;
+    const FilterTable& table_;
+    CriteriaResults& results_;
+    scan::LoopCheck loopCheck_;
+    const uint32_t spfSetting_;
+    const bool linkChecks_;
+    filters::LinkLookups lookups_;
+    bool inBody_ = false;
+    bool mime_ = false;
+    bool partHeaders_ = false;
+    bool encodedBlock_ = false;
+    bool spfSettled_ = false;
+    std::string boundaryMarker_;
+    std::optional<std::string> keptSpf_;
+    std::unordered_map<std::string, int> lineNames_;
+    std::size_t rememberedNames_ = 0;
+};
+
+}  // namespace
+
+int ScanMessagePlain(MessageContext& context, const FilterTable& table, CriteriaResults& results) {
+    Trace("Processing Message... \r\n");
+    const std::string path = scan::RunScanPrologue(context, table, results);
+    Trace("Processing Message Content... \r\n");
+
+    PlainScan scan(context, table, results);
+    int result = 0;
+    bool ownMessage = false;
+    std::ifstream in;
+    if (!path.empty()) in.open(path, std::ios::in | std::ios::binary);
+    if (in.is_open()) {
+        ownMessage = !scan.readLines(in);
+        result = ownMessage ? 0 : 1;
+        in.close();
+        if (result == 1) {
+            MimeReader reader;
+            reader.loadFile(path, true);
+            scan.evaluatePartNames(reader);
+            scan::EvaluateBodies(reader, table, results);
+        }
+    }
+    scan.evaluateKeptSpf();
+    return ownMessage ? scan::OwnMessageResult(context, results) : result;
+}
+
+}  // namespace kz

@@ -1,0 +1,44 @@
+#include "evaluate/scan_prologue.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "config/directories.h"
+#include "evaluate/dkim_verdict.h"
+#include "evaluate/evaluators_providers.h"
+#include "evaluate/evaluators_value.h"
+#include "message/queue_paths.h"
+#include "platform/files.h"
+
+namespace kz {
+
+uint32_t GetMessageFileSize(std::string_view path) {
+    if (path.empty()) return 0;
+    const platform::FileSize found = platform::fileSize(path);
+    if (found.status != platform::FileStatus::Ok) return 0;
+    // A size past the 32-bit range reads as the largest one, never as its low bits.
+    return uint32_t(std::min<uint64_t>(found.size, std::numeric_limits<uint32_t>::max()));
+}
+
+namespace scan {
+
+std::string MessageFilePath(const MessageContext& context) {
+    const auto directories = config::CurrentDirectories();
+    const auto paths =
+        InboundQueuePaths(directories->ConnectorRoot, context.ConnectorName, context.MessageId);
+    return paths ? paths->messageFile : std::string();
+}
+
+std::string RunScanPrologue(MessageContext& context, const filters::FilterTable& table,
+                            filters::CriteriaResults& results) {
+    std::string path = MessageFilePath(context);
+    filters::EvaluateSizeCriterion(filters::SIZE, GetMessageFileSize(path), table, results);
+    filters::EvaluateSpamProbability(filters::SPAM_PROBABILITY, context, table, results);
+    filters::EvaluateSpamAssassin(filters::SPAMASSASSIN, context, table, results);
+    providers::CheckDkimSignature(filters::DKIM, context, table, results);
+    filters::EvaluateVirusCriterion(filters::HASVIRUS, context, table, results);
+    return path;
+}
+
+}  // namespace scan
+}  // namespace kz

@@ -1,0 +1,33 @@
+# Fails when a source folder includes a folder above it. Folders are ordered from the
+# bottom up; as long as every include points down, no cycle between folders can form.
+# Usage: cmake -DSRC=<src dir> -P check_layers.cmake
+set(order base platform script config log message whitelist store dns filters providers
+    evaluate actions host)
+file(GLOB_RECURSE files ${SRC}/base/*.[ch]* ${SRC}/platform/*.[ch]* ${SRC}/script/*.[ch]*
+     ${SRC}/agent/*.[ch]*)
+set(problems "")
+foreach(file ${files})
+    file(RELATIVE_PATH rel ${SRC} ${file})
+    string(REPLACE "/" ";" parts ${rel})
+    list(GET parts 0 folder)
+    if(folder STREQUAL "agent")
+        list(GET parts 1 folder)
+    endif()
+    list(FIND order ${folder} own)
+    if(own EQUAL -1)
+        string(APPEND problems "  ${rel}: folder ${folder} has no place in the order\n")
+        continue()
+    endif()
+    file(STRINGS ${file} includes REGEX "^#include \"[a-z_]+/")
+    foreach(line ${includes})
+        string(REGEX REPLACE "^#include \"([a-z_]+)/.*" "\\1" target "${line}")
+        list(FIND order ${target} rank)
+        if(rank GREATER own)
+            string(APPEND problems "  ${rel} includes ${target}/, which sits above ${folder}/\n")
+        endif()
+    endforeach()
+endforeach()
+if(problems)
+    string(REPLACE ";" " " order "${order}")
+    message(FATAL_ERROR "Includes against the folder order (${order}):\n${problems}")
+endif()

@@ -1,0 +1,121 @@
+#include "evaluate/dkim_verdict.h"
+
+#include <gtest/gtest.h>
+
+#include "unit/platform/scoped_env.h"
+#include "unit/providers/provider_fixture.h"
+
+namespace kz::test {
+namespace {
+
+using filters::DKIM;
+constexpr const char* kUntouched = "Received: from mx1.example.net by example.com\r";
+
+class DkimCheck : public ProviderTest {
+  protected:
+    void SetUp() override {
+        ProviderTest::SetUp();
+        install("kzstub_provider", "KZDomainKeys");
+        setDword(reg::kSmtpKey, reg::kDomainKeysStatus, 1);
+        setDword(reg::kProductKey, reg::kUpdateStatistics, 1);
+    }
+
+    // Checks a fresh copy of the queued message with the given reply and "Debug DKIM".
+    void check(const std::string& reply, uint32_t debugDkim, MessageContext m) {
+        queueMessage("all_keys.cmd", "plain.eml");
+        setDword(reg::kProductKey, reg::kDebugDkim, debugDkim);
+        config::ResetFirstUseSettingsForTest();
+        answer("KZDomainKeys", reply);
+        filters({{"1\tDKIM\tPASS"}, {"1\tDKIM\tfail"}, {"1\tDKIM\tIndeterminate"}});
+        providers::CheckDkimSignature(DKIM, m, table, results);
+    }
+
+    int metBy() const {
+        int met = 0;
+        for (int position = 1; position <= 3; ++position)
+            if (block(position).hitCount[DKIM] > 0) met = met * 10 + position;
+        return met;
+    }
+    std::string firstLine() const {
+        const std::string text = readFile(messageFile());
+        return text.substr(0, text.find('\n'));
+    }
+};
+
+TEST_F(DkimCheck, ResultCodesAndWhatAFailureLeavesBehind) {
+    attach();
+    struct Case {
+        const char* reply;
+        uint32_t debugDkim;
+        int metBy;           // the filter (1 PASS, 2 FAIL, 3 INDETERMINATE) that holds
+        const char* header;  // first line of the message afterwards
+        bool quarantined;
+    };
+    const Case cases[] = {
+        {"<RESULT>1</RESULT>", 3, 1, kUntouched, false},
+        {"<RESULT>2</RESULT>", 3, 3, kUntouched, false},
+        {"<RESULT>-1</RESULT>", 1, 3, "Authentication-Results: dkim=temperror (DNS timed out)\r",
+         false},
+        {"<RESULT>-7</RESULT>", 1, 2, "Authentication-Results: dkim=fail (unknown error)\r", false},
+        {"<RESULT>-4</RESULT>", 0, 2, kUntouched, false},
+        {"no result", 3, 2, "Authentication-Results: dkim=fail (unknown error)\r", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reply);
+        std::filesystem::remove_all(quarantine());
+        std::filesystem::create_directories(quarantine());
+        check(c.reply, c.debugDkim, message());
+        EXPECT_EQ(metBy(), c.metBy);
+        EXPECT_EQ(firstLine(), c.header);
+        EXPECT_EQ(std::filesystem::exists(quarantine() + "/" + std::string(kMessageId)),
+                  c.quarantined);
+    }
+    EXPECT_EQ(block(2).instanceValue[DKIM][0], "0");
+    EXPECT_EQ(block(2).matchText[DKIM], "");
+    EXPECT_EQ(calls("KZDomainKeys").back(),
+              "KZ_Execute|<COMMAND>VERIFY</COMMAND><FILENAME>" + messageFile() +
+                  "</FILENAME><CMDFILE>" + commandFile() +
+                  "</CMDFILE><DOMAIN>example.org</DOMAIN><SENDER>alice</SENDER>|1024");
+    EXPECT_EQ(counter(reg::kDkimScans), 6u);
+    EXPECT_EQ(counter(reg::kDkimDetections), 4u);
+}
+
+TEST_F(DkimCheck, LevelTwoReportsRequestAndReplyAsAnEvent) {
+    ScopedEnv eventLog("KZ_EVENTLOG", dir_.file("events.log"));
+    attach();
+    check("<RESULT>-2</RESULT>", 2, message());
+    const std::string events = readFile(dir_.file("events.log"));
+    EXPECT_NE(events.find("<SENDER>alice</SENDER><RESULT>-2</RESULT>"), std::string::npos)
+        << events;
+    EXPECT_EQ(firstLine(), "Authentication-Results: dkim=fail (no DNS entry)\r");
+    EXPECT_FALSE(std::filesystem::exists(quarantine() + "/" + std::string(kMessageId)));
+}
+
+TEST_F(DkimCheck, NoCheckIsIndeterminateWithCode100) {
+    attach();
+    MessageContext other = message();
+    other.ConnectorName = "LOCAL";
+    MessageContext authenticated = message();
+    authenticated.AuthenticationStatus = 1;
+    MessageContext noAt = message();
+    noAt.Sender = "[SMTP:postmaster]";
+    for (const MessageContext& m : {other, authenticated, noAt}) {
+        check("<RESULT>1</RESULT>", 1, m);
+        EXPECT_EQ(metBy(), 3);
+        EXPECT_EQ(block(3).instanceValue[DKIM][0], "100");
+    }
+    EXPECT_TRUE(calls("KZDomainKeys").size() == 1);  // initialise only
+}
+
+TEST_F(DkimCheck, SenderParts) {
+    auto parts = providers::DkimSenderOf("[SMTP: \r\nbob@mail.example.com]");
+    ASSERT_TRUE(parts);
+    EXPECT_EQ(parts->localPart, "bob");
+    EXPECT_EQ(parts->domain, "mail.example.com");
+    parts = providers::DkimSenderOf("SMTP:bob@example.com");
+    EXPECT_EQ(parts->domain, "example.com");
+    EXPECT_FALSE(providers::DkimSenderOf("bob@example.com"));
+}
+
+}  // namespace
+}  // namespace kz::test

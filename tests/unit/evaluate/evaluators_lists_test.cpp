@@ -1,0 +1,133 @@
+// Word and address lists: alternatives, instances, the sender token, the case setting.
+
+#include <gtest/gtest.h>
+
+#include "config/registry_keys.h"
+#include "evaluate/evaluators_sender.h"
+#include "evaluate/evaluators_text.h"
+#include "unit/evaluate/evaluators_fixture.h"
+
+namespace kz::filters {
+namespace {
+
+using ListEvaluatorTest = UncachedEvaluatorTest;
+
+TEST_F(ListEvaluatorTest, WordCriterionRecordsEveryMatchingAlternative) {
+    std::string trace = traceOf([&] {
+        EvaluateWordCriterion(SUBJECT, "Get FREE offer to WIN", kWordDelimiters, table, results);
+    });
+    EXPECT_EQ(block(kLists).hitCount[SUBJECT], 3);
+    EXPECT_EQ(block(kLists).matchText[SUBJECT], "<MF-W>*win*</MF-W>");  // the last hit
+    EXPECT_EQ(block(kLists).instanceValue[SUBJECT][0], "1");
+    EXPECT_EQ(trace,
+              "Message General Criteria met against [free] in specified word list.\n"
+              "Message General Criteria met against [offer] in specified word list.\n"
+              "Message General Criteria met against [*win*] in specified word list.\n");
+    EXPECT_EQ(block(kScript).hitCount[SUBJECT], 0);
+    EXPECT_EQ(block(kOff).hitCount[SUBJECT], 0);  // disabled, though its data is "free"
+    EXPECT_EQ(block(kOff).matchText[SUBJECT], "");
+
+    // Hits add up over the values of one message.
+    EvaluateWordCriterion(SUBJECT, "freedom offer", kWordDelimiters, table, results);
+    EXPECT_EQ(block(kLists).hitCount[SUBJECT], 4);
+    EXPECT_EQ(block(kLists).matchText[SUBJECT], "<MF-W>offer</MF-W>");
+}
+
+TEST_F(ListEvaluatorTest, ScriptInstancesKeepTheirOwnValues) {
+    EvaluateWordCriterion(SUBJECT, "cheap cialis", kWordDelimiters, table, results);
+    const MatchResultBlock& script = block(kScript);
+    EXPECT_EQ(script.hitCount[SUBJECT], 1);
+    EXPECT_EQ(script.matchText[SUBJECT], "<MF-W>cialis</MF-W>");
+    EXPECT_EQ(script.instanceValue[SUBJECT][0], "");
+    EXPECT_EQ(script.instanceValue[SUBJECT][1], "1");
+
+    EvaluateWordCriterion(SUBJECT, "viagra", kWordDelimiters, table, results);
+    EXPECT_EQ(script.hitCount[SUBJECT], 2);
+    EXPECT_EQ(script.matchText[SUBJECT], "<MF-W>viagra</MF-W>");
+    EXPECT_EQ(script.instanceValue[SUBJECT][0], "1");
+    EXPECT_EQ(block(kLists).hitCount[SUBJECT], 0);
+}
+
+TEST_F(ListEvaluatorTest, AddressCriterionCountsEachAlternativeOnce) {
+    // TO lists boss@example.com, *@example.org and *example.net.
+    std::string trace = traceOf([&] {
+        EvaluateAddressCriterion(TO, "Boss <boss@example.com>", kAddressDelimiters, table, results);
+    });
+    EXPECT_EQ(block(kLists).hitCount[TO], 1);
+    EXPECT_EQ(block(kLists).matchText[TO], "<MF-R>boss@example.com</MF-R>");
+    EXPECT_EQ(trace,
+              "Processing Recipient List of 3 delimiters\r\n"
+              "Message sender/recipient criteria met\n");
+
+    newResults();
+    EvaluateAddressCriterion(TO, "boss@example.com; sales@example.net", kAddressDelimiters, table,
+                             results);
+    EXPECT_EQ(block(kLists).hitCount[TO], 2);
+    EXPECT_EQ(block(kLists).matchText[TO], "<MF-R>*example.net</MF-R>");
+    EXPECT_EQ(block(kLists).instanceValue[TO][0], "1");
+}
+
+TEST_F(ListEvaluatorTest, SenderTokenStandsForTheEnvelopeSender) {
+    context.Sender = "[SMTP:sender@example.com]";
+    EvaluateWordCriterion(BODY, "Mail from sender@example.com today", kWordDelimiters, table,
+                          results);
+    EXPECT_EQ(block(kLists).hitCount[BODY], 1);
+    EXPECT_EQ(block(kLists).matchText[BODY], "<MF-W>sender@example.com</MF-W>");
+
+    EvaluateAddressCriterion(FROM, "Me <Sender@Example.com>", kAddressDelimiters, table, results);
+    EXPECT_EQ(block(kLists).hitCount[FROM], 1);
+    EXPECT_EQ(block(kLists).matchText[FROM], "<MF-R>sender@example.com</MF-R>");
+
+    newResults();
+    EvaluateWordCriterion(BODY, "sender@example.community", kWordDelimiters, table, results);
+    EXPECT_EQ(block(kLists).hitCount[BODY], 0);
+
+    // Without a sender the token stands for nothing, which never matches.
+    context.Sender.clear();
+    EvaluateWordCriterion(BODY, "[KZ_SENDER]", kWordDelimiters, table, results);
+    EXPECT_EQ(block(kLists).hitCount[BODY], 0);
+}
+
+TEST(SenderTokenAddress, TakesTheBareAddressOutOfTheEnvelopeValue) {
+    struct Case {
+        const char* sender;
+        const char* address;
+    };
+    const Case cases[] = {
+        {"[SMTP:a@example.com]", "a@example.com"},
+        {"a@example.com", "a@example.com"},  // no type: the whole value
+        {"[SMTP:]", ""},
+        {"SMTP:", ""},  // nothing after the colon: no bracket to drop
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        MessageContext context;
+        context.Sender = c.sender;
+        CriteriaResults results;
+        results.message = &context;
+        EXPECT_EQ(SenderTokenAddress(results), c.address) << c.sender;
+    }
+    MessageContext longSender;
+    longSender.Sender = "[SMTP:" + std::string(600, 'a') + "]";
+    CriteriaResults results;
+    results.message = &longSender;
+    EXPECT_EQ(SenderTokenAddress(results), std::string(511, 'a'));
+    results.message = nullptr;
+    EXPECT_EQ(SenderTokenAddress(results), "");
+}
+
+TEST_F(ListEvaluatorTest, CaseSettingComesFromTheRegistry) {
+    EvaluateWordCriterion(SUBJECT, "FREE WINNER", kWordDelimiters, table, results);
+    EXPECT_EQ(block(kLists).hitCount[SUBJECT], 2);
+
+    config::ResetFirstUseSettingsForTest();
+    setDword(config::kAgentKey, config::kCaseSensitivity, 1);
+    newResults();
+    EvaluateWordCriterion(SUBJECT, "FREE WINNER", kWordDelimiters, table, results);
+    // Whole words compare by the setting; middle segments ignore it.
+    EXPECT_EQ(block(kLists).hitCount[SUBJECT], 1);
+    EXPECT_EQ(block(kLists).matchText[SUBJECT], "<MF-W>*win*</MF-W>");
+}
+
+}  // namespace
+}  // namespace kz::filters
