@@ -9,6 +9,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "negative_ttl.h"
+
 namespace kz::windns {
 
 namespace {
@@ -47,7 +49,7 @@ void answered(void* argument, int status, int /*timeouts*/, unsigned char* answe
     }
     if (status == ARES_SUCCESS || status == ARES_ENOTFOUND || status == ARES_ENODATA) {
         outcome.status = QueryOutcome::Status::NoAddress;
-        outcome.ttl = kNoAddressTtl;
+        outcome.ttl = std::min(NegativeTtl(answer, length).value_or(kNoAddressTtl), kNoAddressTtl);
         return;
     }
     outcome.status = QueryOutcome::Status::Failed;

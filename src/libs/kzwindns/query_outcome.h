@@ -16,7 +16,8 @@ struct QueryOutcome {
     std::string error;  // for Failed: what the resolver said
 };
 
-// A name that does not exist, or has no A record, is asked again after this long.
+// A name that does not exist, or has no A record, is asked again after this long at the
+// latest; sooner when the zone's SOA record says so.
 constexpr std::chrono::seconds kNoAddressTtl{300};
 // A zone that failed or did not answer in time is left alone for this long.
 constexpr std::chrono::seconds kFailedTtl{60};

@@ -6,8 +6,10 @@
 
 #include "answer_cache.h"
 #include "answer_meaning.h"
+#include "negative_ttl.h"
 #include "query_names.h"
 #include "server_list.h"
+#include "support/test_support.h"
 #include "zone_list.h"
 
 namespace kz::windns {
@@ -121,6 +123,20 @@ TEST(WinDnsCache, AnswersLiveForTheirTtlAndTheOldestMakesRoom) {
     EXPECT_TRUE(cache.find("b", start));
     // However long the TTL, a day at most.
     EXPECT_FALSE(cache.find("d", start + kLongestTtl));
+}
+
+// Answers as dnsmasq sent them from an authoritative zone with a TTL of 7 seconds.
+TEST(WinDnsAnswers, ANoSuchNameAnswerIsKeptForItsSoaTtl) {
+    const std::string missing = test::readFile(test::fixture("dns/nxdomain_with_soa.bin"));
+    const auto* bytes = reinterpret_cast<const unsigned char*>(missing.data());
+    const int length = static_cast<int>(missing.size());
+    EXPECT_EQ(NegativeTtl(bytes, length), std::chrono::seconds(7));
+    for (int cut : {11, 30, length - 1}) EXPECT_EQ(NegativeTtl(bytes, cut), std::nullopt) << cut;
+    // An answer whose authority section holds only NS records.
+    const std::string listed = test::readFile(test::fixture("dns/listed_with_ns.bin"));
+    EXPECT_EQ(NegativeTtl(reinterpret_cast<const unsigned char*>(listed.data()),
+                          static_cast<int>(listed.size())),
+              std::nullopt);
 }
 
 }  // namespace

@@ -1,0 +1,13 @@
+#pragma once
+// How long a "no such name" or "no address" answer may be kept: the smaller of the
+// TTL of the SOA record in its authority section and that record's minimum field.
+
+#include <chrono>
+#include <optional>
+
+namespace kz::windns {
+
+// None when the answer carries no SOA record or is cut short.
+std::optional<std::chrono::seconds> NegativeTtl(const unsigned char* answer, int length);
+
+}  // namespace kz::windns
