@@ -12,9 +12,9 @@
 #include <mutex>
 #include <string>
 
+#include "base/bounded_text.h"
 #include "blacklist_lookup.h"
 #include "blacklist_settings.h"
-#include "common/bounded_text.h"
 #include "library_log.h"
 #include "platform/exports.h"
 #include "platform/registry.h"
