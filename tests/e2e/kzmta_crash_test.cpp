@@ -33,19 +33,10 @@ struct Original {
 class CrashQueue {
   public:
     CrashQueue() {
-        fs::copy(fixture("crash/config"), dir_.file("config"), fs::copy_options::recursive);
+        copyFixture("crash", dir_.path());
         for (const char* folder :
              {"queue/SMTP/Inbound/Messages", "badmail", "quarantine", "mail/Main/MAILROOT/joe"})
             fs::create_directories(dir_.file(folder));
-        writeFile(registry(),
-                  "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n" +
-                      setting("Configuration Directory", "config") +
-                      setting("Bad Mail Directory", "badmail") +
-                      setting("Quarantine Directory", "quarantine") + setting("Mail Root", "mail") +
-                      "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\CONNECTORS]\r\n" +
-                      setting("Connector Root Directory", "queue") +
-                      "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\"
-                      "MTAFILTER]\r\n\"Flush Queue Folders\"=dword:00000000\r\n");
     }
 
     std::string registry() const { return dir_.file("registry.reg"); }
@@ -103,10 +94,6 @@ class CrashQueue {
     }
 
   private:
-    std::string setting(const std::string& name, std::string_view relative) const {
-        return "\"" + name + "\"=\"" + dir_.file(relative) + "\"\r\n";
-    }
-
     TempDir dir_;
     std::map<std::string, Original> originals_;
 };

@@ -19,19 +19,8 @@ struct Queue {
     std::string inbound = dir.file("queue/SMTP/Inbound");
     std::string outgoing = dir.file("queue/SMTP/Outgoing");
 
-    explicit Queue(const std::string& filterTable = "") {
-        writeFile(registry,
-                  "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n"
-                  "\"Configuration Directory\"=\"" +
-                      dir.path() +
-                      "/config\"\r\n"
-                      "\"Bad Mail Directory\"=\"" +
-                      dir.path() +
-                      "/badmail\"\r\n\r\n"
-                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\CONNECTORS]\r\n"
-                      "\"Connector Root Directory\"=\"" +
-                      dir.path() + "/queue\"\r\n");
-        writeFile(dir.file("config/FILTERS/FILTER.TAB"), filterTable);
+    Queue() {
+        copyFixture("tools/run", dir.path());
         fs::create_directories(inbound + "/Messages");
         fs::create_directories(dir.file("badmail"));
     }
@@ -67,7 +56,7 @@ struct Queue {
 };
 
 TEST(KzmtaRun, TwoHundredMessagesOnTwoThreadsAreHandedOnOnceEach) {
-    Queue q("Quiet\t1\tNOTHING\r\n");
+    Queue q;
     std::set<std::string> ids;
     for (int i = 0; i < 200; ++i) {
         std::string id = "MSG" + std::to_string(1000 + i) + ".MAI";
@@ -84,39 +73,6 @@ TEST(KzmtaRun, TwoHundredMessagesOnTwoThreadsAreHandedOnOnceEach) {
     EXPECT_EQ(q.files(q.outgoing), ids);
     EXPECT_EQ(q.files(q.outgoing + "/Messages"), ids);
     EXPECT_TRUE(q.files(q.inbound).empty());
-}
-
-TEST(KzmtaRun, FiltersThatHoldActAndLeaveTheirReportLines) {
-    Queue q("Urgent\t1\tURGENT\t\tUrgent notes are dropped\r\n");
-    std::string criteria;
-    for (int kind = 0; kind < 27; ++kind)
-        criteria += kind == 0 ? "1\tSUBJECT\turgent\t\t\t1\r\n" : "0\tX\t\t\t\t1\r\n";
-    writeFile(q.dir.file("config/FILTERS/CRITERIA/URGENT.TAB"), criteria);
-    writeFile(q.dir.file("config/FILTERS/ACTIONS/URGENT.TAB"), "1\t\t\tDELETE\tDropped\r\n");
-    writeFile(q.registry,
-              readFile(q.registry) +
-                  "\r\n[HKEY_LOCAL_"
-                  "MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER]\r\n"
-                  "\"Activity Log Enabled\"=dword:00000001\r\n"
-                  "\"Activity Log Directory\"=\"" +
-                  q.dir.path() + "/logs\"\r\n");
-    fs::create_directories(q.dir.file("logs"));
-    q.queue("URGENT1.MAI");
-    q.queue("PLAIN.MAI");
-    writeFile(q.inbound + "/Messages/URGENT1.MAI",
-              "From: a@example.org\r\nSubject: urgent call\r\n\r\nHi\r\n");
-    RunOutput out = run(q.args({"--threads", "2"}), {"KZ_RUNTIME_DIR=" + q.dir.path()});
-    ASSERT_EQ(out.status, 0) << out.err;
-    EXPECT_NE(out.out.find("Removed from the queue: 1\n"), std::string::npos) << out.out;
-    EXPECT_NE(out.out.find("Handed on: 1\n"), std::string::npos) << out.out;
-    EXPECT_NE(out.out.find("Report lines written: 1\n"), std::string::npos) << out.out;
-    EXPECT_NE(out.out.find("SMTP/URGENT1.MAI: removed from the queue\n"), std::string::npos);
-    EXPECT_NE(out.out.find("SMTP/PLAIN.MAI: handed on\n"), std::string::npos);
-    // The agent's trace lines only with --verbose, and then on standard error.
-    EXPECT_EQ(out.out.find("Loaded 1 Filters"), std::string::npos) << out.out;
-    EXPECT_EQ(out.err.find("Loaded 1 Filters"), std::string::npos) << out.err;
-    EXPECT_TRUE(exists(q.outgoing + "/PLAIN.MAI"));
-    EXPECT_FALSE(exists(q.outgoing + "/URGENT1.MAI"));
 }
 
 TEST(KzmtaRun, ACommandFileWaitsForItsMessageAndAnInterruptedHandOnIsFinished) {
