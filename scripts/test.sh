@@ -4,27 +4,52 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
+# ccache makes a rebuild of unchanged sources, the fuzz build's above all, nearly free.
+launcher=()
+if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+jobs=$(nproc)
+
 build=build/sanitize
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKZ_SANITIZE=ON -DKZ_BUILD_BENCH=ON
-cmake --build "$build" -j "$(nproc)"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKZ_SANITIZE=ON -DKZ_BUILD_BENCH=ON \
+    "${launcher[@]}"
+cmake --build "$build" -j "$jobs"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+ctest --test-dir "$build" --output-on-failure -j "$jobs"
 
 # Short fuzz runs of the parsers of outside input (clang's libFuzzer), one per
 # tests/fuzz/<name>_fuzz.cpp, each seeded from tests/fuzz/corpus/<name>_fuzz and guided by
 # tests/fuzz/dict/<name>_fuzz.dict when there is one; a crash, a hang, a leak or a failed
-# check fails the test command.
+# check fails the test command. Each target fuzzes on one core, as many at once as there
+# are cores, so every target gets its full time.
 fuzz=build/fuzz
-cmake -S tests/fuzz -B "$fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$fuzz" -j "$(nproc)"
-for source in tests/fuzz/*_fuzz.cpp; do
-    target=$(basename "$source" .cpp)
+cmake -S tests/fuzz -B "$fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "${launcher[@]}"
+cmake --build "$fuzz" -j "$jobs"
+
+fuzz_target() {
+    local target=$1
     mkdir -p "$fuzz/corpus/$target" "tests/fuzz/corpus/$target"
-    options=(-max_total_time="${KZ_FUZZ_SECONDS:-20}" -timeout=10 -rss_limit_mb=2048
-             -artifact_prefix="$fuzz/$target-")
+    local options=(-max_total_time="${KZ_FUZZ_SECONDS:-20}" -timeout=10 -rss_limit_mb=2048
+                   -artifact_prefix="$fuzz/$target-")
     [ -f "tests/fuzz/dict/$target.dict" ] && options+=(-dict="tests/fuzz/dict/$target.dict")
-    echo "Fuzzing $target"
-    "$fuzz/$target" "${options[@]}" "$fuzz/corpus/$target" "tests/fuzz/corpus/$target"
+    if "$fuzz/$target" "${options[@]}" "$fuzz/corpus/$target" "tests/fuzz/corpus/$target" \
+        >"$fuzz/$target.log" 2>&1; then
+        echo "Fuzzed $target: $(grep -o 'Done [0-9]* runs.*' "$fuzz/$target.log" || true)"
+    else
+        cat "$fuzz/$target.log"
+        echo "Fuzzing $target FAILED (log: $fuzz/$target.log)"
+        touch "$fuzz/$target.failed"
+    fi
+}
+
+rm -f "$fuzz"/*.failed
+for source in tests/fuzz/*_fuzz.cpp; do
+    while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n || true; done
+    fuzz_target "$(basename "$source" .cpp)" &
 done
+wait
+if compgen -G "$fuzz/*.failed" >/dev/null; then exit 1; fi
