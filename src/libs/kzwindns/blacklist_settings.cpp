@@ -2,26 +2,17 @@
 
 #include <algorithm>
 
-#include "platform/registry.h"
+#include "provider_support/provider_key.h"
 
 namespace kz::windns {
 
-namespace {
-
-std::string readText(const platform::Registry& registry, std::string_view name) {
-    auto value = registry.query(kBlacklistsKey, name);
-    return value ? value->asString() : std::string();
-}
-
-}  // namespace
-
-BlacklistSettings ReadBlacklistSettings(const platform::Registry& registry) {
+BlacklistSettings ReadBlacklistSettings() {
+    const providers::ProviderKey key(kBlacklistsSubkey);
     BlacklistSettings settings;
-    settings.domainZones = ParseZoneList(readText(registry, "Domain Zones"));
-    settings.addressZones = ParseZoneList(readText(registry, "Address Zones"));
-    auto timeout = registry.query(kBlacklistsKey, "Timeout");
-    std::optional<uint32_t> ms = timeout ? timeout->asDword() : std::nullopt;
-    if (ms && *ms > 0) settings.timeout = std::min(std::chrono::milliseconds(*ms), kLongestTimeout);
+    settings.domainZones = ParseZoneList(key.text("Domain Zones", ""));
+    settings.addressZones = ParseZoneList(key.text("Address Zones", ""));
+    const auto timeout = key.milliseconds("Timeout", 0);
+    if (timeout.count() > 0) settings.timeout = std::min(timeout, kLongestTimeout);
     return settings;
 }
 

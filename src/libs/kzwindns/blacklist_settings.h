@@ -9,14 +9,9 @@
 
 #include "zone_list.h"
 
-namespace kz::platform {
-class Registry;
-}
-
 namespace kz::windns {
 
-constexpr std::string_view kBlacklistsKey =
-    "SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER\\DNS Blacklists";
+constexpr std::string_view kBlacklistsSubkey = "DNS Blacklists";
 constexpr std::chrono::milliseconds kDefaultTimeout{2000};
 // A lookup holds one of the MTA's queue threads: never longer than this.
 constexpr std::chrono::milliseconds kLongestTimeout{30000};
@@ -27,6 +22,7 @@ struct BlacklistSettings {
     std::chrono::milliseconds timeout = kDefaultTimeout;
 };
 
-BlacklistSettings ReadBlacklistSettings(const platform::Registry& registry);
+// From the registry file the environment names now; a timeout of 0 is the default.
+BlacklistSettings ReadBlacklistSettings();
 
 }  // namespace kz::windns

@@ -12,12 +12,11 @@
 #include <mutex>
 #include <string>
 
-#include "base/bounded_text.h"
 #include "blacklist_lookup.h"
 #include "blacklist_settings.h"
 #include "library_log.h"
 #include "platform/exports.h"
-#include "platform/registry.h"
+#include "provider_support/reply_buffer.h"
 #include "server_list.h"
 
 namespace {
@@ -36,10 +35,7 @@ std::shared_ptr<BlacklistLookup> currentLookup() {
 }
 
 void copyOut(char* buffer, const std::string& text) {
-    if (!buffer) return;
-    const std::string_view cut = kz::cutToBuffer(text, kAnswerBufferSize);
-    std::memcpy(buffer, cut.data(), cut.size());
-    buffer[cut.size()] = '\0';
+    kz::providers::fillBuffer(buffer, kAnswerBufferSize, text);
 }
 
 std::string joined(const std::vector<std::string>& items) {
@@ -63,8 +59,7 @@ int initialize(const char* serverText) {
     const std::string serverNote = servers.servers.empty()
                                        ? std::string("the system's resolver")
                                        : std::to_string(servers.servers.size()) + " server(s)";
-    kz::platform::Registry registry(kz::platform::Registry::defaultPath());
-    BlacklistSettings settings = ReadBlacklistSettings(registry);
+    BlacklistSettings settings = ReadBlacklistSettings();
     for (const ZoneList* list : {&settings.domainZones, &settings.addressZones}) {
         if (!list->rejected.empty())
             LogLine(kLogProblem, "ignored zones that are not DNS names: " + joined(list->rejected));
