@@ -6,15 +6,14 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <thread>
+
+#include "platform/stream_socket.h"
 
 extern char** environ;
 
@@ -36,29 +35,8 @@ int FreeLoopbackPort() {
 }
 
 bool Accepts(const std::string& address) {
-    int fd = -1, rc = -1;
-    if (address.find('/') != std::string::npos) {
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::strncpy(addr.sun_path, address.c_str(), sizeof addr.sun_path - 1);
-        fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        rc = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    } else {
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(uint16_t(std::stoi(address.substr(address.rfind(':') + 1))));
-        ::inet_pton(AF_INET, address.substr(0, address.rfind(':')).c_str(), &addr.sin_addr);
-        fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        rc = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    }
-    ::close(fd);
-    return rc == 0;
-}
-
-bool Installed(const std::string& program) {
-    for (const char* dir : {"/usr/sbin/", "/usr/bin/"})
-        if (::access((dir + program).c_str(), X_OK) == 0) return true;
-    return false;
+    std::string why;
+    return platform::StreamConnection::connect(address, 0, std::chrono::seconds(1), why) != nullptr;
 }
 
 bool Daemon::start(const std::vector<std::string>& argv, const std::string& logFile,

@@ -35,8 +35,6 @@ class Daemon {
 int FreeLoopbackPort();
 // True when a connection to the address ("host:port" or a socket path) succeeds.
 bool Accepts(const std::string& address);
-// True when the program is installed (scripts/setup.sh installs the daemons).
-bool Installed(const std::string& program);
 
 // spamd on a loopback port with its own site configuration: local tests only, no DNS.
 struct Spamd {

@@ -1,7 +1,7 @@
 #pragma once
-// A daemon on a loopback port that answers as a test tells it: the responder sees what a
-// connection sent so far (and whether the client finished sending) and returns the answer
-// once it has one. A responder that never answers holds the connection open.
+// A loopback port scripted by a test. With an answer, it takes one connection, reads
+// until the client has finished sending and answers. Without one it listens but never
+// accepts: clients connect and then wait in vain.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -10,10 +10,6 @@
 #include <unistd.h>
 
 #include <array>
-#include <atomic>
-#include <functional>
-#include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 
@@ -21,9 +17,7 @@ namespace kz::test {
 
 class FakeDaemon {
   public:
-    using Responder = std::function<std::optional<std::string>(const std::string&, bool closed)>;
-
-    explicit FakeDaemon(Responder responder) : responder_(std::move(responder)) {
+    explicit FakeDaemon(std::string answer = {}) {
         fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
@@ -33,68 +27,44 @@ class FakeDaemon {
         ::listen(fd_, 8);
         ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &size);
         port_ = ntohs(addr.sin_port);
-        thread_ = std::thread([this] { serve(); });
+        if (!answer.empty()) thread_ = std::thread([this, answer] { serve(answer); });
     }
     ~FakeDaemon() {
-        stop_ = true;
-        thread_.join();
+        ::shutdown(fd_, SHUT_RDWR);  // ends an accept still waiting
+        if (thread_.joinable()) thread_.join();
         ::close(fd_);
     }
     FakeDaemon(const FakeDaemon&) = delete;
     FakeDaemon& operator=(const FakeDaemon&) = delete;
 
     std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
-    int connections() const { return connections_; }
-    std::string received() const {
-        std::lock_guard lock(mutex_);
+    // What the client sent; waits for the exchange to end.
+    const std::string& received() {
+        if (thread_.joinable()) thread_.join();
         return received_;
+    }
+    // Whether a client connected to a port that does not answer.
+    bool connected() const {
+        pollfd waiting{fd_, POLLIN, 0};
+        if (::poll(&waiting, 1, 0) <= 0) return false;
+        int connection = ::accept(fd_, nullptr, nullptr);
+        if (connection >= 0) ::close(connection);
+        return connection >= 0;
     }
 
   private:
-    static bool readable(int fd) {
-        pollfd p{fd, POLLIN, 0};
-        return ::poll(&p, 1, 50) > 0;
+    void serve(const std::string& answer) {
+        const int connection = ::accept(fd_, nullptr, nullptr);
+        if (connection < 0) return;
+        std::array<char, 65536> buffer;
+        for (ssize_t n; (n = ::recv(connection, buffer.data(), buffer.size(), 0)) > 0;)
+            received_.append(buffer.data(), std::size_t(n));
+        ::send(connection, answer.data(), answer.size(), MSG_NOSIGNAL);
+        ::close(connection);
     }
 
-    void record(const std::string& got) {
-        std::lock_guard lock(mutex_);
-        received_ = got;
-    }
-
-    void serve() {
-        while (!stop_) {
-            if (!readable(fd_)) continue;
-            const int connection = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (connection < 0) continue;
-            ++connections_;
-            std::string got;
-            bool closed = false;
-            std::array<char, 65536> buffer;
-            while (!stop_) {
-                if (!closed && readable(connection)) {
-                    ssize_t n = ::recv(connection, buffer.data(), buffer.size(), 0);
-                    if (n > 0) got.append(buffer.data(), std::size_t(n));
-                    closed = n <= 0;
-                } else if (closed) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                }
-                if (auto answer = responder_(got, closed)) {
-                    record(got);
-                    ::send(connection, answer->data(), answer->size(), MSG_NOSIGNAL);
-                    break;
-                }
-            }
-            record(got);
-            ::close(connection);
-        }
-    }
-
-    Responder responder_;
     int fd_ = -1;
     int port_ = 0;
-    std::atomic<bool> stop_{false};
-    std::atomic<int> connections_{0};
-    mutable std::mutex mutex_;
     std::string received_;
     std::thread thread_;
 };
