@@ -25,22 +25,6 @@ ClamdOutcome failed(std::string why) {
     return {ClamdOutcome::Failed, std::move(why)};
 }
 
-// "stream: OK", "stream: Eicar-Test-Signature FOUND", "... ERROR".
-ClamdOutcome readAnswer(std::string_view answer) {
-    while (!answer.empty() && (answer.back() == '\0' || answer.back() == '\n'))
-        answer.remove_suffix(1);
-    constexpr std::string_view kStream = "stream: ", kFound = " FOUND";
-    if (answer.substr(0, kStream.size()) == kStream) {
-        std::string_view verdict = answer.substr(kStream.size());
-        if (verdict == "OK") return {ClamdOutcome::Clean, {}};
-        if (verdict.size() > kFound.size() &&
-            verdict.substr(verdict.size() - kFound.size()) == kFound)
-            return {ClamdOutcome::Found,
-                    std::string(verdict.substr(0, verdict.size() - kFound.size()))};
-    }
-    return failed(answer.empty() ? "no answer" : std::string(answer.substr(0, 200)));
-}
-
 // Sends the file in chunks; false when clamd stopped taking them (it may have answered).
 bool streamFile(platform::StreamConnection& connection, std::ifstream& file,
                 platform::StreamConnection::Clock::time_point deadline) {
@@ -86,7 +70,7 @@ ClamdOutcome ScanWithClamd(const ClamdSettings& settings, const std::string& pat
     if (end == End::TimedOut || (end == End::Failed && answer.empty()))
         return failed(settings.server + ": " + connection->error());
     if (!sent && answer.empty()) return failed(settings.server + ": " + connection->error());
-    ClamdOutcome outcome = readAnswer(answer);
+    ClamdOutcome outcome = ReadClamdAnswer(answer);
     if (outcome.kind == ClamdOutcome::Failed) outcome.text = settings.server + ": " + outcome.text;
     return outcome;
 }

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <string>
 
+#include "clamd_answer.h"
+
 namespace kz::providers {
 
 struct ClamdSettings {
@@ -18,11 +20,6 @@ struct ClamdSettings {
 
 // The settings from the "Antivirus" key.
 ClamdSettings ReadClamdSettings();
-
-struct ClamdOutcome {
-    enum Kind { Clean, Found, Failed } kind = Failed;
-    std::string text;  // the signature when Found, the reason when Failed
-};
 
 ClamdOutcome ScanWithClamd(const ClamdSettings& settings, const std::string& path);
 

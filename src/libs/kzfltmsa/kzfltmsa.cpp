@@ -33,18 +33,6 @@ std::string_view tagValue(std::string_view text, std::string_view open, std::str
     return text.substr(start + open.size(), end - start - open.size());
 }
 
-// The reply with as many rule names as the buffer leaves room for.
-std::string formatVerdict(const SpamdVerdict& verdict, std::size_t capacity) {
-    std::string reply = std::string("<PASS>") + (verdict.spam ? "0" : "1") + "</PASS><SCORE>" +
-                        verdict.score + "</SCORE><THRESHOLD>" + verdict.threshold + "</THRESHOLD>";
-    constexpr std::string_view kOpen = "<RULES>", kClose = "</RULES>";
-    if (reply.size() + kOpen.size() + kClose.size() < capacity) {
-        const std::size_t room = capacity - 1 - reply.size() - kOpen.size() - kClose.size();
-        reply.append(kOpen).append(verdict.rules.substr(0, room)).append(kClose);
-    }
-    return reply;
-}
-
 // The reply buffer holds 1024 bytes; a smaller reply length offered makes it smaller.
 std::size_t replyCapacity(const int32_t* replyLength) {
     if (replyLength && *replyLength > 0 && std::size_t(*replyLength) < kReplyBufferSize)
@@ -76,7 +64,7 @@ int execute(const char* request, int32_t length, char* reply, int32_t* replyLeng
         gUnreachable.report("SpamAssassin check skipped, messages pass unchecked: spamd at " + why);
         return 0;
     }
-    return answer(reply, replyLength, formatVerdict(*verdict, replyCapacity(replyLength)));
+    return answer(reply, replyLength, FormatSpamdVerdict(*verdict, replyCapacity(replyLength)));
 }
 
 }  // namespace

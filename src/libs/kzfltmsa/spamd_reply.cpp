@@ -18,6 +18,13 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
            ::strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
 }
 
+// "-0.4", "1005.2": what spamd writes for a score or a threshold.
+bool isNumber(std::string_view text) {
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
+    return !text.empty() && text.size() <= 32 &&
+           text.find_first_not_of("0123456789.") == std::string_view::npos;
+}
+
 // "True ; 1005.2 / 5.0"
 bool parseSpamHeader(std::string_view value, SpamdVerdict& verdict) {
     const std::size_t semicolon = value.find(';');
@@ -27,7 +34,7 @@ bool parseSpamHeader(std::string_view value, SpamdVerdict& verdict) {
     verdict.spam = startsWithNoCase(flag, "true") || startsWithNoCase(flag, "yes");
     verdict.score = trim(value.substr(semicolon + 1, slash - semicolon - 1));
     verdict.threshold = trim(value.substr(slash + 1));
-    return !verdict.score.empty() && !verdict.threshold.empty();
+    return isNumber(verdict.score) && isNumber(verdict.threshold);
 }
 
 }  // namespace
@@ -62,6 +69,17 @@ std::optional<SpamdVerdict> ParseSpamdReply(std::string_view reply, std::string&
     }
     verdict.rules = trim(reply.substr(headersEnd + 4));
     return verdict;
+}
+
+std::string FormatSpamdVerdict(const SpamdVerdict& verdict, std::size_t capacity) {
+    std::string reply = std::string("<PASS>") + (verdict.spam ? "0" : "1") + "</PASS><SCORE>" +
+                        verdict.score + "</SCORE><THRESHOLD>" + verdict.threshold + "</THRESHOLD>";
+    constexpr std::string_view kOpen = "<RULES>", kClose = "</RULES>";
+    if (reply.size() + kOpen.size() + kClose.size() < capacity) {
+        const std::size_t room = capacity - 1 - reply.size() - kOpen.size() - kClose.size();
+        reply.append(kOpen).append(verdict.rules.substr(0, room)).append(kClose);
+    }
+    return reply;
 }
 
 }  // namespace kz::providers

@@ -25,4 +25,8 @@ struct SpamdVerdict {
 // The verdict, or nothing with the reason in `why`.
 std::optional<SpamdVerdict> ParseSpamdReply(std::string_view reply, std::string& why);
 
+// "<PASS>0</PASS>" for spam, else "<PASS>1</PASS>", then "<SCORE>", "<THRESHOLD>" and as
+// many rule names in "<RULES>" as a buffer of `capacity` bytes leaves room for.
+std::string FormatSpamdVerdict(const SpamdVerdict& verdict, std::size_t capacity);
+
 }  // namespace kz::providers

@@ -87,6 +87,7 @@ TEST(SpamdClient, ErrorStatusesOverlongAndLateAnswersGiveNoVerdict) {
     const std::pair<const char*, std::string> cases[] = {
         {"error status", "SPAMD/1.1 76 Bad header line\r\n\r\n"},
         {"no Spam header", "SPAMD/1.1 0 EX_OK\r\nContent-length: 0\r\n\r\n"},
+        {"score not a number", "SPAMD/1.1 0 EX_OK\r\nSpam: True ; <PASS>1</PASS> / 5.0\r\n\r\n"},
         {"overlong", "SPAMD/1.1 0 EX_OK\r\nSpam: False ; 1 / 5\r\n\r\n" + std::string(70000, 'R')},
         {"late", ""},
     };
