@@ -1,0 +1,63 @@
+// Fuzz target: what the DNS blacklist library reads from outside. The whole input as a
+// DNS answer (the negative TTL is read from its authority section), and as the texts an
+// administrator or a message supplies: the server list, a zone list, a link's host and
+// an address. Every name the library would ask must be a valid DNS name.
+#include <arpa/inet.h>
+
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "fuzz_check.h"
+#include "negative_ttl.h"
+#include "query_names.h"
+#include "server_list.h"
+#include "text_split.h"
+#include "zone_list.h"
+
+namespace {
+
+bool lowerCase(std::string_view name) {
+    for (char c : name) {
+        if (c >= 'A' && c <= 'Z') return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace kz::windns;
+    if (size > INT_MAX) return 0;
+    if (auto ttl = NegativeTtl(data, static_cast<int>(size))) KZ_FUZZ_CHECK(ttl->count() >= 0);
+
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    for (std::string_view section : kz::fuzz::Sections(text)) {
+        const ServerList servers = ParseServerList(section);
+        KZ_FUZZ_CHECK(servers.servers.size() + servers.rejected.size() ==
+                      SplitItems(section, ",; \t\r\n").size());
+        for (const DnsServer& server : servers.servers) KZ_FUZZ_CHECK(server.port != 0);
+
+        for (const Zone& zone : ParseZoneList(section).zones) {
+            KZ_FUZZ_CHECK(IsDnsName(zone.name) && lowerCase(zone.name));
+        }
+        if (auto host = LinkHostName(section)) {
+            KZ_FUZZ_CHECK(IsDnsName(*host) && lowerCase(*host));
+            if (auto domain = RegisteredDomain(*host)) {
+                KZ_FUZZ_CHECK(host->size() >= domain->size());
+                if (auto name = QueryName(*domain, "bl.test")) KZ_FUZZ_CHECK(IsDnsName(*name));
+            }
+        }
+        if (auto reversed = ReversedAddress(section)) {
+            auto back = ReversedAddress(*reversed);
+            KZ_FUZZ_CHECK(back.has_value());
+            in_addr original{}, again{};
+            KZ_FUZZ_CHECK(inet_pton(AF_INET, std::string(section).c_str(), &original) == 1);
+            KZ_FUZZ_CHECK(inet_pton(AF_INET, back->c_str(), &again) == 1);
+            KZ_FUZZ_CHECK(original.s_addr == again.s_addr);
+        }
+    }
+    return 0;
+}
