@@ -6,6 +6,9 @@ packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libpc
 # The daemons the provider libraries' tests start: spamd (and spamc to compare with) and
 # clamd with sigtool, which makes the tests' signature database.
 packages+=(spamd spamc clamav clamav-daemon)
+# kzmta milter links libmilter; its end-to-end test starts a Postfix of its own (installed
+# unconfigured, the test writes its own main.cf) and sends mail with Python's smtplib.
+packages+=(libmilter-dev postfix python3)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -15,5 +18,7 @@ if [ "${#missing[@]}" -gt 0 ]; then
     SUDO=""
     [ "$(id -u)" -eq 0 ] || SUDO="sudo"
     $SUDO apt-get update
+    # Postfix must not configure or start a system mail service of its own.
+    echo "postfix postfix/main_mailer_type select No configuration" | $SUDO debconf-set-selections
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
 fi

@@ -18,6 +18,7 @@ int runReloadCommand(const Args& args);
 int runExplainCommand(const Args& args);
 int runInspectCommand(const Args& args);
 int runCheckConfigCommand(const Args& args);
+int runMilterCommand(const Args& args);
 
 struct RunSettings {
     unsigned threads = 1;

@@ -30,6 +30,9 @@ constexpr Command kCommands[] = {
      "show what the agent sees of a message file: headers, parts, bodies (FILE, --json)"},
     {"check-config", kz::tool::runCheckConfigCommand,
      "report problems in the filter table and its files before mail flows (--verbose)"},
+    {"milter", kz::tool::runMilterCommand,
+     "filter an MTA's mail over the milter protocol (--socket unix:PATH|inet:PORT@HOST, "
+     "--threads, --reject TEXT, --sendmail PATH, --submit HOST:PORT, --max-size, --timeout)"},
 };
 
 int usage() {

@@ -1,0 +1,57 @@
+#include "milter_agent_runs.h"
+
+#include <memory>
+#include <thread>
+
+namespace kz::tool {
+
+namespace {
+
+struct RunState {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool done = false;
+    bool abandoned = false;
+};
+
+}  // namespace
+
+AgentRuns::AgentRuns(const AgentLibrary& agent, unsigned concurrent, std::chrono::seconds timeout)
+    : agent_(agent), timeout_(timeout), slots_(std::max(1u, std::min(concurrent, 1u << 16))) {}
+
+AgentRuns::Result AgentRuns::run(const std::string& message, const std::string& connector,
+                                 std::function<void()> abandoned) {
+    auto deadline = std::chrono::steady_clock::now() + timeout_;
+    if (!slots_.try_acquire_until(deadline)) return Result::Busy;
+    auto state = std::make_shared<RunState>();
+    {
+        std::lock_guard lock(mutex_);
+        ++active_;
+    }
+    std::thread([this, state, message, connector, abandoned = std::move(abandoned)] {
+        agent_.filterExecute(message, connector);
+        slots_.release();
+        bool late = false;
+        {
+            std::lock_guard lock(state->mutex);
+            state->done = true;
+            late = state->abandoned;
+        }
+        state->cv.notify_all();
+        if (late && abandoned) abandoned();
+        std::lock_guard lock(mutex_);
+        --active_;
+        idle_.notify_all();
+    }).detach();
+    std::unique_lock lock(state->mutex);
+    if (state->cv.wait_until(lock, deadline, [&] { return state->done; })) return Result::Done;
+    state->abandoned = true;
+    return Result::TimedOut;
+}
+
+bool AgentRuns::waitIdle(std::chrono::seconds bound) {
+    std::unique_lock lock(mutex_);
+    return idle_.wait_for(lock, bound, [this] { return active_ == 0; });
+}
+
+}  // namespace kz::tool

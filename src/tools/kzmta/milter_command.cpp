@@ -1,0 +1,62 @@
+// kzmta milter: the agent behind an MTA that speaks the milter protocol.
+
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "agent_library.h"
+#include "agent_trace.h"
+#include "commands.h"
+#include "milter_agent_runs.h"
+#include "milter_callbacks.h"
+#include "milter_handoff.h"
+#include "milter_options.h"
+#include "platform/environment.h"
+#include "platform/files.h"
+#include "registry_facts.h"
+
+namespace kz::tool {
+
+namespace {
+
+// Runs still going at the end get this long before the process leaves without them.
+constexpr std::chrono::seconds kShutdownBound{30};
+
+}  // namespace
+
+int runMilterCommand(const Args& args) {
+    MilterOptions options = ParseMilterOptions(args);
+    std::string root = ConnectorRootDirectory(options.registry);
+    if (root.empty())
+        throw std::runtime_error("the registry file " + options.registry +
+                                 " names no Connector Root Directory");
+    // The agent finds its registry file through the environment, as in kzmta run.
+    platform::setEnvironment("KZ_REGISTRY", options.registry);
+    platform::setFolderFlush(FlushQueueFolders(options.registry));
+    AgentTraceDiversion traces(options.verbose);
+
+    MilterSpool spool(root, "SMTP");
+    if (std::size_t cleared = spool.clearLeftovers())
+        std::fprintf(stderr, "kzmta milter: %zu leftover spool files removed\n", cleared);
+    MessageSubmitter submitter = options.submit.empty()
+                                     ? MessageSubmitter::viaSendmail(options.sendmail)
+                                     : MessageSubmitter::viaSmtp(options.submit);
+    HandedOnSeals seals;
+    NewMessageHandOff handOff(spool, submitter, seals);
+
+    AgentLibrary agent(options.library);
+    agent.filterInit();
+    AgentRuns runs(agent, options.threads, options.timeout);
+    MilterService service{options, spool, runs, handOff, seals};
+    int status = ServeMilter(service);
+    if (!runs.waitIdle(kShutdownBound)) {
+        // A run still inside the agent would lose its library under it.
+        std::fprintf(stderr, "kzmta milter: agent runs still busy, leaving without them\n");
+        std::fflush(stderr);
+        std::_Exit(status == 0 ? 1 : status);
+    }
+    agent.filterUnInit();
+    return status;
+}
+
+}  // namespace kz::tool

@@ -1,0 +1,43 @@
+#pragma once
+// What the agent did to a queued message, read from what it left in the queue, put as
+// the changes a milter can ask of the MTA.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kz::tool {
+
+struct HeaderChange {
+    enum class Kind {
+        Change,  // the index-th header of the name gets a new value
+        Delete,  // the index-th header of the name goes
+        Insert,  // a new header at position `index` of the header block
+        Add,     // a new header at the end of the header block
+    };
+    Kind kind;
+    std::string name;
+    int index = 0;      // 1-based among headers of the name; 0-based position for Insert
+    std::string value;  // folded lines joined by LF, as the milter protocol takes them
+    bool operator==(const HeaderChange&) const = default;
+};
+
+struct MilterDecision {
+    bool gone = false;                  // no longer queued: deleted or moved away
+    std::vector<HeaderChange> headers;  // changes and deletions first, then insertions
+    std::optional<std::string> body;    // the new body (CR LF lines) when it changed
+    std::vector<std::string> addedRecipients;
+    std::vector<std::string> removedRecipients;
+};
+
+// The value of a message's first header of the name (folds kept), empty when absent.
+std::string FirstHeaderValue(std::string_view text, std::string_view name);
+
+// Compares the message and command files as written with what is queued after the
+// run (empty when the file is gone).
+MilterDecision CompareQueuedMessage(std::string_view textBefore, std::string_view commandsBefore,
+                                    const std::optional<std::string>& textAfter,
+                                    const std::optional<std::string>& commandsAfter);
+
+}  // namespace kz::tool

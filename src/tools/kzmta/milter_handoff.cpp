@@ -1,0 +1,57 @@
+#include "milter_handoff.h"
+
+#include <cstdio>
+#include <optional>
+
+#include "message/loop_seal.h"
+#include "milter_decision.h"
+#include "platform/files.h"
+
+namespace kz::tool {
+
+using platform::joinPath;
+
+NewMessageHandOff::Step NewMessageHandOff::handOn(const std::string& folder,
+                                                  const std::string& messagesFolder,
+                                                  const std::string& name) {
+    std::string commandFile = joinPath(folder, name);
+    std::string messageFile = joinPath(messagesFolder, name);
+    std::optional<std::string> commands = platform::readFile(commandFile);
+    std::optional<std::string> text = platform::readFile(messageFile);
+    // The command file is written last: without it the message is not complete yet.
+    if (!commands || !text) return Step::NotReady;
+    Submission submission;
+    submission.sender = AddressOfEnvelopeValue(CommandFileValue(*commands, "Sender"));
+    submission.recipients = EnvelopeRecipients(CommandFileValue(*commands, "Recipients"));
+    submission.text = std::move(*text);
+    std::string why;
+    if (!submitter_.submit(submission, why)) {
+        std::fprintf(stderr, "kzmta milter: %s not handed on: %s\n", name.c_str(), why.c_str());
+        return Step::Failed;
+    }
+    seals_.remember(FirstHeaderValue(submission.text, kLoopSealHeaderName));
+    platform::removeFile(commandFile);
+    platform::removeFile(messageFile);
+    return Step::HandedOn;
+}
+
+HandOffCount NewMessageHandOff::handOnQueued() {
+    std::lock_guard lock(mutex_);
+    HandOffCount count;
+    const std::pair<const std::string&, const std::string&> queues[] = {
+        {spool_.inbound(), spool_.inboundMessages()},
+        {spool_.outgoing(), spool_.outgoingMessages()}};
+    for (const auto& [folder, messagesFolder] : queues) {
+        for (const std::string& name : platform::listDirectory(folder)) {
+            if (name.empty() || name[0] == '.' || MilterSpool::isTransactionId(name) ||
+                platform::isDirectory(joinPath(folder, name)))
+                continue;
+            Step step = handOn(folder, messagesFolder, name);
+            if (step == Step::HandedOn) ++count.handedOn;
+            if (step == Step::Failed) ++count.failed;
+        }
+    }
+    return count;
+}
+
+}  // namespace kz::tool

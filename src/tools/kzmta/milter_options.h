@@ -1,0 +1,38 @@
+#pragma once
+// The command line of kzmta milter.
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+#include "commands.h"
+
+namespace kz::tool {
+
+// An SMTP reply the milter gives: "550", "5.7.1" and the text.
+struct SmtpReply {
+    std::string code, enhanced, text;
+};
+
+struct MilterOptions {
+    std::string socket;          // "unix:PATH" or "inet:PORT@HOST"
+    unsigned socketMode = 0660;  // of a Unix socket
+    std::string registry;
+    std::string library;
+    unsigned threads = 1;  // agent runs at one time
+    // A message the agent removed is discarded, or rejected with this reply.
+    bool rejectRemoved = false;
+    SmtpReply reject{"550", "5.7.1", "Message refused by the mail filter"};
+    std::string sendmail = "sendmail";  // for new messages, unless submit is set
+    std::string submit;                 // HOST:PORT to hand new messages to by SMTP
+    std::size_t maxSize = 50u << 20;    // bytes of one message
+    std::chrono::seconds timeout{120};  // one agent run
+    bool verbose = false;               // the agent's trace lines on standard error
+};
+
+// Throws with the reason when an option is missing or malformed.
+MilterOptions ParseMilterOptions(Args args);
+// "550 5.7.1 text", "554 text": a 5xx code, an optional enhanced code, the text.
+SmtpReply ParseRejectReply(const std::string& text);
+
+}  // namespace kz::tool
