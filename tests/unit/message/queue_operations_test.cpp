@@ -33,6 +33,7 @@ TEST_F(QueueOperationsTest, DeleteFindsTheMessagesFolderSpelledInCapitals) {
 using CopyOperation = bool (*)(const MessageContext&);
 
 struct HoldingCase {
+    const char* name;
     CopyOperation copy;
     std::string (QueueTest::*directory)() const;
 };
@@ -80,9 +81,11 @@ TEST_P(QueueCopyTest, FailsWhenAQueuedFileIsMissing) {
     EXPECT_FALSE(exists(holding() + "/Messages/" + std::string(kMessageId)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Holding, QueueCopyTest,
-                         testing::Values(HoldingCase{&CopyToQuarantine, &QueueTest::quarantine},
-                                         HoldingCase{&CopyToBadMail, &QueueTest::badMail}));
+INSTANTIATE_TEST_SUITE_P(
+    Holding, QueueCopyTest,
+    testing::Values(HoldingCase{"Quarantine", &CopyToQuarantine, &QueueTest::quarantine},
+                    HoldingCase{"BadMail", &CopyToBadMail, &QueueTest::badMail}),
+    [](const testing::TestParamInfo<HoldingCase>& info) { return info.param.name; });
 
 // Names that reach outside the queue touch nothing: not the files one level up, not the
 // holding directories.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/registry.h"
 #include "support/test_support.h"
 
@@ -72,7 +74,10 @@ TEST_P(AdminExport, ReadsEveryValueForm) {
 
 INSTANTIATE_TEST_SUITE_P(Encodings, AdminExport,
                          ::testing::Values("registry/admin_export.reg",
-                                           "registry/admin_export_utf16.reg"));
+                                           "registry/admin_export_utf16.reg"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::filesystem::path(info.param).stem().string();
+                         });
 
 TEST(RegText, FormattedTextParsesBackToTheSameKeys) {
     std::vector<RegKey> keys;

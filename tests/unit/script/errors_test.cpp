@@ -8,30 +8,27 @@
 namespace kz::script::test {
 namespace {
 
-struct Case {
-    const char* body;
-    const char* expected;
-};
-
-class SyntaxErrorTest : public ::testing::TestWithParam<Case> {};
+class SyntaxErrorTest : public ::testing::TestWithParam<ScriptCase> {};
 
 TEST_P(SyntaxErrorTest, IsReportedAsSyntaxError) {
-    EXPECT_EQ(ErrorOf(GetParam().body), GetParam().expected) << GetParam().body;
+    EXPECT_EQ(ErrorOf(GetParam().text), GetParam().expected) << GetParam().text;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Compile, SyntaxErrorTest,
-    ::testing::Values(Case{"If x Then\nx = 1", "Syntax:1012"}, Case{"If x\nEnd If", "Syntax:1017"},
-                      Case{"For i = 1\nNext", "Syntax:1013"},
-                      Case{"For i = 1 To 2\nx = 1", "Syntax:1020"},
-                      Case{"Do\nx = 1", "Syntax:1019"}, Case{"While True\nx = 1", "Syntax:1018"},
-                      Case{"Select Case x\nCase 1\nx = 1", "Syntax:1022"},
-                      Case{"x = (1 + 2", "Syntax:1006"}, Case{"x = 1 +", "Syntax:1023"},
-                      Case{"x = 1 2", "Syntax:1025"}, Case{"Dim 5", "Syntax:1010"},
-                      Case{"Dim a(n)", "Syntax:1026"}, Case{"Exit Do", "Syntax:1039"},
-                      Case{"Next", "Syntax:1014"}, Case{"Const c = x", "Syntax:1045"},
-                      Case{"MsgBox(1, 2)", "Syntax:1044"}, Case{"On Error Resume", "Syntax:1002"},
-                      Case{"Option Explicit", "Syntax:1002"}));
+    ::testing::Values(
+        ScriptCase{"If x Then\nx = 1", "Syntax:1012"}, ScriptCase{"If x\nEnd If", "Syntax:1017"},
+        ScriptCase{"For i = 1\nNext", "Syntax:1013"},
+        ScriptCase{"For i = 1 To 2\nx = 1", "Syntax:1020"}, ScriptCase{"Do\nx = 1", "Syntax:1019"},
+        ScriptCase{"While True\nx = 1", "Syntax:1018"},
+        ScriptCase{"Select Case x\nCase 1\nx = 1", "Syntax:1022"},
+        ScriptCase{"x = (1 + 2", "Syntax:1006"}, ScriptCase{"x = 1 +", "Syntax:1023"},
+        ScriptCase{"x = 1 2", "Syntax:1025"}, ScriptCase{"Dim 5", "Syntax:1010"},
+        ScriptCase{"Dim a(n)", "Syntax:1026"}, ScriptCase{"Exit Do", "Syntax:1039"},
+        ScriptCase{"Next", "Syntax:1014"}, ScriptCase{"Const c = x", "Syntax:1045"},
+        ScriptCase{"MsgBox(1, 2)", "Syntax:1044"}, ScriptCase{"On Error Resume", "Syntax:1002"},
+        ScriptCase{"Option Explicit", "Syntax:1002"}),
+    ScriptCaseName);
 
 TEST(ScriptErrors, SyntaxErrorCarriesCodeTextAndLine) {
     Engine engine;
