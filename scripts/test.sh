@@ -11,6 +11,17 @@ if command -v ccache >/dev/null; then
 fi
 jobs=$(nproc)
 
+# Short fuzz runs of the parsers of outside input (clang's libFuzzer), one per
+# tests/fuzz/<name>_fuzz.cpp. Their build needs nothing of the main build, so it runs
+# beside the main build and the tests, which leave cores idle while they wait on children.
+fuzz=build/fuzz
+cmake -S tests/fuzz -B "$fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "${launcher[@]}" >/dev/null
+# In a session of its own, so that a failure before its end stops the whole build.
+setsid cmake --build "$fuzz" -j "$jobs" >"$fuzz/build.log" 2>&1 &
+fuzz_build=$!
+trap 'kill -- -"$fuzz_build" 2>/dev/null || true' EXIT
+
 build=build/sanitize
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKZ_SANITIZE=ON -DKZ_BUILD_BENCH=ON \
     "${launcher[@]}"
@@ -20,16 +31,16 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir "$build" --output-on-failure -j "$jobs"
 
-# Short fuzz runs of the parsers of outside input (clang's libFuzzer), one per
-# tests/fuzz/<name>_fuzz.cpp, each seeded from tests/fuzz/corpus/<name>_fuzz and guided by
+if ! wait "$fuzz_build"; then
+    cat "$fuzz/build.log"
+    exit 1
+fi
+trap - EXIT
+
+# Each target is seeded from tests/fuzz/corpus/<name>_fuzz and guided by
 # tests/fuzz/dict/<name>_fuzz.dict when there is one; a crash, a hang, a leak or a failed
 # check fails the test command. Each target fuzzes on one core, as many at once as there
 # are cores, so every target gets its full time.
-fuzz=build/fuzz
-cmake -S tests/fuzz -B "$fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    "${launcher[@]}"
-cmake --build "$fuzz" -j "$jobs"
-
 fuzz_target() {
     local target=$1
     mkdir -p "$fuzz/corpus/$target" "tests/fuzz/corpus/$target"
