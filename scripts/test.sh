@@ -17,7 +17,7 @@ jobs=$(nproc)
 fuzz=build/fuzz
 cmake -S tests/fuzz -B "$fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     "${launcher[@]}" >/dev/null
-# In a session of its own, so that a failure before its end stops the whole build.
+# In a session of its own, so that the script can stop all of it when it ends early.
 setsid cmake --build "$fuzz" -j "$jobs" >"$fuzz/build.log" 2>&1 &
 fuzz_build=$!
 trap 'kill -- -"$fuzz_build" 2>/dev/null || true' EXIT
