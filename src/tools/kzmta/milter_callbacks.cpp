@@ -179,7 +179,12 @@ void HandOnNewMessages() {
 sfsistat OnEndOfMessage(SMFICTX* ctx) {
     Connection* c = Of(ctx);
     if (!c) return TempFail(ctx, "no connection state");
-    if (c->returning) return SMFIS_CONTINUE;
+    if (c->returning) {
+        std::fprintf(gService->console,
+                     "kzmta milter: a message it handed on came back, let through\n");
+        std::fflush(gService->console);
+        return SMFIS_CONTINUE;
+    }
     MilterSpool& spool = gService->spool;
     std::optional<SpooledMessage> queued = spool.write(c->transaction);
     c->transaction.body.clear();
@@ -258,7 +263,9 @@ int ServeMilter(MilterService& service) {
             std::fprintf(stderr, "kzmta milter: cannot set the socket's mode\n");
     }
     HandOnNewMessages();
-    std::fprintf(stderr, "kzmta milter: listening on %s\n", service.options.socket.c_str());
+    std::fprintf(service.console, "kzmta milter: listening on %s\n",
+                 service.options.socket.c_str());
+    std::fflush(service.console);
     int rc = smfi_main();
     return rc == MI_SUCCESS ? 0 : 1;
 }

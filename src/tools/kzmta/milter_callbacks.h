@@ -2,6 +2,8 @@
 // The milter protocol side: libmilter's callbacks gather one SMTP transaction, hand it
 // to the agent through the spool, and give its decision back to the MTA.
 
+#include <cstdio>
+
 #include "milter_agent_runs.h"
 #include "milter_handoff.h"
 #include "milter_options.h"
@@ -17,6 +19,7 @@ struct MilterService {
     AgentRuns& runs;
     NewMessageHandOff& handOff;
     HandedOnSeals& seals;
+    std::FILE* console;  // what the milter reports; the agent's trace lines go elsewhere
 };
 
 // Registers the callbacks, opens the socket and serves until SIGINT, SIGTERM or SIGHUP.

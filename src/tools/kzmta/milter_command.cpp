@@ -47,7 +47,7 @@ int runMilterCommand(const Args& args) {
     AgentLibrary agent(options.library);
     agent.filterInit();
     AgentRuns runs(agent, options.threads, options.timeout);
-    MilterService service{options, spool, runs, handOff, seals};
+    MilterService service{options, spool, runs, handOff, seals, traces.console()};
     int status = ServeMilter(service);
     if (!runs.waitIdle(kShutdownBound)) {
         // A run still inside the agent would lose its library under it.
@@ -56,6 +56,8 @@ int runMilterCommand(const Args& args) {
         std::_Exit(status == 0 ? 1 : status);
     }
     agent.filterUnInit();
+    std::fprintf(traces.console(), "kzmta milter: stopped\n");
+    std::fflush(traces.console());
     return status;
 }
 

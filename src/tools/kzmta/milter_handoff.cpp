@@ -24,12 +24,13 @@ NewMessageHandOff::Step NewMessageHandOff::handOn(const std::string& folder,
     submission.sender = AddressOfEnvelopeValue(CommandFileValue(*commands, "Sender"));
     submission.recipients = EnvelopeRecipients(CommandFileValue(*commands, "Recipients"));
     submission.text = std::move(*text);
+    // Known before the MTA can pass it back through the milter.
+    seals_.remember(FirstHeaderValue(submission.text, kLoopSealHeaderName));
     std::string why;
     if (!submitter_.submit(submission, why)) {
         std::fprintf(stderr, "kzmta milter: %s not handed on: %s\n", name.c_str(), why.c_str());
         return Step::Failed;
     }
-    seals_.remember(FirstHeaderValue(submission.text, kLoopSealHeaderName));
     platform::removeFile(commandFile);
     platform::removeFile(messageFile);
     return Step::HandedOn;
