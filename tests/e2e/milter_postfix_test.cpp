@@ -58,6 +58,13 @@ TEST(MilterPostfix, MailThroughPostfixIsFilteredAndAStoppedMilterMeansTryLater) 
     int code = mta.send("spam.eml");
     EXPECT_GE(code, 400);
     EXPECT_LT(code, 500);
+
+    // Bounds and the configured refusal: a message over the size is refused before its
+    // data, a removed one rejected instead of discarded.
+    ASSERT_TRUE(mta.startMilter({"--max-size", "2000", "--reject", "554 5.7.1 Not here"}))
+        << mta.milter->output();
+    EXPECT_EQ(mta.send("report.eml"), 552);
+    EXPECT_EQ(mta.send("exe.eml"), 554);
 }
 
 }  // namespace
