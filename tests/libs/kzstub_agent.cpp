@@ -1,0 +1,21 @@
+// An agent that only takes its time: a message whose name starts with "SLOW" holds the
+// run for three seconds. For the tests of the hosts' bounds on runs.
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "platform/exports.h"
+
+KZ_EXPORT int KZ_STDCALL FilterInit(int) {
+    return 1;
+}
+
+KZ_EXPORT int KZ_STDCALL FilterExecute(const char*, const char* message, const char*, int) {
+    if (std::strncmp(message, "SLOW", 4) == 0) std::this_thread::sleep_for(std::chrono::seconds(3));
+    return 1;
+}
+
+KZ_EXPORT int KZ_STDCALL FilterUnInit(int) {
+    return 1;
+}
