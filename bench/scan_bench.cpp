@@ -107,9 +107,9 @@ void ScanFile(benchmark::State& state, const std::string& name, bool mime) {
         context.MessageId = name;
         kz::filters::CriteriaResults results;
         kz::filters::AllocateResults(env().table, results);
-        results.message = &context;
-        int scanned = mime ? kz::ScanMessageMime(context, env().table, results)
-                           : kz::ScanMessagePlain(context, env().table, results);
+        kz::evaluate::Evaluation evaluation(env().table, results, &context);
+        int scanned = mime ? kz::evaluate::ScanMessageMime(evaluation)
+                           : kz::evaluate::ScanMessagePlain(evaluation);
         benchmark::DoNotOptimize(scanned);
         kz::filters::ReleaseResults(results);
     }

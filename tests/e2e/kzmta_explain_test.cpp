@@ -146,6 +146,10 @@ TEST(KzmtaExplain, JsonShowsCriteriaAndTheActionLinesThatWouldRun) {
                            "\"instanceCount\":1,\"hitCount\":0,\"matchText\":\"\""),
               std::string::npos)
         << half[1];
+    // Each criterion lists the values it was offered: the decoded subject, the body.
+    EXPECT_NE(half[1].find("\"values\":[\"meeting moved\"]},{\"index\":1,\"keyword\":\"BODY\""),
+              std::string::npos)
+        << half[1];
     // Disabled slots are not listed.
     EXPECT_EQ(half[0].find("\"keyword\":\"SUBJECT\""), std::string::npos) << half[0];
 
@@ -170,6 +174,7 @@ TEST(KzmtaExplain, TextReportAndClearErrors) {
         std::string::npos)
         << text.out;
     EXPECT_NE(text.out.find("would run ADD_HEADER X-Meeting|yes"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("      saw Team meeting on Friday"), std::string::npos) << text.out;
     EXPECT_EQ(text.out.find("Loaded"), std::string::npos) << "agent trace leaked: " << text.out;
 
     RunOutput missing = q.explain("NONE.MAI");

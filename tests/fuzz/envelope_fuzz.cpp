@@ -43,7 +43,7 @@ void checkAddresses(const kz::MessageEnvelope& envelope) {
     KZ_FUZZ_CHECK(address.size() < 256);
     kz::whitelist::AddressAfterType(envelope.Sender, address, 256);
     KZ_FUZZ_CHECK(address.size() < 256);
-    kz::providers::DkimSenderOf(envelope.Sender);
+    kz::evaluate::DkimSenderOf(envelope.Sender);
 
     using kz::whitelist::IPv6Address;
     IPv6Address ip(envelope.ClientIP, IPv6Address::Mode::Address);

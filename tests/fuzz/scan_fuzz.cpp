@@ -54,11 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         context.MessageId = kMessageId;
         kz::filters::CriteriaResults results;
         kz::filters::AllocateResults(table, results);
-        results.message = &context;
+        kz::evaluate::Evaluation evaluation(table, results, &context);
         if (mime) {
-            kz::ScanMessageMime(context, table, results);
+            kz::evaluate::ScanMessageMime(evaluation);
         } else {
-            kz::ScanMessagePlain(context, table, results);
+            kz::evaluate::ScanMessagePlain(evaluation);
         }
         kz::filters::ReleaseResults(results);
     }

@@ -34,7 +34,7 @@ Verdict DecideFilter(int position, const filters::FilterDefinition& filter,
     for (int kind = 0; kind < filters::kCriterionCount; ++kind) {
         const filters::CriterionSlot& slot = filter.slots[std::size_t(kind)];
         if (slot.enabled != 1) continue;
-        std::string_view keyword = filters::kCriterionKeywords[std::size_t(kind)];
+        std::string_view keyword = filters::KindOf(kind).keyword;
         if (block.hitCount[std::size_t(kind)] >= slot.threshold) {
             verdict.holds = true;
             verdict.setsResult = true;

@@ -12,7 +12,7 @@
 #include "providers/provider_verdicts.h"
 #include "providers/scan_providers.h"
 
-namespace kz::providers {
+namespace kz::evaluate {
 
 namespace {
 
@@ -33,12 +33,13 @@ int32_t classOf(long code) {
 }
 
 bool checkApplies(const MessageContext& message) {
-    return Providers().dkim.status == kProviderUsable && Providers().dkim.execute &&
-           message.AuthenticationStatus == 0 && equalsIgnoreCase(message.ConnectorName, "SMTP");
+    return providers::Providers().dkim.status == providers::kProviderUsable &&
+           providers::Providers().dkim.execute && message.AuthenticationStatus == 0 &&
+           equalsIgnoreCase(message.ConnectorName, "SMTP");
 }
 
 std::string dkimRequest(const MessageContext& message, const DkimSender& sender) {
-    std::string request = "<COMMAND>VERIFY</COMMAND>" + MessageRequest(message);
+    std::string request = "<COMMAND>VERIFY</COMMAND>" + providers::MessageRequest(message);
     return request + "<DOMAIN>" + sender.domain + "</DOMAIN><SENDER>" + sender.localPart +
            "</SENDER>";
 }
@@ -48,7 +49,7 @@ void recordFailure(const MessageContext& message, long code, const std::string& 
                    const std::string& reply) {
     const uint32_t level = config::DebugDkim();
     if (level == 0) {
-        CountFor(message, log::Counter::DkimDetections);
+        providers::CountFor(message, log::Counter::DkimDetections);
         return;
     }
     if (message.readOnly) return;
@@ -58,7 +59,7 @@ void recordFailure(const MessageContext& message, long code, const std::string& 
     if (level >= 3) CopyToQuarantine(message);
     SetMessageHeader(message, "Authentication-Results", DkimHeaderText(code),
                      HeaderMode::InsertAtTop);
-    CountFor(message, log::Counter::DkimDetections);
+    providers::CountFor(message, log::Counter::DkimDetections);
 }
 
 DkimVerdict verify(const MessageContext& message) {
@@ -66,15 +67,15 @@ DkimVerdict verify(const MessageContext& message) {
     if (!checkApplies(message)) return verdict;
     const auto sender = DkimSenderOf(message.Sender);
     if (!sender) return verdict;
-    CountFor(message, log::Counter::DkimScans);
+    providers::CountFor(message, log::Counter::DkimScans);
     const std::string request = dkimRequest(message, *sender);
-    const ProviderReply reply =
-        CallRequestEntry(Providers().dkim.execute, request, int32_t(kReplySize));
-    const auto value = ReplyValue(reply.text, "RESULT");
+    const providers::ProviderReply reply = providers::CallRequestEntry(
+        providers::Providers().dkim.execute, request, int32_t(providers::kReplySize));
+    const auto value = providers::ReplyValue(reply.text, "RESULT");
     verdict.code = value ? std::atol(value->c_str()) : 0;
     verdict.dkimClass = classOf(verdict.code);
     if (verdict.code < 1) recordFailure(message, verdict.code, request, reply.text);
-    WriteCounters(message, log::Counter::DkimScans, log::Counter::DkimDetections);
+    providers::WriteCounters(message, log::Counter::DkimScans, log::Counter::DkimDetections);
     return verdict;
 }
 
@@ -119,12 +120,10 @@ std::string_view DkimHeaderText(long resultCode) {
     }
 }
 
-int CheckDkimSignature(filters::CriterionType kind, MessageContext& message,
-                       const filters::FilterTable& table, filters::CriteriaResults& results) {
-    if (!filters::AnyFilterEnables(table, kind)) return 1;
-    const DkimVerdict verdict = verify(message);
-    filters::CompareDkimClass(kind, verdict.dkimClass, verdict.code, table, results);
-    return 1;
+void EvaluateDkim(Evaluation& evaluation) {
+    if (!AnyFilterEnables(evaluation.table(), DKIM)) return;
+    const DkimVerdict verdict = verify(*evaluation.message());
+    CompareDkimClass(evaluation, verdict.dkimClass, verdict.code);
 }
 
-}  // namespace kz::providers
+}  // namespace kz::evaluate

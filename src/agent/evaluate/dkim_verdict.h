@@ -7,12 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "filters/criteria_results.h"
-#include "filters/criterion_type.h"
-#include "filters/filter_table.h"
-#include "message/message_context.h"
+#include "evaluate/evaluation.h"
 
-namespace kz::providers {
+namespace kz::evaluate {
 
 // The sender's local part and domain taken from an envelope value such as
 // "[SMTP:user@example.com]"; empty when it has no ":" or no "@".
@@ -26,8 +23,6 @@ std::optional<DkimSender> DkimSenderOf(std::string_view sender);
 std::string_view DkimHeaderText(long resultCode);
 
 // Verifies the message when some filter enables DKIM and records every filter's result.
-// Always 1.
-int CheckDkimSignature(filters::CriterionType kind, MessageContext& message,
-                       const filters::FilterTable& table, filters::CriteriaResults& results);
+void EvaluateDkim(Evaluation& evaluation);
 
-}  // namespace kz::providers
+}  // namespace kz::evaluate

@@ -1,8 +1,7 @@
-#include "evaluate/evaluators_text.h"
 #include "evaluate/evaluators_value.h"
 #include "evaluate/message_evaluation.h"
 
-namespace kz::host {
+namespace kz::evaluate {
 
 namespace {
 
@@ -12,18 +11,15 @@ constexpr std::string_view kEnvelopeDelimiters = ":]\r\n";
 }  // namespace
 
 // Each kind over every filter of the table, in this order.
-void EvaluateEnvelopeCriteria(const MessageContext& context, const filters::FilterTable& table,
-                              filters::CriteriaResults& results) {
-    using namespace filters;
-    EvaluateEnvelopeCriterion(TOorCC, kEnvelopeDelimiters, context.Recipients, table, results);
-    EvaluateEnvelopeCriterion(IPADDRESS, kEnvelopeDelimiters, context.ClientIP, table, results);
-    EvaluateWhitelistCriterion(IPADDRESS_WHITELISTED, context.Account, "", context.ClientIP, table,
-                               results);
-    EvaluateEnvelopeCriterion(ACCOUNT, kEnvelopeDelimiters, context.Account, table, results);
-    EvaluateEnvelopeCriterion(CONNECTOR, kEnvelopeDelimiters, context.ConnectorName, table,
-                              results);
-    EvaluateSenderAuthCriterion(SENDERAUTH, context.AuthenticationStatus, table, results);
-    RecordCriterionMet(ALLMESSAGES, table, results, "MF-ALL", "All Messages");
+void EvaluateEnvelopeCriteria(Evaluation& evaluation) {
+    const MessageContext& context = *evaluation.message();
+    evaluation.offerEnvelope(TOorCC, context.Recipients, kEnvelopeDelimiters);
+    evaluation.offer(IPADDRESS, context.ClientIP, kEnvelopeDelimiters);
+    EvaluateWhitelist(evaluation, context.Account, context.ClientIP);
+    evaluation.offer(ACCOUNT, context.Account, kEnvelopeDelimiters);
+    evaluation.offer(CONNECTOR, context.ConnectorName, kEnvelopeDelimiters);
+    EvaluateSenderAuth(evaluation, context.AuthenticationStatus);
+    RecordCriterionMet(evaluation, ALLMESSAGES, "All Messages");
 }
 
-}  // namespace kz::host
+}  // namespace kz::evaluate

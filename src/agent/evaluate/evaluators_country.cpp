@@ -7,26 +7,25 @@
 #include "filters/result_hits.h"
 #include "log/trace.h"
 
-namespace kz::filters {
+namespace kz::evaluate {
 
-int EvaluateCountryCriterion(CriterionType kind, std::string_view value,
-                             std::string_view delimiters, const FilterTable& table,
-                             CriteriaResults& results, int matchFlag) {
-    const bool caseSensitive = CaseSensitiveMatching();
+void EvaluateCountries(Evaluation& evaluation, CriterionType kind, std::string_view value,
+                       std::string_view delimiters) {
+    const bool wantMatch = kind == COUNTRY_MATCH;
+    const bool caseSensitive = filters::CaseSensitiveMatching();
     ForEachEnabledInstance(
-        table, results, kind,
-        [&](const CriterionSlot& slot, MatchResultBlock& block, int instance) {
+        evaluation, kind, [&](const CriterionSlot& slot, MatchResultBlock& block, int instance) {
             const std::string data = slot.instanceData(instance);
             ForEachAlternative(data, CriterionSlot::kInstanceDataSize, [&](std::string& country) {
-                const bool matches = MatchPattern(value, country, delimiters, caseSensitive) == 1;
+                const bool matches =
+                    filters::MatchPattern(value, country, delimiters, caseSensitive) == 1;
                 // Without the match flag every listed country other than the message's counts.
-                if (matches != (matchFlag == 1)) return;
-                RecordHit(block, kind, instance, "MF-W", country);
+                if (matches != wantMatch) return;
+                filters::RecordHit(block, kind, instance, "MF-W", country);
                 Trace("Message General Criteria met against [%s] in specified word list.\n",
                       country.c_str());
             });
         });
-    return 1;
 }
 
-}  // namespace kz::filters
+}  // namespace kz::evaluate

@@ -5,10 +5,9 @@
 #include <cstddef>
 #include <string_view>
 
-#include "filters/criteria_results.h"
-#include "filters/filter_table.h"
+#include "evaluate/evaluation.h"
 
-namespace kz::filters {
+namespace kz::evaluate {
 
 // What tells the three list evaluators apart.
 struct ListRule {
@@ -21,9 +20,8 @@ struct ListRule {
     void (*onHit)(std::string_view alternative) = nullptr;
 };
 
-// Evaluates the value against every enabled instance of the kind. Always 1.
-int EvaluateListCriterion(const ListRule& rule, CriterionType kind, std::string_view value,
-                          std::string_view delimiters, const FilterTable& table,
-                          CriteriaResults& results);
+// Evaluates the value against every enabled instance of the kind.
+void EvaluateListCriterion(Evaluation& evaluation, const ListRule& rule, CriterionType kind,
+                           std::string_view value, std::string_view delimiters);
 
-}  // namespace kz::filters
+}  // namespace kz::evaluate

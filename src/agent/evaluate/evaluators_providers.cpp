@@ -12,7 +12,7 @@
 #include "providers/provider_verdicts.h"
 #include "providers/scan_providers.h"
 
-namespace kz::filters {
+namespace kz::evaluate {
 
 namespace {
 
@@ -43,11 +43,11 @@ void compareScore(CriterionType kind, float score, const CriterionSlot& slot,
         if (threshold < score) {
             block.hitCount[kind] += 1;
             assignCut(block.instanceValue[kind][std::size_t(instance)], formatText("%f", score),
-                      kInstanceValueSize);
+                      filters::kInstanceValueSize);
         }
     }
     block.matchText[kind] =
-        formatBounded(kMatchTextSize, "<BFV>%f</BFV><BFT>%f</BFT>", score, threshold);
+        formatBounded(filters::kMatchTextSize, "<BFV>%f</BFV><BFT>%f</BFT>", score, threshold);
 }
 
 void compareStatus(CriterionType kind, long status, const CriterionSlot& slot,
@@ -57,10 +57,10 @@ void compareStatus(CriterionType kind, long status, const CriterionSlot& slot,
         if (status == std::atol(slot.instanceData(instance, kFieldSize).c_str())) {
             block.hitCount[kind] += 1;
             assignCut(block.instanceValue[kind][std::size_t(instance)], formatText("%ld", status),
-                      kInstanceValueSize);
+                      filters::kInstanceValueSize);
         }
     }
-    block.matchText[kind] = formatBounded(kMatchTextSize, "<PASS>%ld</PASS>", status);
+    block.matchText[kind] = formatBounded(filters::kMatchTextSize, "<PASS>%ld</PASS>", status);
 }
 
 long wantedDkimClass(const std::string& text) {
@@ -78,71 +78,71 @@ bool AnyFilterEnables(const FilterTable& table, CriterionType kind) {
     return false;
 }
 
-int EvaluateSpamProbability(CriterionType kind, MessageContext& message, const FilterTable& table,
-                            CriteriaResults& results) {
-    if (config::BayesianStatus() != providers::kProviderUsable) return 1;
+void EvaluateSpamProbability(Evaluation& evaluation) {
+    constexpr CriterionType kind = SPAM_PROBABILITY;
+    const FilterTable& table = evaluation.table();
+    MessageContext& message = *evaluation.message();
+    if (config::BayesianStatus() != providers::kProviderUsable) return;
     std::optional<float> score;
     if (AnyFilterEnables(table, kind)) score = providers::BayesianScore(message);
     if (score)
-        ForEachEnabledSlot(table, results, kind,
+        ForEachEnabledSlot(evaluation, kind,
                            [&](const CriterionSlot& slot, MatchResultBlock& block) {
                                compareScore(kind, *score, slot, block);
                            });
     afterEachFilter(table, [&] { writeBayesianCounters(message); });
-    return 1;
 }
 
-int EvaluateSpamAssassin(CriterionType kind, MessageContext& message, const FilterTable& table,
-                         CriteriaResults& results) {
+void EvaluateSpamAssassin(Evaluation& evaluation) {
+    constexpr CriterionType kind = SPAMASSASSIN;
+    const FilterTable& table = evaluation.table();
+    MessageContext& message = *evaluation.message();
     const config::AttachSettings& settings = config::Settings();
     if (!settings.spamAssassinOn() ||
         providers::Providers().spamAssassin.status != providers::kProviderUsable)
-        return 0;
-    if (settings.spamAssassinBypassesAuthenticated() && message.AuthenticationStatus == 1) return 0;
+        return;
+    if (settings.spamAssassinBypassesAuthenticated() && message.AuthenticationStatus == 1) return;
     if (AnyFilterEnables(table, kind)) {
         const long status = providers::SpamAssassinStatus(message);
-        ForEachEnabledSlot(table, results, kind,
+        ForEachEnabledSlot(evaluation, kind,
                            [&](const CriterionSlot& slot, MatchResultBlock& block) {
                                compareStatus(kind, status, slot, block);
                            });
     }
     afterEachFilter(table, [&] { writeSpamAssassinCounters(message); });
-    return 1;
 }
 
-int EvaluateVirusCriterion(CriterionType kind, MessageContext& message, const FilterTable& table,
-                           CriteriaResults& results) {
-    if (config::AvBypassAuthenticated() == 1 && message.AuthenticationStatus == 1) return 1;
-    if (config::Settings().AntivirusStatus != 1) return 1;
-    if (!AnyFilterEnables(table, kind)) return 1;
+void EvaluateVirus(Evaluation& evaluation) {
+    constexpr CriterionType kind = HASVIRUS;
+    MessageContext& message = *evaluation.message();
+    if (config::AvBypassAuthenticated() == 1 && message.AuthenticationStatus == 1) return;
+    if (config::Settings().AntivirusStatus != 1) return;
+    if (!AnyFilterEnables(evaluation.table(), kind)) return;
     const providers::VirusScan scan = providers::ScanForVirus(message);
     const std::string verdict = formatText("%ld", long(scan.result));
-    ForEachEnabledSlot(
-        table, results, kind, [&](const CriterionSlot& slot, MatchResultBlock& block) {
-            if (scan.result == 1) {
-                providers::CountVirusDetection(message);
-                block.hitCount[kind] += 1;
-                block.matchText[kind] = std::string(cutToBuffer(scan.text, kMatchTextSize));
-            }
-            for (int instance = 0; instance < slot.resultInstanceCount(); ++instance)
-                block.instanceValue[kind][std::size_t(instance)] = verdict;
-        });
-    return 1;
+    ForEachEnabledSlot(evaluation, kind, [&](const CriterionSlot& slot, MatchResultBlock& block) {
+        if (scan.result == 1) {
+            providers::CountVirusDetection(message);
+            block.hitCount[kind] += 1;
+            block.matchText[kind] = std::string(cutToBuffer(scan.text, filters::kMatchTextSize));
+        }
+        for (int instance = 0; instance < slot.resultInstanceCount(); ++instance)
+            block.instanceValue[kind][std::size_t(instance)] = verdict;
+    });
 }
 
-void CompareDkimClass(CriterionType kind, int32_t dkimClass, long resultCode,
-                      const FilterTable& table, CriteriaResults& results) {
+void CompareDkimClass(Evaluation& evaluation, int32_t dkimClass, long resultCode) {
+    constexpr CriterionType kind = DKIM;
     const std::string code = formatText("%ld", resultCode);
-    ForEachEnabledSlot(
-        table, results, kind, [&](const CriterionSlot& slot, MatchResultBlock& block) {
-            for (int instance = 0; instance < slot.resultInstanceCount(); ++instance) {
-                if (wantedDkimClass(slot.instanceData(instance, kFieldSize)) != dkimClass) continue;
-                block.hitCount[kind] += 1;
-                assignCut(block.instanceValue[kind][std::size_t(instance)], code,
-                          kInstanceValueSize);
-            }
-            block.matchText[kind].clear();
-        });
+    ForEachEnabledSlot(evaluation, kind, [&](const CriterionSlot& slot, MatchResultBlock& block) {
+        for (int instance = 0; instance < slot.resultInstanceCount(); ++instance) {
+            if (wantedDkimClass(slot.instanceData(instance, kFieldSize)) != dkimClass) continue;
+            block.hitCount[kind] += 1;
+            assignCut(block.instanceValue[kind][std::size_t(instance)], code,
+                      filters::kInstanceValueSize);
+        }
+        block.matchText[kind].clear();
+    });
 }
 
-}  // namespace kz::filters
+}  // namespace kz::evaluate

@@ -4,7 +4,7 @@
 #include "base/bounded_text.h"
 #include "filters/result_tokens.h"
 
-namespace kz::filters {
+namespace kz::evaluate {
 
 namespace {
 
@@ -17,9 +17,9 @@ bool UsesSenderToken(std::string_view instanceData) {
     return findIgnoreCase(instanceData, kSenderToken) != std::string_view::npos;
 }
 
-std::string SenderTokenAddress(const CriteriaResults& results) {
-    if (results.message == nullptr) return {};
-    std::string_view sender = results.message->Sender;
+std::string SenderTokenAddress(const MessageContext* message) {
+    if (message == nullptr) return {};
+    std::string_view sender = message->Sender;
     std::size_t colon = sender.find(':');
     if (colon != std::string_view::npos) {
         sender.remove_prefix(colon + 1);
@@ -31,7 +31,7 @@ std::string SenderTokenAddress(const CriteriaResults& results) {
 
 void ReplaceSenderToken(std::string& alternative, std::string_view senderAddress,
                         std::size_t alternativeSize) {
-    ReplaceToken(alternative, kSenderToken, senderAddress, alternativeSize);
+    filters::ReplaceToken(alternative, kSenderToken, senderAddress, alternativeSize);
 }
 
-}  // namespace kz::filters
+}  // namespace kz::evaluate

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "filters/criteria_results.h"
+#include "message/message_context.h"
 
-namespace kz::filters {
+namespace kz::evaluate {
 
 // Whether instance data uses the token (in any letter case).
 bool UsesSenderToken(std::string_view instanceData);
@@ -16,11 +16,11 @@ bool UsesSenderToken(std::string_view instanceData);
 // The bare address of the run's envelope sender: the text after the first ":" less its
 // last character (the closing bracket of "[SMTP:address]"), or the whole value when it
 // has no ":"; at most 511 characters. Empty without a message.
-std::string SenderTokenAddress(const CriteriaResults& results);
+std::string SenderTokenAddress(const MessageContext* message);
 
 // Replaces every "[KZ_SENDER]" (exact case) in an alternative, keeping it within its
 // buffer of alternativeSize bytes.
 void ReplaceSenderToken(std::string& alternative, std::string_view senderAddress,
                         std::size_t alternativeSize);
 
-}  // namespace kz::filters
+}  // namespace kz::evaluate

@@ -9,7 +9,7 @@
 #include "filters/criterion_slot.h"
 #include "log/trace.h"
 
-namespace kz::filters {
+namespace kz::evaluate {
 
 namespace {
 
@@ -46,21 +46,19 @@ const ListRule kEnvelopeRule{.inlineTag = "MF-E",
 
 }  // namespace
 
-int EvaluateWordCriterion(CriterionType kind, std::string_view value, std::string_view delimiters,
-                          const FilterTable& table, CriteriaResults& results) {
-    return EvaluateListCriterion(kWordRule, kind, value, delimiters, table, results);
+void EvaluateWords(Evaluation& evaluation, CriterionType kind, std::string_view value,
+                   std::string_view delimiters) {
+    EvaluateListCriterion(evaluation, kWordRule, kind, value, delimiters);
 }
 
-int EvaluateAddressCriterion(CriterionType kind, std::string_view value,
-                             std::string_view delimiters, const FilterTable& table,
-                             CriteriaResults& results) {
-    return EvaluateListCriterion(kAddressRule, kind, value, delimiters, table, results);
+void EvaluateAddresses(Evaluation& evaluation, CriterionType kind, std::string_view value,
+                       std::string_view delimiters) {
+    EvaluateListCriterion(evaluation, kAddressRule, kind, value, delimiters);
 }
 
-int EvaluateEnvelopeCriterion(CriterionType kind, std::string_view delimiters,
-                              std::string_view value, const FilterTable& table,
-                              CriteriaResults& results) {
-    return EvaluateListCriterion(kEnvelopeRule, kind, value, delimiters, table, results);
+void EvaluateEnvelopeList(Evaluation& evaluation, CriterionType kind, std::string_view value,
+                          std::string_view delimiters) {
+    EvaluateListCriterion(evaluation, kEnvelopeRule, kind, value, delimiters);
 }
 
-}  // namespace kz::filters
+}  // namespace kz::evaluate

@@ -9,16 +9,16 @@
 
 #include "base/bounded_text.h"
 #include "base/delimited_field.h"
-#include "filters/criteria_results.h"
-#include "filters/filter_table.h"
+#include "evaluate/evaluation.h"
 
-namespace kz::filters {
+namespace kz::evaluate {
 
 // Calls visit(slot, block) for every filter whose slot of `kind` is enabled.
 template <typename Visit>
-void ForEachEnabledSlot(const FilterTable& table, CriteriaResults& results, CriterionType kind,
-                        Visit&& visit) {
-    if (kind < 0 || kind >= kCriterionCount) return;
+void ForEachEnabledSlot(Evaluation& evaluation, CriterionType kind, Visit&& visit) {
+    if (kind < 0 || kind >= filters::kCriterionCount) return;
+    const FilterTable& table = evaluation.table();
+    CriteriaResults& results = evaluation.results();
     const int32_t count = std::min(table.filterCount, results.filterCount);
     for (int position = 1; position <= count; ++position) {
         const CriterionSlot& slot = table.filter(position).slots[kind];
@@ -29,14 +29,12 @@ void ForEachEnabledSlot(const FilterTable& table, CriteriaResults& results, Crit
 // Calls visit(slot, block, instance) for every instance that has a place in the results,
 // of every filter whose slot of `kind` is enabled.
 template <typename Visit>
-void ForEachEnabledInstance(const FilterTable& table, CriteriaResults& results, CriterionType kind,
-                            Visit&& visit) {
-    ForEachEnabledSlot(
-        table, results, kind, [&](const CriterionSlot& slot, MatchResultBlock& block) {
-            for (int instance = 0; instance < slot.resultInstanceCount(); ++instance) {
-                visit(slot, block, instance);
-            }
-        });
+void ForEachEnabledInstance(Evaluation& evaluation, CriterionType kind, Visit&& visit) {
+    ForEachEnabledSlot(evaluation, kind, [&](const CriterionSlot& slot, MatchResultBlock& block) {
+        for (int instance = 0; instance < slot.resultInstanceCount(); ++instance) {
+            visit(slot, block, instance);
+        }
+    });
 }
 
 // Calls visit(alternative) for each alternative of an inline list, in order: the
@@ -56,4 +54,4 @@ void ForEachAlternative(std::string_view data, std::size_t alternativeSize, Visi
     }
 }
 
-}  // namespace kz::filters
+}  // namespace kz::evaluate

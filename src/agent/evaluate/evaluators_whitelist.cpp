@@ -5,7 +5,7 @@
 #include "whitelist/outbound_whitelist.h"
 #include "whitelist/system_whitelist.h"
 
-namespace kz::filters {
+namespace kz::evaluate {
 
 namespace {
 
@@ -25,14 +25,13 @@ bool alternativeWhitelists(char mode, std::string_view account, std::string_view
 
 }  // namespace
 
-int EvaluateWhitelistCriterion(CriterionType kind, std::string_view account,
-                               std::string_view /*mailbox*/, std::string_view clientIp,
-                               const FilterTable& table, CriteriaResults& results) {
-    if (clientIp.empty()) return 1;
+void EvaluateWhitelist(Evaluation& evaluation, std::string_view account,
+                       std::string_view clientIp) {
+    constexpr CriterionType kind = IPADDRESS_WHITELISTED;
+    if (clientIp.empty()) return;
     bool whitelisted = false;
     ForEachEnabledInstance(
-        table, results, kind,
-        [&](const CriterionSlot& slot, MatchResultBlock& block, int instance) {
+        evaluation, kind, [&](const CriterionSlot& slot, MatchResultBlock& block, int instance) {
             const std::string data = slot.instanceData(instance, kWhitelistInstanceSize);
             ForEachAlternative(data, kWhitelistInstanceSize, [&](const std::string& alternative) {
                 if (!whitelisted && !alternative.empty())
@@ -43,7 +42,6 @@ int EvaluateWhitelistCriterion(CriterionType kind, std::string_view account,
                 block.instanceValue[kind][std::size_t(instance)] = "1";
             });
         });
-    return 1;
 }
 
-}  // namespace kz::filters
+}  // namespace kz::evaluate

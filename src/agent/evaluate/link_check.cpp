@@ -4,14 +4,15 @@
 
 #include "evaluate/evaluators_value.h"
 
-namespace kz::scan {
+namespace kz::evaluate {
 
-void CheckLinks(const MessageContext& context, filters::LinkLookups& lookups, std::string_view text,
-                const filters::FilterTable& table, filters::CriteriaResults& results) {
+void CheckLinks(Evaluation& evaluation, filters::LinkLookups& lookups, std::string_view text) {
     std::string response;
     std::string listName;
-    if (!filters::FindBlacklistedLink(context.MessageId, lookups, text, response, listName)) return;
-    filters::RecordCriterionMet(filters::URLBL, table, results, "MF-SBLURI", listName);
+    if (!filters::FindBlacklistedLink(evaluation.message()->MessageId, lookups, text, response,
+                                      listName))
+        return;
+    RecordCriterionMet(evaluation, URLBL, listName);
 }
 
-}  // namespace kz::scan
+}  // namespace kz::evaluate

@@ -3,16 +3,13 @@
 
 #include <string_view>
 
-#include "filters/criteria_results.h"
-#include "filters/filter_table.h"
+#include "evaluate/evaluation.h"
 #include "filters/link_blacklist.h"
-#include "message/message_context.h"
 
-namespace kz::scan {
+namespace kz::evaluate {
 
 // The URLBL check of one text: records kind URLBL when a link in it is listed. The
 // lookups are shared by every text of one scan call.
-void CheckLinks(const MessageContext& context, filters::LinkLookups& lookups, std::string_view text,
-                const filters::FilterTable& table, filters::CriteriaResults& results);
+void CheckLinks(Evaluation& evaluation, filters::LinkLookups& lookups, std::string_view text);
 
-}  // namespace kz::scan
+}  // namespace kz::evaluate

@@ -11,7 +11,7 @@
 #include "log/trace.h"
 #include "message/envelope.h"
 
-namespace kz::host {
+namespace kz::evaluate {
 
 bool PrepareMessage(MessageContext& context, std::string_view connectorName,
                     std::string_view messageName) {
@@ -23,24 +23,22 @@ bool PrepareMessage(MessageContext& context, std::string_view connectorName,
     return false;
 }
 
-int EvaluateMessage(MessageContext& context, const filters::FilterTable& table,
-                    filters::CriteriaResults& results) {
-    EvaluateEnvelopeCriteria(context, table, results);
+int EvaluateMessage(Evaluation& evaluation) {
+    EvaluateEnvelopeCriteria(evaluation);
     try {
-        return ScanMessageContent(context, table, results);
+        return ScanMessageContent(evaluation);
     } catch (...) {
         // A library the scan calls has failed and reported it; the message is passed on
         // unfiltered rather than letting the exception reach the MTA's queue thread.
         log::DebugLogf("Message %s was not filtered: its scan ended with an exception\n",
-                       context.MessageId.c_str());
+                       evaluation.message()->MessageId.c_str());
         return 0;
     }
 }
 
-int ScanMessageContent(MessageContext& context, const filters::FilterTable& table,
-                       filters::CriteriaResults& results) {
-    if (config::FilterMime() != 0) return ScanMessageMime(context, table, results);
-    return ScanMessagePlain(context, table, results);
+int ScanMessageContent(Evaluation& evaluation) {
+    if (config::FilterMime() != 0) return ScanMessageMime(evaluation);
+    return ScanMessagePlain(evaluation);
 }
 
-}  // namespace kz::host
+}  // namespace kz::evaluate

@@ -5,11 +5,9 @@
 
 #include <string_view>
 
-#include "filters/criteria_results.h"
-#include "filters/filter_table.h"
-#include "message/message_context.h"
+#include "evaluate/evaluation.h"
 
-namespace kz::host {
+namespace kz::evaluate {
 
 // Rereads the per-run directories, names the message in the context and reads its
 // envelope. False (after the console line) when the command file cannot be read.
@@ -18,15 +16,12 @@ bool PrepareMessage(MessageContext& context, std::string_view connectorName,
 
 // The envelope criteria, then the scan, into results allocated for the table. Non-zero
 // when the message was scanned and its actions are to be run.
-int EvaluateMessage(MessageContext& context, const filters::FilterTable& table,
-                    filters::CriteriaResults& results);
+int EvaluateMessage(Evaluation& evaluation);
 
 // Chooses the MIME-aware or the plain scan by the "Filter MIME" setting.
-int ScanMessageContent(MessageContext& context, const filters::FilterTable& table,
-                       filters::CriteriaResults& results);
+int ScanMessageContent(Evaluation& evaluation);
 
 // The criteria that test the envelope, evaluated over every filter before the scan.
-void EvaluateEnvelopeCriteria(const MessageContext& context, const filters::FilterTable& table,
-                              filters::CriteriaResults& results);
+void EvaluateEnvelopeCriteria(Evaluation& evaluation);
 
-}  // namespace kz::host
+}  // namespace kz::evaluate

@@ -1,16 +1,12 @@
 #pragma once
 // The scan of a message file into the values that criteria test.
 
-#include "filters/criteria_results.h"
-#include "filters/filter_table.h"
-#include "message/message_context.h"
+#include "evaluate/evaluation.h"
 
-namespace kz {
+namespace kz::evaluate {
 
 // Non-zero when the message was scanned and its actions are to be run.
-int ScanMessageMime(MessageContext& context, const filters::FilterTable& table,
-                    filters::CriteriaResults& results);
-int ScanMessagePlain(MessageContext& context, const filters::FilterTable& table,
-                     filters::CriteriaResults& results);
+int ScanMessageMime(Evaluation& evaluation);
+int ScanMessagePlain(Evaluation& evaluation);
 
-}  // namespace kz
+}  // namespace kz::evaluate

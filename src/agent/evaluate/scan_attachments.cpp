@@ -6,7 +6,7 @@
 #include "log/trace.h"
 #include "message/encoded_words.h"
 
-namespace kz::scan {
+namespace kz::evaluate {
 
 namespace {
 
@@ -29,16 +29,16 @@ bool IsAttachment(const MimePart& part) {
            !part.FileName.empty() || !part.PartName.empty();
 }
 
-void EvaluatePresence(const MimePart& part, const std::vector<std::string>& names,
-                      const filters::FilterTable& table, filters::CriteriaResults& results) {
+void EvaluatePresence(Evaluation& evaluation, const MimePart& part,
+                      const std::vector<std::string>& names) {
     const bool named =
         !names.empty() || findIgnoreCase(part.RawHeaders, "name=") != std::string_view::npos;
-    filters::RecordAttachmentPresence(filters::HASANATTACHMENT, named, table, results);
+    evaluation.offerPresence(named);
 }
 
-void HoldAttachmentCriteria(const filters::FilterTable& table, filters::CriteriaResults& results) {
+void HoldAttachmentCriteriaOfHiddenParts(Evaluation& evaluation) {
     Trace("Message parts beyond the scan limits: attachment criteria held\n");
-    filters::HoldAttachmentCriteria(table, results);
+    HoldAttachmentCriteria(evaluation);
 }
 
-}  // namespace kz::scan
+}  // namespace kz::evaluate

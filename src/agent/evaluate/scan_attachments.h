@@ -4,11 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "filters/criteria_results.h"
-#include "filters/filter_table.h"
+#include "evaluate/evaluation.h"
 #include "message/mime_part.h"
 
-namespace kz::scan {
+namespace kz::evaluate {
 
 // A part's file name, then its name, decoded as attachment criteria match them (encoded
 // words converted to the single-byte code page); empty ones left out.
@@ -19,11 +18,11 @@ bool IsAttachment(const MimePart& part);
 
 // HASANATTACHMENT for an attachment part: named when its headers hold "name=" or a name
 // was read from one of the RFC 2231 forms.
-void EvaluatePresence(const MimePart& part, const std::vector<std::string>& names,
-                      const filters::FilterTable& table, filters::CriteriaResults& results);
+void EvaluatePresence(Evaluation& evaluation, const MimePart& part,
+                      const std::vector<std::string>& names);
 
 // For a message whose parts could not all be looked at: the attachment criteria hold, so
 // that what the scan could not see never passes unchecked.
-void HoldAttachmentCriteria(const filters::FilterTable& table, filters::CriteriaResults& results);
+void HoldAttachmentCriteriaOfHiddenParts(Evaluation& evaluation);
 
-}  // namespace kz::scan
+}  // namespace kz::evaluate

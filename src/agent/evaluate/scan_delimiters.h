@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-namespace kz::scan {
+namespace kz::evaluate {
 
 // From, To and Cc values.
 inline constexpr std::string_view kAddressDelimiters = "' \r'\"\n<>;";
@@ -17,4 +17,4 @@ inline constexpr std::string_view kPlainAttachmentNameDelimiters = "\r'\"\n;";
 // Both attachment kinds inside an encoded block of the line-by-line scan.
 inline constexpr std::string_view kEncodedBlockDelimiters = " \r'\"\n;.";
 
-}  // namespace kz::scan
+}  // namespace kz::evaluate

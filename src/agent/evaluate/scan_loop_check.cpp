@@ -5,7 +5,7 @@
 #include "log/trace.h"
 #include "message/loop_seal.h"
 
-namespace kz::scan {
+namespace kz::evaluate {
 
 void LoopCheck::noteHeader(std::string_view name, std::string_view value) {
     if (equalsIgnoreCase(name, kLoopHeaderName)) {
@@ -28,10 +28,11 @@ bool IsOwnMessage(const std::vector<HeaderEntry>& headers, std::string_view mess
     return check.ownMessage();
 }
 
-int OwnMessageResult(MessageContext& context, filters::CriteriaResults& results) {
+int OwnMessageResult(Evaluation& evaluation) {
+    MessageContext& context = *evaluation.message();
     context.ownMessage = true;
     bool virus = false;
-    for (filters::MatchResultBlock& block : results.blocks) {
+    for (MatchResultBlock& block : evaluation.results().blocks) {
         for (int kind = 0; kind < filters::kCriterionCount; ++kind) {
             if (kind == filters::HASVIRUS) continue;
             const std::size_t at = std::size_t(kind);
@@ -46,4 +47,4 @@ int OwnMessageResult(MessageContext& context, filters::CriteriaResults& results)
     return virus ? 1 : 0;
 }
 
-}  // namespace kz::scan
+}  // namespace kz::evaluate

@@ -9,11 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "filters/criteria_results.h"
-#include "message/message_context.h"
+#include "evaluate/evaluation.h"
 #include "message/mime_headers.h"
 
-namespace kz::scan {
+namespace kz::evaluate {
 
 class LoopCheck {
   public:
@@ -34,6 +33,6 @@ bool IsOwnMessage(const std::vector<HeaderEntry>& headers, std::string_view mess
 
 // The scan's result for the agent's own message: marks the context, drops every hit but
 // the antivirus verdict's and gives 1 (actions run) when a filter has that verdict.
-int OwnMessageResult(MessageContext& context, filters::CriteriaResults& results);
+int OwnMessageResult(Evaluation& evaluation);
 
-}  // namespace kz::scan
+}  // namespace kz::evaluate

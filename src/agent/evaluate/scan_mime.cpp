@@ -5,7 +5,6 @@
 
 #include "base/ascii.h"
 #include "config/settings.h"
-#include "evaluate/evaluators_text.h"
 #include "evaluate/link_check.h"
 #include "evaluate/scan.h"
 #include "evaluate/scan_attachments.h"
@@ -15,91 +14,78 @@
 #include "evaluate/scan_values.h"
 #include "message/mime_reader.h"
 
-namespace kz {
+namespace kz::evaluate {
 
 namespace {
 
-using filters::CriteriaResults;
-using filters::FilterTable;
-
-void evaluateHeaders(MimeReader& reader, const FilterTable& table, CriteriaResults& results) {
+void evaluateHeaders(Evaluation& evaluation, MimeReader& reader) {
     const auto& headers = reader.headers();
     if (const HeaderEntry* from = FindFirstHeader(headers, "From")) {
-        filters::EvaluateAddressCriterion(filters::FROM, from->value, scan::kAddressDelimiters,
-                                          table, results);
+        evaluation.offer(FROM, from->value, kAddressDelimiters);
     }
-    filters::EvaluateWordCriterion(filters::HEADERS_CONTAIN, reader.headerBlock(),
-                                   scan::kWordDelimiters, table, results);
-    for (auto [name, kind] : {std::pair{"To", filters::TO}, std::pair{"Cc", filters::CC}}) {
+    evaluation.offer(HEADERS_CONTAIN, reader.headerBlock(), kWordDelimiters);
+    for (auto [name, kind] : {std::pair{"To", TO}, std::pair{"Cc", CC}}) {
         if (const HeaderEntry* header = FindFirstHeader(headers, name)) {
-            filters::EvaluateAddressCriterion(kind, header->value, scan::kAddressDelimiters, table,
-                                              results);
-            filters::EvaluateAddressCriterion(filters::TOorCC, header->value,
-                                              scan::kAddressDelimiters, table, results);
+            evaluation.offer(kind, header->value, kAddressDelimiters);
+            evaluation.offer(TOorCC, header->value, kAddressDelimiters);
         }
     }
     if (const HeaderEntry* subject = FindFirstHeader(headers, "Subject")) {
-        filters::EvaluateWordCriterion(filters::SUBJECT, subject->value, scan::kWordDelimiters,
-                                       table, results);
+        evaluation.offer(SUBJECT, subject->value, kWordDelimiters);
     }
     if (const HeaderEntry* priority = FindFirstHeader(headers, "X-MSMail-Priority")) {
-        filters::EvaluateWordCriterion(filters::PRIORITY, priority->value, scan::kWordDelimiters,
-                                       table, results);
+        evaluation.offer(PRIORITY, priority->value, kWordDelimiters);
     }
     if (const HeaderEntry* priority = FindFirstHeader(headers, "X-Priority")) {
-        scan::EvaluateXPriority(priority->value, table, results);
+        EvaluateXPriority(evaluation, priority->value);
     }
     const HeaderEntry* spf = config::SpfHeaderCheck() == 1
                                  ? FindLastHeader(headers, "Received-SPF")
                                  : FindFirstHeader(headers, "Received-SPF");
     if (spf) {
-        filters::EvaluateWordCriterion(filters::SPF, spf->value, scan::kWordDelimiters, table,
-                                       results);
+        evaluation.offer(SPF, spf->value, kWordDelimiters);
     }
     if (const HeaderEntry* country = FindFirstHeader(headers, "X-KZ-CountryOrigin")) {
-        scan::EvaluateCountryOrigin(country->value, table, results);
+        EvaluateCountryOrigin(evaluation, country->value);
     }
 }
 
 // Parts past the list bound take the attachment criteria only.
-void evaluatePart(const MimePart& part, bool listed, const FilterTable& table,
-                  CriteriaResults& results) {
+void evaluatePart(Evaluation& evaluation, const MimePart& part, bool listed) {
     if (listed) {
-        filters::EvaluateWordCriterion(filters::BOUNDARYHEADERS_CONTAIN, part.RawHeaders,
-                                       scan::kWordDelimiters, table, results);
+        evaluation.offer(BOUNDARYHEADERS_CONTAIN, part.RawHeaders, kWordDelimiters);
     }
-    if (!scan::IsAttachment(part)) return;
-    const std::vector<std::string> names = scan::AttachmentNames(part);
-    scan::EvaluatePresence(part, names, table, results);
+    if (!IsAttachment(part)) return;
+    const std::vector<std::string> names = AttachmentNames(part);
+    EvaluatePresence(evaluation, part, names);
     for (const std::string& name : names) {
-        filters::EvaluateWordCriterion(filters::HASATTACHMENTSMATCHING, name, scan::kWordDelimiters,
-                                       table, results);
+        evaluation.offer(HASATTACHMENTSMATCHING, name, kWordDelimiters);
     }
 }
 
 }  // namespace
 
-int ScanMessageMime(MessageContext& context, const FilterTable& table, CriteriaResults& results) {
-    const std::string path = scan::RunScanPrologue(context, table, results);
+int ScanMessageMime(Evaluation& evaluation) {
+    const MessageContext& context = *evaluation.message();
+    const std::string path = RunScanPrologue(evaluation);
     MimeReader reader;
     if (!path.empty()) reader.loadFile(path, true);
     if (reader.text().empty()) return 0;
     // Mail the agent queued itself answers to the antivirus verdict only.
-    if (scan::IsOwnMessage(reader.headers(), context.MessageId))
-        return scan::OwnMessageResult(context, results);
+    if (IsOwnMessage(reader.headers(), context.MessageId)) return OwnMessageResult(evaluation);
 
-    evaluateHeaders(reader, table, results);
+    evaluateHeaders(evaluation, reader);
     const bool allParts = reader.forEachPart(
-        [&](const MimePart& part, bool listed) { evaluatePart(part, listed, table, results); });
-    if (!allParts) scan::HoldAttachmentCriteria(table, results);
-    scan::EvaluateBodies(reader, table, results);
+        [&](const MimePart& part, bool listed) { evaluatePart(evaluation, part, listed); });
+    if (!allParts) HoldAttachmentCriteriaOfHiddenParts(evaluation);
+    EvaluateBodies(evaluation, reader);
 
     if (config::PerformSblRbl() != 0) {
         const std::string joined = reader.plainTextBody() + reader.htmlBody();
         filters::LinkLookups lookups;
-        scan::CheckLinks(context, lookups, joined, table, results);
+        CheckLinks(evaluation, lookups, joined);
     }
     return 1;
 }
 
-}  // namespace kz
+}  // namespace kz::evaluate

@@ -23,12 +23,9 @@
 #include "message/mime_reader.h"
 #include "message/scan_line_reader.h"
 
-namespace kz {
+namespace kz::evaluate {
 
 namespace {
-
-using filters::CriteriaResults;
-using filters::FilterTable;
 
 constexpr std::size_t kBoundarySize = 1024;
 constexpr std::size_t kAttachmentNameSize = 1023;
@@ -51,19 +48,17 @@ bool beginsLineBreak(std::string_view text) {
 
 class PlainScan {
   public:
-    PlainScan(MessageContext& context, const FilterTable& table, CriteriaResults& results)
-        : context_(context),
-          table_(table),
-          results_(results),
-          loopCheck_(context.MessageId),
+    explicit PlainScan(Evaluation& evaluation)
+        : evaluation_(evaluation),
+          loopCheck_(evaluation.message()->MessageId),
           spfSetting_(config::SpfHeaderCheck()),
           linkChecks_(config::PerformSblRbl() != 0) {}
 
     // The line pass; false for the agent's own message, whose reading stops with its
     // header block.
     bool readLines(std::istream& in) {
-        scan::BoundedLineReader reader(in);
-        scan::ScanLine line;
+        BoundedLineReader reader(in);
+        ScanLine line;
         bool haveLine = reader.next(line);
         while (haveLine) {
             if (inBody_) {
@@ -92,23 +87,20 @@ class PlainScan {
     // has already evaluated as it stands is not evaluated again.
     void evaluatePartNames(MimeReader& reader) {
         const bool allParts = reader.forEachPart([this](const MimePart& part, bool) {
-            std::vector<std::string> names = scan::AttachmentNames(part);
+            std::vector<std::string> names = AttachmentNames(part);
             std::erase_if(names, [this](const std::string& name) { return takeLineName(name); });
             if (names.empty()) return;
             for (const std::string& name : names) Trace("Attachment Found:%s\n", name.c_str());
-            filters::RecordAttachmentPresence(filters::HASANATTACHMENT, true, table_, results_);
-            filters::EvaluateAttachmentNames(filters::HASATTACHMENTSMATCHING, names,
-                                             scan::kPlainAttachmentNameDelimiters, table_,
-                                             results_);
+            evaluation_.offerPresence(true);
+            evaluation_.offerAttachmentNames(names, kPlainAttachmentNameDelimiters);
         });
-        if (!allParts) scan::HoldAttachmentCriteria(table_, results_);
+        if (!allParts) HoldAttachmentCriteriaOfHiddenParts(evaluation_);
     }
 
     // The Received-SPF line kept for the last-header setting, evaluated once at the end.
     void evaluateKeptSpf() {
         if (!keptSpf_) return;
-        filters::EvaluateWordCriterion(filters::SPF, headerValue(*keptSpf_), scan::kWordDelimiters,
-                                       table_, results_);
+        evaluation_.offer(SPF, headerValue(*keptSpf_), kWordDelimiters);
         keptSpf_.reset();
     }
 
@@ -116,28 +108,27 @@ class PlainScan {
     enum class Next { Read, Ahead, EndOfFile, Filtered };
 
     struct AddressHeader {
-        filters::CriterionType kind;
+        CriterionType kind;
         const char* trace;
     };
 
-    Next headerLine(scan::BoundedLineReader& reader, scan::ScanLine& line) {
+    Next headerLine(BoundedLineReader& reader, ScanLine& line) {
         const std::string_view text = line.text;
         if (line.startsLine) loopCheck_.noteLine(text);
         if (findIgnoreCase(text, "boundary=") != std::string_view::npos) takeBoundary(text);
         if (line.startsLine) {
             if (startsWithIgnoreCase(text, "From:")) {
-                return addressHeader(reader, line, {filters::FROM, "From Found:%s\n"});
+                return addressHeader(reader, line, {FROM, "From Found:%s\n"});
             }
             if (startsWithIgnoreCase(text, "To:")) {
-                return addressHeader(reader, line, {filters::TO, "To Found:%s\n"});
+                return addressHeader(reader, line, {TO, "To Found:%s\n"});
             }
             if (startsWithIgnoreCase(text, "Cc:")) {
-                return addressHeader(reader, line, {filters::CC, nullptr});
+                return addressHeader(reader, line, {CC, nullptr});
             }
             namedHeader(text);
         }
-        filters::EvaluateWordCriterion(filters::HEADERS_CONTAIN, text, scan::kWordDelimiters,
-                                       table_, results_);
+        evaluation_.offer(HEADERS_CONTAIN, text, kWordDelimiters);
         // Only a line of its own ends the headers, not the line end of a long line's
         // last piece.
         if (line.startsLine && beginsLineBreak(text)) inBody_ = true;
@@ -153,19 +144,15 @@ class PlainScan {
     }
 
     // From, To and Cc with their continuation lines; reads ahead for the continuation.
-    Next addressHeader(scan::BoundedLineReader& reader, scan::ScanLine& line,
-                       AddressHeader header) {
+    Next addressHeader(BoundedLineReader& reader, ScanLine& line, AddressHeader header) {
         std::string value(headerValue(line.text));
         if (header.trace) Trace(header.trace, value.c_str());
         for (;;) {
-            filters::EvaluateAddressCriterion(header.kind, value, scan::kAddressDelimiters, table_,
-                                              results_);
-            if (header.kind != filters::FROM) {
-                filters::EvaluateAddressCriterion(filters::TOorCC, value, scan::kAddressDelimiters,
-                                                  table_, results_);
+            evaluation_.offer(header.kind, value, kAddressDelimiters);
+            if (header.kind != FROM) {
+                evaluation_.offer(TOorCC, value, kAddressDelimiters);
             }
-            filters::EvaluateWordCriterion(filters::HEADERS_CONTAIN, line.text,
-                                           scan::kWordDelimiters, table_, results_);
+            evaluation_.offer(HEADERS_CONTAIN, line.text, kWordDelimiters);
             if (!reader.next(line)) return Next::EndOfFile;
             const bool continuation = line.startsLine && !line.text.empty() &&
                                       (line.text.front() == ' ' || line.text.front() == '\t');
@@ -177,19 +164,17 @@ class PlainScan {
     // The single-line headers, each on this line alone.
     void namedHeader(std::string_view line) {
         if (startsWithIgnoreCase(line, "Subject:")) {
-            filters::EvaluateWordCriterion(filters::SUBJECT, headerValue(line),
-                                           scan::kWordDelimiters, table_, results_);
+            evaluation_.offer(SUBJECT, headerValue(line), kWordDelimiters);
         }
         if (startsWithIgnoreCase(line, "X-MSMail-Priority:")) {
-            filters::EvaluateWordCriterion(filters::PRIORITY, headerValue(line),
-                                           scan::kWordDelimiters, table_, results_);
+            evaluation_.offer(PRIORITY, headerValue(line), kWordDelimiters);
         }
         if (startsWithIgnoreCase(line, "X-Priority:")) {
-            scan::EvaluateXPriority(headerValue(line), table_, results_);
+            EvaluateXPriority(evaluation_, headerValue(line));
         }
         if (startsWithIgnoreCase(line, "Received-SPF:")) receivedSpf(line);
         if (startsWithIgnoreCase(line, "X-KZ-CountryOrigin:")) {
-            scan::EvaluateCountryOrigin(headerValue(line), table_, results_);
+            EvaluateCountryOrigin(evaluation_, headerValue(line));
         }
     }
 
@@ -200,14 +185,13 @@ class PlainScan {
             keptSpf_ = std::string(line);
             return;
         }
-        filters::EvaluateWordCriterion(filters::SPF, headerValue(line), scan::kWordDelimiters,
-                                       table_, results_);
+        evaluation_.offer(SPF, headerValue(line), kWordDelimiters);
         if (spfSetting_ == 0) spfSettled_ = true;
     }
 
-    void bodyLine(const scan::ScanLine& line) {
+    void bodyLine(const ScanLine& line) {
         const std::string_view text = line.text;
-        if (linkChecks_) scan::CheckLinks(context_, lookups_, text, table_, results_);
+        if (linkChecks_) CheckLinks(evaluation_, lookups_, text);
         if (mime_) {
             partHeaderLine(line);
         } else {
@@ -220,15 +204,13 @@ class PlainScan {
         if (encodedBlock_ && findIgnoreCase(text, "name=\"") != std::string_view::npos) {
             const std::string copy(text);
             Trace("Binhex Attachment Found:%s\n", copy.c_str());
-            filters::EvaluateAttachmentPresence(filters::HASANATTACHMENT, text,
-                                                scan::kEncodedBlockDelimiters, table_, results_);
-            filters::EvaluateAttachmentName(filters::HASATTACHMENTSMATCHING, text,
-                                            scan::kEncodedBlockDelimiters, table_, results_);
+            evaluation_.offerPresence(NamesAnAttachment(text));
+            evaluation_.offerAttachmentLine(text, kEncodedBlockDelimiters);
         }
         if (equalsIgnoreCase(text, "end \r\n")) encodedBlock_ = false;
     }
 
-    void partHeaderLine(const scan::ScanLine& line) {
+    void partHeaderLine(const ScanLine& line) {
         const std::string_view text = line.text;
         if (partHeaders_) {
             if (line.startsLine && (text.empty() || beginsLineBreak(text))) partHeaders_ = false;
@@ -236,18 +218,15 @@ class PlainScan {
             partHeaders_ = true;
         }
         if (!partHeaders_) return;
-        filters::EvaluateWordCriterion(filters::BOUNDARYHEADERS_CONTAIN, text,
-                                       scan::kWordDelimiters, table_, results_);
+        evaluation_.offer(BOUNDARYHEADERS_CONTAIN, text, kWordDelimiters);
         std::string name;
         if (ExtractAttachmentParameter(text, "filename", name, kAttachmentNameSize) ||
             ExtractAttachmentParameter(text, "name", name, kAttachmentNameSize)) {
             rememberLineName(std::move(name));
             const std::string copy(text);
             Trace("Attachment Found:%s\n", copy.c_str());
-            filters::EvaluateAttachmentPresence(filters::HASANATTACHMENT, text,
-                                                scan::kPartAttachmentDelimiters, table_, results_);
-            filters::EvaluateAttachmentName(filters::HASATTACHMENTSMATCHING, text,
-                                            scan::kPlainAttachmentNameDelimiters, table_, results_);
+            evaluation_.offerPresence(NamesAnAttachment(text));
+            evaluation_.offerAttachmentLine(text, kPlainAttachmentNameDelimiters);
         }
         if (findIgnoreCase(text, "Content-Transfer-Encoding: ") != std::string_view::npos &&
             findIgnoreCase(text, "base64") != std::string_view::npos) {
@@ -270,10 +249,8 @@ class PlainScan {
         return true;
     }
 
-    MessageContext& context_;
-    const FilterTable& table_;
-    CriteriaResults& results_;
-    scan::LoopCheck loopCheck_;
+    Evaluation& evaluation_;
+    LoopCheck loopCheck_;
     const uint32_t spfSetting_;
     const bool linkChecks_;
     filters::LinkLookups lookups_;
@@ -290,12 +267,12 @@ class PlainScan {
 
 }  // namespace
 
-int ScanMessagePlain(MessageContext& context, const FilterTable& table, CriteriaResults& results) {
+int ScanMessagePlain(Evaluation& evaluation) {
     Trace("Processing Message... \r\n");
-    const std::string path = scan::RunScanPrologue(context, table, results);
+    const std::string path = RunScanPrologue(evaluation);
     Trace("Processing Message Content... \r\n");
 
-    PlainScan scan(context, table, results);
+    PlainScan scan(evaluation);
     int result = 0;
     bool ownMessage = false;
     std::ifstream in;
@@ -308,11 +285,11 @@ int ScanMessagePlain(MessageContext& context, const FilterTable& table, Criteria
             MimeReader reader;
             reader.loadFile(path, true);
             scan.evaluatePartNames(reader);
-            scan::EvaluateBodies(reader, table, results);
+            EvaluateBodies(evaluation, reader);
         }
     }
     scan.evaluateKeptSpf();
-    return ownMessage ? scan::OwnMessageResult(context, results) : result;
+    return ownMessage ? OwnMessageResult(evaluation) : result;
 }
 
-}  // namespace kz
+}  // namespace kz::evaluate

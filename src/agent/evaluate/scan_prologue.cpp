@@ -10,7 +10,7 @@
 #include "message/queue_paths.h"
 #include "platform/files.h"
 
-namespace kz {
+namespace kz::evaluate {
 
 uint32_t GetMessageFileSize(std::string_view path) {
     if (path.empty()) return 0;
@@ -20,8 +20,6 @@ uint32_t GetMessageFileSize(std::string_view path) {
     return uint32_t(std::min<uint64_t>(found.size, std::numeric_limits<uint32_t>::max()));
 }
 
-namespace scan {
-
 std::string MessageFilePath(const MessageContext& context) {
     const auto directories = config::CurrentDirectories();
     const auto paths =
@@ -29,16 +27,14 @@ std::string MessageFilePath(const MessageContext& context) {
     return paths ? paths->messageFile : std::string();
 }
 
-std::string RunScanPrologue(MessageContext& context, const filters::FilterTable& table,
-                            filters::CriteriaResults& results) {
-    std::string path = MessageFilePath(context);
-    filters::EvaluateSizeCriterion(filters::SIZE, GetMessageFileSize(path), table, results);
-    filters::EvaluateSpamProbability(filters::SPAM_PROBABILITY, context, table, results);
-    filters::EvaluateSpamAssassin(filters::SPAMASSASSIN, context, table, results);
-    providers::CheckDkimSignature(filters::DKIM, context, table, results);
-    filters::EvaluateVirusCriterion(filters::HASVIRUS, context, table, results);
+std::string RunScanPrologue(Evaluation& evaluation) {
+    std::string path = MessageFilePath(*evaluation.message());
+    EvaluateSize(evaluation, GetMessageFileSize(path));
+    EvaluateSpamProbability(evaluation);
+    EvaluateSpamAssassin(evaluation);
+    EvaluateDkim(evaluation);
+    EvaluateVirus(evaluation);
     return path;
 }
 
-}  // namespace scan
-}  // namespace kz
+}  // namespace kz::evaluate

@@ -6,25 +6,19 @@
 #include <string>
 #include <string_view>
 
-#include "filters/criteria_results.h"
-#include "filters/filter_table.h"
-#include "message/message_context.h"
+#include "evaluate/evaluation.h"
 
-namespace kz {
+namespace kz::evaluate {
 
 // The size of the file as its directory entry gives it, 4,294,967,295 for any larger
 // file; 0 when no file matches.
 uint32_t GetMessageFileSize(std::string_view path);
-
-namespace scan {
 
 // The message file of the run in the connector's Inbound queue; empty when no such
 // path can be formed.
 std::string MessageFilePath(const MessageContext& context);
 
 // SIZE, then the providers in their order. Returns the message file path.
-std::string RunScanPrologue(MessageContext& context, const filters::FilterTable& table,
-                            filters::CriteriaResults& results);
+std::string RunScanPrologue(Evaluation& evaluation);
 
-}  // namespace scan
-}  // namespace kz
+}  // namespace kz::evaluate

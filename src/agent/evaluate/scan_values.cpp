@@ -1,9 +1,8 @@
 #include "evaluate/scan_values.h"
 
-#include "evaluate/evaluators_text.h"
 #include "evaluate/scan_delimiters.h"
 
-namespace kz::scan {
+namespace kz::evaluate {
 
 std::string_view PriorityText(std::string_view xPriorityValue) {
     if (xPriorityValue.empty()) return {};
@@ -19,32 +18,27 @@ std::string_view PriorityText(std::string_view xPriorityValue) {
     }
 }
 
-void EvaluateXPriority(std::string_view value, const filters::FilterTable& table,
-                       filters::CriteriaResults& results) {
+void EvaluateXPriority(Evaluation& evaluation, std::string_view value) {
     const std::string_view text = PriorityText(value);
     if (text.empty()) return;
-    filters::EvaluateWordCriterion(filters::PRIORITY, text, kWordDelimiters, table, results);
+    evaluation.offer(PRIORITY, text, kWordDelimiters);
 }
 
-void EvaluateCountryOrigin(std::string_view value, const filters::FilterTable& table,
-                           filters::CriteriaResults& results) {
-    filters::EvaluateCountryCriterion(filters::COUNTRY_MATCH, value, kWordDelimiters, table,
-                                      results, 1);
+void EvaluateCountryOrigin(Evaluation& evaluation, std::string_view value) {
+    evaluation.offer(COUNTRY_MATCH, value, kWordDelimiters);
     if (value.empty()) return;
-    filters::EvaluateCountryCriterion(filters::COUNTRY_NOMATCH, value, kWordDelimiters, table,
-                                      results, 0);
+    evaluation.offer(COUNTRY_NOMATCH, value, kWordDelimiters);
 }
 
-void EvaluateBodies(MimeReader& reader, const filters::FilterTable& table,
-                    filters::CriteriaResults& results) {
+void EvaluateBodies(Evaluation& evaluation, MimeReader& reader) {
     const std::string& plain = reader.plainTextBody();
     if (!plain.empty()) {
-        filters::EvaluateWordCriterion(filters::BODY, plain, kWordDelimiters, table, results);
+        evaluation.offer(BODY, plain, kWordDelimiters);
     }
     const std::string& html = reader.htmlBody();
     if (!html.empty()) {
-        filters::EvaluateWordCriterion(filters::BODY, html, kWordDelimiters, table, results);
+        evaluation.offer(BODY, html, kWordDelimiters);
     }
 }
 
-}  // namespace kz::scan
+}  // namespace kz::evaluate

@@ -50,7 +50,7 @@ void ReplaceTokens(std::string& script, int position, const FilterDefinition& fi
                                         ? &results.block(position)
                                         : nullptr;
     for (int k = 0; k < kCriterionCount; ++k) {
-        std::string token = formatText("[KZ_%s]", std::string(kCriterionKeywords[k]).c_str());
+        std::string token = formatText("[KZ_%s]", std::string(KindOf(k).keyword).c_str());
         for (int j = 0; j < filter.slots[std::size_t(k)].instanceCount; ++j) {
             // Instances past the result row have no value: they count as unmet.
             std::string_view value;

@@ -64,25 +64,7 @@ std::string skipReason(std::string_view line) {
 }
 
 bool isListKind(int kind) {
-    switch (kind) {
-        case SUBJECT:
-        case BODY:
-        case TO:
-        case CC:
-        case TOorCC:
-        case PRIORITY:
-        case FROM:
-        case HASATTACHMENTSMATCHING:
-        case HEADERS_CONTAIN:
-        case SPF:
-        case IPADDRESS:
-        case ACCOUNT:
-        case CONNECTOR:
-        case BOUNDARYHEADERS_CONTAIN:
-            return true;
-        default:
-            return false;
-    }
+    return IsListShape(KindOf(kind).shape);
 }
 
 std::string filterLabel(int position, const FilterDefinition& filter) {
@@ -101,7 +83,7 @@ void diagnoseScript(const FilterTable& table, const FilterDefinition& filter,
                 {path, 0, "the token " + shown + " names no criterion kind and is ignored"});
             continue;
         }
-        std::string_view keyword = kCriterionKeywords[std::size_t(kind)];
+        std::string_view keyword = KindOf(kind).keyword;
         if (token.keyword != keyword) {
             problems.push_back({path, 0,
                                 "the token " + shown + " is spelled in another case than [KZ_" +
@@ -170,15 +152,14 @@ void diagnoseWordFiles(const FilterTable& table, int position, const FilterDefin
                 problems.push_back(
                     {CriteriaFilePath(table, filter.criteriaName, filter.isScript ? "KZS" : "TAB"),
                      0,
-                     "a reference of " + std::string(kCriterionKeywords[std::size_t(kind)]) +
+                     "a reference of " + std::string(KindOf(kind).keyword) +
                          " names no usable word file (no <FILE>, or a name or "
                          "path too long) and is read as a word list itself"});
             }
             if (!path || !seen.insert(*path).second) continue;
             if (std::optional<std::string> problem = wordFileProblem(*path)) {
                 problems.push_back({*path, 0,
-                                    "the word file of " +
-                                        std::string(kCriterionKeywords[std::size_t(kind)]) +
+                                    "the word file of " + std::string(KindOf(kind).keyword) +
                                         " in " + filterLabel(position, filter) + " " + *problem});
             }
         }

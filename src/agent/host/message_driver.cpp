@@ -45,14 +45,15 @@ int RunMessageFilters(RunControl& control, std::string_view connectorName,
     TableLease table = control.beginRun(config::ReloadRequested, ClearReloadRequest);
     if (!table.get() || table->filterCount < 1) return 0;
 
-    if (!PrepareMessage(context, connectorName, messageName)) return 0;
+    if (!evaluate::PrepareMessage(context, connectorName, messageName)) return 0;
 
     filters::AllocateResults(*table.get(), results);
     ResultsGuard releaseResults{results};
     ComScope com(*table.get());
 
     int result = 0;
-    if (EvaluateMessage(context, *table.get(), results) != 0) {
+    evaluate::Evaluation evaluation(*table.get(), results, &context);
+    if (evaluate::EvaluateMessage(evaluation) != 0) {
         result =
             actions::ExecuteFilterActions(context, *table.get(), results, resultText, resultSize);
         Trace("ProcessFilter: %s\n", resultText.c_str());

@@ -1,6 +1,6 @@
 #include "message/scan_line_reader.h"
 
-namespace kz::scan {
+namespace kz {
 
 bool BoundedLineReader::next(ScanLine& line) {
     line.text.clear();
@@ -15,4 +15,4 @@ bool BoundedLineReader::next(ScanLine& line) {
     return true;
 }
 
-}  // namespace kz::scan
+}  // namespace kz

@@ -7,7 +7,7 @@
 #include <istream>
 #include <string>
 
-namespace kz::scan {
+namespace kz {
 
 struct ScanLine {
     std::string text;
@@ -28,4 +28,4 @@ class BoundedLineReader {
     bool atLineStart_ = true;
 };
 
-}  // namespace kz::scan
+}  // namespace kz

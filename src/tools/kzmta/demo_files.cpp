@@ -20,7 +20,7 @@ std::string CriteriaTable(const std::map<CriterionType, Criterion>& enabled) {
     std::string text;
     for (int kind = 0; kind < filters::kCriterionCount; ++kind) {
         auto it = enabled.find(CriterionType(kind));
-        std::string keyword(filters::kCriterionKeywords[std::size_t(kind)]);
+        std::string keyword(filters::KindOf(kind).keyword);
         if (it == enabled.end()) {
             text += "0\t" + keyword + "\t\t\t\t1\r\n";
         } else {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "filters/criterion_type.h"
 #include "json_writer.h"
 #include "printable_text.h"
 
@@ -40,6 +41,14 @@ void criterionLine(std::string& out, const CriterionReport& c, bool script) {
     }
     if (!c.matchText.empty()) out += ", match " + oneLine(c.matchText);
     out += "\n";
+    // What the criterion saw, so a word that did not match can be looked for.
+    const filters::KindShape shape = filters::KindOf(c.index).shape;
+    if (c.values.empty()) {
+        if (filters::IsListShape(shape) || shape == filters::KindShape::Countries)
+            out += "      saw no value\n";
+        return;
+    }
+    for (const std::string& value : c.values) out += "      saw " + oneLine(value) + "\n";
 }
 
 void filterLines(std::string& out, const FilterReport& f) {
@@ -80,6 +89,7 @@ void criterionJson(JsonWriter& json, const CriterionReport& c) {
         .member("hitCount", c.hitCount)
         .member("matchText", c.matchText)
         .member("instanceValues", c.instanceValues)
+        .member("values", c.values)
         .endObject();
 }
 

@@ -16,15 +16,30 @@ namespace kz::tool {
 
 namespace {
 
+// The values offered to one kind, each cut for display; a cut value says how long it was.
+std::vector<std::string> valuesOf(const std::vector<evaluate::OfferedValue>& offered, int kind) {
+    std::vector<std::string> values;
+    for (const evaluate::OfferedValue& value : offered) {
+        if (value.kind != kind) continue;
+        std::string text = value.value;
+        if (value.fullSize > text.size()) {
+            text += "... (" + std::to_string(value.fullSize) + " characters)";
+        }
+        values.push_back(std::move(text));
+    }
+    return values;
+}
+
 std::vector<CriterionReport> criteriaOf(const filters::FilterDefinition& filter,
-                                        const filters::MatchResultBlock& block) {
+                                        const filters::MatchResultBlock& block,
+                                        const std::vector<evaluate::OfferedValue>& offered) {
     std::vector<CriterionReport> criteria;
     for (int kind = 0; kind < filters::kCriterionCount; ++kind) {
         const filters::CriterionSlot& slot = filter.slots[std::size_t(kind)];
         if (!slot.isEnabled()) continue;
         CriterionReport report;
         report.index = kind;
-        report.keyword = std::string(filters::kCriterionKeywords[std::size_t(kind)]);
+        report.keyword = std::string(filters::KindOf(kind).keyword);
         report.threshold = slot.threshold;
         report.instanceCount = slot.instanceCount;
         report.hitCount = block.hitCount[std::size_t(kind)];
@@ -33,6 +48,7 @@ std::vector<CriterionReport> criteriaOf(const filters::FilterDefinition& filter,
         for (int j = 0; j < slot.resultInstanceCount(); ++j) {
             report.instanceValues.push_back(block.instanceValue[std::size_t(kind)][std::size_t(j)]);
         }
+        report.values = valuesOf(offered, kind);
         criteria.push_back(std::move(report));
     }
     return criteria;
@@ -64,9 +80,10 @@ struct FilterWalk {
     std::string configuration = config::CurrentDirectories()->Configuration;
 
     FilterReport decide(int position, const filters::FilterDefinition& filter, bool scanned,
-                        filters::CriteriaResults& results) {
+                        filters::CriteriaResults& results,
+                        const std::vector<evaluate::OfferedValue>& offered) {
         FilterReport report = describeFilter(position, filter);
-        report.criteria = criteriaOf(filter, results.block(position));
+        report.criteria = criteriaOf(filter, results.block(position), offered);
         if (!scanned) {
             report.reached = false;
             report.note = "the message was not scanned, so no filter acts";
@@ -118,17 +135,19 @@ ExplainReport ExplainMessage(const filters::FilterTable& table, const std::strin
     context.readOnly = true;
     filters::CriteriaResults results;
     results.message = &context;
-    if (!host::PrepareMessage(context, connector, message)) {
+    if (!evaluate::PrepareMessage(context, connector, message)) {
         throw std::runtime_error("cannot read the envelope of message " + message +
                                  " in connector " + connector);
     }
     filters::AllocateResults(table, results);
-    report.scanned = host::EvaluateMessage(context, table, results) != 0;
+    evaluate::Evaluation evaluation(table, results, &context);
+    evaluation.keepOfferedValues();
+    report.scanned = evaluate::EvaluateMessage(evaluation) != 0;
 
     FilterWalk walk;
     for (int position = 1; position <= table.filterCount; ++position) {
-        report.filters.push_back(
-            walk.decide(position, table.filter(position), report.scanned, results));
+        report.filters.push_back(walk.decide(position, table.filter(position), report.scanned,
+                                             results, evaluation.offeredValues()));
     }
     filters::ReleaseResults(results);
     return report;

@@ -19,6 +19,7 @@ struct CriterionReport {
     bool met = false;  // hit count reached the threshold
     std::string matchText;
     std::vector<std::string> instanceValues;  // at most 16
+    std::vector<std::string> values;          // what the kind was offered, in order
 };
 
 struct ActionReport {

@@ -22,7 +22,7 @@ class DispatcherTest : public DispatchTest {
         for (int kind = 0; kind < filters::kCriterionCount; ++kind) {
             bool on = std::find(kinds.begin(), kinds.end(), CriterionType(kind)) != kinds.end();
             text += std::string(on ? "1" : "0") + "\t" +
-                    std::string(filters::kCriterionKeywords[kind]) + "\tx\t\t\t1\n";
+                    std::string(filters::KindOf(kind).keyword) + "\tx\t\t\t1\n";
         }
         return text;
     }

@@ -27,7 +27,7 @@ class DkimCheck : public ProviderTest {
         config::ResetFirstUseSettingsForTest();
         answer("KZDomainKeys", reply);
         filters({{"1\tDKIM\tPASS"}, {"1\tDKIM\tfail"}, {"1\tDKIM\tIndeterminate"}});
-        providers::CheckDkimSignature(DKIM, m, table, results);
+        evaluate(m, evaluate::EvaluateDkim);
     }
 
     int metBy() const {
@@ -108,13 +108,13 @@ TEST_F(DkimCheck, NoCheckIsIndeterminateWithCode100) {
 }
 
 TEST_F(DkimCheck, SenderParts) {
-    auto parts = providers::DkimSenderOf("[SMTP: \r\nbob@mail.example.com]");
+    auto parts = evaluate::DkimSenderOf("[SMTP: \r\nbob@mail.example.com]");
     ASSERT_TRUE(parts);
     EXPECT_EQ(parts->localPart, "bob");
     EXPECT_EQ(parts->domain, "mail.example.com");
-    parts = providers::DkimSenderOf("SMTP:bob@example.com");
+    parts = evaluate::DkimSenderOf("SMTP:bob@example.com");
     EXPECT_EQ(parts->domain, "example.com");
-    EXPECT_FALSE(providers::DkimSenderOf("bob@example.com"));
+    EXPECT_FALSE(evaluate::DkimSenderOf("bob@example.com"));
 }
 
 }  // namespace

@@ -16,8 +16,8 @@ class EnvelopeValueCriteria : public ProviderTest {};
 
 TEST_F(EnvelopeValueCriteria, SenderAuthAndAllMessages) {
     filters({{"1\tSENDERAUTH\t1", "1\tALLMESSAGES\t"}, {"1\tSENDERAUTH\t0"}});
-    filters::EvaluateSenderAuthCriterion(SENDERAUTH, 1, table, results);
-    filters::RecordCriterionMet(ALLMESSAGES, table, results, "MF-ALL", "All Messages");
+    evaluate::EvaluateSenderAuth(evaluation, 1);
+    evaluate::RecordCriterionMet(evaluation, ALLMESSAGES, "All Messages");
     EXPECT_EQ(block(1).hitCount[SENDERAUTH], 1);
     EXPECT_EQ(block(1).matchText[SENDERAUTH], "<MF-ES>1</MF-ES>");
     EXPECT_EQ(block(2).hitCount[SENDERAUTH], 0);
@@ -49,8 +49,7 @@ TEST_F(EnvelopeValueCriteria, WhitelistModesAndTheStickyState) {
         SCOPED_TRACE(std::string(c.client) + " " + c.account);
         filters::AllocateResults(table, results);
         testing::internal::CaptureStdout();
-        filters::EvaluateWhitelistCriterion(IPADDRESS_WHITELISTED, c.account, "", c.client, table,
-                                            results);
+        evaluate::EvaluateWhitelist(evaluation, c.account, c.client);
         testing::internal::GetCapturedStdout();
         for (int position = 1; position <= 3; ++position)
             EXPECT_EQ(block(position).hitCount[IPADDRESS_WHITELISTED], c.hits[position - 1]);

@@ -28,10 +28,8 @@ TEST_F(AttachmentTest, NameComesFromFilenameThenFromName) {
     };
     for (const Case& c : cases) {
         newResults();
-        std::string trace = traceOf([&] {
-            EvaluateAttachmentName(HASATTACHMENTSMATCHING, c.line, kPlainNameDelimiters, table,
-                                   results);
-        });
+        std::string trace =
+            traceOf([&] { evaluation.offerAttachmentLine(c.line, kPlainNameDelimiters); });
         EXPECT_EQ(block(kLists).hitCount[HASATTACHMENTSMATCHING], c.hits) << c.line;
         EXPECT_EQ(block(kLists).matchText[HASATTACHMENTSMATCHING], c.matchText) << c.line;
         EXPECT_EQ(trace, c.hits ? "Attachment Criteria Met\n" : "") << c.line;
@@ -40,9 +38,8 @@ TEST_F(AttachmentTest, NameComesFromFilenameThenFromName) {
 
 TEST_F(AttachmentTest, PresenceIsOneHitPerFilterAndMessage) {
     const std::string_view part = "Content-Type: application/pdf; NAME=\"x.pdf\"";
-    std::string trace = traceOf([&] {
-        EvaluateAttachmentPresence(HASANATTACHMENT, part, kPartDelimiters, table, results);
-    });
+    std::string trace =
+        traceOf([&] { evaluation.offerPresence(evaluate::NamesAnAttachment(part)); });
     EXPECT_EQ(trace,
               "Message Body Has Attachment Criteria Met\n"
               "Message Body Has Attachment Criteria Met\n");  // lists and script, not the off one
@@ -52,16 +49,13 @@ TEST_F(AttachmentTest, PresenceIsOneHitPerFilterAndMessage) {
     EXPECT_EQ(block(kScript).instanceValue[HASANATTACHMENT][1], "1");
     EXPECT_EQ(block(kOff).hitCount[HASANATTACHMENT], 0);
 
-    trace = traceOf([&] {
-        EvaluateAttachmentPresence(HASANATTACHMENT, part, kPartDelimiters, table, results);
-    });
+    trace = traceOf([&] { evaluation.offerPresence(evaluate::NamesAnAttachment(part)); });
     EXPECT_EQ(trace, "");
     EXPECT_EQ(block(kScript).hitCount[HASANATTACHMENT], 1);
 }
 
 TEST_F(AttachmentTest, PresenceWithoutANameSetsTheCountToZero) {
-    EvaluateAttachmentPresence(HASANATTACHMENT, "Content-Type: text/plain", kPartDelimiters, table,
-                               results);
+    evaluation.offerPresence(evaluate::NamesAnAttachment("Content-Type: text/plain"));
     EXPECT_EQ(block(kScript).hitCount[HASANATTACHMENT], 0);
     EXPECT_EQ(block(kScript).matchText[HASANATTACHMENT], "");
     EXPECT_EQ(block(kScript).instanceValue[HASANATTACHMENT][0], "0");

@@ -12,8 +12,8 @@ class CountryTest : public UncachedEvaluatorTest {
   protected:
     std::string evaluate(std::string_view country) {
         return traceOf([&] {
-            EvaluateCountryCriterion(COUNTRY_MATCH, country, kWordDelimiters, table, results, 1);
-            EvaluateCountryCriterion(COUNTRY_NOMATCH, country, kWordDelimiters, table, results, 0);
+            evaluation.offer(COUNTRY_MATCH, country, kWordDelimiters);
+            evaluation.offer(COUNTRY_NOMATCH, country, kWordDelimiters);
         });
     }
 };

@@ -21,7 +21,7 @@ class EnvelopeTest : public UncachedEvaluatorTest {
     }
 
     std::string evaluate() {
-        return traceOf([&] { host::EvaluateEnvelopeCriteria(context, table, results); });
+        return traceOf([&] { evaluate::EvaluateEnvelopeCriteria(evaluation); });
     }
 };
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "evaluate/evaluation.h"
 #include "filters/criteria_results.h"
 #include "filters/filter_table.h"
 #include "message/message_context.h"
@@ -37,10 +38,7 @@ class EvaluatorTest : public test::ConfigTest {
     }
 
     // Empty results for another message of the same run setup.
-    void newResults() {
-        AllocateResults(table, results);
-        results.message = &context;
-    }
+    void newResults() { AllocateResults(table, results); }
 
     std::string configDir() const { return dir_.file("config"); }
     std::string patternFile(const std::string& name) const {
@@ -60,6 +58,7 @@ class EvaluatorTest : public test::ConfigTest {
     FilterTable table;
     CriteriaResults results;
     MessageContext context;
+    evaluate::Evaluation evaluation{table, results, &context};
 };
 
 // The fixture's table without pattern caching.

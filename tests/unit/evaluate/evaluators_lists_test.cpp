@@ -13,9 +13,8 @@ namespace {
 using ListEvaluatorTest = UncachedEvaluatorTest;
 
 TEST_F(ListEvaluatorTest, WordCriterionRecordsEveryMatchingAlternative) {
-    std::string trace = traceOf([&] {
-        EvaluateWordCriterion(SUBJECT, "Get FREE offer to WIN", kWordDelimiters, table, results);
-    });
+    std::string trace =
+        traceOf([&] { evaluation.offer(SUBJECT, "Get FREE offer to WIN", kWordDelimiters); });
     EXPECT_EQ(block(kLists).hitCount[SUBJECT], 3);
     EXPECT_EQ(block(kLists).matchText[SUBJECT], "<MF-W>*win*</MF-W>");  // the last hit
     EXPECT_EQ(block(kLists).instanceValue[SUBJECT][0], "1");
@@ -28,20 +27,20 @@ TEST_F(ListEvaluatorTest, WordCriterionRecordsEveryMatchingAlternative) {
     EXPECT_EQ(block(kOff).matchText[SUBJECT], "");
 
     // Hits add up over the values of one message.
-    EvaluateWordCriterion(SUBJECT, "freedom offer", kWordDelimiters, table, results);
+    evaluation.offer(SUBJECT, "freedom offer", kWordDelimiters);
     EXPECT_EQ(block(kLists).hitCount[SUBJECT], 4);
     EXPECT_EQ(block(kLists).matchText[SUBJECT], "<MF-W>offer</MF-W>");
 }
 
 TEST_F(ListEvaluatorTest, ScriptInstancesKeepTheirOwnValues) {
-    EvaluateWordCriterion(SUBJECT, "cheap cialis", kWordDelimiters, table, results);
+    evaluation.offer(SUBJECT, "cheap cialis", kWordDelimiters);
     const MatchResultBlock& script = block(kScript);
     EXPECT_EQ(script.hitCount[SUBJECT], 1);
     EXPECT_EQ(script.matchText[SUBJECT], "<MF-W>cialis</MF-W>");
     EXPECT_EQ(script.instanceValue[SUBJECT][0], "");
     EXPECT_EQ(script.instanceValue[SUBJECT][1], "1");
 
-    EvaluateWordCriterion(SUBJECT, "viagra", kWordDelimiters, table, results);
+    evaluation.offer(SUBJECT, "viagra", kWordDelimiters);
     EXPECT_EQ(script.hitCount[SUBJECT], 2);
     EXPECT_EQ(script.matchText[SUBJECT], "<MF-W>viagra</MF-W>");
     EXPECT_EQ(script.instanceValue[SUBJECT][0], "1");
@@ -50,9 +49,8 @@ TEST_F(ListEvaluatorTest, ScriptInstancesKeepTheirOwnValues) {
 
 TEST_F(ListEvaluatorTest, AddressCriterionCountsEachAlternativeOnce) {
     // TO lists boss@example.com, *@example.org and *example.net.
-    std::string trace = traceOf([&] {
-        EvaluateAddressCriterion(TO, "Boss <boss@example.com>", kAddressDelimiters, table, results);
-    });
+    std::string trace =
+        traceOf([&] { evaluation.offer(TO, "Boss <boss@example.com>", kAddressDelimiters); });
     EXPECT_EQ(block(kLists).hitCount[TO], 1);
     EXPECT_EQ(block(kLists).matchText[TO], "<MF-R>boss@example.com</MF-R>");
     EXPECT_EQ(trace,
@@ -60,8 +58,7 @@ TEST_F(ListEvaluatorTest, AddressCriterionCountsEachAlternativeOnce) {
               "Message sender/recipient criteria met\n");
 
     newResults();
-    EvaluateAddressCriterion(TO, "boss@example.com; sales@example.net", kAddressDelimiters, table,
-                             results);
+    evaluation.offer(TO, "boss@example.com; sales@example.net", kAddressDelimiters);
     EXPECT_EQ(block(kLists).hitCount[TO], 2);
     EXPECT_EQ(block(kLists).matchText[TO], "<MF-R>*example.net</MF-R>");
     EXPECT_EQ(block(kLists).instanceValue[TO][0], "1");
@@ -69,22 +66,21 @@ TEST_F(ListEvaluatorTest, AddressCriterionCountsEachAlternativeOnce) {
 
 TEST_F(ListEvaluatorTest, SenderTokenStandsForTheEnvelopeSender) {
     context.Sender = "[SMTP:sender@example.com]";
-    EvaluateWordCriterion(BODY, "Mail from sender@example.com today", kWordDelimiters, table,
-                          results);
+    evaluation.offer(BODY, "Mail from sender@example.com today", kWordDelimiters);
     EXPECT_EQ(block(kLists).hitCount[BODY], 1);
     EXPECT_EQ(block(kLists).matchText[BODY], "<MF-W>sender@example.com</MF-W>");
 
-    EvaluateAddressCriterion(FROM, "Me <Sender@Example.com>", kAddressDelimiters, table, results);
+    evaluation.offer(FROM, "Me <Sender@Example.com>", kAddressDelimiters);
     EXPECT_EQ(block(kLists).hitCount[FROM], 1);
     EXPECT_EQ(block(kLists).matchText[FROM], "<MF-R>sender@example.com</MF-R>");
 
     newResults();
-    EvaluateWordCriterion(BODY, "sender@example.community", kWordDelimiters, table, results);
+    evaluation.offer(BODY, "sender@example.community", kWordDelimiters);
     EXPECT_EQ(block(kLists).hitCount[BODY], 0);
 
     // Without a sender the token stands for nothing, which never matches.
     context.Sender.clear();
-    EvaluateWordCriterion(BODY, "[KZ_SENDER]", kWordDelimiters, table, results);
+    evaluation.offer(BODY, "[KZ_SENDER]", kWordDelimiters);
     EXPECT_EQ(block(kLists).hitCount[BODY], 0);
 }
 
@@ -103,27 +99,22 @@ TEST(SenderTokenAddress, TakesTheBareAddressOutOfTheEnvelopeValue) {
     for (const Case& c : cases) {
         MessageContext context;
         context.Sender = c.sender;
-        CriteriaResults results;
-        results.message = &context;
-        EXPECT_EQ(SenderTokenAddress(results), c.address) << c.sender;
+        EXPECT_EQ(evaluate::SenderTokenAddress(&context), c.address) << c.sender;
     }
     MessageContext longSender;
     longSender.Sender = "[SMTP:" + std::string(600, 'a') + "]";
-    CriteriaResults results;
-    results.message = &longSender;
-    EXPECT_EQ(SenderTokenAddress(results), std::string(511, 'a'));
-    results.message = nullptr;
-    EXPECT_EQ(SenderTokenAddress(results), "");
+    EXPECT_EQ(evaluate::SenderTokenAddress(&longSender), std::string(511, 'a'));
+    EXPECT_EQ(evaluate::SenderTokenAddress(nullptr), "");
 }
 
 TEST_F(ListEvaluatorTest, CaseSettingComesFromTheRegistry) {
-    EvaluateWordCriterion(SUBJECT, "FREE WINNER", kWordDelimiters, table, results);
+    evaluation.offer(SUBJECT, "FREE WINNER", kWordDelimiters);
     EXPECT_EQ(block(kLists).hitCount[SUBJECT], 2);
 
     config::ResetFirstUseSettingsForTest();
     setDword(config::kAgentKey, config::kCaseSensitivity, 1);
     newResults();
-    EvaluateWordCriterion(SUBJECT, "FREE WINNER", kWordDelimiters, table, results);
+    evaluation.offer(SUBJECT, "FREE WINNER", kWordDelimiters);
     // Whole words compare by the setting; middle segments ignore it.
     EXPECT_EQ(block(kLists).hitCount[SUBJECT], 1);
     EXPECT_EQ(block(kLists).matchText[SUBJECT], "<MF-W>*win*</MF-W>");

@@ -15,8 +15,7 @@ constexpr std::string_view kSpamBody = "Buy viagra and PILLS, win the lottery";
 
 TEST_F(EvaluatorTest, CachedWordFileMatchesEveryEntry) {
     load(true);
-    std::string trace =
-        traceOf([&] { EvaluateWordCriterion(BODY, kSpamBody, kWordDelimiters, table, results); });
+    std::string trace = traceOf([&] { evaluation.offer(BODY, kSpamBody, kWordDelimiters); });
     const MatchResultBlock& script = block(kScript);
     EXPECT_EQ(script.hitCount[BODY], 4);  // viagra, *pills*, lottery from the file; lottery inline
     EXPECT_EQ(script.matchText[BODY], "<MF-W>lottery</MF-W>");
@@ -32,15 +31,14 @@ TEST_F(EvaluatorTest, CachedWordFileMatchesEveryEntry) {
     // Loaded once: a change on disk waits for the next load.
     test::writeFile(patternFile("SpamWords.txt"), "casino\n");
     newResults();
-    EvaluateWordCriterion(BODY, "viagra casino", kWordDelimiters, table, results);
+    evaluation.offer(BODY, "viagra casino", kWordDelimiters);
     EXPECT_EQ(block(kScript).hitCount[BODY], 1);
     EXPECT_EQ(block(kScript).matchText[BODY], "<MF-W>viagra</MF-W>");
 }
 
 TEST_F(EvaluatorTest, UncachedWordFileIsReadAtEveryEvaluation) {
     load(false);
-    std::string trace = traceOf(
-        [&] { EvaluateWordCriterion(BODY, "cheap viagra", kWordDelimiters, table, results); });
+    std::string trace = traceOf([&] { evaluation.offer(BODY, "cheap viagra", kWordDelimiters); });
     EXPECT_EQ(block(kScript).hitCount[BODY], 1);
     EXPECT_EQ(block(kScript).instanceValue[BODY][0], "1");
     EXPECT_EQ(block(kScript).instanceValue[BODY][1], "");
@@ -49,7 +47,7 @@ TEST_F(EvaluatorTest, UncachedWordFileIsReadAtEveryEvaluation) {
 
     test::writeFile(patternFile("SpamWords.txt"), "casino\nviagra*\n");
     newResults();
-    EvaluateWordCriterion(BODY, "viagra casino", kWordDelimiters, table, results);
+    evaluation.offer(BODY, "viagra casino", kWordDelimiters);
     EXPECT_EQ(block(kScript).hitCount[BODY], 2);
     EXPECT_EQ(block(kScript).matchText[BODY], "<MF-W>viagra*</MF-W>");
 }
@@ -60,8 +58,7 @@ TEST_F(EvaluatorTest, AddressWordFileHitsCarryTheWordTag) {
         load(caching);
         // CC names addresses.txt: *@spam.example, boss@example.com, nobody@example.com.
         std::string trace = traceOf([&] {
-            EvaluateAddressCriterion(CC, "Boss <boss@example.com>, x@spam.example",
-                                     kAddressDelimiters, table, results);
+            evaluation.offer(CC, "Boss <boss@example.com>, x@spam.example", kAddressDelimiters);
         });
         EXPECT_EQ(block(kLists).hitCount[CC], 2);
         EXPECT_EQ(block(kLists).matchText[CC], "<MF-W>boss@example.com</MF-W>");
@@ -75,15 +72,15 @@ TEST_F(EvaluatorTest, MissingWordFileFallsBackToTheInlineReading) {
         load(caching);
         // HEADERS_CONTAIN names missing.txt.
         std::string trace = traceOf([&] {
-            EvaluateWordCriterion(HEADERS_CONTAIN, "Subject: lottery\r\nX-Mailer: test\r\n",
-                                  kWordDelimiters, table, results);
+            evaluation.offer(HEADERS_CONTAIN, "Subject: lottery\r\nX-Mailer: test\r\n",
+                             kWordDelimiters);
         });
         EXPECT_EQ(block(kLists).hitCount[HEADERS_CONTAIN], 0);
         EXPECT_EQ(trace, "");
         // Uncached, the reference text itself is the one alternative; the cache holds
         // the missing file as an empty list, which is used instead.
-        EvaluateWordCriterion(HEADERS_CONTAIN, "<REFERENCE><FILE>missing.txt</FILE></REFERENCE>",
-                              kWordDelimiters, table, results);
+        evaluation.offer(HEADERS_CONTAIN, "<REFERENCE><FILE>missing.txt</FILE></REFERENCE>",
+                         kWordDelimiters);
         EXPECT_EQ(block(kLists).hitCount[HEADERS_CONTAIN], caching ? 0 : 1);
     }
 }

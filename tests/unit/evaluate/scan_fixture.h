@@ -69,11 +69,11 @@ class ScanTest : public test::ConfigTest {
         context.ConnectorName = "SMTP";
         context.MessageId = message.empty() ? "missing.eml" : message;
         filters::AllocateResults(table, results);
-        results.message = &context;
         testing::internal::CaptureStdout();
         ScanOutcome outcome;
-        outcome.result = mime ? ScanMessageMime(context, table, results)
-                              : ScanMessagePlain(context, table, results);
+        evaluate::Evaluation evaluation(table, results, &context);
+        outcome.result = mime ? kz::evaluate::ScanMessageMime(evaluation)
+                              : kz::evaluate::ScanMessagePlain(evaluation);
         outcome.trace = testing::internal::GetCapturedStdout();
         return outcome;
     }

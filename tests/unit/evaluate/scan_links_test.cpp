@@ -72,8 +72,9 @@ TEST_F(ScanTest, PriorityMapping) {
             context.MessageId = "priority.eml";
             filters::AllocateResults(table, results);
             testing::internal::CaptureStdout();
-            mime ? ScanMessageMime(context, table, results)
-                 : ScanMessagePlain(context, table, results);
+            evaluate::Evaluation evaluation(table, results, &context);
+            mime ? kz::evaluate::ScanMessageMime(evaluation)
+                 : kz::evaluate::ScanMessagePlain(evaluation);
             testing::internal::GetCapturedStdout();
             EXPECT_EQ(hits(PRIORITY), c.hits) << (mime ? "mime" : "plain");
             EXPECT_EQ(match(PRIORITY), c.text);

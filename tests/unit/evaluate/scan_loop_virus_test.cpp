@@ -16,8 +16,9 @@ class LoopVirusTest : public ProviderTest {
         context_ = message();
         context_.MessageId = name;
         testing::internal::CaptureStdout();
-        int result = mime ? ScanMessageMime(context_, table, results)
-                          : ScanMessagePlain(context_, table, results);
+        evaluate::Evaluation evaluation(table, results, &context_);
+        int result = mime ? kz::evaluate::ScanMessageMime(evaluation)
+                          : kz::evaluate::ScanMessagePlain(evaluation);
         testing::internal::GetCapturedStdout();
         return result;
     }

@@ -13,6 +13,7 @@
 #include "config/directories.h"
 #include "config/registry_keys.h"
 #include "config/settings.h"
+#include "evaluate/evaluation.h"
 #include "filters/criteria_results.h"
 #include "filters/filter_table.h"
 #include "log/counters.h"
@@ -81,8 +82,8 @@ class ProviderTest : public QueueTest {
             const std::string name = "F" + std::to_string(i + 1);
             filterTab += name + "\t1\t" + name + "\t\t" + name + "\t\t0\r\n";
             std::vector<std::string> lines;
-            for (std::string_view keyword : filters::kCriterionKeywords)
-                lines.push_back("0\t" + std::string(keyword) + "\t");
+            for (const filters::CriterionKind& kind : filters::kCriterionKinds)
+                lines.push_back("0\t" + std::string(kind.keyword) + "\t");
             for (const std::string& line : criteria[i]) {
                 const std::size_t start = line.find('\t') + 1;
                 const std::string keyword = line.substr(start, line.find('\t', start) - start);
@@ -102,6 +103,12 @@ class ProviderTest : public QueueTest {
 
     const filters::MatchResultBlock& block(int position) const { return results.block(position); }
 
+    // Runs one evaluator over the table for the message.
+    void evaluate(MessageContext& m, void (*evaluator)(evaluate::Evaluation&)) {
+        evaluate::Evaluation evaluation(table, results, &m);
+        evaluator(evaluation);
+    }
+
     uint32_t counter(std::string_view name) {
         uint32_t value = 0;
         config::RegReadDword(reg::kCountersKey, name, value);
@@ -116,6 +123,8 @@ class ProviderTest : public QueueTest {
 
     filters::FilterTable table;
     filters::CriteriaResults results;
+    // For evaluators that read no message.
+    evaluate::Evaluation evaluation{table, results, nullptr};
 };
 
 }  // namespace kz::test

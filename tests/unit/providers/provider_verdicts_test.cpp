@@ -32,7 +32,7 @@ TEST_F(ProviderVerdicts, SpamProbabilityAboveButNotAtTheThreshold) {
     filters(
         {{"1\tSPAM_PROBABILITY\t90"}, {"1\tSPAM_PROBABILITY\t97.5"}, {"0\tSPAM_PROBABILITY\t1"}});
     MessageContext m = message();
-    filters::EvaluateSpamProbability(SPAM_PROBABILITY, m, table, results);
+    evaluate(m, evaluate::EvaluateSpamProbability);
 
     EXPECT_EQ(block(1).hitCount[SPAM_PROBABILITY], 2);  // the whole data and the instance
     EXPECT_EQ(block(1).instanceValue[SPAM_PROBABILITY][0], "97.500000");
@@ -57,7 +57,7 @@ TEST_F(ProviderVerdicts, NoScoreMeetsNoThresholdAndNoFilterAsksNothing) {
         bayesian(reply);
         filters({{"1\tSPAM_PROBABILITY\t-5"}});
         MessageContext m = message();
-        filters::EvaluateSpamProbability(SPAM_PROBABILITY, m, table, results);
+        evaluate(m, evaluate::EvaluateSpamProbability);
         EXPECT_EQ(block(1).hitCount[SPAM_PROBABILITY], 0);
         EXPECT_EQ(block(1).matchText[SPAM_PROBABILITY], "");
     }
@@ -66,7 +66,7 @@ TEST_F(ProviderVerdicts, NoScoreMeetsNoThresholdAndNoFilterAsksNothing) {
 
     filters({{"1\tSIZE\t5"}});
     MessageContext m = message();
-    filters::EvaluateSpamProbability(SPAM_PROBABILITY, m, table, results);
+    evaluate(m, evaluate::EvaluateSpamProbability);
     EXPECT_EQ(executeCalls("KZFLTMBF"), 1);
     EXPECT_EQ(counter(reg::kBayesianTotalScans), 1u);
 }
@@ -86,7 +86,7 @@ TEST_F(ProviderVerdicts, SpamAssassinPassValues) {
         answer("KZFLTMSA", c.reply);
         filters({{"1\tSPAMASSASSIN\t1"}, {"1\tSPAMASSASSIN\t0"}});
         MessageContext m = message();
-        EXPECT_EQ(filters::EvaluateSpamAssassin(SPAMASSASSIN, m, table, results), 1);
+        evaluate(m, evaluate::EvaluateSpamAssassin);
         const int met = c.status == 1 ? 1 : 2;
         EXPECT_EQ(block(met).hitCount[SPAMASSASSIN], 2);
         EXPECT_EQ(block(3 - met).hitCount[SPAMASSASSIN], 0);
@@ -105,7 +105,8 @@ TEST_F(ProviderVerdicts, SpamAssassinBypassesAuthenticatedSenders) {
     filters({{"1\tSPAMASSASSIN\t1"}});
     MessageContext m = message();
     m.AuthenticationStatus = 1;
-    EXPECT_EQ(filters::EvaluateSpamAssassin(SPAMASSASSIN, m, table, results), 0);
+    evaluate(m, evaluate::EvaluateSpamAssassin);
+    EXPECT_EQ(block(1).hitCount[SPAMASSASSIN], 0);
     EXPECT_EQ(executeCalls("KZFLTMSA"), 0);
 }
 
@@ -117,7 +118,7 @@ TEST_F(ProviderVerdicts, AVirusFoundByTwoFiltersCountsTwice) {
     EXPECT_EQ(attach(), "Antivirus Loading Library..\n");
     filters({{"1\tHASVIRUS\tanything"}, {"1\tHASVIRUS\t"}});
     MessageContext m = message();
-    filters::EvaluateVirusCriterion(HASVIRUS, m, table, results);
+    evaluate(m, evaluate::EvaluateVirus);
     for (int position : {1, 2}) {
         EXPECT_EQ(block(position).hitCount[HASVIRUS], 1);
         EXPECT_EQ(block(position).matchText[HASVIRUS], "EICAR-Test-Signature found");
@@ -133,14 +134,14 @@ TEST_F(ProviderVerdicts, CountersStayUntouchedWithoutStatisticsOrWhenOnlyExplain
     bayesian("<SP>99</SP>");
     filters({{"1\tSPAM_PROBABILITY\t90"}});
     MessageContext m = message();
-    filters::EvaluateSpamProbability(SPAM_PROBABILITY, m, table, results);
+    evaluate(m, evaluate::EvaluateSpamProbability);
     EXPECT_EQ(log::CounterValue(log::Counter::BayesianTotalScans), 0u);
 
     setDword(reg::kProductKey, reg::kUpdateStatistics, 1);
     providers::ReleaseScanProviders();
     attach();
     m.readOnly = true;
-    filters::EvaluateSpamProbability(SPAM_PROBABILITY, m, table, results);
+    evaluate(m, evaluate::EvaluateSpamProbability);
     EXPECT_EQ(log::CounterValue(log::Counter::BayesianTotalScans), 0u);
     EXPECT_EQ(block(1).hitCount[SPAM_PROBABILITY], 4);  // both messages met it
 }
