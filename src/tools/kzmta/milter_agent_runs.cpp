@@ -31,22 +31,32 @@ AgentRuns::Result AgentRuns::run(const std::string& message, const std::string& 
     std::thread([this, state, message, connector, abandoned = std::move(abandoned)] {
         agent_.filterExecute(message, connector);
         slots_.release();
-        bool late = false;
         {
-            std::lock_guard lock(state->mutex);
+            std::unique_lock lock(state->mutex);
+            if (!state->abandoned) {
+                // The waiter may return and end this object as soon as it sees the run
+                // done: nothing of it is touched after that.
+                finished();
+                state->done = true;
+                lock.unlock();
+                state->cv.notify_all();
+                return;
+            }
             state->done = true;
-            late = state->abandoned;
         }
-        state->cv.notify_all();
-        if (late && abandoned) abandoned();
-        std::lock_guard lock(mutex_);
-        --active_;
-        idle_.notify_all();
+        if (abandoned) abandoned();
+        finished();
     }).detach();
     std::unique_lock lock(state->mutex);
     if (state->cv.wait_until(lock, deadline, [&] { return state->done; })) return Result::Done;
     state->abandoned = true;
     return Result::TimedOut;
+}
+
+void AgentRuns::finished() {
+    std::lock_guard lock(mutex_);
+    --active_;
+    idle_.notify_all();
 }
 
 bool AgentRuns::waitIdle(std::chrono::seconds bound) {

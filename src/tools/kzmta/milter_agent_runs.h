@@ -28,6 +28,8 @@ class AgentRuns {
     bool waitIdle(std::chrono::seconds bound);
 
   private:
+    void finished();
+
     const AgentLibrary& agent_;
     std::chrono::seconds timeout_;
     std::counting_semaphore<1 << 16> slots_;

@@ -37,8 +37,22 @@ NewMessageHandOff::Step NewMessageHandOff::handOn(const std::string& folder,
 }
 
 HandOffCount NewMessageHandOff::handOnQueued() {
-    std::lock_guard lock(mutex_);
     HandOffCount count;
+    for (;;) {
+        std::unique_lock lock(mutex_, std::try_to_lock);
+        if (!lock.owns_lock()) {
+            again_ = true;
+            return count;
+        }
+        again_ = false;
+        pass(count);
+        lock.unlock();
+        // A call that came during the pass may have seen a message the pass had not.
+        if (!again_) return count;
+    }
+}
+
+void NewMessageHandOff::pass(HandOffCount& count) {
     const std::pair<const std::string&, const std::string&> queues[] = {
         {spool_.inbound(), spool_.inboundMessages()},
         {spool_.outgoing(), spool_.outgoingMessages()}};
@@ -52,7 +66,6 @@ HandOffCount NewMessageHandOff::handOnQueued() {
             if (step == Step::Failed) ++count.failed;
         }
     }
-    return count;
 }
 
 }  // namespace kz::tool

@@ -2,6 +2,7 @@
 // New messages the agent's actions queued (forwards, notifications) go to the MTA with
 // their own envelopes and then leave the spool.
 
+#include <atomic>
 #include <cstddef>
 #include <mutex>
 
@@ -23,7 +24,9 @@ class NewMessageHandOff {
         : spool_(spool), submitter_(submitter), seals_(seals) {}
 
     // Every complete message in Inbound and Outgoing that is not one of the milter's own
-    // transactions. One pass at a time, so no message is handed on twice.
+    // transactions. One pass at a time, so no message is handed on twice; a call during
+    // another's pass returns at once and has that pass look again, so a slow MTA holds up
+    // one transaction, not all of them.
     HandOffCount handOnQueued();
 
   private:
@@ -34,7 +37,10 @@ class NewMessageHandOff {
     const MilterSpool& spool_;
     const MessageSubmitter& submitter_;
     HandedOnSeals& seals_;
+    void pass(HandOffCount& count);
+
     std::mutex mutex_;
+    std::atomic<bool> again_{false};
 };
 
 }  // namespace kz::tool
