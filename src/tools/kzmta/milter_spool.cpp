@@ -64,6 +64,17 @@ std::string FirstSubject(const MilterTransaction& transaction) {
     return {};
 }
 
+// Whole under a temporary name, then renamed: the agent never sees half a file. Not
+// flushed to disk: the MTA keeps the message until the milter answers, and a crash
+// leaves only files that the next start clears.
+bool WriteWhole(const std::string& path, std::string_view content) {
+    std::string temporary = platform::temporaryNameFor(path);
+    if (platform::appendFile(temporary, content) && platform::renameFile(temporary, path))
+        return true;
+    platform::removeFile(temporary);
+    return false;
+}
+
 bool IsWorkingCopyOf(std::string_view name) {
     return name.size() > 1 && name[0] == '_' && MilterSpool::isTransactionId(name.substr(1));
 }
@@ -170,8 +181,8 @@ std::optional<SpooledMessage> MilterSpool::write(const MilterTransaction& transa
     message.commandFile = joinPath(inbound_, message.id);
     message.text = QueuedMessageText(transaction);
     message.commands = QueuedCommandText(transaction);
-    if (!platform::writeFileAtomic(message.messageFile, message.text)) return std::nullopt;
-    if (!platform::writeFileAtomic(message.commandFile, message.commands)) {
+    if (!WriteWhole(message.messageFile, message.text)) return std::nullopt;
+    if (!WriteWhole(message.commandFile, message.commands)) {
         platform::removeFile(message.messageFile);
         return std::nullopt;
     }
