@@ -60,11 +60,24 @@ TEST(MilterPostfix, MailThroughPostfixIsFilteredAndAStoppedMilterMeansTryLater) 
     EXPECT_LT(code, 500);
 
     // Bounds and the configured refusal: a message over the size is refused before its
-    // data, a removed one rejected instead of discarded.
-    ASSERT_TRUE(mta.startMilter({"--max-size", "2000", "--reject", "554 5.7.1 Not here"}))
+    // data, a removed one rejected instead of discarded. The notice goes back by SMTP
+    // this time, through the milter again, and is let through.
+    ASSERT_TRUE(mta.startMilter({"--max-size", "2000", "--reject", "554 5.7.1 Not here", "--submit",
+                                 "127.0.0.1:" + std::to_string(mta.port)}))
         << mta.milter->output();
     EXPECT_EQ(mta.send("report.eml"), 552);
     EXPECT_EQ(mta.send("exe.eml"), 554);
+    EXPECT_TRUE(mta.milter->waitForLine("came back, let through", 20)) << mta.milter->output();
+    auto notices = [&] {
+        std::string box = mta.mailbox("ann");
+        std::size_t n = 0;
+        for (std::size_t at = 0;
+             (at = box.find("Subject: Your message was not delivered\n", at)) != std::string::npos;
+             ++at)
+            ++n;
+        return n;
+    };
+    EXPECT_TRUE(WaitFor([&] { return notices() == 2; }));
 }
 
 }  // namespace

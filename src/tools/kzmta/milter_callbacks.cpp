@@ -170,12 +170,6 @@ bool Apply(SMFICTX* ctx, const MilterDecision& decision) {
     return true;
 }
 
-void HandOnNewMessages() {
-    HandOffCount count = gService->handOff.handOnQueued();
-    if (count.failed)
-        std::fprintf(stderr, "kzmta milter: %zu new messages wait to be handed on\n", count.failed);
-}
-
 sfsistat OnEndOfMessage(SMFICTX* ctx) {
     Connection* c = Of(ctx);
     if (!c) return TempFail(ctx, "no connection state");
@@ -192,7 +186,7 @@ sfsistat OnEndOfMessage(SMFICTX* ctx) {
 
     auto result = gService->runs.run(queued->id, spool.connector(), [&spool, copy = *queued] {
         spool.remove(copy);
-        gService->handOff.handOnQueued();
+        gService->handOff.wake();
     });
     if (result != AgentRuns::Result::Done) {
         if (result == AgentRuns::Result::Busy) spool.remove(*queued);
@@ -203,7 +197,7 @@ sfsistat OnEndOfMessage(SMFICTX* ctx) {
                                                    platform::readFile(queued->messageFile),
                                                    platform::readFile(queued->commandFile));
     spool.remove(*queued);
-    HandOnNewMessages();
+    gService->handOff.wake();
     if (decision.gone) {
         const MilterOptions& o = gService->options;
         if (!o.rejectRemoved) return SMFIS_DISCARD;
@@ -262,7 +256,6 @@ int ServeMilter(MilterService& service) {
                 0)
             std::fprintf(stderr, "kzmta milter: cannot set the socket's mode\n");
     }
-    HandOnNewMessages();
     std::fprintf(service.console, "kzmta milter: listening on %s\n",
                  service.options.socket.c_str());
     std::fflush(service.console);

@@ -21,6 +21,8 @@ namespace {
 
 // Runs still going at the end get this long before the process leaves without them.
 constexpr std::chrono::seconds kShutdownBound{30};
+// How often new messages the MTA did not take are offered again.
+constexpr std::chrono::seconds kHandOffRetry{30};
 
 }  // namespace
 
@@ -47,6 +49,8 @@ int runMilterCommand(const Args& args) {
     AgentLibrary agent(options.library);
     agent.filterInit();
     AgentRuns runs(agent, options.threads, options.timeout);
+    // What actions queued before a crash goes first.
+    handOff.start(kHandOffRetry);
     MilterService service{options, spool, runs, handOff, seals, traces.console()};
     int status = ServeMilter(service);
     if (!runs.waitIdle(kShutdownBound)) {
@@ -55,6 +59,7 @@ int runMilterCommand(const Args& args) {
         std::fflush(stderr);
         std::_Exit(status == 0 ? 1 : status);
     }
+    handOff.stop();
     agent.filterUnInit();
     std::fprintf(traces.console(), "kzmta milter: stopped\n");
     std::fflush(traces.console());

@@ -1,5 +1,8 @@
 #include "milter_handoff.h"
 
+#include <pthread.h>
+#include <signal.h>
+
 #include <cstdio>
 #include <optional>
 
@@ -66,6 +69,50 @@ void NewMessageHandOff::pass(HandOffCount& count) {
             if (step == Step::Failed) ++count.failed;
         }
     }
+}
+
+void NewMessageHandOff::start(std::chrono::seconds retry) {
+    if (worker_.joinable()) return;
+    // The stop signals are for libmilter's own signal thread: one delivered here would
+    // end the process without a clean stop.
+    sigset_t stopSignals, previous;
+    sigemptyset(&stopSignals);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&stopSignals, signal);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, &previous);
+    worker_ = std::thread([this, retry] {
+        std::unique_lock lock(wakeMutex_);
+        while (!stopping_) {
+            woken_ = false;
+            lock.unlock();
+            HandOffCount count = handOnQueued();
+            if (count.failed)
+                std::fprintf(stderr, "kzmta milter: %zu new messages wait to be handed on\n",
+                             count.failed);
+            lock.lock();
+            wakeCv_.wait_for(lock, retry, [this] { return woken_ || stopping_; });
+        }
+        lock.unlock();
+        handOnQueued();
+    });
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+}
+
+void NewMessageHandOff::wake() {
+    {
+        std::lock_guard lock(wakeMutex_);
+        woken_ = true;
+    }
+    wakeCv_.notify_one();
+}
+
+void NewMessageHandOff::stop() {
+    if (!worker_.joinable()) return;
+    {
+        std::lock_guard lock(wakeMutex_);
+        stopping_ = true;
+    }
+    wakeCv_.notify_one();
+    worker_.join();
 }
 
 }  // namespace kz::tool

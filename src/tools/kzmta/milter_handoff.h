@@ -3,8 +3,11 @@
 // their own envelopes and then leave the spool.
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <mutex>
+#include <thread>
 
 #include "milter_seals.h"
 #include "milter_spool.h"
@@ -29,6 +32,15 @@ class NewMessageHandOff {
     // one transaction, not all of them.
     HandOffCount handOnQueued();
 
+    // A thread of its own that makes a pass when woken, and every `retry` for what the MTA
+    // did not take; stop() makes a last pass and ends it. The milter's callbacks only
+    // wake it: an MTA that is slow to take a message, or that passes it back through the
+    // milter first, holds up no transaction.
+    void start(std::chrono::seconds retry);
+    void wake();
+    void stop();
+    ~NewMessageHandOff() { stop(); }
+
   private:
     enum class Step { HandedOn, NotReady, Failed };
     Step handOn(const std::string& folder, const std::string& messagesFolder,
@@ -41,6 +53,11 @@ class NewMessageHandOff {
 
     std::mutex mutex_;
     std::atomic<bool> again_{false};
+
+    std::thread worker_;
+    std::mutex wakeMutex_;
+    std::condition_variable wakeCv_;
+    bool woken_ = false, stopping_ = false;
 };
 
 }  // namespace kz::tool

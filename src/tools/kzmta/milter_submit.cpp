@@ -21,35 +21,46 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// One SMTP reply, continuation lines included; its three-digit code, or 0.
-int ReadReply(platform::StreamConnection& connection, Clock::time_point deadline,
-              std::string& reply) {
+// One SMTP reply, continuation lines included; its three-digit code, or 0. What
+// arrives may hold several lines at once: the rest stays in `pending` for the next.
+int ReadReply(platform::StreamConnection& connection, std::string& pending,
+              Clock::time_point deadline, std::string& reply) {
     reply.clear();
     for (;;) {
-        std::string line;
-        auto end = connection.receive(line, 4096, deadline, '\n');
-        if (end != platform::StreamConnection::ReceiveEnd::Terminator) return 0;
+        std::size_t end;
+        while ((end = pending.find('\n')) == std::string::npos) {
+            if (pending.size() > 4096) return 0;
+            auto got = connection.receive(pending, pending.size() + 4096, deadline, '\n');
+            if (got != platform::StreamConnection::ReceiveEnd::Terminator &&
+                pending.find('\n') == std::string::npos)
+                return 0;
+        }
+        std::string line = pending.substr(0, end + 1);
+        pending.erase(0, end + 1);
         reply += line;
-        if (line.size() < 4) return 0;
-        if (line[3] != '-') break;
+        if (line.size() < 4 || line[0] < '1' || line[0] > '5') return 0;
+        if (line[3] != '-') return std::atoi(line.substr(0, 3).c_str());
     }
-    if (reply[0] < '1' || reply[0] > '5') return 0;
-    return std::atoi(reply.substr(0, 3).c_str());
 }
 
-bool Exchange(platform::StreamConnection& connection, const std::string& command, int wanted,
-              Clock::time_point deadline, std::string& why) {
-    if (!command.empty() && !connection.send(command, deadline)) {
-        why = "cannot send: " + connection.error();
+struct SmtpSession {
+    platform::StreamConnection& connection;
+    Clock::time_point deadline;
+    std::string pending;
+
+    bool exchange(const std::string& command, int wanted, std::string& why) {
+        if (!command.empty() && !connection.send(command, deadline)) {
+            why = "cannot send: " + connection.error();
+            return false;
+        }
+        std::string reply;
+        int code = ReadReply(connection, pending, deadline, reply);
+        if (code / 100 == wanted / 100) return true;
+        why = code == 0 ? "no answer: " + connection.error()
+                        : "the server answered " + reply.substr(0, reply.find('\r'));
         return false;
     }
-    std::string reply;
-    int code = ReadReply(connection, deadline, reply);
-    if (code / 100 == wanted / 100) return true;
-    why = code == 0 ? "no answer: " + connection.error()
-                    : "the server answered " + reply.substr(0, reply.find('\r'));
-    return false;
-}
+};
 
 }  // namespace
 
@@ -145,18 +156,17 @@ bool MessageSubmitter::smtp(const Submission& message, std::string& why) const {
     auto connection = platform::StreamConnection::connect(
         smtpAddress_, 25, std::chrono::duration_cast<std::chrono::milliseconds>(timeout), why);
     if (!connection) return false;
-    if (!Exchange(*connection, "", 220, deadline, why) ||
-        !Exchange(*connection, "EHLO localhost\r\n", 250, deadline, why) ||
-        !Exchange(*connection, "MAIL FROM:<" + message.sender + ">\r\n", 250, deadline, why))
+    SmtpSession session{*connection, deadline, {}};
+    if (!session.exchange("", 220, why) || !session.exchange("EHLO localhost\r\n", 250, why) ||
+        !session.exchange("MAIL FROM:<" + message.sender + ">\r\n", 250, why))
         return false;
     for (const std::string& recipient : message.recipients) {
-        if (!Exchange(*connection, "RCPT TO:<" + recipient + ">\r\n", 250, deadline, why))
-            return false;
+        if (!session.exchange("RCPT TO:<" + recipient + ">\r\n", 250, why)) return false;
     }
-    if (!Exchange(*connection, "DATA\r\n", 354, deadline, why) ||
-        !Exchange(*connection, DotStuffed(message.text), 250, deadline, why))
+    if (!session.exchange("DATA\r\n", 354, why) ||
+        !session.exchange(DotStuffed(message.text), 250, why))
         return false;
-    Exchange(*connection, "QUIT\r\n", 221, deadline, why);
+    session.exchange("QUIT\r\n", 221, why);
     return true;
 }
 
