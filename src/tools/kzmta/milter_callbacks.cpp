@@ -124,10 +124,11 @@ sfsistat OnBody(SMFICTX* ctx, unsigned char* data, size_t length) {
     return SMFIS_CONTINUE;
 }
 
-bool Apply(SMFICTX* ctx, const MilterDecision& decision) {
-    for (const HeaderChange& h : decision.headers) {
-        char* name = const_cast<char*>(h.name.c_str());
-        char* value = const_cast<char*>(h.value.c_str());
+// libmilter takes non-const buffers that it only reads: the decision is the caller's own.
+bool Apply(SMFICTX* ctx, MilterDecision& decision) {
+    for (HeaderChange& h : decision.headers) {
+        char* name = h.name.data();
+        char* value = h.value.data();
         int rc = MI_FAILURE;
         switch (h.kind) {
             case HeaderChange::Kind::Change:
@@ -148,7 +149,7 @@ bool Apply(SMFICTX* ctx, const MilterDecision& decision) {
     if (decision.body) {
         // Sent in pieces: the protocol's packets are bounded.
         constexpr std::size_t kPiece = 64 * 1024;
-        std::string& body = const_cast<std::string&>(*decision.body);
+        std::string& body = *decision.body;
         if (body.empty() &&
             smfi_replacebody(ctx, reinterpret_cast<unsigned char*>(body.data()), 0) != MI_SUCCESS)
             return false;
