@@ -20,13 +20,7 @@ TEST(DispatchLines, EachLineDoesWhatItSaysAndTheStopEndsTheWalk) {
 
     std::vector<std::string> recorded;  // "message filter: actions" per report line
     for (const std::string& line : server.executedLines()) {
-        std::vector<std::string> fields;
-        for (std::size_t from = 0;;) {
-            std::size_t tab = line.find('\t', from);
-            fields.push_back(line.substr(from, tab - from));
-            if (tab == std::string::npos) break;
-            from = tab + 1;
-        }
+        std::vector<std::string> fields = tabFields(line);
         ASSERT_EQ(fields.size(), 10u) << line;
         recorded.push_back(fields[1] + " " + fields[3] + ": " + fields[4]);
     }

@@ -58,13 +58,9 @@ class DispatchServer {
 
     // The report lines without their time stamps.
     std::vector<std::string> executedLines() const {
-        std::vector<std::string> lines;
-        std::istringstream in(reportLog());
-        for (std::string line; std::getline(in, line);) {
-            std::size_t tab = line.find('\t');
-            if (tab != std::string::npos && line.compare(tab + 1, 9, "Executed\t") == 0)
-                lines.push_back(line.substr(tab + 1));
-        }
+        std::vector<std::string> lines = reportLines(dir.file("logs"));
+        std::erase_if(lines,
+                      [](const std::string& line) { return !line.starts_with("Executed\t"); });
         return lines;
     }
 

@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <map>
 #include <regex>
-#include <sstream>
 
 #include "support/test_support.h"
 
@@ -57,14 +56,7 @@ Tree NameQueuedMessages(const Tree& files) {
 // The report lines without their time stamps, sorted: two queue threads write them in any
 // order, and the log file is named after the day of the run.
 std::string ReportLines(const std::string& logDirectory) {
-    std::vector<std::string> lines;
-    for (const auto& entry : fs::directory_iterator(logDirectory)) {
-        std::istringstream log(readFile(entry.path().string()));
-        for (std::string line; std::getline(log, line);) {
-            if (line.rfind("Time\t", 0) == 0) continue;
-            lines.push_back(line.substr(line.find('\t') + 1));
-        }
-    }
+    std::vector<std::string> lines = reportLines(logDirectory);
     std::sort(lines.begin(), lines.end());
     std::string text;
     for (const std::string& line : lines) text += line + "\n";
@@ -74,24 +66,11 @@ std::string ReportLines(const std::string& logDirectory) {
 Tree Outcome(const std::string& root) {
     Tree files;
     for (const char* folder : {"queue", "quarantine", "badmail", "mail"}) {
-        if (!fs::exists(root + "/" + folder)) continue;
-        for (const auto& entry : fs::recursive_directory_iterator(root + "/" + folder)) {
-            if (!entry.is_regular_file()) continue;
-            files[fs::relative(entry.path(), root).string()] =
-                NormaliseSeal(readFile(entry.path().string()));
-        }
+        for (const auto& [path, bytes] : fileTree(root + "/" + folder))
+            files[std::string(folder) + "/" + path] = NormaliseSeal(bytes);
     }
     files = NameQueuedMessages(files);
     files["report.log"] = ReportLines(root + "/logs");
-    return files;
-}
-
-Tree ReadTree(const std::string& root) {
-    Tree files;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        if (entry.is_regular_file())
-            files[fs::relative(entry.path(), root).string()] = readFile(entry.path().string());
-    }
     return files;
 }
 
@@ -119,7 +98,7 @@ TEST(KzmtaDemo, LeavesTheExpectedQueueFilesAndReportLines) {
         fs::remove_all(expectedDir);
         for (const auto& [path, bytes] : actual) writeFile(expectedDir + "/" + path, bytes);
     }
-    Tree expected = ReadTree(expectedDir);
+    Tree expected = fileTree(expectedDir);
     std::vector<std::string> actualNames, expectedNames;
     for (const auto& entry : actual) actualNames.push_back(entry.first);
     for (const auto& entry : expected) expectedNames.push_back(entry.first);

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <map>
 #include <set>
-#include <sstream>
 
 #include "support/test_support.h"
 
@@ -34,28 +33,12 @@ struct ExplainQueue {
         return run(argv, env());
     }
 
-    // Every file under the folder with its content.
-    std::map<std::string, std::string> snapshot() const {
-        std::map<std::string, std::string> files;
-        for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
-            if (entry.is_regular_file()) files[entry.path().string()] = readFile(entry.path());
-        }
-        return files;
-    }
-
     // Per message, the descriptions of the filters whose report lines the run wrote.
     std::map<std::string, std::set<std::string>> executedFilters() const {
         std::map<std::string, std::set<std::string>> executed;
-        for (const auto& entry : fs::directory_iterator(dir.file("logs"))) {
-            std::istringstream lines(readFile(entry.path()));
-            for (std::string line; std::getline(lines, line);) {
-                std::vector<std::string> fields;
-                std::istringstream split(line);
-                for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
-                if (fields.size() > 4 && fields[1] == "Executed") {
-                    executed[fields[2]].insert(fields[4]);
-                }
-            }
+        for (const std::string& line : reportLines(dir.file("logs"))) {
+            std::vector<std::string> fields = tabFields(line);
+            if (fields.size() > 3 && fields[0] == "Executed") executed[fields[1]].insert(fields[3]);
         }
         return executed;
     }
@@ -89,7 +72,7 @@ TEST(KzmtaExplain, JsonAgreesWithWhatTheRunThenDoes) {
         {"LOOPED.MAI", {true, false, false, true, false}},
         {"LOTTERY.MAI", {true, false, false, false, true}},  // the script holds
     };
-    const auto before = q.snapshot();
+    const auto before = fileTree(q.dir.path());
     for (const auto& [message, holds] : expected) {
         RunOutput out = q.explain(message);
         ASSERT_EQ(out.status, 0) << out.err;
@@ -100,7 +83,7 @@ TEST(KzmtaExplain, JsonAgreesWithWhatTheRunThenDoes) {
             EXPECT_EQ(says, holds[i]) << message << " filter " << i + 1 << ": " << filters[i];
         }
     }
-    EXPECT_EQ(q.snapshot(), before) << "explain changed a file";
+    EXPECT_EQ(fileTree(q.dir.path()), before) << "explain changed a file";
 
     RunOutput ran = run({binPath("kzmta"), "run", "--registry", q.registry, "--library",
                          std::string(KZ_LIB_DIR) + "/libkzmtafilter.so", "--threads", "1"},

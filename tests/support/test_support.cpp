@@ -65,6 +65,37 @@ void copyFixture(std::string_view relative, const std::string& to) {
     }
 }
 
+std::map<std::string, std::string> fileTree(const std::string& root) {
+    std::map<std::string, std::string> files;
+    std::error_code error;
+    for (const auto& entry : fs::recursive_directory_iterator(root, error)) {
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), root).string()] = readFile(entry.path().string());
+    }
+    return files;
+}
+
+std::vector<std::string> reportLines(const std::string& logDirectory) {
+    std::vector<std::string> lines;
+    for (const auto& [name, text] : fileTree(logDirectory)) {
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);) {
+            if (line.rfind("Time\t", 0) != 0) lines.push_back(line.substr(line.find('\t') + 1));
+        }
+    }
+    return lines;
+}
+
+std::vector<std::string> tabFields(std::string_view line) {
+    std::vector<std::string> fields;
+    for (std::size_t from = 0;;) {
+        std::size_t tab = line.find('\t', from);
+        fields.emplace_back(line.substr(from, tab - from));
+        if (tab == std::string_view::npos) return fields;
+        from = tab + 1;
+    }
+}
+
 std::string binPath(std::string_view name) {
     return std::string(KZ_BIN_DIR) + "/" + std::string(name);
 }

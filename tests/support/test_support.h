@@ -1,6 +1,7 @@
 #pragma once
 // Shared helpers of the tests: scratch folders, file contents, child processes.
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,12 @@ bool exists(const std::string& path);
 std::string fixture(std::string_view relative);  // path under tests/fixtures
 // Copies a fixture folder into `to`, each "@ROOT@" in its files replaced by `to`.
 void copyFixture(std::string_view relative, const std::string& to);
+// Every regular file below a folder (none when it is missing), by path relative to it.
+std::map<std::string, std::string> fileTree(const std::string& root);
+// The lines of the report logs in a folder, in name order, without their time stamps and
+// without the column headers.
+std::vector<std::string> reportLines(const std::string& logDirectory);
+std::vector<std::string> tabFields(std::string_view line);
 
 struct RunOutput {
     int status = -1;  // exit status, or -1 when killed by a signal
