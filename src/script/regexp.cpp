@@ -1,30 +1,19 @@
 #include "script/regexp.h"
 
-#define PCRE2_CODE_UNIT_WIDTH 8
-#include <pcre2.h>
+#include <optional>
 
 #include "script/error.h"
 #include "script/limits.h"
+#include "script/regex.h"
 #include "script/regexp_matches.h"
 
 namespace kz::script {
 
 namespace {
 
-// Backtracking bounds of one match, so that a pathological pattern fails quickly.
-constexpr uint32_t kMatchLimit = 1000000;
-constexpr uint32_t kDepthLimit = 10000;
-constexpr uint32_t kHeapLimitKiB = 64 * 1024;
-
-struct CodeDeleter {
-    void operator()(pcre2_code* code) const { pcre2_code_free(code); }
-};
-struct ContextDeleter {
-    void operator()(pcre2_match_context* context) const { pcre2_match_context_free(context); }
-};
-struct DataDeleter {
-    void operator()(pcre2_match_data* data) const { pcre2_match_data_free(data); }
-};
+// Steps one Test, Execute or Replace may take, so that a pathological pattern fails
+// quickly: a few tenths of a second at most.
+constexpr std::size_t kStepBudget = 20000000;
 
 class RegExp : public Object {
   public:
@@ -61,57 +50,51 @@ class RegExp : public Object {
             multiLine_ = ToBoolean(value);
         else
             Object::put(name, value);
-        code_.reset();
+        program_.reset();
     }
 
   private:
-    void compile() {
-        if (code_) return;
-        uint32_t options = PCRE2_DOLLAR_ENDONLY | PCRE2_ALT_BSUX | PCRE2_MATCH_UNSET_BACKREF;
-        if (ignoreCase_) options |= PCRE2_CASELESS;
-        if (multiLine_) options = (options & ~PCRE2_DOLLAR_ENDONLY) | PCRE2_MULTILINE;
-        int error = 0;
-        PCRE2_SIZE offset = 0;
-        code_.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern_.data()), pattern_.size(),
-                                  options, &error, &offset, nullptr));
-        if (!code_) ThrowRuntime(kRegExpSyntax);
-        if (!context_) {
-            context_.reset(pcre2_match_context_create(nullptr));
-            if (!context_) ThrowRuntime(kOutOfMemory);
-            pcre2_set_match_limit(context_.get(), kMatchLimit);
-            pcre2_set_depth_limit(context_.get(), kDepthLimit);
-            pcre2_set_heap_limit(context_.get(), kHeapLimitKiB);
+    const regex::Program& compile() {
+        if (!program_) {
+            regex::Program program;
+            switch (regex::Compile(pattern_, ignoreCase_, multiLine_, program)) {
+                case regex::CompileStatus::kOk:
+                    break;
+                case regex::CompileStatus::kSyntax:
+                    ThrowRuntime(kRegExpSyntax);
+                case regex::CompileStatus::kTooLarge:
+                    ThrowRuntime(kOutOfMemory);
+            }
+            program_ = std::move(program);
         }
+        return *program_;
     }
 
     std::vector<MatchData> search(const std::string& text, bool all) {
-        compile();
-        std::unique_ptr<pcre2_match_data, DataDeleter> data(
-            pcre2_match_data_create_from_pattern(code_.get(), nullptr));
-        if (!data) ThrowRuntime(kOutOfMemory);
+        const regex::Program& program = compile();
+        std::size_t steps = kStepBudget;
+        std::vector<std::size_t> at;
         std::vector<MatchData> found;
-        PCRE2_SIZE start = 0;
+        std::size_t start = 0;
         while (start <= text.size()) {
-            int rc = pcre2_match(code_.get(), reinterpret_cast<PCRE2_SPTR>(text.data()),
-                                 text.size(), start, 0, data.get(), context_.get());
-            if (rc == PCRE2_ERROR_NOMATCH) break;
-            if (rc < 0) ThrowFatal(kOutOfStack, ErrorCode(kOutOfStack), ErrorText(kOutOfStack));
-            PCRE2_SIZE* ov = pcre2_get_ovector_pointer(data.get());
+            regex::MatchStatus status = regex::Search(program, text, start, steps, at);
+            if (status == regex::MatchStatus::kNoMatch) break;
+            if (status == regex::MatchStatus::kTooComplex)
+                ThrowFatal(kOutOfStack, ErrorCode(kOutOfStack), ErrorText(kOutOfStack));
             MatchData match;
-            match.value = text.substr(ov[0], ov[1] - ov[0]);
-            match.firstIndex = int32_t(ov[0]);
-            uint32_t groups = pcre2_get_ovector_count(data.get());
-            for (uint32_t g = 1; g < groups; ++g) {
-                if (int(g) >= rc || ov[2 * g] == PCRE2_UNSET)
+            match.value = text.substr(at[0], at[1] - at[0]);
+            match.firstIndex = int32_t(at[0]);
+            for (std::size_t g = 1; g <= program.groups; ++g) {
+                if (at[2 * g] == regex::kNotSet)
                     match.submatches.emplace_back();
                 else
                     match.submatches.push_back(
-                        Value::string(text.substr(ov[2 * g], ov[2 * g + 1] - ov[2 * g])));
+                        Value::string(text.substr(at[2 * g], at[2 * g + 1] - at[2 * g])));
             }
             found.push_back(std::move(match));
             CheckArrayItems(found.size());
             if (!all) break;
-            start = ov[1] > ov[0] ? ov[1] : ov[1] + 1;
+            start = at[1] > at[0] ? at[1] : at[1] + 1;
         }
         return found;
     }
@@ -171,8 +154,7 @@ class RegExp : public Object {
     bool ignoreCase_ = false;
     bool global_ = false;
     bool multiLine_ = false;
-    std::unique_ptr<pcre2_code, CodeDeleter> code_;
-    std::unique_ptr<pcre2_match_context, ContextDeleter> context_;
+    std::optional<regex::Program> program_;
 };
 
 }  // namespace

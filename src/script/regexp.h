@@ -1,5 +1,5 @@
 #pragma once
-// The RegExp object on PCRE2, with its match collection, matches and submatches.
+// The RegExp object, with its match collection, matches and submatches.
 
 #include <memory>
 

@@ -17,6 +17,10 @@ TEST(RegExp, TestHonoursIgnoreCaseAndMultiLine) {
                       "R = re.Test(\"a\" & vbLf & \"b\" & vbLf & \"c\")\n"
                       "re.MultiLine = True\nR = R & re.Test(\"a\" & vbLf & \"b\" & vbLf & \"c\")"),
               "String:FalseTrue");
+    // Lines of mail end in CR LF: multi-line ^ and $ take either break.
+    EXPECT_EQ(RunBody("Set re = New RegExp\nre.Pattern = \"^b$\"\nre.MultiLine = True\n"
+                      "R = re.Test(\"a\" & vbCrLf & \"b\" & vbCrLf)"),
+              "Boolean:True");
 }
 
 TEST(RegExp, ReplaceFirstOrAllWithGroups) {
@@ -48,6 +52,8 @@ TEST(RegExp, ExecuteGivesMatchesUsableInForEach) {
 TEST(RegExp, BadPatternsAndRunawayBacktracking) {
     EXPECT_EQ(ErrorOf("Set re = New RegExp\nre.Pattern = \"(a\"\nx = re.Test(\"a\")"),
               "Error:5017");
+    EXPECT_EQ(ErrorOf("Set re = New RegExp\nre.Pattern = String(500, \"(\")\nx = re.Test(\"a\")"),
+              "Error:7");
     // Catastrophic backtracking hits the match limit instead of holding the thread.
     Engine engine;
     ASSERT_TRUE(engine.addCode(

@@ -1,0 +1,117 @@
+// The regular-expression engine: the syntax and matches of tests/fixtures/script/
+// regex_cases.txt, and the bounds that keep hostile patterns and subjects in check.
+#include "script/regex.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "support/test_support.h"
+
+namespace kz::script::regex {
+namespace {
+
+// \n \r \t \\ and \xHH.
+std::string Unescape(std::string_view s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\' || i + 1 == s.size()) {
+            out += s[i];
+            continue;
+        }
+        char e = s[++i];
+        if (e == 'x' && i + 2 < s.size()) {
+            out += char(std::stoi(std::string(s.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        } else {
+            out += e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e;
+        }
+    }
+    return out;
+}
+
+// The outcome in the notation of the cases file.
+std::string Outcome(const std::string& flags, const std::string& pattern,
+                    const std::string& subject) {
+    Program program;
+    bool ignoreCase = flags.find('i') != std::string::npos;
+    bool multiLine = flags.find('m') != std::string::npos;
+    if (Compile(pattern, ignoreCase, multiLine, program) != CompileStatus::kOk) return "!";
+    std::size_t steps = 100000;
+    std::vector<std::size_t> at;
+    MatchStatus status = Search(program, subject, 0, steps, at);
+    if (status != MatchStatus::kMatch) return status == MatchStatus::kNoMatch ? "-" : "budget";
+    std::string out = "@" + std::to_string(at[0]) + ":";
+    for (std::size_t k = 0; k < at.size(); k += 2) {
+        if (k > 0) out += "|";
+        out += at[k] == kNotSet ? "(none)" : subject.substr(at[k], at[k + 1] - at[k]);
+    }
+    return out;
+}
+
+TEST(Regex, CasesOfTheFixtureFile) {
+    std::ifstream in(test::fixture("script/regex_cases.txt"));
+    ASSERT_TRUE(in) << "missing cases file";
+    std::string line;
+    int number = 0;
+    int cases = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> fields;
+        std::stringstream split(line);
+        for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
+        if (line.back() == '\t') fields.emplace_back();
+        ASSERT_EQ(fields.size(), 4u) << "line " << number;
+        EXPECT_EQ(Outcome(fields[0], fields[1], Unescape(fields[2])), Unescape(fields[3]))
+            << "line " << number << ": " << fields[1];
+        ++cases;
+    }
+    EXPECT_GT(cases, 50);
+}
+
+// Exponential backtracking runs out of steps, in bounded time.
+TEST(Regex, HostilePatternsEndWithinTheBudget) {
+    Program program;
+    ASSERT_EQ(Compile("(a+)+b", false, false, program), CompileStatus::kOk);
+    std::string subject(5000, 'a');
+    std::vector<std::size_t> at;
+    std::size_t steps = 20000000;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Search(program, subject, 0, steps, at), MatchStatus::kTooComplex);
+    EXPECT_EQ(steps, 0u);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+// A long run of a single set keeps one choice; a loop of alternatives keeps one per
+// iteration and stops at the bound of the matcher's stack rather than growing past it.
+TEST(Regex, LongSubjectsAndTheMatcherStack) {
+    std::string subject(std::size_t{3} << 20, 'a');
+    subject += "b";
+    std::vector<std::size_t> at;
+    Program simple;
+    ASSERT_EQ(Compile("a*b$", false, false, simple), CompileStatus::kOk);
+    std::size_t steps = SIZE_MAX;
+    EXPECT_EQ(Search(simple, subject, 0, steps, at), MatchStatus::kMatch);
+    EXPECT_EQ(at[1], subject.size());
+    Program alternatives;
+    ASSERT_EQ(Compile("(?:a|c)*b", false, false, alternatives), CompileStatus::kOk);
+    EXPECT_EQ(Search(alternatives, subject, 0, steps, at), MatchStatus::kTooComplex);
+}
+
+// Deep nesting and repeats that would copy too much code are refused, not overflowed.
+TEST(Regex, OversizedPatternsAreRefused) {
+    Program program;
+    std::string deep = std::string(100000, '(') + std::string(100000, ')');
+    EXPECT_EQ(Compile(deep, false, false, program), CompileStatus::kTooLarge);
+    EXPECT_EQ(Compile("(?:(?:(?:ab){100}){100}){100}", false, false, program),
+              CompileStatus::kTooLarge);
+    EXPECT_EQ(Compile("(?:(ab){100}){100}", false, false, program), CompileStatus::kOk);
+    EXPECT_EQ(Compile("a{0,4000000000}b", false, false, program), CompileStatus::kOk);
+}
+
+}  // namespace
+}  // namespace kz::script::regex
