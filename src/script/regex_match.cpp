@@ -200,12 +200,14 @@ class Machine {
                     ok = backReference(in.a, pos);
                     ++pc;
                     break;
-                case Op::kRepeat: {
+                case Op::kRepeat:
+                case Op::kRepeatPossessive: {
                     uint32_t n = 0;
                     while (n < in.c && inSet(in.a, pos + n)) ++n;
                     charge(n);
                     ok = n >= in.b;
-                    if (ok && n > in.b) push(Undo::kGreedy, pc, pos + n, pos + in.b);
+                    if (ok && n > in.b && in.op == Op::kRepeat)
+                        push(Undo::kGreedy, pc, pos + n, pos + in.b);
                     pos += n, ++pc;
                     break;
                 }
@@ -300,8 +302,15 @@ MatchStatus Search(const Program& program, std::string_view text, std::size_t fr
     if (text.size() >= kUnset) return MatchStatus::kTooComplex;
     Machine machine(program, text, steps);
     try {
-        for (std::size_t start = from; start <= text.size(); ++start)
+        for (std::size_t start = from; start <= text.size(); ++start) {
+            if (program.firstBytesOnly) {
+                while (start < text.size() &&
+                       !program.firstBytes.has(static_cast<unsigned char>(text[start])))
+                    ++start;
+                if (start == text.size()) break;
+            }
             if (machine.run(static_cast<uint32_t>(start), captures)) return MatchStatus::kMatch;
+        }
     } catch (const OutOfSteps&) {
         return MatchStatus::kTooComplex;
     }

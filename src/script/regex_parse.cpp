@@ -109,6 +109,7 @@ class Parser {
         program_.code = std::move(all.code);
         program_.groups = groups_;
         program_.loops = loops_;
+        Optimize(program_);
     }
 
   private:

@@ -23,6 +23,11 @@ class ByteSet {
         for (uint64_t& word : bits_) word = ~word;
     }
     bool has(unsigned char c) const { return (bits_[c >> 6] >> (c & 63)) & 1; }
+    bool intersects(const ByteSet& other) const {
+        for (std::size_t i = 0; i < bits_.size(); ++i)
+            if (bits_[i] & other.bits_[i]) return true;
+        return false;
+    }
 
   private:
     std::array<uint64_t, 4> bits_{};
@@ -42,10 +47,11 @@ enum class Op : uint8_t {
     kLineEnd,       // $
     kWordBoundary,  // \b
     kNotWordBoundary,
-    kBackReference,  // a: group
-    kRepeat,         // a: set, b: least, c: most; a greedy run of bytes of one set
-    kRepeatLazy,     // the same, shortest first
-    kLookAhead,      // a: 1 when negative; jump: past its kLookEnd
+    kBackReference,     // a: group
+    kRepeat,            // a: set, b: least, c: most; a greedy run of bytes of one set
+    kRepeatLazy,        // the same, shortest first
+    kRepeatPossessive,  // the greedy run, never giving bytes back
+    kLookAhead,         // a: 1 when negative; jump: past its kLookEnd
     kLookEnd,
     kMatch,
 };
@@ -67,6 +73,12 @@ struct Program {
     uint32_t loops = 0;   // loops whose body may match nothing
     bool ignoreCase = false;
     bool multiLine = false;
+    // With firstBytesOnly, every match is not empty and begins with one of firstBytes.
+    bool firstBytesOnly = false;
+    ByteSet firstBytes;
 };
+
+// Marks the runs that need keep no choice, fills in firstBytes and firstBytesOnly.
+void Optimize(Program& program);
 
 }  // namespace kz::script::regex

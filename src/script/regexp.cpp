@@ -12,8 +12,10 @@ namespace kz::script {
 namespace {
 
 // Steps one Test, Execute or Replace may take, so that a pathological pattern fails
-// quickly: a few tenths of a second at most.
+// quickly: a fixed allowance for backtracking (about a tenth of a second) and a few steps
+// a byte of the text for scanning it.
 constexpr std::size_t kStepBudget = 20000000;
+constexpr std::size_t kStepsPerByte = 16;
 
 class RegExp : public Object {
   public:
@@ -72,7 +74,7 @@ class RegExp : public Object {
 
     std::vector<MatchData> search(const std::string& text, bool all) {
         const regex::Program& program = compile();
-        std::size_t steps = kStepBudget;
+        std::size_t steps = kStepBudget + kStepsPerByte * text.size();
         std::vector<std::size_t> at;
         std::vector<MatchData> found;
         std::size_t start = 0;

@@ -38,7 +38,10 @@ std::size_t Opens(std::string_view pattern) {
 
 bool Differs(std::string_view pattern, std::string_view subject, bool multiLine) {
     // Line breaks: ^ and $ here also take a carriage return; PCRE2 only a line feed.
-    if (multiLine && subject.find('\r') != std::string_view::npos) return true;
+    // PCRE2's ^ takes no line after a final line feed.
+    if (multiLine && (subject.find('\r') != std::string_view::npos ||
+                      (!subject.empty() && subject.back() == '\n')))
+        return true;
     // [] matches nothing and [^] anything here; PCRE2 reads a leading ] as a member.
     // [: [. [= are POSIX classes there.
     for (std::string_view s : {"[]", "[^]", "[:", "[.", "[="})
