@@ -310,6 +310,11 @@ MatchStatus Search(const Program& program, std::string_view text, std::size_t fr
                 if (start == text.size()) break;
             }
             if (machine.run(static_cast<uint32_t>(start), captures)) return MatchStatus::kMatch;
+            if (program.leadingRun) {
+                const ByteSet& run = program.sets[program.code[0].a];
+                while (start < text.size() && run.has(static_cast<unsigned char>(text[start])))
+                    ++start;
+            }
         }
     } catch (const OutOfSteps&) {
         return MatchStatus::kTooComplex;

@@ -104,6 +104,12 @@ void MakeRunsPossessive(Program& program) {
 void Optimize(Program& program) {
     MakeRunsPossessive(program);
     FindFirstBytes(program);
+    // The ends that such a run reaches from a later start are ones it already reached from
+    // the earlier one, and nothing before it can tell the two starts apart.
+    const Inst& head = program.code[0];
+    program.leadingRun = (head.op == Op::kRepeat || head.op == Op::kRepeatLazy ||
+                          head.op == Op::kRepeatPossessive) &&
+                         head.c == kUnbounded;
 }
 
 }  // namespace kz::script::regex

@@ -76,9 +76,12 @@ struct Program {
     // With firstBytesOnly, every match is not empty and begins with one of firstBytes.
     bool firstBytesOnly = false;
     ByteSet firstBytes;
+    // The program begins with an unbounded run: when a match fails to start somewhere,
+    // none starts within the bytes that run could take from there.
+    bool leadingRun = false;
 };
 
-// Marks the runs that need keep no choice, fills in firstBytes and firstBytesOnly.
+// Marks the runs that need keep no choice; fills in the hints for the search.
 void Optimize(Program& program);
 
 }  // namespace kz::script::regex

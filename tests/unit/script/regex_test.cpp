@@ -89,10 +89,18 @@ TEST(Regex, HostilePatternsEndWithinTheBudget) {
 
 // A long run of a single set keeps one choice; a loop of alternatives keeps one per
 // iteration and stops at the bound of the matcher's stack rather than growing past it.
+// A failed search that begins with a run costs a few steps a byte, not one a byte for
+// every start.
 TEST(Regex, LongSubjectsAndTheMatcherStack) {
-    std::string subject(std::size_t{3} << 20, 'a');
+    std::string subject((std::size_t{5} << 20) / 4, 'a');
     subject += "b";
     std::vector<std::size_t> at;
+    for (const char* pattern : {"a*x", ".*?x", "\\w+@", "a+(?:b|c)+x"}) {
+        Program program;
+        ASSERT_EQ(Compile(pattern, false, false, program), CompileStatus::kOk);
+        std::size_t steps = 16 * subject.size();
+        EXPECT_EQ(Search(program, subject, 0, steps, at), MatchStatus::kNoMatch) << pattern;
+    }
     Program simple;
     ASSERT_EQ(Compile("a*b$", false, false, simple), CompileStatus::kOk);
     std::size_t steps = SIZE_MAX;
