@@ -88,7 +88,7 @@ int ExecuteFilterActions(MessageContext& context, const filters::FilterTable& ta
     DispatchState state;
     for (int position = 1; position <= table.filterCount && !state.stop; ++position) {
         const filters::FilterDefinition& filter = table.filter(position);
-        Verdict verdict = DecideFilter(position, filter, results, state.criteriaText);
+        Verdict verdict = DecideFilter(position, filter, results, context, state.criteriaText);
         if (verdict.setsResult) state.result = verdict.result;
         if (!verdict.holds) continue;
 

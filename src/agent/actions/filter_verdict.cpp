@@ -20,12 +20,13 @@ void AppendEntry(std::string& criteriaText, std::string_view entry) {
 }  // namespace
 
 Verdict DecideFilter(int position, const filters::FilterDefinition& filter,
-                     filters::CriteriaResults& results, std::string& criteriaText) {
+                     filters::CriteriaResults& results, const MessageContext& message,
+                     std::string& criteriaText) {
     Verdict verdict;
     if (filter.isScript) {
         std::string scriptResult;
-        verdict.holds = filters::RunCriteriaScript(position, filter, results, scriptResult,
-                                                   kScriptResultSize) == 1;
+        verdict.holds = filters::RunCriteriaScript(position, filter, results, &message,
+                                                   scriptResult, kScriptResultSize) == 1;
         verdict.criterionName.assign(cutToBuffer(scriptResult, kCriterionNameSize));
         criteriaText += scriptResult;
         return verdict;

@@ -6,6 +6,7 @@
 
 #include "filters/criteria_results.h"
 #include "filters/filter_table.h"
+#include "message/message_context.h"
 
 namespace kz::actions {
 
@@ -19,6 +20,7 @@ struct Verdict {
 
 // criteriaText grows over the whole dispatcher call; entries are separated by "|".
 Verdict DecideFilter(int position, const filters::FilterDefinition& filter,
-                     filters::CriteriaResults& results, std::string& criteriaText);
+                     filters::CriteriaResults& results, const MessageContext& message,
+                     std::string& criteriaText);
 
 }  // namespace kz::actions

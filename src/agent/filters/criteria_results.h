@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "filters/criterion_type.h"
-#include "message/message_context.h"
 
 namespace kz::filters {
 
@@ -30,7 +29,6 @@ struct MatchResultBlock {
 struct CriteriaResults {
     int32_t filterCount = 0;
     std::vector<MatchResultBlock> blocks;  // position p is blocks[p - 1]
-    const MessageContext* message = nullptr;
 
     MatchResultBlock& block(int position) { return blocks.at(std::size_t(position - 1)); }
     const MatchResultBlock& block(int position) const {

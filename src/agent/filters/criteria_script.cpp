@@ -7,8 +7,9 @@
 namespace kz::filters {
 
 int32_t RunCriteriaScript(int position, const FilterDefinition& filter, CriteriaResults& results,
-                          std::string& resultText, std::size_t resultSize) {
-    std::string script = GenerateCriteriaScript(position, filter, results, results.message, true);
+                          const MessageContext* message, std::string& resultText,
+                          std::size_t resultSize) {
+    std::string script = GenerateCriteriaScript(position, filter, results, message, true);
     ScriptLog(formatText("Executing filter script for %s\n", filter.description.c_str()));
     return int32_t(RunScript(script, "KZ_Execute", resultText, resultSize, false));
 }

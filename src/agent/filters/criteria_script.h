@@ -7,14 +7,16 @@
 
 #include "filters/criteria_results.h"
 #include "filters/filter_table.h"
+#include "message/message_context.h"
 
 namespace kz::filters {
 
 // Runs the filter's generated script and returns the value of its KZ_Execute (0 when
 // the script cannot be run); the filter holds when it is exactly 1. When the value is
 // not 0, resultText holds the script's KZ_GetResultData (at most resultSize-1
-// characters). The envelope values come from results.message.
+// characters). The envelope values come from the message.
 int32_t RunCriteriaScript(int position, const FilterDefinition& filter, CriteriaResults& results,
-                          std::string& resultText, std::size_t resultSize);
+                          const MessageContext* message, std::string& resultText,
+                          std::size_t resultSize);
 
 }  // namespace kz::filters

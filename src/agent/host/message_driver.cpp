@@ -40,7 +40,6 @@ int RunMessageFilters(RunControl& control, std::string_view connectorName,
                       std::size_t resultSize) {
     MessageContext context;
     filters::CriteriaResults results;
-    results.message = &context;
 
     TableLease table = control.beginRun(config::ReloadRequested, ClearReloadRequest);
     if (!table.get() || table->filterCount < 1) return 0;

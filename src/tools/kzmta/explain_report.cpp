@@ -80,7 +80,7 @@ struct FilterWalk {
     std::string configuration = config::CurrentDirectories()->Configuration;
 
     FilterReport decide(int position, const filters::FilterDefinition& filter, bool scanned,
-                        filters::CriteriaResults& results,
+                        filters::CriteriaResults& results, const MessageContext& message,
                         const std::vector<evaluate::OfferedValue>& offered) {
         FilterReport report = describeFilter(position, filter);
         report.criteria = criteriaOf(filter, results.block(position), offered);
@@ -92,10 +92,10 @@ struct FilterWalk {
             report.note = "not reached: " + stoppedBy + " stops processing";
         } else {
             if (filter.isScript)
-                report.script = filters::GenerateCriteriaScript(position, filter, results,
-                                                                results.message, false);
+                report.script =
+                    filters::GenerateCriteriaScript(position, filter, results, &message, false);
             const actions::Verdict verdict =
-                actions::DecideFilter(position, filter, results, criteriaText);
+                actions::DecideFilter(position, filter, results, message, criteriaText);
             report.holds = verdict.holds;
             // A script's own result text; it becomes the report's criterion name.
             if (filter.isScript) report.scriptResult = verdict.criterionName;
@@ -134,7 +134,6 @@ ExplainReport ExplainMessage(const filters::FilterTable& table, const std::strin
     MessageContext context;
     context.readOnly = true;
     filters::CriteriaResults results;
-    results.message = &context;
     if (!evaluate::PrepareMessage(context, connector, message)) {
         throw std::runtime_error("cannot read the envelope of message " + message +
                                  " in connector " + connector);
@@ -147,7 +146,7 @@ ExplainReport ExplainMessage(const filters::FilterTable& table, const std::strin
     FilterWalk walk;
     for (int position = 1; position <= table.filterCount; ++position) {
         report.filters.push_back(walk.decide(position, table.filter(position), report.scanned,
-                                             results, evaluation.offeredValues()));
+                                             results, context, evaluation.offeredValues()));
     }
     filters::ReleaseResults(results);
     return report;

@@ -41,7 +41,6 @@ class DispatchTest : public QueueTest {
         filters::LoadFilterTable(table, options);
         testing::internal::GetCapturedStdout();
         filters::AllocateResults(table, results);
-        results.message = &ctx;
     }
 
     // Runs the actions of every filter that holds, keeping the trace and the report line.
