@@ -21,11 +21,13 @@ std::string TemplateNotification(std::string_view messageName, std::string_view 
             out += marked ? sealLine : loopLines;
             inHeaders = false;
         }
-        if (inHeaders && startsWithIgnoreCase(line, "X-KZFilter: ")) marked = true;
+        // A "[KZ_HEADERS]" line is replaced as a whole, so whatever else it says is no
+        // loop header of the template's own.
         if (line.find("[KZ_HEADERS]") != std::string::npos) {
             for (const std::string& header : headerLines) out.append(header).append("\n");
             continue;
         }
+        if (inHeaders && startsWithIgnoreCase(line, "X-KZFilter: ")) marked = true;
         ExpandNotificationTokens(line, tokens, matchDescription, lineSize);
         out.append(line).append("\n");
     }

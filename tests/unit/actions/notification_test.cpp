@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/notification_template.h"
 #include "actions/notifications.h"
 #include "config/settings.h"
 #include "message/envelope.h"
@@ -215,6 +216,12 @@ TEST_F(NotificationTest, TemplateLoopHeaderIsAddedOnlyWhenMissingTheSealAlways) 
     filtered_.ownMessage = true;
     EXPECT_EQ(traced([&] { return NotifySender(filtered_, "", kMatch, kFilter, "x"); }), 0);
     EXPECT_TRUE(nothingQueued());
+}
+
+TEST(TemplateNotification, AHeadersLineIsNoLoopHeaderOfTheTemplate) {
+    const std::string text = actions::TemplateNotification(
+        "N.MAI", "Subject: x\nX-KZFilter: [KZ_HEADERS]\n\nBody\n", {"Received: a"}, {}, "", 1024);
+    EXPECT_EQ(text, "Subject: x\nReceived: a\nX-KZFilter: 1\n\nBody\n");
 }
 
 TEST_F(NotificationTest, LineBreaksInValuesNeverStartAHeaderLine) {
