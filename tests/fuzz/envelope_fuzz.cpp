@@ -16,7 +16,6 @@
 #include "message/envelope_address.h"
 #include "message/envelope_fields.h"
 #include "message/envelope_text.h"
-#include "whitelist/envelope_address.h"
 #include "whitelist/ipv6_address.h"
 
 namespace {
@@ -39,9 +38,9 @@ bool sameEnvelope(const kz::MessageEnvelope& a, const kz::MessageEnvelope& b) {
 // reads.
 void checkAddresses(const kz::MessageEnvelope& envelope) {
     std::string address;
-    kz::whitelist::AddressFromEnvelopeValue(envelope.Sender, address, 256);
+    kz::AddressFromEnvelopeValue(envelope.Sender, address, 256);
     KZ_FUZZ_CHECK(address.size() < 256);
-    kz::whitelist::AddressAfterType(envelope.Sender, address, 256);
+    kz::AddressAfterType(envelope.Sender, address, 256);
     KZ_FUZZ_CHECK(address.size() < 256);
     kz::evaluate::DkimSenderOf(envelope.Sender);
 

@@ -13,9 +13,9 @@
 #include "filters/config_fields.h"
 #include "filters/result_tokens.h"
 #include "message/envelope.h"
+#include "message/envelope_address.h"
 #include "message/message_header.h"
 #include "message/queue_operations.h"
-#include "whitelist/envelope_address.h"
 
 namespace kz::actions {
 
@@ -36,7 +36,7 @@ std::pair<std::string, std::string> SplitAtBar(std::string_view data, std::size_
 
 std::string ExpandEnvelopeTokens(std::string value, const MessageContext& context) {
     std::string senderAddress;
-    whitelist::AddressAfterType(context.Sender, senderAddress, kTextSize);
+    AddressAfterType(context.Sender, senderAddress, kTextSize);
     const std::pair<std::string_view, std::string_view> tokens[] = {
         {"%IPADDRESS%", context.ClientIP},    {"%POSTOFFICE%", context.Account},
         {"%SENDER%", context.Sender},         {"%SENDERADDRESS%", senderAddress},

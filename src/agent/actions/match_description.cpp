@@ -2,7 +2,7 @@
 
 #include "base/format.h"
 #include "filters/criterion_type.h"
-#include "whitelist/envelope_address.h"
+#include "message/envelope_address.h"
 
 namespace kz::actions {
 
@@ -15,7 +15,7 @@ constexpr std::size_t kSenderAddressSize = 2048;
 std::string BuildMatchDescription(const MessageContext& context, std::string_view criterionName,
                                   const filters::MatchResultBlock& block) {
     std::string sender;
-    whitelist::AddressFromEnvelopeValue(context.Sender, sender, kSenderAddressSize);
+    AddressFromEnvelopeValue(context.Sender, sender, kSenderAddressSize);
     std::string text = formatBounded(kMatchDescriptionSize,
                                      "<MSG>%s</MSG><CON>%s</CON><ACCOUNT>%s</ACCOUNT><SENDER>%s</"
                                      "SENDER><IP>%s</IP><CRITERIA>%s</CRITERIA>",

@@ -3,6 +3,7 @@
 #include "base/ascii.h"
 #include "base/bounded_text.h"
 #include "filters/result_tokens.h"
+#include "message/envelope_address.h"
 
 namespace kz::evaluate {
 
@@ -19,14 +20,7 @@ bool UsesSenderToken(std::string_view instanceData) {
 
 std::string SenderTokenAddress(const MessageContext* message) {
     if (message == nullptr) return {};
-    std::string_view sender = message->Sender;
-    std::size_t colon = sender.find(':');
-    if (colon != std::string_view::npos) {
-        sender.remove_prefix(colon + 1);
-        // A value that ends at its colon has no bracket to drop.
-        if (!sender.empty()) sender.remove_suffix(1);
-    }
-    return std::string(cutToBuffer(sender, kSenderAddressSize));
+    return std::string(cutToBuffer(AddressLessLastCharacter(message->Sender), kSenderAddressSize));
 }
 
 void ReplaceSenderToken(std::string& alternative, std::string_view senderAddress,

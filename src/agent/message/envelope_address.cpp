@@ -10,15 +10,59 @@ constexpr std::size_t kAddressBufferSize = 1024;
 
 }  // namespace
 
+EnvelopeValue SplitEnvelopeValue(std::string_view value) {
+    EnvelopeValue split;
+    const std::size_t colon = value.find(':');
+    if (colon == std::string_view::npos) {
+        split.afterType = value;
+        return split;
+    }
+    split.typed = true;
+    split.afterType = value.substr(colon + 1);
+    split.close = split.afterType.find(']');
+    split.bracketBeforeType = value.substr(0, colon).find(']') != std::string_view::npos;
+    return split;
+}
+
 void ExtractEnvelopeAddress(std::string_view text, std::string& destination,
                             std::size_t destinationSize) {
-    std::size_t colon = text.find(':');
-    std::size_t bracket = text.find(']');
-    if (colon == std::string_view::npos || bracket == std::string_view::npos || bracket < colon)
-        return;
+    const EnvelopeValue split = SplitEnvelopeValue(text);
+    if (!split.typed || split.close == std::string_view::npos || split.bracketBeforeType) return;
     std::string_view address =
-        cutToBuffer(text.substr(colon + 1, bracket - colon - 1), kAddressBufferSize);
+        cutToBuffer(split.afterType.substr(0, split.close), kAddressBufferSize);
     destination.assign(cutToBuffer(address, destinationSize));
+}
+
+int AddressFromEnvelopeValue(std::string_view value, std::string& out, std::size_t outSize) {
+    const EnvelopeValue split = SplitEnvelopeValue(value);
+    if (!split.typed) {
+        assignCut(out, value, outSize);
+        return 0;
+    }
+    if (split.close == std::string_view::npos) {
+        // From the colon on, colon included.
+        assignCut(out, value.substr(value.size() - split.afterType.size() - 1), outSize);
+        return 0;
+    }
+    assignCut(out, split.afterType.substr(0, split.close), outSize);
+    return 1;
+}
+
+int AddressAfterType(std::string_view value, std::string& out, std::size_t outSize) {
+    const EnvelopeValue split = SplitEnvelopeValue(value);
+    std::string_view address = split.afterType;
+    // Only the envelope's closing bracket goes; a value without one keeps its address whole.
+    if (split.typed && !address.empty() && address.back() == ']') address.remove_suffix(1);
+    assignCut(out, address, outSize);
+    return split.typed ? 1 : 0;
+}
+
+std::string_view AddressLessLastCharacter(std::string_view value) {
+    const EnvelopeValue split = SplitEnvelopeValue(value);
+    std::string_view address = split.afterType;
+    // A value that ends at its colon has no bracket to drop.
+    if (split.typed && !address.empty()) address.remove_suffix(1);
+    return address;
 }
 
 void AppendEnvelopeRecipient(std::string& recipients, std::string_view address) {
