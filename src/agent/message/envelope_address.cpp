@@ -40,8 +40,7 @@ int AddressFromEnvelopeValue(std::string_view value, std::string& out, std::size
         return 0;
     }
     if (split.close == std::string_view::npos) {
-        // From the colon on, colon included.
-        assignCut(out, value.substr(value.size() - split.afterType.size() - 1), outSize);
+        assignCut(out, value.substr(value.find(':')), outSize);  // colon included
         return 0;
     }
     assignCut(out, split.afterType.substr(0, split.close), outSize);
