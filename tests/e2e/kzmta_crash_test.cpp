@@ -131,7 +131,7 @@ std::vector<std::string> AgentMessages(const CrashQueue& q, std::string_view fol
 }
 
 TEST(KzmtaCrash, KilledRunsLoseNothingAndLeaveNothingBehind) {
-    const int wantedKills = EnvNumber("KZ_CRASH_KILLS", 100);
+    const int wantedKills = EnvNumber("KZ_CRASH_KILLS", 40);
     const auto bound = Clock::now() + std::chrono::seconds(std::max(90, wantedKills));
     CrashQueue q;
     std::mt19937 random(unsigned(EnvNumber("KZ_CRASH_SEED", 20261206)));

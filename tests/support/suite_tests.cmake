@@ -1,18 +1,20 @@
 # One CTest entry per GoogleTest suite instead of one per test: a test program starts once
 # per suite, which saves the start-up of a sanitized program for every test.
 #
-# kz_add_suite_tests(<target> SOURCES <files...> [SECONDS_PER_TEST <n>] [ISOLATED <suites...>])
+# kz_add_suite_tests(<target> SOURCES <files...> [SECONDS_PER_TEST <n>] [ISOLATED <suites...>]
+#                    [SLOW <suites...>])
 #
 # The suites are read from the TEST/TEST_F/TEST_P macros of SOURCES when CMake configures;
 # any change to those files configures again. Suites named in ISOLATED share process-wide
 # state that one test leaves behind for the next, so each of their tests keeps a process
-# of its own. An extra entry, <target>.suites, fails when the program holds a suite that
+# of its own. Suites named in SLOW start first when CTest has no timings of its own yet (a
+# fresh build folder), so that the run does not end waiting on one long suite. An extra entry, <target>.suites, fails when the program holds a suite that
 # the sources did not show, so that no test is left out unnoticed.
 
 set(KZ_CHECK_SUITES_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/check_suites.cmake)
 
 function(kz_add_suite_tests target)
-    cmake_parse_arguments(ARG "" "SECONDS_PER_TEST" "SOURCES;ISOLATED" ${ARGN})
+    cmake_parse_arguments(ARG "" "SECONDS_PER_TEST" "SOURCES;ISOLATED;SLOW" ${ARGN})
     if(NOT ARG_SECONDS_PER_TEST)
         set(ARG_SECONDS_PER_TEST 300)
     endif()
@@ -49,6 +51,9 @@ function(kz_add_suite_tests target)
             add_test(NAME ${target}.${suite}
                      COMMAND ${target} --gtest_filter=${suite}.*:*/${suite}.*)
             set_tests_properties(${target}.${suite} PROPERTIES TIMEOUT ${timeout})
+            if(suite IN_LIST ARG_SLOW)
+                set_tests_properties(${target}.${suite} PROPERTIES COST 1000)
+            endif()
         endif()
     endforeach()
 

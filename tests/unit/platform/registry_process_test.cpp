@@ -43,7 +43,7 @@ TEST(RegistryProcesses, TwoWritersLoseNoValue) {
     std::string path = dir.file("r.reg");
     auto writer = [&](const char* prefix) {
         return std::async(std::launch::async, [=] {
-            return test::run({helper(), "set-many", path, kKey, prefix, "200", "2"});
+            return test::run({helper(), "set-many", path, kKey, prefix, "60", "2"});
         });
     };
     auto first = writer("First ");
@@ -52,8 +52,8 @@ TEST(RegistryProcesses, TwoWritersLoseNoValue) {
     EXPECT_EQ(second.get().status, 0);
 
     Registry registry(path);
-    EXPECT_EQ(registry.values(kKey).size(), 400u);
-    for (int i = 0; i < 200; ++i) {
+    EXPECT_EQ(registry.values(kKey).size(), 120u);
+    for (int i = 0; i < 60; ++i) {
         for (const char* prefix : {"First ", "Second "}) {
             auto value = registry.query(kKey, prefix + std::to_string(i));
             ASSERT_TRUE(value) << prefix << i;
@@ -79,28 +79,15 @@ TEST(RegistryProcesses, AReaderInAnotherProcessSeesTheChangeAtItsNextRead) {
     EXPECT_EQ(out.out, "1\n2\n");
 }
 
-TEST(RegistryProcesses, AReaderHereSeesAnotherProcessesWrite) {
-    test::TempDir dir;
-    std::string path = dir.file("r.reg");
-    Registry registry(path);
-    for (const char* value : {"7", "8", "9"}) {
-        test::RunOutput out =
-            test::run({test::binPath("kzmta"), "reg", "set", kKey, "Reload", "--dword", value},
-                      {"KZ_REGISTRY=" + path});
-        ASSERT_EQ(out.status, 0) << out.err;
-        EXPECT_EQ(registry.query(kKey, "Reload")->asDword(), uint32_t(std::stoi(value)));
-    }
-}
-
 TEST(RegistryProcesses, AKilledWriterNeverLeavesATornFile) {
     test::TempDir dir;
     std::string path = dir.file("r.reg");
-    for (int round = 0; round < 6; ++round) {
+    for (int round = 0; round < 4; ++round) {
         ::unlink(path.c_str());
         test::Child writer({helper(), "churn", path, kKey});
         // Let it rewrite the file a varying number of times, then kill it mid-work.
         Registry watcher(path);
-        std::size_t wanted = std::size_t(5 + 17 * round);
+        std::size_t wanted = std::size_t(5 + 25 * round);
         bool progressed = waitFor([&] { return watcher.values(kKey).size() >= wanted; });
         std::this_thread::sleep_for(std::chrono::milliseconds(round * 3));
         writer.signal(SIGKILL);
