@@ -26,48 +26,8 @@ std::size_t exercise(MimeReader& reader) {
     return seen + reader.plainTextBody().size() + reader.htmlBody().size();
 }
 
-TEST(MimeMalformed, ToleratesBrokenInput) {
-    const std::string inputs[] = {
-        "",
-        "\r",
-        "\n",
-        "\r\n\r\n",
-        std::string("\0\0\0", 3),
-        "header without colon\r\n\r\nbody",
-        "Subject: no line end",
-        "Subject: =?",
-        "Subject: =?utf-8?",
-        "Subject: =?utf-8?B?",
-        "Subject: =?utf-8?B?====?=\r\n\r\n",
-        "Subject: =?utf-8?Q?=\r\n\r\n",
-        "Content-Type: multipart/mixed; boundary=x\r\n\r\n--x\r\nContent-Type: text/plain",
-        "Content-Type: multipart/mixed; boundary=x\r\n\r\n--x",
-        "Content-Type: multipart/mixed; boundary=x\r\n\r\n--x\r\n",
-        "Content-Type: multipart/mixed; boundary=x\r\n\r\n--x\r\n\r\n",
-        "Content-Type: multipart/mixed; boundary=x\r\n\r\n\r\n--x--",
-        "Content-Type: multipart/mixed; boundary=\"\r\n\r\n--\r\n--",
-        "Content-Type: multipart/mixed; boundary=\"x\r\n\r\n--x\"\r\n\r\nbody\r\n--x\"--",
-        "Content-Type: multipart/mixed; boundary=x\r\n\r\n--x\r\nContent-Type: multipart/mixed; "
-        "boundary=x\r\n\r\n--x\r\n\r\nsame boundary inside\r\n--x--",
-        "Content-Type: text/plain; charset=\"\r\nContent-Transfer-Encoding: base64\r\n\r\n@@@@",
-        "Content-Transfer-Encoding: base64\r\n\r\nSGVsbG8=garbage\r\n",
-        "Content-Transfer-Encoding: quoted-printable\r\n\r\n=",
-        "Content-Type: text/plain; name*0*=utf-8'\r\n\r\n",
-        "Content-Type: text/plain; name*0*=%; name*1=%#\r\n\r\n",
-        "Content-Type: text/plain; name*99999999999999999999=x\r\n\r\n",
-        "Content-Disposition: attachment; filename=\"\r\n\r\n",
-        "Content-Disposition: attachment; filename*=\r\n\r\n",
-        "Content-ID: <\r\n\r\n",
-        "Content-Type: ;;;;\r\n\r\n",
-        "\t continuation first\r\nA: b\r\n\r\n",
-    };
-    for (const std::string& input : inputs) {
-        MimeReader reader;
-        reader.loadText(input);
-        exercise(reader);
-    }
-}
-
+// Short broken messages (unclosed quotes, encoded words and boundaries) are seeds of the
+// mime fuzz target (tests/fuzz/corpus/mime_fuzz/broken-*.eml), which reads them the same way.
 TEST(MimeMalformed, EveryTruncationOfARealMessageParses) {
     for (const char* name :
          {"mime/mixed_base64.eml", "mime/nested.eml", "mime/rfc2231_names.eml",

@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-#include <vector>
-
 namespace kz::platform {
 namespace {
 
@@ -27,16 +24,6 @@ TEST(Resolve, LookupsPastTheirBoundAreDroppedSafely) {
         EXPECT_EQ(quick.value_or("127.0.0.1"), "127.0.0.1");
     }
     EXPECT_EQ(resolveHostIPv4("localhost"), "127.0.0.1");
-}
-
-TEST(Resolve, ConcurrentLookups) {
-    std::vector<std::thread> threads;
-    std::vector<std::optional<std::string>> answers(6);
-    for (size_t i = 0; i < answers.size(); ++i) {
-        threads.emplace_back([&answers, i] { answers[i] = resolveHostIPv4("localhost"); });
-    }
-    for (std::thread& t : threads) t.join();
-    for (const auto& answer : answers) EXPECT_EQ(answer, "127.0.0.1");
 }
 
 }  // namespace
