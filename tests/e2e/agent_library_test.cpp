@@ -4,55 +4,33 @@
 
 #include <filesystem>
 
-#include "support/test_support.h"
+#include "e2e/dispatch_server.h"
 
 namespace kz::test {
 namespace {
 
-// A mail server layout in a scratch folder with its registry file.
-struct Server {
-    TempDir dir;
-    std::string registry = dir.file("registry.reg");
+// A mail server with an empty filter table; its Application Directory, "app", is empty.
+struct Server : DispatchServer {
+    Server() : DispatchServer("empty") {}
 
-    explicit Server(const std::string& application = KZ_LIB_DIR) {
-        std::string root = dir.path();
-        writeFile(registry,
-                  "Windows Registry Editor Version 5.00\r\n\r\n"
-                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n"
-                  "\"Configuration Directory\"=\"" +
-                      root +
-                      "/config\"\r\n"
-                      "\"Application Directory\"=\"" +
-                      application +
-                      "\"\r\n"
-                      "\"Mail Root\"=\"" +
-                      root +
-                      "/mail\"\r\n\r\n"
-                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\CONNECTORS]\r\n"
-                      "\"Connector Root Directory\"=\"" +
-                      root + "/queue\"\r\n");
-        writeFile(dir.file("config/FILTERS/FILTER.TAB"), "");
+    // Adds these value lines to the agent's key.
+    void agentValues(const std::string& lines) const {
+        addRegistry(
+            "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\"
+            "Filters\\MTAFILTER]\r\n" +
+            lines);
     }
-
-    // Appends the agent's key with these value lines.
-    void agentValues(const std::string& lines) {
-        writeFile(registry, readFile(registry) +
-                                "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\"
-                                "Filters\\MTAFILTER]\r\n" +
-                                lines);
-    }
-
-    RunOutput filter(const std::vector<std::string>& pairs) {
-        std::vector<std::string> argv = {binPath("kztest-agent_host"),
-                                         std::string(KZ_LIB_DIR) + "/libkzmtafilter.so"};
-        argv.insert(argv.end(), pairs.begin(), pairs.end());
-        return run(argv, {"KZ_REGISTRY=" + registry, "KZ_RUNTIME_DIR=" + dir.path()});
+    // Places the test library `stub` in the Application Directory as `name`.so.
+    void install(const std::string& stub, const std::string& name) const {
+        std::filesystem::create_directories(dir.file("app"));
+        std::filesystem::copy_file(std::string(KZ_TESTLIB_DIR) + "/" + stub + ".so",
+                                   dir.file("app/" + name + ".so"));
     }
 };
 
 TEST(AgentLibrary, EmptyFilterTableReturnsAtOnceWithoutReadingTheMessage) {
     Server server;
-    RunOutput out = server.filter({"SMTP", "MISSING.MAI"});
+    RunOutput out = server.host({"SMTP", "MISSING.MAI"});
     ASSERT_EQ(out.status, 0) << out.err;
     EXPECT_NE(out.out.find("Loaded 0 Filters\n"), std::string::npos) << out.out;
     EXPECT_NE(out.out.find("FilterExecute=1\n"), std::string::npos);
@@ -63,7 +41,7 @@ TEST(AgentLibrary, LoadedTableReadsTheEnvelopeAndReportsAMissingMessage) {
     Server server;
     writeFile(server.dir.file("config/FILTERS/FILTER.TAB"), "Spam\t1\tSPAMCRIT\r\n");
     writeFile(server.dir.file("config/FILTERS/CRITERIA/SPAMCRIT.TAB"), "1\tSUBJECT\tfree\r\n");
-    RunOutput out = server.filter({"SMTP", "MISSING.MAI"});
+    RunOutput out = server.host({"SMTP", "MISSING.MAI"});
     ASSERT_EQ(out.status, 0) << out.err;
     EXPECT_NE(out.out.find("Loaded 1 Filters\n"), std::string::npos) << out.out;
     EXPECT_NE(out.out.find("Filter was unable to load message MISSING.MAI\r\n"), std::string::npos)
@@ -85,28 +63,26 @@ TEST(AgentLibrary, NamesLongerThanTheirFieldsAreRefusedNotCut) {
     std::string inbound = server.dir.file("queue/" + connector + "/Inbound/");
     writeFile(inbound + message, "Sender=[SMTP:a@example.org]\r\n");
     writeFile(inbound + "Messages/" + message, "Subject: x\r\n\r\nHi\r\n");
-    RunOutput out = server.filter(
+    RunOutput out = server.host(
         {connector + "X", message, connector, message + "X", connector, std::string(5000, 'M')});
     ASSERT_EQ(out.status, 0) << out.err;
     EXPECT_EQ(out.out.find("FilterExecute=0"), std::string::npos) << out.out;
     EXPECT_TRUE(exists(inbound + message));
     EXPECT_TRUE(exists(inbound + "Messages/" + message));
-    out = server.filter({connector, message});
+    out = server.host({connector, message});
     EXPECT_FALSE(exists(inbound + message)) << out.out;
 }
 
 TEST(AgentLibrary, FilterInitWalksTheProcessingOrder) {
     Server server;
-    std::string reg = readFile(server.registry);
-    reg +=
-        "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters]\r\n"
+    server.addRegistry(
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters]\r\n"
         "\"Processing Order\"=\"MTAFILTER,AVAGENT,OTHER\"\r\n\r\n"
         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\AVAGENT]\r\n"
         "\"Status\"=dword:00000001\r\n"
         "\"Antivirus Agent Plugin Enabled\"=dword:00000001\r\n"
-        "\"Antivirus Agent Plugin Provider\"=\"MISSINGAV.DLL\"\r\n";
-    writeFile(server.registry, reg);
-    RunOutput out = server.filter({});
+        "\"Antivirus Agent Plugin Provider\"=\"MISSINGAV.DLL\"\r\n");
+    RunOutput out = server.host({});
     ASSERT_EQ(out.status, 0) << out.err;
     EXPECT_NE(out.out.find("Antivirus Plugin Provider loading library..\n"), std::string::npos);
     EXPECT_NE(out.out.find("Antivirus Loading - Unable to locate AV Plugin Provider.\n"),
@@ -118,12 +94,10 @@ TEST(AgentLibrary, FilterInitWalksTheProcessingOrder) {
 // host lets it go: its detach would then run from the exit handlers and unload the
 // antivirus library under glibc's own finalisation.
 TEST(AgentLibrary, UnloadsWithAProviderLoadedAndExitsCleanly) {
-    TempDir app;
-    std::filesystem::copy_file(std::string(KZ_TESTLIB_DIR) + "/kzstub_antivirus.so",
-                               app.file("KZAVGEN.so"));
-    Server server(app.path());
+    Server server;
+    server.install("kzstub_antivirus", "KZAVGEN");
     server.agentValues("\"Antivirus Status\"=dword:00000001\r\n");
-    RunOutput out = server.filter({});
+    RunOutput out = server.host({});
     EXPECT_EQ(out.status, 0) << out.err;
     EXPECT_NE(out.out.find("Antivirus Loading Library..\n"), std::string::npos) << out.out;
     // Detach ran at the host's dlclose, before the host's own last line.
@@ -131,23 +105,20 @@ TEST(AgentLibrary, UnloadsWithAProviderLoadedAndExitsCleanly) {
 }
 
 TEST(AgentLibrary, ADnsLibraryThatThrowsEndsOnlyThatScan) {
-    TempDir app;
-    writeFile(app.file("KZWINDNS.reply"), "127.0.0.7 sbl.test\n");
-    std::filesystem::copy_file(std::string(KZ_TESTLIB_DIR) + "/kzstub_dns.so",
-                               app.file("KZWINDNS.so"));
-    Server server(app.path());
+    Server server;
+    server.install("kzstub_dns", "KZWINDNS");
+    writeFile(server.dir.file("app/KZWINDNS.reply"), "127.0.0.7 sbl.test\n");
     server.agentValues(
         "\"Perform SBLRBL\"=dword:00000001\r\n\"Activity Log Enabled\"=dword:00000002\r\n");
     writeFile(server.dir.file("config/FILTERS/FILTER.TAB"), "Links\t1\tLINKS\r\n");
     writeFile(server.dir.file("config/FILTERS/CRITERIA/LINKS.TAB"),
               readFile(fixture("providers/LINKS.TAB")));
-    const std::string inbound = server.dir.file("queue/SMTP/Inbound/");
     for (const char* name : {"links", "listed"}) {
-        writeFile(inbound + name, readFile(fixture("queue/all_keys.cmd")));
-        writeFile(inbound + "Messages/" + name,
+        writeFile(server.commandFile(name), readFile(fixture("queue/all_keys.cmd")));
+        writeFile(server.messageFile(name),
                   readFile(fixture(std::string("providers/") + name + ".eml")));
     }
-    RunOutput out = server.filter({"SMTP", "links", "SMTP", "listed"});
+    RunOutput out = server.host({"SMTP", "links", "SMTP", "listed"});
     ASSERT_EQ(out.status, 0) << out.err;
     EXPECT_NE(out.out.find("HasORBDBEntry handled an exception; session will be dropped.\n"
                            "The exception was: resolver gone\n"),

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry.h"
 #include "support/test_support.h"
 
 namespace kz::test {
@@ -33,19 +34,29 @@ class DispatchServer {
     std::string commandFile(const std::string& id) const { return inbound + "/" + id; }
     std::string messageFile(const std::string& id) const { return inbound + "/Messages/" + id; }
 
-    // Loads the agent library as the MTA does and filters the messages, in order.
+    // Adds the lines of a .reg text (its header included) to the registry.
+    void addRegistry(const std::string& text) const {
+        platform::RegResult result = platform::Registry(registry).importText(text);
+        EXPECT_TRUE(result.ok()) << result.message;
+    }
+
+    // Loads the agent library as the MTA does and filters the messages of connector SMTP,
+    // in order.
     RunOutput filter(const std::vector<std::string>& ids) const {
+        std::vector<std::string> pairs;
+        for (const std::string& id : ids) pairs.insert(pairs.end(), {"SMTP", id});
+        return host(pairs);
+    }
+    // The same with the connector and message of each call given in turn.
+    RunOutput host(const std::vector<std::string>& pairs) const {
         std::vector<std::string> argv = {binPath("kztest-agent_host"),
                                          std::string(KZ_LIB_DIR) + "/libkzmtafilter.so"};
-        for (const std::string& id : ids) {
-            argv.push_back("SMTP");
-            argv.push_back(id);
-        }
+        argv.insert(argv.end(), pairs.begin(), pairs.end());
         return run(argv, environment());
     }
 
     std::vector<std::string> environment() const {
-        return {"KZ_REGISTRY=" + registry, "KZ_RUNTIME_DIR=" + dir.path()};
+        return {"KZ_REGISTRY=" + registry, "KZ_RUNTIME_DIR=" + dir.path(), "KZ_EVENTLOG=" + events};
     }
 
     // Every line of the daily report files.
@@ -77,6 +88,7 @@ class DispatchServer {
     TempDir dir;
     std::string registry = dir.file("registry.reg");
     std::string inbound = dir.file("queue/SMTP/Inbound");
+    std::string events = dir.file("events.log");
 
   private:
     std::string rooted(std::string text) const {
