@@ -6,33 +6,12 @@
 
 #include <chrono>
 #include <cstdint>
-#include <fstream>
-#include <sstream>
 #include <string>
 
-#include "support/test_support.h"
+#include "support/case_file.h"
 
 namespace kz::script::regex {
 namespace {
-
-// \n \r \t \\ and \xHH.
-std::string Unescape(std::string_view s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != '\\' || i + 1 == s.size()) {
-            out += s[i];
-            continue;
-        }
-        char e = s[++i];
-        if (e == 'x' && i + 2 < s.size()) {
-            out += char(std::stoi(std::string(s.substr(i + 1, 2)), nullptr, 16));
-            i += 2;
-        } else {
-            out += e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e;
-        }
-    }
-    return out;
-}
 
 // The outcome in the notation of the cases file.
 std::string Outcome(const std::string& flags, const std::string& pattern,
@@ -54,24 +33,14 @@ std::string Outcome(const std::string& flags, const std::string& pattern,
 }
 
 TEST(Regex, CasesOfTheFixtureFile) {
-    std::ifstream in(test::fixture("script/regex_cases.txt"));
-    ASSERT_TRUE(in) << "missing cases file";
-    std::string line;
-    int number = 0;
-    int cases = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> fields;
-        std::stringstream split(line);
-        for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
-        if (line.back() == '\t') fields.emplace_back();
-        ASSERT_EQ(fields.size(), 4u) << "line " << number;
-        EXPECT_EQ(Outcome(fields[0], fields[1], Unescape(fields[2])), Unescape(fields[3]))
-            << "line " << number << ": " << fields[1];
-        ++cases;
+    std::vector<test::CaseLine> cases = test::ReadCaseFile("script/regex_cases.txt");
+    EXPECT_GT(cases.size(), 50u);
+    for (const test::CaseLine& c : cases) {
+        ASSERT_EQ(c.fields.size(), 4u) << "line " << c.number;
+        EXPECT_EQ(Outcome(c.fields[0], c.fields[1], test::Unescape(c.fields[2])),
+                  test::Unescape(c.fields[3]))
+            << "line " << c.number << ": " << c.fields[1];
     }
-    EXPECT_GT(cases, 50);
 }
 
 // Exponential backtracking runs out of steps, in bounded time.

@@ -1,7 +1,5 @@
 #include "script_eval.h"
 
-#include <cctype>
-
 namespace kz::script::test {
 
 namespace {
@@ -57,18 +55,6 @@ std::string ErrorOf(const std::string& body, Limits limits) {
         return Describe(engine.error());
     if (!engine.run("T")) return Describe(engine.error());
     return "ok";
-}
-
-std::string ScriptCaseName(const ::testing::TestParamInfo<ScriptCase>& info) {
-    std::string name;
-    for (const char* c = info.param.text; *c != '\0' && name.size() < 40; ++c) {
-        if (std::isalnum(static_cast<unsigned char>(*c)))
-            name += *c;
-        else if (!name.empty() && name.back() != '_')
-            name += '_';
-    }
-    if (!name.empty() && name.back() != '_') name += '_';
-    return name + std::to_string(info.index);
 }
 
 }  // namespace kz::script::test

@@ -1,0 +1,45 @@
+#include "support/case_file.h"
+
+#include <fstream>
+
+#include "support/test_support.h"
+
+namespace kz::test {
+
+std::vector<CaseLine> ReadCaseFile(std::string_view relative) {
+    std::vector<CaseLine> cases;
+    std::ifstream in(fixture(relative));
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        if (line.empty() || line[0] == '#') continue;
+        CaseLine c{number, {}};
+        for (std::size_t start = 0;;) {
+            std::size_t tab = line.find('\t', start);
+            c.fields.push_back(line.substr(start, tab - start));
+            if (tab == std::string::npos) break;
+            start = tab + 1;
+        }
+        cases.push_back(std::move(c));
+    }
+    return cases;
+}
+
+std::string Unescape(std::string_view s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\' || i + 1 == s.size()) {
+            out += s[i];
+            continue;
+        }
+        char e = s[++i];
+        if (e == 'x' && i + 2 < s.size()) {
+            out += char(std::stoi(std::string(s.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        } else {
+            out += e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e;
+        }
+    }
+    return out;
+}
+
+}  // namespace kz::test

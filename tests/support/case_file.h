@@ -1,0 +1,20 @@
+#pragma once
+// Fixture files of test cases: one case a line, fields separated by tabs, "#" lines and
+// empty lines skipped, texts with \n \r \t \\ and \xHH escapes.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kz::test {
+
+struct CaseLine {
+    int number = 0;  // in the file, from 1
+    std::vector<std::string> fields;
+};
+
+// The case lines of a file under tests/fixtures; none when it cannot be read.
+std::vector<CaseLine> ReadCaseFile(std::string_view relative);
+std::string Unescape(std::string_view text);
+
+}  // namespace kz::test
