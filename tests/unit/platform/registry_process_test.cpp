@@ -38,6 +38,7 @@ std::vector<std::string> temporaries(const std::string& dir) {
     return names;
 }
 
+// Two processes, each writing from two threads through one Registry object.
 TEST(RegistryProcesses, TwoWritersLoseNoValue) {
     test::TempDir dir;
     std::string path = dir.file("r.reg");

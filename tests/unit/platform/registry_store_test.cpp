@@ -2,8 +2,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <thread>
-
 #include "platform/registry.h"
 #include "support/test_support.h"
 
@@ -95,26 +93,6 @@ TEST(RegistryStore, ReadsSeeEveryWriteOfAnotherObject) {
         ASSERT_TRUE(writer.setDword(kAgent, "Reload", i % 2).ok());
         ASSERT_EQ(reader.query(kAgent, "Reload")->asDword(), i % 2) << i;
     }
-}
-
-TEST(RegistryStore, ThreadsOfOneProcessLoseNoWrite) {
-    test::TempDir dir;
-    std::string path = dir.file("r.reg");
-    Registry shared(path);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([&, t] {
-            Registry own(path);  // half through a second object on the same file
-            Registry& registry = t % 2 ? own : shared;
-            for (int i = 0; i < 25; ++i) {
-                std::string name = "T" + std::to_string(t) + "-" + std::to_string(i);
-                EXPECT_TRUE(registry.setDword(kAgent, name, uint32_t(i)).ok());
-                EXPECT_TRUE(registry.query(kAgent, name).has_value());
-            }
-        });
-    }
-    for (std::thread& t : threads) t.join();
-    EXPECT_EQ(Registry(path).values(kAgent).size(), 100u);
 }
 
 TEST(RegistryStore, ImportAppliesSetsAndDeletions) {
