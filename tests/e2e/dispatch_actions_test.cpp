@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 
 #include "e2e/dispatch_server.h"
 
@@ -26,18 +27,27 @@ std::map<std::string, std::string> NewMessagesByRecipients(const DispatchServer&
     return byRecipients;
 }
 
+// One run for the suite; each test reads what it left.
 class DispatchActions : public testing::Test {
   protected:
-    void SetUp() override {
-        server.queue("PRIZE.MAI", "prize");
-        out = server.filter({"PRIZE.MAI"});
-        ASSERT_EQ(out.status, 0) << out.err;
-        queued = NewMessagesByRecipients(server, "PRIZE.MAI");
+    struct Run {
+        DispatchServer server{"combined"};
+        RunOutput out;
+        std::map<std::string, std::string> queued;
+    };
+    static void SetUpTestSuite() {
+        run_ = std::make_unique<Run>();
+        run_->server.queue("PRIZE.MAI", "prize");
+        run_->out = run_->server.filter({"PRIZE.MAI"});
+        run_->queued = NewMessagesByRecipients(run_->server, "PRIZE.MAI");
     }
+    static void TearDownTestSuite() { run_.reset(); }
+    void SetUp() override { ASSERT_EQ(out.status, 0) << out.err; }
 
-    DispatchServer server{"combined"};
-    RunOutput out;
-    std::map<std::string, std::string> queued;
+    static inline std::unique_ptr<Run> run_;
+    DispatchServer& server = run_->server;
+    const RunOutput& out = run_->out;
+    std::map<std::string, std::string>& queued = run_->queued;
 };
 
 TEST_F(DispatchActions, EveryActionOfTheFilterRunsInOrderAndIsRecorded) {

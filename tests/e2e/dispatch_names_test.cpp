@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <sstream>
 
 #include "e2e/dispatch_server.h"
@@ -20,9 +21,17 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 
 // FILTER.TAB: a long subject pattern, an attachment rule "*.exe" whose actions name the
 // template "..\..\SECRET", and a filter whose criteria name is "..\ESCAPE".
+// One run for the suite; each test reads what it left.
 class DispatchNames : public testing::Test {
   protected:
-    void SetUp() override {
+    struct Run {
+        DispatchServer server{"names"};
+        RunOutput out;
+        std::string message;
+    };
+    static void SetUpTestSuite() {
+        run_ = std::make_unique<Run>();
+        DispatchServer& server = run_->server;
         const std::string subject = std::string(1015, 'y');
         const std::string sender = std::string(300, 'c') + "@example.net";
         std::string envelope = readFile(fixture("dispatch/messages/invoice.cmd"));
@@ -31,14 +40,16 @@ class DispatchNames : public testing::Test {
         writeFile(
             server.messageFile("INVOICE.MAI"),
             Replaced(readFile(fixture("dispatch/messages/invoice.eml")), "@SUBJECT@", subject));
-        out = server.filter({"INVOICE.MAI"});
-        ASSERT_EQ(out.status, 0) << out.err;
-        message = readFile(server.messageFile("INVOICE.MAI"));
+        run_->out = server.filter({"INVOICE.MAI"});
+        run_->message = readFile(server.messageFile("INVOICE.MAI"));
     }
+    static void TearDownTestSuite() { run_.reset(); }
+    void SetUp() override { ASSERT_EQ(out.status, 0) << out.err; }
 
-    DispatchServer server{"names"};
-    RunOutput out;
-    std::string message;
+    static inline std::unique_ptr<Run> run_;
+    const DispatchServer& server = run_->server;
+    const RunOutput& out = run_->out;
+    const std::string& message = run_->message;
 };
 
 TEST_F(DispatchNames, ARepeatedExtensionMeetsTheAttachmentRule) {
