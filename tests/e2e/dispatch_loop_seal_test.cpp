@@ -86,38 +86,6 @@ TEST_P(LoopSeal, ASealCopiedToAnotherMessageDoesNotHold) {
     EXPECT_EQ(lines[1].rfind("Executed\tCOPIED.MAI\tSMTP\tPrize notice\t", 0), 0u) << lines[1];
 }
 
-TEST_P(LoopSeal, ARetryFiltersTheAnnotatedMessageAgainWithoutASecondAnnotation) {
-    queuePrize("PRIZE.MAI", "");
-    filter({"PRIZE.MAI"});
-    filter({"PRIZE.MAI"});
-    std::vector<std::string> lines = server.executedLines();
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], lines[1]);
-    std::string message = readFile(server.messageFile("PRIZE.MAI"));
-    std::size_t first = message.find("Checked for prize mail.");
-    ASSERT_NE(first, std::string::npos) << message;
-    EXPECT_EQ(message.find("Checked for prize mail.", first + 1), std::string::npos) << message;
-    EXPECT_EQ(message.find("X-KZFilter-Seal"), std::string::npos);
-}
-
-TEST_P(LoopSeal, ALineBreakInTheSenderStaysInsideTheNoticesToLine) {
-    queuePrize("PRIZE.MAI", "");
-    std::string envelope = readFile(server.commandFile("PRIZE.MAI"));
-    std::size_t end = envelope.find("]\r\n", envelope.find("Sender="));
-    envelope.insert(end, "\rBcc: victim@example.org");
-    writeFile(server.commandFile("PRIZE.MAI"), envelope);
-    filter({"PRIZE.MAI"});
-    std::string notice;
-    for (const std::string& id : others({"PRIZE.MAI"})) {
-        std::string text = readFile(server.messageFile(id));
-        if (text.find("Message Filter Notification") != std::string::npos) notice = text;
-    }
-    EXPECT_NE(notice.find("\r\nTo: <carl@example.net Bcc: victim@example.org>\r\n"),
-              std::string::npos)
-        << notice;
-    EXPECT_EQ(notice.find("\rBcc"), std::string::npos);
-}
-
 INSTANTIATE_TEST_SUITE_P(Scans, LoopSeal, testing::Bool(),
                          [](const auto& info) { return info.param ? "Mime" : "Plain"; });
 
