@@ -19,6 +19,7 @@ int runExplainCommand(const Args& args);
 int runInspectCommand(const Args& args);
 int runCheckConfigCommand(const Args& args);
 int runMilterCommand(const Args& args);
+int runBayesCommand(const Args& args);
 
 struct RunSettings {
     unsigned threads = 1;

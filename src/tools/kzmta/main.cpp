@@ -33,6 +33,8 @@ constexpr Command kCommands[] = {
     {"milter", kz::tool::runMilterCommand,
      "filter an MTA's mail over the milter protocol (--socket unix:PATH|inet:PORT@HOST, "
      "--threads, --reject TEXT, --sendmail PATH, --submit HOST:PORT, --max-size, --timeout)"},
+    {"bayes", kz::tool::runBayesCommand,
+     "teach the Bayesian classifier (learn --spam|--ham FILE..., forget --spam|--ham FILE..., stats)"},
 };
 
 int usage() {

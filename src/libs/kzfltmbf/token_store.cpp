@@ -1,0 +1,248 @@
+#include "token_store.h"
+
+#include <openssl/evp.h>
+#include <sqlite3.h>
+
+#include <optional>
+
+namespace kz::bayes {
+
+namespace {
+
+// How long a writer waits for another process's transaction before it gives up.
+constexpr int kBusyTimeoutMs = 30000;
+
+constexpr const char* kSchema =
+    "CREATE TABLE IF NOT EXISTS tokens(token TEXT PRIMARY KEY, spam INTEGER NOT NULL,"
+    " ham INTEGER NOT NULL) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS messages(digest BLOB PRIMARY KEY, category INTEGER NOT NULL)"
+    " WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS totals(category INTEGER PRIMARY KEY, messages INTEGER NOT NULL);"
+    "INSERT OR IGNORE INTO totals VALUES(0, 0), (1, 0);";
+
+enum Sql { AddToken, SubtractToken, DropEmpty, FindMessage, SetMessage, DropMessage, ReadToken,
+           ReadTotals, AddTotal, CountTokens, SqlCount };
+constexpr const char* kSql[SqlCount] = {
+    "INSERT INTO tokens VALUES(?1, ?2, ?3) ON CONFLICT(token) DO UPDATE SET"
+    " spam = spam + excluded.spam, ham = ham + excluded.ham",
+    "UPDATE tokens SET spam = max(spam - ?2, 0), ham = max(ham - ?3, 0) WHERE token = ?1",
+    "DELETE FROM tokens WHERE token = ?1 AND spam = 0 AND ham = 0",
+    "SELECT category FROM messages WHERE digest = ?1",
+    "INSERT OR REPLACE INTO messages VALUES(?1, ?2)",
+    "DELETE FROM messages WHERE digest = ?1",
+    "SELECT spam, ham FROM tokens WHERE token = ?1",
+    "SELECT category, messages FROM totals",
+    "UPDATE totals SET messages = max(messages + ?2, 0) WHERE category = ?1",
+    "SELECT count(*) FROM tokens",
+};
+
+int categoryNumber(Category category) {
+    return category == Category::Spam ? 1 : 0;
+}
+
+}  // namespace
+
+// A prepared statement in use: reset and its bindings cleared when done.
+class TokenStore::Statement {
+  public:
+    Statement(TokenStore& store, int index) : store_(store), stmt_(store.prepared(index)) {}
+    ~Statement() {
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+    }
+    Statement& bind(int at, std::string_view text) {
+        check(sqlite3_bind_text(stmt_, at, text.data(), int(text.size()), SQLITE_STATIC));
+        return *this;
+    }
+    Statement& bindBlob(int at, std::string_view bytes) {
+        check(sqlite3_bind_blob(stmt_, at, bytes.data(), int(bytes.size()), SQLITE_STATIC));
+        return *this;
+    }
+    Statement& bind(int at, int64_t value) {
+        check(sqlite3_bind_int64(stmt_, at, value));
+        return *this;
+    }
+    // True while rows come.
+    bool step() {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW) return true;
+        if (rc != SQLITE_DONE) throw StoreError(sqlite3_errmsg(store_.db_));
+        return false;
+    }
+    void exec() {
+        while (step()) {
+        }
+        sqlite3_reset(stmt_);
+    }
+    int64_t column(int at) const { return sqlite3_column_int64(stmt_, at); }
+
+  private:
+    void check(int rc) const {
+        if (rc != SQLITE_OK) throw StoreError(sqlite3_errmsg(store_.db_));
+    }
+    TokenStore& store_;
+    sqlite3_stmt* stmt_;
+};
+
+namespace {
+
+// BEGIN IMMEDIATE takes the write lock at once, so that two writers wait for each other
+// instead of one failing at its first write.
+class Transaction {
+  public:
+    Transaction(sqlite3* db, bool write) : db_(db) {
+        execute(write ? "BEGIN IMMEDIATE" : "BEGIN");
+    }
+    ~Transaction() {
+        if (db_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    void commit() {
+        execute("COMMIT");
+        db_ = nullptr;
+    }
+
+  private:
+    void execute(const char* sql) {
+        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw StoreError(sqlite3_errmsg(db_));
+    }
+    sqlite3* db_;
+};
+
+}  // namespace
+
+TokenStore::TokenStore(const std::string& path) : path_(path) {
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+        const std::string why = db_ ? sqlite3_errmsg(db_) : "out of memory";
+        sqlite3_close(db_);
+        throw StoreError("cannot open " + path + ": " + why);
+    }
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    try {
+        run("PRAGMA journal_mode=WAL");
+        // In WAL mode a commit after a crash of the machine may be lost, never corrupted.
+        run("PRAGMA synchronous=NORMAL");
+        Transaction transaction(db_, true);
+        run(kSchema);
+        transaction.commit();
+    } catch (const StoreError& e) {
+        sqlite3_close(db_);
+        throw StoreError("cannot open " + path + ": " + e.what());
+    }
+    statements_.assign(SqlCount, nullptr);
+}
+
+TokenStore::~TokenStore() {
+    for (sqlite3_stmt* stmt : statements_) sqlite3_finalize(stmt);
+    sqlite3_close(db_);
+}
+
+void TokenStore::run(std::string_view sql) {
+    const std::string text(sql);
+    if (sqlite3_exec(db_, text.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw StoreError(sqlite3_errmsg(db_));
+}
+
+sqlite3_stmt* TokenStore::prepared(int index) {
+    sqlite3_stmt*& stmt = statements_[std::size_t(index)];
+    if (!stmt && sqlite3_prepare_v3(db_, kSql[index], -1, SQLITE_PREPARE_PERSISTENT, &stmt,
+                                    nullptr) != SQLITE_OK)
+        throw StoreError(sqlite3_errmsg(db_));
+    return stmt;
+}
+
+void TokenStore::addCounts(Category category, const std::vector<std::string>& tokens, int step) {
+    const int64_t spam = category == Category::Spam ? 1 : 0;
+    const int64_t ham = 1 - spam;
+    for (const std::string& token : tokens) {
+        if (step > 0) {
+            Statement(*this, AddToken).bind(1, token).bind(2, spam).bind(3, ham).exec();
+        } else {
+            Statement(*this, SubtractToken).bind(1, token).bind(2, spam).bind(3, ham).exec();
+            Statement(*this, DropEmpty).bind(1, token).exec();
+        }
+    }
+    Statement(*this, AddTotal).bind(1, int64_t(categoryNumber(category))).bind(2, int64_t(step)).exec();
+}
+
+bool TokenStore::learn(Category category, const std::vector<std::string>& tokens,
+                       std::string_view digest) {
+    Transaction transaction(db_, true);
+    std::optional<Category> before;
+    {
+        Statement find(*this, FindMessage);
+        find.bindBlob(1, digest);
+        if (find.step()) before = find.column(0) == 1 ? Category::Spam : Category::Ham;
+    }
+    if (before == category) return false;
+    if (before) addCounts(*before, tokens, -1);
+    addCounts(category, tokens, +1);
+    Statement(*this, SetMessage).bindBlob(1, digest).bind(2, int64_t(categoryNumber(category))).exec();
+    transaction.commit();
+    return true;
+}
+
+bool TokenStore::forget(Category category, const std::vector<std::string>& tokens,
+                        std::string_view digest) {
+    Transaction transaction(db_, true);
+    {
+        Statement find(*this, FindMessage);
+        find.bindBlob(1, digest);
+        if (!find.step() || find.column(0) != categoryNumber(category)) return false;
+    }
+    addCounts(category, tokens, -1);
+    Statement(*this, DropMessage).bindBlob(1, digest).exec();
+    transaction.commit();
+    return true;
+}
+
+LearnedTotals TokenStore::readTotals() {
+    LearnedTotals totals;
+    Statement read(*this, ReadTotals);
+    while (read.step()) {
+        const auto messages = uint32_t(read.column(1));
+        (read.column(0) == 1 ? totals.spam : totals.ham) = messages;
+    }
+    return totals;
+}
+
+LearnedTotals TokenStore::counts(const std::vector<std::string>& tokens,
+                                 std::vector<TokenCounts>& out) {
+    Transaction transaction(db_, false);
+    const LearnedTotals totals = readTotals();
+    out.clear();
+    out.reserve(tokens.size());
+    for (const std::string& token : tokens) {
+        Statement read(*this, ReadToken);
+        read.bind(1, token);
+        TokenCounts counts;
+        if (read.step()) counts = {uint32_t(read.column(0)), uint32_t(read.column(1))};
+        out.push_back(counts);
+    }
+    transaction.commit();
+    return totals;
+}
+
+StoreStats TokenStore::stats() {
+    Transaction transaction(db_, false);
+    StoreStats stats;
+    stats.messages = readTotals();
+    {
+        Statement count(*this, CountTokens);
+        if (count.step()) stats.tokens = uint64_t(count.column(0));
+    }
+    transaction.commit();
+    return stats;
+}
+
+std::string MessageDigest(std::string_view messageText) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (EVP_Digest(messageText.data(), messageText.size(), digest, &length, EVP_sha256(),
+                   nullptr) != 1)
+        throw StoreError("cannot compute the message digest");
+    return std::string(reinterpret_cast<const char*>(digest), length);
+}
+
+}  // namespace kz::bayes

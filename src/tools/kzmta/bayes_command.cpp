@@ -1,0 +1,127 @@
+// kzmta bayes: teaches the Bayesian classifier through its own library, the one the agent
+// loads from the Application Directory, so that both read the same settings and tokens.
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+
+#include "commands.h"
+#include "config/registry_keys.h"
+#include "platform/dynlib.h"
+#include "platform/environment.h"
+#include "platform/exports.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+
+namespace kz::tool {
+
+namespace {
+
+using ExecuteEntry = int(KZ_STDCALL*)(const char*, int32_t, char*, int32_t*);
+
+constexpr std::size_t kReplySize = 1024;
+
+class Classifier {
+  public:
+    explicit Classifier(const std::string& path) {
+        std::string why;
+        library_ = platform::DynamicLibrary::load(path, &why);
+        if (!library_) throw std::runtime_error("cannot load " + path + ": " + why);
+        execute_ = library_->entry<ExecuteEntry>("KZ_Execute");
+        if (!execute_) throw std::runtime_error(path + " has no KZ_Execute");
+    }
+    // The entry's result and its reply.
+    std::pair<int, std::string> ask(const std::string& command) const {
+        std::string reply(kReplySize, '\0');
+        int32_t length = 0;
+        const int result = execute_(command.c_str(), int32_t(command.size()), reply.data(), &length);
+        reply.back() = '\0';
+        return {result, reply.c_str()};
+    }
+
+  private:
+    std::unique_ptr<platform::DynamicLibrary> library_;
+    ExecuteEntry execute_ = nullptr;
+};
+
+std::string value(const std::string& reply, const std::string& tag) {
+    const std::string open = "<" + tag + ">";
+    const std::size_t start = reply.find(open);
+    if (start == std::string::npos) return {};
+    const std::size_t end = reply.find("</" + tag + ">", start);
+    return reply.substr(start + open.size(), end - start - open.size());
+}
+
+std::string libraryPath(Args& args, const std::string& registryPath) {
+    std::string path;
+    if (takeOption(args, "--library", path)) return path;
+    platform::Registry registry(registryPath);
+    auto dir = registry.query(config::kProductKey, config::kApplicationDirectory);
+    if (!dir || dir->asString().empty())
+        throw std::runtime_error("no Application Directory in " + registryPath +
+                                 "; name the library with --library");
+    return platform::resolveLibraryPath(platform::joinPath(dir->asString(), "KZFLTMBF.DLL"));
+}
+
+int usage() {
+    std::fprintf(stderr,
+                 "usage: kzmta bayes learn --spam|--ham FILE...\n"
+                 "       kzmta bayes forget --spam|--ham FILE...\n"
+                 "       kzmta bayes stats\n"
+                 "options: --registry FILE, --library PATH (default: KZFLTMBF.DLL in the "
+                 "Application Directory)\n");
+    return 2;
+}
+
+// LEARN or FORGET each file; a line per file that changed nothing or failed.
+int teach(const Classifier& classifier, const std::string& verb, Args& args) {
+    const bool spam = takeFlag(args, "--spam");
+    const bool ham = takeFlag(args, "--ham");
+    if (spam == ham || args.empty()) return usage();
+    const std::string category = spam ? "SPAM" : "HAM";
+    int changed = 0;
+    int failed = 0;
+    for (const std::string& file : args) {
+        const std::string path = std::filesystem::absolute(file).string();
+        const auto [result, reply] = classifier.ask(verb + " " + category + " " + path);
+        if (result == 0) {
+            std::fprintf(stderr, "%s: %s\n", file.c_str(), value(reply, "ERROR").c_str());
+            ++failed;
+        } else if (value(reply, "RESULT") == "LEARNED" || value(reply, "RESULT") == "FORGOTTEN") {
+            ++changed;
+        } else {
+            std::printf("%s: %s\n", file.c_str(), value(reply, "RESULT").c_str());
+        }
+    }
+    std::printf("%s %d of %zu %s messages\n", verb == "LEARN" ? "Learned" : "Forgot", changed,
+                args.size(), spam ? "spam" : "ham");
+    return failed ? 1 : 0;
+}
+
+}  // namespace
+
+int runBayesCommand(const Args& argsIn) {
+    Args args = argsIn;
+    const std::string registryPath = takeRegistryPath(args);
+    const std::string library = libraryPath(args, registryPath);
+    if (args.empty()) return usage();
+    const std::string action = args.front();
+    args.erase(args.begin());
+    // The library reads its settings from the registry the agent would see.
+    platform::setEnvironment("KZ_REGISTRY", registryPath);
+    const Classifier classifier(library);
+    if (action == "learn") return teach(classifier, "LEARN", args);
+    if (action == "forget") return teach(classifier, "FORGET", args);
+    if (action != "stats" || !args.empty()) return usage();
+    const auto [result, reply] = classifier.ask("STATS");
+    if (result == 0) {
+        std::fprintf(stderr, "kzmta bayes: %s\n", value(reply, "ERROR").c_str());
+        return 1;
+    }
+    std::printf("Spam messages: %s\nHam messages: %s\nTokens: %s\n", value(reply, "SPAM").c_str(),
+                value(reply, "HAM").c_str(), value(reply, "TOKENS").c_str());
+    return 0;
+}
+
+}  // namespace kz::tool
