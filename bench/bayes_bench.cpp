@@ -123,9 +123,10 @@ int main(int argc, char** argv) {
     std::printf("KZFLTMBF: scored %zu (%zu spam, %zu ham) at %.0f messages/s, %zu unscored\n",
                 scored, testSpam.size(), testHam.size(), scored / scoreSeconds, unscored);
     for (int t = 0; t < 3; ++t)
-        std::printf("KZFLTMBF threshold %2.0f: spam caught %5.1f%% (%zu), ham as spam %5.2f%% (%zu)\n",
-                    thresholds[t], 100.0 * above[1][t] / testSpam.size(), above[1][t],
-                    100.0 * above[0][t] / testHam.size(), above[0][t]);
+        std::printf(
+            "KZFLTMBF threshold %2.0f: spam caught %5.1f%% (%zu), ham as spam %5.2f%% (%zu)\n",
+            thresholds[t], 100.0 * above[1][t] / testSpam.size(), above[1][t],
+            100.0 * above[0][t] / testHam.size(), above[0][t]);
     module.reset();
     fs::remove_all(work);
     return 0;

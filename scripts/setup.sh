@@ -9,6 +9,8 @@ packages+=(spamd spamc clamav clamav-daemon)
 # kzmta milter links libmilter; its end-to-end test starts a Postfix of its own (installed
 # unconfigured, the test writes its own main.cf) and sends mail with Python's smtplib.
 packages+=(libmilter-dev postfix python3)
+# The Bayesian classifier keeps its tokens in SQLite.
+packages+=(libsqlite3-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

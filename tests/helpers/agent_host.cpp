@@ -1,14 +1,16 @@
 // Loads the agent library as the MTA does and filters the named messages:
-//   kztest-agent_host LIBRARY [CONNECTOR MESSAGE]...
-// Prints one "FilterExecute=N" line per message.
+//   kztest-agent_host LIBRARY [CONNECTOR MESSAGE | FilterCommand TEXT]...
+// Prints one "FilterExecute=N" line per message, "FilterCommand=N" per command.
 
 #include <dlfcn.h>
 
 #include <cstdio>
+#include <cstring>
 
 using FilterInitFn = int (*)(int);
 using FilterExecuteFn = int (*)(const char*, const char*, const char*, int);
 using FilterUnInitFn = int (*)(int);
+using FilterCommandFn = int (*)(int, int, const char*);
 
 int main(int argc, char** argv) {
     if (argc < 2 || argc % 2 != 0) {
@@ -23,13 +25,19 @@ int main(int argc, char** argv) {
     auto init = reinterpret_cast<FilterInitFn>(dlsym(library, "FilterInit"));
     auto execute = reinterpret_cast<FilterExecuteFn>(dlsym(library, "FilterExecute"));
     auto uninit = reinterpret_cast<FilterUnInitFn>(dlsym(library, "FilterUnInit"));
-    if (!init || !execute || !uninit) {
+    auto command = reinterpret_cast<FilterCommandFn>(dlsym(library, "FilterCommand"));
+    if (!init || !execute || !uninit || !command) {
         std::fprintf(stderr, "entries missing\n");
         return 1;
     }
     std::printf("FilterInit=%d\n", init(0));
     std::fflush(stdout);
     for (int i = 2; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "FilterCommand") == 0) {
+            std::printf("FilterCommand=%d\n", command(0, 0, argv[i + 1]));
+            std::fflush(stdout);
+            continue;
+        }
         int result = execute("kztest", argv[i + 1], argv[i], 0);
         std::printf("FilterExecute=%d\n", result);
         std::fflush(stdout);

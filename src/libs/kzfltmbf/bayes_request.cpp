@@ -62,9 +62,12 @@ BayesRequest ParseRequest(std::string_view text) {
     BayesRequest request;
     request.kind = verb == "LEARN" ? RequestKind::Learn : RequestKind::Forget;
     const std::string category = toUpperAscii(nextWord(rest));
-    if (category == "SPAM") request.category = Category::Spam;
-    else if (category == "HAM") request.category = Category::Ham;
-    else return malformed(verb + " needs SPAM or HAM");
+    if (category == "SPAM")
+        request.category = Category::Spam;
+    else if (category == "HAM")
+        request.category = Category::Ham;
+    else
+        return malformed(verb + " needs SPAM or HAM");
     // The path is the rest of the command: it may hold blanks.
     if (rest.empty()) return malformed(verb + " " + category + " needs a message file");
     request.path = std::string(rest);

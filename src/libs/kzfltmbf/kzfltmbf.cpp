@@ -86,9 +86,12 @@ Answer execute(std::string_view text) {
         kz::providers::ProviderKey("Bayesian").text("Database", kDefaultDatabase);
     try {
         switch (request.kind) {
-        case RequestKind::Score: return score(database, request.path);
-        case RequestKind::Stats: return stats(database);
-        default: return learnOrForget(database, request);
+            case RequestKind::Score:
+                return score(database, request.path);
+            case RequestKind::Stats:
+                return stats(database);
+            default:
+                return learnOrForget(database, request);
         }
     } catch (const StoreError& e) {
         return failure(e.what());

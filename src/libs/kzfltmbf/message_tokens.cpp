@@ -10,8 +10,8 @@ namespace kz::bayes {
 namespace {
 
 // Headers that are long, unique per message and say nothing about its kind.
-constexpr std::string_view kSkippedHeaders[] = {"message-id", "date", "content-length",
-                                                "lines", "x-uid", "status"};
+constexpr std::string_view kSkippedHeaders[] = {"message-id", "date",  "content-length",
+                                                "lines",      "x-uid", "status"};
 // Only the beginning of a very long header value is read.
 constexpr std::size_t kMaxHeaderValue = 2000;
 
@@ -76,7 +76,8 @@ bool endsLinkHost(char c) {
 void addLinkHosts(TokenList& tokens, std::string_view text) {
     for (std::string_view scheme : {"http://", "https://"}) {
         std::size_t at = 0;
-        while (!tokens.full() && (at = findIgnoreCase(text, scheme, at)) != std::string_view::npos) {
+        while (!tokens.full() &&
+               (at = findIgnoreCase(text, scheme, at)) != std::string_view::npos) {
             at += scheme.size();
             std::size_t end = at;
             while (end < text.size() && !endsLinkHost(text[end])) ++end;
@@ -122,10 +123,12 @@ std::string HtmlText(std::string_view html) {
             if (end != std::string_view::npos && end - i <= 8) {
                 const std::string_view name = html.substr(i + 1, end - i - 1);
                 char replacement = ' ';
-                if (name == "amp") replacement = '&';
+                if (name == "amp")
+                    replacement = '&';
                 else if (name.size() >= 2 && name[0] == '#') {
                     unsigned value = 0;
-                    for (char d : name.substr(1)) value = value * 10 + unsigned(d >= '0' && d <= '9' ? d - '0' : 0);
+                    for (char d : name.substr(1))
+                        value = value * 10 + unsigned(d >= '0' && d <= '9' ? d - '0' : 0);
                     if (value > ' ' && value < 127) replacement = char(value);
                 }
                 text += replacement;

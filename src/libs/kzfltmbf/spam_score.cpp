@@ -44,10 +44,9 @@ double SpamProbability(const std::vector<TokenCounts>& tokens, LearnedTotals tot
     }
     if (significant.empty()) return 0.5;
     if (significant.size() > kMaxDiscriminators) {
-        std::nth_element(significant.begin(), significant.begin() + kMaxDiscriminators,
-                         significant.end(), [](double a, double b) {
-                             return std::fabs(a - 0.5) > std::fabs(b - 0.5);
-                         });
+        std::nth_element(
+            significant.begin(), significant.begin() + kMaxDiscriminators, significant.end(),
+            [](double a, double b) { return std::fabs(a - 0.5) > std::fabs(b - 0.5); });
         significant.resize(kMaxDiscriminators);
     }
     // Sums of logarithms instead of products, which would underflow for many tokens.

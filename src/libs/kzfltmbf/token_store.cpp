@@ -20,8 +20,19 @@ constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS totals(category INTEGER PRIMARY KEY, messages INTEGER NOT NULL);"
     "INSERT OR IGNORE INTO totals VALUES(0, 0), (1, 0);";
 
-enum Sql { AddToken, SubtractToken, DropEmpty, FindMessage, SetMessage, DropMessage, ReadToken,
-           ReadTotals, AddTotal, CountTokens, SqlCount };
+enum Sql {
+    AddToken,
+    SubtractToken,
+    DropEmpty,
+    FindMessage,
+    SetMessage,
+    DropMessage,
+    ReadToken,
+    ReadTotals,
+    AddTotal,
+    CountTokens,
+    SqlCount
+};
 constexpr const char* kSql[SqlCount] = {
     "INSERT INTO tokens VALUES(?1, ?2, ?3) ON CONFLICT(token) DO UPDATE SET"
     " spam = spam + excluded.spam, ham = ham + excluded.ham",
@@ -90,9 +101,7 @@ namespace {
 // instead of one failing at its first write.
 class Transaction {
   public:
-    Transaction(sqlite3* db, bool write) : db_(db) {
-        execute(write ? "BEGIN IMMEDIATE" : "BEGIN");
-    }
+    Transaction(sqlite3* db, bool write) : db_(db) { execute(write ? "BEGIN IMMEDIATE" : "BEGIN"); }
     ~Transaction() {
         if (db_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     }
@@ -163,7 +172,10 @@ void TokenStore::addCounts(Category category, const std::vector<std::string>& to
             Statement(*this, DropEmpty).bind(1, token).exec();
         }
     }
-    Statement(*this, AddTotal).bind(1, int64_t(categoryNumber(category))).bind(2, int64_t(step)).exec();
+    Statement(*this, AddTotal)
+        .bind(1, int64_t(categoryNumber(category)))
+        .bind(2, int64_t(step))
+        .exec();
 }
 
 bool TokenStore::learn(Category category, const std::vector<std::string>& tokens,
@@ -178,7 +190,10 @@ bool TokenStore::learn(Category category, const std::vector<std::string>& tokens
     if (before == category) return false;
     if (before) addCounts(*before, tokens, -1);
     addCounts(category, tokens, +1);
-    Statement(*this, SetMessage).bindBlob(1, digest).bind(2, int64_t(categoryNumber(category))).exec();
+    Statement(*this, SetMessage)
+        .bindBlob(1, digest)
+        .bind(2, int64_t(categoryNumber(category)))
+        .exec();
     transaction.commit();
     return true;
 }

@@ -35,7 +35,8 @@ class Classifier {
     std::pair<int, std::string> ask(const std::string& command) const {
         std::string reply(kReplySize, '\0');
         int32_t length = 0;
-        const int result = execute_(command.c_str(), int32_t(command.size()), reply.data(), &length);
+        const int result =
+            execute_(command.c_str(), int32_t(command.size()), reply.data(), &length);
         reply.back() = '\0';
         return {result, reply.c_str()};
     }

@@ -34,7 +34,8 @@ constexpr Command kCommands[] = {
      "filter an MTA's mail over the milter protocol (--socket unix:PATH|inet:PORT@HOST, "
      "--threads, --reject TEXT, --sendmail PATH, --submit HOST:PORT, --max-size, --timeout)"},
     {"bayes", kz::tool::runBayesCommand,
-     "teach the Bayesian classifier (learn --spam|--ham FILE..., forget --spam|--ham FILE..., stats)"},
+     "teach the Bayesian classifier (learn --spam|--ham FILE..., forget --spam|--ham FILE..., "
+     "stats)"},
 };
 
 int usage() {

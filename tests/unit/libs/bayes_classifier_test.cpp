@@ -1,0 +1,148 @@
+// The Bayesian classifier's tokens, commands and token file.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "bayes_request.h"
+#include "message_tokens.h"
+#include "support/test_support.h"
+#include "token_store.h"
+
+namespace kz::bayes {
+namespace {
+
+using test::fixture;
+using test::readFile;
+using ::testing::Contains;
+using ::testing::Not;
+
+TEST(BayesTokens, DecodedHeadersBodiesWithoutMarkupAndLinkHostsBounded) {
+    const auto tokens = MessageTokens(readFile(fixture("bayes/tokens.eml")));
+    // Encoded words decoded, tagged by the header's name; per-message ids left out.
+    EXPECT_THAT(tokens, Contains("subject:große"));
+    EXPECT_THAT(tokens, Contains("x-mailer:bulk"));
+    EXPECT_THAT(tokens, Not(Contains(::testing::HasSubstr("uniquejunk"))));
+    // The base64 text body; a long run kept as its first letter and length in tens.
+    EXPECT_THAT(tokens, Contains("visit"));
+    EXPECT_THAT(tokens, Contains("skip:a60"));
+    EXPECT_THAT(tokens, Not(Contains("ab")));
+    // Link hosts without user, port or trailing dot, and each parent domain.
+    for (const char* host : {"url:deals.shop.example.com", "url:shop.example.com",
+                             "url:example.com", "url:com", "url:offers.example.net"})
+        EXPECT_THAT(tokens, Contains(host));
+    // The HTML body: a comment does not split a word, entities are read, tags are gone.
+    EXPECT_THAT(tokens, Contains("viagra"));
+    EXPECT_THAT(tokens, Contains("free"));
+    EXPECT_THAT(tokens, Not(Contains("font")));
+    EXPECT_THAT(tokens, Not(Contains("red")));
+    EXPECT_EQ(std::count(tokens.begin(), tokens.end(), "url:com"), 1);
+
+    std::string many = "Subject: many\r\n\r\n";
+    for (int i = 0; i < 6000; ++i) many += "w" + std::to_string(i) + " ";
+    EXPECT_EQ(MessageTokens(many).size(), kMaxTokens);
+    EXPECT_TRUE(MessageTokens("").empty());
+}
+
+TEST(BayesRequests, CommandsAndMessagesAreReadAndAnythingElseIsMalformed) {
+    BayesRequest learn = ParseRequest("  learn Spam /queue/My Message.MAI\r\n");
+    EXPECT_EQ(learn.kind, RequestKind::Learn);
+    EXPECT_EQ(learn.category, Category::Spam);
+    EXPECT_EQ(learn.path, "/queue/My Message.MAI");
+    BayesRequest forget = ParseRequest("FORGET HAM m.eml");
+    EXPECT_EQ(forget.kind, RequestKind::Forget);
+    EXPECT_EQ(forget.category, Category::Ham);
+    EXPECT_EQ(ParseRequest("STATS").kind, RequestKind::Stats);
+    BayesRequest score = ParseRequest("<FILENAME>/q/M.MAI</FILENAME><CMDFILE>/q/C</CMDFILE>");
+    EXPECT_EQ(score.kind, RequestKind::Score);
+    EXPECT_EQ(score.path, "/q/M.MAI");
+
+    for (const char* bad :
+         {"", "   ", "LEARN", "LEARN SPAM", "LEARN SPAM   ", "LEARN JUNK m.eml", "FORGET m.eml",
+          "STATS now", "DELETE SPAM m.eml", "<FILENAME></FILENAME>", "<FILENAME>/q/M.MAI"}) {
+        const BayesRequest request = ParseRequest(bad);
+        EXPECT_EQ(request.kind, RequestKind::Malformed) << bad;
+        EXPECT_FALSE(request.error.empty()) << bad;
+    }
+}
+
+class BayesStore : public ::testing::Test {
+  protected:
+    test::TempDir dir;
+    std::string database = dir.file("bayes.sqlite");
+
+    TokenCounts countsOf(const std::string& token) {
+        std::vector<TokenCounts> counts;
+        TokenStore(database).counts({token}, counts);
+        return counts.front();
+    }
+};
+
+TEST_F(BayesStore, AMessageCountsOnceMovesBetweenCategoriesAndIsForgottenOnlyWhereLearned) {
+    TokenStore store(database);
+    const std::vector<std::string> tokens = {"cheap", "pills"};
+    const std::string digest = MessageDigest("message one");
+    EXPECT_TRUE(store.learn(Category::Spam, tokens, digest));
+    EXPECT_FALSE(store.learn(Category::Spam, tokens, digest));
+    EXPECT_EQ(countsOf("cheap").spam, 1u);
+    EXPECT_EQ(store.stats().messages.spam, 1u);
+
+    EXPECT_TRUE(store.learn(Category::Ham, tokens, digest));
+    EXPECT_EQ(countsOf("cheap").spam, 0u);
+    EXPECT_EQ(countsOf("cheap").ham, 1u);
+    const StoreStats moved = store.stats();
+    EXPECT_EQ(moved.messages.spam, 0u);
+    EXPECT_EQ(moved.messages.ham, 1u);
+
+    EXPECT_FALSE(store.forget(Category::Spam, tokens, digest));
+    EXPECT_EQ(store.stats().messages.ham, 1u);
+    EXPECT_TRUE(store.forget(Category::Ham, tokens, digest));
+    const StoreStats empty = store.stats();
+    EXPECT_EQ(empty.messages.ham, 0u);
+    EXPECT_EQ(empty.tokens, 0u);  // tokens no message holds are gone
+}
+
+TEST_F(BayesStore, TwoProcessesLearningAtOnceLoseNoCount) {
+    // Each kzmta learns its own messages, every one holding the word "shared".
+    constexpr int kPerProcess = 40;
+    std::vector<std::string> lists[2];
+    for (int p = 0; p < 2; ++p) {
+        for (int i = 0; i < kPerProcess; ++i) {
+            const std::string path = dir.file("m" + std::to_string(p) + "_" + std::to_string(i));
+            test::writeFile(path, "Subject: note " + std::to_string(i) + "\r\n\r\nshared word" +
+                                      std::to_string(p) + "x" + std::to_string(i) + "\r\n");
+            lists[p].push_back(path);
+        }
+    }
+    test::writeFile(dir.file("registry.reg"),
+                    "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA"
+                    "\\Filters\\MTAFILTER\\Bayesian]\r\n\"Database\"=\"" +
+                        database + "\"\r\n");
+    std::vector<std::unique_ptr<test::Child>> learners;
+    for (int p = 0; p < 2; ++p) {
+        std::vector<std::string> argv = {test::binPath("kzmta"),
+                                         "bayes",
+                                         "--registry",
+                                         dir.file("registry.reg"),
+                                         "--library",
+                                         KZ_LIB_DIR "/KZFLTMBF.so",
+                                         "learn",
+                                         p ? "--ham" : "--spam"};
+        argv.insert(argv.end(), lists[p].begin(), lists[p].end());
+        learners.push_back(std::make_unique<test::Child>(argv));
+    }
+    for (auto& learner : learners) {
+        EXPECT_TRUE(learner->waitForLine("Learned 40 of 40", 120)) << learner->output();
+        EXPECT_EQ(learner->wait(), 0);
+    }
+    const TokenCounts shared = countsOf("shared");
+    EXPECT_EQ(shared.spam, uint32_t(kPerProcess));
+    EXPECT_EQ(shared.ham, uint32_t(kPerProcess));
+    const StoreStats stats = TokenStore(database).stats();
+    EXPECT_EQ(stats.messages.spam, uint32_t(kPerProcess));
+    EXPECT_EQ(stats.messages.ham, uint32_t(kPerProcess));
+}
+
+}  // namespace
+}  // namespace kz::bayes
