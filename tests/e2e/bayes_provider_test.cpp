@@ -3,29 +3,33 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-#include "provider_server.h"
+#include "e2e/dispatch_server.h"
 
 namespace kz::test {
 namespace {
 
-const char* kBayesOn =
-    "\"Bayesian Filtering Status\"=dword:00000001\r\n"
-    "\"Bayesian Filtering Load Mode\"=dword:00000001\r\n";
-
-struct BayesServer : ProviderServer {
-    BayesServer() : ProviderServer(kBayesOn, "") {
-        writeFile(registry, readFile(registry) + "\r\n" + kAgentSection +
-                                "\\Bayesian]\r\n\"Database\"=\"" + dir.file("bayes.sqlite") +
-                                "\"\r\n");
-        std::filesystem::remove_all(dir.file("config"));
-        std::filesystem::copy(fixture("bayes/config"), dir.file("config"),
-                              std::filesystem::copy_options::recursive);
+// Its filter holds a message (quarantine, delete) whose score is over 90.
+struct BayesServer : DispatchServer {
+    BayesServer() : DispatchServer("bayes") {
+        addRegistry(std::string("REGEDIT4\r\n\r\n[") + kAgentKey +
+                    "]\r\n\"Bayesian Filtering Status\"=dword:00000001\r\n"
+                    "\"Bayesian Filtering Load Mode\"=dword:00000001\r\n\r\n[" +
+                    kAgentKey + "\\Bayesian]\r\n\"Database\"=\"" + dir.file("bayes.sqlite") +
+                    "\"\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n"
+                    "\"Application Directory\"=\"" KZ_LIB_DIR "\"\r\n");
     }
+    static constexpr const char* kAgentKey =
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER";
+
     void queue(const std::string& id, const std::string& sample) {
-        writeFile(inbound + "/" + id, readFile(fixture("providers/daemons/message.cmd")));
-        writeFile(inbound + "/Messages/" + id, readFile(fixture("bayes/" + sample)));
+        writeFile(commandFile(id), readFile(fixture("providers/daemons/message.cmd")));
+        writeFile(messageFile(id), readFile(fixture("bayes/" + sample)));
+    }
+    bool held(const std::string& id) const {
+        return exists(dir.file("quarantine/Messages/" + id)) && !exists(messageFile(id));
+    }
+    bool untouched(const std::string& id) const {
+        return !exists(dir.file("quarantine/Messages/" + id)) && exists(messageFile(id));
     }
     RunOutput kzmta(std::vector<std::string> args) const {
         args.insert(args.begin(), {binPath("kzmta"), "bayes", "--registry", registry});
@@ -64,7 +68,7 @@ TEST(BayesProvider, TaughtByKzmtaAndFilterCommandItHoldsSpamAndLetsHamThrough) {
         commands.insert(commands.end(), {"FilterCommand", "LEARN HAM " + file});
     for (const char* bad : {"LEARN JUNK x", "FORGET", "STATS please", "LEARN HAM /no/such/file"})
         commands.insert(commands.end(), {"FilterCommand", bad});
-    out = server.agent(commands);
+    out = server.host(commands);
     ASSERT_EQ(out.status, 0) << out.err;
     EXPECT_NE(out.out.find("FilterCommand=1\nFilterCommand=1\nFilterCommand=1\nFilterCommand=1\n"
                            "FilterCommand=0\nFilterCommand=0\nFilterCommand=0\nFilterCommand=0\n"),
