@@ -18,6 +18,7 @@
 namespace {
 
 using namespace kz::windns;
+using kz::providers::ParseServerList;
 
 std::unique_ptr<kz::test::DnsmasqServer> gDns;
 std::unique_ptr<BlacklistLookup> gLookup;

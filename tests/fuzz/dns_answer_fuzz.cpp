@@ -12,9 +12,9 @@
 
 #include "fuzz_check.h"
 #include "negative_ttl.h"
+#include "provider_support/server_list.h"
+#include "provider_support/text_split.h"
 #include "query_names.h"
-#include "server_list.h"
-#include "text_split.h"
 #include "zone_list.h"
 
 namespace {
@@ -30,6 +30,7 @@ bool lowerCase(std::string_view name) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kz::windns;
+    using namespace kz::providers;
     if (size > INT_MAX) return 0;
     if (auto ttl = NegativeTtl(data, static_cast<int>(size))) KZ_FUZZ_CHECK(ttl->count() >= 0);
 

@@ -50,7 +50,8 @@ void BlacklistLookup::report(const std::string& name, const Zone& zone,
     }
 }
 
-BlacklistLookup::BlacklistLookup(BlacklistSettings settings, std::vector<DnsServer> servers)
+BlacklistLookup::BlacklistLookup(BlacklistSettings settings,
+                                 std::vector<providers::DnsServer> servers)
     : settings_(std::move(settings)), client_(std::move(servers), settings_.timeout) {}
 
 std::vector<BlacklistLookup::Question> BlacklistLookup::questionsFor(

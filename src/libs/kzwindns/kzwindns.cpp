@@ -17,7 +17,7 @@
 #include "library_log.h"
 #include "platform/exports.h"
 #include "provider_support/reply_buffer.h"
-#include "server_list.h"
+#include "provider_support/server_list.h"
 
 namespace {
 
@@ -52,7 +52,8 @@ std::string zoneNames(const kz::windns::ZoneList& list) {
 
 int initialize(const char* serverText) {
     using namespace kz::windns;
-    ServerList servers = ParseServerList(serverText ? serverText : "");
+    kz::providers::ServerList servers =
+        kz::providers::ParseServerList(serverText ? serverText : "");
     if (!servers.rejected.empty())
         LogLine(kLogProblem,
                 "ignored DNS servers that are not addresses: " + joined(servers.rejected));

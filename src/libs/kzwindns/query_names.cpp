@@ -5,10 +5,12 @@
 
 #include <memory>
 
-#include "text_split.h"
+#include "provider_support/text_split.h"
 #include "zone_list.h"
 
 namespace kz::windns {
+
+using providers::ToLowerAscii;
 
 namespace {
 

@@ -5,9 +5,13 @@
 #include <algorithm>
 #include <array>
 
-#include "text_split.h"
+#include "provider_support/text_split.h"
 
 namespace kz::windns {
+
+using providers::SplitItems;
+using providers::ToLowerAscii;
+using providers::Trim;
 
 namespace {
 

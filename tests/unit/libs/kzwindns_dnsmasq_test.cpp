@@ -8,6 +8,7 @@
 
 #include "blacklist_lookup.h"
 #include "library_log.h"
+#include "provider_support/server_list.h"
 #include "support/dnsmasq_server.h"
 
 namespace kz::windns {
@@ -40,7 +41,7 @@ class WinDnsLookup : public testing::Test {
         settings.addressZones = ParseZoneList("bl.test");
         settings.timeout = timeout;
         return std::make_unique<BlacklistLookup>(std::move(settings),
-                                                 ParseServerList(dns.server()).servers);
+                                                 providers::ParseServerList(dns.server()).servers);
     }
 
     static std::string lines() {

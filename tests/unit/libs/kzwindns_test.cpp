@@ -7,12 +7,14 @@
 #include "answer_cache.h"
 #include "answer_meaning.h"
 #include "negative_ttl.h"
+#include "provider_support/server_list.h"
 #include "query_names.h"
-#include "server_list.h"
 #include "support/test_support.h"
 #include "zone_list.h"
 
 namespace kz::windns {
+using providers::ParseServerList;
+using providers::ServerList;
 namespace {
 
 uint32_t ip(const char* text) {

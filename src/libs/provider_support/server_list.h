@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kz::windns {
+namespace kz::providers {
 
 struct DnsServer {
     int family = 0;                // AF_INET or AF_INET6
@@ -22,4 +22,4 @@ struct ServerList {
 
 ServerList ParseServerList(std::string_view text);
 
-}  // namespace kz::windns
+}  // namespace kz::providers

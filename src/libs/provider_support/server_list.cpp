@@ -1,12 +1,12 @@
-#include "server_list.h"
+#include "provider_support/server_list.h"
 
 #include <arpa/inet.h>
 
 #include <charconv>
 
-#include "text_split.h"
+#include "provider_support/text_split.h"
 
-namespace kz::windns {
+namespace kz::providers {
 
 namespace {
 
@@ -65,4 +65,4 @@ ServerList ParseServerList(std::string_view text) {
     return list;
 }
 
-}  // namespace kz::windns
+}  // namespace kz::providers

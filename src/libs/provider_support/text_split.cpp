@@ -1,6 +1,6 @@
-#include "text_split.h"
+#include "provider_support/text_split.h"
 
-namespace kz::windns {
+namespace kz::providers {
 
 namespace {
 constexpr std::string_view kBlanks = " \t\r\n";
@@ -32,4 +32,4 @@ std::string ToLowerAscii(std::string_view text) {
     return lower;
 }
 
-}  // namespace kz::windns
+}  // namespace kz::providers
