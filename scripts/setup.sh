@@ -11,6 +11,8 @@ packages+=(spamd spamc clamav clamav-daemon)
 packages+=(libmilter-dev postfix python3)
 # The Bayesian classifier keeps its tokens in SQLite.
 packages+=(libsqlite3-dev)
+# The DKIM library verifies with libopendkim; its tests make keys with opendkim-genkey.
+packages+=(libopendkim-dev opendkim-tools)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
