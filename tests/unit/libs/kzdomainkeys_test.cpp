@@ -33,7 +33,9 @@ class DkimVerify : public testing::Test {
         dns = new test::DnsmasqServer(
             test::fixture("dns/blacklist.hosts"),
             {"--local=/example.net/",
-             test::TxtRecordOption("sel._domainkey.example.net", key.record)});
+             test::TxtRecordOption("sel._domainkey.example.net", key.record),
+             test::TxtRecordOption("ed._domainkey.example.net",
+                                   test::readFile(test::fixture("dkim/ed25519.txt")))});
         message = test::readFile(test::fixture("dkim/message.eml"));
     }
     static void TearDownTestSuite() {
@@ -79,6 +81,8 @@ TEST_F(DkimVerify, ASignedMessagePassesAndEachAlterationGivesItsCode) {
     EXPECT_EQ(verify(replaced(good, "attached", "enclosed")).code, kBodyHashInvalid);
     EXPECT_EQ(verify(replaced(good, "Quarterly", "Yearly")).code, kHeaderHashInvalid);
     EXPECT_EQ(verify(signedMessage({}, "gone")).code, kNoKey);
+    // Signed once with an ed25519 key whose public half is ed25519.txt.
+    EXPECT_EQ(verify(test::readFile(test::fixture("dkim/ed25519_signed.eml"))).code, kPass);
 }
 
 TEST_F(DkimVerify, Sha1ExpiryAndBodiesPartlyLeftUnsignedFail) {
