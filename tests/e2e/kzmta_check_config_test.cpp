@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "support/case_file.h"
 #include "support/test_support.h"
 
 namespace kz::test {
@@ -30,31 +31,14 @@ TEST(KzmtaCheckConfig, ReportsOneOfEachProblem) {
     TempDir dir;
     RunOutput out = checkConfig(dir, "tools/check_config/config");
     EXPECT_EQ(out.status, 1) << out.err;
-    const std::string filterTab = dir.file("config/FILTERS/FILTER.TAB");
-    const std::string problems[] = {
-        filterTab + ":2: skipped: the line has no enabled field (field 2)",
-        filterTab + ":3: skipped: the enabled field (field 2) \"yes\" is not a number",
-        filterTab + ":5: the name (field 1) is longer than 63 characters and reads as empty",
-        filterTab + ":9: the line is longer than 2047 characters and is read as several lines",
-        filterTab + ":9: the description (field 5) is longer than 255 characters",
-        // The rest of the long line is read as a line of its own.
-        filterTab + ":9: skipped: the line has no enabled field (field 2)",
-        "MISSING.TAB: the criteria file of filter 3 (Lost) is missing",
-        "ACTIONS/MISSING.TAB: the action file of filter 3 (Lost) is missing",
-        "SCRIPTED.KZS: the token [KZ_subject] is spelled in another case than [KZ_SUBJECT]",
-        "SCRIPTED.KZS: the token [KZ_NOPE] names no criterion kind",
-        "BROKEN.KZS:5: syntax error: ",
-        "gone.txt: the word file of BODY in filter 4 (Script) is missing",
-        "empty.txt: the word file of SUBJECT in filter 5 (Words) is empty",
-        "CRITERIA/WORDS.TAB:3: the data (field 3) ends the line and keeps its line end",
-        "CRITERIA/WORDS.TAB: a reference of CC names no usable word file",
-        "ACTIONS/WORDS.TAB:1: the keyword \"EXPLODE\" is no action keyword",
-        "ACTIONS/WORDS.TAB:2: the keyword DELETE ends the line and keeps its line end",
-        "ACTIONS/WORDS.TAB:3: the template NOPE",
-        "ACTIONS/WORDS.TAB:5: the line has no action keyword (field 4)",
-    };
-    for (const std::string& problem : problems) {
-        EXPECT_NE(out.out.find(problem), std::string::npos) << problem << "\n---\n" << out.out;
+    // Each problem with its file and line, the FILTER.TAB ones by their full path.
+    const std::string config = dir.file("config/");
+    const auto problems = ReadCaseFile("tools/check_config/problems.txt");
+    EXPECT_EQ(problems.size(), 19u);
+    for (const CaseLine& problem : problems) {
+        const std::string& text = problem.fields[0];
+        std::string expected = text.starts_with("FILTERS/") ? config + text : text;
+        EXPECT_NE(out.out.find(expected), std::string::npos) << expected << "\n---\n" << out.out;
     }
     // Deliberate settings are not problems: a filter switched off with 0, a disabled
     // action line, a word file with words, an existing template, a shared action file.

@@ -24,6 +24,19 @@ std::vector<CaseLine> ReadCaseFile(std::string_view relative) {
     return cases;
 }
 
+std::map<std::string, std::vector<CaseLine>> ReadCaseGroups(std::string_view relative) {
+    std::map<std::string, std::vector<CaseLine>> groups;
+    std::string group;
+    for (CaseLine& c : ReadCaseFile(relative)) {
+        const std::string& first = c.fields[0];
+        if (c.fields.size() == 1 && first.size() > 1 && first.front() == '[' && first.back() == ']')
+            group = first.substr(1, first.size() - 2);
+        else
+            groups[group].push_back(std::move(c));
+    }
+    return groups;
+}
+
 std::string Unescape(std::string_view s) {
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {

@@ -78,13 +78,5 @@ TEST_F(AnnotationsTest, MessagesThatStayAsTheyAre) {
               std::nullopt);
 }
 
-TEST_F(AnnotationsTest, AFailedRewriteKeepsTheMessage) {
-    queueMessageFile("plain.eml");
-    auto fail = [](std::string_view step) { return step != kStepReplaceTarget; };
-    EXPECT_EQ(AppendAnnotations(context(), both(), fail), 0);
-    EXPECT_EQ(readFile(messageFile()), actionFixture("plain.eml"));
-    EXPECT_TRUE(strayNames(inbound() + "/Messages", {std::string(kMessageId)}).empty());
-}
-
 }  // namespace
 }  // namespace kz::test

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <vector>
 
+#include "support/case_file.h"
 #include "unit/actions/dispatch_fixture.h"
 
 namespace kz::test {
@@ -53,60 +55,26 @@ class ScriptFilterTest : public DispatchTest {
     }
 };
 
-// Scripts whose verdict turns on the instance values of one kind (set in order): whether
-// the filter holds, what the report names as the criterion and a line of the trace.
+// The cases of tests/fixtures/script/verdict_cases.txt: whether the filter holds, what the
+// report names as the criterion and a line of the trace.
 TEST_F(ScriptFilterTest, ScriptVerdicts) {
-    struct Case {
-        const char* script;
-        CriterionType kind;
-        std::vector<const char*> values;
-        bool holds;
-        const char* criteria;
-        const char* trace;
-    } cases[] = {
-        {"subject_free.KZS",
-         filters::SUBJECT,
-         {"1"},
-         true,
-         "SCRIPT",
-         "Checking Filter[1]Criteria[0]::(1)->49\nSetting True value 1\n"},
-        {"subject_free.KZS",
-         filters::SUBJECT,
-         {},
-         false,
-         "",
-         "Checking Filter[1]Criteria[0]::()->0\nSetting False\n"},
-        {"assigns_true.KZS", filters::SUBJECT, {"1"}, false, "", ""},  // True is -1
-        {"result_data.KZS", filters::SUBJECT, {"1"}, true, "Lottery scam", ""},
-        {"two_subjects.KZS", filters::SUBJECT, {"1", "0"}, true, "SCRIPT", ""},
-        {"two_subjects.KZS", filters::SUBJECT, {"1", "1"}, false, "", ""},  // the word to avoid
-        {"size_over.KZS", filters::SIZE, {"100000"}, false, "", ""},
-        {"size_over.KZS", filters::SIZE, {"100001"}, true, "SCRIPT", ""},
-        // A token in another case reaches the engine unchanged.
-        {"token_other_case.KZS",
-         filters::SUBJECT,
-         {"1"},
-         true,
-         "SCRIPT",
-         "If IsEmpty([KZ_subject]) Then"},
-        {"syntax_error.KZS",
-         filters::SUBJECT,
-         {"1"},
-         false,
-         "",
-         "Executing filter script for Spam script\n"},
-        {"endless.KZS", filters::SUBJECT, {}, false, "", "Script timed out\n"},
-    };
+    const auto cases = ReadCaseFile("script/verdict_cases.txt");
+    EXPECT_EQ(cases.size(), 11u);
     setAgentDword(config::kDebugStatus, 2);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.script) + " " + (c.values.empty() ? "" : c.values.back()));
-        configure(c.script);
-        for (std::size_t j = 0; j < c.values.size(); ++j) instance(c.kind, int(j), c.values[j]);
+    for (const CaseLine& c : cases) {
+        const std::vector<std::string>& f = c.fields;
+        SCOPED_TRACE(::testing::Message() << "line " << c.number << ": " << f[0] << " " << f[2]);
+        ASSERT_EQ(f.size(), 6u);
+        configure(f[0]);
+        const CriterionType kind = CriterionType(filters::CriterionFromKeyword(f[1]));
+        std::istringstream values(f[2]);
+        int j = 0;
+        for (std::string value; std::getline(values, value, ',');) instance(kind, j++, value);
         std::filesystem::remove(quarantine() + "/" + std::string(kMessageId));
         report.clear();
-        EXPECT_EQ(holds(), c.holds);
-        EXPECT_EQ(reportedCriteria(), c.criteria) << report;
-        EXPECT_NE(trace.find(c.trace), std::string::npos) << trace;
+        EXPECT_EQ(holds(), f[3] == "1");
+        EXPECT_EQ(reportedCriteria(), f[4]) << report;
+        EXPECT_NE(trace.find(Unescape(f[5])), std::string::npos) << trace;
     }
 }
 

@@ -2,41 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include "support/case_file.h"
+
 namespace kz {
 namespace {
 
-struct FieldCase {
-    const char* line;
-    const char* delimiter;
-    int field;
-    std::size_t size;
-    char escape;
-    int result;
-    const char* output;  // after the call; "UNCHANGED" keeps the prefilled text
-};
-
 TEST(GetDelimitedField, FollowsTheFieldRules) {
-    const FieldCase cases[] = {
-        {"a\tb\tc", "\t", 1, 64, 0, 1, "a"},
-        {"a\tb\tc", "\t", 3, 64, 0, 1, "c"},
-        {"a\tb\tc", "\t", 4, 64, 0, 0, "UNCHANGED"},     // absent field keeps the output
-        {"whole line", ",", 1, 64, 0, 1, "whole line"},  // no delimiter: one field
-        {"whole line", ",", 2, 64, 0, 0, "UNCHANGED"},
-        {"a\t\tc", "\t", 2, 64, 0, 1, ""},          // empty field is present
-        {"abcd\tx", "\t", 1, 5, 0, 1, "abcd"},      // four characters fit five bytes
-        {"abcde\tx", "\t", 1, 5, 0, 0, ""},         // five do not: empty, 0
-        {"a\\,b,c", ",", 1, 64, '\\', 1, "a\\,b"},  // escaped delimiter stays in field
-        {"a\\,b,c", ",", 2, 64, '\\', 1, "c"},
-        {"a\\,b,c", ",", 2, 64, 0, 1, "b"},                  // without escape it splits
-        {"oneANDtwoandthree", "and", 3, 64, 0, 1, "three"},  // delimiter found in any case
-        {"a\tb", "\t", 0, 64, 0, 0, "UNCHANGED"},
-        {"", "\t", 1, 64, 0, 1, ""},
-    };
-    for (const FieldCase& c : cases) {
+    const auto cases = test::ReadCaseFile("base/delimited_field_cases.txt");
+    EXPECT_EQ(cases.size(), 14u);
+    for (const test::CaseLine& c : cases) {
+        const std::vector<std::string>& f = c.fields;
+        ASSERT_GE(f.size(), 7u) << "line " << c.number;
         std::string out = "UNCHANGED";
-        int rc = GetDelimitedField(c.line, c.delimiter, c.field, out, c.size, c.escape);
-        EXPECT_EQ(rc, c.result) << c.line << " field " << c.field;
-        EXPECT_EQ(out, c.output) << c.line << " field " << c.field;
+        const char escape = f[4] == "-" ? 0 : test::Unescape(f[4])[0];
+        int rc = GetDelimitedField(test::Unescape(f[0]), test::Unescape(f[1]), std::stoi(f[2]), out,
+                                   std::stoul(f[3]), escape);
+        EXPECT_EQ(rc, std::stoi(f[5])) << "line " << c.number;
+        EXPECT_EQ(out, test::Unescape(f[6])) << "line " << c.number;
     }
 }
 

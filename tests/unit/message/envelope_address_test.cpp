@@ -2,30 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
 #include <string_view>
+
+#include "support/case_file.h"
 
 namespace kz {
 namespace {
 
+const auto kCases = test::ReadCaseGroups("queue/envelope_address_cases.txt");
+
 TEST(ExtractEnvelopeAddress, TakesTheTextBetweenTheFirstColonAndTheFirstBracket) {
-    struct Case {
-        std::string_view text;
-        std::size_t size;
-        std::string_view expected;  // "(kept)" leaves the destination as it was
-    };
-    for (Case c : {Case{"[SMTP:carl@example.net]", 256, "carl@example.net"},
-                   {"[SMTP:a@b]; [SMTP:c@d]", 256, "a@b"},
-                   {"[X400:c=de;a=x:y]", 256, "c=de;a=x:y"},
-                   {"[SMTP:]", 256, ""},
-                   {"carl@example.net", 256, "(kept)"},
-                   {"[SMTP:carl@example.net", 256, "(kept)"},
-                   {"] before [SMTP:x@y", 256, "(kept)"},
-                   {"[SMTP:carl@example.net]", 5, "carl"}}) {
+    EXPECT_EQ(kCases.at("ExtractEnvelopeAddress").size(), 8u);
+    for (const test::CaseLine& c : kCases.at("ExtractEnvelopeAddress")) {
         std::string destination = "(kept)";
-        ExtractEnvelopeAddress(c.text, destination, c.size);
-        EXPECT_EQ(destination, c.expected) << c.text;
+        ExtractEnvelopeAddress(c.fields[0], destination, std::stoul(c.fields[1]));
+        EXPECT_EQ(destination, c.fields[2]) << "line " << c.number;
     }
 }
 
@@ -42,46 +34,23 @@ TEST(AppendEnvelopeRecipient, JoinsWithSemicolonAndWrapsBareAddresses) {
     EXPECT_EQ(recipients, "[SMTP:anna@example.com];[X400:c=de]");
 }
 
-struct ValueCase {
-    std::string_view value;
-    int result;
-    std::string_view address;
-};
-
-using Helper = int (*)(std::string_view, std::string&, std::size_t);
-
-void expectCases(Helper helper, std::initializer_list<ValueCase> cases) {
-    for (const ValueCase& c : cases) {
+// The cases of one reading: value, result, address.
+void ExpectCases(const std::string& reading, std::size_t count,
+                 int (*helper)(std::string_view, std::string&, std::size_t)) {
+    EXPECT_EQ(kCases.at(reading).size(), count);
+    for (const test::CaseLine& c : kCases.at(reading)) {
         std::string out = "old";
-        EXPECT_EQ(helper(c.value, out, 2048), c.result) << c.value;
-        EXPECT_EQ(out, c.address) << c.value;
+        EXPECT_EQ(helper(c.fields[0], out, 2048), std::stoi(c.fields[1])) << "line " << c.number;
+        EXPECT_EQ(out, c.fields[2]) << "line " << c.number;
     }
 }
 
 TEST(AddressFromEnvelopeValue, TextBetweenTypeAndBracket) {
-    expectCases(
-        AddressFromEnvelopeValue,
-        {
-            {"[SMTP:alice@example.com]", 1, "alice@example.com"},
-            {"[SMTP:alice@example.com];[SMTP:bob@example.com]", 1, "alice@example.com"},
-            {"[SMTP:]", 1, ""},
-            {"[SMTP:alice@example.com", 0, ":alice@example.com"},
-            {"alice@example.com", 0, "alice@example.com"},
-            {"x]y[SMTP:alice@example.com]", 1, "alice@example.com"},  // a "]" before the type
-            {"", 0, ""},
-        });
+    ExpectCases("AddressFromEnvelopeValue", 7, AddressFromEnvelopeValue);
 }
 
 TEST(AddressAfterType, TextAfterTypeLessTheClosingBracket) {
-    expectCases(AddressAfterType,
-                {
-                    {"[SMTP:alice@example.com]", 1, "alice@example.com"},
-                    {"[SMTP:alice@example.com", 1, "alice@example.com"},  // no bracket to drop
-                    {"[SMTP:]", 1, ""},
-                    {"[SMTP:", 1, ""},
-                    {"alice@example.com", 0, "alice@example.com"},
-                    {"", 0, ""},
-                });
+    ExpectCases("AddressAfterType", 6, AddressAfterType);
 }
 
 TEST(EnvelopeAddress, CutToTheCallersBuffer) {

@@ -2,10 +2,12 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "message/header_params.h"
 #include "message/mime_line_params.h"
 #include "message/mime_part.h"
+#include "support/case_file.h"
 
 namespace kz {
 namespace {
@@ -28,81 +30,49 @@ TEST(GetHeaderFieldValue, FindsFieldsAtLineStartsOnly) {
     EXPECT_EQ(GetHeaderFieldValue("A", "A", false), std::nullopt);
 }
 
+// The cases of one reader in tests/fixtures/mime/param_cases.txt, unescaped.
+std::vector<std::vector<std::string>> Cases(const std::string& reader, std::size_t fields) {
+    static const auto groups = test::ReadCaseGroups("mime/param_cases.txt");
+    std::vector<std::vector<std::string>> cases;
+    for (const test::CaseLine& c : groups.at(reader)) {
+        EXPECT_GE(c.fields.size(), fields) << reader << " line " << c.number;
+        std::vector<std::string> values(fields);
+        for (std::size_t i = 0; i < fields && i < c.fields.size(); ++i)
+            values[i] = test::Unescape(c.fields[i]);
+        cases.push_back(values);
+    }
+    return cases;
+}
+
 TEST(ExtractParameterValue, ReadsQuotedUnquotedAndStarredValues) {
-    struct Case {
-        const char* name;
-        const char* value;
-        std::optional<std::string> result;
-        bool extended;
-    } cases[] = {
-        {"boundary", "multipart/mixed; boundary=\"a b\"; x=y", "a b", false},
-        {"boundary", "multipart/mixed; BOUNDARY = plain;x=y", "plain", false},
-        {"boundary", "multipart/mixed; boundary=\"\r\n  spaced\"", "spaced", false},
-        {"boundary", "multipart/mixed; boundary=\"unclosed to the end", "unclosed to the end",
-         false},
-        {"boundary", "multipart/mixed; boundary-note; boundary=real", "real", false},
-        {"charset", "text/plain; charset=utf-8 (comment)", "utf-8", false},
-        {"filename", "attachment; filename*=utf-8''a%20b", "utf-8''a%20b", true},
-        {"name", "attachment; filename=x.pdf", "x.pdf", false},  // a plain substring search
-        {"name", "text/plain", std::nullopt, false},
-        {"name", "text/plain; name", std::nullopt, false},
-        {"name", "text/plain; name=", "", false},
-    };
-    for (const Case& c : cases) {
-        std::optional<ParameterValue> found = ExtractParameterValue(c.name, c.value);
-        ASSERT_EQ(found.has_value(), c.result.has_value()) << c.value;
+    const auto cases = Cases("ExtractParameterValue", 4);
+    EXPECT_EQ(cases.size(), 11u);
+    for (const auto& c : cases) {
+        std::optional<ParameterValue> found = ExtractParameterValue(c[0], c[1]);
+        ASSERT_EQ(found.has_value(), c[2] != "(none)") << c[1];
         if (!found) continue;
-        EXPECT_EQ(found->value, *c.result) << c.value;
-        EXPECT_EQ(found->extended, c.extended) << c.value;
+        EXPECT_EQ(found->value, c[2]) << c[1];
+        EXPECT_EQ(found->extended, c[3] == "extended") << c[1];
     }
 }
 
 TEST(BoundaryParameter, ReadsPlainExtendedAndContinuedForms) {
-    struct Case {
-        const char* value;
-        const char* boundary;
-    } cases[] = {
-        {"multipart/mixed; boundary=\"a b\"", "a b"},
-        {"multipart/mixed; boundary*=\"us-ascii''abc\"", "abc"},
-        {"multipart/mixed; boundary*=us-ascii'en'a%62c", "abc"},
-        {"multipart/mixed; boundary*0=\"a\";boundary*1=\"bc\"", "abc"},
-        {"multipart/mixed; boundary*1=c; boundary*0*=us-ascii''a%62", "abc"},
-        {"multipart/mixed; boundary*1=orphan", ""},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(BoundaryParameter(c.value), c.boundary) << c.value;
-        EXPECT_EQ(ParsePart(std::string("Content-Type: ") + c.value, "").Boundary, c.boundary);
+    const auto cases = Cases("BoundaryParameter", 2);
+    EXPECT_EQ(cases.size(), 6u);
+    for (const auto& c : cases) {
+        EXPECT_EQ(BoundaryParameter(c[0]), c[1]) << c[0];
+        EXPECT_EQ(ParsePart("Content-Type: " + c[0], "").Boundary, c[1]) << c[0];
     }
 }
 
 TEST(ParsePart, AppliesTheNameRule) {
-    struct Case {
-        const char* headers;
-        const char* fileName;
-        const char* partName;
-        const char* displayName;
-    } cases[] = {
-        {"Content-Disposition: attachment; filename=\"q 1.pdf\"", "q 1.pdf", "", "q 1.pdf"},
-        {"Content-Disposition: attachment; filename=\"open.pdf", "open.pdf", "", "open.pdf"},
-        {"Content-Type: image/png; name=\"n.png\"\r\nContent-Disposition: inline; filename=f.png",
-         "f.png", "n.png", "n.png"},
-        {"Content-Type: text/plain; name=\"=?utf-8?Q?r=C3=A9sum=C3=A9.txt?=\"", "",
-         "=?utf-8?Q?r=C3=A9sum=C3=A9.txt?=", "r\xC3\xA9sum\xC3\xA9.txt"},
-        {"Content-Disposition: attachment; filename*=iso-8859-1'fr'r%E9sum%E9.txt",
-         "r\xC3\xA9sum\xC3\xA9.txt", "", "r\xC3\xA9sum\xC3\xA9.txt"},
-        {"Content-Disposition: attachment;\r\n filename*0*=utf-8''a%20;\r\n filename*1=b.txt", "",
-         "a b.txt", "a b.txt"},
-        {"Content-Type: text/plain; name*1=\"two\"; name*0=\"one-\"", "", "one-two", "one-two"},
-        {"Content-Type: text/plain; name*0=\"=?utf-8?Q?caf=C3=A9?=\"", "", "caf\xC3\xA9",
-         "caf\xC3\xA9"},
-        {"Content-Type: text/plain; name*1=\"orphan\"", "", "", ""},
-        {"Content-Type: text/plain", "", "", ""},
-    };
-    for (const Case& c : cases) {
-        MimePart part = ParsePart(c.headers, "");
-        EXPECT_EQ(part.FileName, c.fileName) << c.headers;
-        EXPECT_EQ(part.PartName, c.partName) << c.headers;
-        EXPECT_EQ(part.DisplayName, c.displayName) << c.headers;
+    const auto cases = Cases("NameRule", 4);
+    EXPECT_EQ(cases.size(), 10u);
+    for (const auto& c : cases) {
+        MimePart part = ParsePart(c[0], "");
+        EXPECT_EQ(part.FileName, c[1]) << c[0];
+        EXPECT_EQ(part.PartName, c[2]) << c[0];
+        EXPECT_EQ(part.DisplayName, c[3]) << c[0];
     }
 }
 
@@ -126,23 +96,13 @@ TEST(ParsePart, ReadsTypeEncodingAndId) {
 }
 
 TEST(ExtractLineParameter, CopiesTheValueAfterTheKey) {
-    struct Case {
-        const char* line;
-        std::size_t size;
-        bool result;
-        const char* out;
-    } cases[] = {
-        {"Content-Type: multipart/mixed; boundary=\"abc def\"\r\n", 1024, true, "abc def"},
-        {"\tBOUNDARY=  plain value; x\r\n", 1024, true, "plain value"},
-        {"boundary=\"abcdef\"", 4, true, "abc"},
-        {"boundary=;", 1024, true, ""},
-        {"boundary=", 1024, false, "old"},
-        {"no key here", 1024, false, "old"},
-    };
-    for (const Case& c : cases) {
+    const auto cases = Cases("ExtractLineParameter", 4);
+    EXPECT_EQ(cases.size(), 6u);
+    for (const auto& c : cases) {
         std::string out = "old";
-        EXPECT_EQ(ExtractLineParameter(c.line, "boundary=", out, c.size), c.result) << c.line;
-        EXPECT_EQ(out, c.out) << c.line;
+        EXPECT_EQ(ExtractLineParameter(c[0], "boundary=", out, std::stoul(c[1])), c[2] == "1")
+            << c[0];
+        EXPECT_EQ(out, c[3]) << c[0];
     }
     std::string out;
     EXPECT_TRUE(ExtractLineParameter(std::string("boundary=ab\0cd", 14), "boundary=", out, 64));
@@ -150,31 +110,16 @@ TEST(ExtractLineParameter, CopiesTheValueAfterTheKey) {
 }
 
 TEST(ExtractAttachmentParameter, ReadsNamesAndReportsUnclosedQuotes) {
-    struct Case {
-        const char* line;
-        const char* name;
-        std::size_t size;
-        bool result;
-        const char* out;
-        bool trace;
-    } cases[] = {
-        {"Content-Disposition: attachment; filename=\"a b.pdf\"\r\n", "filename", 1022, true,
-         "a b.pdf", false},
-        {"\tfilename=report.pdf;size=1\r\n", "filename", 1022, true, "report.pdf", false},
-        {"\tFILENAME=report.pdf\r\n", "name", 1022, true, "report.pdf", false},
-        {"\tfilename=\"open.pdf\r\n", "filename", 1022, false, "", true},
-        {"\tfilename=\"12345\"", "filename", 5, false, "", true},
-        {"\tfilename=\"1234\"", "filename", 5, true, "1234", false},
-        {"\tfilename = x", "filename", 1022, false, "", false},
-    };
-    for (const Case& c : cases) {
+    const auto cases = Cases("ExtractAttachmentParameter", 6);
+    EXPECT_EQ(cases.size(), 7u);
+    for (const auto& c : cases) {
         std::string out = "old";
         testing::internal::CaptureStdout();
-        bool result = ExtractAttachmentParameter(c.line, c.name, out, c.size);
+        bool result = ExtractAttachmentParameter(c[0], c[1], out, std::stoul(c[2]));
         std::string printed = testing::internal::GetCapturedStdout();
-        EXPECT_EQ(result, c.result) << c.line;
-        EXPECT_EQ(out, c.out) << c.line;
-        EXPECT_EQ(printed, c.trace ? "No closing quotation for attachment\n" : "") << c.line;
+        EXPECT_EQ(result, c[3] == "1") << c[0];
+        EXPECT_EQ(out, c[4]) << c[0];
+        EXPECT_EQ(printed, c[5] == "trace" ? "No closing quotation for attachment\n" : "") << c[0];
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "message/mime_part_list.h"
 #include "message/mime_reader.h"
+#include "support/case_file.h"
 
 namespace kz {
 namespace {
@@ -68,44 +69,17 @@ TEST(MimePartList, OpensNestedContainersUpToTheDepthBound) {
 }
 
 TEST(MimePartList, SplitsAtDelimiterLinesOnly) {
-    struct Case {
-        const char* name;
-        const char* body;
-        std::vector<std::string> contents;
-    } cases[] = {
-        {"preamble and epilogue are not parts",
-         "preamble\r\n--b\r\n\r\none\r\n--b\r\n\r\ntwo\r\n--b--\r\nepilogue",
-         {"one", "two"}},
-        {"a longer boundary sharing the prefix is not a delimiter",
-         "--b\r\n\r\none\r\n--bb\r\nstill one\r\n--b--",
-         {"one\r\n--bb\r\nstill one"}},
-        {"a delimiter must start a line", "--b\r\n\r\nx --b\r\n--b--", {"x --b"}},
-        {"transport padding after a delimiter", "--b  \t\r\n\r\none\r\n--b--", {"one"}},
-        {"an unterminated container runs to the end",
-         "--b\r\n\r\none\r\n--b\r\n\r\ntail",
-         {"one", "tail"}},
-        {"a delimiter that ends the text closes", "--b\r\n\r\none\r\n--b", {"one"}},
-        {"an empty part between delimiters", "--b\r\n--b\r\n\r\ntwo\r\n--b--", {"", "two"}},
-        {"no delimiter at all", "just text\r\n", {}},
-        {"closing delimiter first", "--b--\r\n--b\r\n\r\nlate\r\n", {}},
-        {"an outer delimiter ends the inner container",
-         "--b\r\nContent-Type: multipart/mixed; boundary=c\r\n\r\n--c\r\n\r\none\r\n"
-         "--b\r\n\r\ntwo\r\n--b--",
-         {"one", "two"}},
-        {"an inner delimiter right before the outer one starts no part",
-         "--b\r\nContent-Type: multipart/mixed; boundary=c\r\n\r\n--c\r\n\r\none\r\n--c\r\n"
-         "--b--",
-         {"one"}},
-        {"an inner boundary sharing the outer prefix",
-         "--b\r\nContent-Type: multipart/mixed; boundary=bb\r\n\r\n--bb\r\n\r\none\r\n"
-         "--bb--\r\n--b\r\n\r\ntwo\r\n--b--",
-         {"one", "two"}},
-    };
-    for (const Case& c : cases) {
-        auto parts = BuildPartList("Content-Type: multipart/mixed; boundary=b", c.body, "\r\n");
-        std::vector<std::string> contents;
+    const auto cases = test::ReadCaseFile("mime/part_splits.txt");
+    EXPECT_EQ(cases.size(), 12u);
+    for (const test::CaseLine& c : cases) {
+        ASSERT_GE(c.fields.size(), 2u) << "line " << c.number;
+        auto parts = BuildPartList("Content-Type: multipart/mixed; boundary=b",
+                                   test::Unescape(c.fields[1]), "\r\n");
+        std::vector<std::string> contents, expected;
         for (const MimePart& part : parts) contents.emplace_back(part.Content);
-        EXPECT_EQ(contents, c.contents) << c.name;
+        for (std::size_t i = 2; i < c.fields.size(); ++i)
+            expected.push_back(test::Unescape(c.fields[i]));
+        EXPECT_EQ(contents, expected) << "line " << c.number << ": " << c.fields[0];
     }
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "message/transfer_decode.h"
+#include "support/case_file.h"
 #include "support/test_support.h"
 
 namespace kz {
@@ -128,19 +129,10 @@ TEST(MimeReader, NormalisesBareLineFeeds) {
 }
 
 TEST(MimeReader, NormalisationLeavesExistingCrLfAlone) {
-    struct Case {
-        std::string in;
-        std::string out;
-    } cases[] = {
-        {"A: b\r\nC: d\n\nbody\r\n", "A: b\r\nC: d\r\n\r\nbody\r\n"},
-        {"A: b\r\nno blank line\r\n", "A: b\r\nno blank line\r\n"},
-        {"\n\n", "\r\n\r\n"},
-        {"x\r\r\ny\n", "x\r\r\ny\r\n"},
-    };
-    for (const Case& c : cases) {
+    for (const test::CaseLine& c : test::ReadCaseGroups("mime/reader_cases.txt").at("LineEnds")) {
         MimeReader reader;
-        reader.loadText(c.in);
-        EXPECT_EQ(reader.text(), c.out);
+        reader.loadText(test::Unescape(c.fields[0]));
+        EXPECT_EQ(reader.text(), test::Unescape(c.fields[1])) << "line " << c.number;
     }
     MimeReader kept;
     kept.loadText("A: b\nC: d\n\nbody\n", false);
@@ -220,29 +212,14 @@ TEST(MimeReader, MessageWithoutBlankLineIsAllBody) {
 }
 
 TEST(MimeReader, PicksBodiesByContentType) {
-    struct Case {
-        const char* why;
-        const char* text;
-        const char* plain;
-        const char* html;
-    } cases[] = {
-        {"without MIME-Version an empty type stands in for text/plain",
-         "Content-Type:\r\n\r\nold style text", "old style text", ""},
-        {"with MIME-Version it does not", "MIME-Version: 1.0\r\nContent-Type:\r\n\r\nold", "", ""},
-        {"no fall-back between the two forms",
-         "Content-Type: TEXT/HTML; charset=utf-8\r\n\r\n<p>x</p>", "", "<p>x</p>"},
-        {"an unknown charset leaves the bytes",
-         "Content-Type: text/plain; charset=x-unknown\r\n\r\ncaf\xE9", "caf\xE9", ""},
-        {"so do bytes the charset cannot hold",
-         "Content-Type: text/plain; charset=us-ascii\r\n\r\ncaf\xE9", "caf\xE9", ""},
-        {"a base64 body with a stray character stays encoded",
-         "Content-Transfer-Encoding: base64\r\n\r\nSGVsbG8*", "SGVsbG8*", ""},
-    };
-    for (const Case& c : cases) {
+    const auto cases = test::ReadCaseGroups("mime/reader_cases.txt").at("Bodies");
+    EXPECT_EQ(cases.size(), 6u);
+    for (const test::CaseLine& c : cases) {
+        ASSERT_EQ(c.fields.size(), 4u) << "line " << c.number;
         MimeReader reader;
-        reader.loadText(c.text);
-        EXPECT_EQ(reader.plainTextBody(), c.plain) << c.why;
-        EXPECT_EQ(reader.htmlBody(), c.html) << c.why;
+        reader.loadText(test::Unescape(c.fields[1]));
+        EXPECT_EQ(reader.plainTextBody(), test::Unescape(c.fields[2])) << c.fields[0];
+        EXPECT_EQ(reader.htmlBody(), test::Unescape(c.fields[3])) << c.fields[0];
     }
 }
 

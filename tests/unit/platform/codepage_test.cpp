@@ -6,35 +6,20 @@
 #include <thread>
 #include <vector>
 
+#include "support/case_file.h"
+
 namespace kz::platform {
 namespace {
 
-struct RoundTrip {
-    unsigned codePage;
-    std::string bytes;
-    std::string utf8;
-};
+const auto kCases = test::ReadCaseGroups("platform/codepage_cases.txt");
 
 TEST(CodePage, ConvertsBothWays) {
-    const RoundTrip cases[] = {
-        {1252, "caf\xE9", "caf\xC3\xA9"},
-        {1252, "\x80", "\xE2\x82\xAC"},
-        {1252, "\x81\x8D\x8F\x90\x9D", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"},  // as Windows
-        {28591, "\xE9\x80", "\xC3\xA9\xC2\x80"},
-        {932, "\x93\xFA\x96\x7B", "\xE6\x97\xA5\xE6\x9C\xAC"},
-        {936, "\xD6\xD0\xCE\xC4", "\xE4\xB8\xAD\xE6\x96\x87"},
-        {54936, "\xD6\xD0\xA2\xE3", "\xE4\xB8\xAD\xE2\x82\xAC"},
-        {50220, "\x1B$BF|K\\\x1B(B", "\xE6\x97\xA5\xE6\x9C\xAC"},  // ends back in ASCII
-        {52936, "a~~b ~{VPND~}!", "a~b \xE4\xB8\xAD\xE6\x96\x87!"},
-        {1200, std::string("A\0\xE9\0", 4), "A\xC3\xA9"},
-        {1201, std::string("\0A\0\xE9", 4), "A\xC3\xA9"},
-        {37, "\xC8\x85\x93\x93\x96", "Hello"},
-        {65001, "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
-        {1252, "", ""},
-    };
-    for (const RoundTrip& c : cases) {
-        EXPECT_EQ(toUtf8(c.bytes, c.codePage), c.utf8) << c.codePage;
-        EXPECT_EQ(fromUtf8(c.utf8, c.codePage), c.bytes) << c.codePage;
+    EXPECT_EQ(kCases.at("RoundTrip").size(), 14u);
+    for (const test::CaseLine& c : kCases.at("RoundTrip")) {
+        const unsigned codePage = unsigned(std::stoul(c.fields[0]));
+        const std::string bytes = test::Unescape(c.fields[1]), utf8 = test::Unescape(c.fields[2]);
+        EXPECT_EQ(toUtf8(bytes, codePage), utf8) << "line " << c.number;
+        EXPECT_EQ(fromUtf8(utf8, codePage), bytes) << "line " << c.number;
     }
 }
 
@@ -44,15 +29,10 @@ TEST(CodePage, ReadsHalfWidthKatakanaInIsoJapanese) {
 }
 
 TEST(CodePage, InvalidOrUnmappableInputGivesNull) {
-    const RoundTrip bad[] = {
-        {932, "\x81", ""},          // lead byte without its trail byte
-        {20127, "\xFF", ""},        // not ASCII
-        {1200, "A", ""},            // half a UTF-16 unit
-        {52936, "~x", ""},          // unknown HZ escape
-        {52936, "~{\x80\x80", ""},  // 8-bit bytes in HZ
-        {65001, "\xC3", ""},
-    };
-    for (const RoundTrip& c : bad) EXPECT_FALSE(toUtf8(c.bytes, c.codePage)) << c.codePage;
+    EXPECT_EQ(kCases.at("Invalid").size(), 6u);
+    for (const test::CaseLine& c : kCases.at("Invalid"))
+        EXPECT_FALSE(toUtf8(test::Unescape(c.fields[1]), unsigned(std::stoul(c.fields[0]))))
+            << "line " << c.number;
 
     EXPECT_FALSE(fromUtf8("\xE6\x97\xA5", 1252));  // a character the code page lacks
     EXPECT_FALSE(fromUtf8("\xE6\x97\xA5", 28591));

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+#include "support/case_file.h"
+
 namespace kz::platform {
 namespace {
 
@@ -14,30 +16,14 @@ using std::chrono::milliseconds;
 using Args = std::vector<std::string>;
 
 TEST(SplitCommandLine, FollowsTheWindowsRuntimeRules) {
-    struct Case {
-        const char* line;
-        Args args;
-    } cases[] = {
-        {R"(p "a b c" d e)", {"p", "a b c", "d", "e"}},
-        {R"(p "ab\"c" "\\" d)", {"p", "ab\"c", "\\", "d"}},
-        {R"(p a\\\b d"e f"g h)", {"p", R"(a\\\b)", "de fg", "h"}},
-        {R"(p a\\\"b c d)", {"p", R"(a\"b)", "c", "d"}},
-        {R"(p a\\\\"b c" d e)", {"p", R"(a\\b c)", "d", "e"}},
-        {R"(p a"b"" c d)", {"p", R"(ab" c d)"}},  // "" inside quotes, quoting goes on
-        {R"(p "a""b")", {"p", R"(a"b)"}},
-        {R"(p "" x "")", {"p", "", "x", ""}},       // empty quoted arguments count
-        {R"(p a\ b\\)", {"p", R"(a\)", R"(b\\)"}},  // trailing backslashes stay
-        {R"(p "C:\dir\\" next)", {"p", R"(C:\dir\)", "next"}},
-        {"p \t a\t\tb  ", {"p", "a", "b"}},
-        {R"(p "open ended)", {"p", "open ended"}},
-        // The program name: quotes group and vanish, backslashes stay as they are.
-        {R"("C:\Program Files\x.exe" -a)", {R"(C:\Program Files\x.exe)", "-a"}},
-        {R"(C:\a\"b c"\d e)", {R"(C:\a\b c\d)", "e"}},
-        {R"(prog\\" x)", {R"(prog\\ x)"}},
-        {" leading", {"", "leading"}},
-        {"", {}},
-    };
-    for (const Case& c : cases) EXPECT_EQ(splitCommandLine(c.line), c.args) << c.line;
+    const auto cases = test::ReadCaseFile("platform/command_lines.txt");
+    EXPECT_EQ(cases.size(), 15u);
+    for (const test::CaseLine& c : cases) {
+        EXPECT_EQ(splitCommandLine(c.fields[0]), Args(c.fields.begin() + 1, c.fields.end()))
+            << "line " << c.number << ": " << c.fields[0];
+    }
+    EXPECT_EQ(splitCommandLine("p \t a\t\tb  "), (Args{"p", "a", "b"}));
+    EXPECT_EQ(splitCommandLine(""), Args{});
 }
 
 TEST(RunProcess, ReportsExitCodeSignalOrTheKillAtTheBound) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/registry.h"
+#include "support/case_file.h"
 #include "support/test_support.h"
 
 namespace kz::platform {
@@ -157,39 +158,15 @@ TEST(RegText, AcceptsTheLooserForms) {
 }
 
 TEST(RegText, MalformedTextNamesTheLine) {
-    constexpr std::string_view kHead = "Windows Registry Editor Version 5.00\n[HKLM\\A]\n";
-    struct Case {
-        std::string text;
-        std::string_view message;
-    };
-    const Case cases[] = {
-        {"REGEDIT5\n", "line 1: not a registry file"},
-        {"\n\nhello\n", "line 3: not a registry file"},
-        {"Windows Registry Editor Version 5.00\n\"A\"=\"x\"\n", "line 2: value outside"},
-        {"Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\X]\n",
-         "line 2: only keys under HKEY_LOCAL_MACHINE"},
-        {"Windows Registry Editor Version 5.00\n[HKLM\\X\n", "line 2: key name without closing"},
-        {"Windows Registry Editor Version 5.00\n[HKLM\\A\\\\B]\n", "line 2: empty key name"},
-        {std::string(kHead) + "\"A\"=qword:1\n", "line 3: unknown value type 'qword'"},
-        {std::string(kHead) + "\"A\"=42\n", "line 3: unknown value type '42'"},
-        {std::string(kHead) + "\"A\"=dword:123456789\n", "line 3: dword needs"},
-        {std::string(kHead) + "\n\"A\"=hex:01,\\\n  zz\n", "line 4: bad byte 'zz'"},
-        {std::string(kHead) + "\"A\"=hex:01,,02\n", "line 3: bad byte ''"},
-        {std::string(kHead) + "\"A\"=\"open\n", "line 3: string without closing"},
-        {std::string(kHead) + "\"A\"=\"x\" y\n", "line 3: unexpected text after"},
-        {std::string(kHead) + "\"A\" \"x\"\n", "line 3: '=' expected"},
-        {std::string(kHead) + "\"A\n", "line 3: value name without closing"},
-        {std::string(kHead) + "A=\"x\"\n", "line 3: unexpected text 'A=\"x\"'"},
-        {"Windows Registry Editor Version 5.00\n[-HKLM\\A]\n\"A\"=\"x\"\n",
-         "line 3: value in a key deletion section"},
-        {"\xFF\xFE\x57", "UTF-16 text with an odd number of bytes"},
-        {"\xFE\xFF\x00W", "big-endian UTF-16"},
-    };
-    for (const Case& c : cases) {
+    const auto cases = test::ReadCaseFile("registry/malformed_cases.txt");
+    ASSERT_EQ(cases.size(), 19u);
+    for (const test::CaseLine& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "line " << c.number);
+        ASSERT_EQ(c.fields.size(), 2u);
         std::vector<RegKey> keys{{"untouched", false, {}, {}}};
-        RegResult result = parseRegText(c.text, keys);
-        EXPECT_EQ(result.status, RegStatus::Malformed) << c.text;
-        EXPECT_TRUE(result.message.starts_with(c.message)) << c.text << " gave " << result.message;
+        RegResult result = parseRegText(test::Unescape(c.fields[0]), keys);
+        EXPECT_EQ(result.status, RegStatus::Malformed);
+        EXPECT_TRUE(result.message.starts_with(c.fields[1])) << result.message;
         EXPECT_EQ(keys.size(), 1u) << "output kept on failure";
     }
 }

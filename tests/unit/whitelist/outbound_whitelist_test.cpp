@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "support/case_file.h"
 #include "unit/whitelist/whitelist_fixture.h"
 
 namespace kz::whitelist {
@@ -52,33 +53,14 @@ TEST(OutboundMarkerPath, LevelsAndNamesThatWouldLeaveTheirFolder) {
 }
 
 TEST_F(OutboundWhitelist, MarkerFilesAtEachLevelAndMode) {
-    struct Case {
-        std::string_view address, postOffice, mailbox;
-        uint32_t mode;
-        int trusted;
-    };
-    const Case cases[] = {
-        {"10.0.0.7", "", "", 3, 1},  // 10.0.0.tab covers the whole /24
-        {"10.0.0.7", "", "", 0, 0},
-        {"10.0.1.7", "", "", 3, 0},
-        {"fe80::1", "", "", 0, 1},
-        {"fe80::1", "", "", 3, 0},  // no key for an IPv6 address by parts
-        {"192.0.2.44", "", "", 0, 1},
-        {"198.51.100.7", "", "", 0, 0},  // only in the post office's folder
-        {"198.51.100.7", "example.com", "", 0, 1},
-        {"198.51.100.7", "EXAMPLE.COM", "", 0, 1},
-        {"198.51.100.7", "other.com", "", 0, 0},
-        {"10.0.0.7", "example.com", "", 3, 0},  // levels do not inherit
-        {"203.0.113.9", "example.com", "", 0, 0},
-        {"203.0.113.9", "example.com", "Alice", 0, 1},
-        {"203.0.113.9", "example.com", "bob", 0, 0},
-        {"", "", "", 0, 0},
-    };
+    const auto cases = test::ReadCaseFile("whitelist/outbound_cases.txt");
+    EXPECT_EQ(cases.size(), 15u);
     setSmtpDword(config::kWhitelistOutboundIPAddresses, 1);
-    for (const Case& c : cases) {
-        setSmtpDword(config::kWhitelistOutboundIPAddressMode, c.mode);
-        EXPECT_EQ(IsOutboundWhiteListed(c.address, c.postOffice, c.mailbox), c.trusted)
-            << c.address << " [" << c.postOffice << "/" << c.mailbox << "] mode " << c.mode;
+    for (const test::CaseLine& c : cases) {
+        const std::vector<std::string>& f = c.fields;
+        ASSERT_GE(f.size(), 5u) << "line " << c.number;
+        setSmtpDword(config::kWhitelistOutboundIPAddressMode, uint32_t(std::stoul(f[3])));
+        EXPECT_EQ(IsOutboundWhiteListed(f[0], f[1], f[2]), std::stoi(f[4])) << "line " << c.number;
     }
 }
 
