@@ -47,11 +47,9 @@ TEST_F(ExceptionReport, GoesToTheEventLogAndTheDebugLog) {
     ReportEscapedException("IsWhitelisted", error, site);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), " " + report);
 
+    // How the event log file flattens the text is the event log's own test.
     std::string events = test::readFile(dir.file("events.log"));
-    EXPECT_NE(events.find("\tInformation\tKaztrel\t1073741825\t"), std::string::npos) << events;
-    // The event log file keeps one event per line: line breaks become blanks.
-    EXPECT_NE(events.find("IsWhitelisted handled an exception; session will be dropped. "
-                          "The exception was: bad key"),
+    EXPECT_NE(events.find("\tInformation\tKaztrel\t1073741825\tIsWhitelisted handled"),
               std::string::npos)
         << events;
 }

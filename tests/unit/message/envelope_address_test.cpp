@@ -67,6 +67,8 @@ TEST(AddressLessLastCharacter, DropsWhateverEndsTheValue) {
     EXPECT_EQ(AddressLessLastCharacter("[SMTP:a@example.com]"), "a@example.com");
     EXPECT_EQ(AddressLessLastCharacter("a@example.com"), "a@example.com");  // no type
     EXPECT_EQ(AddressLessLastCharacter("SMTP:"), "");  // nothing after the colon
+    EXPECT_EQ(AddressLessLastCharacter("[SMTP:]"), "");
+    EXPECT_EQ(AddressLessLastCharacter(""), "");
 }
 
 }  // namespace

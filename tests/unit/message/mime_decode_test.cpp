@@ -55,27 +55,15 @@ TEST(DecodeEncodedWords, HandlesLongHostileTextInOnePass) {
 }
 
 TEST(EncodeQText, EscapesSpecialsAndKeepsBlanks) {
-    struct Case {
-        std::string in;
-        std::size_t limit;
-        std::size_t size;
-        int result;
-        std::string out;
-    } cases[] = {
-        {"a =\xE9", 2048, 2047, 1, "a =3D=E9"},
-        {"_?\t~\x7F", 2048, 2047, 1, "=5F=3F=09~=7F"},
-        {"abcdef", 3, 0, 1, "abc"},  // input limit
-        {"abc", 2048, 3, 0, "ab"},   // a buffer of 3 holds two characters
-        {"ab", 2048, 3, 1, "ab"},
-        {"a=", 2048, 4, 0, "a"},  // an escape needs three places
-        {"a=", 2048, 5, 1, "a=3D"},
-        {std::string("\0x", 2), 2048, 0, 1, "=00x"},
-        {"", 2048, 1, 1, ""},
-    };
-    for (const Case& c : cases) {
+    static const auto groups = test::ReadCaseGroups("mime/decode_cases.txt");
+    EXPECT_EQ(groups.at("EncodeQText").size(), 9u);
+    for (const test::CaseLine& c : groups.at("EncodeQText")) {
+        const std::vector<std::string>& f = c.fields;
         std::string out = "old";
-        EXPECT_EQ(EncodeQText(c.in, c.limit, out, c.size), c.result) << c.in;
-        EXPECT_EQ(out, c.out) << c.in;
+        EXPECT_EQ(EncodeQText(test::Unescape(f[0]), std::stoul(f[1]), out, std::stoul(f[2])),
+                  std::stoi(f[3]))
+            << "line " << c.number;
+        EXPECT_EQ(out, test::Unescape(f[4])) << "line " << c.number;
     }
 }
 

@@ -114,42 +114,17 @@ TEST(RegText, FormattedTextParsesBackToTheSameKeys) {
 }
 
 TEST(RegText, AcceptsTheLooserForms) {
-    struct Case {
-        std::string_view text;
-        std::string_view key, name;
-        Bytes data;
-    };
-    const Case cases[] = {
-        // REGEDIT4 keeps hex text as the 8-bit bytes it is.
-        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"E\"=hex(2):41,42,00\n", "A", "E", {0x41, 0x42, 0}},
-        {"\xEF\xBB\xBFWindows Registry Editor Version 5.00\n[HKLM\\A\\]\n\"D\"=dword:a ; ten\n",
-         "A",
-         "D",
-         {10, 0, 0, 0}},
-        {"Windows Registry Editor Version 5.00\r\n[HKLM\\A]\n  \"S\" = \"x\"  \r\n",
-         "A",
-         "S",
-         {'x', 0}},
-        {"Windows Registry Editor Version 5.00\n[HKLM\\A]\n\"B\"=hex:01,\\\n   02,\\\n  03\n",
-         "A",
-         "B",
-         {1, 2, 3}},
-        {"Windows Registry Editor Version 5.00\n[HKLM\\A]\n\"B\"=hex:\n", "A", "B", {}},
-        {"Windows Registry Editor Version 5.00\n[HKLM\\A]\n\"S\"=\"C:\\Temp\"\n", "A", "S",
-         bytesOf("C:\\Temp\0"sv)},  // a lone backslash stays
-        // The later of two lines for one value wins; a deletion in between is undone.
-        {"Windows Registry Editor Version 5.00\n[HKLM\\A]\n\"V\"=dword:1\n\"v\"=-\n\"V\"=dword:2\n",
-         "A",
-         "V",
-         {2, 0, 0, 0}},
-    };
-    for (const Case& c : cases) {
+    const auto cases = test::ReadCaseFile("registry/looser_forms.txt");
+    EXPECT_EQ(cases.size(), 7u);
+    for (const test::CaseLine& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "line " << c.number);
+        ASSERT_EQ(c.fields.size(), 4u);
         std::vector<RegKey> keys;
-        RegResult result = parseRegText(c.text, keys);
-        ASSERT_TRUE(result.ok()) << c.text << ": " << result.message;
-        const RegValue* value = findValue(keys, c.key, c.name);
-        ASSERT_NE(value, nullptr) << c.text;
-        EXPECT_EQ(value->data, c.data) << c.text;
+        RegResult result = parseRegText(test::Unescape(c.fields[0]), keys);
+        ASSERT_TRUE(result.ok()) << result.message;
+        const RegValue* value = findValue(keys, c.fields[1], c.fields[2]);
+        ASSERT_NE(value, nullptr);
+        EXPECT_EQ(value->data, bytesOf(test::Unescape(c.fields[3])));
     }
     std::vector<RegKey> keys;
     EXPECT_TRUE(parseRegText("", keys).ok());
