@@ -8,20 +8,8 @@ namespace {
 
 class EnvelopeWriterTest : public QueueTest {};
 
-constexpr std::string_view kAllKeysRewritten =
-    "Recipients=[SMTP:anna@example.com];[SMTP:bert@example.org];[SMTP:dora@example.com]\r\n"
-    "Server=mx1.example.net\r\n"
-    "Sender=[SMTP:carl@example.net]\r\n"
-    "TimeAcquired=1700000000\r\n"
-    "Status=Pending\r\n"
-    "X-Relay-Hop=2\r\n"
-    "ClientIP=192.0.2.17\r\n"
-    "Account=example.com\r\n"
-    "User=anna\r\n"
-    "CommandType=SMTP\r\n"
-    "Subject=Quarterly figures\r\n"
-    "AuthenticationStatus=1\r\n"
-    "Priority=3\r\n";
+// all_keys.cmd with one more recipient, written again.
+const std::string kAllKeysRewritten = queueFixture("all_keys_rewritten.cmd");
 
 // The five written lines lead; every other line of the file follows unchanged, in its
 // order, so neither the MTA's nor unknown keys are lost.
@@ -44,17 +32,7 @@ TEST_F(EnvelopeWriterTest, RepeatedWrittenKeysGiveWayToTheCurrentValues) {
     MessageContext m = context();
     ASSERT_TRUE(ReadEnvelope(m));
     ASSERT_TRUE(WriteEnvelope(m));
-    EXPECT_EQ(readFile(commandFile()),
-              "Recipients=[SMTP:second@example.com];[SMTP:third@example.com]\r\n"
-              "Server=\r\n"
-              "Sender=\r\n"
-              "TimeAcquired=12\r\n"
-              "Status=Undelivered\r\n"
-              "recipients=[SMTP:lower@example.com]\r\n"
-              " Sender=[SMTP:blank@example.com]\r\n"
-              "Subject=a=b\r\n"
-              "ClientIP= 198.51.100.4 \r\n"
-              "AuthenticationStatus=\r\n");
+    EXPECT_EQ(readFile(commandFile()), queueFixture("quirks_rewritten.cmd"));
 }
 
 constexpr std::string_view kFiveLines =

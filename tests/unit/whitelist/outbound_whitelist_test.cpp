@@ -12,27 +12,13 @@ namespace {
 
 using OutboundWhitelist = testing::WhitelistTest;
 
+const auto kCases = test::ReadCaseGroups("whitelist/outbound_cases.txt");
+
 TEST(OutboundWhitelistKey, ModesAndShapes) {
-    struct Case {
-        std::string_view address;
-        uint32_t mode;
-        std::string_view key;
-    };
-    const std::string longAddress(70, '7');
-    const Case cases[] = {
-        {"10.0.0.7", 0, "10.0.0.7"},
-        {"fe80::1", 0, "fe80--1"},
-        {longAddress, 0, std::string_view(longAddress).substr(0, 65)},
-        {"10.0.0.7", 3, "10.0.0"},
-        {"10.0.0.7", 1, "10"},
-        {"10.0.0.7", 4, "10.0.0.7"},
-        {"fe80::1", 3, ""},  // not a dotted address
-        {"10.0.7", 3, ""},
-        {"10.0.0.0.7", 3, ""},
-        {"123456789012345678901234.0.0.7", 2, "1234567890123456789.0"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(OutboundWhitelistKey(c.address, c.mode), c.key) << c.address << " " << c.mode;
+    EXPECT_EQ(kCases.at("Key").size(), 10u);
+    for (const test::CaseLine& c : kCases.at("Key")) {
+        EXPECT_EQ(OutboundWhitelistKey(c.fields[0], uint32_t(std::stoul(c.fields[1]))), c.fields[2])
+            << "line " << c.number;
     }
 }
 
@@ -53,7 +39,7 @@ TEST(OutboundMarkerPath, LevelsAndNamesThatWouldLeaveTheirFolder) {
 }
 
 TEST_F(OutboundWhitelist, MarkerFilesAtEachLevelAndMode) {
-    const auto cases = test::ReadCaseFile("whitelist/outbound_cases.txt");
+    const auto& cases = kCases.at("Lookup");
     EXPECT_EQ(cases.size(), 15u);
     setSmtpDword(config::kWhitelistOutboundIPAddresses, 1);
     for (const test::CaseLine& c : cases) {
