@@ -129,7 +129,8 @@ TEST(MimeReader, NormalisesBareLineFeeds) {
 }
 
 TEST(MimeReader, NormalisationLeavesExistingCrLfAlone) {
-    for (const test::CaseLine& c : test::ReadCaseGroups("mime/reader_cases.txt").at("LineEnds")) {
+    const auto cases = test::ReadCaseGroups("mime/reader_cases.txt").at("LineEnds");
+    for (const test::CaseLine& c : cases) {
         MimeReader reader;
         reader.loadText(test::Unescape(c.fields[0]));
         EXPECT_EQ(reader.text(), test::Unescape(c.fields[1])) << "line " << c.number;
