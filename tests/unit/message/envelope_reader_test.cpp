@@ -2,6 +2,7 @@
 
 #include "message/envelope.h"
 #include "message/envelope_fields.h"
+#include "support/case_file.h"
 #include "unit/message/queue_fixture.h"
 
 namespace kz::test {
@@ -90,22 +91,10 @@ TEST_F(EnvelopeReaderTest, NamesThatCouldLeaveTheQueueAreRefused) {
 }
 
 TEST(EnvelopeNumber, ReadsLikeAtoi) {
-    struct Case {
-        std::string_view text;
-        int32_t value;
-    };
-    for (Case c : {Case{"12abc", 12},
-                   {"", 0},
-                   {"abc", 0},
-                   {"  \t-7", -7},
-                   {"+5", 5},
-                   {"- 5", 0},
-                   {"007", 7},
-                   {"99999999999", 2147483647},
-                   {"-99999999999", -2147483647 - 1},
-                   {"-2147483648", -2147483647 - 1}}) {
-        EXPECT_EQ(EnvelopeNumber(c.text), c.value) << c.text;
-    }
+    const auto groups = ReadCaseGroups("queue/envelope_address_cases.txt");
+    EXPECT_EQ(groups.at("EnvelopeNumber").size(), 10u);
+    for (const CaseLine& c : groups.at("EnvelopeNumber"))
+        EXPECT_EQ(EnvelopeNumber(Unescape(c.fields[0])), std::stol(c.fields[1])) << c.fields[0];
 }
 
 }  // namespace

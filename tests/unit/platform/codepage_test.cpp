@@ -73,33 +73,17 @@ TEST(CodePage, Windows1252AgreesWithIconvWhereBothDefineAByte) {
 }
 
 TEST(CodePage, StrictUtf8) {
-    const char* valid[] = {"",
-                           "plain",
-                           "\xC2\x80",
-                           "\xE2\x82\xAC",
-                           "\xEF\xBF\xBF",
-                           "\xF0\x90\x80\x80",
-                           "\xF4\x8F\xBF\xBF",
-                           "\xED\x9F\xBF"};
-    const char* invalid[] = {
-        "\x80",              // lone continuation
-        "\xC0\xAF",          // overlong '/'
-        "\xC1\xBF",          // overlong
-        "\xE0\x80\xAF",      // overlong
-        "\xF0\x80\x80\xAF",  // overlong
-        "\xED\xA0\x80",      // surrogate
-        "\xF4\x90\x80\x80",  // above U+10FFFF
-        "\xF5\x80\x80\x80",
-        "\xFF",
-        "\xE2\x82",       // truncated
-        "a\xE2\x28\xA1",  // bad continuation
-    };
-    for (const char* s : valid) EXPECT_TRUE(isValidUtf8(s)) << s;
-    for (const char* s : invalid) {
-        EXPECT_FALSE(isValidUtf8(s)) << s;
-        EXPECT_FALSE(fromUtf8(s, 65001)) << s;
-        EXPECT_FALSE(toUtf8(s, 65001)) << s;
-        EXPECT_FALSE(fromUtf8(s, 28591)) << s;
+    EXPECT_TRUE(isValidUtf8(""));
+    EXPECT_EQ(kCases.at("ValidUtf8").size(), 7u);
+    for (const test::CaseLine& c : kCases.at("ValidUtf8"))
+        EXPECT_TRUE(isValidUtf8(test::Unescape(c.fields[0]))) << "line " << c.number;
+    EXPECT_EQ(kCases.at("InvalidUtf8").size(), 11u);
+    for (const test::CaseLine& c : kCases.at("InvalidUtf8")) {
+        const std::string s = test::Unescape(c.fields[0]);
+        EXPECT_FALSE(isValidUtf8(s)) << "line " << c.number;
+        EXPECT_FALSE(fromUtf8(s, 65001)) << "line " << c.number;
+        EXPECT_FALSE(toUtf8(s, 65001)) << "line " << c.number;
+        EXPECT_FALSE(fromUtf8(s, 28591)) << "line " << c.number;
     }
 }
 
