@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <optional>
 
 #include "store/folder_flags.h"
+#include "support/case_file.h"
 #include "unit/actions/actions_fixture.h"
 #include "unit/platform/scoped_env.h"
 
@@ -88,27 +88,13 @@ TEST_F(CopyToFolderTest, NamesThatWouldLeaveTheirPlaceAreRefused) {
 }
 
 TEST_F(CopyToFolderTest, PublicFoldersFollowThePermissionChain) {
-    struct Step {
-        const char* name;
-        std::optional<std::string> publicFolders;  // post office "Public Folders"
-        std::optional<uint32_t> webmail;           // "Public Folders Modification Permitted"
-        std::optional<std::string> office, mailbox;
-        bool publicFiling;
-    };
-    const Step steps[] = {
-        {"no post office option", std::nullopt, 1, std::nullopt, std::nullopt, false},
-        {"webmail refuses", "1", 0, std::nullopt, std::nullopt, false},
-        {"webmail absent", "1", std::nullopt, std::nullopt, std::nullopt, false},
-        {"webmail permits", "1", 1, std::nullopt, std::nullopt, true},
-        {"webmail unknown", "1", 3, "1", "1", false},
-        {"office permits", "1", 2, "1", std::nullopt, true},
-        {"office refuses", "1", 2, "0", "1", false},
-        {"mailbox permits", "1", 2, "2", "1", true},
-        {"mailbox refuses", "1", 2, "2", "2", false},
-    };
+    const auto steps = ReadCaseFile("actions/public_folder_chain.txt");
+    EXPECT_EQ(steps.size(), 9u);
     int step = 0;
-    for (const Step& s : steps) {
-        SCOPED_TRACE(s.name);
+    for (const CaseLine& c : steps) {
+        const std::vector<std::string>& f = c.fields;
+        SCOPED_TRACE(f[0]);
+        ASSERT_EQ(f.size(), 6u);
         // A registry file of its own per step, so the option provider reads it afresh.
         std::string registryFile = dir_.file("registry-" + std::to_string(++step) + ".reg");
         config::openMachineRegistry(registryFile);
@@ -116,12 +102,12 @@ TEST_F(CopyToFolderTest, PublicFoldersFollowThePermissionChain) {
         setString(config::kConnectorsKey, config::kConnectorRootDirectory, root());
         setString(config::kProductKey, config::kMailRoot, mailRoot());
         setString(config::kProductKey, config::kApplicationDirectory, KZ_LIB_DIR);
-        if (s.publicFolders) setString(kPostOfficeOptions, "Public Folders", *s.publicFolders);
-        if (s.webmail)
+        if (f[1] != "-") setString(kPostOfficeOptions, "Public Folders", f[1]);
+        if (f[2] != "-")
             setDword(config::kWebmailOptionsKey, config::kPublicFoldersModificationPermitted,
-                     *s.webmail);
-        if (s.office) setString(kPostOfficeOptions, kModification, *s.office);
-        if (s.mailbox) setString(kMailboxOptions, kModification, *s.mailbox);
+                     uint32_t(std::stoul(f[2])));
+        if (f[3] != "-") setString(kPostOfficeOptions, kModification, f[3]);
+        if (f[4] != "-") setString(kMailboxOptions, kModification, f[4]);
         platform::removeFile(filedIn(pubRoot() + "/Sales"));
         platform::removeFile(filedIn(mailboxRoot() + "/Public/Sales"));
         makeDirectories(mailboxRoot() + "/Public");
@@ -130,8 +116,8 @@ TEST_F(CopyToFolderTest, PublicFoldersFollowThePermissionChain) {
             platform::fileStatus(filedIn(pubRoot() + "/Sales")) == platform::FileStatus::Ok;
         bool inMailbox = platform::fileStatus(filedIn(mailboxRoot() + "/Public/Sales")) ==
                          platform::FileStatus::Ok;
-        EXPECT_EQ(inPublic, s.publicFiling);
-        EXPECT_EQ(inMailbox, !s.publicFiling);
+        EXPECT_EQ(inPublic, f[5] == "1");
+        EXPECT_EQ(inMailbox, f[5] != "1");
     }
 }
 
