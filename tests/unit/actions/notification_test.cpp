@@ -8,6 +8,7 @@
 #include "actions/notifications.h"
 #include "config/settings.h"
 #include "message/envelope.h"
+#include "support/case_file.h"
 #include "unit/actions/actions_fixture.h"
 #include "unit/message/installed_seal.h"
 
@@ -23,7 +24,6 @@ constexpr std::string_view kMatch =
     "<SENDER>carl@example.net</SENDER><IP>192.0.2.17</IP><CRITERIA>SUBJECT</CRITERIA>"
     "<MF-W>cheap</MF-W><MF-W>watches</MF-W>";
 constexpr std::string_view kFilter = "Spam filter";
-constexpr std::string_view kNoSender = "Notification not sent: the message has no sender\n";
 
 std::string notifyFixture(std::string_view name) {
     return readFile(fixture("notify/" + std::string(name)));
@@ -253,26 +253,17 @@ TEST_F(NotificationTest, TokenThatWouldOverrunTheLineStaysInPlace) {
 }
 
 TEST_F(NotificationTest, NoSenderNotificationToNullSendersOrAutomaticMail) {
-    const std::tuple<std::string_view, std::string_view, std::string_view> cases[] = {
-        {"", "filtered.eml", kNoSender},
-        {"[SMTP:]", "filtered.eml", kNoSender},
-        {"[SMTP:<>]", "filtered.eml", kNoSender},
-        {"<>", "filtered.eml", kNoSender},
-        {"[SMTP:c@example.net]", "auto_replied.eml",
-         "Notification not sent: the message is Auto-Submitted: auto-replied\n"},
-        {"[SMTP:c@example.net]", "precedence_bulk.eml",
-         "Notification not sent: the message has Precedence: BULK\n"},
-        {"[SMTP:c@example.net]", "auto_no.eml", ""},  // an empty line: it is sent
-        {"[SMTP:c@example.net]", "precedence_first_class.eml", ""},
-    };
-    for (const auto& [sender, message, line] : cases) {
-        queueFiltered(message);
-        filtered_.Sender = sender;
+    const auto cases = ReadCaseFile("notify/sender_cases.txt");
+    EXPECT_EQ(cases.size(), 8u);
+    for (const CaseLine& c : cases) {
+        const std::string line = c.fields[2] == "-" ? "" : c.fields[2] + "\n";
+        queueFiltered(c.fields[1]);
+        filtered_.Sender = c.fields[0];
         int result = traced([&] { return NotifySender(filtered_, "", kMatch, kFilter, "x"); });
-        EXPECT_EQ(result, line.empty() ? 1 : 0) << sender << " " << message;
-        EXPECT_EQ(trace_, line.empty() ? "Sending Notification to Sender: ([SMTP:c@example.net])\n"
-                                       : std::string(line));
-        EXPECT_EQ(queued().size(), line.empty() ? 1u : 0u) << message;
+        EXPECT_EQ(result, line.empty() ? 1 : 0) << "line " << c.number;
+        EXPECT_EQ(trace_,
+                  line.empty() ? "Sending Notification to Sender: ([SMTP:c@example.net])\n" : line);
+        EXPECT_EQ(queued().size(), line.empty() ? 1u : 0u) << "line " << c.number;
         if (line.empty()) takeNotification();
     }
 }
