@@ -25,14 +25,7 @@ namespace {
 
 using namespace kz::bayes;
 
-constexpr std::size_t kReplyBufferSize = 1024;
 constexpr std::string_view kDefaultDatabase = "/var/lib/kzmta/bayes.sqlite";
-
-std::size_t replyCapacity(const int32_t* replyLength) {
-    if (replyLength && *replyLength > 0 && std::size_t(*replyLength) < kReplyBufferSize)
-        return std::size_t(*replyLength);
-    return kReplyBufferSize;
-}
 
 struct Answer {
     int result;
@@ -118,7 +111,7 @@ KZ_EXPORT int KZ_STDCALL KZ_Execute(const char* request, int32_t length, char* r
         answer = failure("internal error");
     }
     const std::size_t written =
-        kz::providers::fillBuffer(reply, replyCapacity(replyLength), answer.text);
+        kz::providers::fillBuffer(reply, kz::providers::ReplyCapacity(replyLength), answer.text);
     if (replyLength) *replyLength = int32_t(written);
     return answer.result;
 }
