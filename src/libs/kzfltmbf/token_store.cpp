@@ -142,7 +142,7 @@ TokenStore::TokenStore(const std::string& path) : path_(path) {
         run("PRAGMA synchronous=NORMAL");
         // Scoring reads a few hundred scattered rows: mapped pages spare a read call each,
         // and a larger page cache keeps what the log holds of them.
-        run("PRAGMA mmap_size=268435456");
+        run("PRAGMA mmap_size=67108864");
         run("PRAGMA cache_size=-16384");
         Transaction transaction(db_, true);
         run(kSchema);
