@@ -19,6 +19,7 @@
 #include "evaluate/scan.h"
 #include "filters/criteria_results.h"
 #include "filters/filter_table.h"
+#include "host/agent.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ namespace fs = std::filesystem;
 struct Environment {
     fs::path root = fs::temp_directory_path() / ("kzbench-" + std::to_string(::getpid()));
     kz::filters::FilterTable table;
+    kz::host::Agent agent;
 
     Environment() {
         fs::create_directories(root / "connectors/SMTP/Inbound/Messages");

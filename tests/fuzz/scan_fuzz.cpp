@@ -14,6 +14,7 @@
 #include "filters/criteria_results.h"
 #include "filters/filter_table.h"
 #include "fuzz_check.h"
+#include "host/agent.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fs::create_directories(dir / "connectors" / "SMTP" / "Inbound" / "Messages");
     messageFile = dir / "connectors" / "SMTP" / "Inbound" / "Messages" / kMessageId;
 
+    static kz::host::Agent agent;
     kz::config::openMachineRegistry((dir / "registry.reg").string());
     KZ_FUZZ_CHECK(kz::config::machineRegistry()
                       .setString(kz::config::kConnectorsKey, kz::config::kConnectorRootDirectory,

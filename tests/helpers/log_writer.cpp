@@ -11,6 +11,7 @@
 #include "base/format.h"
 #include "config/registry_access.h"
 #include "config/settings.h"
+#include "host/agent.h"
 #include "log/debug_log.h"
 #include "log/log_lifecycle.h"
 
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     int threads = std::atoi(argv[3]);
     int lines = std::atoi(argv[4]);
     kz::config::openMachineRegistry(argv[1]);
+    kz::host::Agent agent;
     kz::log::StartLogging();
     kz::config::ReadAttachSettings();
     std::string payload(300, tag.empty() ? 'x' : tag[0]);

@@ -1,7 +1,6 @@
 #include "config/settings.h"
 
-#include <atomic>
-
+#include "base/installed.h"
 #include "config/registry_access.h"
 #include "config/registry_keys.h"
 
@@ -9,56 +8,21 @@ namespace kz::config {
 
 namespace {
 
-constexpr uint32_t kNotRead = 0xFFFFFFFFu;
-constexpr uint32_t kNotReadAlternate = 200000;
-
-// Function-local so that attach, which may run from a library constructor, never sees
-// it before its initialisation.
-AttachSettings& attachSettings() {
-    static AttachSettings instance;
-    return instance;
+ProcessSettings* installed() {
+    return Installed<ProcessSettings>::current();
 }
 
-constinit std::atomic<uint32_t> gBayesianStatus{0};
+// What is read without installed settings: the defaults, and first-use values read
+// again on every use.
+const ProcessSettings& none() {
+    static const ProcessSettings defaults;
+    return defaults;
+}
 
-// A value read on first use. The sentinel marks it unread, and a separate flag keeps a
-// registry value equal to the sentinel from being read again and again. Two threads
-// racing on the first read both store the same value.
-class FirstUse {
-  public:
-    constexpr FirstUse(std::string_view key, std::string_view name, uint32_t fallback,
-                       uint32_t sentinel = kNotRead)
-        : key_(key), name_(name), fallback_(fallback), sentinel_(sentinel), value_(sentinel) {}
-
-    uint32_t get() {
-        if (read_.load(std::memory_order_acquire)) return value_.load(std::memory_order_relaxed);
-        uint32_t value = RegDwordOr(key_, name_, fallback_);
-        value_.store(value, std::memory_order_relaxed);
-        read_.store(true, std::memory_order_release);
-        return value;
-    }
-
-    void reset() {
-        read_.store(false, std::memory_order_release);
-        value_.store(sentinel_, std::memory_order_relaxed);
-    }
-
-  private:
-    std::string_view key_;
-    std::string_view name_;
-    uint32_t fallback_;
-    uint32_t sentinel_;
-    std::atomic<uint32_t> value_;
-    std::atomic<bool> read_{false};
-};
-
-constinit FirstUse gFilterMime(kProductKey, kFilterMime, 0);
-constinit FirstUse gCaseSensitivity(kAgentKey, kCaseSensitivity, 0);
-constinit FirstUse gPerformSblRbl(kAgentKey, kPerformSblRbl, 0, kNotReadAlternate);
-constinit FirstUse gSpfHeaderCheck(kAgentKey, kSpfHeaderCheck, 0, kNotReadAlternate);
-constinit FirstUse gDebugDkim(kProductKey, kDebugDkim, 0);
-constinit FirstUse gAvBypassAuthenticated(kAgentKey, kAvBypassAuthenticated, 0);
-constinit FirstUse gUseBufferAppendMode(kProductKey, kUseBufferAppendMode, 1);
+uint32_t firstUse(FirstUse ProcessSettings::*value) {
+    ProcessSettings* settings = installed();
+    return settings ? (settings->*value).get() : (none().*value).readNow();
+}
 
 std::string readString(std::string_view key, std::string_view name, std::size_t size) {
     std::string value;
@@ -97,47 +61,45 @@ void ReadAttachSettings() {
         readString(kSmtpKey, kLocalDomainName, AttachSettings::kLocalDomainNameSize);
     read.LocalDnsServerList =
         readString(kSmtpKey, kLocalDnsServerList, AttachSettings::kLocalDnsServerListSize);
-    gBayesianStatus.store(read.BayesianFilteringStatus);
-    attachSettings() = std::move(read);
+    ProcessSettings* settings = installed();
+    if (!settings) return;
+    settings->bayesianStatus.store(read.BayesianFilteringStatus);
+    settings->attach = std::move(read);
 }
 
 const AttachSettings& Settings() {
-    return attachSettings();
+    ProcessSettings* settings = installed();
+    return settings ? settings->attach : none().attach;
 }
 
 uint32_t BayesianStatus() {
-    return gBayesianStatus.load();
+    ProcessSettings* settings = installed();
+    return settings ? settings->bayesianStatus.load() : 0;
 }
 void SetBayesianStatus(uint32_t status) {
-    gBayesianStatus.store(status);
+    if (ProcessSettings* settings = installed()) settings->bayesianStatus.store(status);
 }
 
 uint32_t FilterMime() {
-    return gFilterMime.get();
+    return firstUse(&ProcessSettings::filterMime);
 }
 uint32_t CaseSensitivity() {
-    return gCaseSensitivity.get();
+    return firstUse(&ProcessSettings::caseSensitivity);
 }
 uint32_t PerformSblRbl() {
-    return gPerformSblRbl.get();
+    return firstUse(&ProcessSettings::performSblRbl);
 }
 uint32_t SpfHeaderCheck() {
-    return gSpfHeaderCheck.get();
+    return firstUse(&ProcessSettings::spfHeaderCheck);
 }
 uint32_t DebugDkim() {
-    return gDebugDkim.get();
+    return firstUse(&ProcessSettings::debugDkim);
 }
 uint32_t AvBypassAuthenticated() {
-    return gAvBypassAuthenticated.get();
+    return firstUse(&ProcessSettings::avBypassAuthenticated);
 }
 uint32_t UseBufferAppendMode() {
-    return gUseBufferAppendMode.get();
-}
-
-void ResetFirstUseSettingsForTest() {
-    for (FirstUse* setting : {&gFilterMime, &gCaseSensitivity, &gPerformSblRbl, &gSpfHeaderCheck,
-                              &gDebugDkim, &gAvBypassAuthenticated, &gUseBufferAppendMode})
-        setting->reset();
+    return firstUse(&ProcessSettings::useBufferAppendMode);
 }
 
 uint32_t ActivityLogEnabled() {

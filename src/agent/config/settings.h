@@ -3,10 +3,14 @@
 // read on first use and kept for the life of the process, or read on every use so that
 // a change takes effect at once. Every value that cannot be read takes its default.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "config/first_use.h"
+#include "config/registry_keys.h"
 
 namespace kz::config {
 
@@ -37,6 +41,24 @@ struct AttachSettings {
     bool spamAssassinBypassesAuthenticated() const { return SpamAssassinBypassAuthenticated == 1; }
 };
 
+// The settings of one attached process: the attach values, the Bayesian provider's
+// status and the first-use values. Its owner installs it (Installed<ProcessSettings>)
+// for its lifetime; the functions below read the installed one, and without one every
+// value is its default and nothing is kept.
+struct ProcessSettings {
+    AttachSettings attach;
+    std::atomic<uint32_t> bayesianStatus{0};
+
+    FirstUse filterMime{kProductKey, kFilterMime, 0};
+    FirstUse caseSensitivity{kAgentKey, kCaseSensitivity, 0};
+    FirstUse performSblRbl{kAgentKey, kPerformSblRbl, 0, kNotReadAlternate};
+    FirstUse spfHeaderCheck{kAgentKey, kSpfHeaderCheck, 0, kNotReadAlternate};
+    FirstUse debugDkim{kProductKey, kDebugDkim, 0};
+    FirstUse avBypassAuthenticated{kAgentKey, kAvBypassAuthenticated, 0};
+    FirstUse useBufferAppendMode{kProductKey, kUseBufferAppendMode, 1};
+};
+
+// Reads the attach values into the installed settings.
 void ReadAttachSettings();
 const AttachSettings& Settings();
 
@@ -53,8 +75,6 @@ uint32_t SpfHeaderCheck();         // how the scan treats "Received-SPF"
 uint32_t DebugDkim();              // what a failed DKIM verification adds
 uint32_t AvBypassAuthenticated();  // 1: skip antivirus for authenticated senders
 uint32_t UseBufferAppendMode();    // 1: text replacement builds a new string
-// Forgets the first-use values so that tests can read them again.
-void ResetFirstUseSettingsForTest();
 
 // Every use: read from the registry on each call.
 uint32_t ActivityLogEnabled();  // 1 file, 2 standard output, 3 debugger, other none

@@ -7,10 +7,11 @@
 
 #include "base/bounded_text.h"
 #include "filters/script_host.h"
+#include "host/agent.h"
 #include "host/entry_guard.h"
 #include "host/filter_init.h"
 #include "host/message_driver.h"
-#include "host/process_state.h"
+#include "host/process_attach.h"
 #include "log/debug_log.h"
 #include "message/message_context.h"
 #include "providers/scan_providers.h"
@@ -39,16 +40,16 @@ std::string NameForLog(const char* name) {
 
 KZ_EXPORT int KZ_STDCALL FilterInit(int /*reserved*/) {
     return kz::host::RunGuarded("FilterInit", 0, [] {
-        kz::host::ProcessState* state = kz::host::CurrentProcessState();
-        return state ? kz::host::LoadAntivirusPlugins(*state) : 0;
+        kz::host::Agent* agent = kz::host::CurrentAgent();
+        return agent ? kz::host::LoadAntivirusPlugins(agent->antivirusPlugins()) : 0;
     });
 }
 
 KZ_EXPORT int KZ_STDCALL FilterExecute(const char* host, const char* message, const char* connector,
                                        int /*reserved*/) {
     return kz::host::RunGuarded("FilterExecute", 1, [&] {
-        kz::host::ProcessState* state = kz::host::CurrentProcessState();
-        if (!state) return 1;
+        kz::host::Agent* agent = kz::host::CurrentAgent();
+        if (!agent) return 1;
         if (!NameFits(message) || !NameFits(connector)) {
             kz::log::DebugLogf(
                 "Refused to filter message %s of connector %s: a name longer than %zu characters "
@@ -62,7 +63,7 @@ KZ_EXPORT int KZ_STDCALL FilterExecute(const char* host, const char* message, co
         std::string connectorName = Argument(connector);
         std::string resultText;
 
-        kz::host::RunControl& control = state->runControl;
+        kz::host::RunControl& control = agent->runControl();
         if (!control.waitWhileReloading()) {
             kz::log::DebugLog(
                 "Filters are taking too long to reload and filter executing. This may cause filter "

@@ -5,7 +5,6 @@
 #include "base/format.h"
 #include "config/directories.h"
 #include "config/settings.h"
-#include "host/process_state.h"
 #include "log/trace.h"
 #include "platform/exports.h"
 #include "platform/files.h"
@@ -28,10 +27,10 @@ std::string EnabledPluginProvider(std::string_view agent) {
 
 }  // namespace
 
-int LoadAntivirusPlugins(ProcessState& state) {
+int LoadAntivirusPlugins(AntivirusPlugins& plugins) {
     std::string order = config::ProcessingOrder();
     int entries = order.empty() ? 0 : CountDelimitedFields(order, ",");
-    std::lock_guard lock(state.pluginMutex);
+    std::lock_guard lock(plugins.mutex);
     for (int i = 1; i <= entries; ++i) {
         std::string agent;
         if (!GetDelimitedField(order, ",", i, agent, config::kProcessingOrderSize)) continue;
@@ -48,7 +47,7 @@ int LoadAntivirusPlugins(ProcessState& state) {
             return 0;
         }
         auto initialize = library->entry<PluginInitializeFn>("PluginInitialize");
-        state.antivirusPlugins.push_back(std::move(library));
+        plugins.libraries.push_back(std::move(library));
         if (!initialize) {
             Trace("Antivirus Loading - Unable to locate AV Plugin Initialize.\n");
         } else {

@@ -1,7 +1,7 @@
 // The shared library's load and unload: process attach and detach.
 
 #include "host/entry_guard.h"
-#include "host/process_state.h"
+#include "host/process_attach.h"
 
 namespace {
 

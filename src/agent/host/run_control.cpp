@@ -21,7 +21,8 @@ TableLease::~TableLease() {
     if (control_) control_->notifyChange();
 }
 
-RunControl::RunControl(Loader loader) : loader_(std::move(loader)) {}
+RunControl::RunControl(Loader loader, std::chrono::milliseconds pause)
+    : loader_(std::move(loader)), pause_(pause) {}
 
 RunControl::~RunControl() {
     releaseTable();

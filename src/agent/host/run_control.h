@@ -49,7 +49,8 @@ class RunControl {
     static constexpr int kEntryPauses = 120;   // 60 s at the entry of FilterExecute
     static constexpr int kReloadPauses = 180;  // 90 s for runs on the old table
 
-    explicit RunControl(Loader loader);
+    // `pause` is the length of one bounded pause.
+    explicit RunControl(Loader loader, std::chrono::milliseconds pause = kPause);
     ~RunControl();
 
     // First load at attach.
@@ -81,9 +82,6 @@ class RunControl {
     TableLease beginRun(const std::function<bool()>& reloadRequested,
                         const std::function<void()>& clearReloadRequest);
 
-    // Pause length; tests shorten it.
-    void setPauseForTest(std::chrono::milliseconds pause) { pause_ = pause; }
-
   private:
     friend class TableLease;
     void reloadLocked(const std::function<void()>& clearReloadRequest);
@@ -91,7 +89,7 @@ class RunControl {
     void notifyChange();
 
     Loader loader_;
-    std::chrono::milliseconds pause_ = kPause;
+    const std::chrono::milliseconds pause_;
     std::atomic<int> activeRunCount_{0};
     std::atomic<int> reloadInProgress_{0};
     std::atomic<int> reloadWaitsRunOut_{0};

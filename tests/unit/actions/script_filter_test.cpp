@@ -16,13 +16,6 @@ using filters::CriterionType;
 
 class ScriptFilterTest : public DispatchTest {
   protected:
-    void TearDown() override {
-        registry().deleteValue(config::reg::kAgentKey, config::kDebugStatus);
-        registry().deleteValue(config::reg::kAgentKey, config::kScriptLiteralMode);
-        config::ReadAttachSettings();
-        DispatchTest::TearDown();
-    }
-
     void setAgentDword(std::string_view name, uint32_t value) {
         setDword(config::reg::kAgentKey, name, value);
         config::ReadAttachSettings();

@@ -10,6 +10,7 @@
 #include "config/option_lookup.h"
 #include "config/registry_access.h"
 #include "config/settings.h"
+#include "host/agent.h"
 #include "platform/registry.h"
 #include "support/test_support.h"
 
@@ -30,7 +31,6 @@ class ConfigTest : public ::testing::Test {
     static void forgetProcessState() {
         config::ReleaseOptionProvider();
         config::ResetDirectories();
-        config::ResetFirstUseSettingsForTest();
     }
 
     std::string registryPath() const { return dir_.file("registry.reg"); }
@@ -55,6 +55,17 @@ class ConfigTest : public ::testing::Test {
     }
 
     TempDir dir_;
+    // The process-wide state of this test's process.
+    host::Agent agent_;
+};
+
+// The settings of a process started again: the same attach values, no first-use value
+// read yet.
+struct RestartedSettings {
+    config::AttachSettings attach = config::Settings();
+    config::ProcessSettings settings;
+    Installed<config::ProcessSettings> installed{settings};
+    RestartedSettings() { settings.attach = attach; }
 };
 
 }  // namespace kz::test

@@ -60,7 +60,7 @@ TEST_F(SettingsTest, FirstUseValuesKeepTheirFirstRead) {
         setDword(c.key, c.value, 4);
         EXPECT_EQ(c.read(), c.fallback) << c.name << " changed before a restart";
     }
-    ResetFirstUseSettingsForTest();
+    RestartedSettings restarted;
     for (const FirstUseCase& c : kFirstUse) {
         EXPECT_EQ(c.read(), 4u) << c.name;
         setDword(c.key, c.value, 0);

@@ -24,7 +24,7 @@ class DkimCheck : public ProviderTest {
     void check(const std::string& reply, uint32_t debugDkim, MessageContext m) {
         queueMessage("all_keys.cmd", "plain.eml");
         setDword(reg::kProductKey, reg::kDebugDkim, debugDkim);
-        config::ResetFirstUseSettingsForTest();
+        RestartedSettings restarted;
         answer("KZDomainKeys", reply);
         filters({{"1\tDKIM\tPASS"}, {"1\tDKIM\tfail"}, {"1\tDKIM\tIndeterminate"}});
         evaluate(m, evaluate::EvaluateDkim);

@@ -25,11 +25,6 @@ class ScriptHostTest : public ConfigTest {
         setDword(config::reg::kAgentKey, config::kDebugStatus, 2);
         config::ReadAttachSettings();
     }
-    void TearDown() override {
-        registry().deleteValue(config::reg::kAgentKey, config::kDebugStatus);
-        config::ReadAttachSettings();
-        ConfigTest::TearDown();
-    }
 
     long run(const std::string& script, const std::string& function = "F", bool want = false,
              std::size_t size = 1024) {

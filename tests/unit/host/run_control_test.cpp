@@ -13,16 +13,22 @@ namespace {
 using namespace std::chrono_literals;
 
 // Each load makes a table of `generation` filters, so runs can tell tables apart.
+// `pause` is the length of one bounded pause.
 struct Fixture {
+    explicit Fixture(std::chrono::milliseconds pause)
+        : control(
+              [this](filters::FilterTable& table) {
+                  whileReading();
+                  int n = ++generation;
+                  for (int i = 0; i < n; ++i)
+                      table.filters.push_back(std::make_unique<filters::FilterDefinition>());
+                  table.filterCount = n;
+              },
+              pause) {}
+
     std::atomic<int> generation{0};
     std::function<void()> whileReading = [] {};
-    RunControl control{[this](filters::FilterTable& table) {
-        whileReading();
-        int n = ++generation;
-        for (int i = 0; i < n; ++i)
-            table.filters.push_back(std::make_unique<filters::FilterDefinition>());
-        table.filterCount = n;
-    }};
+    RunControl control;
     std::atomic<bool> reloadFlag{false};
     std::atomic<int> clears{0};
 
@@ -36,8 +42,7 @@ struct Fixture {
 };
 
 TEST(RunControl, ReloadWithNoOtherRunIsImmediateAndClearsTheRequest) {
-    Fixture f;
-    f.control.setPauseForTest(10s);  // a wait would hang the test
+    Fixture f{10s};  // a wait would hang the test
     f.control.loadInitialTable();
     f.reloadFlag = true;
     TableLease lease = f.begin();
@@ -49,8 +54,7 @@ TEST(RunControl, ReloadWithNoOtherRunIsImmediateAndClearsTheRequest) {
 }
 
 TEST(RunControl, ARequestMadeWhileTheFilesAreReadIsKeptForTheNextRun) {
-    Fixture f;
-    f.control.setPauseForTest(10s);
+    Fixture f{10s};
     f.control.loadInitialTable();
     f.reloadFlag = true;
     f.whileReading = [&] {
@@ -65,8 +69,7 @@ TEST(RunControl, ARequestMadeWhileTheFilesAreReadIsKeptForTheNextRun) {
 }
 
 TEST(RunControl, RunInFlightKeepsItsTableAfterTheReloadWaitRunsOut) {
-    Fixture f;
-    f.control.setPauseForTest(1ms);
+    Fixture f{1ms};
     f.control.loadInitialTable();
     TableLease old = f.begin();
     ASSERT_EQ(old->filterCount, 1);
@@ -83,8 +86,7 @@ TEST(RunControl, RunInFlightKeepsItsTableAfterTheReloadWaitRunsOut) {
 }
 
 TEST(RunControl, ReloadWaitsForHoldersOfTheOldTableOnly) {
-    Fixture f;
-    f.control.setPauseForTest(5s);
+    Fixture f{5s};
     f.control.loadInitialTable();
 
     std::promise<void> holding, release;
@@ -116,8 +118,7 @@ TEST(RunControl, ReloadWaitsForHoldersOfTheOldTableOnly) {
 }
 
 TEST(RunControl, ManyRunsDuringReloadsAlwaysSeeAWholeTable) {
-    Fixture f;
-    f.control.setPauseForTest(1ms);
+    Fixture f{1ms};
     f.control.loadInitialTable();
     std::atomic<bool> stop{false};
     std::vector<std::thread> runs;

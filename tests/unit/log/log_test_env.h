@@ -11,6 +11,7 @@
 #include "config/registry_access.h"
 #include "config/registry_keys.h"
 #include "config/settings.h"
+#include "host/agent.h"
 #include "log/log_clock.h"
 #include "log/log_lifecycle.h"
 #include "support/test_support.h"
@@ -39,6 +40,7 @@ class LogTest : public ::testing::Test {
     std::string registryPath = dir.file("registry.reg");
     std::string logDir = dir.file("logs");
     platform::TimePoint now = localTime(2026, 5, 12, 9, 30, 0);
+    host::Agent agent;
 
     void SetUp() override {
         test::writeFile(registryPath, test::readFile(test::fixture("log/logging.reg")));
@@ -54,9 +56,6 @@ class LogTest : public ::testing::Test {
     void TearDown() override {
         StopLogging();
         SetLogClockForTest({});
-        // Leave the attach settings at their defaults for the tests that follow.
-        config::openMachineRegistry(dir.file("empty.reg"));
-        config::ReadAttachSettings();
         config::closeMachineRegistry();
     }
 

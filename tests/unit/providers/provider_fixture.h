@@ -39,8 +39,6 @@ class ProviderTest : public QueueTest {
     void TearDown() override {
         providers::ReleaseScanProviders();
         table = filters::FilterTable();
-        config::openMachineRegistry(dir_.file("empty.reg"));
-        config::ReadAttachSettings();
         QueueTest::TearDown();
     }
 
