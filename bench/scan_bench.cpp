@@ -28,13 +28,12 @@ namespace fs = std::filesystem;
 struct Environment {
     fs::path root = fs::temp_directory_path() / ("kzbench-" + std::to_string(::getpid()));
     kz::filters::FilterTable table;
-    kz::host::Agent agent;
+    kz::host::Agent agent{(root / "registry.reg").string()};
 
     Environment() {
         fs::create_directories(root / "connectors/SMTP/Inbound/Messages");
         fs::copy(fs::path(KZ_FIXTURES_DIR) / "scan/config", root / "config",
                  fs::copy_options::recursive);
-        kz::config::openMachineRegistry((root / "registry.reg").string());
         kz::config::machineRegistry().setString(kz::config::kConnectorsKey,
                                                 kz::config::kConnectorRootDirectory,
                                                 (root / "connectors").string());
@@ -42,10 +41,7 @@ struct Environment {
         kz::filters::LoadFilterTable(table,
                                      kz::filters::LoadOptions{(root / "config").string(), false});
     }
-    ~Environment() {
-        kz::config::closeMachineRegistry();
-        fs::remove_all(root);
-    }
+    ~Environment() { fs::remove_all(root); }
 
     // A multipart message of about `size` bytes: a text body, an HTML body and a base64
     // attachment, as a mail client writes them.

@@ -5,11 +5,20 @@
 // removing brings back the object installed before, so installations nest.
 
 #include <atomic>
+#include <utility>
 
 namespace kz {
 
+// Hidden, so that each module (the agent library, a tool, a test program) keeps its own
+// slot even when another module that holds the same code is loaded into the process.
+#if defined(__GNUC__) && !defined(_WIN32)
+#define KZ_MODULE_LOCAL __attribute__((visibility("hidden")))
+#else
+#define KZ_MODULE_LOCAL
+#endif
+
 template <typename T>
-class Installed {
+class KZ_MODULE_LOCAL Installed {
   public:
     explicit Installed(T& object) : previous_(slot_.exchange(&object, std::memory_order_acq_rel)) {}
     ~Installed() { slot_.store(previous_, std::memory_order_release); }
@@ -24,6 +33,21 @@ class Installed {
     // static object of the library is set up.
     static constinit inline std::atomic<T*> slot_{nullptr};
     T* previous_;
+};
+
+// An object together with its installation: what an owner holds for each part it keeps.
+template <typename T>
+class KZ_MODULE_LOCAL InstalledObject {
+  public:
+    template <typename... Args>
+    explicit InstalledObject(Args&&... args) : object_(std::forward<Args>(args)...) {}
+
+    T& get() { return object_; }
+    const T& get() const { return object_; }
+
+  private:
+    T object_;
+    Installed<T> installed_{object_};
 };
 
 }  // namespace kz

@@ -35,8 +35,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fs::create_directories(dir / "connectors" / "SMTP" / "Inbound" / "Messages");
     messageFile = dir / "connectors" / "SMTP" / "Inbound" / "Messages" / kMessageId;
 
-    static kz::host::Agent agent;
-    kz::config::openMachineRegistry((dir / "registry.reg").string());
+    static kz::host::Agent agent((dir / "registry.reg").string());
     KZ_FUZZ_CHECK(kz::config::machineRegistry()
                       .setString(kz::config::kConnectorsKey, kz::config::kConnectorRootDirectory,
                                  (dir / "connectors").string())

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "base/format.h"
-#include "config/registry_access.h"
 #include "config/settings.h"
 #include "host/agent.h"
 #include "log/debug_log.h"
@@ -20,8 +19,7 @@ int main(int argc, char** argv) {
     std::string tag = argv[2];
     int threads = std::atoi(argv[3]);
     int lines = std::atoi(argv[4]);
-    kz::config::openMachineRegistry(argv[1]);
-    kz::host::Agent agent;
+    kz::host::Agent agent(argv[1]);
     kz::log::StartLogging();
     kz::config::ReadAttachSettings();
     std::string payload(300, tag.empty() ? 'x' : tag[0]);

@@ -1,9 +1,9 @@
 #include "config/directories.h"
 
-#include <mutex>
 #include <string_view>
 #include <utility>
 
+#include "base/installed.h"
 #include "config/registry_access.h"
 #include "config/registry_keys.h"
 #include "platform/files.h"
@@ -12,16 +12,8 @@ namespace kz::config {
 
 namespace {
 
-// Function-local so that attach, which may run from a library constructor, never sees
-// it before its initialisation.
-struct Published {
-    std::mutex mutex;
-    std::shared_ptr<const Directories> current = std::make_shared<const Directories>();
-};
-
-Published& published() {
-    static Published instance;
-    return instance;
+PublishedDirectories* installed() {
+    return Installed<PublishedDirectories>::current();
 }
 
 // Administrators may copy Windows-style paths; only the separators change.
@@ -36,19 +28,22 @@ std::string readDirectory(std::string_view key, std::string_view name,
 // so the per-run reread allocates only when the registry changed.
 template <typename Change>
 void publish(Change&& change) {
-    Published& state = published();
-    std::lock_guard lock(state.mutex);
-    auto next = std::make_shared<Directories>(*state.current);
+    PublishedDirectories* state = installed();
+    if (!state) return;
+    std::lock_guard lock(state->mutex);
+    auto next = std::make_shared<Directories>(*state->current);
     change(*next);
-    if (*next != *state.current) state.current = std::move(next);
+    if (*next != *state->current) state->current = std::move(next);
 }
 
 }  // namespace
 
 std::shared_ptr<const Directories> CurrentDirectories() {
-    Published& state = published();
-    std::lock_guard lock(state.mutex);
-    return state.current;
+    static const std::shared_ptr<const Directories> none = std::make_shared<const Directories>();
+    PublishedDirectories* state = installed();
+    if (!state) return none;
+    std::lock_guard lock(state->mutex);
+    return state->current;
 }
 
 void ReadAttachDirectories() {
@@ -93,10 +88,6 @@ std::string MailRootDirectory() {
         });
     }
     return mailRoot;
-}
-
-void ResetDirectories() {
-    publish([](Directories& dirs) { dirs = Directories{}; });
 }
 
 }  // namespace kz::config

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace kz::config {
@@ -26,6 +27,14 @@ struct Directories {
     bool operator==(const Directories&) const = default;
 };
 
+// The snapshots of one attached process. Its owner installs it
+// (Installed<PublishedDirectories>); without one every directory reads empty, a read
+// from the registry is not kept and the Mail Root is read on every use.
+struct PublishedDirectories {
+    std::mutex mutex;
+    std::shared_ptr<const Directories> current = std::make_shared<const Directories>();
+};
+
 // The current snapshot; never null (every directory empty before the first read).
 std::shared_ptr<const Directories> CurrentDirectories();
 
@@ -38,8 +47,5 @@ void ReadRunDirectories();
 std::string ReadApplicationDirectory();
 // The Mail Root of the snapshot, read again (and kept) while it is still empty.
 std::string MailRootDirectory();
-
-// Back to all-empty, at detach.
-void ResetDirectories();
 
 }  // namespace kz::config

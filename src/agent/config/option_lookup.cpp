@@ -6,14 +6,13 @@
 
 #include "base/bounded_text.h"
 #include "base/format.h"
+#include "base/installed.h"
 #include "config/directories.h"
 #include "config/paths.h"
 #include "platform/dynlib.h"
 #include "platform/exports.h"
 
 namespace kz::config {
-
-namespace {
 
 using GetOptionFn = int(KZ_STDCALL*)(int, const char*, const char*, char*);
 using GetOptionExFn = int(KZ_STDCALL*)(int, const char*, const char*, char*, int);
@@ -28,18 +27,7 @@ struct OptionProvider {
     SetOptionFn setOption = nullptr;
 };
 
-// A lookup holds its own reference, so a release at detach never unloads the library
-// under a call in progress.
-struct ProviderSlot {
-    std::mutex mutex;
-    bool loadAttempted = false;
-    std::shared_ptr<const OptionProvider> provider;
-};
-
-ProviderSlot& slot() {
-    static ProviderSlot instance;
-    return instance;
-}
+namespace {
 
 std::shared_ptr<const OptionProvider> loadProvider() {
     std::string application = CurrentDirectories()->Application;
@@ -57,13 +45,14 @@ std::shared_ptr<const OptionProvider> loadProvider() {
 }
 
 std::shared_ptr<const OptionProvider> startedProvider() {
-    ProviderSlot& state = slot();
-    std::lock_guard lock(state.mutex);
-    if (!state.loadAttempted) {
-        state.loadAttempted = true;
-        state.provider = loadProvider();
+    OptionProviderSlot* slot = Installed<OptionProviderSlot>::current();
+    if (!slot) return nullptr;
+    std::lock_guard lock(slot->mutex);
+    if (!slot->loadAttempted) {
+        slot->loadAttempted = true;
+        slot->provider = loadProvider();
     }
-    return state.provider;
+    return slot->provider;
 }
 
 }  // namespace
@@ -89,13 +78,6 @@ int LookupOption(int scope, std::string_view objectName, std::string_view option
     buffer.back() = '\0';
     result.assign(buffer.data());
     return status;
-}
-
-void ReleaseOptionProvider() {
-    ProviderSlot& state = slot();
-    std::lock_guard lock(state.mutex);
-    state.provider.reset();
-    state.loadAttempted = false;
 }
 
 }  // namespace kz::config

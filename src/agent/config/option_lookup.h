@@ -3,6 +3,8 @@
 // the Application Directory rather than in the registry.
 
 #include <cstddef>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -21,13 +23,22 @@ constexpr std::string_view kOptionDefaultAddress = "DefaultAddress";
 // The object name of a mailbox: "<post office>/<mailbox>".
 std::string MailboxObjectName(std::string_view postOffice, std::string_view mailbox);
 
-// Loads the provider on first use (once, from any thread). Returns the provider's
+struct OptionProvider;
+
+// The provider of one attached process, loaded on first use (once, from any thread).
+// Its owner installs it (Installed<OptionProviderSlot>); without one there is no
+// provider. A lookup holds its own reference, so letting the slot go never unloads the
+// library under a call in progress.
+struct OptionProviderSlot {
+    std::mutex mutex;
+    bool loadAttempted = false;
+    std::shared_ptr<const OptionProvider> provider;
+};
+
+// Loads the provider on first use. Returns the provider's
 // result with its text (at most 1023 characters) in `result`; without a usable provider
 // `result` is empty and the result 0.
 int LookupOption(int scope, std::string_view objectName, std::string_view optionName,
                  std::string& result);
-
-// Unloads the provider at detach; a later lookup loads it again.
-void ReleaseOptionProvider();
 
 }  // namespace kz::config

@@ -1,16 +1,13 @@
 #include "config/registry_access.h"
 
-#include <memory>
-#include <mutex>
+#include <stdexcept>
 
 #include "base/ascii.h"
+#include "base/installed.h"
 
 namespace kz::config {
 
 namespace {
-
-std::mutex gRegistryMutex;
-std::unique_ptr<platform::Registry> gRegistry;
 
 constexpr std::string_view kWowPath = "Software\\Wow6432Node\\Kaztrel";
 constexpr std::string_view kNativePath = "Software\\Kaztrel";
@@ -25,26 +22,16 @@ std::string withoutWow6432Node(std::string_view keyPath) {
 }  // namespace
 
 platform::Registry& machineRegistry() {
-    std::lock_guard lock(gRegistryMutex);
-    if (!gRegistry)
-        gRegistry = std::make_unique<platform::Registry>(platform::Registry::defaultPath());
-    return *gRegistry;
-}
-
-void openMachineRegistry(const std::string& path) {
-    std::lock_guard lock(gRegistryMutex);
-    gRegistry = std::make_unique<platform::Registry>(path);
-}
-
-void closeMachineRegistry() {
-    std::lock_guard lock(gRegistryMutex);
-    gRegistry.reset();
+    platform::Registry* registry = Installed<platform::Registry>::current();
+    if (!registry) throw std::logic_error("no registry is installed");
+    return *registry;
 }
 
 int RegReadString(std::string_view keyPath, std::string_view name, std::string& out,
                   std::size_t bufferSize) {
     if (bufferSize == 0) return 0;
-    auto value = machineRegistry().query(withoutWow6432Node(keyPath), name);
+    platform::Registry* registry = Installed<platform::Registry>::current();
+    auto value = registry ? registry->query(withoutWow6432Node(keyPath), name) : std::nullopt;
     // The stored bytes (a REG_SZ counts its NUL) must fit the buffer.
     if (!value || value->data.empty() || value->data.size() > bufferSize) {
         out.clear();
@@ -62,8 +49,9 @@ int RegReadString(std::string_view keyPath, std::string_view name, std::string& 
 }
 
 int RegReadDword(std::string_view keyPath, std::string_view name, uint32_t& out) {
-    if (keyPath.empty()) return 0;
-    auto value = machineRegistry().query(keyPath, name);
+    platform::Registry* registry = Installed<platform::Registry>::current();
+    if (keyPath.empty() || !registry) return 0;
+    auto value = registry->query(keyPath, name);
     // A value with no data leaves out as it was.
     if (!value || value->data.empty()) return 0;
     auto dword = value->asDword();
@@ -78,7 +66,8 @@ uint32_t RegDwordOr(std::string_view keyPath, std::string_view name, uint32_t fa
 }
 
 int RegWriteDword(std::string_view keyPath, std::string_view name, uint32_t value) {
-    return machineRegistry().setDword(keyPath, name, value).ok() ? 1 : 0;
+    platform::Registry* registry = Installed<platform::Registry>::current();
+    return registry && registry->setDword(keyPath, name, value).ok() ? 1 : 0;
 }
 
 }  // namespace kz::config

@@ -10,12 +10,10 @@
 
 namespace kz::config {
 
-// The process's registry: opened at attach (or on first use by tools and tests) from
-// KZ_REGISTRY, released at detach. Opening or closing it while other threads use the
-// returned reference is not allowed: both happen only at attach, detach and in tests.
+// The process's registry: the one its owner installed (Installed<platform::Registry>),
+// which is the Agent's from attach to detach. Without one nothing can be read, writes
+// fail, and machineRegistry() throws std::logic_error.
 platform::Registry& machineRegistry();
-void openMachineRegistry(const std::string& path);
-void closeMachineRegistry();
 
 // String reader: 0 for a buffer size of 0 (out untouched); the first
 // "Software\Wow6432Node\Kaztrel" in the key path reads as "Software\Kaztrel"; a value

@@ -1,15 +1,12 @@
 #include "dns/dns_library.h"
 
-#include <memory>
-#include <mutex>
-
+#include "base/installed.h"
 #include "config/directories.h"
 #include "config/paths.h"
 #include "config/settings.h"
 #include "log/dns_log_filter.h"
 #include "log/exception_report.h"
 #include "log/report_log.h"
-#include "platform/dynlib.h"
 #include "platform/exports.h"
 
 namespace kz::dns {
@@ -26,13 +23,11 @@ constexpr std::size_t kLookupBufferSize = 256;
 // Where a lookup's exception is said to have occurred, as administrators know it.
 constexpr log::ExceptionSite kLookupSite{"DNSQuery", 104, 3};
 
-// Replaced only at attach; the process keeps the library loaded until it ends.
-std::shared_ptr<platform::DynamicLibrary> gLibrary;
-std::mutex gLibraryMutex;
-
 std::shared_ptr<platform::DynamicLibrary> currentLibrary() {
-    std::lock_guard hold(gLibraryMutex);
-    return gLibrary;
+    DnsLibrary* installed = Installed<DnsLibrary>::current();
+    if (!installed) return nullptr;
+    std::lock_guard hold(installed->mutex);
+    return installed->library;
 }
 
 void hookUpLogging(const platform::DynamicLibrary& library) {
@@ -45,11 +40,13 @@ void hookUpLogging(const platform::DynamicLibrary& library) {
 }  // namespace
 
 int StartDnsLibrary() {
+    DnsLibrary* installed = Installed<DnsLibrary>::current();
+    if (!installed) return 0;
     std::shared_ptr<platform::DynamicLibrary> library = platform::DynamicLibrary::load(
         config::LibraryPath(config::ReadApplicationDirectory(), "KZWINDNS.DLL"));
     {
-        std::lock_guard hold(gLibraryMutex);
-        gLibrary = library;
+        std::lock_guard hold(installed->mutex);
+        installed->library = library;
     }
     if (!library) return 0;
     hookUpLogging(*library);

@@ -1,14 +1,25 @@
 #pragma once
 // The DNS library "KZWINDNS.DLL" that answers URI blacklist queries. Started at attach
-// with the agent's log hooks and the DNS server list; kept while the process runs.
+// with the agent's log hooks and the DNS server list; kept until detach.
 
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
+#include "platform/dynlib.h"
+
 namespace kz::dns {
 
-// Loads and starts the library; the result of its "DNSInitialize", or 0 when the
-// library or the entry is missing.
+// The library of the attached process, which its owner installs
+// (Installed<DnsLibrary>) and lets go when it ends. A lookup holds its own reference.
+struct DnsLibrary {
+    std::mutex mutex;
+    std::shared_ptr<platform::DynamicLibrary> library;  // replaced only at attach
+};
+
+// Loads and starts the library into the installed DnsLibrary; the result of its "DNSInitialize", or
+// 0 when the library or the entry is missing.
 int StartDnsLibrary();
 
 // Asks "HasORBDBEntry" whether the host (with its first IPv4 address) is listed;

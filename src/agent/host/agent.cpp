@@ -3,14 +3,11 @@
 #include <chrono>
 
 #include "config/directories.h"
-#include "dns/dns_library.h"
 #include "filters/filter_table.h"
 #include "log/counters.h"
 #include "log/log_lifecycle.h"
 #include "message/queue_sweep.h"
 #include "platform/files.h"
-#include "providers/scan_providers.h"
-#include "store/store_library.h"
 
 namespace kz::host {
 
@@ -37,7 +34,8 @@ void LoadSystemFilterTable(filters::FilterTable& table) {
 
 }  // namespace
 
-Agent::Agent() : runControl_(LoadSystemFilterTable) {}
+Agent::Agent(std::string registryPath)
+    : registry_(std::move(registryPath)), runControl_(LoadSystemFilterTable) {}
 
 Agent::~Agent() {
     if (attached_) detach();

@@ -5,18 +5,27 @@
 // the attached process (Installed<T>::current()) and a test makes its own Agent.
 
 #include <optional>
+#include <string>
 
 #include "base/installed.h"
+#include "config/directories.h"
+#include "config/option_lookup.h"
 #include "config/settings.h"
+#include "dns/dns_library.h"
 #include "host/filter_init.h"
 #include "host/run_control.h"
+#include "log/counters.h"
 #include "message/loop_seal.h"
+#include "platform/registry.h"
+#include "providers/scan_providers.h"
+#include "store/store_library.h"
 
 namespace kz::host {
 
 class Agent {
   public:
-    Agent();
+    // The registry file is KZ_REGISTRY's, or the one given.
+    explicit Agent(std::string registryPath = platform::Registry::defaultPath());
     ~Agent();
     Agent(const Agent&) = delete;
     Agent& operator=(const Agent&) = delete;
@@ -31,8 +40,14 @@ class Agent {
     AntivirusPlugins& antivirusPlugins() { return antivirusPlugins_; }
 
   private:
-    config::ProcessSettings settings_;
-    Installed<config::ProcessSettings> installedSettings_{settings_};
+    InstalledObject<platform::Registry> registry_;
+    InstalledObject<config::ProcessSettings> settings_;
+    InstalledObject<config::PublishedDirectories> directories_;
+    InstalledObject<config::OptionProviderSlot> optionProvider_;
+    InstalledObject<log::Counters> counters_;
+    InstalledObject<dns::DnsLibrary> dnsLibrary_;
+    InstalledObject<store::StoreLibrary> storeLibrary_;
+    InstalledObject<providers::ScanProviders> providers_;
 
     RunControl runControl_;
     // Seals the messages the agent queues and recognises them; installed as the

@@ -1,9 +1,13 @@
 #pragma once
-// The statistics counters: DWORD values under the counters key, each mirrored by a
-// process-wide in-memory count that starts at 0 at attach. Nothing is kept or written
+// The statistics counters: DWORD values under the counters key, each mirrored by an
+// in-memory count of the attached process that starts at 0. Nothing is kept or written
 // while "Update Statistics" (read at attach) is 0.
 
+#include <array>
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string_view>
 
 namespace kz::log {
@@ -19,6 +23,20 @@ enum class Counter {
     DkimDetections,
 };
 
+// The in-memory counts of one attached process, which its owner installs
+// (Installed<Counters>); without them nothing is counted.
+struct Counters {
+    struct Slot {
+        std::atomic<uint32_t> count{0};
+        // Writes of one counter go out one at a time, each with the count as it stands
+        // then, so a slow write of an older count never lands after a newer one.
+        std::mutex writeMutex;
+    };
+    std::array<Slot, std::size_t(Counter::DkimDetections) + 1> slots;
+    // A failed write is reported once per process.
+    std::atomic<bool> failureReported{false};
+};
+
 // The registry value name, e.g. "Bayesian Total Scans".
 std::string_view CounterValueName(Counter counter);
 
@@ -31,7 +49,7 @@ uint32_t CounterValue(Counter counter);
 
 // Writes one DWORD under the counters key, creating the key when missing. The first
 // failure in the process is reported once through the DebugLog; later ones are
-// silent. Always 1.
+// silent (without installed counters every failure is reported). Always 1.
 int WriteCounter(std::string_view valueName, uint32_t value);
 
 // "Service Start": the current time in seconds since 1970 (UTC), low 32 bits.
@@ -44,8 +62,5 @@ struct ProvidersAtAttach {
     bool antivirus = false;
 };
 void WriteProviderCountersAtAttach(const ProvidersAtAttach& enabled);
-
-// At attach: every in-memory count back to 0 and the failure report armed again.
-void ResetCountersAtAttach();
 
 }  // namespace kz::log

@@ -7,11 +7,14 @@
 
 namespace kz::log {
 
+// Another clock than the system's, for the logs of the process that installs it
+// (Installed<LogClock>): tests cross midnight without waiting.
+struct LogClock {
+    platform::ClockFn now;
+};
+
 platform::TimePoint LogNow();
 // "MM/DD/YY HH:MM:SS" in local time, time zone refreshed first.
 std::string LogTimeStamp();
-// Tests replace the clock to cross midnight without waiting; an empty function puts
-// the system clock back.
-void SetLogClockForTest(platform::ClockFn clock);
 
 }  // namespace kz::log

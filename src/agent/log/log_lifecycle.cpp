@@ -5,7 +5,6 @@
 #include "config/directories.h"
 #include "config/registry_access.h"
 #include "config/registry_keys.h"
-#include "log/counters.h"
 #include "log/report_log.h"
 #include "platform/files.h"
 
@@ -15,7 +14,6 @@ void StartLogging() {
     std::string directory;
     config::RegReadString(config::reg::kAgentKey, config::reg::kActivityLogDirectory, directory,
                           config::Directories::kActivityLogDirectorySize);
-    ResetCountersAtAttach();
     OpenReportLogAtAttach(platform::toNativeSeparators(directory));
 }
 

@@ -1,6 +1,7 @@
 #include <string>
 
 #include "base/format.h"
+#include "base/installed.h"
 #include "config/directories.h"
 #include "config/paths.h"
 #include "config/settings.h"
@@ -12,9 +13,6 @@
 namespace kz::providers {
 
 namespace {
-
-// Written only at attach and detach, when no run is in flight.
-std::unique_ptr<ScanProviders> gProviders;
 
 std::unique_ptr<platform::DynamicLibrary> loadLibrary(std::string_view fileName) {
     return platform::DynamicLibrary::load(
@@ -100,34 +98,39 @@ void release(ScanProvider& provider) {
 
 const ScanProviders& Providers() {
     static const ScanProviders none;
-    return gProviders ? *gProviders : none;
+    const ScanProviders* installed = Installed<ScanProviders>::current();
+    return installed ? *installed : none;
 }
 
+// Written only at attach and detach, when no run is in flight.
 void LoadScanProviders() {
+    ScanProviders* installed = Installed<ScanProviders>::current();
+    if (!installed) return;
     const config::AttachSettings& settings = config::Settings();
-    auto providers = std::make_unique<ScanProviders>();
-    providers->bayesian.status = settings.BayesianFilteringStatus;
-    providers->spamAssassin.status = settings.spamAssassinOn() ? kProviderUsable : 0;
-    providers->dkim.status = settings.DomainKeysStatus;
+    ScanProviders providers;
+    providers.bayesian.status = settings.BayesianFilteringStatus;
+    providers.spamAssassin.status = settings.spamAssassinOn() ? kProviderUsable : 0;
+    providers.dkim.status = settings.DomainKeysStatus;
 
-    if (providers->dkim.status != 0)
-        providers->dkim.status =
-            LoadProvider(providers->dkim, "Domain Keys", "KZDomainKeys.DLL", true);
-    if (providers->bayesian.status != 0) {
-        loadBayesian(providers->bayesian, settings.BayesianFilteringLoadMode);
+    if (providers.dkim.status != 0)
+        providers.dkim.status =
+            LoadProvider(providers.dkim, "Domain Keys", "KZDomainKeys.DLL", true);
+    if (providers.bayesian.status != 0) {
+        loadBayesian(providers.bayesian, settings.BayesianFilteringLoadMode);
         log::WriteProviderCountersAtAttach({.bayesian = true});
     }
-    config::SetBayesianStatus(providers->bayesian.status);
-    if (providers->spamAssassin.status == kProviderUsable) {
-        loadSpamAssassin(providers->spamAssassin);
+    config::SetBayesianStatus(providers.bayesian.status);
+    if (providers.spamAssassin.status == kProviderUsable) {
+        loadSpamAssassin(providers.spamAssassin);
         log::WriteProviderCountersAtAttach({.spamAssassin = true});
     }
-    gProviders = std::move(providers);
+    *installed = std::move(providers);
 }
 
 void LoadAntivirusProvider() {
-    if (!gProviders) gProviders = std::make_unique<ScanProviders>();
-    AntivirusProvider& antivirus = gProviders->antivirus;
+    ScanProviders* installed = Installed<ScanProviders>::current();
+    if (!installed) return;
+    AntivirusProvider& antivirus = installed->antivirus;
     antivirus.module = loadLibrary("KZAVGEN.DLL");
     if (antivirus.module) {
         Trace("Antivirus Loading Library..\n");
@@ -139,12 +142,12 @@ void LoadAntivirusProvider() {
 }
 
 void ReleaseScanProviders() {
-    if (!gProviders) return;
-    release(gProviders->bayesian);
-    release(gProviders->dkim);
-    release(gProviders->spamAssassin);
-    gProviders->antivirus = AntivirusProvider();
-    gProviders.reset();
+    ScanProviders* installed = Installed<ScanProviders>::current();
+    if (!installed) return;
+    release(installed->bayesian);
+    release(installed->dkim);
+    release(installed->spamAssassin);
+    *installed = ScanProviders();
 }
 
 }  // namespace kz::providers

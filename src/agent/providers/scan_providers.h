@@ -49,11 +49,12 @@ struct ScanProviders {
     AntivirusProvider antivirus;
 };
 
-// The providers of the attached process; all empty before attach and after detach.
+// The providers of the attached process, which its owner installs
+// (Installed<ScanProviders>); all empty before attach, after detach and without one.
 const ScanProviders& Providers();
 
-// At attach, after the filter table: DKIM, Bayesian filter and SpamAssassin, each with
-// its console lines and counters.
+// Into the installed providers. At attach, after the filter table: DKIM, Bayesian filter
+// and SpamAssassin, each with its console lines and counters.
 void LoadScanProviders();
 // At attach, after "Service Start", when "Antivirus Status" is on.
 void LoadAntivirusProvider();

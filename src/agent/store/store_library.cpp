@@ -1,11 +1,8 @@
 #include "store/store_library.h"
 
-#include <memory>
-#include <mutex>
-
+#include "base/installed.h"
 #include "config/directories.h"
 #include "config/paths.h"
-#include "platform/dynlib.h"
 #include "platform/exports.h"
 
 namespace kz::store {
@@ -14,29 +11,30 @@ namespace {
 
 using StoreEntry = int(KZ_STDCALL*)();
 
-std::mutex gStoreMutex;
-std::unique_ptr<platform::DynamicLibrary> gStoreLibrary;  // from start to stop
-
 }  // namespace
 
 int StartStoreLibrary() {
-    std::lock_guard lock(gStoreMutex);
-    if (!gStoreLibrary) {
+    StoreLibrary* installed = Installed<StoreLibrary>::current();
+    if (!installed) return 0;
+    std::lock_guard lock(installed->mutex);
+    if (!installed->library) {
         auto library = platform::DynamicLibrary::load(
             config::LibraryPath(config::CurrentDirectories()->Application, "KZAISP.DLL"));
         if (!library) return 0;
-        gStoreLibrary = std::move(library);
+        installed->library = std::move(library);
     }
-    auto init = gStoreLibrary->entry<StoreEntry>("StoreLibrary_Init");
+    auto init = installed->library->entry<StoreEntry>("StoreLibrary_Init");
     return init ? init() : 0;
 }
 
 int StopStoreLibrary() {
-    std::lock_guard lock(gStoreMutex);
-    if (!gStoreLibrary) return 0;
-    auto uninit = gStoreLibrary->entry<StoreEntry>("StoreLibrary_UnInit");
+    StoreLibrary* installed = Installed<StoreLibrary>::current();
+    if (!installed) return 0;
+    std::lock_guard lock(installed->mutex);
+    if (!installed->library) return 0;
+    auto uninit = installed->library->entry<StoreEntry>("StoreLibrary_UnInit");
     int result = uninit ? uninit() : 0;
-    gStoreLibrary.reset();
+    installed->library.reset();
     return result;
 }
 

@@ -4,9 +4,9 @@
 #include <stdexcept>
 
 #include "config/directories.h"
-#include "config/registry_access.h"
 #include "config/settings.h"
 #include "dns/dns_library.h"
+#include "host/agent.h"
 #include "platform/files.h"
 #include "platform/guid.h"
 #include "providers/scan_providers.h"
@@ -34,8 +34,8 @@ std::string privateCopyOf(const std::string& registryPath) {
 }  // namespace
 
 AgentSession::AgentSession(const std::string& registryPath)
-    : registryCopy_(privateCopyOf(registryPath)) {
-    config::openMachineRegistry(registryCopy_);
+    : registryCopy_(privateCopyOf(registryPath)),
+      agent_(std::make_unique<host::Agent>(registryCopy_)) {
     config::ReadAttachSettings();
     dns::StartDnsLibrary();
     config::ReadAttachDirectories();
@@ -47,8 +47,7 @@ AgentSession::~AgentSession() {
     InstallLoopSeal(nullptr);
     filters::ReleaseFilterTable(table_);
     if (providersLoaded_) providers::ReleaseScanProviders();
-    config::ResetDirectories();
-    config::closeMachineRegistry();
+    agent_.reset();
     std::error_code ignored;
     fs::remove(registryCopy_, ignored);
     fs::remove(registryCopy_ + ".lock", ignored);

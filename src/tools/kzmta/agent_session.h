@@ -1,15 +1,20 @@
 #pragma once
-// The agent's process-wide state set up inside the tool, for the commands that look at
-// the configuration the way the agent does: settings, directories and the filter
-// table. The agent's code reads the registry through a private copy of the registry
-// file, so whatever it would write there (counters, the reload flag) never reaches the
-// real one.
+// The agent's process-wide state (an Agent that is never attached) set up inside the
+// tool, for the commands that look at the configuration the way the agent does:
+// settings, directories and the filter table. The agent's code reads the registry through a private
+// copy of the registry file, so whatever it would write there (counters, the reload flag) never
+// reaches the real one.
 
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "filters/filter_table.h"
 #include "message/loop_seal.h"
+
+namespace kz::host {
+class Agent;
+}
 
 namespace kz::tool {
 
@@ -31,6 +36,8 @@ class AgentSession {
 
   private:
     std::string registryCopy_;
+    // The state the agent's code reads, for as long as the session lasts.
+    std::unique_ptr<host::Agent> agent_;
     // The installation's seal, so the scan tells the agent's own messages as a run does.
     std::optional<LoopSeal> loopSeal_;
     filters::FilterTable table_;

@@ -97,7 +97,7 @@ TEST_F(CopyToFolderTest, PublicFoldersFollowThePermissionChain) {
         ASSERT_EQ(f.size(), 6u);
         // A registry file of its own per step, so the option provider reads it afresh.
         std::string registryFile = dir_.file("registry-" + std::to_string(++step) + ".reg");
-        config::openMachineRegistry(registryFile);
+        useRegistry(registryFile);
         setenv("KZ_REGISTRY", registryFile.c_str(), 1);
         setString(config::kConnectorsKey, config::kConnectorRootDirectory, root());
         setString(config::kProductKey, config::kMailRoot, mailRoot());

@@ -3,11 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
-#include "config/directories.h"
-#include "config/option_lookup.h"
 #include "config/registry_access.h"
 #include "config/settings.h"
 #include "host/agent.h"
@@ -18,28 +17,17 @@ namespace kz::test {
 
 class ConfigTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        forgetProcessState();
-        config::openMachineRegistry(registryPath());
-    }
-
-    void TearDown() override {
-        forgetProcessState();
-        config::closeMachineRegistry();
-    }
-
-    static void forgetProcessState() {
-        config::ReleaseOptionProvider();
-        config::ResetDirectories();
-    }
-
     std::string registryPath() const { return dir_.file("registry.reg"); }
     platform::Registry& registry() { return config::machineRegistry(); }
 
     // Starts from a fixture .reg file instead of an empty registry.
     void loadFixture(std::string_view name) {
         writeFile(registryPath(), readFile(fixture(std::string("config/") + std::string(name))));
-        config::openMachineRegistry(registryPath());
+        useRegistry(registryPath());
+    }
+    void useRegistry(const std::string& path) {
+        usedRegistry_.reset();
+        usedRegistry_.emplace(path);
     }
 
     void setString(std::string_view key, std::string_view name, std::string_view text) {
@@ -56,16 +44,17 @@ class ConfigTest : public ::testing::Test {
 
     TempDir dir_;
     // The process-wide state of this test's process.
-    host::Agent agent_;
+    host::Agent agent_{registryPath()};
+    // Another registry file in place of the Agent's.
+    std::optional<InstalledObject<platform::Registry>> usedRegistry_;
 };
 
 // The settings of a process started again: the same attach values, no first-use value
 // read yet.
 struct RestartedSettings {
     config::AttachSettings attach = config::Settings();
-    config::ProcessSettings settings;
-    Installed<config::ProcessSettings> installed{settings};
-    RestartedSettings() { settings.attach = attach; }
+    InstalledObject<config::ProcessSettings> settings;
+    RestartedSettings() { settings.get().attach = attach; }
 };
 
 }  // namespace kz::test

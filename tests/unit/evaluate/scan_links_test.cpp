@@ -29,13 +29,6 @@ class ScanLinksTest : public ScanTest {
         test::writeFile(path, text);
         setCriterionData(URLBL, "");
     }
-
-    void TearDown() override {
-        // Later tests run without a DNS library.
-        setString(config::kProductKey, config::kApplicationDirectory, dir_.file("none"));
-        dns::StartDnsLibrary();
-        ScanTest::TearDown();
-    }
 };
 
 TEST_F(ScanLinksTest, ListedLinksLineByLineOrInTheJoinedBodies) {

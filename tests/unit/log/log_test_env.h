@@ -40,24 +40,19 @@ class LogTest : public ::testing::Test {
     std::string registryPath = dir.file("registry.reg");
     std::string logDir = dir.file("logs");
     platform::TimePoint now = localTime(2026, 5, 12, 9, 30, 0);
-    host::Agent agent;
+    host::Agent agent{registryPath};
+    InstalledObject<LogClock> clock{[this] { return now; }};
 
     void SetUp() override {
         test::writeFile(registryPath, test::readFile(test::fixture("log/logging.reg")));
         test::writeFile(logDir + "/.keep", "");
-        config::openMachineRegistry(registryPath);
         ASSERT_TRUE(
             config::machineRegistry()
                 .setString(config::reg::kAgentKey, config::reg::kActivityLogDirectory, logDir)
                 .ok());
-        SetLogClockForTest([this] { return now; });
     }
 
-    void TearDown() override {
-        StopLogging();
-        SetLogClockForTest({});
-        config::closeMachineRegistry();
-    }
+    void TearDown() override { StopLogging(); }
 
     // The logging part of attach, in its order: the log first, then the settings.
     void attach() {

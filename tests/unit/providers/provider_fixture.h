@@ -65,7 +65,6 @@ class ProviderTest : public QueueTest {
     std::string attach() {
         config::ReadAttachSettings();
         config::ReadAttachDirectories();
-        log::ResetCountersAtAttach();
         testing::internal::CaptureStdout();
         providers::LoadScanProviders();
         if (config::Settings().AntivirusStatus != 0) providers::LoadAntivirusProvider();

@@ -44,7 +44,7 @@ TEST_F(SystemWhitelist, EntriesCountFromTheNextCall) {
 }
 
 TEST_F(SystemWhitelist, WithoutTheKeyNothingIsWhitelistedOrLogged) {
-    config::openMachineRegistry(dir.file("empty.reg"));
+    InstalledObject<platform::Registry> empty(dir.file("empty.reg"));
     ASSERT_EQ(config::RegWriteDword(config::kAgentKey, config::kActivityLogEnabled, 2), 1);
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(IsWhitelisted("192.168.1.20"), 0);

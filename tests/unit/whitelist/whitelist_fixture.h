@@ -11,6 +11,7 @@
 #include "config/directories.h"
 #include "config/registry_access.h"
 #include "config/registry_keys.h"
+#include "host/agent.h"
 #include "support/test_support.h"
 
 namespace kz::whitelist::testing {
@@ -18,17 +19,12 @@ namespace kz::whitelist::testing {
 class WhitelistTest : public ::testing::Test {
   protected:
     test::TempDir dir;
+    host::Agent agent{dir.file("registry.reg")};
 
     void SetUp() override {
         test::writeFile(dir.file("registry.reg"),
                         test::readFile(test::fixture("whitelist/whitelist.reg")));
-        config::openMachineRegistry(dir.file("registry.reg"));
         useConfigurationDirectory(test::fixture("whitelist/config"));
-    }
-
-    void TearDown() override {
-        config::ResetDirectories();
-        config::closeMachineRegistry();
     }
 
     // As at attach: the whitelist copy of the directory is read only then.
