@@ -96,7 +96,7 @@ TEST_F(ListEvaluatorTest, CaseSettingComesFromTheRegistry) {
     evaluation.offer(SUBJECT, "FREE WINNER", kWordDelimiters);
     EXPECT_EQ(block(kLists).hitCount[SUBJECT], 2);
 
-    RestartedSettings restarted;
+    test::RestartedSettings restarted;
     setDword(config::kAgentKey, config::kCaseSensitivity, 1);
     newResults();
     evaluation.offer(SUBJECT, "FREE WINNER", kWordDelimiters);

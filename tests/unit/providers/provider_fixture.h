@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -65,6 +66,8 @@ class ProviderTest : public QueueTest {
     std::string attach() {
         config::ReadAttachSettings();
         config::ReadAttachDirectories();
+        counters.reset();  // each attach counts from 0
+        counters.emplace();
         testing::internal::CaptureStdout();
         providers::LoadScanProviders();
         if (config::Settings().AntivirusStatus != 0) providers::LoadAntivirusProvider();
@@ -118,6 +121,7 @@ class ProviderTest : public QueueTest {
         return c;
     }
 
+    std::optional<InstalledObject<log::Counters>> counters;
     filters::FilterTable table;
     filters::CriteriaResults results;
     // For evaluators that read no message.
