@@ -17,16 +17,19 @@ constexpr std::size_t kMaxHeaderValue = 2000;
 
 class TokenList {
   public:
-    bool full() const { return tokens_.size() >= kMaxTokens; }
+    bool full() const { return seen_.size() >= kMaxTokens; }
     void add(std::string token) {
-        if (full() || !seen_.insert(token).second) return;
-        tokens_.push_back(std::move(token));
+        if (!full()) seen_.insert(std::move(token));
     }
-    std::vector<std::string> take() { return std::move(tokens_); }
+    std::vector<std::string> take() {
+        std::vector<std::string> tokens;
+        tokens.reserve(seen_.size());
+        while (!seen_.empty()) tokens.push_back(std::move(seen_.extract(seen_.begin()).value()));
+        return tokens;
+    }
 
   private:
     std::unordered_set<std::string> seen_;
-    std::vector<std::string> tokens_;
 };
 
 bool isWordByte(unsigned char c) {

@@ -19,7 +19,7 @@ inline constexpr std::size_t kMaxTokens = 4000;
 // Only this much of a message file is read.
 inline constexpr std::size_t kMaxMessageBytes = std::size_t(1) << 20;
 
-// Distinct tokens in the order first seen.
+// The distinct tokens, in no particular order.
 std::vector<std::string> MessageTokens(std::string_view messageText);
 
 }  // namespace kz::bayes
