@@ -13,6 +13,11 @@ packages+=(libmilter-dev postfix python3)
 packages+=(libsqlite3-dev)
 # The DKIM library verifies with libopendkim; its tests make keys with opendkim-genkey.
 packages+=(libopendkim-dev opendkim-tools)
+# "scripts/setup.sh windows" adds the cross compilers and the Windows runtime the
+# Windows build and its tests need (scripts/build-windows.sh).
+if [ "${1:-}" = windows ]; then
+    packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64 googletest)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -5,11 +5,12 @@
 #include <chrono>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 namespace kz::platform {
 
 class DirectoryWatch {
-public:
+  public:
     DirectoryWatch();
     ~DirectoryWatch();
     DirectoryWatch(const DirectoryWatch&) = delete;
@@ -20,8 +21,12 @@ public:
     // True when something changed within the bound (events are consumed).
     bool wait(std::chrono::milliseconds bound);
 
-private:
+  private:
+#ifdef _WIN32
+    std::vector<void*> handles_;  // one change notification per folder
+#else
     int fd_ = -1;
+#endif
 };
 
 // SIGINT and SIGTERM set a flag instead of ending the process.

@@ -1,34 +1,23 @@
 #include "message/loop_seal.h"
 
-#include <openssl/crypto.h>
-#include <openssl/evp.h>
-#include <openssl/hmac.h>
-#include <openssl/rand.h>
-
 #include <atomic>
 #include <optional>
 
 #include "config/registry_access.h"
 #include "config/registry_keys.h"
 #include "log/debug_log.h"
+#include "platform/crypto.h"
 
 namespace kz {
 
 namespace {
 
-using Mac = std::array<uint8_t, 32>;
+using Mac = platform::Sha256Mac;
 
 std::atomic<const LoopSeal*> gCurrentSeal{nullptr};
 
 std::optional<Mac> ComputeMac(const LoopSeal::Key& key, std::string_view name) {
-    Mac mac{};
-    unsigned int length = 0;
-    if (!HMAC(EVP_sha256(), key.data(), int(key.size()),
-              reinterpret_cast<const unsigned char*>(name.data()), name.size(), mac.data(),
-              &length) ||
-        length != mac.size())
-        return std::nullopt;
-    return mac;
+    return platform::hmacSha256(key.data(), key.size(), name);
 }
 
 int HexDigit(char c) {
@@ -71,14 +60,14 @@ std::optional<LoopSeal::Key> ReadStoredKey() {
                                2 * LoopSeal::kKeySize + 1))
         return std::nullopt;
     std::optional<LoopSeal::Key> key = ParseMac(text);
-    OPENSSL_cleanse(text.data(), text.size());
+    platform::wipeSecret(text.data(), text.size());
     return key;
 }
 
 }  // namespace
 
 LoopSeal::~LoopSeal() {
-    OPENSSL_cleanse(key_.data(), key_.size());
+    platform::wipeSecret(key_.data(), key_.size());
 }
 
 std::string LoopSeal::sealFor(std::string_view messageName) const {
@@ -90,26 +79,27 @@ bool LoopSeal::verifies(std::string_view messageName, std::string_view value) co
     std::optional<Mac> given = ParseMac(value);
     if (!given) return false;
     std::optional<Mac> expected = ComputeMac(key_, messageName);
-    return expected && CRYPTO_memcmp(given->data(), expected->data(), expected->size()) == 0;
+    return expected &&
+           platform::equalInConstantTime(given->data(), expected->data(), expected->size());
 }
 
 std::optional<LoopSeal> LoadLoopSeal() {
     if (std::optional<LoopSeal::Key> stored = ReadStoredKey()) return LoopSeal(*stored);
     LoopSeal::Key fresh{};
-    if (RAND_bytes(fresh.data(), int(fresh.size())) != 1) {
+    if (!platform::randomBytes(fresh.data(), fresh.size())) {
         log::DebugLog("No loop seal key could be created: the random source failed\n");
         return std::nullopt;
     }
     std::string text = HexText(fresh);
     config::machineRegistry().setString(config::kAgentKey, config::kLoopSealKey, text);
-    OPENSSL_cleanse(text.data(), text.size());
+    platform::wipeSecret(text.data(), text.size());
     std::optional<LoopSeal::Key> stored = ReadStoredKey();
     if (!stored) {
         // Sealed for this process only: after a restart its messages are filtered again.
         log::DebugLog("The loop seal key could not be stored in the registry\n");
         stored = fresh;
     }
-    OPENSSL_cleanse(fresh.data(), fresh.size());
+    platform::wipeSecret(fresh.data(), fresh.size());
     return LoopSeal(*stored);
 }
 

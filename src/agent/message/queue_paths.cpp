@@ -33,7 +33,7 @@ bool acceptableNames(std::string_view directory, std::initializer_list<std::stri
 }
 
 std::string parentOf(std::string_view path) {
-    std::size_t slash = path.rfind('/');
+    std::size_t slash = path.find_last_of("/\\");
     return std::string(slash == std::string_view::npos ? std::string_view()
                                                        : path.substr(0, slash));
 }

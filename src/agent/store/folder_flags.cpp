@@ -32,7 +32,7 @@ int CreateStoreFolder(std::string_view pathIn) {
         underStoreRoot = underStoreRoot || path.find(root) != std::string::npos;
     if (!underStoreRoot) return created;
     std::string parent(cutToBuffer(path, kPathSize));
-    std::size_t slash = parent.rfind('/');
+    std::size_t slash = parent.find_last_of("/\\");
     if (slash != std::string::npos) {
         parent.resize(slash);
         WriteFlag(parent, "_FOLDER.DTY");

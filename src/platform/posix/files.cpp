@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -23,9 +22,6 @@ namespace {
 constexpr size_t kCopyChunk = 64 * 1024;
 std::atomic<bool> gFolderFlush{true};
 constexpr int kTemporaryAttempts = 16;
-// Room left in a name for the temporary decoration, so a long name still gives a
-// temporary name the file system accepts.
-constexpr size_t kMaxTemporaryBase = 180;
 
 bool writeAll(int fd, std::string_view data) {
     while (!data.empty()) {
@@ -97,12 +93,6 @@ FileStatus statusForError(int error) {
     }
 }
 
-void appendHex(std::string& out, uint64_t value) {
-    char digits[16];
-    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value, 16);
-    out.append(digits, ec == std::errc() ? end : digits);
-}
-
 int permissionsOf(int fd) {
     struct stat st {};
     return ::fstat(fd, &st) == 0 ? int(st.st_mode & 07777) : -1;
@@ -110,49 +100,10 @@ int permissionsOf(int fd) {
 
 }  // namespace
 
-std::string temporaryNameFor(std::string_view path) {
-    static std::atomic<uint64_t> counter{0};
-    size_t slash = path.rfind('/');
-    std::string_view dir =
-        slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
-    std::string_view base = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    base = base.substr(0, kMaxTemporaryBase);
-    auto now = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
-    // A leading dot and the ".tmp" end keep the temporary out of scans for real names.
-    std::string name(dir);
-    name += '.';
-    name += base;
-    name += '.';
-    appendHex(name, uint64_t(::getpid()));
-    name += '-';
-    appendHex(name, counter.fetch_add(1));
-    name += '-';
-    appendHex(name, now & 0xFFFFFF);
-    name += ".tmp";
-    return name;
-}
-
-bool isTemporaryName(std::string_view name) {
-    return name.size() > 5 && name.front() == '.' && name.ends_with(".tmp");
-}
-
 std::optional<std::string> readFile(std::string_view path) {
     UniqueFd fd = openForReading(path);
     std::string content;
     if (!fd.valid() || !readAll(fd.get(), content)) return std::nullopt;
-    return content;
-}
-
-std::optional<std::string> readTextFile(std::string_view path) {
-    std::optional<std::string> content = readFile(path);
-    if (!content) return content;
-    std::string& text = *content;
-    size_t out = 0;
-    for (size_t in = 0; in < text.size(); ++in) {
-        if (text[in] == '\r' && in + 1 < text.size() && text[in + 1] == '\n') continue;
-        text[out++] = text[in];
-    }
-    text.resize(out);
     return content;
 }
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <memory>
 
+#include "platform/codepage.h"
 #include "platform/posix/text_codecs.h"
 
 namespace kz::platform::posix {
@@ -46,6 +47,21 @@ std::optional<std::string> convertWithIconv(const char* from, const char* to, st
     }
     out.resize(used);
     return out;
+}
+
+bool systemSupportsCodePage(unsigned codePage) {
+    const char* name = iconvNameForCodePage(codePage);
+    return name && convertWithIconv(name, "UTF-8", {}) && convertWithIconv("UTF-8", name, {});
+}
+
+std::optional<std::string> systemToUtf8(std::string_view bytes, unsigned codePage) {
+    const char* name = iconvNameForCodePage(codePage);
+    return name ? convertWithIconv(name, "UTF-8", bytes) : std::nullopt;
+}
+
+std::optional<std::string> systemFromUtf8(std::string_view utf8, unsigned codePage) {
+    const char* name = iconvNameForCodePage(codePage);
+    return name ? convertWithIconv("UTF-8", name, utf8) : std::nullopt;
 }
 
 }  // namespace kz::platform::posix

@@ -16,6 +16,10 @@ std::string executablePath() {
     return path;
 }
 
+uint64_t currentProcessId() {
+    return uint64_t(::getpid());
+}
+
 int lastErrorCode() {
     return errno;
 }

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/posix/registry_internal.h"
+#include "platform/posix/registry_text.h"
 
 namespace kz::platform::reg {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/posix/registry_internal.h"
+#include "platform/posix/registry_text.h"
 
 namespace kz::platform {
 

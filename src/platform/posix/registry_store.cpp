@@ -141,14 +141,6 @@ RegResult Registry::setValue(std::string_view key, const RegValue& value) {
     });
 }
 
-RegResult Registry::setString(std::string_view key, std::string_view name, std::string_view text) {
-    return setValue(key, RegValue::fromString(std::string(name), text));
-}
-
-RegResult Registry::setDword(std::string_view key, std::string_view name, uint32_t value) {
-    return setValue(key, RegValue::fromDword(std::string(name), value));
-}
-
 RegResult Registry::deleteValue(std::string_view key, std::string_view name) {
     std::string path = normalizeRegKeyPath(key);
     return impl_->change([&](reg::Model& model, bool& changed) {

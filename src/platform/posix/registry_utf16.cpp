@@ -1,4 +1,4 @@
-#include "platform/posix/registry_internal.h"
+#include "platform/posix/registry_text.h"
 #include "platform/posix/text_codecs.h"
 
 namespace kz::platform::reg {

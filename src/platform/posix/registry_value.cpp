@@ -32,4 +32,13 @@ std::optional<uint32_t> RegValue::asDword() const {
     return number;
 }
 
+// Both stores write through setValue.
+RegResult Registry::setString(std::string_view key, std::string_view name, std::string_view text) {
+    return setValue(key, RegValue::fromString(std::string(name), text));
+}
+
+RegResult Registry::setDword(std::string_view key, std::string_view name, uint32_t value) {
+    return setValue(key, RegValue::fromDword(std::string(name), value));
+}
+
 }  // namespace kz::platform

@@ -12,6 +12,8 @@
 #include <array>
 #include <cstring>
 
+#include "platform/host_port.h"
+
 namespace kz::platform {
 
 namespace {
@@ -69,18 +71,10 @@ int connectUnix(const std::string& path, Clock::time_point deadline, std::string
 
 int connectTcp(std::string_view address, uint16_t defaultPort, Clock::time_point deadline,
                std::string& why) {
-    std::string host(address), port = std::to_string(defaultPort);
-    if (!host.empty() && host.front() == '[') {
-        std::size_t close = host.find(']');
-        if (close == std::string::npos) {
-            why = "bad address: " + std::string(address);
-            return -1;
-        }
-        if (host.size() > close + 1 && host[close + 1] == ':') port = host.substr(close + 2);
-        host = host.substr(1, close - 1);
-    } else if (std::size_t colon = host.rfind(':'); colon != std::string::npos) {
-        port = host.substr(colon + 1);
-        host.resize(colon);
+    std::string host, port;
+    if (!splitHostAndPort(address, defaultPort, host, port)) {
+        why = "bad address: " + std::string(address);
+        return -1;
     }
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;

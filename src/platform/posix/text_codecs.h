@@ -9,6 +9,11 @@
 
 namespace kz::platform::posix {
 
+// The system's converters for the code pages not converted by our own code.
+bool systemSupportsCodePage(unsigned codePage);
+std::optional<std::string> systemToUtf8(std::string_view bytes, unsigned codePage);
+std::optional<std::string> systemFromUtf8(std::string_view utf8, unsigned codePage);
+
 // Null when either name is unknown to iconv or the input cannot be converted.
 std::optional<std::string> convertWithIconv(const char* from, const char* to, std::string_view in);
 

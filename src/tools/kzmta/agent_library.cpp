@@ -24,6 +24,10 @@ AgentLibrary::~AgentLibrary() = default;
 
 std::string AgentLibrary::defaultPath() {
     std::string exe = platform::executablePath();
+#ifdef _WIN32
+    // Beside kzmta.exe, where the Windows build puts it.
+    return platform::joinPath(exe.substr(0, exe.find_last_of("\\/")), "KZMTAFILTER.DLL");
+#endif
     std::string dir = exe.substr(0, exe.rfind('/'));
     std::string buildDir = dir.substr(0, dir.rfind('/'));
     return platform::joinPath(platform::joinPath(buildDir, "lib"), "libkzmtafilter.so");

@@ -11,7 +11,11 @@ AgentTraceDiversion::AgentTraceDiversion(bool toStandardError) {
     std::fflush(stdout);
     saved_ = ::dup(STDOUT_FILENO);
     if (saved_ < 0) return;  // nothing diverted: traces stay on standard output
+#ifdef _WIN32
+    int target = toStandardError ? STDERR_FILENO : ::open("NUL", O_WRONLY | O_NOINHERIT);
+#else
     int target = toStandardError ? STDERR_FILENO : ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+#endif
     if (target < 0 || ::dup2(target, STDOUT_FILENO) < 0) {
         ::close(saved_);
         saved_ = -1;

@@ -30,9 +30,11 @@ constexpr Command kCommands[] = {
      "show what the agent sees of a message file: headers, parts, bodies (FILE, --json)"},
     {"check-config", kz::tool::runCheckConfigCommand,
      "report problems in the filter table and its files before mail flows (--verbose)"},
+#ifndef _WIN32
     {"milter", kz::tool::runMilterCommand,
      "filter an MTA's mail over the milter protocol (--socket unix:PATH|inet:PORT@HOST, "
      "--threads, --reject TEXT, --sendmail PATH, --submit HOST:PORT, --max-size, --timeout)"},
+#endif
     {"bayes", kz::tool::runBayesCommand,
      "teach the Bayesian classifier (learn --spam|--ham FILE..., forget --spam|--ham FILE..., "
      "stats)"},

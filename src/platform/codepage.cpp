@@ -1,3 +1,6 @@
+// UTF-8, Windows-1252 and HZ are converted by our own code on every system, so they
+// convert alike everywhere; other code pages by the system's converters.
+
 #include "platform/codepage.h"
 
 #include "platform/posix/text_codecs.h"
@@ -14,9 +17,7 @@ bool isCodePageSupported(unsigned codePage) {
     if (codePage == kCodePageUtf8 || codePage == kDefaultSingleByteCodePage ||
         codePage == kCodePageHz)
         return true;
-    const char* name = iconvNameForCodePage(codePage);
-    return name && posix::convertWithIconv(name, "UTF-8", {}) &&
-           posix::convertWithIconv("UTF-8", name, {});
+    return posix::systemSupportsCodePage(codePage);
 }
 
 std::optional<std::string> toUtf8(std::string_view bytes, unsigned codePage) {
@@ -28,12 +29,11 @@ std::optional<std::string> toUtf8(std::string_view bytes, unsigned codePage) {
         case kCodePageHz:
             return posix::hzToUtf8(bytes);
     }
-    const char* name = iconvNameForCodePage(codePage);
-    return name ? posix::convertWithIconv(name, "UTF-8", bytes) : std::nullopt;
+    return posix::systemToUtf8(bytes, codePage);
 }
 
 std::optional<std::string> fromUtf8(std::string_view utf8, unsigned codePage) {
-    // Checked here because iconv's UTF-8 reader is more lenient than the strict rules.
+    // Checked here because the systems' UTF-8 readers are more lenient than the strict rules.
     if (!isValidUtf8(utf8)) return std::nullopt;
     switch (codePage) {
         case kCodePageUtf8:
@@ -43,8 +43,7 @@ std::optional<std::string> fromUtf8(std::string_view utf8, unsigned codePage) {
         case kCodePageHz:
             return posix::utf8ToHz(utf8);
     }
-    const char* name = iconvNameForCodePage(codePage);
-    return name ? posix::convertWithIconv("UTF-8", name, utf8) : std::nullopt;
+    return posix::systemFromUtf8(utf8, codePage);
 }
 
 }  // namespace kz::platform

@@ -1,0 +1,24 @@
+#pragma once
+// The few cryptographic primitives the agent needs: random bytes, HMAC-SHA256, and the
+// comparison and wiping of secrets.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace kz::platform {
+
+using Sha256Mac = std::array<uint8_t, 32>;
+
+// Fills `out` from the system's cryptographic random source; false when it fails.
+bool randomBytes(uint8_t* out, std::size_t size);
+// HMAC-SHA256 of `data` under `key`; null when the primitive fails.
+std::optional<Sha256Mac> hmacSha256(const uint8_t* key, std::size_t keySize, std::string_view data);
+// Compares in time that does not depend on where the bytes differ.
+bool equalInConstantTime(const uint8_t* a, const uint8_t* b, std::size_t size);
+// Overwrites a secret in a way the compiler does not remove.
+void wipeSecret(void* data, std::size_t size);
+
+}  // namespace kz::platform

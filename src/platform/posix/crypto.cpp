@@ -1,0 +1,33 @@
+#include "platform/crypto.h"
+
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
+#include <openssl/hmac.h>
+#include <openssl/rand.h>
+
+namespace kz::platform {
+
+bool randomBytes(uint8_t* out, std::size_t size) {
+    return RAND_bytes(out, int(size)) == 1;
+}
+
+std::optional<Sha256Mac> hmacSha256(const uint8_t* key, std::size_t keySize,
+                                    std::string_view data) {
+    Sha256Mac mac{};
+    unsigned int length = 0;
+    if (!HMAC(EVP_sha256(), key, int(keySize), reinterpret_cast<const unsigned char*>(data.data()),
+              data.size(), mac.data(), &length) ||
+        length != mac.size())
+        return std::nullopt;
+    return mac;
+}
+
+bool equalInConstantTime(const uint8_t* a, const uint8_t* b, std::size_t size) {
+    return CRYPTO_memcmp(a, b, size) == 0;
+}
+
+void wipeSecret(void* data, std::size_t size) {
+    OPENSSL_cleanse(data, size);
+}
+
+}  // namespace kz::platform

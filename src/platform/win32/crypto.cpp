@@ -1,0 +1,50 @@
+#include "platform/crypto.h"
+
+#include <bcrypt.h>
+#include <windows.h>
+
+namespace kz::platform {
+
+namespace {
+
+bool succeeded(NTSTATUS status) {
+    return status >= 0;
+}
+
+}  // namespace
+
+bool randomBytes(uint8_t* out, std::size_t size) {
+    return succeeded(BCryptGenRandom(nullptr, out, ULONG(size), BCRYPT_USE_SYSTEM_PREFERRED_RNG));
+}
+
+std::optional<Sha256Mac> hmacSha256(const uint8_t* key, std::size_t keySize,
+                                    std::string_view data) {
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    if (!succeeded(BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr,
+                                               BCRYPT_ALG_HANDLE_HMAC_FLAG)))
+        return std::nullopt;
+    Sha256Mac mac{};
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    bool ok =
+        succeeded(BCryptCreateHash(algorithm, &hash, nullptr, 0, const_cast<PUCHAR>(key),
+                                   ULONG(keySize), 0)) &&
+        succeeded(BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(data.data())),
+                                 ULONG(data.size()), 0)) &&
+        succeeded(BCryptFinishHash(hash, mac.data(), ULONG(mac.size()), 0));
+    if (hash) BCryptDestroyHash(hash);
+    BCryptCloseAlgorithmProvider(algorithm, 0);
+    if (!ok) return std::nullopt;
+    return mac;
+}
+
+bool equalInConstantTime(const uint8_t* a, const uint8_t* b, std::size_t size) {
+    volatile uint8_t difference = 0;
+    for (std::size_t i = 0; i < size; ++i) difference = difference | uint8_t(a[i] ^ b[i]);
+    return difference == 0;
+}
+
+void wipeSecret(void* data, std::size_t size) {
+    SecureZeroMemory(data, size);
+}
+
+}  // namespace kz::platform

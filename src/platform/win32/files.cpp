@@ -1,0 +1,236 @@
+#include "platform/files.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+#include "platform/append_file.h"
+#include "platform/win32/handle_write.h"
+
+namespace kz::platform {
+
+namespace {
+
+constexpr size_t kCopyChunk = 64 * 1024;
+constexpr int kTemporaryAttempts = 16;
+
+struct FileHandle {
+    explicit FileHandle(HANDLE h) : handle(h) {}
+    ~FileHandle() {
+        if (valid()) CloseHandle(handle);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool valid() const { return handle != INVALID_HANDLE_VALUE; }
+    bool close() {
+        bool ok = !valid() || CloseHandle(handle);
+        handle = INVALID_HANDLE_VALUE;
+        return ok;
+    }
+    HANDLE handle;
+};
+
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// Others may read, replace or delete a file while we read it, as the MTA does.
+HANDLE openForReading(std::string_view path) {
+    return CreateFileA(std::string(path).c_str(), GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Reads into `out` until the end; false on a read error.
+bool readAll(HANDLE file, std::string& out) {
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0) out.reserve(size_t(size.QuadPart));
+    for (;;) {
+        size_t used = out.size();
+        out.resize(used + kCopyChunk);
+        DWORD n = 0;
+        BOOL ok = ReadFile(file, out.data() + used, DWORD(kCopyChunk), &n, nullptr);
+        out.resize(used + n);
+        if (!ok) return false;
+        if (n == 0) return true;
+    }
+}
+
+// Fills a new temporary file next to `target` and moves it over the target. The data
+// is on the disk before the rename publishes it, and MOVEFILE_WRITE_THROUGH returns
+// only once the rename itself is.
+bool replaceAtomically(std::string_view target, const std::function<bool(HANDLE)>& fill) {
+    std::string temporary;
+    HANDLE created = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < kTemporaryAttempts && created == INVALID_HANDLE_VALUE;
+         ++attempt) {
+        temporary = temporaryNameFor(target);
+        created = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (created == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
+    }
+    FileHandle file(created);
+    if (!file.valid()) return false;
+    bool ok = fill(file.handle) && FlushFileBuffers(file.handle);
+    ok = file.close() && ok;
+    ok = ok && MoveFileExA(temporary.c_str(), std::string(target).c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) DeleteFileA(temporary.c_str());
+    return ok;
+}
+
+FileStatus statusForError(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_NO_MORE_FILES:
+        case ERROR_BAD_NETPATH:
+        case ERROR_DIRECTORY:
+            return FileStatus::NotFound;
+        default:
+            return FileStatus::Error;
+    }
+}
+
+template <typename Keep>
+std::vector<std::string> listEntries(std::string_view dir, Keep keep) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry{};
+    HANDLE find = FindFirstFileA(joinPath(dir.empty() ? "." : dir, "*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string_view name = entry.cFileName;
+        if (name != "." && name != ".." && keep(entry)) names.emplace_back(name);
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+    return names;
+}
+
+}  // namespace
+
+std::string joinPath(std::string_view dir, std::string_view name) {
+    std::string path(dir);
+    if (!path.empty() && !isSeparator(path.back())) path += '\\';
+    path += name;
+    return path;
+}
+
+std::string toNativeSeparators(std::string_view path) {
+    std::string native(path);
+    std::replace(native.begin(), native.end(), '/', '\\');
+    return native;
+}
+
+// The file system itself ignores case.
+std::string resolvePath(std::string_view path) {
+    return std::string(path);
+}
+
+std::optional<std::string> readFile(std::string_view path) {
+    FileHandle file(openForReading(path));
+    std::string content;
+    if (!file.valid() || !readAll(file.handle, content)) return std::nullopt;
+    return content;
+}
+
+// The rename is written through, so there is no folder to flush afterwards.
+bool writeFileAtomic(std::string_view path, std::string_view content, bool) {
+    return replaceAtomically(path,
+                             [content](HANDLE file) { return win32::writeAllTo(file, content); });
+}
+
+bool appendFile(std::string_view path, std::string_view content) {
+    AppendFile file;
+    return file.open(path) && file.append(content);
+}
+
+bool copyFile(std::string_view from, std::string_view to) {
+    FileHandle source(openForReading(from));
+    if (!source.valid()) return false;
+    return replaceAtomically(to, [&source](HANDLE target) {
+        std::unique_ptr<char[]> buffer(new char[kCopyChunk]);
+        for (;;) {
+            DWORD n = 0;
+            if (!ReadFile(source.handle, buffer.get(), DWORD(kCopyChunk), &n, nullptr))
+                return false;
+            if (n == 0) return true;
+            if (!win32::writeAllTo(target, std::string_view(buffer.get(), n))) return false;
+        }
+    });
+}
+
+bool renameFile(std::string_view from, std::string_view to) {
+    return MoveFileExA(std::string(from).c_str(), std::string(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+// NTFS journals its folder entries and renames are written through; nothing to do.
+bool flushFolder(std::string_view) {
+    return true;
+}
+
+bool flushFolderOf(std::string_view) {
+    return true;
+}
+
+void setFolderFlush(bool) {}
+
+bool removeFile(std::string_view path) {
+    return DeleteFileA(std::string(path).c_str());
+}
+
+bool createDirectory(std::string_view path) {
+    std::string p(path);
+    if (CreateDirectoryA(p.c_str(), nullptr)) return true;
+    return GetLastError() == ERROR_ALREADY_EXISTS && isDirectory(p);
+}
+
+FileStatus fileStatus(std::string_view path) {
+    if (GetFileAttributesA(std::string(path).c_str()) != INVALID_FILE_ATTRIBUTES)
+        return FileStatus::Ok;
+    return statusForError(GetLastError());
+}
+
+bool isDirectory(std::string_view path) {
+    DWORD attributes = GetFileAttributesA(std::string(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+FileSize fileSize(std::string_view path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(std::string(path).c_str(), GetFileExInfoStandard, &data))
+        return FileSize{statusForError(GetLastError()), 0};
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return FileSize{FileStatus::Ok, 0};
+    return FileSize{FileStatus::Ok, (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
+}
+
+std::optional<std::chrono::system_clock::time_point> modificationTime(std::string_view path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(std::string(path).c_str(), GetFileExInfoStandard, &data))
+        return std::nullopt;
+    // 100 ns ticks since 1601; 11644473600 s lie between 1601 and 1970.
+    uint64_t ticks =
+        (uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    auto since =
+        std::chrono::nanoseconds(int64_t(ticks) * 100) - std::chrono::seconds(11644473600LL);
+    return std::chrono::system_clock::time_point(
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(since));
+}
+
+std::vector<std::string> listDirectory(std::string_view dir) {
+    return listEntries(dir, [](const WIN32_FIND_DATAA&) { return true; });
+}
+
+// Junctions and symbolic links to folders are not followed.
+std::vector<std::string> listSubdirectories(std::string_view dir) {
+    return listEntries(dir, [](const WIN32_FIND_DATAA& entry) {
+        return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+               !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    });
+}
+
+}  // namespace kz::platform

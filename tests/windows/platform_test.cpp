@@ -1,0 +1,241 @@
+// The platform layer on the system's own functions: registry, named locks, libraries,
+// processes, file replacement, code pages and the seal's primitives.
+//
+// The program is also its own second process: "hold-lock NAME EVENT" takes the named
+// lock, signals the event and waits to be killed; "exit N" ends with code N; "sleep"
+// sleeps for a minute.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <thread>
+
+#include "platform/codepage.h"
+#include "platform/crypto.h"
+#include "platform/dynlib.h"
+#include "platform/files.h"
+#include "platform/named_lock.h"
+#include "platform/process.h"
+#include "platform/process_info.h"
+#include "platform/registry.h"
+#include "windows_test_support.h"
+
+namespace kz::test {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::RegType;
+using platform::RegValue;
+
+constexpr const char* kTestKey = "SOFTWARE\\Kaztrel\\PlatformTest";
+
+struct RegistryTest : testing::Test {
+    platform::Registry registry{platform::Registry::defaultPath()};
+    void SetUp() override {
+        registry.importText(
+            "REGEDIT4\r\n\r\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\PlatformTest]\r\n");
+    }
+    void TearDown() override { SetUp(); }
+};
+
+TEST_F(RegistryTest, EveryTypeKeepsItsBytesAndTheSmallestDwordRules) {
+    std::vector<RegValue> written = {
+        RegValue::fromString("Text", "C:\\Program Files\\Kaztrel"),
+        RegValue{"Expand", RegType::ExpandSz, {'%', 'A', '%', 0}},
+        RegValue{"Bytes", RegType::Binary, {0, 1, 0xFF}},
+        RegValue::fromDword("Number", 0x12345678),
+        RegValue{"List", RegType::MultiSz, {'a', 0, 'b', 0, 0}},
+        RegValue{"Wide", RegType::Qword, {1, 2, 3, 4, 5, 6, 7, 8}},
+        RegValue{"Empty", RegType::Sz, {}},
+    };
+    for (const RegValue& value : written) ASSERT_TRUE(registry.setValue(kTestKey, value).ok());
+    for (const RegValue& value : written) {
+        std::optional<RegValue> read = registry.query(kTestKey, value.name);
+        ASSERT_TRUE(read) << value.name;
+        EXPECT_EQ(*read, value) << value.name;
+    }
+    // Names compare without regard to case; a DWORD reader takes at most four bytes.
+    EXPECT_EQ(registry.query(kTestKey, "NUMBER")->asDword(), 0x12345678u);
+    EXPECT_FALSE(registry.query(kTestKey, "Wide")->asDword());
+    EXPECT_EQ(registry.values(kTestKey).size(), written.size());
+    EXPECT_EQ(registry.deleteValue(kTestKey, "Missing").status, platform::RegStatus::NotFound);
+}
+
+// The 64-bit build opens the view the 32-bit library sees: its keys are under
+// Wow6432Node for a 64-bit reader.
+TEST_F(RegistryTest, WritesGoToTheThirtyTwoBitView) {
+    ASSERT_TRUE(registry.setDword(kTestKey, "View", 32).ok());
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node\\Kaztrel\\PlatformTest", 0,
+                            KEY_READ | KEY_WOW64_64KEY, &key),
+              ERROR_SUCCESS);
+    DWORD value = 0, size = sizeof value;
+    EXPECT_EQ(
+        RegQueryValueExA(key, "View", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size),
+        ERROR_SUCCESS);
+    EXPECT_EQ(value, 32u);
+    RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, ImportAndExportRoundTripSubkeysAndDeletions) {
+    ASSERT_TRUE(registry
+                    .importText("Windows Registry Editor Version 5.00\r\n\r\n"
+                                "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\PlatformTest\\A]\r\n"
+                                "\"Path\"=\"C:\\\\Mail\"\r\n\"Gone\"=dword:00000001\r\n\r\n"
+                                "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\PlatformTest\\B]\r\n"
+                                "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\PlatformTest\\A]\r\n"
+                                "\"Gone\"=-\r\n")
+                    .ok());
+    EXPECT_EQ(registry.query(kTestKey + std::string("\\A"), "Path")->asString(), "C:\\Mail");
+    EXPECT_FALSE(registry.query(kTestKey + std::string("\\A"), "Gone"));
+    std::vector<std::string> subkeys = registry.subkeys(kTestKey);
+    std::sort(subkeys.begin(), subkeys.end());
+    EXPECT_EQ(subkeys, (std::vector<std::string>{"A", "B"}));
+    std::string exported = registry.exportText(kTestKey);
+    EXPECT_NE(
+        exported.find(
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\PlatformTest\\A]\n\"Path\"=\"C:\\\\Mail\"\n"),
+        std::string::npos)
+        << exported;
+    EXPECT_FALSE(registry.importText("[HKEY_LOCAL_MACHINE\\unterminated").ok());
+}
+
+HANDLE startSelf(const std::string& arguments) {
+    std::string line = "\"" + platform::executablePath() + "\" " + arguments;
+    STARTUPINFOA startup{sizeof startup};
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+TEST(NamedLock, HeldAcrossThreadsAndProcessesAndAnAbandonedOneIsTaken) {
+    const std::string name = "KZTestLock-" + std::to_string(GetCurrentProcessId());
+    platform::NamedLock mine(name);
+    {
+        // Another thread holds it, then ends without releasing it.
+        std::thread holder([&] {
+            platform::NamedLock theirs(name);
+            ASSERT_TRUE(theirs.lock(1s));
+            ASSERT_TRUE(theirs.lock(0ms));  // recursive for its owner
+        });
+        holder.join();
+        EXPECT_TRUE(mine.lock(1s));  // abandoned counts as acquired
+        mine.unlock();
+    }
+    // Another process holds it until it is killed.
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, (name + "-ready").c_str());
+    HANDLE child = startSelf("hold-lock " + name + " " + name + "-ready");
+    ASSERT_TRUE(child);
+    ASSERT_EQ(WaitForSingleObject(ready, 20000), WAIT_OBJECT_0);
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(mine.lock(300ms));
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 250ms);
+    TerminateProcess(child, 1);
+    WaitForSingleObject(child, 20000);
+    EXPECT_TRUE(mine.lock(5s));
+    mine.unlock();
+    mine.unlock();  // not held: does nothing
+    CloseHandle(child);
+    CloseHandle(ready);
+}
+
+TEST(DynamicLibrary, LoadsByPathAndTellsWhyNot) {
+    std::string why;
+    auto library = platform::DynamicLibrary::load(builtFile("KZAISO.DLL"), &why);
+    ASSERT_TRUE(library) << why;
+    EXPECT_TRUE(library->symbol("GetOption"));
+    EXPECT_FALSE(library->symbol("NoSuchEntry"));
+    EXPECT_FALSE(platform::DynamicLibrary::load(builtFile("MISSING.DLL"), &why));
+    EXPECT_NE(why.find("MISSING.DLL"), std::string::npos) << why;
+}
+
+TEST(Processes, ExitCodesBoundsAndCommandLinesWithoutAShell) {
+    std::string self = "\"" + platform::executablePath() + "\"";
+    platform::ProcessResult done = platform::runProcess(self + " exit 7", 20s);
+    EXPECT_TRUE(done.started && done.finished && !done.killed);
+    EXPECT_EQ(done.exitCode, 7);
+
+    platform::ProcessResult slow = platform::runProcess(self + " sleep", 300ms);
+    EXPECT_TRUE(slow.started && slow.killed && !slow.finished);
+
+    // No shell reads the line: a redirection is an argument, not a file.
+    platform::ProcessResult missing = platform::runProcess("kz-no-such-program.exe > out.txt", 5s);
+    EXPECT_FALSE(missing.started);
+    EXPECT_EQ(missing.errorCode, ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(platform::fileStatus("out.txt") == platform::FileStatus::Ok);
+}
+
+TEST(Files, ReplacementIsAtomicWhileTheOldFileIsOpenAndLeavesNoTemporary) {
+    ScratchFolder scratch;
+    std::string target = platform::joinPath(scratch.path(), "FILTER.TAB");
+    EXPECT_EQ(target, scratch.path() + "\\FILTER.TAB");
+    ASSERT_TRUE(platform::writeFileAtomic(target, "old"));
+    HANDLE reader = CreateFileA(target.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(platform::writeFileAtomic(target, "new\r\ntext"));
+    CloseHandle(reader);
+    EXPECT_EQ(platform::readTextFile(target), "new\ntext");
+    EXPECT_EQ(platform::listDirectory(scratch.path()), std::vector<std::string>{"FILTER.TAB"});
+
+    std::string other = platform::joinPath(scratch.path(), "other");
+    ASSERT_TRUE(platform::writeFileAtomic(other, "renamed"));
+    EXPECT_TRUE(platform::renameFile(other, target));  // replaces the existing file
+    EXPECT_EQ(platform::readFile(target), "renamed");
+    EXPECT_EQ(platform::fileStatus(platform::joinPath(scratch.path(), "no\\such")),
+              platform::FileStatus::NotFound);
+    EXPECT_EQ(platform::fileSize(target).size, 7u);
+}
+
+TEST(CodePages, SystemTablesAndOurOwnConvertAlike) {
+    EXPECT_EQ(platform::toUtf8("caf\xE9 \x80", 1252), "caf\xC3\xA9 \xE2\x82\xAC");
+    EXPECT_EQ(platform::toUtf8("\xC4", 28591), "\xC3\x84");        // ISO-8859-1
+    EXPECT_EQ(platform::toUtf8("\x82\xA0", 932), "\xE3\x81\x82");  // Shift-JIS hiragana a
+    EXPECT_EQ(platform::fromUtf8("\xE3\x81\x82", 932), "\x82\xA0");
+    EXPECT_FALSE(platform::fromUtf8("\xE3\x81\x82", 1252));   // not in the code page
+    EXPECT_FALSE(platform::fromUtf8("\xE2\x82\xAC", 28591));  // no best-fit stand-in
+    EXPECT_FALSE(platform::toUtf8("\x82", 932));              // cut lead byte
+    // HZ is GB2312 with the high bits cleared between "~{" and "~}".
+    EXPECT_EQ(platform::toUtf8("~{<:Ky~}", 52936), platform::toUtf8("\xBC\xBA\xCB\xF9", 936));
+    EXPECT_FALSE(platform::isCodePageSupported(4));
+}
+
+// RFC 4231, test case 2: the seal is the same on every system.
+TEST(Crypto, HmacSha256AndRandomBytes) {
+    const std::string key = "Jefe";
+    auto mac = platform::hmacSha256(reinterpret_cast<const uint8_t*>(key.data()), key.size(),
+                                    "what do ya want for nothing?");
+    ASSERT_TRUE(mac);
+    std::string hex;
+    for (uint8_t b : *mac) hex += "0123456789abcdef"[b >> 4], hex += "0123456789abcdef"[b & 15];
+    EXPECT_EQ(hex, "5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843");
+    std::array<uint8_t, 32> a{}, b{};
+    EXPECT_TRUE(platform::randomBytes(a.data(), a.size()) &&
+                platform::randomBytes(b.data(), b.size()));
+    EXPECT_FALSE(platform::equalInConstantTime(a.data(), b.data(), a.size()));
+}
+
+}  // namespace
+}  // namespace kz::test
+
+int main(int argc, char** argv) {
+    std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "exit" && argc == 3) return std::atoi(argv[2]);
+    if (mode == "sleep") {
+        Sleep(60000);
+        return 0;
+    }
+    if (mode == "hold-lock" && argc == 4) {
+        kz::platform::NamedLock lock(argv[2]);
+        if (!lock.lock(std::chrono::seconds(10))) return 2;
+        HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[3]);
+        if (ready) SetEvent(ready);
+        Sleep(INFINITE);
+    }
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
