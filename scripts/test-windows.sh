@@ -9,10 +9,11 @@ scripts/build-windows.sh
 # The MTA finds exactly these five entries, by plain name and by ordinal.
 expected=$'1 FilterExecute\n2 FilterInit\n3 FilterUnInit\n4 ExecuteVBScript\n5 FilterCommand'
 exports=$(i686-w64-mingw32-objdump -p build/windows/i686/KZMTAFILTER.DLL | awk '
+    /Ordinal Base/ { base = $NF }
     /^\[Ordinal\/Name Pointer\] Table/ { table = 1; next }
     table && /^[ \t]*$/ { table = 0 }
-    table { name = $NF; gsub(/.*\[ */, "", $0); split($0, f, "]"); print f[1] + 0, name }' |
-    sort -n)
+    table { index_ = $0; sub(/^[ \t]*\[ */, "", index_); sub(/\].*/, "", index_)
+            print index_ + base, $NF }' | sort -n)
 if [ "$exports" != "$expected" ]; then
     echo "KZMTAFILTER.DLL (i686) exports:"
     echo "$exports"
@@ -28,12 +29,13 @@ export WINEPREFIX=$PWD/build/windows/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscor
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 mkdir -p "$WINEPREFIX"
-"$wineserver" -p
+# Wine's own processes outlive this script's commands: they get no output to hold open.
+"$wineserver" -p </dev/null >/dev/null 2>&1
 trap '"$wineserver" -k 2>/dev/null || true' EXIT
-timeout 300 "$wine" cmd /c exit
+timeout 300 "$wine" cmd /c exit </dev/null >/dev/null 2>&1
 
 # Test programs find the fixtures and the libraries through these.
-export KZ_FIXTURES_DIR=$PWD/tests/fixtures KZ_WINDOWS_BIN=$PWD/build/windows/x86_64
+export KZ_FIXTURES_DIR="Z:$PWD/tests/fixtures" KZ_WINDOWS_BIN="Z:$PWD/build/windows/x86_64"
 for program in windows_platform_tests windows_e2e_tests; do
     timeout 600 "$wine" "build/windows/x86_64/$program.exe"
 done

@@ -120,6 +120,10 @@ struct DispatchCase {
     std::vector<std::pair<std::string, std::string>> messages;  // id, sample
 };
 
+void PrintTo(const DispatchCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class Dispatch : public testing::TestWithParam<DispatchCase> {};
 
 TEST_P(Dispatch, TheOutcomeIsTheLinuxOutcome) {

@@ -102,7 +102,8 @@ TEST_F(RegistryTest, ImportAndExportRoundTripSubkeysAndDeletions) {
 
 HANDLE startSelf(const std::string& arguments) {
     std::string line = "\"" + platform::executablePath() + "\" " + arguments;
-    STARTUPINFOA startup{sizeof startup};
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
@@ -168,19 +169,22 @@ TEST(Processes, ExitCodesBoundsAndCommandLinesWithoutAShell) {
     EXPECT_FALSE(platform::fileStatus("out.txt") == platform::FileStatus::Ok);
 }
 
-TEST(Files, ReplacementIsAtomicWhileTheOldFileIsOpenAndLeavesNoTemporary) {
+// A reader that does not share deletion keeps the old file: the replacement fails whole
+// and leaves no temporary behind; once the reader is gone it succeeds.
+TEST(Files, ReplacementIsWholeOrNotAtAllAndLeavesNoTemporary) {
     ScratchFolder scratch;
     std::string target = platform::joinPath(scratch.path(), "FILTER.TAB");
     EXPECT_EQ(target, scratch.path() + "\\FILTER.TAB");
     ASSERT_TRUE(platform::writeFileAtomic(target, "old"));
-    HANDLE reader = CreateFileA(target.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    HANDLE reader = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(platform::writeFileAtomic(target, "new\r\ntext"));
+    EXPECT_FALSE(platform::writeFileAtomic(target, "new"));
     CloseHandle(reader);
-    EXPECT_EQ(platform::readTextFile(target), "new\ntext");
+    EXPECT_EQ(platform::readFile(target), "old");
     EXPECT_EQ(platform::listDirectory(scratch.path()), std::vector<std::string>{"FILTER.TAB"});
+    EXPECT_TRUE(platform::writeFileAtomic(target, "new\r\ntext"));
+    EXPECT_EQ(platform::readTextFile(target), "new\ntext");
 
     std::string other = platform::joinPath(scratch.path(), "other");
     ASSERT_TRUE(platform::writeFileAtomic(other, "renamed"));

@@ -5,9 +5,10 @@
 
 #include "platform/resolve.h"
 
-#include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
+// After winsock2.h, so that the old winsock.h stays out.
+#include <windows.h>
 
 #include <memory>
 
