@@ -30,6 +30,7 @@ wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 mkdir -p "$WINEPREFIX"
 # Wine's own processes outlive this script's commands: they get no output to hold open.
+"$wineserver" -k 2>/dev/null || true  # one left by an interrupted run
 "$wineserver" -p </dev/null >/dev/null 2>&1
 trap '"$wineserver" -k 2>/dev/null || true' EXIT
 timeout 300 "$wine" cmd /c exit </dev/null >/dev/null 2>&1

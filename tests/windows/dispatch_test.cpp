@@ -93,9 +93,9 @@ class LoadedAgent {
     void filter(const std::vector<std::string>& ids) {
         library = LoadLibraryA(builtFile("KZMTAFILTER.DLL").c_str());
         ASSERT_TRUE(library) << GetLastError();
-        auto init = reinterpret_cast<InitFn>(GetProcAddress(library, "FilterInit"));
-        auto execute = reinterpret_cast<ExecuteFn>(GetProcAddress(library, "FilterExecute"));
-        auto uninit = reinterpret_cast<InitFn>(GetProcAddress(library, "FilterUnInit"));
+        auto init = entry<InitFn>("FilterInit");
+        auto execute = entry<ExecuteFn>("FilterExecute");
+        auto uninit = entry<InitFn>("FilterUnInit");
         ASSERT_TRUE(init && execute && uninit);
         EXPECT_EQ(init(0), 1);
         for (const std::string& id : ids) EXPECT_EQ(execute("kztest", id.c_str(), "SMTP", 0), 1);
@@ -106,6 +106,11 @@ class LoadedAgent {
     std::string outcome() const { return outcomeOf(scratch.path()); }
 
   private:
+    template <typename F>
+    F entry(const char* name) const {
+        return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+    }
+
     void unload() {
         if (library) FreeLibrary(library);
         library = nullptr;
