@@ -52,10 +52,10 @@ KZ_EXPORT int KZ_STDCALL FilterExecute(const char* host, const char* message, co
         if (!agent) return 1;
         if (!NameFits(message) || !NameFits(connector)) {
             kz::log::DebugLogf(
-                "Refused to filter message %s of connector %s: a name longer than %zu characters "
+                "Refused to filter message %s of connector %s: a name longer than %u characters "
                 "would name another file\n",
                 NameForLog(message).c_str(), NameForLog(connector).c_str(),
-                kz::MessageContext::kNameSize - 1);
+                unsigned(kz::MessageContext::kNameSize - 1));
             return 1;
         }
         std::string hostText = Argument(host);  // copied, as the MTA expects, and not used

@@ -16,8 +16,8 @@ constexpr std::string_view kMessagesFolder = "Messages";
 // A path cut to its field would name another file; it is refused instead.
 bool fitsQueuePath(std::string_view path) {
     if (path.size() < kQueuePathSize) return true;
-    log::DebugLogf("Refused the queue path %.200s...: longer than %zu characters\n",
-                   std::string(path).c_str(), kQueuePathSize - 1);
+    log::DebugLogf("Refused the queue path %.200s...: longer than %u characters\n",
+                   std::string(path).c_str(), unsigned(kQueuePathSize - 1));
     return false;
 }
 
