@@ -3,8 +3,8 @@
 // percent, and takes the commands "LEARN SPAM|HAM path", "FORGET SPAM|HAM path" and
 // "STATS". A malformed command, or one that fails, answers "<ERROR>why</ERROR>", returns
 // 0 and changes nothing. Until spam and ham have both been learned a message has no
-// score (0). Settings: "Database" (the SQLite file of the learned tokens) under the
-// "Bayesian" key of the agent's key.
+// score (0). Settings: "Database" (the SQLite file of the learned tokens, by default
+// "Bayes.db" in the Application Directory) under the "Bayesian" key of the agent's key.
 
 #include <cstdint>
 #include <cstring>
@@ -16,6 +16,7 @@
 #include "message_tokens.h"
 #include "platform/exports.h"
 #include "platform/files.h"
+#include "provider_support/machine_registry.h"
 #include "provider_support/provider_key.h"
 #include "provider_support/reply_buffer.h"
 #include "spam_score.h"
@@ -25,7 +26,14 @@ namespace {
 
 using namespace kz::bayes;
 
-constexpr std::string_view kDefaultDatabase = "/var/lib/kzmta/bayes.sqlite";
+constexpr std::string_view kProductKey = "SOFTWARE\\Kaztrel\\Kaztrel";
+
+// "Bayes.db" in the Application Directory, read now as the agent reads it.
+std::string defaultDatabase() {
+    auto found = kz::providers::MachineRegistry()->query(kProductKey, "Application Directory");
+    const std::string directory = found ? found->asString() : std::string();
+    return kz::platform::joinPath(kz::platform::toNativeSeparators(directory), "Bayes.db");
+}
 
 struct Answer {
     int result;
@@ -76,7 +84,7 @@ Answer execute(std::string_view text) {
     const BayesRequest request = ParseRequest(text);
     if (request.kind == RequestKind::Malformed) return failure(request.error);
     const std::string database =
-        kz::providers::ProviderKey("Bayesian").text("Database", kDefaultDatabase);
+        kz::providers::ProviderKey("Bayesian").text("Database", defaultDatabase());
     try {
         switch (request.kind) {
             case RequestKind::Score:

@@ -70,7 +70,7 @@ TEST(BayesRequests, CommandsAndMessagesAreReadAndAnythingElseIsMalformed) {
 class BayesStore : public ::testing::Test {
   protected:
     test::TempDir dir;
-    std::string database = dir.file("bayes.sqlite");
+    std::string database = dir.file("Bayes.db");
 
     TokenCounts countsOf(const std::string& token) {
         std::vector<TokenCounts> counts;
@@ -116,9 +116,9 @@ TEST_F(BayesStore, TwoProcessesLearningAtOnceLoseNoCount) {
         }
     }
     test::writeFile(dir.file("registry.reg"),
-                    "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA"
-                    "\\Filters\\MTAFILTER\\Bayesian]\r\n\"Database\"=\"" +
-                        database + "\"\r\n");
+                    "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n"
+                    "\"Application Directory\"=\"" +
+                        dir.path() + "\"\r\n");  // no "Database": its default is used
     std::vector<std::unique_ptr<test::Child>> learners;
     for (int p = 0; p < 2; ++p) {
         std::vector<std::string> argv = {test::binPath("kzmta"),
