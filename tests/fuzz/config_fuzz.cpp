@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
     kz::filters::FilterTable table;
     kz::filters::LoadFilterTable(table, kz::filters::LoadOptions{configDirectory().string(), true});
-    KZ_FUZZ_CHECK(table.filterCount <= kz::filters::kMaxFilters);
+    KZ_FUZZ_CHECK(table.filterCount() <= kz::filters::kMaxFilters);
     kz::filters::DiagnoseFilterTab(table);
     kz::filters::DiagnoseCriteriaFiles(table);
     for (const auto& entry : fs::directory_iterator(filters / "ACTIONS")) {

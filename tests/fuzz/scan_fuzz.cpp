@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
                       .ok());
     kz::config::ReadRunDirectories();
     kz::filters::LoadFilterTable(table, kz::filters::LoadOptions{(dir / "config").string(), false});
-    KZ_FUZZ_CHECK(table.filterCount == 1);
+    KZ_FUZZ_CHECK(table.filterCount() == 1);
     return 0;
 }
 

@@ -86,7 +86,7 @@ int ExecuteFilterActions(MessageContext& context, const filters::FilterTable& ta
                          filters::CriteriaResults& results, std::string& resultText,
                          std::size_t resultSize) {
     DispatchState state;
-    for (int position = 1; position <= table.filterCount && !state.stop; ++position) {
+    for (int position = 1; position <= table.filterCount() && !state.stop; ++position) {
         const filters::FilterDefinition& filter = table.filter(position);
         Verdict verdict = DecideFilter(position, filter, results, context, state.criteriaText);
         if (verdict.setsResult) state.result = verdict.result;

@@ -45,7 +45,7 @@ Verdict DecideFilter(int position, const filters::FilterDefinition& filter,
                 cutToBuffer(block.matchText[std::size_t(kind)], kCriterionDataSize));
             AppendEntry(criteriaText,
                         "CRITERIA=" + std::string(keyword) + ", DATA=" + verdict.criterionData);
-        } else if (filter.matchAll == 1) {
+        } else if (filter.matchAll) {
             // An unmet criterion clears what an earlier met one set.
             verdict.holds = false;
             verdict.setsResult = true;

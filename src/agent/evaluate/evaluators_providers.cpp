@@ -31,7 +31,7 @@ void writeSpamAssassinCounters(const MessageContext& message) {
 // to move while a message is being filtered.
 template <typename Write>
 void afterEachFilter(const FilterTable& table, const Write& write) {
-    for (int position = 1; position <= table.filterCount; ++position) write();
+    for (int position = 1; position <= table.filterCount(); ++position) write();
 }
 
 void compareScore(CriterionType kind, float score, const CriterionSlot& slot,
@@ -73,7 +73,7 @@ long wantedDkimClass(const std::string& text) {
 }  // namespace
 
 bool AnyFilterEnables(const FilterTable& table, CriterionType kind) {
-    for (int position = 1; position <= table.filterCount; ++position)
+    for (int position = 1; position <= table.filterCount(); ++position)
         if (table.filter(position).slots[kind].isEnabled()) return true;
     return false;
 }

@@ -19,7 +19,7 @@ void ForEachEnabledSlot(Evaluation& evaluation, CriterionType kind, Visit&& visi
     if (kind < 0 || kind >= filters::kCriterionCount) return;
     const FilterTable& table = evaluation.table();
     CriteriaResults& results = evaluation.results();
-    const int32_t count = std::min(table.filterCount, results.filterCount);
+    const int32_t count = std::min(table.filterCount(), results.filterCount());
     for (int position = 1; position <= count; ++position) {
         const CriterionSlot& slot = table.filter(position).slots[kind];
         if (slot.isEnabled()) visit(slot, results.block(position));

@@ -27,8 +27,9 @@ struct MatchResultBlock {
 };
 
 struct CriteriaResults {
-    int32_t filterCount = 0;
     std::vector<MatchResultBlock> blocks;  // position p is blocks[p - 1]
+
+    int filterCount() const { return int(blocks.size()); }
 
     MatchResultBlock& block(int position) { return blocks.at(std::size_t(position - 1)); }
     const MatchResultBlock& block(int position) const {
@@ -36,9 +37,9 @@ struct CriteriaResults {
     }
 };
 
-// One empty block per filter position of the table. Always 1.
-int AllocateResults(const FilterTable& table, CriteriaResults& results);
-// Frees the blocks and sets the count to 0. Always 1.
-int ReleaseResults(CriteriaResults& results);
+// One empty block per filter position of the table.
+void AllocateResults(const FilterTable& table, CriteriaResults& results);
+// Frees the blocks.
+void ReleaseResults(CriteriaResults& results);
 
 }  // namespace kz::filters

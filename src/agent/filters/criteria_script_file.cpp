@@ -27,8 +27,7 @@ void addInstance(FilterTable& table, int kind, const std::string& argument, Crit
 }  // namespace
 
 void LoadCriteriaScript(FilterTable& table, FilterDefinition& filter, const std::string& path) {
-    filter.isScript = 1;
-    table.hasScriptFilters = 1;
+    filter.isScript = true;
     filter.scriptText = platform::readTextFile(path).value_or(std::string());
     for (const ScriptToken& token : ParseScriptTokens(filter.scriptText)) {
         int kind = CriterionFromKeyword(token.keyword);

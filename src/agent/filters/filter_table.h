@@ -5,8 +5,6 @@
 
 #include <array>
 #include <cstddef>
-#include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,17 +25,15 @@ struct FilterDefinition {
     std::string criteriaName;  // names both the criteria file and the action file
     std::string description;
     std::array<CriterionSlot, kCriterionCount> slots;
-    int isScript = 0;
-    int32_t matchAll = 0;
+    bool isScript = false;
+    bool matchAll = false;  // every enabled criterion must be met (field 7 reads 1)
     std::string scriptText;  // the whole criteria script; empty for a criteria table
 };
 
 struct FilterTable {
     static constexpr std::size_t kScopeNameSize = 128;  // postofficeName, mailboxName
 
-    std::vector<std::unique_ptr<FilterDefinition>> filters;  // position p is filters[p - 1]
-    int32_t filterCount = 0;
-    int hasScriptFilters = 0;
+    std::vector<FilterDefinition> filters;  // position p is filters[p - 1]
     std::string postofficeName;  // empty for the system-wide table
     std::string mailboxName;
     std::string configurationDirectory;  // the directory the table was loaded from
@@ -47,8 +43,10 @@ struct FilterTable {
     PatternCache patternCache;
 
     const FilterDefinition& filter(int position) const {
-        return *filters.at(std::size_t(position - 1));
+        return filters.at(std::size_t(position - 1));
     }
+    int filterCount() const { return int(filters.size()); }
+    bool hasScriptFilters() const;
 };
 
 struct LoadOptions {
@@ -56,14 +54,11 @@ struct LoadOptions {
     bool allowPatternCaching = false;
 };
 
-// Reads FILTER.TAB and the criteria files into the table (which is expected reset).
-// Always 1: missing files leave the table with fewer filters or criteria.
-int LoadFilterTable(FilterTable& table, const LoadOptions& options);
-// Sets the filter count and the script flag to 0. Always 1.
-int ResetFilterTable(FilterTable& table);
-// Destroys the filters and empties the pattern cache; the count stays for the reset.
-// Always 1.
-int ReleaseFilterTable(FilterTable& table);
+// Reads FILTER.TAB and the criteria files into the table, replacing what it held.
+// Missing files leave the table with fewer filters or criteria.
+void LoadFilterTable(FilterTable& table, const LoadOptions& options);
+// Destroys the filters and empties the pattern cache.
+void ReleaseFilterTable(FilterTable& table);
 
 // The word-file path that instance data refers to, or none when the data is an inline
 // list. Empty data names the general word list.

@@ -2,7 +2,6 @@
 // field 2 enables the line, field 3 names the criteria (and action) file, field 5 is
 // the description and field 7 the match-all flag.
 
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -27,14 +26,14 @@ bool lineEnabled(std::string_view line) {
     return enabled && AtoiText(*enabled) != 0;
 }
 
-std::unique_ptr<FilterDefinition> definitionFromLine(std::string_view line) {
-    auto filter = std::make_unique<FilterDefinition>();
-    filter->name = TabField(line, 1, FilterDefinition::kNameSize).value_or(std::string());
-    filter->criteriaName = TabField(line, 3, FilterDefinition::kNameSize).value_or(std::string());
-    filter->description =
+FilterDefinition definitionFromLine(std::string_view line) {
+    FilterDefinition filter;
+    filter.name = TabField(line, 1, FilterDefinition::kNameSize).value_or(std::string());
+    filter.criteriaName = TabField(line, 3, FilterDefinition::kNameSize).value_or(std::string());
+    filter.description =
         TabField(line, 5, FilterDefinition::kDescriptionSize).value_or(std::string());
     std::optional<std::string> matchAll = TabField(line, 7, kMatchAllFieldSize);
-    filter->matchAll = matchAll ? AtoiText(*matchAll) : 0;
+    filter.matchAll = matchAll && AtoiText(*matchAll) == 1;
     return filter;
 }
 
@@ -59,25 +58,23 @@ void loadCriteria(FilterTable& table, FilterDefinition& filter) {
 
 // False when the table is full and the rest of FILTER.TAB is to be ignored.
 bool addFilter(FilterTable& table, std::string_view line) {
-    if (table.filterCount >= kMaxFilters) {
+    if (table.filterCount() >= kMaxFilters) {
         Trace("Too Many Filters Defined\r\n");
         return false;
     }
     table.filters.push_back(definitionFromLine(line));
-    table.filterCount += 1;
-    loadCriteria(table, *table.filters.back());
+    loadCriteria(table, table.filters.back());
     return true;
 }
 
 }  // namespace
 
-int LoadFilterTable(FilterTable& table, const LoadOptions& options) {
+void LoadFilterTable(FilterTable& table, const LoadOptions& options) {
     table.configurationDirectory = options.configurationDirectory;
     table.patternCaching = options.allowPatternCaching;
     // A load always starts from an empty table, whatever was left in it.
     table.patternCache.clear();
     table.filters.clear();
-    ResetFilterTable(table);
 
     std::optional<std::vector<std::string>> lines = ReadConfigLines(FilterTabPath(table));
     for (const std::string& raw : lines.value_or(std::vector<std::string>())) {
@@ -85,8 +82,7 @@ int LoadFilterTable(FilterTable& table, const LoadOptions& options) {
         if (!lineEnabled(line)) continue;
         if (!addFilter(table, line)) break;
     }
-    Trace("Loaded %d Filters\n", int(table.filterCount));
-    return 1;
+    Trace("Loaded %d Filters\n", table.filterCount());
 }
 
 }  // namespace kz::filters

@@ -4,13 +4,13 @@
 
 namespace kz::filters {
 
-int LoadPatternList(const std::string& path, PatternList& list) {
+void LoadPatternList(const std::string& path, PatternList& list) {
     list.path = path;
     list.lines.clear();
     platform::FileSize size = platform::fileSize(path);
-    if (size.status != platform::FileStatus::Ok || size.size < 1) return 1;
+    if (size.status != platform::FileStatus::Ok || size.size < 1) return;
     std::optional<std::string> text = platform::readTextFile(path);
-    if (!text) return 1;
+    if (!text) return;
     std::string_view rest = *text;
     while (!rest.empty()) {
         std::size_t end = rest.find('\n');
@@ -19,7 +19,6 @@ int LoadPatternList(const std::string& path, PatternList& list) {
         if (end == std::string_view::npos) break;
         rest.remove_prefix(end + 1);
     }
-    return 1;
 }
 
 const PatternList* PatternCache::find(std::string_view path) const {

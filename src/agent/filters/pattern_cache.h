@@ -16,8 +16,7 @@ struct PatternList {
 };
 
 // Fills `list` from the word file at `path` (a missing or empty file gives no lines).
-// Always 1.
-int LoadPatternList(const std::string& path, PatternList& list);
+void LoadPatternList(const std::string& path, PatternList& list);
 
 class PatternCache {
   public:

@@ -222,7 +222,7 @@ std::vector<ConfigProblem> DiagnoseFilterTab(const FilterTable& table) {
 std::vector<ConfigProblem> DiagnoseCriteriaFiles(const FilterTable& table) {
     std::vector<ConfigProblem> problems;
     std::set<std::string> wordFilesSeen;
-    for (int position = 1; position <= table.filterCount; ++position) {
+    for (int position = 1; position <= table.filterCount(); ++position) {
         const FilterDefinition& filter = table.filter(position);
         if (filter.isScript) {
             diagnoseScript(table, filter, problems);

@@ -26,10 +26,10 @@ struct ComScope {
     bool initialised = false;
     const filters::FilterTable& table;
     explicit ComScope(const filters::FilterTable& t) : table(t) {
-        if (table.hasScriptFilters == 1) initialised = platform::initializeComForThread();
+        if (table.hasScriptFilters()) initialised = platform::initializeComForThread();
     }
     ~ComScope() {
-        if (initialised && table.hasScriptFilters == 1) platform::uninitializeComForThread();
+        if (initialised && table.hasScriptFilters()) platform::uninitializeComForThread();
     }
 };
 
@@ -42,7 +42,7 @@ int RunMessageFilters(RunControl& control, std::string_view connectorName,
     filters::CriteriaResults results;
 
     TableLease table = control.beginRun(config::ReloadRequested, ClearReloadRequest);
-    if (!table.get() || table->filterCount < 1) return 0;
+    if (!table.get() || table->filterCount() < 1) return 0;
 
     if (!evaluate::PrepareMessage(context, connectorName, messageName)) return 0;
 

@@ -81,7 +81,7 @@ std::vector<ConfigProblem> DiagnoseActionFiles(const filters::FilterTable& table
                                                const std::string& configuration) {
     std::vector<ConfigProblem> problems;
     std::set<std::string> seen;  // filters may share a criteria name
-    for (int position = 1; position <= table.filterCount; ++position) {
+    for (int position = 1; position <= table.filterCount(); ++position) {
         const filters::FilterDefinition& filter = table.filter(position);
         std::string path =
             platform::resolvePath(config::ActionFilePath(configuration, filter.criteriaName));

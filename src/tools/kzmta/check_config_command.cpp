@@ -38,7 +38,7 @@ int runCheckConfigCommand(const Args& argsIn) {
         AgentSession session(registryPath);
         configuration = session.configurationDirectory();
         const filters::FilterTable& table = session.loadTable();
-        filterCount = table.filterCount;
+        filterCount = table.filterCount();
         for (auto* diagnose : {filters::DiagnoseFilterTab, filters::DiagnoseCriteriaFiles,
                                DiagnoseCriteriaScripts}) {
             auto found = diagnose(table);

@@ -51,7 +51,7 @@ std::vector<filters::ConfigProblem> DiagnoseCriteriaScripts(const filters::Filte
     filters::CriteriaResults results;  // empty: no message, every instance value blank
     filters::AllocateResults(table, results);
     std::set<std::string> seen;  // filters may share a script
-    for (int position = 1; position <= table.filterCount; ++position) {
+    for (int position = 1; position <= table.filterCount(); ++position) {
         const filters::FilterDefinition& filter = table.filter(position);
         if (!filter.isScript) continue;
         std::string path = filters::CriteriaFilePath(table, filter.criteriaName, "KZS");

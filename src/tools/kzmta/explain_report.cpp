@@ -68,8 +68,8 @@ FilterReport describeFilter(int position, const filters::FilterDefinition& filte
     report.name = filter.name;
     report.criteriaName = filter.criteriaName;
     report.description = filter.description;
-    report.isScript = filter.isScript != 0;
-    report.matchAll = filter.matchAll;
+    report.isScript = filter.isScript;
+    report.matchAll = filter.matchAll ? 1 : 0;
     return report;
 }
 
@@ -130,7 +130,7 @@ ExplainReport ExplainMessage(const filters::FilterTable& table, const std::strin
     ExplainReport report;
     report.connector = connector;
     report.message = message;
-    if (table.filterCount < 1) return report;  // a run reads nothing either
+    if (table.filterCount() < 1) return report;  // a run reads nothing either
     MessageContext context;
     context.readOnly = true;
     filters::CriteriaResults results;
@@ -144,7 +144,7 @@ ExplainReport ExplainMessage(const filters::FilterTable& table, const std::strin
     report.scanned = evaluate::EvaluateMessage(evaluation) != 0;
 
     FilterWalk walk;
-    for (int position = 1; position <= table.filterCount; ++position) {
+    for (int position = 1; position <= table.filterCount(); ++position) {
         report.filters.push_back(walk.decide(position, table.filter(position), report.scanned,
                                              results, context, evaluation.offeredValues()));
     }

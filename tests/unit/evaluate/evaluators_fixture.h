@@ -34,7 +34,7 @@ class EvaluatorTest : public test::ConfigTest {
         LoadFilterTable(table, LoadOptions{configDir(), caching});
         newResults();
         testing::internal::GetCapturedStdout();
-        ASSERT_EQ(table.filterCount, 4);
+        ASSERT_EQ(table.filterCount(), 4);
     }
 
     // Empty results for another message of the same run setup.

@@ -34,7 +34,7 @@ class ScanTest : public test::ConfigTest {
         testing::internal::CaptureStdout();
         filters::LoadFilterTable(table, filters::LoadOptions{dir_.file("config"), false});
         testing::internal::GetCapturedStdout();
-        ASSERT_EQ(table.filterCount, 1);
+        ASSERT_EQ(table.filterCount(), 1);
     }
 
     // Loads the table again after a test changed the copied SCAN.TAB.
@@ -47,7 +47,6 @@ class ScanTest : public test::ConfigTest {
         text.replace(dataStart, text.find('\t', dataStart) - dataStart, data);
         test::writeFile(path, text);
         filters::ReleaseFilterTable(table);
-        filters::ResetFilterTable(table);
         testing::internal::CaptureStdout();
         filters::LoadFilterTable(table, filters::LoadOptions{dir_.file("config"), false});
         testing::internal::GetCapturedStdout();
