@@ -57,35 +57,35 @@ bool Quarantine(const ActionCall& call) {
     return CopyToQuarantine(call.context);
 }
 bool Copy(const ActionCall& call) {
-    return CopyToMailboxFolder(call.context, call.data) != 0;
+    return CopyToMailboxFolder(call.context, call.data);
 }
 bool Move(const ActionCall& call) {
-    return MoveToMailboxFolder(call.context, call.data) != 0;
+    return MoveToMailboxFolder(call.context, call.data);
 }
 
 bool SubjectPrefix(const ActionCall& call) {
     std::string prefix(call.data);
     filters::ExpandResultTokens(call.matchDescription, prefix, kTextSize, 1);
-    return AddSubjectPrefix(call.context, prefix) != 0;
+    return AddSubjectPrefix(call.context, prefix);
 }
 
 bool NotifySenderAction(const ActionCall& call) {
     return NotifySender(call.context, call.data, call.matchDescription, call.filter.description,
-                        call.description) != 0;
+                        call.description);
 }
 
 bool NotifyAddressAction(const ActionCall& call) {
     return NotifyAddress(call.context, call.data, call.matchDescription, call.filter.description,
-                         call.description) != 0;
+                         call.description);
 }
 
 bool Forward(const ActionCall& call) {
-    return ForwardToAddress(call.context, call.data) != 0;
+    return ForwardToAddress(call.context, call.data);
 }
 
 bool Execute(const ActionCall& call) {
     auto [command, parameters] = SplitAtBar(call.data, kPartSize);
-    return ExecuteApplication(call.context, command, parameters) != 0;
+    return ExecuteApplication(call.context, command, parameters);
 }
 
 bool AddHeader(const ActionCall& call) {
@@ -97,13 +97,13 @@ bool AddHeader(const ActionCall& call) {
 
 bool NotifyRecipientsAction(const ActionCall& call) {
     return NotifyRecipients(call.context, call.data, call.matchDescription, call.filter.description,
-                            call.description) != 0;
+                            call.description);
 }
 
 bool AppendRecipients(const ActionCall& call) {
     // The address comes from the filter's description, as administrators configure it.
-    return AppendRecipient(call.context, call.filter.description) != 0 &&
-           WriteEnvelope(call.context);
+    AppendRecipient(call.context, call.filter.description);
+    return WriteEnvelope(call.context);
 }
 
 bool Annotations(const ActionCall& call) {
@@ -114,7 +114,7 @@ bool Annotations(const ActionCall& call) {
     int32_t mode = filters::AtoiText(call.data);
     request.bottom = mode == 1 || mode == 2;
     request.top = mode == 2;
-    return AppendAnnotations(call.context, request) != 0;
+    return AppendAnnotations(call.context, request);
 }
 
 bool Stop(const ActionCall&) {

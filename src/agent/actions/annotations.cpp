@@ -34,24 +34,24 @@ std::string AnnotationFilePath(std::string_view configuration, std::string_view 
     return platform::joinPath(platform::joinPath(dir, "Annotations"), std::string(name) + ".TXT");
 }
 
-int AppendAnnotations(const MessageContext& context, const AnnotationRequest& request,
+bool AppendAnnotations(const MessageContext& context, const AnnotationRequest& request,
                       const QueueStepHook& hook) {
     if (!InboundQueuePaths(config::CurrentDirectories()->ConnectorRoot, context.ConnectorName,
                            context.MessageId))
-        return 0;
-    if (!request.top && !request.bottom) return 1;
+        return false;
+    if (!request.top && !request.bottom) return true;
     std::optional<std::string> source = DispositionMessageFile(context);
-    if (!source) return 1;
+    if (!source) return true;
     std::optional<std::string> message = platform::readFile(*source);
-    if (!message) return 1;
+    if (!message) return true;
     std::optional<std::string> annotated =
         AnnotateMessageText(*message,
                             ReadAnnotation(request.top, request.owner, request.topName,
                                            AnnotationRequest::kTopNameSize),
                             ReadAnnotation(request.bottom, request.owner, request.bottomName,
                                            AnnotationRequest::kBottomNameSize));
-    if (!annotated) return 1;
-    return PublishFile(*source, platform::temporaryNameFor(*source), *annotated, hook) ? 1 : 0;
+    if (!annotated) return true;
+    return PublishFile(*source, platform::temporaryNameFor(*source), *annotated, hook);
 }
 
 }  // namespace kz::actions

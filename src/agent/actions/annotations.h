@@ -27,10 +27,10 @@ std::string AnnotationFilePath(std::string_view configuration, std::string_view 
                                std::string_view name);
 
 // Rewrites the message file (the Outgoing copy when there is one, else the Inbound one)
-// with the requested annotations, through a working copy renamed over it. 1 when the
+// with the requested annotations, through a working copy renamed over it. True when the
 // message is as it should be (also unchanged: already filtered, no boundary, no
-// annotation file, no message file); 0 for unsafe queue names or a failed rewrite.
-int AppendAnnotations(const MessageContext& context, const AnnotationRequest& request,
+// annotation file, no message file); false for unsafe queue names or a failed rewrite.
+bool AppendAnnotations(const MessageContext& context, const AnnotationRequest& request,
                       const QueueStepHook& hook = {});
 
 }  // namespace kz::actions

@@ -6,7 +6,7 @@
 
 namespace kz::actions {
 
-int AppendRecipient(MessageEnvelope& envelope, std::string_view address) {
+void AppendRecipient(MessageEnvelope& envelope, std::string_view address) {
     // The list is one line of the command file; a line break would start another line.
     std::string clean = BlankLineBreaks(address);
     if (!envelope.Recipients.empty()) envelope.Recipients += ';';
@@ -15,7 +15,6 @@ int AppendRecipient(MessageEnvelope& envelope, std::string_view address) {
     } else {
         envelope.Recipients += "[SMTP:" + clean + "]";
     }
-    return 1;
 }
 
 }  // namespace kz::actions

@@ -8,7 +8,7 @@
 namespace kz::actions {
 
 // Appends the address to Recipients (";" between entries), as it stands when it already
-// carries a type ("[SMTP:...]"), else as "[SMTP:address]". Always 1.
-int AppendRecipient(MessageEnvelope& envelope, std::string_view address);
+// carries a type ("[SMTP:...]"), else as "[SMTP:address]".
+void AppendRecipient(MessageEnvelope& envelope, std::string_view address);
 
 }  // namespace kz::actions

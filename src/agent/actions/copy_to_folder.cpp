@@ -42,26 +42,26 @@ std::optional<std::string> FolderDirectory(const MessageContext& context, std::s
 
 }  // namespace
 
-int CopyToMailboxFolder(const MessageContext& context, std::string_view folderIn) {
+bool CopyToMailboxFolder(const MessageContext& context, std::string_view folderIn) {
     std::string_view folder = cutToBuffer(folderIn, kFolderNameSize);
-    if (HasParentStep(folder)) return 0;
+    if (HasParentStep(folder)) return false;
     if (!folder.empty() && (folder.front() == '\\' || folder.front() == '/'))
         folder.remove_prefix(1);
-    if (folder.empty()) return 0;
+    if (folder.empty()) return false;
     std::optional<std::string> source = DispositionMessageFile(context);
-    if (!source) return 0;
+    if (!source) return false;
     std::optional<std::string> directory = FolderDirectory(context, folder);
-    if (!directory || directory->size() >= kPathSize) return 0;
+    if (!directory || directory->size() >= kPathSize) return false;
     std::string resolved = platform::resolvePath(*directory);
     store::CreateStoreFolder(resolved);
     std::string target = platform::joinPath(resolved, context.MessageId);
-    if (target.size() >= kPathSize || !platform::copyFile(*source, target)) return 0;
+    if (target.size() >= kPathSize || !platform::copyFile(*source, target)) return false;
     store::MarkFolderChanged(context.Account, context.User, folder, "ADD", context.MessageId);
-    return 1;
+    return true;
 }
 
-int MoveToMailboxFolder(const MessageContext& context, std::string_view folder) {
-    int copied = CopyToMailboxFolder(context, folder);
+bool MoveToMailboxFolder(const MessageContext& context, std::string_view folder) {
+    bool copied = CopyToMailboxFolder(context, folder);
     if (copied) DeleteQueuedMessage(context);
     return copied;
 }

@@ -13,12 +13,12 @@ inline constexpr std::size_t kFolderNameSize = 1024;
 // Copies the message file into the folder of the envelope's post office (Account) and
 // mailbox (User), or into the public folder tree when the name starts with "Public" and
 // public folders may be changed, creating the folder's last level and flagging the
-// change. Backslashes in the name are separators. 1 when the message was copied; 0 for
+// change. Backslashes in the name are separators. True when the message was copied; false for
 // names that would leave their place ("..", separators in Account or User) and failed
 // copies.
-int CopyToMailboxFolder(const MessageContext& context, std::string_view folder);
+bool CopyToMailboxFolder(const MessageContext& context, std::string_view folder);
 
 // MOVE: the copy, then the queued message is deleted. The copy's result.
-int MoveToMailboxFolder(const MessageContext& context, std::string_view folder);
+bool MoveToMailboxFolder(const MessageContext& context, std::string_view folder);
 
 }  // namespace kz::actions

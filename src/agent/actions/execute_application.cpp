@@ -46,15 +46,15 @@ std::string ExpandCommandLine(const MessageContext& context, std::string_view co
     return line;
 }
 
-int ExecuteApplication(const MessageContext& context, std::string_view command,
+bool ExecuteApplication(const MessageContext& context, std::string_view command,
                        std::string_view parameters, std::chrono::milliseconds bound) {
     std::string line = ExpandCommandLine(context, command, parameters);
     platform::ProcessResult result = platform::runProcess(platform::splitCommandLine(line), bound);
     if (!result.started) {
         Trace("Pickup Event CreateProcess failed Error:%d (%s)\n", result.errorCode, line.c_str());
-        return 0;
+        return false;
     }
-    return 1;
+    return true;
 }
 
 }  // namespace kz::actions

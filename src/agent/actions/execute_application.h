@@ -19,8 +19,8 @@ std::string ExpandCommandLine(const MessageContext& context, std::string_view co
                               std::string_view parameters);
 
 // Starts the expanded command line as a program with its split arguments (never through
-// a shell) and waits for it at most `bound`, killing it then. 1 when it was started.
-int ExecuteApplication(const MessageContext& context, std::string_view command,
+// a shell) and waits for it at most `bound`, killing it then. True when it was started.
+bool ExecuteApplication(const MessageContext& context, std::string_view command,
                        std::string_view parameters,
                        std::chrono::milliseconds bound = kExecuteBound);
 

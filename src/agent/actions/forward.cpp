@@ -46,19 +46,19 @@ std::string MarkedCopy(std::string_view message, std::string_view newId) {
 
 }  // namespace
 
-int ForwardToAddress(const MessageContext& context, std::string_view address,
+bool ForwardToAddress(const MessageContext& context, std::string_view address,
                      const QueueStepHook& hook) {
     if (context.ownMessage) {
         // The copy would carry what made this copy be acted on, over and over.
         Trace("Not forwarding %s: the filter queued it itself\n", context.MessageId.c_str());
-        return 0;
+        return false;
     }
     std::string root = config::CurrentDirectories()->ConnectorRoot;
     std::optional<InboundPaths> paths =
         InboundQueuePaths(root, context.ConnectorName, context.MessageId);
-    if (!paths) return 0;
+    if (!paths) return false;
     std::optional<std::string> message = platform::readFile(paths->messageFile);
-    if (!message) return 0;
+    if (!message) return false;
     std::string newId = platform::newQueuedMessageId();
     return QueueNewMessage(root, context.ConnectorName, newId, MarkedCopy(*message, newId),
                            ForwardEnvelope(context, address), hook)

@@ -105,12 +105,12 @@ MessageEnvelope NotificationEnvelope(const MessageContext& context,
 
 }  // namespace
 
-int QueueNotification(const MessageContext& context, const NotificationRequest& request,
+bool QueueNotification(const MessageContext& context, const NotificationRequest& request,
                       const std::vector<std::string>& headerLines, const QueueStepHook& hook) {
     if (context.ownMessage) {
         // A notice about the agent's own message could be acted on in turn, without end.
         Trace("No notification about %s: the filter queued it itself\n", context.MessageId.c_str());
-        return 0;
+        return false;
     }
     Identity identity = NewIdentity();
     // Match texts come from the message; none of them may break a line of the notification.

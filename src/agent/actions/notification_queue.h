@@ -30,8 +30,8 @@ struct NotificationRequest {
 // Builds the notification from the template, or the fixed text when there is none or it
 // cannot be read, and queues it in the filtered message's Inbound queue under a new
 // identifier, from the notification sender. It becomes visible only complete, message
-// file first; on failure nothing of it is left. 1 when it was queued.
-int QueueNotification(const MessageContext& context, const NotificationRequest& request,
+// file first; on failure nothing of it is left. True when it was queued.
+bool QueueNotification(const MessageContext& context, const NotificationRequest& request,
                       const std::vector<std::string>& headerLines, const QueueStepHook& hook);
 
 }  // namespace kz::actions

@@ -12,15 +12,15 @@ namespace kz::actions {
 
 // To the envelope sender; the action data is the template name. Nothing goes to a null
 // sender or in answer to automatic or bulk mail.
-int NotifySender(MessageContext& context, std::string_view templateName,
+bool NotifySender(MessageContext& context, std::string_view templateName,
                  std::string_view matchDescription, std::string_view filterDescription,
                  std::string_view actionDescription, const QueueStepHook& hook = {});
 // To the address of "<REFERENCE>...<FILE>template</FILE><ADDRESS>address</ADDRESS>".
-int NotifyAddress(MessageContext& context, std::string_view addressSpecification,
+bool NotifyAddress(MessageContext& context, std::string_view addressSpecification,
                   std::string_view matchDescription, std::string_view filterDescription,
                   std::string_view actionDescription, const QueueStepHook& hook = {});
 // To the filtered message's own recipients; the action data is the template name.
-int NotifyRecipients(MessageContext& context, std::string_view templateName,
+bool NotifyRecipients(MessageContext& context, std::string_view templateName,
                      std::string_view matchDescription, std::string_view filterDescription,
                      std::string_view actionDescription, const QueueStepHook& hook = {});
 

@@ -34,24 +34,24 @@ std::string TaggedValue(std::string_view data, std::string_view tag, std::size_t
 
 }  // namespace
 
-int NotifyAddress(MessageContext& context, std::string_view addressSpecification,
+bool NotifyAddress(MessageContext& context, std::string_view addressSpecification,
                   std::string_view matchDescription, std::string_view filterDescription,
                   std::string_view actionDescription, const QueueStepHook& hook) {
-    if (!addressSpecification.starts_with(kReference)) return 0;
+    if (!addressSpecification.starts_with(kReference)) return false;
     NotificationRequest request;
     request.kind = NotificationKind::Address;
     request.templateName = TaggedValue(addressSpecification, "FILE", kTemplateNameSize);
     request.toAddress = TaggedValue(addressSpecification, "ADDRESS", kAddressSize);
     if (request.toAddress.empty()) {
         Trace("No recipient address defined for notification\n");
-        return 0;
+        return false;
     }
     MessageEnvelope recipients;
     AppendRecipient(recipients, request.toAddress);
     request.recipients = recipients.Recipients;
     Trace("Sending Notification to address: (%s)\n", request.toAddress.c_str());
     std::optional<std::vector<std::string>> headers = ReadFilteredHeaderLines(context);
-    if (!headers) return 0;
+    if (!headers) return false;
     request.texts = {matchDescription, filterDescription, actionDescription};
     return QueueNotification(context, request, *headers, hook);
 }

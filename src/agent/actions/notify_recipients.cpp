@@ -6,11 +6,11 @@
 
 namespace kz::actions {
 
-int NotifyRecipients(MessageContext& context, std::string_view templateName,
+bool NotifyRecipients(MessageContext& context, std::string_view templateName,
                      std::string_view matchDescription, std::string_view filterDescription,
                      std::string_view actionDescription, const QueueStepHook& hook) {
     std::optional<std::vector<std::string>> headers = ReadFilteredHeaderLines(context);
-    if (!headers) return 0;
+    if (!headers) return false;
     NotificationRequest request;
     request.kind = NotificationKind::Recipients;
     request.templateName = templateName;

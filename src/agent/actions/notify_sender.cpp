@@ -26,15 +26,15 @@ std::string SenderAddress(std::string_view sender) {
 
 }  // namespace
 
-int NotifySender(MessageContext& context, std::string_view templateName,
+bool NotifySender(MessageContext& context, std::string_view templateName,
                  std::string_view matchDescription, std::string_view filterDescription,
                  std::string_view actionDescription, const QueueStepHook& hook) {
     std::string address = SenderAddress(context.Sender);
     std::optional<std::vector<std::string>> headers = ReadFilteredHeaderLines(context);
-    if (!headers) return 0;
+    if (!headers) return false;
     if (std::optional<std::string> refusal = SenderNotificationRefusal(address, *headers)) {
         Trace("%s", refusal->c_str());
-        return 0;
+        return false;
     }
     Trace("Sending Notification to Sender: (%s)\n", context.Sender.c_str());
     NotificationRequest request;

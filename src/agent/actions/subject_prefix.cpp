@@ -51,24 +51,24 @@ std::optional<std::string> PrefixSubjectInText(std::string_view message, std::st
     return result;
 }
 
-int AddSubjectPrefix(const MessageContext& context, std::string_view prefix,
+bool AddSubjectPrefix(const MessageContext& context, std::string_view prefix,
                      const QueueStepHook& hook) {
     auto directories = config::CurrentDirectories();
     std::optional<InboundPaths> paths =
         InboundQueuePaths(directories->ConnectorRoot, context.ConnectorName, context.MessageId);
-    if (!paths) return 0;
+    if (!paths) return false;
     // Nothing queued, nothing marked.
-    if (platform::fileStatus(paths->messageFile) == platform::FileStatus::NotFound) return 0;
+    if (platform::fileStatus(paths->messageFile) == platform::FileStatus::NotFound) return false;
     std::optional<std::string> message = platform::readFile(paths->messageFile);
     if (!message) {
         Trace("Failed to open %s error %d\n", paths->messageFile.c_str(), errno);
-        return 0;
+        return false;
     }
     // A line break in the prefix would start a header line of its own.
     std::optional<std::string> prefixed = PrefixSubjectInText(*message, BlankLineBreaks(prefix));
-    if (!prefixed) return 0;  // no subject line to mark
-    if (*prefixed == *message) return 1;
-    return PublishFile(paths->messageFile, paths->workingCopy, *prefixed, hook) ? 1 : 0;
+    if (!prefixed) return false;  // no subject line to mark
+    if (*prefixed == *message) return true;
+    return PublishFile(paths->messageFile, paths->workingCopy, *prefixed, hook);
 }
 
 }  // namespace kz::actions

@@ -17,10 +17,10 @@ namespace kz::actions {
 std::optional<std::string> PrefixSubjectInText(std::string_view message, std::string_view prefix);
 
 // Rewrites the context's Inbound message file with the prefix, through a working copy
-// renamed over it. 1 when the subject carries the prefix afterwards (also when it already
-// did); 0 when there is no message file or no subject line to mark, or the file could not
+// renamed over it. True when the subject carries the prefix afterwards (also when it already
+// did); false when there is no message file or no subject line to mark, or the file could not
 // be read or rewritten, so the action is never reported for a message it left unmarked.
-int AddSubjectPrefix(const MessageContext& context, std::string_view prefix,
+bool AddSubjectPrefix(const MessageContext& context, std::string_view prefix,
                      const QueueStepHook& hook = {});
 
 }  // namespace kz::actions

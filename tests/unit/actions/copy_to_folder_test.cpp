@@ -39,7 +39,7 @@ class CopyToFolderTest : public ActionsTest {
 
 TEST_F(CopyToFolderTest, JunkGoesIntoTheMailboxWithItsFlagsAndConsoleLine) {
     testing::internal::CaptureStdout();
-    EXPECT_EQ(CopyToMailboxFolder(mailboxContext(), "\\Junk"), 1);
+    EXPECT_TRUE(CopyToMailboxFolder(mailboxContext(), "\\Junk"));
     std::string console = testing::internal::GetCapturedStdout();
     EXPECT_EQ(readFile(filedIn(mailboxRoot() + "/Junk")), readFile(messageFile()));
     EXPECT_EQ(readFile(mailboxRoot() + "/_FOLDER.DTY"), store::kFlagText);
@@ -52,10 +52,10 @@ TEST_F(CopyToFolderTest, JunkGoesIntoTheMailboxWithItsFlagsAndConsoleLine) {
 
 TEST_F(CopyToFolderTest, BackslashesAndSlashesNameTheSameFolder) {
     makeDirectories(mailboxRoot() + "/Inbox");
-    EXPECT_EQ(CopyToMailboxFolder(mailboxContext(), "Inbox\\Work"), 1);
+    EXPECT_TRUE(CopyToMailboxFolder(mailboxContext(), "Inbox\\Work"));
     platform::removeFile(filedIn(mailboxRoot() + "/Inbox/Work"));
-    EXPECT_EQ(CopyToMailboxFolder(mailboxContext(), "Inbox/Work"), 1);
-    EXPECT_EQ(CopyToMailboxFolder(mailboxContext(), "J"), 1);
+    EXPECT_TRUE(CopyToMailboxFolder(mailboxContext(), "Inbox/Work"));
+    EXPECT_TRUE(CopyToMailboxFolder(mailboxContext(), "J"));
     EXPECT_TRUE(platform::fileStatus(filedIn(mailboxRoot() + "/Inbox/Work")) ==
                 platform::FileStatus::Ok);
     EXPECT_TRUE(platform::fileStatus(filedIn(mailboxRoot() + "/J")) == platform::FileStatus::Ok);
@@ -80,8 +80,8 @@ TEST_F(CopyToFolderTest, NamesThatWouldLeaveTheirPlaceAreRefused) {
         MessageContext context = mailboxContext();
         context.Account = c.account;
         context.User = c.user;
-        EXPECT_EQ(CopyToMailboxFolder(context, c.folder), 0) << c.account << " " << c.user;
-        EXPECT_EQ(MoveToMailboxFolder(context, c.folder), 0);
+        EXPECT_FALSE(CopyToMailboxFolder(context, c.folder)) << c.account << " " << c.user;
+        EXPECT_FALSE(MoveToMailboxFolder(context, c.folder));
     }
     EXPECT_TRUE(platform::fileStatus(commandFile()) == platform::FileStatus::Ok);
     EXPECT_TRUE(strayNames(mailboxRoot(), {}).empty());
@@ -111,7 +111,7 @@ TEST_F(CopyToFolderTest, PublicFoldersFollowThePermissionChain) {
         platform::removeFile(filedIn(pubRoot() + "/Sales"));
         platform::removeFile(filedIn(mailboxRoot() + "/Public/Sales"));
         makeDirectories(mailboxRoot() + "/Public");
-        EXPECT_EQ(CopyToMailboxFolder(mailboxContext(), "Public\\Sales"), 1);
+        EXPECT_TRUE(CopyToMailboxFolder(mailboxContext(), "Public\\Sales"));
         bool inPublic =
             platform::fileStatus(filedIn(pubRoot() + "/Sales")) == platform::FileStatus::Ok;
         bool inMailbox = platform::fileStatus(filedIn(mailboxRoot() + "/Public/Sales")) ==
@@ -126,7 +126,7 @@ TEST_F(CopyToFolderTest, PublicFoldersDisabledFileIntoTheMailbox) {
     setDword(config::kWebmailOptionsKey, config::kPublicFoldersModificationPermitted, 1);
     setDword(config::kProductKey, config::kPublicFoldersEnabled, 0);
     makeDirectories(mailboxRoot() + "/public");
-    EXPECT_EQ(CopyToMailboxFolder(mailboxContext(), "public/Sales"), 1);
+    EXPECT_TRUE(CopyToMailboxFolder(mailboxContext(), "public/Sales"));
     EXPECT_TRUE(platform::fileStatus(filedIn(mailboxRoot() + "/public/Sales")) ==
                 platform::FileStatus::Ok);
 }
@@ -135,7 +135,7 @@ TEST_F(CopyToFolderTest, OutgoingCopyIsPreferredAndMoveDeletesTheQueuedMessage) 
     std::string outgoing = root() + "/" + std::string(kConnector) + "/Outgoing/Messages";
     makeDirectories(outgoing);
     writeFile(filedIn(outgoing), "outgoing copy\r\n");
-    EXPECT_EQ(MoveToMailboxFolder(mailboxContext(), "Junk"), 1);
+    EXPECT_TRUE(MoveToMailboxFolder(mailboxContext(), "Junk"));
     EXPECT_EQ(readFile(filedIn(mailboxRoot() + "/Junk")), "outgoing copy\r\n");
     EXPECT_TRUE(platform::fileStatus(commandFile()) == platform::FileStatus::NotFound);
     EXPECT_TRUE(platform::fileStatus(messageFile()) == platform::FileStatus::NotFound);

@@ -34,7 +34,7 @@ class ForwardTest : public ActionsTest {
 
 TEST_F(ForwardTest, QueuesAMarkedCopySealedUnderItsNewName) {
     InstalledSeal installed;
-    EXPECT_EQ(ForwardToAddress(filtered_, "boss@example.test"), 1);
+    EXPECT_TRUE(ForwardToAddress(filtered_, "boss@example.test"));
     std::vector<std::string> queued = newMessages();
     ASSERT_EQ(queued.size(), 1u);
     MessageContext copy = context();
@@ -57,7 +57,7 @@ TEST_F(ForwardTest, QueuesAMarkedCopySealedUnderItsNewName) {
     // The agent's own message is not forwarded: the copy would be acted on in turn.
     filtered_.ownMessage = true;
     testing::internal::CaptureStdout();
-    EXPECT_EQ(ForwardToAddress(filtered_, "boss@example.test"), 0);
+    EXPECT_FALSE(ForwardToAddress(filtered_, "boss@example.test"));
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(newMessages().size(), 1u);
 }
@@ -65,7 +65,7 @@ TEST_F(ForwardTest, QueuesAMarkedCopySealedUnderItsNewName) {
 // The copy is queued by QueueNewMessage, whose failing steps are shown there.
 TEST_F(ForwardTest, AMissingMessageIsNotForwarded) {
     platform::removeFile(messageFile());
-    EXPECT_EQ(ForwardToAddress(filtered_, "boss@example.test"), 0);
+    EXPECT_FALSE(ForwardToAddress(filtered_, "boss@example.test"));
     EXPECT_TRUE(newMessages().empty());
 }
 

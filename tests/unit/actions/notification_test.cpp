@@ -140,7 +140,7 @@ TEST_F(NotificationTest, FixedAddressAndRecipientsNotificationsPutPrecedenceFirs
               "To: <boss@example.test>|Precedence: bulk|Auto-Submitted: auto-replied");
     EXPECT_EQ(notice_.Recipients, "[SMTP:boss@example.test]");
     // A template that cannot be read gives the fixed notification.
-    EXPECT_EQ(NotifyRecipients(filtered_, "ABSENT", kMatch, kFilter, "x"), 1);
+    EXPECT_TRUE(NotifyRecipients(filtered_, "ABSENT", kMatch, kFilter, "x"));
     headers = headerLines(takeNotification());
     ASSERT_EQ(headers.size(), 8u);
     EXPECT_EQ(headers[2] + "|" + headers[6] + "|" + headers[7],
@@ -200,15 +200,15 @@ TEST_F(NotificationTest, TemplateGetsTokensHeadersAndTheLoopHeaderBeforeItsBody)
 TEST_F(NotificationTest, TemplateLoopHeaderIsAddedOnlyWhenMissingTheSealAlways) {
     InstalledSeal installed;
     auto sealLine = [&] { return "X-KZFilter-Seal: " + installed.seal.sealFor(id_) + "\r\n"; };
-    EXPECT_EQ(NotifyRecipients(filtered_, "MARKED", kMatch, kFilter, "x"), 1);
+    EXPECT_TRUE(NotifyRecipients(filtered_, "MARKED", kMatch, kFilter, "x"));
     std::string text = takeNotification();
     EXPECT_EQ(text, "Subject: marked already\r\nx-kzfilter: 7\r\n" + sealLine() + "\r\nBody\r\n");
     // Without an empty line the loop header ends the text.
-    EXPECT_EQ(NotifyRecipients(filtered_, "HEADERSONLY", kMatch, kFilter, "x"), 1);
+    EXPECT_TRUE(NotifyRecipients(filtered_, "HEADERSONLY", kMatch, kFilter, "x"));
     text = takeNotification();
     EXPECT_EQ(text, "Subject: no body\r\nFrom: <postmaster@example.test>\r\nX-KZFilter: 1\r\n" +
                         sealLine());
-    EXPECT_EQ(NotifySender(filtered_, "", kMatch, kFilter, "x"), 1);
+    EXPECT_TRUE(NotifySender(filtered_, "", kMatch, kFilter, "x"));
     text = takeNotification();
     EXPECT_NE(text.find("\r\nX-KZFilter: 1\r\n" + sealLine()), std::string::npos) << text;
 
@@ -226,14 +226,14 @@ TEST(TemplateNotification, AHeadersLineIsNoLoopHeaderOfTheTemplate) {
 
 TEST_F(NotificationTest, LineBreaksInValuesNeverStartAHeaderLine) {
     filtered_.Sender = "[SMTP:carl@example.net\rBcc: v@example.org]";
-    EXPECT_EQ(NotifySender(filtered_, "", kMatch, "Spam\r\nBcc: w@example.org", "x"), 1);
+    EXPECT_TRUE(NotifySender(filtered_, "", kMatch, "Spam\r\nBcc: w@example.org", "x"));
     std::vector<std::string> headers = headerLines(takeNotification());
     ASSERT_EQ(headers.size(), 8u);
     EXPECT_EQ(headers[2], "To: <carl@example.net Bcc: v@example.org>");
     EXPECT_EQ(headers[3], "Subject: Message Filter Notification: Spam  Bcc: w@example.org");
     // Template tokens, and the filtered message's own header lines.
     writeFile(messageFile(), "Subject: hi\rBcc: x@example.org\r\n\r\nBody\r\n");
-    EXPECT_EQ(NotifyRecipients(filtered_, "NOTICE", kMatch, "Spam\rBcc: w@example.org", "x"), 1);
+    EXPECT_TRUE(NotifyRecipients(filtered_, "NOTICE", kMatch, "Spam\rBcc: w@example.org", "x"));
     std::string text = takeNotification();
     EXPECT_NE(text.find("Subject: Spam Bcc: w@example.org held your message\r\n"),
               std::string::npos)
@@ -245,10 +245,10 @@ TEST_F(NotificationTest, TokenThatWouldOverrunTheLineStaysInPlace) {
     // 35 characters besides the token, and 1000 for it: over the 1023 of a sender
     // notification's line, within the 2047 of the others.
     std::string longName(1000, 'f');
-    EXPECT_EQ(NotifySender(filtered_, "NOTICE", kMatch, longName, "x"), 1);
+    EXPECT_TRUE(NotifySender(filtered_, "NOTICE", kMatch, longName, "x"));
     EXPECT_NE(takeNotification().find("Subject: [KZ_FILTERNAME] held your message\r\n"),
               std::string::npos);
-    EXPECT_EQ(NotifyRecipients(filtered_, "NOTICE", kMatch, longName, "x"), 1);
+    EXPECT_TRUE(NotifyRecipients(filtered_, "NOTICE", kMatch, longName, "x"));
     EXPECT_NE(takeNotification().find("Subject: " + longName + " held"), std::string::npos);
 }
 

@@ -14,20 +14,20 @@ class SubjectPrefixTest : public ActionsTest {};
 
 TEST_F(SubjectPrefixTest, PrefixesTheHeaderOnceWhateverTheCase) {
     queueMessageFile("plain.eml");
-    EXPECT_EQ(AddSubjectPrefix(context(), "[SPAM]"), 1);
+    EXPECT_TRUE(AddSubjectPrefix(context(), "[SPAM]"));
     std::string once = readFile(messageFile());
     EXPECT_NE(once.find("\r\nSubject: [SPAM]Hello \r\n"), std::string::npos);
     // The body's "Subject:" line is not a header.
     EXPECT_NE(once.find("\r\nSubject: not this one\r\n"), std::string::npos);
-    EXPECT_EQ(AddSubjectPrefix(context(), "[SPAM]"), 1);
-    EXPECT_EQ(AddSubjectPrefix(context(), "[spam]"), 1);
+    EXPECT_TRUE(AddSubjectPrefix(context(), "[SPAM]"));
+    EXPECT_TRUE(AddSubjectPrefix(context(), "[spam]"));
     EXPECT_EQ(readFile(messageFile()), once);
     EXPECT_TRUE(strayNames(inbound() + "/Messages", {std::string(kMessageId)}).empty());
 }
 
 TEST_F(SubjectPrefixTest, KeepsTheMessagesOwnLineEnds) {
     queueMessageFile("plain_lf.eml");
-    EXPECT_EQ(AddSubjectPrefix(context(), "[SPAM] "), 1);
+    EXPECT_TRUE(AddSubjectPrefix(context(), "[SPAM] "));
     EXPECT_EQ(readFile(messageFile()),
               "From: sender@example.test\nTo: joe@example.test\n"
               "Subject: [SPAM] Hello\nDate: Sat, 5 Dec 2026 10:00:00 "
@@ -45,19 +45,19 @@ TEST_F(SubjectPrefixTest, AMessageWithoutAHeaderSubjectIsNotMarked) {
         EXPECT_EQ(PrefixSubjectInText(message, "[SPAM] "), std::nullopt) << message;
     EXPECT_EQ(PrefixSubjectInText("subject:\tHi\r\n\r\n", "[X] "), "subject:\t[X] Hi\r\n\r\n");
     queueMessageFile("body_subject.eml");
-    EXPECT_EQ(AddSubjectPrefix(context(), "[SPAM]"), 0);
+    EXPECT_FALSE(AddSubjectPrefix(context(), "[SPAM]"));
     EXPECT_EQ(readFile(messageFile()), actionFixture("body_subject.eml"));
 }
 
 TEST_F(SubjectPrefixTest, ALineBreakInThePrefixAddsNoHeaderLine) {
     queueMessageFile("plain.eml");
-    EXPECT_EQ(AddSubjectPrefix(context(), "[A]\r\nBcc: x@example.test\r\n"), 1);
+    EXPECT_TRUE(AddSubjectPrefix(context(), "[A]\r\nBcc: x@example.test\r\n"));
     EXPECT_EQ(readFile(messageFile()).find("\r\nBcc:"), std::string::npos);
 }
 
 // The rewrite is PublishFile's, whose failing steps SetMessageHeader's tests show.
 TEST_F(SubjectPrefixTest, AMissingMessageIsNotMarked) {
-    EXPECT_EQ(AddSubjectPrefix(context(), "[SPAM]"), 0);
+    EXPECT_FALSE(AddSubjectPrefix(context(), "[SPAM]"));
 }
 
 }  // namespace
