@@ -101,8 +101,8 @@ Environment& env() {
 void ScanFile(benchmark::State& state, const std::string& name, bool mime) {
     for (auto _ : state) {
         kz::MessageContext context;
-        context.ConnectorName = "SMTP";
-        context.MessageId = name;
+        context.connectorName = "SMTP";
+        context.messageId = name;
         kz::filters::CriteriaResults results;
         kz::filters::AllocateResults(env().table, results);
         kz::evaluate::Evaluation evaluation(env().table, results, &context);

@@ -27,10 +27,10 @@ kz::MessageEnvelope readEnvelope(const std::vector<std::string>& lines) {
 }
 
 bool sameEnvelope(const kz::MessageEnvelope& a, const kz::MessageEnvelope& b) {
-    return a.Recipients == b.Recipients && a.Sender == b.Sender && a.Server == b.Server &&
-           a.ClientIP == b.ClientIP && a.Account == b.Account && a.User == b.User &&
-           a.Status == b.Status && a.CommandType == b.CommandType && a.Subject == b.Subject &&
-           a.TimeAcquired == b.TimeAcquired && a.AuthenticationStatus == b.AuthenticationStatus;
+    return a.recipients == b.recipients && a.sender == b.sender && a.server == b.server &&
+           a.clientIp == b.clientIp && a.account == b.account && a.user == b.user &&
+           a.status == b.status && a.commandType == b.commandType && a.subject == b.subject &&
+           a.timeAcquired == b.timeAcquired && a.authenticationStatus == b.authenticationStatus;
 }
 
 // The sender's address as the whitelists and the DKIM check take it, and the client
@@ -38,17 +38,17 @@ bool sameEnvelope(const kz::MessageEnvelope& a, const kz::MessageEnvelope& b) {
 // reads.
 void checkAddresses(const kz::MessageEnvelope& envelope) {
     std::string address;
-    kz::AddressFromEnvelopeValue(envelope.Sender, address, 256);
+    kz::AddressFromEnvelopeValue(envelope.sender, address, 256);
     KZ_FUZZ_CHECK(address.size() < 256);
-    kz::AddressAfterType(envelope.Sender, address, 256);
+    kz::AddressAfterType(envelope.sender, address, 256);
     KZ_FUZZ_CHECK(address.size() < 256);
-    kz::evaluate::DkimSenderOf(envelope.Sender);
+    kz::evaluate::DkimSenderOf(envelope.sender);
 
     using kz::whitelist::IPv6Address;
-    IPv6Address ip(envelope.ClientIP, IPv6Address::Mode::Address);
+    IPv6Address ip(envelope.clientIp, IPv6Address::Mode::Address);
     if (!ip.valid()) return;
     unsigned char bytes[16];
-    KZ_FUZZ_CHECK(::inet_pton(AF_INET6, envelope.ClientIP.c_str(), bytes) == 1);
+    KZ_FUZZ_CHECK(::inet_pton(AF_INET6, envelope.clientIp.c_str(), bytes) == 1);
     for (std::size_t i = 0; i < IPv6Address::kGroupCount; ++i) {
         KZ_FUZZ_CHECK(ip.groups()[i].value == (bytes[2 * i] << 8 | bytes[2 * i + 1]));
     }
@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::vector<std::string> lines = kz::SplitCommandFileLines(content);
     kz::MessageEnvelope envelope = readEnvelope(lines);
 
-    for (std::string_view rest = envelope.Recipients; !rest.empty();) {
+    for (std::string_view rest = envelope.recipients; !rest.empty();) {
         std::size_t end = std::min(rest.find(';'), rest.size());
         std::string address = "unchanged";
         kz::ExtractEnvelopeAddress(rest.substr(0, end), address, 512);
@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
     kz::MessageEnvelope expected = envelope;
     for (std::string* field :
-         {&expected.Recipients, &expected.Server, &expected.Sender, &expected.Status}) {
+         {&expected.recipients, &expected.server, &expected.sender, &expected.status}) {
         *field = kz::BlankLineBreaks(*field);
     }
     KZ_FUZZ_CHECK(sameEnvelope(readEnvelope(again), expected));

@@ -51,8 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         .write(reinterpret_cast<const char*>(data), std::streamsize(size));
     for (bool mime : {false, true}) {
         kz::MessageContext context;
-        context.ConnectorName = "SMTP";
-        context.MessageId = kMessageId;
+        context.connectorName = "SMTP";
+        context.messageId = kMessageId;
         kz::filters::CriteriaResults results;
         kz::filters::AllocateResults(table, results);
         kz::evaluate::Evaluation evaluation(table, results, &context);

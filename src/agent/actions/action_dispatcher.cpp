@@ -74,8 +74,8 @@ void WriteReportLine(const MessageContext& context, const filters::FilterTable& 
                      std::size_t resultSize) {
     // Cut to the buffer field by field: a cut line end would run it into the next line.
     resultText = log::ReportExecutedLine(
-        {context.MessageId, context.ConnectorName, filter.description, executed,
-         table.postofficeName, context.Sender, context.ClientIP, criteriaText, context.Subject},
+        {context.messageId, context.connectorName, filter.description, executed,
+         table.postofficeName, context.sender, context.clientIp, criteriaText, context.subject},
         resultSize);
     log::DebugLog(resultText);
 }

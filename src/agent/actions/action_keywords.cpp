@@ -36,11 +36,11 @@ std::pair<std::string, std::string> SplitAtBar(std::string_view data, std::size_
 
 std::string ExpandEnvelopeTokens(std::string value, const MessageContext& context) {
     std::string senderAddress;
-    AddressAfterType(context.Sender, senderAddress, kTextSize);
+    AddressAfterType(context.sender, senderAddress, kTextSize);
     const std::pair<std::string_view, std::string_view> tokens[] = {
-        {"%IPADDRESS%", context.ClientIP},    {"%POSTOFFICE%", context.Account},
-        {"%SENDER%", context.Sender},         {"%SENDERADDRESS%", senderAddress},
-        {"%RECIPIENTS%", context.Recipients}, {"%USER%", context.User},
+        {"%IPADDRESS%", context.clientIp},    {"%POSTOFFICE%", context.account},
+        {"%SENDER%", context.sender},         {"%SENDERADDRESS%", senderAddress},
+        {"%RECIPIENTS%", context.recipients}, {"%USER%", context.user},
     };
     for (const auto& [token, replacement] : tokens)
         filters::ReplaceToken(value, token, replacement, kTextSize);

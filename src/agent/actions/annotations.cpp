@@ -36,8 +36,8 @@ std::string AnnotationFilePath(std::string_view configuration, std::string_view 
 
 bool AppendAnnotations(const MessageContext& context, const AnnotationRequest& request,
                       const QueueStepHook& hook) {
-    if (!InboundQueuePaths(config::CurrentDirectories()->ConnectorRoot, context.ConnectorName,
-                           context.MessageId))
+    if (!InboundQueuePaths(config::CurrentDirectories()->ConnectorRoot, context.connectorName,
+                           context.messageId))
         return false;
     if (!request.top && !request.bottom) return true;
     std::optional<std::string> source = DispositionMessageFile(context);

@@ -9,11 +9,11 @@ namespace kz::actions {
 void AppendRecipient(MessageEnvelope& envelope, std::string_view address) {
     // The list is one line of the command file; a line break would start another line.
     std::string clean = BlankLineBreaks(address);
-    if (!envelope.Recipients.empty()) envelope.Recipients += ';';
+    if (!envelope.recipients.empty()) envelope.recipients += ';';
     if (clean.find('[') != std::string::npos) {
-        envelope.Recipients += clean;
+        envelope.recipients += clean;
     } else {
-        envelope.Recipients += "[SMTP:" + clean + "]";
+        envelope.recipients += "[SMTP:" + clean + "]";
     }
 }
 

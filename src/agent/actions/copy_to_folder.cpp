@@ -25,18 +25,18 @@ bool HasParentStep(std::string_view name) {
 
 // The folder directory for the name, or empty when the message may not go there.
 std::optional<std::string> FolderDirectory(const MessageContext& context, std::string_view folder) {
-    if (!config::IsPlainName(context.Account)) return std::nullopt;
-    std::string root = config::PostOfficeRoot(context.Account);
+    if (!config::IsPlainName(context.account)) return std::nullopt;
+    std::string root = config::PostOfficeRoot(context.account);
     if (config::MailRootDirectory().empty()) return std::nullopt;
     std::optional<std::string> rest = PublicFolderRest(folder);
     if (rest && config::PublicFoldersEnabled() &&
-        PublicFolderModificationPermitted(context.Account, context.User)) {
+        PublicFolderModificationPermitted(context.account, context.user)) {
         return platform::joinPath(platform::joinPath(root, "PUBROOT"),
                                   platform::toNativeSeparators(*rest));
     }
-    if (!config::IsPlainName(context.User)) return std::nullopt;
+    if (!config::IsPlainName(context.user)) return std::nullopt;
     return platform::joinPath(
-        platform::joinPath(platform::joinPath(root, "MAILROOT"), context.User),
+        platform::joinPath(platform::joinPath(root, "MAILROOT"), context.user),
         platform::toNativeSeparators(folder));
 }
 
@@ -54,9 +54,9 @@ bool CopyToMailboxFolder(const MessageContext& context, std::string_view folderI
     if (!directory || directory->size() >= kPathSize) return false;
     std::string resolved = platform::resolvePath(*directory);
     store::CreateStoreFolder(resolved);
-    std::string target = platform::joinPath(resolved, context.MessageId);
+    std::string target = platform::joinPath(resolved, context.messageId);
     if (target.size() >= kPathSize || !platform::copyFile(*source, target)) return false;
-    store::MarkFolderChanged(context.Account, context.User, folder, "ADD", context.MessageId);
+    store::MarkFolderChanged(context.account, context.user, folder, "ADD", context.messageId);
     return true;
 }
 

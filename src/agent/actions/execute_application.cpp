@@ -36,8 +36,8 @@ std::string ExpandCommandLine(const MessageContext& context, std::string_view co
     line += cutToBuffer(parameters, kPartSize);
     line = std::string(cutToBuffer(line, kCommandLineSize));
     Trace("Filter Event Raw Command:%s\n", line.c_str());
-    ReplaceAll(line, "[ID]", context.MessageId);
-    ReplaceAll(line, "[CONNECTOR]", context.ConnectorName);
+    ReplaceAll(line, "[ID]", context.messageId);
+    ReplaceAll(line, "[CONNECTOR]", context.connectorName);
     if (line.find("[TIME]") != std::string::npos) {
         std::string date(cutToBuffer(platform::mailDateText(platform::systemNow()), kDateSize));
         ReplaceAll(line, "[TIME]", date);

@@ -24,14 +24,14 @@ namespace {
 MessageEnvelope ForwardEnvelope(const MessageContext& context, std::string_view address) {
     MessageEnvelope envelope = context;
     std::string sender = "[SMTP:" + config::ForwardSenderAddress() + "]";
-    assignCut(envelope.Sender, sender, MessageEnvelope::kSenderSize);
-    envelope.Recipients.clear();
+    assignCut(envelope.sender, sender, MessageEnvelope::kSenderSize);
+    envelope.recipients.clear();
     AppendRecipient(envelope, address);
-    envelope.Account.clear();
-    envelope.Server.clear();
-    envelope.ClientIP.clear();
-    envelope.Status = "Undelivered";
-    envelope.CommandType = "NDR";
+    envelope.account.clear();
+    envelope.server.clear();
+    envelope.clientIp.clear();
+    envelope.status = "Undelivered";
+    envelope.commandType = "NDR";
     return envelope;
 }
 
@@ -50,17 +50,17 @@ bool ForwardToAddress(const MessageContext& context, std::string_view address,
                      const QueueStepHook& hook) {
     if (context.ownMessage) {
         // The copy would carry what made this copy be acted on, over and over.
-        Trace("Not forwarding %s: the filter queued it itself\n", context.MessageId.c_str());
+        Trace("Not forwarding %s: the filter queued it itself\n", context.messageId.c_str());
         return false;
     }
     std::string root = config::CurrentDirectories()->ConnectorRoot;
     std::optional<InboundPaths> paths =
-        InboundQueuePaths(root, context.ConnectorName, context.MessageId);
+        InboundQueuePaths(root, context.connectorName, context.messageId);
     if (!paths) return false;
     std::optional<std::string> message = platform::readFile(paths->messageFile);
     if (!message) return false;
     std::string newId = platform::newQueuedMessageId();
-    return QueueNewMessage(root, context.ConnectorName, newId, MarkedCopy(*message, newId),
+    return QueueNewMessage(root, context.connectorName, newId, MarkedCopy(*message, newId),
                            ForwardEnvelope(context, address), hook)
                ? 1
                : 0;

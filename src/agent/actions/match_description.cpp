@@ -15,13 +15,13 @@ constexpr std::size_t kSenderAddressSize = 2048;
 std::string BuildMatchDescription(const MessageContext& context, std::string_view criterionName,
                                   const filters::MatchResultBlock& block) {
     std::string sender;
-    AddressFromEnvelopeValue(context.Sender, sender, kSenderAddressSize);
+    AddressFromEnvelopeValue(context.sender, sender, kSenderAddressSize);
     std::string text = formatBounded(kMatchDescriptionSize,
                                      "<MSG>%s</MSG><CON>%s</CON><ACCOUNT>%s</ACCOUNT><SENDER>%s</"
                                      "SENDER><IP>%s</IP><CRITERIA>%s</CRITERIA>",
-                                     context.MessageId.c_str(), context.ConnectorName.c_str(),
-                                     context.Account.c_str(), sender.c_str(),
-                                     context.ClientIP.c_str(), std::string(criterionName).c_str());
+                                     context.messageId.c_str(), context.connectorName.c_str(),
+                                     context.account.c_str(), sender.c_str(),
+                                     context.clientIp.c_str(), std::string(criterionName).c_str());
     // Match texts that do not fit are skipped; later, shorter ones may still fit.
     for (int kind = 0; kind < filters::kCriterionCount; ++kind) {
         const std::string& match = block.matchText[std::size_t(kind)];

@@ -10,11 +10,11 @@ std::optional<std::string> DispositionMessageFile(const MessageContext& context)
     std::string root = config::CurrentDirectories()->ConnectorRoot;
     // Also checks the names: nothing below may leave the connector's folders.
     std::optional<InboundPaths> inbound =
-        InboundQueuePaths(root, context.ConnectorName, context.MessageId);
+        InboundQueuePaths(root, context.connectorName, context.messageId);
     if (!inbound) return std::nullopt;
     std::string outgoing = platform::resolvePath(platform::joinPath(
-        platform::joinPath(platform::joinPath(root, context.ConnectorName), "Outgoing/Messages"),
-        context.MessageId));
+        platform::joinPath(platform::joinPath(root, context.connectorName), "Outgoing/Messages"),
+        context.messageId));
     if (platform::fileStatus(outgoing) == platform::FileStatus::Ok &&
         !platform::isDirectory(outgoing))
         return outgoing;

@@ -96,10 +96,10 @@ MessageEnvelope NotificationEnvelope(const MessageContext& context,
                                      const NotificationRequest& request, const Identity& identity) {
     MessageEnvelope envelope = context;
     std::string sender = formatText("[SMTP:%s]", identity.senderAddress.c_str());
-    assignCut(envelope.Sender, sender, MessageEnvelope::kSenderSize);
-    envelope.Recipients = request.recipients;
-    envelope.Status = "Undelivered";
-    envelope.CommandType = "NDR";
+    assignCut(envelope.sender, sender, MessageEnvelope::kSenderSize);
+    envelope.recipients = request.recipients;
+    envelope.status = "Undelivered";
+    envelope.commandType = "NDR";
     return envelope;
 }
 
@@ -109,7 +109,7 @@ bool QueueNotification(const MessageContext& context, const NotificationRequest&
                       const std::vector<std::string>& headerLines, const QueueStepHook& hook) {
     if (context.ownMessage) {
         // A notice about the agent's own message could be acted on in turn, without end.
-        Trace("No notification about %s: the filter queued it itself\n", context.MessageId.c_str());
+        Trace("No notification about %s: the filter queued it itself\n", context.messageId.c_str());
         return false;
     }
     Identity identity = NewIdentity();
@@ -122,7 +122,7 @@ bool QueueNotification(const MessageContext& context, const NotificationRequest&
                                           identity.messageId, *templateText, headerLines,
                                           TokensFor(request, identity, true), description, lineSize)
                                     : FixedText(request, identity, headerLines, description);
-    return QueueNewMessage(config::CurrentDirectories()->ConnectorRoot, context.ConnectorName,
+    return QueueNewMessage(config::CurrentDirectories()->ConnectorRoot, context.connectorName,
                            identity.messageId, WithCrLfLineEnds(text),
                            NotificationEnvelope(context, request, identity), hook)
                ? 1

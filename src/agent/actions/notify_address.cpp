@@ -48,7 +48,7 @@ bool NotifyAddress(MessageContext& context, std::string_view addressSpecificatio
     }
     MessageEnvelope recipients;
     AppendRecipient(recipients, request.toAddress);
-    request.recipients = recipients.Recipients;
+    request.recipients = recipients.recipients;
     Trace("Sending Notification to address: (%s)\n", request.toAddress.c_str());
     std::optional<std::vector<std::string>> headers = ReadFilteredHeaderLines(context);
     if (!headers) return false;

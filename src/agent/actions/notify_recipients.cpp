@@ -14,7 +14,7 @@ bool NotifyRecipients(MessageContext& context, std::string_view templateName,
     NotificationRequest request;
     request.kind = NotificationKind::Recipients;
     request.templateName = templateName;
-    request.recipients = context.Recipients;
+    request.recipients = context.recipients;
     request.texts = {matchDescription, filterDescription, actionDescription};
     return QueueNotification(context, request, *headers, hook);
 }

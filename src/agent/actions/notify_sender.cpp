@@ -29,19 +29,19 @@ std::string SenderAddress(std::string_view sender) {
 bool NotifySender(MessageContext& context, std::string_view templateName,
                  std::string_view matchDescription, std::string_view filterDescription,
                  std::string_view actionDescription, const QueueStepHook& hook) {
-    std::string address = SenderAddress(context.Sender);
+    std::string address = SenderAddress(context.sender);
     std::optional<std::vector<std::string>> headers = ReadFilteredHeaderLines(context);
     if (!headers) return false;
     if (std::optional<std::string> refusal = SenderNotificationRefusal(address, *headers)) {
         Trace("%s", refusal->c_str());
         return false;
     }
-    Trace("Sending Notification to Sender: (%s)\n", context.Sender.c_str());
+    Trace("Sending Notification to Sender: (%s)\n", context.sender.c_str());
     NotificationRequest request;
     request.kind = NotificationKind::Sender;
     request.templateName = templateName;
     request.toAddress = address;
-    request.recipients = context.Sender;
+    request.recipients = context.sender;
     request.texts = {matchDescription, filterDescription, actionDescription};
     return QueueNotification(context, request, *headers, hook);
 }

@@ -55,7 +55,7 @@ bool AddSubjectPrefix(const MessageContext& context, std::string_view prefix,
                      const QueueStepHook& hook) {
     auto directories = config::CurrentDirectories();
     std::optional<InboundPaths> paths =
-        InboundQueuePaths(directories->ConnectorRoot, context.ConnectorName, context.MessageId);
+        InboundQueuePaths(directories->ConnectorRoot, context.connectorName, context.messageId);
     if (!paths) return false;
     // Nothing queued, nothing marked.
     if (platform::fileStatus(paths->messageFile) == platform::FileStatus::NotFound) return false;

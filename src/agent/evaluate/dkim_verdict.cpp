@@ -34,8 +34,8 @@ int32_t classOf(long code) {
 
 bool checkApplies(const MessageContext& message) {
     return providers::Providers().dkim.status == providers::kProviderUsable &&
-           providers::Providers().dkim.execute && message.AuthenticationStatus == 0 &&
-           equalsIgnoreCase(message.ConnectorName, "SMTP");
+           providers::Providers().dkim.execute && message.authenticationStatus == 0 &&
+           equalsIgnoreCase(message.connectorName, "SMTP");
 }
 
 std::string dkimRequest(const MessageContext& message, const DkimSender& sender) {
@@ -65,7 +65,7 @@ void recordFailure(const MessageContext& message, long code, const std::string& 
 DkimVerdict verify(const MessageContext& message) {
     DkimVerdict verdict;
     if (!checkApplies(message)) return verdict;
-    const auto sender = DkimSenderOf(message.Sender);
+    const auto sender = DkimSenderOf(message.sender);
     if (!sender) return verdict;
     providers::CountFor(message, log::Counter::DkimScans);
     const std::string request = dkimRequest(message, *sender);

@@ -13,12 +13,12 @@ constexpr std::string_view kEnvelopeDelimiters = ":]\r\n";
 // Each kind over every filter of the table, in this order.
 void EvaluateEnvelopeCriteria(Evaluation& evaluation) {
     const MessageContext& context = *evaluation.message();
-    evaluation.offerEnvelope(TOorCC, context.Recipients, kEnvelopeDelimiters);
-    evaluation.offer(IPADDRESS, context.ClientIP, kEnvelopeDelimiters);
-    EvaluateWhitelist(evaluation, context.Account, context.ClientIP);
-    evaluation.offer(ACCOUNT, context.Account, kEnvelopeDelimiters);
-    evaluation.offer(CONNECTOR, context.ConnectorName, kEnvelopeDelimiters);
-    EvaluateSenderAuth(evaluation, context.AuthenticationStatus);
+    evaluation.offerEnvelope(TOorCC, context.recipients, kEnvelopeDelimiters);
+    evaluation.offer(IPADDRESS, context.clientIp, kEnvelopeDelimiters);
+    EvaluateWhitelist(evaluation, context.account, context.clientIp);
+    evaluation.offer(ACCOUNT, context.account, kEnvelopeDelimiters);
+    evaluation.offer(CONNECTOR, context.connectorName, kEnvelopeDelimiters);
+    EvaluateSenderAuth(evaluation, context.authenticationStatus);
     RecordCriterionMet(evaluation, ALLMESSAGES, "All Messages");
 }
 

@@ -101,7 +101,7 @@ void EvaluateSpamAssassin(Evaluation& evaluation) {
     if (!settings.spamAssassinOn() ||
         providers::Providers().spamAssassin.status != providers::kProviderUsable)
         return;
-    if (settings.spamAssassinBypassesAuthenticated() && message.AuthenticationStatus == 1) return;
+    if (settings.spamAssassinBypassesAuthenticated() && message.authenticationStatus == 1) return;
     if (AnyFilterEnables(table, kind)) {
         const long status = providers::SpamAssassinStatus(message);
         ForEachEnabledSlot(evaluation, kind,
@@ -115,7 +115,7 @@ void EvaluateSpamAssassin(Evaluation& evaluation) {
 void EvaluateVirus(Evaluation& evaluation) {
     constexpr CriterionType kind = HASVIRUS;
     MessageContext& message = *evaluation.message();
-    if (config::AvBypassAuthenticated() == 1 && message.AuthenticationStatus == 1) return;
+    if (config::AvBypassAuthenticated() == 1 && message.authenticationStatus == 1) return;
     if (config::Settings().AntivirusStatus != 1) return;
     if (!AnyFilterEnables(evaluation.table(), kind)) return;
     const providers::VirusScan scan = providers::ScanForVirus(message);

@@ -20,7 +20,7 @@ bool UsesSenderToken(std::string_view instanceData) {
 
 std::string SenderTokenAddress(const MessageContext* message) {
     if (message == nullptr) return {};
-    return std::string(cutToBuffer(AddressLessLastCharacter(message->Sender), kSenderAddressSize));
+    return std::string(cutToBuffer(AddressLessLastCharacter(message->sender), kSenderAddressSize));
 }
 
 void ReplaceSenderToken(std::string& alternative, std::string_view senderAddress,

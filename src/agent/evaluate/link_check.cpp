@@ -9,7 +9,7 @@ namespace kz::evaluate {
 void CheckLinks(Evaluation& evaluation, filters::LinkLookups& lookups, std::string_view text) {
     std::string response;
     std::string listName;
-    if (!filters::FindBlacklistedLink(evaluation.message()->MessageId, lookups, text, response,
+    if (!filters::FindBlacklistedLink(evaluation.message()->messageId, lookups, text, response,
                                       listName))
         return;
     RecordCriterionMet(evaluation, URLBL, listName);

@@ -16,8 +16,8 @@ namespace kz::evaluate {
 bool PrepareMessage(MessageContext& context, std::string_view connectorName,
                     std::string_view messageName) {
     config::ReadRunDirectories();
-    context.MessageId.assign(cutToBuffer(messageName, MessageContext::kNameSize));
-    context.ConnectorName.assign(cutToBuffer(connectorName, MessageContext::kNameSize));
+    context.messageId.assign(cutToBuffer(messageName, MessageContext::kNameSize));
+    context.connectorName.assign(cutToBuffer(connectorName, MessageContext::kNameSize));
     if (ReadEnvelope(context)) return true;
     Trace("Filter was unable to load message %s\r\n", std::string(messageName).c_str());
     return false;
@@ -31,7 +31,7 @@ int EvaluateMessage(Evaluation& evaluation) {
         // A library the scan calls has failed and reported it; the message is passed on
         // unfiltered rather than letting the exception reach the MTA's queue thread.
         log::DebugLogf("Message %s was not filtered: its scan ended with an exception\n",
-                       evaluation.message()->MessageId.c_str());
+                       evaluation.message()->messageId.c_str());
         return 0;
     }
 }

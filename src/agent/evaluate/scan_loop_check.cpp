@@ -42,7 +42,7 @@ int OwnMessageResult(Evaluation& evaluation) {
         }
         virus = virus || block.hitCount[filters::HASVIRUS] > 0;
     }
-    Trace("Message %s was queued by the filter itself; %s\n", context.MessageId.c_str(),
+    Trace("Message %s was queued by the filter itself; %s\n", context.messageId.c_str(),
           virus ? "only its antivirus verdict applies" : "it is not filtered again");
     return virus ? 1 : 0;
 }

@@ -72,7 +72,7 @@ int ScanMessageMime(Evaluation& evaluation) {
     if (!path.empty()) reader.loadFile(path, true);
     if (reader.text().empty()) return 0;
     // Mail the agent queued itself answers to the antivirus verdict only.
-    if (IsOwnMessage(reader.headers(), context.MessageId)) return OwnMessageResult(evaluation);
+    if (IsOwnMessage(reader.headers(), context.messageId)) return OwnMessageResult(evaluation);
 
     evaluateHeaders(evaluation, reader);
     const bool allParts = reader.forEachPart(

@@ -50,7 +50,7 @@ class PlainScan {
   public:
     explicit PlainScan(Evaluation& evaluation)
         : evaluation_(evaluation),
-          loopCheck_(evaluation.message()->MessageId),
+          loopCheck_(evaluation.message()->messageId),
           spfSetting_(config::SpfHeaderCheck()),
           linkChecks_(config::PerformSblRbl() != 0) {}
 

@@ -6,11 +6,11 @@ namespace {
 
 MessageEnvelope SampleEnvelope() {
     MessageEnvelope envelope;
-    envelope.ClientIP = "192.0.2.1";
-    envelope.Account = "Main";
-    envelope.Sender = "[SMTP:sender@example.com]";
-    envelope.Recipients = "[SMTP:recipient@example.com]";
-    envelope.Subject = "Sample subject";
+    envelope.clientIp = "192.0.2.1";
+    envelope.account = "Main";
+    envelope.sender = "[SMTP:sender@example.com]";
+    envelope.recipients = "[SMTP:recipient@example.com]";
+    envelope.subject = "Sample subject";
     return envelope;
 }
 

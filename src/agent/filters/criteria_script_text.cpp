@@ -75,12 +75,12 @@ void ReplaceTokens(std::string& script, int position, const FilterDefinition& fi
 }  // namespace
 
 std::string ReplacePlaceholders(std::string scriptText, const MessageEnvelope& message) {
-    ReplaceAll(scriptText, "%IPADDRESS%", Quoted(message.ClientIP));
-    ReplaceAll(scriptText, "%POSTOFFICE%", Quoted(message.Account));
-    ReplaceAll(scriptText, "%SENDER%", Quoted(message.Sender));
-    ReplaceAll(scriptText, "%SENDERADDRESS%", Quoted(SenderAddress(message.Sender)));
-    ReplaceAll(scriptText, "%RECIPIENTS%", Quoted(message.Recipients));
-    ReplaceAll(scriptText, "%SUBJECT%", Quoted(message.Subject));
+    ReplaceAll(scriptText, "%IPADDRESS%", Quoted(message.clientIp));
+    ReplaceAll(scriptText, "%POSTOFFICE%", Quoted(message.account));
+    ReplaceAll(scriptText, "%SENDER%", Quoted(message.sender));
+    ReplaceAll(scriptText, "%SENDERADDRESS%", Quoted(SenderAddress(message.sender)));
+    ReplaceAll(scriptText, "%RECIPIENTS%", Quoted(message.recipients));
+    ReplaceAll(scriptText, "%SUBJECT%", Quoted(message.subject));
     return scriptText;
 }
 

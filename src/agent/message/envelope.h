@@ -10,7 +10,7 @@
 namespace kz {
 
 // Clears the envelope fields of the context and fills them from the command file named
-// by its ConnectorName and MessageId, remembering the file's lines for WriteEnvelope.
+// by its connectorName and messageId, remembering the file's lines for WriteEnvelope.
 // False when the names are unsafe or the command file cannot be read.
 bool ReadEnvelope(MessageContext& context);
 

@@ -25,20 +25,20 @@ struct NumberKey {
 
 // In the order a line is tested; no key is a prefix of another.
 constexpr std::array<TextKey, 9> kTextKeys{{
-    {"Recipients=", &MessageEnvelope::Recipients, kUnbounded},
-    {"Sender=", &MessageEnvelope::Sender, MessageEnvelope::kSenderSize},
-    {"Server=", &MessageEnvelope::Server, MessageEnvelope::kServerSize},
-    {"ClientIP=", &MessageEnvelope::ClientIP, MessageEnvelope::kClientIPSize},
-    {"Account=", &MessageEnvelope::Account, MessageEnvelope::kAccountSize},
-    {"User=", &MessageEnvelope::User, MessageEnvelope::kUserSize},
-    {"Status=", &MessageEnvelope::Status, MessageEnvelope::kStatusSize},
-    {"CommandType=", &MessageEnvelope::CommandType, MessageEnvelope::kCommandTypeSize},
-    {"Subject=", &MessageEnvelope::Subject, MessageEnvelope::kSubjectSize},
+    {"Recipients=", &MessageEnvelope::recipients, kUnbounded},
+    {"Sender=", &MessageEnvelope::sender, MessageEnvelope::kSenderSize},
+    {"Server=", &MessageEnvelope::server, MessageEnvelope::kServerSize},
+    {"ClientIP=", &MessageEnvelope::clientIp, MessageEnvelope::kClientIPSize},
+    {"Account=", &MessageEnvelope::account, MessageEnvelope::kAccountSize},
+    {"User=", &MessageEnvelope::user, MessageEnvelope::kUserSize},
+    {"Status=", &MessageEnvelope::status, MessageEnvelope::kStatusSize},
+    {"CommandType=", &MessageEnvelope::commandType, MessageEnvelope::kCommandTypeSize},
+    {"Subject=", &MessageEnvelope::subject, MessageEnvelope::kSubjectSize},
 }};
 
 constexpr std::array<NumberKey, 2> kNumberKeys{{
-    {"TimeAcquired=", &MessageEnvelope::TimeAcquired},
-    {"AuthenticationStatus=", &MessageEnvelope::AuthenticationStatus},
+    {"TimeAcquired=", &MessageEnvelope::timeAcquired},
+    {"AuthenticationStatus=", &MessageEnvelope::authenticationStatus},
 }};
 
 constexpr std::array<std::string_view, 5> kWrittenKeys{

@@ -12,14 +12,14 @@ bool ReadEnvelope(MessageContext& context) {
     context.commandFile = CommandFileSource{};
 
     auto dirs = config::CurrentDirectories();
-    auto paths = InboundQueuePaths(dirs->ConnectorRoot, context.ConnectorName, context.MessageId);
+    auto paths = InboundQueuePaths(dirs->ConnectorRoot, context.connectorName, context.messageId);
     if (!paths) return false;
     std::optional<std::string> content = platform::readFile(paths->commandFile);
     if (!content) return false;
 
     // Whole lines: a long Recipients line read in pieces would lose recipients, and a
     // piece could pass for a key of its own.
-    CommandFileSource source{true, context.ConnectorName, context.MessageId,
+    CommandFileSource source{true, context.connectorName, context.messageId,
                              SplitCommandFileLines(*content)};
     for (const std::string& line : source.lines) ApplyEnvelopeLine(context, line);
     context.commandFile = std::move(source);

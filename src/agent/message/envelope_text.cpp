@@ -29,11 +29,11 @@ std::vector<std::string> SplitCommandFileLines(std::string_view content) {
 std::string FormatCommandFile(const MessageEnvelope& envelope,
                               const std::vector<std::string>& keptLines) {
     std::string out;
-    appendLine(out, "Recipients=", envelope.Recipients);
-    appendLine(out, "Server=", envelope.Server);
-    appendLine(out, "Sender=", envelope.Sender);
-    appendLine(out, "TimeAcquired=", std::to_string(envelope.TimeAcquired));
-    appendLine(out, "Status=", envelope.Status);
+    appendLine(out, "Recipients=", envelope.recipients);
+    appendLine(out, "Server=", envelope.server);
+    appendLine(out, "Sender=", envelope.sender);
+    appendLine(out, "TimeAcquired=", std::to_string(envelope.timeAcquired));
+    appendLine(out, "Status=", envelope.status);
     for (const std::string& line : keptLines) out.append(line).append(kLineEnd);
     return out;
 }

@@ -13,8 +13,8 @@ namespace {
 std::vector<std::string> linesToKeep(const MessageContext& context) {
     const CommandFileSource& source = context.commandFile;
     std::vector<std::string> kept;
-    if (!source.read || source.ConnectorName != context.ConnectorName ||
-        source.MessageId != context.MessageId)
+    if (!source.read || source.connectorName != context.connectorName ||
+        source.messageId != context.messageId)
         return kept;
     for (const std::string& line : source.lines) {
         if (!IsWrittenEnvelopeLine(line)) kept.push_back(line);
@@ -32,7 +32,7 @@ bool WriteCommandFile(const std::string& commandFile, const MessageEnvelope& env
 
 bool WriteEnvelope(const MessageContext& context, const QueueStepHook& hook) {
     auto dirs = config::CurrentDirectories();
-    auto paths = InboundQueuePaths(dirs->ConnectorRoot, context.ConnectorName, context.MessageId);
+    auto paths = InboundQueuePaths(dirs->ConnectorRoot, context.connectorName, context.messageId);
     if (!paths) return false;
     return WriteCommandFile(paths->commandFile, context, linesToKeep(context), hook);
 }

@@ -11,7 +11,7 @@
 namespace kz {
 
 // Envelope fields of the command file, with the buffer sizes of their fixed fields (a
-// field holds at most size-1 characters; Recipients has no limit).
+// field holds at most size-1 characters; recipients has no limit).
 struct MessageEnvelope {
     static constexpr std::size_t kSenderSize = 512;
     static constexpr std::size_t kServerSize = 256;
@@ -22,17 +22,17 @@ struct MessageEnvelope {
     static constexpr std::size_t kCommandTypeSize = 32;
     static constexpr std::size_t kSubjectSize = 1024;
 
-    std::string Recipients;  // EnvelopeAddress entries joined by ';'
-    std::string Sender;
-    std::string Server;
-    std::string ClientIP;
-    std::string Account;
-    std::string User;
-    std::string Status;
-    std::string CommandType;
-    std::string Subject;
-    int32_t TimeAcquired = 0;
-    int32_t AuthenticationStatus = 0;
+    std::string recipients;  // EnvelopeAddress entries joined by ';'
+    std::string sender;
+    std::string server;
+    std::string clientIp;
+    std::string account;
+    std::string user;
+    std::string status;
+    std::string commandType;
+    std::string subject;
+    int32_t timeAcquired = 0;
+    int32_t authenticationStatus = 0;
 };
 
 // The command file as ReadEnvelope found it. Rewriting the envelope of the same message
@@ -40,16 +40,16 @@ struct MessageEnvelope {
 // there is lost.
 struct CommandFileSource {
     bool read = false;
-    std::string ConnectorName;  // the queue names the lines were read under
-    std::string MessageId;
+    std::string connectorName;  // the queue names the lines were read under
+    std::string messageId;
     std::vector<std::string> lines;  // without their line ends
 };
 
 struct MessageContext : MessageEnvelope {
-    static constexpr std::size_t kNameSize = 64;  // ConnectorName, MessageId
+    static constexpr std::size_t kNameSize = 64;  // connectorName, messageId
 
-    std::string ConnectorName;
-    std::string MessageId;
+    std::string connectorName;
+    std::string messageId;
 
     CommandFileSource commandFile;
 

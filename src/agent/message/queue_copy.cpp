@@ -17,8 +17,8 @@ bool copyLogged(const std::string& from, const std::string& to) {
 // Copies the queued files into the quarantine or bad-mail directory.
 bool copyToHolding(const MessageContext& context, std::string config::Directories::*directory) {
     auto dirs = config::CurrentDirectories();
-    auto queued = InboundQueuePaths(dirs->ConnectorRoot, context.ConnectorName, context.MessageId);
-    auto held = HoldingQueuePaths((*dirs).*directory, context.MessageId);
+    auto queued = InboundQueuePaths(dirs->ConnectorRoot, context.connectorName, context.messageId);
+    auto held = HoldingQueuePaths((*dirs).*directory, context.messageId);
     if (!queued || !held) return false;
     if (!copyLogged(queued->commandFile, held->commandFile)) return false;
     if (!EnsureMessagesFolder(held->messagesFolder)) {

@@ -59,8 +59,8 @@ VirusScan ScanForVirus(const MessageContext& message) {
     const AntivirusEntry execute = Providers().antivirus.execute;
     if (!execute) return scan;
     CountFor(message, log::Counter::AntivirusTotalScans);
-    const std::string messageId(message.MessageId);
-    const std::string connector(message.ConnectorName);
+    const std::string messageId(message.messageId);
+    const std::string connector(message.connectorName);
     std::string text(kReplySize, '\0');
     scan.result = execute(kAgentName, messageId.c_str(), connector.c_str(), text.data());
     text.back() = '\0';

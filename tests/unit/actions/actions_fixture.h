@@ -35,8 +35,8 @@ class ActionsTest : public QueueTest {
 
     MessageContext mailboxContext() const {
         MessageContext c = context();
-        c.Account = kPostOffice;
-        c.User = kMailbox;
+        c.account = kPostOffice;
+        c.user = kMailbox;
         return c;
     }
 

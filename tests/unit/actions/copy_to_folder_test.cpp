@@ -78,8 +78,8 @@ TEST_F(CopyToFolderTest, NamesThatWouldLeaveTheirPlaceAreRefused) {
     };
     for (const Case& c : cases) {
         MessageContext context = mailboxContext();
-        context.Account = c.account;
-        context.User = c.user;
+        context.account = c.account;
+        context.user = c.user;
         EXPECT_FALSE(CopyToMailboxFolder(context, c.folder)) << c.account << " " << c.user;
         EXPECT_FALSE(MoveToMailboxFolder(context, c.folder));
     }

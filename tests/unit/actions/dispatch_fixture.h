@@ -23,9 +23,9 @@ class DispatchTest : public QueueTest {
         config::ReadRunDirectories();
         queueMessage("all_keys.cmd", "plain.eml");
         ctx = context();
-        ctx.Sender = "[SMTP:spammer@example.org]";
-        ctx.ClientIP = "192.0.2.7";
-        ctx.Subject = "Win now";
+        ctx.sender = "[SMTP:spammer@example.org]";
+        ctx.clientIp = "192.0.2.7";
+        ctx.subject = "Win now";
     }
 
     // Writes FILTER.TAB and the named files below FILTERS, then loads them afresh.

@@ -38,12 +38,12 @@ TEST_F(ForwardTest, QueuesAMarkedCopySealedUnderItsNewName) {
     std::vector<std::string> queued = newMessages();
     ASSERT_EQ(queued.size(), 1u);
     MessageContext copy = context();
-    copy.MessageId = queued[0];
+    copy.messageId = queued[0];
     ASSERT_TRUE(ReadEnvelope(copy));
-    EXPECT_EQ(copy.Recipients, "[SMTP:boss@example.test]");
-    EXPECT_EQ(copy.Sender, "[SMTP:postmaster@example.test]");
-    EXPECT_EQ(copy.Status, "Undelivered");
-    EXPECT_EQ(copy.ClientIP, "");
+    EXPECT_EQ(copy.recipients, "[SMTP:boss@example.test]");
+    EXPECT_EQ(copy.sender, "[SMTP:postmaster@example.test]");
+    EXPECT_EQ(copy.status, "Undelivered");
+    EXPECT_EQ(copy.clientIp, "");
     std::string text = readFile(inbound() + "/Messages/" + queued[0]);
     EXPECT_NE(text.find("X-KZFilter: 1\r\nX-KZFilter-Seal: " + installed.seal.sealFor(queued[0]) +
                         "\r\n\r\nBody line one."),
@@ -74,7 +74,7 @@ TEST(AppendRecipientTest, AddsTypedEntriesJoinedBySemicolons) {
     AppendRecipient(envelope, "a@example.test");
     AppendRecipient(envelope, "[X400:b]");
     AppendRecipient(envelope, "c@example.test\r\nSender=x");
-    EXPECT_EQ(envelope.Recipients,
+    EXPECT_EQ(envelope.recipients,
               "[SMTP:a@example.test];[X400:b];[SMTP:c@example.test  Sender=x]");
 }
 

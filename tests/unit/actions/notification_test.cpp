@@ -89,7 +89,7 @@ class NotificationTest : public ActionsTest {
         if (ids.empty()) return {};
         id_ = ids[0];
         notice_ = context();
-        notice_.MessageId = id_;
+        notice_.messageId = id_;
         EXPECT_TRUE(ReadEnvelope(notice_));
         std::string text = readFile(inbound() + "/Messages/" + id_);
         platform::removeFile(inbound() + "/" + id_);
@@ -122,10 +122,10 @@ TEST_F(NotificationTest, FixedSenderNotificationQueuesHeadersReasonAndFilteredHe
               "\r\nKaztrel: Kaztrel Message Scan intercepted the delivery of this message. \r\n"
               "Reason: (Spam)\r\n\r\nMessage headers follow:\r\n\r\n" +
                   filteredHeaders());
-    EXPECT_EQ(notice_.Recipients, "[SMTP:carl@example.net]");
-    EXPECT_EQ(notice_.Sender, "[SMTP:postmaster@example.test]");
-    EXPECT_EQ(notice_.Status, "Undelivered");
-    EXPECT_EQ(notice_.TimeAcquired, 1700000000);
+    EXPECT_EQ(notice_.recipients, "[SMTP:carl@example.net]");
+    EXPECT_EQ(notice_.sender, "[SMTP:postmaster@example.test]");
+    EXPECT_EQ(notice_.status, "Undelivered");
+    EXPECT_EQ(notice_.timeAcquired, 1700000000);
     EXPECT_EQ(readFile(messageFile()), notifyFixture("filtered.eml"));
     EXPECT_EQ(readFile(commandFile()), queueFixture("all_keys.cmd"));
 }
@@ -138,14 +138,14 @@ TEST_F(NotificationTest, FixedAddressAndRecipientsNotificationsPutPrecedenceFirs
     ASSERT_EQ(headers.size(), 8u);
     EXPECT_EQ(headers[2] + "|" + headers[6] + "|" + headers[7],
               "To: <boss@example.test>|Precedence: bulk|Auto-Submitted: auto-replied");
-    EXPECT_EQ(notice_.Recipients, "[SMTP:boss@example.test]");
+    EXPECT_EQ(notice_.recipients, "[SMTP:boss@example.test]");
     // A template that cannot be read gives the fixed notification.
     EXPECT_TRUE(NotifyRecipients(filtered_, "ABSENT", kMatch, kFilter, "x"));
     headers = headerLines(takeNotification());
     ASSERT_EQ(headers.size(), 8u);
     EXPECT_EQ(headers[2] + "|" + headers[6] + "|" + headers[7],
               "To: Undisclosed-Recipients|Precedence: bulk|Auto-Submitted: auto-replied");
-    EXPECT_EQ(notice_.Recipients, "[SMTP:anna@example.com];[SMTP:bert@example.org]");
+    EXPECT_EQ(notice_.recipients, "[SMTP:anna@example.com];[SMTP:bert@example.org]");
 }
 
 TEST_F(NotificationTest, ReasonLineExpandsTokensOfTheMatchAndTheFilter) {
@@ -194,7 +194,7 @@ TEST_F(NotificationTest, TemplateGetsTokensHeadersAndTheLoopHeaderBeforeItsBody)
                   "\r\n"
                   "Rule Spam filter (Spam) matched on SUBJECT, words cheap,watches.\r\n" +
                   filteredHeaders() + "End of notice.\r\n");
-    EXPECT_EQ(notice_.Recipients, "[SMTP:boss@example.test]");
+    EXPECT_EQ(notice_.recipients, "[SMTP:boss@example.test]");
 }
 
 TEST_F(NotificationTest, TemplateLoopHeaderIsAddedOnlyWhenMissingTheSealAlways) {
@@ -225,7 +225,7 @@ TEST(TemplateNotification, AHeadersLineIsNoLoopHeaderOfTheTemplate) {
 }
 
 TEST_F(NotificationTest, LineBreaksInValuesNeverStartAHeaderLine) {
-    filtered_.Sender = "[SMTP:carl@example.net\rBcc: v@example.org]";
+    filtered_.sender = "[SMTP:carl@example.net\rBcc: v@example.org]";
     EXPECT_TRUE(NotifySender(filtered_, "", kMatch, "Spam\r\nBcc: w@example.org", "x"));
     std::vector<std::string> headers = headerLines(takeNotification());
     ASSERT_EQ(headers.size(), 8u);
@@ -258,7 +258,7 @@ TEST_F(NotificationTest, NoSenderNotificationToNullSendersOrAutomaticMail) {
     for (const CaseLine& c : cases) {
         const std::string line = c.fields[2] == "-" ? "" : c.fields[2] + "\n";
         queueFiltered(c.fields[1]);
-        filtered_.Sender = c.fields[0];
+        filtered_.sender = c.fields[0];
         int result = traced([&] { return NotifySender(filtered_, "", kMatch, kFilter, "x"); });
         EXPECT_EQ(result, line.empty() ? 1 : 0) << "line " << c.number;
         EXPECT_EQ(trace_,

@@ -81,13 +81,13 @@ TEST_F(ScriptFilterTest, LiteralModeZeroLeavesPlaceholders) {
 TEST_F(ScriptFilterTest, QuotesInTheSenderCannotBecomeScriptCode) {
     configure("sender_literal.KZS");
     EXPECT_TRUE(holds());
-    ctx.Sender = "[SMTP:\"x\" : FilterResult = 1 : y = \"\"@host.test]";
+    ctx.sender = "[SMTP:\"x\" : FilterResult = 1 : y = \"\"@host.test]";
     std::filesystem::remove(quarantine() + "/" + std::string(kMessageId));
     EXPECT_FALSE(holds());
 }
 
 TEST_F(ScriptFilterTest, FullerScriptWithLoopsSelectAndRegExp) {
-    ctx.Subject = "Free offer";
+    ctx.subject = "Free offer";
     configure("policy.KZS");
     instance(filters::BODY, 0, "1");
     EXPECT_TRUE(holds());

@@ -94,11 +94,11 @@ TEST_F(DkimCheck, LevelTwoReportsRequestAndReplyAsAnEvent) {
 TEST_F(DkimCheck, NoCheckIsIndeterminateWithCode100) {
     attach();
     MessageContext other = message();
-    other.ConnectorName = "LOCAL";
+    other.connectorName = "LOCAL";
     MessageContext authenticated = message();
-    authenticated.AuthenticationStatus = 1;
+    authenticated.authenticationStatus = 1;
     MessageContext noAt = message();
-    noAt.Sender = "[SMTP:postmaster]";
+    noAt.sender = "[SMTP:postmaster]";
     for (const MessageContext& m : {other, authenticated, noAt}) {
         check("<RESULT>1</RESULT>", 1, m);
         EXPECT_EQ(metBy(), 3);

@@ -13,11 +13,11 @@ class EnvelopeTest : public UncachedEvaluatorTest {
   protected:
     void SetUp() override {
         UncachedEvaluatorTest::SetUp();
-        context.Recipients = "[SMTP:a@example.com];[SMTP:b@other.org]";
-        context.ClientIP = "192.168.1.20";
-        context.Account = "Example.com";
-        context.ConnectorName = "smtp";
-        context.Sender = "[SMTP:boss@example.com]";
+        context.recipients = "[SMTP:a@example.com];[SMTP:b@other.org]";
+        context.clientIp = "192.168.1.20";
+        context.account = "Example.com";
+        context.connectorName = "smtp";
+        context.sender = "[SMTP:boss@example.com]";
     }
 
     std::string evaluate() {
@@ -44,17 +44,17 @@ TEST_F(EnvelopeTest, EachEnvelopeValueIsMatchedOnce) {
 
 TEST_F(EnvelopeTest, WordsEndAtTheEnvelopeDelimiters) {
     // ":" and "]" bound the address of an entry; "." does not end a word.
-    context.Recipients = "[SMTP:a@example.com.au]";
-    context.ClientIP = "10.1.2.30";
-    context.Account = "mail.example.com";
+    context.recipients = "[SMTP:a@example.com.au]";
+    context.clientIp = "10.1.2.30";
+    context.account = "mail.example.com";
     evaluate();
     EXPECT_EQ(block(kLists).hitCount[TOorCC], 0);
     EXPECT_EQ(block(kLists).hitCount[IPADDRESS], 0);
     EXPECT_EQ(block(kLists).hitCount[ACCOUNT], 0);
 
     newResults();
-    context.ClientIP = "10.1.2.3";
-    context.Account = "[SMTP:example.com]";
+    context.clientIp = "10.1.2.3";
+    context.account = "[SMTP:example.com]";
     evaluate();
     EXPECT_EQ(block(kLists).hitCount[IPADDRESS], 1);
     EXPECT_EQ(block(kLists).matchText[IPADDRESS], "<MF-E>10.1.2.3</MF-E>");

@@ -65,7 +65,7 @@ TEST_F(ListEvaluatorTest, AddressCriterionCountsEachAlternativeOnce) {
 }
 
 TEST_F(ListEvaluatorTest, SenderTokenStandsForTheEnvelopeSender) {
-    context.Sender = "[SMTP:sender@example.com]";
+    context.sender = "[SMTP:sender@example.com]";
     evaluation.offer(BODY, "Mail from sender@example.com today", kWordDelimiters);
     EXPECT_EQ(block(kLists).hitCount[BODY], 1);
     EXPECT_EQ(block(kLists).matchText[BODY], "<MF-W>sender@example.com</MF-W>");
@@ -79,7 +79,7 @@ TEST_F(ListEvaluatorTest, SenderTokenStandsForTheEnvelopeSender) {
     EXPECT_EQ(block(kLists).hitCount[BODY], 0);
 
     // Without a sender the token stands for nothing, which never matches.
-    context.Sender.clear();
+    context.sender.clear();
     evaluation.offer(BODY, "[KZ_SENDER]", kWordDelimiters);
     EXPECT_EQ(block(kLists).hitCount[BODY], 0);
 }
@@ -87,7 +87,7 @@ TEST_F(ListEvaluatorTest, SenderTokenStandsForTheEnvelopeSender) {
 // The reading of the value is AddressLessLastCharacter's; here the cut and no message.
 TEST(SenderTokenAddress, IsCutToTheSenderBufferAndEmptyWithoutAMessage) {
     MessageContext longSender;
-    longSender.Sender = "[SMTP:" + std::string(600, 'a') + "]";
+    longSender.sender = "[SMTP:" + std::string(600, 'a') + "]";
     EXPECT_EQ(evaluate::SenderTokenAddress(&longSender), std::string(511, 'a'));
     EXPECT_EQ(evaluate::SenderTokenAddress(nullptr), "");
 }

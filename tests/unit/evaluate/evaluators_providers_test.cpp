@@ -104,7 +104,7 @@ TEST_F(ProviderVerdicts, SpamAssassinBypassesAuthenticatedSenders) {
     attach();
     filters({{"1\tSPAMASSASSIN\t1"}});
     MessageContext m = message();
-    m.AuthenticationStatus = 1;
+    m.authenticationStatus = 1;
     evaluate(m, evaluate::EvaluateSpamAssassin);
     EXPECT_EQ(block(1).hitCount[SPAMASSASSIN], 0);
     EXPECT_EQ(executeCalls("KZFLTMSA"), 0);

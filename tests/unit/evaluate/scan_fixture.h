@@ -65,8 +65,8 @@ class ScanTest : public test::ConfigTest {
                                        std::filesystem::copy_options::overwrite_existing);
         }
         context = MessageContext{};
-        context.ConnectorName = "SMTP";
-        context.MessageId = message.empty() ? "missing.eml" : message;
+        context.connectorName = "SMTP";
+        context.messageId = message.empty() ? "missing.eml" : message;
         filters::AllocateResults(table, results);
         testing::internal::CaptureStdout();
         ScanOutcome outcome;

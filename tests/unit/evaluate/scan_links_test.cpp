@@ -61,8 +61,8 @@ TEST_F(ScanTest, PriorityMapping) {
         test::writeFile(messagesDir() + "/priority.eml", text);
         for (bool mime : {false, true}) {
             context = MessageContext{};
-            context.ConnectorName = "SMTP";
-            context.MessageId = "priority.eml";
+            context.connectorName = "SMTP";
+            context.messageId = "priority.eml";
             filters::AllocateResults(table, results);
             testing::internal::CaptureStdout();
             evaluate::Evaluation evaluation(table, results, &context);

@@ -14,7 +14,7 @@ class LoopVirusTest : public ProviderTest {
         filters::ReleaseResults(results);
         filters::AllocateResults(table, results);
         context_ = message();
-        context_.MessageId = name;
+        context_.messageId = name;
         testing::internal::CaptureStdout();
         evaluate::Evaluation evaluation(table, results, &context_);
         int result = mime ? kz::evaluate::ScanMessageMime(evaluation)

@@ -149,11 +149,11 @@ TEST_F(ScriptHostTest, GeneratedScriptSubstitutesPlaceholdersAndTokensInOrder) {
     results.blocks.resize(1);
     results.block(1).instanceValue[filters::SUBJECT][0] = "1";
     MessageEnvelope envelope;
-    envelope.Sender = "[SMTP:a@b.test]";
-    envelope.Account = "Main";
-    envelope.ClientIP = "10.0.0.1";
-    envelope.Recipients = "[SMTP:c@d.test];[SMTP:e@f.test]";
-    envelope.Subject = "A \"quoted\" subject";
+    envelope.sender = "[SMTP:a@b.test]";
+    envelope.account = "Main";
+    envelope.clientIp = "10.0.0.1";
+    envelope.recipients = "[SMTP:c@d.test];[SMTP:e@f.test]";
+    envelope.subject = "A \"quoted\" subject";
     testing::internal::CaptureStdout();
     std::string generated = filters::GenerateCriteriaScript(1, filter, results, &envelope, true);
     std::string trace = testing::internal::GetCapturedStdout();

@@ -20,11 +20,11 @@ class EnvelopeReaderTest : public QueueTest {
 
 TEST_F(EnvelopeReaderTest, ReadsEveryKeyAndIgnoresOthers) {
     MessageContext m = read("all_keys.cmd");
-    EXPECT_EQ(m.Recipients, "[SMTP:anna@example.com];[SMTP:bert@example.org]");
-    EXPECT_EQ(m.Sender, "[SMTP:carl@example.net]");
-    EXPECT_EQ(m.Subject, "Quarterly figures");
-    EXPECT_EQ(m.TimeAcquired, 1700000000);
-    EXPECT_EQ(m.AuthenticationStatus, 1);
+    EXPECT_EQ(m.recipients, "[SMTP:anna@example.com];[SMTP:bert@example.org]");
+    EXPECT_EQ(m.sender, "[SMTP:carl@example.net]");
+    EXPECT_EQ(m.subject, "Quarterly figures");
+    EXPECT_EQ(m.timeAcquired, 1700000000);
+    EXPECT_EQ(m.authenticationStatus, 1);
 }
 
 // Keys in another case or after a blank set nothing; a value keeps its own "=" and its
@@ -32,43 +32,43 @@ TEST_F(EnvelopeReaderTest, ReadsEveryKeyAndIgnoresOthers) {
 // line has no line end.
 TEST_F(EnvelopeReaderTest, KeysAreCaseSensitivePrefixesAndValuesAreTakenAsTheyStand) {
     MessageContext m = read("quirks.cmd");
-    EXPECT_EQ(m.Recipients, "[SMTP:second@example.com];[SMTP:third@example.com]");
-    EXPECT_EQ(m.Sender, "");
-    EXPECT_EQ(m.Subject, "a=b");
-    EXPECT_EQ(m.ClientIP, " 198.51.100.4 ");
-    EXPECT_EQ(m.TimeAcquired, 12);
-    EXPECT_EQ(m.AuthenticationStatus, 0);
-    EXPECT_EQ(m.Status, "Undelivered");
+    EXPECT_EQ(m.recipients, "[SMTP:second@example.com];[SMTP:third@example.com]");
+    EXPECT_EQ(m.sender, "");
+    EXPECT_EQ(m.subject, "a=b");
+    EXPECT_EQ(m.clientIp, " 198.51.100.4 ");
+    EXPECT_EQ(m.timeAcquired, 12);
+    EXPECT_EQ(m.authenticationStatus, 0);
+    EXPECT_EQ(m.status, "Undelivered");
 }
 
 TEST_F(EnvelopeReaderTest, LongValuesAreCutToTheirFieldsButRecipientsAreKeptWhole) {
     MessageContext m = read("long_values.cmd");
-    EXPECT_EQ(m.Sender.size(), 511u);
-    EXPECT_EQ(m.Sender.substr(0, 7), "[SMTP:s");
-    EXPECT_EQ(m.ClientIP.size(), 65u);
-    EXPECT_EQ(m.CommandType.size(), 31u);
-    EXPECT_EQ(m.Subject.size(), 1023u);
+    EXPECT_EQ(m.sender.size(), 511u);
+    EXPECT_EQ(m.sender.substr(0, 7), "[SMTP:s");
+    EXPECT_EQ(m.clientIp.size(), 65u);
+    EXPECT_EQ(m.commandType.size(), 31u);
+    EXPECT_EQ(m.subject.size(), 1023u);
     // Longer than any read piece; every one of the 1,200 recipients survives.
-    EXPECT_GT(m.Recipients.size(), 25000u);
-    EXPECT_TRUE(m.Recipients.ends_with("[SMTP:user01199@example.com]"));
+    EXPECT_GT(m.recipients.size(), 25000u);
+    EXPECT_TRUE(m.recipients.ends_with("[SMTP:user01199@example.com]"));
 }
 
 TEST_F(EnvelopeReaderTest, LineFeedsAloneEndLinesToo) {
     MessageContext m = read("lf_only.cmd");
-    EXPECT_EQ(m.Recipients, "[SMTP:lf@example.com]");
-    EXPECT_EQ(m.Sender, "[SMTP:unix@example.com]");
-    EXPECT_EQ(m.TimeAcquired, -42);
+    EXPECT_EQ(m.recipients, "[SMTP:lf@example.com]");
+    EXPECT_EQ(m.sender, "[SMTP:unix@example.com]");
+    EXPECT_EQ(m.timeAcquired, -42);
 }
 
 TEST_F(EnvelopeReaderTest, AMissingCommandFileFailsAndLeavesEveryFieldCleared) {
     MessageContext m = read("all_keys.cmd");
-    m.MessageId = "MISSING.MAI";
+    m.messageId = "MISSING.MAI";
     EXPECT_FALSE(ReadEnvelope(m));
-    EXPECT_EQ(m.Recipients, "");
-    EXPECT_EQ(m.Sender, "");
-    EXPECT_EQ(m.Subject, "");
-    EXPECT_EQ(m.TimeAcquired, 0);
-    EXPECT_EQ(m.AuthenticationStatus, 0);
+    EXPECT_EQ(m.recipients, "");
+    EXPECT_EQ(m.sender, "");
+    EXPECT_EQ(m.subject, "");
+    EXPECT_EQ(m.timeAcquired, 0);
+    EXPECT_EQ(m.authenticationStatus, 0);
     EXPECT_FALSE(m.commandFile.read);
 }
 
@@ -83,10 +83,10 @@ TEST_F(EnvelopeReaderTest, NamesThatCouldLeaveTheQueueAreRefused) {
                    Case{"SMTP", "a/b.MAI"}, Case{"SMTP", "x..MAI"}, Case{"SMTP", ""},
                    Case{"..", "Inbound"}, Case{"SMTP/Inbound", "."}, Case{"", "x.MAI"}}) {
         MessageContext m = context();
-        m.ConnectorName = c.connector;
-        m.MessageId = c.message;
+        m.connectorName = c.connector;
+        m.messageId = c.message;
         EXPECT_FALSE(ReadEnvelope(m)) << c.connector << " " << c.message;
-        EXPECT_EQ(m.Sender, "");
+        EXPECT_EQ(m.sender, "");
     }
 }
 

@@ -17,7 +17,7 @@ TEST_F(EnvelopeWriterTest, RewritingAReadEnvelopeKeepsTheLinesItDoesNotWrite) {
     writeFile(commandFile(), queueFixture("all_keys.cmd"));
     MessageContext m = context();
     ASSERT_TRUE(ReadEnvelope(m));
-    m.Recipients += ";[SMTP:dora@example.com]";
+    m.recipients += ";[SMTP:dora@example.com]";
     ASSERT_TRUE(WriteEnvelope(m));
     EXPECT_EQ(readFile(commandFile()), kAllKeysRewritten);
     // Written again, nothing doubles.
@@ -43,15 +43,15 @@ constexpr std::string_view kFiveLines =
     "Status=Undelivered\r\n";
 
 MessageContext newEnvelope(MessageContext m) {
-    m.Recipients = "[SMTP:new@example.com]";
-    m.Server = "relay";
-    m.Sender = "[SMTP:from@example.com]";
-    m.TimeAcquired = -5;
-    m.Status = "Undelivered";
-    m.ClientIP = "192.0.2.1";
-    m.Subject = "not written";
-    m.CommandType = "NDR";
-    m.AuthenticationStatus = 1;
+    m.recipients = "[SMTP:new@example.com]";
+    m.server = "relay";
+    m.sender = "[SMTP:from@example.com]";
+    m.timeAcquired = -5;
+    m.status = "Undelivered";
+    m.clientIp = "192.0.2.1";
+    m.subject = "not written";
+    m.commandType = "NDR";
+    m.authenticationStatus = 1;
     return m;
 }
 
@@ -62,16 +62,16 @@ TEST_F(EnvelopeWriterTest, ANewMessageGetsExactlyTheFiveLines) {
     MessageContext original = context();
     ASSERT_TRUE(ReadEnvelope(original));
     MessageContext copy = newEnvelope(original);
-    copy.MessageId = "AAAABBBBCCCCDDDDEEEEFFFF00001111.MAI";
+    copy.messageId = "AAAABBBBCCCCDDDDEEEEFFFF00001111.MAI";
     ASSERT_TRUE(WriteEnvelope(copy));
-    EXPECT_EQ(readFile(inbound() + "/" + copy.MessageId), kFiveLines);
+    EXPECT_EQ(readFile(inbound() + "/" + copy.messageId), kFiveLines);
     EXPECT_EQ(readFile(commandFile()), queueFixture("all_keys.cmd"));
 }
 
 TEST_F(EnvelopeWriterTest, LineBreaksInValuesCannotAddLines) {
     MessageContext m = context();
-    m.Recipients = "[SMTP:a@example.com]\r\nStatus=Delivered";
-    m.Sender = "[SMTP:b@example.com]\n";
+    m.recipients = "[SMTP:a@example.com]\r\nStatus=Delivered";
+    m.sender = "[SMTP:b@example.com]\n";
     ASSERT_TRUE(WriteEnvelope(m));
     EXPECT_EQ(readFile(commandFile()),
               "Recipients=[SMTP:a@example.com]  Status=Delivered\r\n"
@@ -89,7 +89,7 @@ TEST_F(EnvelopeWriterTest, AFailureAtAnyStepLeavesTheOldFileWhole) {
         writeFile(commandFile(), before);
         MessageContext m = context();
         ASSERT_TRUE(ReadEnvelope(m));
-        m.Recipients += ";[SMTP:dora@example.com]";
+        m.recipients += ";[SMTP:dora@example.com]";
         std::vector<std::string> seen;
         auto hook = [&](std::string_view step) {
             seen.push_back(readFile(commandFile()));

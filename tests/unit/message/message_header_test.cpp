@@ -132,7 +132,7 @@ TEST_F(MessageHeaderTest, MissingMessageAndUnsafeNamesFail) {
     EXPECT_FALSE(SetMessageHeader(context(), "X-A", "1", HeaderMode::InsertAtTop));
     writeFile(root() + "/SMTP/Inbound/outside.eml", "keep");
     MessageContext m = context();
-    m.MessageId = "../outside.eml";
+    m.messageId = "../outside.eml";
     EXPECT_FALSE(SetMessageHeader(m, "X-A", "1", HeaderMode::InsertAtTop));
     EXPECT_EQ(readFile(root() + "/SMTP/Inbound/outside.eml"), "keep");
 }

@@ -44,8 +44,8 @@ class QueueTest : public ConfigTest {
   protected:
     MessageContext context() const {
         MessageContext context;
-        context.ConnectorName = kConnector;
-        context.MessageId = kMessageId;
+        context.connectorName = kConnector;
+        context.messageId = kMessageId;
         return context;
     }
 

@@ -15,10 +15,10 @@ class QueueNewMessageTest : public QueueTest {
 
     static MessageEnvelope envelope() {
         MessageEnvelope e;
-        e.Recipients = "[SMTP:anna@example.com]";
-        e.Sender = "[SMTP:postmaster@example.com]";
-        e.Status = "Undelivered";
-        e.ClientIP = "192.0.2.1";
+        e.recipients = "[SMTP:anna@example.com]";
+        e.sender = "[SMTP:postmaster@example.com]";
+        e.status = "Undelivered";
+        e.clientIp = "192.0.2.1";
         return e;
     }
     bool queue(const QueueStepHook& hook = {}) {

@@ -95,14 +95,14 @@ TEST_F(QueueOperationsTest, UnsafeNamesAreRefusedByEveryOperation) {
     queueMessage("all_keys.cmd", "plain.eml");
     for (std::string_view id : {"../victim", "..\\victim", "Messages/../../victim", "..", "."}) {
         MessageContext m = context();
-        m.MessageId = id;
+        m.messageId = id;
         EXPECT_FALSE(DeleteQueuedMessage(m)) << id;
         EXPECT_FALSE(CopyToQuarantine(m)) << id;
         EXPECT_FALSE(CopyToBadMail(m)) << id;
     }
     // A separator alone would let the "command file" be the message file.
     MessageContext m = context();
-    m.MessageId = "Messages/" + std::string(kMessageId);
+    m.messageId = "Messages/" + std::string(kMessageId);
     EXPECT_FALSE(DeleteQueuedMessage(m));
     EXPECT_TRUE(exists(messageFile()));
     EXPECT_EQ(readFile(root() + "/SMTP/victim"), "keep");

@@ -117,7 +117,7 @@ class ProviderTest : public QueueTest {
 
     MessageContext message() const {
         MessageContext c = context();
-        c.Sender = "[SMTP:alice@example.org]";
+        c.sender = "[SMTP:alice@example.org]";
         return c;
     }
 
