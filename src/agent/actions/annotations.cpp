@@ -35,7 +35,7 @@ std::string AnnotationFilePath(std::string_view configuration, std::string_view 
 }
 
 bool AppendAnnotations(const MessageContext& context, const AnnotationRequest& request,
-                      const QueueStepHook& hook) {
+                       const QueueStepHook& hook) {
     if (!InboundQueuePaths(config::CurrentDirectories()->ConnectorRoot, context.connectorName,
                            context.messageId))
         return false;

@@ -31,6 +31,6 @@ std::string AnnotationFilePath(std::string_view configuration, std::string_view 
 // message is as it should be (also unchanged: already filtered, no boundary, no
 // annotation file, no message file); false for unsafe queue names or a failed rewrite.
 bool AppendAnnotations(const MessageContext& context, const AnnotationRequest& request,
-                      const QueueStepHook& hook = {});
+                       const QueueStepHook& hook = {});
 
 }  // namespace kz::actions

@@ -47,7 +47,7 @@ std::string ExpandCommandLine(const MessageContext& context, std::string_view co
 }
 
 bool ExecuteApplication(const MessageContext& context, std::string_view command,
-                       std::string_view parameters, std::chrono::milliseconds bound) {
+                        std::string_view parameters, std::chrono::milliseconds bound) {
     std::string line = ExpandCommandLine(context, command, parameters);
     platform::ProcessResult result = platform::runProcess(platform::splitCommandLine(line), bound);
     if (!result.started) {

@@ -21,7 +21,7 @@ std::string ExpandCommandLine(const MessageContext& context, std::string_view co
 // Starts the expanded command line as a program with its split arguments (never through
 // a shell) and waits for it at most `bound`, killing it then. True when it was started.
 bool ExecuteApplication(const MessageContext& context, std::string_view command,
-                       std::string_view parameters,
-                       std::chrono::milliseconds bound = kExecuteBound);
+                        std::string_view parameters,
+                        std::chrono::milliseconds bound = kExecuteBound);
 
 }  // namespace kz::actions

@@ -47,7 +47,7 @@ std::string MarkedCopy(std::string_view message, std::string_view newId) {
 }  // namespace
 
 bool ForwardToAddress(const MessageContext& context, std::string_view address,
-                     const QueueStepHook& hook) {
+                      const QueueStepHook& hook) {
     if (context.ownMessage) {
         // The copy would carry what made this copy be acted on, over and over.
         Trace("Not forwarding %s: the filter queued it itself\n", context.messageId.c_str());

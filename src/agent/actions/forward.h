@@ -14,6 +14,6 @@ namespace kz::actions {
 // file last); on failure nothing of it is left. True when it was queued. The message itself
 // stays queued. A message the agent queued itself is not forwarded (false).
 bool ForwardToAddress(const MessageContext& context, std::string_view address,
-                     const QueueStepHook& hook = {});
+                      const QueueStepHook& hook = {});
 
 }  // namespace kz::actions

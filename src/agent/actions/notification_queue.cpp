@@ -106,7 +106,7 @@ MessageEnvelope NotificationEnvelope(const MessageContext& context,
 }  // namespace
 
 bool QueueNotification(const MessageContext& context, const NotificationRequest& request,
-                      const std::vector<std::string>& headerLines, const QueueStepHook& hook) {
+                       const std::vector<std::string>& headerLines, const QueueStepHook& hook) {
     if (context.ownMessage) {
         // A notice about the agent's own message could be acted on in turn, without end.
         Trace("No notification about %s: the filter queued it itself\n", context.messageId.c_str());

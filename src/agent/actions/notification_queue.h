@@ -32,6 +32,6 @@ struct NotificationRequest {
 // identifier, from the notification sender. It becomes visible only complete, message
 // file first; on failure nothing of it is left. True when it was queued.
 bool QueueNotification(const MessageContext& context, const NotificationRequest& request,
-                      const std::vector<std::string>& headerLines, const QueueStepHook& hook);
+                       const std::vector<std::string>& headerLines, const QueueStepHook& hook);
 
 }  // namespace kz::actions

@@ -35,8 +35,8 @@ std::string TaggedValue(std::string_view data, std::string_view tag, std::size_t
 }  // namespace
 
 bool NotifyAddress(MessageContext& context, std::string_view addressSpecification,
-                  std::string_view matchDescription, std::string_view filterDescription,
-                  std::string_view actionDescription, const QueueStepHook& hook) {
+                   std::string_view matchDescription, std::string_view filterDescription,
+                   std::string_view actionDescription, const QueueStepHook& hook) {
     if (!addressSpecification.starts_with(kReference)) return false;
     NotificationRequest request;
     request.kind = NotificationKind::Address;

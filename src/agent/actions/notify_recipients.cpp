@@ -7,8 +7,8 @@
 namespace kz::actions {
 
 bool NotifyRecipients(MessageContext& context, std::string_view templateName,
-                     std::string_view matchDescription, std::string_view filterDescription,
-                     std::string_view actionDescription, const QueueStepHook& hook) {
+                      std::string_view matchDescription, std::string_view filterDescription,
+                      std::string_view actionDescription, const QueueStepHook& hook) {
     std::optional<std::vector<std::string>> headers = ReadFilteredHeaderLines(context);
     if (!headers) return false;
     NotificationRequest request;

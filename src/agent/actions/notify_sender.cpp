@@ -27,8 +27,8 @@ std::string SenderAddress(std::string_view sender) {
 }  // namespace
 
 bool NotifySender(MessageContext& context, std::string_view templateName,
-                 std::string_view matchDescription, std::string_view filterDescription,
-                 std::string_view actionDescription, const QueueStepHook& hook) {
+                  std::string_view matchDescription, std::string_view filterDescription,
+                  std::string_view actionDescription, const QueueStepHook& hook) {
     std::string address = SenderAddress(context.sender);
     std::optional<std::vector<std::string>> headers = ReadFilteredHeaderLines(context);
     if (!headers) return false;

@@ -52,7 +52,7 @@ std::optional<std::string> PrefixSubjectInText(std::string_view message, std::st
 }
 
 bool AddSubjectPrefix(const MessageContext& context, std::string_view prefix,
-                     const QueueStepHook& hook) {
+                      const QueueStepHook& hook) {
     auto directories = config::CurrentDirectories();
     std::optional<InboundPaths> paths =
         InboundQueuePaths(directories->ConnectorRoot, context.connectorName, context.messageId);

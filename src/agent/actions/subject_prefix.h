@@ -21,6 +21,6 @@ std::optional<std::string> PrefixSubjectInText(std::string_view message, std::st
 // did); false when there is no message file or no subject line to mark, or the file could not
 // be read or rewritten, so the action is never reported for a message it left unmarked.
 bool AddSubjectPrefix(const MessageContext& context, std::string_view prefix,
-                     const QueueStepHook& hook = {});
+                      const QueueStepHook& hook = {});
 
 }  // namespace kz::actions

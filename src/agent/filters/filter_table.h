@@ -26,7 +26,7 @@ struct FilterDefinition {
     std::string description;
     std::array<CriterionSlot, kCriterionCount> slots;
     bool isScript = false;
-    bool matchAll = false;  // every enabled criterion must be met (field 7 reads 1)
+    bool matchAll = false;   // every enabled criterion must be met (field 7 reads 1)
     std::string scriptText;  // the whole criteria script; empty for a criteria table
 };
 
@@ -34,7 +34,7 @@ struct FilterTable {
     static constexpr std::size_t kScopeNameSize = 128;  // postofficeName, mailboxName
 
     std::vector<FilterDefinition> filters;  // position p is filters[p - 1]
-    std::string postofficeName;  // empty for the system-wide table
+    std::string postofficeName;             // empty for the system-wide table
     std::string mailboxName;
     std::string configurationDirectory;  // the directory the table was loaded from
     bool patternCaching = false;         // "Allow Pattern Caching" at load time
