@@ -56,6 +56,7 @@ TEST_P(EngineCaseTest, GivesTheDocumentedResult) {
     std::string result = c.run == "eval"    ? Eval(c.text)
                          : c.run == "body"  ? RunBody(c.text)
                          : c.run == "error" ? ErrorOf(c.text)
+                         : c.run == "code"  ? RunCode(c.text)
                                             : "unknown run '" + c.run + "'";
     EXPECT_EQ(result, c.expected) << "line " << c.line << ": " << c.text;
 }

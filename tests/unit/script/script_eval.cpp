@@ -45,6 +45,13 @@ std::string RunBody(const std::string& body) {
     return Show(*result);
 }
 
+std::string RunCode(const std::string& code) {
+    Engine engine;
+    if (!engine.addCode(code)) return Describe(engine.error());
+    std::optional<Value> result = engine.run("t");
+    return result ? Show(*result) : Describe(engine.error());
+}
+
 std::string Eval(const std::string& expression) {
     return RunBody("R = " + expression);
 }

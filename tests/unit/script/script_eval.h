@@ -13,6 +13,8 @@ std::string Show(const Value& v);
 std::string RunBody(const std::string& body);
 // The value of one expression.
 std::string Eval(const std::string& expression);
+// The value of T() after the whole code is added, called as "t".
+std::string RunCode(const std::string& code);
 // The error of running the body ("Error:n" or "Syntax:n"), or "ok".
 std::string ErrorOf(const std::string& body, Limits limits = {});
 
