@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "message/envelope_fields.h"
 #include "support/case_file.h"
 
 namespace kz {
@@ -19,9 +20,7 @@ TEST(ExtractEnvelopeAddress, TakesTheTextBetweenTheFirstColonAndTheFirstBracket)
         ExtractEnvelopeAddress(c.fields[0], destination, std::stoul(c.fields[1]));
         EXPECT_EQ(destination, c.fields[2]) << "line " << c.number;
     }
-}
-
-TEST(ExtractEnvelopeAddress, CutsToTheLengthOfAnAddressBuffer) {
+    // Cut to the length of an address buffer, whatever the caller's size.
     std::string destination;
     ExtractEnvelopeAddress("[SMTP:" + std::string(2000, 'a') + "]", destination, 4096);
     EXPECT_EQ(destination, std::string(1023, 'a'));
@@ -34,41 +33,33 @@ TEST(AppendEnvelopeRecipient, JoinsWithSemicolonAndWrapsBareAddresses) {
     EXPECT_EQ(recipients, "[SMTP:anna@example.com];[X400:c=de]");
 }
 
-// The cases of one reading: value, result, address.
-void ExpectCases(const std::string& reading, std::size_t count,
-                 int (*helper)(std::string_view, std::string&, std::size_t)) {
-    EXPECT_EQ(kCases.at(reading).size(), count);
-    for (const test::CaseLine& c : kCases.at(reading)) {
-        std::string out = "old";
-        EXPECT_EQ(helper(c.fields[0], out, 2048), std::stoi(c.fields[1])) << "line " << c.number;
-        EXPECT_EQ(out, c.fields[2]) << "line " << c.number;
+// The cases of one reading: value, result, address; then the same cut to a short buffer.
+TEST(EnvelopeAddress, ReadingsOfTheValue) {
+    using Reading = int (*)(std::string_view, std::string&, std::size_t);
+    for (auto [name, read] :
+         {std::pair<std::string, Reading>{"AddressFromEnvelopeValue", AddressFromEnvelopeValue},
+          {"AddressAfterType", AddressAfterType}}) {
+        for (const test::CaseLine& c : kCases.at(name)) {
+            std::string out = "old";
+            EXPECT_EQ(read(c.fields[0], out, 2048), std::stoi(c.fields[1])) << "line " << c.number;
+            EXPECT_EQ(out, c.fields[2]) << "line " << c.number;
+        }
+        std::string out;
+        EXPECT_EQ(read("[SMTP:alice@example.com]", out, 6), 1) << name;
+        EXPECT_EQ(out, "alice") << name;
     }
-}
-
-TEST(AddressFromEnvelopeValue, TextBetweenTypeAndBracket) {
-    ExpectCases("AddressFromEnvelopeValue", 7, AddressFromEnvelopeValue);
-}
-
-TEST(AddressAfterType, TextAfterTypeLessTheClosingBracket) {
-    ExpectCases("AddressAfterType", 6, AddressAfterType);
-}
-
-TEST(EnvelopeAddress, CutToTheCallersBuffer) {
-    std::string out;
-    EXPECT_EQ(AddressFromEnvelopeValue("[SMTP:alice@example.com]", out, 6), 1);
-    EXPECT_EQ(out, "alice");
-    EXPECT_EQ(AddressAfterType("[SMTP:alice@example.com]", out, 6), 1);
-    EXPECT_EQ(out, "alice");
+    std::string out = "old";
     EXPECT_EQ(AddressAfterType("[SMTP:alice@example.com]", out, 0), 1);
     EXPECT_EQ(out, "");
+    for (const test::CaseLine& c : kCases.at("AddressLessLastCharacter"))
+        EXPECT_EQ(AddressLessLastCharacter(c.fields[0]), c.fields[1]) << "line " << c.number;
 }
 
-TEST(AddressLessLastCharacter, DropsWhateverEndsTheValue) {
-    EXPECT_EQ(AddressLessLastCharacter("[SMTP:a@example.com]"), "a@example.com");
-    EXPECT_EQ(AddressLessLastCharacter("a@example.com"), "a@example.com");  // no type
-    EXPECT_EQ(AddressLessLastCharacter("SMTP:"), "");  // nothing after the colon
-    EXPECT_EQ(AddressLessLastCharacter("[SMTP:]"), "");
-    EXPECT_EQ(AddressLessLastCharacter(""), "");
+TEST(EnvelopeNumber, ReadsLikeAtoi) {
+    EXPECT_EQ(kCases.at("EnvelopeNumber").size(), 10u);
+    for (const test::CaseLine& c : kCases.at("EnvelopeNumber"))
+        EXPECT_EQ(EnvelopeNumber(test::Unescape(c.fields[0])), std::stol(c.fields[1]))
+            << c.fields[0];
 }
 
 }  // namespace

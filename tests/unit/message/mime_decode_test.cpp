@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "message/charset_table.h"
 #include "message/encoded_words.h"
 #include "message/header_params.h"
 #include "message/transfer_decode.h"
@@ -52,6 +53,13 @@ TEST(DecodeEncodedWords, HandlesLongHostileTextInOnePass) {
     std::string unclosed;
     for (int i = 0; i < 100000; ++i) unclosed += "=?utf-8?Q?x ";
     EXPECT_EQ(DecodeEncodedWords(unclosed), unclosed);
+}
+
+TEST(CodePageForCharset, FirstMatchingRowWins) {
+    const auto cases = test::ReadCaseFile("mime/charset_cases.txt");
+    EXPECT_EQ(cases.size(), 13u);
+    for (const test::CaseLine& c : cases)
+        EXPECT_EQ(CodePageForCharset(c.fields[0]), std::stoul(c.fields[1])) << "line " << c.number;
 }
 
 TEST(EncodeQText, EscapesSpecialsAndKeepsBlanks) {

@@ -113,7 +113,7 @@ TEST(MimePartList, ContainersWithoutUsableBoundaryAreLeaves) {
 }
 
 TEST(MimePartList, SinglePartMessageIsItsOwnPart) {
-    MimeReader reader;
+    MimeReader reader;  // leading blanks before the first header are skipped
     reader.loadText("\r\n  Subject: hi\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nbody\r\n");
     ASSERT_EQ(reader.parts().size(), 1u);
     EXPECT_EQ(reader.parts()[0].RawHeaders,

@@ -58,11 +58,5 @@ TEST_F(QueueNewMessageTest, TheCommandFileNeverAppearsBeforeTheWholeMessage) {
     }
 }
 
-TEST_F(QueueNewMessageTest, UnsafeNamesAreRefused) {
-    EXPECT_FALSE(QueueNewMessage(root(), "../SMTP", "x.MAI", kText, envelope()));
-    EXPECT_FALSE(QueueNewMessage(root(), "SMTP", "../x.MAI", kText, envelope()));
-    EXPECT_EQ(strayNames(root() + "/SMTP", {"Inbound"}), std::vector<std::string>{});
-}
-
 }  // namespace
 }  // namespace kz::test

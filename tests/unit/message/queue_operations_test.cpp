@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "message/envelope.h"
+#include "message/message_header.h"
+#include "message/queue_new_message.h"
 #include "unit/message/queue_fixture.h"
 
 namespace kz::test {
@@ -9,23 +12,19 @@ namespace {
 
 class QueueOperationsTest : public QueueTest {};
 
-TEST_F(QueueOperationsTest, DeleteRemovesBothFiles) {
+TEST_F(QueueOperationsTest, DeleteRemovesBothFilesAndNeedsTheCommandFile) {
     queueMessage("all_keys.cmd", "plain.eml");
     EXPECT_TRUE(DeleteQueuedMessage(context()));
     EXPECT_FALSE(exists(commandFile()));
     EXPECT_FALSE(exists(messageFile()));
-}
 
-TEST_F(QueueOperationsTest, DeleteWithoutCommandFileFailsAndKeepsTheMessage) {
     writeFile(messageFile(), queueFixture("plain.eml"));
     EXPECT_FALSE(DeleteQueuedMessage(context()));
     EXPECT_EQ(readFile(messageFile()), queueFixture("plain.eml"));
-}
 
-TEST_F(QueueOperationsTest, DeleteFindsTheMessagesFolderSpelledInCapitals) {
+    // The Messages folder spelled in capitals is found.
     ASSERT_TRUE(platform::renameFile(inbound() + "/Messages", inbound() + "/MESSAGES"));
     writeFile(commandFile(), queueFixture("all_keys.cmd"));
-    writeFile(inbound() + "/MESSAGES/" + std::string(kMessageId), queueFixture("plain.eml"));
     EXPECT_TRUE(DeleteQueuedMessage(context()));
     EXPECT_EQ(platform::listDirectory(inbound() + "/MESSAGES"), std::vector<std::string>{});
 }
@@ -87,27 +86,49 @@ INSTANTIATE_TEST_SUITE_P(
                     HoldingCase{"BadMail", &CopyToBadMail, &QueueTest::badMail}),
     [](const testing::TestParamInfo<HoldingCase>& info) { return info.param.name; });
 
-// Names that reach outside the queue touch nothing: not the files one level up, not the
-// holding directories.
+// Names that reach outside the queue touch nothing, whichever operation is asked: not the
+// files one level up, not the queued message, not the holding directories.
 TEST_F(QueueOperationsTest, UnsafeNamesAreRefusedByEveryOperation) {
-    writeFile(root() + "/SMTP/victim", "keep");
-    writeFile(root() + "/SMTP/Messages/victim", "keep");
+    writeFile(root() + "/SMTP/outside.MAI", queueFixture("all_keys.cmd"));
+    writeFile(root() + "/SMTP/Messages/outside.MAI", "keep");
     queueMessage("all_keys.cmd", "plain.eml");
-    for (std::string_view id : {"../victim", "..\\victim", "Messages/../../victim", "..", "."}) {
+    const std::vector<std::pair<std::string, std::string>> names = {
+        {"SMTP", "../outside.MAI"},
+        {"SMTP", "..\\outside.MAI"},
+        {"SMTP", "Messages/../../outside.MAI"},
+        {"SMTP", ".."},
+        {"SMTP", "."},
+        {"SMTP", "a/b.MAI"},
+        {"SMTP", "x..MAI"},
+        {"SMTP", ""},
+        {"..", "Inbound"},
+        {"SMTP/Inbound", "."},
+        {"", "x.MAI"},
+        {"../SMTP", "x.MAI"},
+        // A separator alone would let the "command file" be the message file.
+        {"SMTP", "Messages/" + std::string(kMessageId)}};
+    for (const auto& [connector, id] : names) {
+        SCOPED_TRACE(connector + " " + id);
         MessageContext m = context();
+        m.connectorName = connector;
         m.messageId = id;
-        EXPECT_FALSE(DeleteQueuedMessage(m)) << id;
-        EXPECT_FALSE(CopyToQuarantine(m)) << id;
-        EXPECT_FALSE(CopyToBadMail(m)) << id;
+        EXPECT_FALSE(ReadEnvelope(m));
+        EXPECT_EQ(m.sender, "");
+        m.sender = "[SMTP:x@example.com]";
+        EXPECT_FALSE(WriteEnvelope(m));
+        EXPECT_FALSE(DeleteQueuedMessage(m));
+        EXPECT_FALSE(CopyToQuarantine(m));
+        EXPECT_FALSE(CopyToBadMail(m));
+        EXPECT_FALSE(SetMessageHeader(m, "X-A", "1", HeaderMode::InsertAtTop));
+        EXPECT_FALSE(QueueNewMessage(root(), connector, id, "text", MessageEnvelope{}));
     }
-    // A separator alone would let the "command file" be the message file.
-    MessageContext m = context();
-    m.messageId = "Messages/" + std::string(kMessageId);
-    EXPECT_FALSE(DeleteQueuedMessage(m));
-    EXPECT_TRUE(exists(messageFile()));
-    EXPECT_EQ(readFile(root() + "/SMTP/victim"), "keep");
-    EXPECT_EQ(readFile(root() + "/SMTP/Messages/victim"), "keep");
-    EXPECT_TRUE(exists(commandFile()));
+    EXPECT_EQ(readFile(root() + "/SMTP/outside.MAI"), queueFixture("all_keys.cmd"));
+    EXPECT_EQ(readFile(root() + "/SMTP/Messages/outside.MAI"), "keep");
+    EXPECT_EQ(readFile(commandFile()), queueFixture("all_keys.cmd"));
+    EXPECT_EQ(readFile(messageFile()), queueFixture("plain.eml"));
+    EXPECT_EQ(strayNames(root() + "/SMTP", {"Inbound", "Messages", "outside.MAI"}),
+              std::vector<std::string>{});
+    EXPECT_EQ(strayNames(root(), {"SMTP"}), std::vector<std::string>{});
     EXPECT_EQ(platform::listDirectory(quarantine()), std::vector<std::string>{});
     EXPECT_EQ(platform::listDirectory(badMail()), std::vector<std::string>{});
 }
