@@ -6,6 +6,7 @@
 #include <ctime>
 #include <optional>
 
+#include "support/case_file.h"
 #include "unit/platform/scoped_env.h"
 
 namespace kz::platform {
@@ -27,29 +28,16 @@ TimePoint utc(std::time_t seconds) {
     return std::chrono::system_clock::from_time_t(seconds);
 }
 
-const TimePoint kSummer = utc(1721046896);  // 2024-07-15 12:34:56 UTC, a Monday
 const TimePoint kWinter = utc(1704441789);  // 2024-01-05 08:03:09 UTC, a Friday
 
-struct ZoneCase {
-    const char* zone;
-    TimePoint when;
-    const char* mailDate;
-    const char* logStamp;
-};
-
 TEST(Clock, MailDateAndLogStampFollowTheZoneAndDaylightSaving) {
-    const ZoneCase cases[] = {
-        {"America/New_York", kSummer, "Mon, 15 Jul 2024 08:34:56 -0400", "07/15/24 08:34:56"},
-        {"America/New_York", kWinter, "Fri, 5 Jan 2024 03:03:09 -0500", "01/05/24 03:03:09"},
-        {"Europe/Berlin", kSummer, "Mon, 15 Jul 2024 14:34:56 +0200", "07/15/24 14:34:56"},
-        {"Asia/Kolkata", kWinter, "Fri, 5 Jan 2024 13:33:09 +0530", "01/05/24 13:33:09"},
-        {"America/St_Johns", kWinter, "Fri, 5 Jan 2024 04:33:09 -0330", "01/05/24 04:33:09"},
-        {"UTC", kWinter, "Fri, 5 Jan 2024 08:03:09 +0000", "01/05/24 08:03:09"},
-    };
-    for (const ZoneCase& c : cases) {
-        ScopedTimeZone zone(c.zone);
-        EXPECT_EQ(mailDateText(c.when), c.mailDate) << c.zone;
-        EXPECT_EQ(logTimeStamp(c.when), c.logStamp) << c.zone;
+    const auto cases = test::ReadCaseFile("platform/zone_cases.txt");
+    EXPECT_EQ(cases.size(), 6u);
+    for (const test::CaseLine& c : cases) {
+        ScopedTimeZone zone(c.fields[0].c_str());
+        const TimePoint when = utc(std::stol(c.fields[1]));
+        EXPECT_EQ(mailDateText(when), c.fields[2]) << "line " << c.number;
+        EXPECT_EQ(logTimeStamp(when), c.fields[3]) << "line " << c.number;
     }
 }
 

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <thread>
 
+#include "support/case_file.h"
 #include "support/test_support.h"
 
 namespace kz::platform {
@@ -156,20 +157,8 @@ TEST(Paths, ResolvesNamesWithoutRegardToCase) {
     test::writeFile(dir.file("twins/abc"), "");
     test::writeFile(dir.file("twins/ABC"), "");
     const std::string base = dir.path() + "/";
-    struct Case {
-        std::string asked, found;
-    };
-    const Case cases[] = {
-        {"Messages/FILTER.TAB", "Messages/FILTER.TAB"},
-        {"MESSAGES/filter.tab", "Messages/FILTER.TAB"},
-        {"messages/Filter.Tab", "Messages/FILTER.TAB"},
-        {"MESSAGES/NEW.MAI", "Messages/NEW.MAI"},  // missing tail keeps its spelling
-        {"Nowhere/Deeper/x", "Nowhere/Deeper/x"},  // nothing matches below either
-        {"twins/Abc", "twins/ABC"},                // first in byte order
-        {"MESSAGES/", "Messages/"},
-        {"messages//FILTER.TAB", "Messages/FILTER.TAB"},  // doubled separator folded
-    };
-    for (const Case& c : cases) EXPECT_EQ(resolvePath(base + c.asked), base + c.found) << c.asked;
+    for (const test::CaseLine& c : test::ReadCaseFile("platform/path_cases.txt"))
+        EXPECT_EQ(resolvePath(base + c.fields[0]), base + c.fields[1]) << "line " << c.number;
     EXPECT_EQ(resolvePath(""), "");
     EXPECT_EQ(joinPath("/srv/q/", "MSG"), "/srv/q/MSG");
     EXPECT_EQ(joinPath("", "MSG"), "MSG");

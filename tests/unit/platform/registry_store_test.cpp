@@ -21,21 +21,25 @@ bool sameFileVersion(const struct stat& a, const struct stat& b) {
            a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
-TEST(RegistryStore, MissingFileIsAnEmptyRegistry) {
+class RegistryStore : public ::testing::Test {
+  protected:
     test::TempDir dir;
-    Registry registry(dir.file("absent.reg"));
+    std::string path = dir.file("r.reg");
+};
+
+TEST_F(RegistryStore, MissingFileIsAnEmptyRegistry) {
+    Registry registry(path);
     EXPECT_TRUE(registry.loadStatus().ok());
     EXPECT_FALSE(registry.query(kAgent, "Reload"));
     EXPECT_FALSE(registry.keyExists("SOFTWARE"));
     EXPECT_TRUE(registry.values(kAgent).empty());
     EXPECT_EQ(registry.exportText(), "Windows Registry Editor Version 5.00\n\n");
     EXPECT_EQ(registry.deleteValue(kAgent, "Reload").status, RegStatus::NotFound);
-    EXPECT_FALSE(test::exists(dir.file("absent.reg")));  // nothing to write, nothing written
+    EXPECT_FALSE(test::exists(path));  // nothing to write, nothing written
 }
 
-TEST(RegistryStore, NamesCompareWithoutCaseAndKeepTheirFirstSpelling) {
-    test::TempDir dir;
-    Registry registry(dir.file("r.reg"));
+TEST_F(RegistryStore, NamesCompareWithoutCaseAndKeepTheirFirstSpelling) {
+    Registry registry(path);
     ASSERT_TRUE(registry.setDword(kAgent, "Reload", 1).ok());
     ASSERT_TRUE(
         registry
@@ -54,7 +58,7 @@ TEST(RegistryStore, NamesCompareWithoutCaseAndKeepTheirFirstSpelling) {
     EXPECT_EQ(registry.subkeys("SOFTWARE\\KAZTREL\\Kaztrel"), std::vector<std::string>{"Agents"});
     EXPECT_TRUE(registry.keyExists("software\\kaztrel\\kaztrel\\agents\\mta"));  // a parent
 
-    std::string text = test::readFile(dir.file("r.reg"));
+    std::string text = test::readFile(path);
     EXPECT_NE(text.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters"
                         "\\MTAFILTER]\n\"Reload\"=dword:00000000\n"),
               std::string::npos)
@@ -63,9 +67,7 @@ TEST(RegistryStore, NamesCompareWithoutCaseAndKeepTheirFirstSpelling) {
     EXPECT_NE(text.find("[HKEY_LOCAL_MACHINE\\Software\\Kaztrel\\KAZTREL]"), std::string::npos);
 }
 
-TEST(RegistryStore, UnchangedWritesLeaveTheFileAlone) {
-    test::TempDir dir;
-    std::string path = dir.file("r.reg");
+TEST_F(RegistryStore, UnchangedWritesLeaveTheFileAlone) {
     Registry registry(path);
     ASSERT_TRUE(registry.setDword(kAgent, "Reload", 1).ok());
     ASSERT_TRUE(registry.setString(kAgent, "Text", "same").ok());
@@ -84,10 +86,8 @@ TEST(RegistryStore, UnchangedWritesLeaveTheFileAlone) {
     EXPECT_FALSE(sameFileVersion(before, statOf(path)));
 }
 
-TEST(RegistryStore, ReadsSeeEveryWriteOfAnotherObject) {
+TEST_F(RegistryStore, ReadsSeeEveryWriteOfAnotherObject) {
     // Same-size rewrites in quick succession must still read as changes.
-    test::TempDir dir;
-    std::string path = dir.file("r.reg");
     Registry reader(path), writer(path);
     for (uint32_t i = 0; i < 50; ++i) {
         ASSERT_TRUE(writer.setDword(kAgent, "Reload", i % 2).ok());
@@ -95,9 +95,7 @@ TEST(RegistryStore, ReadsSeeEveryWriteOfAnotherObject) {
     }
 }
 
-TEST(RegistryStore, ImportAppliesSetsAndDeletions) {
-    test::TempDir dir;
-    std::string path = dir.file("r.reg");
+TEST_F(RegistryStore, ImportAppliesSetsAndDeletions) {
     test::writeFile(path, test::readFile(test::fixture("registry/admin_export_utf16.reg")));
     Registry registry(path);
     RegResult result =
@@ -122,8 +120,7 @@ TEST(RegistryStore, ImportAppliesSetsAndDeletions) {
     EXPECT_EQ(fresh.values(kAgent), registry.values(kAgent));
 }
 
-TEST(RegistryStore, ExportOfAKeyHoldsItAndItsSubkeysOnly) {
-    test::TempDir dir;
+TEST_F(RegistryStore, ExportOfAKeyHoldsItAndItsSubkeysOnly) {
     Registry registry(test::fixture("registry/admin_export.reg"));
     std::string text = registry.exportText("HKLM\\" + std::string(kAgent));
     EXPECT_EQ(text.find("\"Filter MIME\""), std::string::npos);
@@ -137,9 +134,7 @@ TEST(RegistryStore, ExportOfAKeyHoldsItAndItsSubkeysOnly) {
 
 // Text values are bytes: UTF-8 or not, a version 5.00 file gives back exactly what was
 // set, also after later unrelated writes rewrote it.
-TEST(RegistryStore, TextThatALineCannotHoldSurvivesTheFile) {
-    test::TempDir dir;
-    std::string path = dir.file("r.reg");
+TEST_F(RegistryStore, TextThatALineCannotHoldSurvivesTheFile) {
     const std::string banner =
         "line one\r\nline two \xE2\x82\xAC Donn\xE9"
         "es \xED\xA0\x80";
@@ -156,21 +151,17 @@ TEST(RegistryStore, TextThatALineCannotHoldSurvivesTheFile) {
 
 // An administrator's 8-bit REGEDIT4 file stays one: the reload request, a write of
 // another value, leaves every other value's line byte for byte.
-TEST(RegistryStore, AnUnrelatedWriteLeavesARegedit4FileAsItWas) {
-    test::TempDir dir;
-    std::string path = dir.file("r.reg");
+TEST_F(RegistryStore, AnUnrelatedWriteLeavesARegedit4FileAsItWas) {
     const std::string original = test::readFile(test::fixture("registry/ansi_regedit4.reg"));
     test::writeFile(path, original);
-    test::RunOutput out = test::run({test::binPath("kzmta"), "reload", "--registry", path});
-    ASSERT_EQ(out.status, 0) << out.err;
+    ASSERT_TRUE(Registry(path).setDword(kAgent, "Reload", 1).ok());
     std::string expected = original;
     const std::string request = "\"Reload\"=dword:0000000";
     expected.replace(expected.find(request) + request.size(), 1, "1");
     EXPECT_EQ(test::readFile(path), expected);
 }
 
-TEST(RegistryStore, AWriteThroughALinkReplacesTheFileAndKeepsTheLink) {
-    test::TempDir dir;
+TEST_F(RegistryStore, AWriteThroughALinkReplacesTheFileAndKeepsTheLink) {
     std::string real = dir.file("real.reg"), link = dir.file("link.reg");
     ASSERT_TRUE(Registry(real).setDword(kAgent, "Reload", 1).ok());
     ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
@@ -183,18 +174,15 @@ TEST(RegistryStore, AWriteThroughALinkReplacesTheFileAndKeepsTheLink) {
     EXPECT_EQ(viaLink.query(kAgent, "Reload")->asDword(), 2u);
 }
 
-TEST(RegistryStore, RefusesWhatTheFileCannotHold) {
-    test::TempDir dir;
-    Registry registry(dir.file("r.reg"));
+TEST_F(RegistryStore, RefusesWhatTheFileCannotHold) {
+    Registry registry(path);
     EXPECT_EQ(registry.setDword(kAgent, "Two\nLines", 1).status, RegStatus::Malformed);
     EXPECT_EQ(registry.setDword("SOFTWARE\\\\Empty", "x", 1).status, RegStatus::Malformed);
     EXPECT_EQ(registry.createKey("SOFTWARE\nX").status, RegStatus::Malformed);
-    EXPECT_FALSE(test::exists(dir.file("r.reg")));
+    EXPECT_FALSE(test::exists(path));
 }
 
-TEST(RegistryStore, AFileThatDoesNotParseIsReportedAndNeverOverwritten) {
-    test::TempDir dir;
-    std::string path = dir.file("r.reg");
+TEST_F(RegistryStore, AFileThatDoesNotParseIsReportedAndNeverOverwritten) {
     std::string broken = test::readFile(test::fixture("registry/unknown_type.reg"));
     test::writeFile(path, broken);
     Registry registry(path);
@@ -213,9 +201,7 @@ TEST(RegistryStore, AFileThatDoesNotParseIsReportedAndNeverOverwritten) {
     EXPECT_EQ(registry.query("A", "B")->asDword(), 2u);
 }
 
-TEST(RegistryStore, ImportOfMalformedTextChangesNothing) {
-    test::TempDir dir;
-    std::string path = dir.file("r.reg");
+TEST_F(RegistryStore, ImportOfMalformedTextChangesNothing) {
     Registry registry(path);
     ASSERT_TRUE(registry.setDword(kAgent, "Reload", 1).ok());
     std::string before = test::readFile(path);

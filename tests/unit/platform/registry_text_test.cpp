@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 #include "platform/registry.h"
 #include "support/case_file.h"
@@ -28,9 +29,6 @@ const RegValue* findValue(const std::vector<RegKey>& keys, std::string_view key,
     return nullptr;
 }
 
-constexpr const char* kProduct = "SOFTWARE\\Kaztrel\\Kaztrel";
-constexpr const char* kAgent = "SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER";
-
 // regedit writes UTF-16LE with a BOM; older exports and hand edits are 8-bit. Both
 // copies of the fixture hold the same data, with CR LF line ends.
 class AdminExport : public ::testing::TestWithParam<const char*> {};
@@ -41,35 +39,16 @@ TEST_P(AdminExport, ReadsEveryValueForm) {
     ASSERT_TRUE(result.ok()) << result.message;
     ASSERT_EQ(keys.size(), 3u);
 
-    struct Expected {
-        std::string key, name;
-        RegType type;
-        Bytes data;
-    };
-    const Expected expected[] = {
-        {kProduct, "Application Directory", RegType::Sz,
-         bytesOf("C:\\Program Files\\Kaztrel\\\0"sv)},
-        {kProduct, "Organisation", RegType::Sz,
-         bytesOf("Soci\xC3\xA9t\xC3\xA9 \"Kaztrel\" Ltd\0"sv)},
-        {kProduct, "Filter MIME", RegType::Dword, {1, 0, 0, 0}},
-        {kProduct, "", RegType::Sz, bytesOf("product key\0"sv)},
-        {kAgent, "Debug Logging Level", RegType::Dword, {10, 0, 0, 0}},
-        {kAgent, "Signature", RegType::Binary, {0xde, 0xad, 0xbe, 0xef}},
-        // UTF-16 text of the hex forms arrives as the narrow text a reader expects.
-        {kAgent, "Log Directory", RegType::ExpandSz, bytesOf("%SystemRoot%\\Kaztrel\\Logs\0"sv)},
-        {kAgent, "Sibling Agents", RegType::MultiSz, bytesOf("first\0second\0\0"sv)},
-        {kAgent, "Big Counter", RegType::Qword, {0, 0, 0, 0, 1, 0, 0, 0}},
-        {kAgent, "Empty", RegType::Sz, {0}},
-        {std::string(kAgent) + "\\Counters",
-         "Service Start",
-         RegType::Dword,
-         {0xc3, 0xb2, 0xa1, 0x65}},
-    };
-    for (const Expected& e : expected) {
-        const RegValue* value = findValue(keys, e.key, e.name);
-        ASSERT_NE(value, nullptr) << e.name;
-        EXPECT_EQ(value->type, e.type) << e.name;
-        EXPECT_EQ(value->data, e.data) << e.name;
+    const std::map<std::string, RegType> types = {
+        {"Sz", RegType::Sz},       {"ExpandSz", RegType::ExpandSz}, {"Binary", RegType::Binary},
+        {"Dword", RegType::Dword}, {"MultiSz", RegType::MultiSz},   {"Qword", RegType::Qword}};
+    const auto expected = test::ReadCaseFile("registry/admin_export_values.txt");
+    EXPECT_EQ(expected.size(), 11u);
+    for (const test::CaseLine& e : expected) {
+        const RegValue* value = findValue(keys, test::Unescape(e.fields[0]), e.fields[1]);
+        ASSERT_NE(value, nullptr) << "line " << e.number;
+        EXPECT_EQ(value->type, types.at(e.fields[2])) << "line " << e.number;
+        EXPECT_EQ(value->data, bytesOf(test::Unescape(e.fields[3]))) << "line " << e.number;
     }
 }
 
@@ -147,15 +126,9 @@ TEST(RegText, MalformedTextNamesTheLine) {
 }
 
 TEST(RegText, KeyPathsLoseTheHiveAndOuterBackslashes) {
-    const std::pair<std::string_view, std::string_view> cases[] = {
-        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\A", "SOFTWARE\\A"},
-        {"hklm\\SOFTWARE\\A\\", "SOFTWARE\\A"},
-        {"\\SOFTWARE\\A", "SOFTWARE\\A"},
-        {"HKLM", ""},
-        {"HKLMX\\A", "HKLMX\\A"},
-        {"SOFTWARE\\HKLM", "SOFTWARE\\HKLM"},
-    };
-    for (const auto& [in, out] : cases) EXPECT_EQ(normalizeRegKeyPath(in), out) << in;
+    for (const test::CaseLine& c : test::ReadCaseFile("registry/key_path_cases.txt"))
+        EXPECT_EQ(normalizeRegKeyPath(test::Unescape(c.fields[0])), test::Unescape(c.fields[1]))
+            << "line " << c.number;
 }
 
 TEST(RegValueReaders, FollowTheNarrowRegistryRules) {
