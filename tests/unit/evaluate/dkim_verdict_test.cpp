@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/case_file.h"
 #include "unit/platform/scoped_env.h"
 #include "unit/providers/provider_fixture.h"
 
@@ -44,31 +45,17 @@ class DkimCheck : public ProviderTest {
 
 TEST_F(DkimCheck, ResultCodesAndWhatAFailureLeavesBehind) {
     attach();
-    struct Case {
-        const char* reply;
-        uint32_t debugDkim;
-        int metBy;           // the filter (1 PASS, 2 FAIL, 3 INDETERMINATE) that holds
-        const char* header;  // first line of the message afterwards
-        bool quarantined;
-    };
-    const Case cases[] = {
-        {"<RESULT>1</RESULT>", 3, 1, kUntouched, false},
-        {"<RESULT>2</RESULT>", 3, 3, kUntouched, false},
-        {"<RESULT>-1</RESULT>", 1, 3, "Authentication-Results: dkim=temperror (DNS timed out)\r",
-         false},
-        {"<RESULT>-7</RESULT>", 1, 2, "Authentication-Results: dkim=fail (unknown error)\r", false},
-        {"<RESULT>-4</RESULT>", 0, 2, kUntouched, false},
-        {"no result", 3, 2, "Authentication-Results: dkim=fail (unknown error)\r", true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.reply);
+    const auto cases = ReadCaseFile("dkim/verdict_cases.txt");
+    EXPECT_EQ(cases.size(), 6u);
+    for (const CaseLine& c : cases) {
+        SCOPED_TRACE(c.fields[0]);
         std::filesystem::remove_all(quarantine());
         std::filesystem::create_directories(quarantine());
-        check(c.reply, c.debugDkim, message());
-        EXPECT_EQ(metBy(), c.metBy);
-        EXPECT_EQ(firstLine(), c.header);
+        check(c.fields[0], uint32_t(std::stoul(c.fields[1])), message());
+        EXPECT_EQ(metBy(), std::stoi(c.fields[2]));
+        EXPECT_EQ(firstLine(), c.fields[3] == "-" ? kUntouched : Unescape(c.fields[3]));
         EXPECT_EQ(std::filesystem::exists(quarantine() + "/" + std::string(kMessageId)),
-                  c.quarantined);
+                  c.fields[4] == "1");
     }
     EXPECT_EQ(block(2).instanceValue[DKIM][0], "0");
     EXPECT_EQ(block(2).matchText[DKIM], "");

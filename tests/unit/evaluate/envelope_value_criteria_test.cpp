@@ -18,12 +18,10 @@ TEST_F(EnvelopeValueCriteria, SenderAuthAndAllMessages) {
     filters({{"1\tSENDERAUTH\t1", "1\tALLMESSAGES\t"}, {"1\tSENDERAUTH\t0"}});
     evaluate::EvaluateSenderAuth(evaluation, 1);
     evaluate::RecordCriterionMet(evaluation, ALLMESSAGES, "All Messages");
-    EXPECT_EQ(block(1).hitCount[SENDERAUTH], 1);
-    EXPECT_EQ(block(1).matchText[SENDERAUTH], "<MF-ES>1</MF-ES>");
+    EXPECT_EQ(test::Met(block(1), SENDERAUTH), "1 <MF-ES>1</MF-ES>");
     EXPECT_EQ(block(2).hitCount[SENDERAUTH], 0);
     EXPECT_EQ(block(2).instanceValue[SENDERAUTH][0], "1");  // the status, met or not
-    EXPECT_EQ(block(1).hitCount[ALLMESSAGES], 1);
-    EXPECT_EQ(block(1).matchText[ALLMESSAGES], "<MF-ALL>All Messages</MF-ALL>");
+    EXPECT_EQ(test::Met(block(1), ALLMESSAGES), "1 <MF-ALL>All Messages</MF-ALL>");
     EXPECT_EQ(block(2).hitCount[ALLMESSAGES], 0);
 }
 

@@ -13,6 +13,7 @@
 #include "message/message_context.h"
 #include "support/test_support.h"
 #include "unit/config/config_fixture.h"
+#include "unit/evaluate/criterion_met.h"
 
 namespace kz::filters {
 
@@ -59,15 +60,6 @@ class EvaluatorTest : public test::ConfigTest {
     CriteriaResults results;
     MessageContext context;
     evaluate::Evaluation evaluation{table, results, &context};
-};
-
-// The fixture's table without pattern caching.
-class UncachedEvaluatorTest : public EvaluatorTest {
-  protected:
-    void SetUp() override {
-        EvaluatorTest::SetUp();
-        load(false);
-    }
 };
 
 // The delimiter sets of the message scan.

@@ -1,6 +1,7 @@
+#include "evaluate/evaluators_providers.h"
+
 #include <gtest/gtest.h>
 
-#include "evaluate/evaluators_providers.h"
 #include "unit/providers/provider_fixture.h"
 
 namespace kz::test {
@@ -58,8 +59,7 @@ TEST_F(ProviderVerdicts, NoScoreMeetsNoThresholdAndNoFilterAsksNothing) {
         filters({{"1\tSPAM_PROBABILITY\t-5"}});
         MessageContext m = message();
         evaluate(m, evaluate::EvaluateSpamProbability);
-        EXPECT_EQ(block(1).hitCount[SPAM_PROBABILITY], 0);
-        EXPECT_EQ(block(1).matchText[SPAM_PROBABILITY], "");
+        EXPECT_EQ(test::Met(block(1), SPAM_PROBABILITY), "0 ");
     }
     EXPECT_EQ(counter(reg::kBayesianTotalScans), 1u);  // the last attach restarted it
     EXPECT_EQ(counter(reg::kBayesianDetections), 0u);
@@ -120,8 +120,7 @@ TEST_F(ProviderVerdicts, AVirusFoundByTwoFiltersCountsTwice) {
     MessageContext m = message();
     evaluate(m, evaluate::EvaluateVirus);
     for (int position : {1, 2}) {
-        EXPECT_EQ(block(position).hitCount[HASVIRUS], 1);
-        EXPECT_EQ(block(position).matchText[HASVIRUS], "EICAR-Test-Signature found");
+        EXPECT_EQ(test::Met(block(position), HASVIRUS), "1 EICAR-Test-Signature found");
         EXPECT_EQ(block(position).instanceValue[HASVIRUS][0], "1");
     }
     EXPECT_EQ(calls("KZAVGEN"), std::vector<std::string>{"ProviderExecute|MTAFILTER|" +

@@ -14,6 +14,7 @@
 #include "filters/filter_table.h"
 #include "support/test_support.h"
 #include "unit/config/config_fixture.h"
+#include "unit/evaluate/criterion_met.h"
 
 namespace kz {
 
@@ -81,6 +82,7 @@ class ScanTest : public test::ConfigTest {
     const std::string& match(filters::CriterionType kind) const {
         return results.block(1).matchText[kind];
     }
+    std::string met(filters::CriterionType kind) const { return test::Met(results.block(1), kind); }
 
     std::string messagesDir() const { return dir_.file("connectors") + "/SMTP/Inbound/Messages"; }
 

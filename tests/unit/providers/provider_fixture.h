@@ -19,6 +19,7 @@
 #include "filters/filter_table.h"
 #include "log/counters.h"
 #include "providers/scan_providers.h"
+#include "unit/evaluate/criterion_met.h"
 #include "unit/message/queue_fixture.h"
 
 namespace kz::test {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "config/settings.h"
+#include "support/case_file.h"
 #include "unit/providers/provider_fixture.h"
 
 namespace kz::test {
@@ -11,39 +12,19 @@ using providers::Providers;
 class ProviderLoading : public ProviderTest {};
 
 TEST_F(ProviderLoading, BayesianLoadPaths) {
-    struct Case {
-        const char* stub;  // nullptr: no library
-        uint32_t loadMode;
-        uint32_t status;
-        const char* console;
-        bool initialised;
-    };
-    const Case cases[] = {
-        {nullptr, 1, 3, "Bayesian Filter - Unable to locate Filter Provider.\n", false},
-        {"kzstub_provider", 1, 1,
-         "Bayesian Filter Loading Library..\nBayesian Filter - Loading Dictionary..\n"
-         "Bayesian Filter - Loading Complete.\n",
-         true},
-        {"kzstub_provider_partial", 1, 3,
-         "Bayesian Filter Loading Library..\nBayesian Filter - Loading Dictionary..\n"
-         "Bayesian Filter - Loading Failed.\n",
-         false},
-        // Load mode 0 trusts the library: its configured status stands, nothing is checked.
-        {"kzstub_provider_second", 0, 1,
-         "Bayesian Filter Loading Library..\nBayesian Filter - Loading Dictionary..\n", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.stub ? c.stub : "no library");
+    for (const CaseLine& c : ReadCaseFile("providers/bayesian_load_cases.txt")) {
+        SCOPED_TRACE(c.fields[0]);
         providers::ReleaseScanProviders();
         std::filesystem::remove_all(appDir());
         std::filesystem::create_directories(appDir());
-        if (c.stub) install(c.stub, "KZFLTMBF");
+        if (c.fields[0] != "-") install(c.fields[0], "KZFLTMBF");
         setDword(reg::kAgentKey, reg::kBayesianFilteringStatus, 1);
-        setDword(reg::kAgentKey, reg::kBayesianFilteringLoadMode, c.loadMode);
-        EXPECT_EQ(attach(), c.console);
-        EXPECT_EQ(config::BayesianStatus(), c.status);
-        const auto noted = c.stub ? calls("KZFLTMBF") : std::vector<std::string>{};
-        EXPECT_EQ(!noted.empty() && noted.front() == "KZ_Initialize||0", c.initialised);
+        setDword(reg::kAgentKey, reg::kBayesianFilteringLoadMode,
+                 uint32_t(std::stoul(c.fields[1])));
+        EXPECT_EQ(attach(), Unescape(c.fields[3]));
+        EXPECT_EQ(config::BayesianStatus(), std::stoul(c.fields[2]));
+        const auto noted = c.fields[0] != "-" ? calls("KZFLTMBF") : std::vector<std::string>{};
+        EXPECT_EQ(!noted.empty() && noted.front() == "KZ_Initialize||0", c.fields[4] == "1");
     }
     // The second names work as the execute entry without initialise.
     EXPECT_NE(Providers().bayesian.execute, nullptr);
