@@ -8,6 +8,7 @@
 #include "config/registry_keys.h"
 #include "filters/criteria_script_text.h"
 #include "platform/exports.h"
+#include "support/case_file.h"
 #include "unit/config/config_fixture.h"
 
 KZ_EXPORT int KZ_STDCALL ExecuteVBScript(const char* scriptText, const char* functionName,
@@ -38,74 +39,20 @@ class ScriptHostTest : public ConfigTest {
     std::string data = "untouched", log;
 };
 
-TEST_F(ScriptHostTest, ResultsConvertToSigned32BitNumbers) {
-    struct Case {
-        const char* value;
-        long expected;
-    } cases[] = {{"1", 1},   {"True", -1}, {"\"7\"", 7},
-                 {"2.5", 2}, {"Empty", 0}, {"-70000", -70000}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(run(std::string("Function F\nF = ") + c.value + "\nEnd Function"), c.expected)
-            << c.value;
-        EXPECT_TRUE(logged("Script executed successfully.\n")) << log;
+TEST_F(ScriptHostTest, RunsGiveTheirResultDataAndLog) {
+    const auto runs = ReadCaseFile("script/host_runs.txt");
+    EXPECT_EQ(runs.size(), 19u);
+    for (const CaseLine& c : runs) {
+        SCOPED_TRACE(testing::Message() << "line " << c.number);
+        ASSERT_GE(c.fields.size(), 6u);
+        data = "untouched";
+        EXPECT_EQ(
+            run(Unescape(c.fields[0]), c.fields[1], c.fields[2] == "1", std::stoul(c.fields[3])),
+            std::stol(c.fields[4]));
+        EXPECT_EQ(data, c.fields[5]);
+        for (std::size_t i = 6; i < c.fields.size(); ++i)
+            EXPECT_EQ(logged(Unescape(c.fields[i].substr(1))), c.fields[i][0] == '+') << log;
     }
-    EXPECT_TRUE(logged("Function Returned Value = -70000.\n"));
-}
-
-TEST_F(ScriptHostTest, ValuesThatAreNoNumberFailTheRun) {
-    EXPECT_EQ(run("Function F\nF = \"abc\"\nEnd Function"), 0);
-    EXPECT_TRUE(logged("Script failed. 'KZ_Execute()' function returned value = 0.\n"));
-    EXPECT_TRUE(logged("Kaztrel Filter Script incurred an error: (-2146828275) Type mismatch\n"));
-    EXPECT_EQ(run("Function F\nF = 3000000000\nEnd Function"), 0);
-    EXPECT_TRUE(logged("(-2146828282) Overflow\n")) << log;
-    EXPECT_EQ(run("Function F\nF = Null\nEnd Function"), 0);
-}
-
-TEST_F(ScriptHostTest, MissingFunctionIsReportedWithoutRunning) {
-    EXPECT_EQ(run("x = 1\nFunction G\nG = 1\nEnd Function", "Missing"), 0);
-    EXPECT_TRUE(logged("Script before execution:\nx = 1\n"));
-    EXPECT_TRUE(
-        logged("Error executing script. Script does not define a function with the "
-               "nominated name.\n"));
-    EXPECT_EQ(data, "untouched");
-}
-
-TEST_F(ScriptHostTest, NameInACommentIsNoDefinition) {
-    // The name is found in the text, so the run itself fails with Unknown name.
-    EXPECT_EQ(run("' F is not here\nx = 1"), 0);
-    EXPECT_TRUE(logged("Script failed."));
-    EXPECT_TRUE(logged("(-2147352570) Unknown name.\n")) << log;
-}
-
-TEST_F(ScriptHostTest, SyntaxErrorFillsTheWantedBuffer) {
-    EXPECT_EQ(run("Function F\nF = (1\nEnd Function", "F", true), 0);
-    EXPECT_EQ(data, "Script Syntax Error: HRESULT = -2146827282.");
-    EXPECT_TRUE(logged("Syntax Error Occurred in Filtering Script\nScript in error follows:\n"));
-    EXPECT_TRUE(logged("Kaztrel Filter Script incurred an error: (-2146827282) Expected ')'\n"));
-    data = "untouched";
-    EXPECT_EQ(run("Function F\nF = (1\nEnd Function", "F", true, 12), 0);
-    EXPECT_EQ(data, "Script Synt");
-    data = "untouched";
-    EXPECT_EQ(run("x = (1", "F", false), 0);
-    EXPECT_EQ(data, "untouched");
-    EXPECT_FALSE(logged("Script in error follows:"));
-}
-
-TEST_F(ScriptHostTest, ResultDataIsReadWhenWantedOrWhenTheResultIsNotZero) {
-    const std::string script =
-        "Dim d\nd = \"data\"\nFunction KZ_GetResultData()\nKZ_GetResultData = d\nEnd Function\n"
-        "Function F\nF = n\nEnd Function\n";
-    EXPECT_EQ(run("n = 0\n" + script), 0);
-    EXPECT_EQ(data, "untouched");
-    EXPECT_EQ(run("n = 0\n" + script, "F", true), 0);
-    EXPECT_EQ(data, "data");
-    data = "untouched";
-    EXPECT_EQ(run("n = 5\n" + script), 5);
-    EXPECT_EQ(data, "data");
-    EXPECT_EQ(run("n = 5\n" + script, "F", false, 3), 5);
-    EXPECT_EQ(data, "da");
-    EXPECT_EQ(run("n = 5\nd = Empty\n" + script.substr(16), "F", true), 5);
-    EXPECT_EQ(data, "");
 }
 
 TEST_F(ScriptHostTest, ExportKeepsTheCallersBufferUnlessTheHostWritesIt) {

@@ -4,6 +4,7 @@
 
 #include "filters/config_lines.h"
 #include "filters/filter_table.h"
+#include "support/case_file.h"
 #include "support/test_support.h"
 
 namespace kz::filters {
@@ -15,30 +16,22 @@ TEST(ResolveWordFile, ReferenceFormsAndInlineLists) {
     FilterTable table;
     table.configurationDirectory = dir.path();
     const std::string patterns = dir.path() + "/Filters/Patterns/";
-    const std::string windowsDir = "C:\\Lists\\Mail";
-
-    struct Case {
-        std::string data;
-        std::optional<std::string> path;
+    // The "$DIR" and "$P" of the case file.
+    auto place = [&](std::string text) {
+        for (auto [mark, value] :
+             {std::pair<std::string, std::string>{"$DIR", dir.path()}, {"$P", patterns}}) {
+            for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark))
+                text.replace(at, mark.size(), value);
+        }
+        return text;
     };
-    const Case cases[] = {
-        {"<REFERENCE><FILE>words.txt</FILE></REFERENCE>", patterns + "Words.TXT"},
-        {"<REFERENCE><FILE>new\\list.txt</FILE></REFERENCE>", patterns + "new/list.txt"},
-        {"<REFERENCE><PATH>" + windowsDir + "</PATH><FILE>a.txt</FILE></REFERENCE>",
-         "C:/Lists/Mail/a.txt"},
-        {"<REFERENCE><PATH>" + dir.path() + "\\FILTERS\\PATTERNS</PATH><FILE>WORDS.txt</FILE>",
-         patterns + "Words.TXT"},
-        {"", patterns + "MTAFILTER-GENERAL.TXT"},
-        {"<REFERENCE><PATH>C:\\x</PATH></REFERENCE>", std::nullopt},  // no FILE
-        {"<REFERENCE><FILE>unclosed.txt", std::nullopt},
-        {"<reference><FILE>a.txt</FILE>", std::nullopt},  // the prefix is exact
-        {"free\toffer", std::nullopt},
-        {"<REFERENCE><FILE>" + std::string(254, 'f') + "</FILE>", patterns + std::string(254, 'f')},
-        {"<REFERENCE><FILE>" + std::string(255, 'f') + "</FILE>", std::nullopt},
-        {"<REFERENCE><PATH>" + std::string(1024, 'p') + "</PATH><FILE>a</FILE>", std::nullopt},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ResolveWordFile(table, c.data), c.path) << c.data.substr(0, 80);
+    const auto cases = test::ReadCaseFile("filters/word_file_cases.txt");
+    EXPECT_EQ(cases.size(), 12u);
+    for (const test::CaseLine& c : cases) {
+        const std::optional<std::string> expected =
+            c.fields[1] == "-" ? std::nullopt : std::optional(place(c.fields[1]));
+        EXPECT_EQ(ResolveWordFile(table, place(test::Unescape(c.fields[0]))), expected)
+            << "line " << c.number;
     }
 }
 
