@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "support/case_file.h"
 #include "unit/whitelist/whitelist_fixture.h"
 
 namespace kz::whitelist {
@@ -17,21 +18,13 @@ std::string registeredLine(std::string_view address) {
 }
 
 TEST_F(SystemWhitelist, AddressesAgainstTheFixtureList) {
-    struct Case {
-        std::string_view address;
-        int whitelisted;
-    };
-    const Case cases[] = {
-        {"192.168.1.20", 1},     {"192.168.2.20", 0},
-        {"10.9.8.7", 0},                             // the data of a value is no pattern
-        {"2001:db8:abcd::7", 1}, {"fe80::1:99", 1},  // pattern names compare without regard to case
-        {"fe80::2:99", 0},       {"", 0},
-    };
-    for (const Case& c : cases) {
+    for (const test::CaseLine& c : test::ReadCaseFile("whitelist/system_cases.txt")) {
+        const std::string& address = c.fields[0];
+        const int whitelisted = std::stoi(c.fields[1]);
         ::testing::internal::CaptureStdout();
-        EXPECT_EQ(IsWhitelisted(c.address), c.whitelisted) << c.address;
+        EXPECT_EQ(IsWhitelisted(address), whitelisted) << "line " << c.number;
         std::string out = ::testing::internal::GetCapturedStdout();
-        EXPECT_EQ(out, c.whitelisted ? registeredLine(c.address) : "") << c.address;
+        EXPECT_EQ(out, whitelisted ? registeredLine(address) : "") << "line " << c.number;
     }
 }
 
