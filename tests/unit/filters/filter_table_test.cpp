@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "support/case_file.h"
 #include "support/test_support.h"
 
 namespace kz::filters {
@@ -27,95 +28,57 @@ int countOf(const std::string& text, const std::string& needle) {
     return n;
 }
 
-TEST(LoadFilterTable, ReadsEnabledLinesInOrderWithFieldLimits) {
+TEST(LoadFilterTable, ReadsTheFixtureConfiguration) {
     FilterTable table;
     std::string trace = load(table, kConfig);
     EXPECT_NE(trace.find("Loaded 8 Filters\n"), std::string::npos);
     ASSERT_EQ(table.filterCount(), 8);
-
-    // Seven fields, CR LF line end: the last field carries no carriage return.
-    const FilterDefinition& spam = table.filter(1);
-    EXPECT_EQ(spam.description, "Spam filter");
-    EXPECT_TRUE(spam.matchAll);
-
-    // Disabled, non-numeric, missing and over-long field 2 take no position.
-    const FilterDefinition& three = table.filter(2);
-    EXPECT_EQ(three.name, "Three");
-    EXPECT_FALSE(three.matchAll);
-
-    // 63 / 255 characters fit; 64 / 256 read as empty.
-    EXPECT_EQ(table.filter(3).name, std::string(63, 'N'));
-    EXPECT_EQ(table.filter(3).description, std::string(255, 'd'));
-    EXPECT_FALSE(table.filter(3).matchAll);  // field 7 reads 2
-    EXPECT_EQ(table.filter(4).name, "");
+    const auto cases = test::ReadCaseGroups("filters/loaded_table.txt");
+    // Compares unless the case file says "*".
+    const auto expect = [](const std::string& field, const auto& actual, const test::CaseLine& c) {
+        if (field != "*") {
+            EXPECT_EQ(test::Unescape(field), std::string(actual)) << "line " << c.number;
+        }
+    };
+    for (const test::CaseLine& c : cases.at("Filters")) {
+        const FilterDefinition& filter = table.filter(std::stoi(c.fields[0]));
+        expect(c.fields[1], filter.name, c);
+        expect(c.fields[2], filter.description, c);
+        expect(c.fields[3], filter.matchAll ? "1" : "0", c);
+    }
+    for (const test::CaseLine& c : cases.at("Slots")) {
+        const CriterionSlot& slot =
+            table.filter(std::stoi(c.fields[0])).slots[CriterionFromKeyword(c.fields[1])];
+        expect(c.fields[2], std::to_string(slot.enabled), c);
+        expect(c.fields[3], slot.data, c);
+        expect(c.fields[4], std::to_string(slot.threshold), c);
+        expect(c.fields[5], std::to_string(slot.instanceCount), c);
+    }
     EXPECT_EQ(table.filter(4).criteriaName, "");
-    EXPECT_EQ(table.filter(4).description, "");
-
-    EXPECT_EQ(table.filter(5).name, "Missing");
-    for (const CriterionSlot& slot : table.filter(5).slots) {
+    for (const CriterionSlot& slot : table.filter(5).slots) {  // no criteria file
         EXPECT_EQ(slot.enabled, 0);
         EXPECT_EQ(slot.instanceCount, 0);
     }
     EXPECT_TRUE(table.hasScriptFilters());
     EXPECT_EQ(table.patternCache.size(), 0u);  // caching off
-}
 
-TEST(LoadFilterTable, CriteriaTableLines) {
-    FilterTable table;
-    load(table, kConfig);
-    const FilterDefinition& filter = table.filter(2);  // CRITERIA/table.tab, CR LF
+    const FilterDefinition& filter = table.filter(2);
     EXPECT_FALSE(filter.isScript);
     EXPECT_EQ(filter.scriptText, "");
-
-    struct Expect {
-        CriterionType kind;
-        int32_t enabled;
-        const char* data;
-        int32_t threshold;
-    };
-    const Expect expected[] = {
-        {SUBJECT, 1, "free\toffer\twin", 2},
-        {BODY, 1, "free\toffer\twin", 1},  // 0 raised to 1 when enabled
-        {TO, 0, "free\toffer\twin", 0},    // disabled keeps 0
-        {CC, 1, "last field\n", 1},        // last field keeps its line feed; absent -> 1
-        {TOorCC, 2, "x\n", 1},             // 2 is not "enabled"
-    };
-    for (const Expect& e : expected) {
-        const CriterionSlot& slot = filter.slots[e.kind];
-        EXPECT_EQ(slot.enabled, e.enabled) << e.kind;
-        EXPECT_EQ(slot.data, e.data) << e.kind;
-        EXPECT_EQ(slot.threshold, e.threshold) << e.kind;
-        EXPECT_EQ(slot.instanceCount, 1) << e.kind;
-    }
     EXPECT_FALSE(filter.slots[TOorCC].isEnabled());
     for (int k = 5; k < kCriterionCount; ++k) EXPECT_EQ(filter.slots[k].instanceCount, 0) << k;
-
     // 30 lines: the first 27 fill the slots, the rest is ignored.
-    const FilterDefinition& thirty = table.filter(6);
     for (int k = 0; k < kCriterionCount; ++k) {
-        EXPECT_EQ(thirty.slots[k].instanceCount, 1) << k;
-        EXPECT_EQ(thirty.slots[k].data, "word" + std::to_string(k) + "\n") << k;
+        EXPECT_EQ(table.filter(6).slots[k].instanceCount, 1) << k;
+        EXPECT_EQ(table.filter(6).slots[k].data, "word" + std::to_string(k) + "\n") << k;
     }
-}
 
-TEST(LoadFilterTable, ScriptTakesPrecedenceAndEnablesItsTokens) {
-    FilterTable table;
-    std::string trace = load(table, kConfig);
+    // A script takes precedence over the table and enables its tokens.
     const FilterDefinition& spam = table.filter(1);
     EXPECT_TRUE(spam.isScript);
     EXPECT_NE(spam.scriptText.find("[KZ_NOSUCHKIND]"), std::string::npos);
     EXPECT_EQ(spam.scriptText.find('\r'), std::string::npos);  // read in text mode
-
-    const CriterionSlot& subject = spam.slots[SUBJECT];
-    EXPECT_EQ(subject.enabled, 1);
-    EXPECT_EQ(subject.instanceCount, 2);
-    EXPECT_EQ(subject.data, "viagra\tcialis");  // not the .TAB of the same name
-    EXPECT_EQ(subject.threshold, 0);
-    EXPECT_EQ(subject.instanceData(1), "cialis");
-    EXPECT_EQ(spam.slots[HASANATTACHMENT].data, "\r");
-    EXPECT_EQ(spam.slots[SIZE].data, " 50000");
-    EXPECT_EQ(spam.slots[BODY].data, "free");  // [KZ_body] names BODY
-
+    EXPECT_EQ(spam.slots[SUBJECT].instanceData(1), "cialis");
     int enabled = 0;
     for (const CriterionSlot& slot : spam.slots) enabled += slot.enabled;
     EXPECT_EQ(enabled, 4);  // the unknown keyword is ignored

@@ -1,7 +1,7 @@
 #pragma once
 // A loop seal with a fixed test key (bytes 0 to 31), installed as the process's seal for
-// the life of the object. The fixtures tests/fixtures/scan/messages/sealed.eml and
-// resealed.eml carry its seal of the name "sealed.eml".
+// the life of the object. The fixture tests/fixtures/scan/messages/sealed.eml carries its
+// seal of the name "sealed.eml".
 
 #include "message/loop_seal.h"
 

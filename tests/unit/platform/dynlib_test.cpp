@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "support/case_file.h"
 #include "support/test_support.h"
 
 namespace kz::platform {
@@ -32,22 +33,10 @@ TEST(DynamicLibrary, WindowsNamesResolveWithoutRegardToCase) {
     std::filesystem::create_directory(dir.file("folder.so"));
     std::filesystem::create_directory(dir.file("Application"));
     copyProbe(dir.file("Application/KzProbe.So"));
-    struct Case {
-        const char* asked;
-        const char* found;  // empty: nothing
-    } cases[] = {
-        {"/exact.DLL", "exact.DLL"},  // the exact file first
-        {"/OTHER.DLL", "Other.dll"},  // the same name in another case before NAME.so
-        {"/plain.dll", "plain.so"},
-        {"/PLAIN.SO", "plain.so"},
-        {"\\APPLICATION\\kzprobe.dll", "Application/KzProbe.So"},  // folders too
-        {"/folder.dll", ""},                                       // a directory is no library
-        {"/missing.dll", ""},
-        {"/plain", ""},  // only a .DLL name looks for .so
-    };
-    for (const Case& c : cases) {
-        std::string want = *c.found ? dir.file(c.found) : std::string();
-        EXPECT_EQ(resolveLibraryPath(dir.path() + c.asked), want) << c.asked;
+    for (const test::CaseLine& c : test::ReadCaseFile("platform/library_names.txt")) {
+        const std::string want = c.fields[1] == "-" ? std::string() : dir.file(c.fields[1]);
+        EXPECT_EQ(resolveLibraryPath(dir.path() + test::Unescape(c.fields[0])), want)
+            << "line " << c.number;
     }
     auto lib = DynamicLibrary::load(dir.path() + "\\Application\\KZPROBE.DLL");
     ASSERT_TRUE(lib);
