@@ -4,21 +4,24 @@
 // "STATS". A malformed command, or one that fails, answers "<ERROR>why</ERROR>", returns
 // 0 and changes nothing. Until spam and ham have both been learned a message has no
 // score (0). Settings: "Database" (the SQLite file of the learned tokens, by default
-// "Bayes.db" in the Application Directory) under the "Bayesian" key of the agent's key.
+// "Bayes.db" in the Application Directory) under the "Bayesian" key of the agent's key,
+// read when the library is initialised or, uninitialised, at its first call.
 
 #include <cstdint>
 #include <cstring>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "base/format.h"
 #include "bayes_request.h"
 #include "message_tokens.h"
-#include "platform/exports.h"
 #include "platform/files.h"
 #include "provider_support/machine_registry.h"
 #include "provider_support/provider_key.h"
 #include "provider_support/reply_buffer.h"
+#include "provider_support/request_entries.h"
 #include "spam_score.h"
 #include "store_pool.h"
 
@@ -33,6 +36,26 @@ std::string defaultDatabase() {
     auto found = kz::providers::MachineRegistry()->query(kProductKey, "Application Directory");
     const std::string directory = found ? found->asString() : std::string();
     return kz::platform::joinPath(kz::platform::toNativeSeparators(directory), "Bayes.db");
+}
+
+std::mutex gSettingsMutex;
+std::optional<std::string> gDatabase;
+
+std::string readDatabaseSetting() {
+    const std::string database = kz::providers::ProviderKey("Bayesian").text("Database", "");
+    return database.empty() ? defaultDatabase() : database;
+}
+
+void initialise() {
+    std::string database = readDatabaseSetting();
+    std::lock_guard lock(gSettingsMutex);
+    gDatabase = std::move(database);
+}
+
+std::string databasePath() {
+    std::lock_guard lock(gSettingsMutex);
+    if (!gDatabase) gDatabase = readDatabaseSetting();
+    return *gDatabase;
 }
 
 struct Answer {
@@ -80,11 +103,10 @@ Answer stats(const std::string& database) {
                    std::to_string(stats.tokens) + "</TOKENS>"};
 }
 
-Answer execute(std::string_view text) {
+Answer answer(std::string_view text) {
     const BayesRequest request = ParseRequest(text);
     if (request.kind == RequestKind::Malformed) return failure(request.error);
-    const std::string database =
-        kz::providers::ProviderKey("Bayesian").text("Database", defaultDatabase());
+    const std::string database = databasePath();
     try {
         switch (request.kind) {
             case RequestKind::Score:
@@ -99,33 +121,15 @@ Answer execute(std::string_view text) {
     }
 }
 
+int execute(const char* request, int32_t length, char* reply, int32_t* replyLength) {
+    if (reply) reply[0] = '\0';
+    // The text ends at its length or at a NUL before it.
+    const std::size_t size = request && length > 0 ? strnlen(request, std::size_t(length)) : 0;
+    const Answer answered = answer(std::string_view(request ? request : "", size));
+    kz::providers::AnswerRequest(reply, replyLength, answered.text);
+    return answered.result;
+}
+
 }  // namespace
 
-// Nothing may be thrown across these entries: a failure is a 0 result.
-
-KZ_EXPORT int KZ_STDCALL KZ_Initialize(const char*, int32_t, char* reply, int32_t*) {
-    if (reply) reply[0] = '\0';
-    return 1;
-}
-
-KZ_EXPORT int KZ_STDCALL KZ_Execute(const char* request, int32_t length, char* reply,
-                                    int32_t* replyLength) {
-    Answer answer{0, {}};
-    try {
-        // The text ends at its length or at a NUL before it.
-        const std::size_t size = request && length > 0 ? strnlen(request, std::size_t(length)) : 0;
-        answer = execute(std::string_view(request ? request : "", size));
-    } catch (...) {
-        answer = failure("internal error");
-    }
-    const std::size_t written =
-        kz::providers::fillBuffer(reply, kz::providers::ReplyCapacity(replyLength), answer.text);
-    if (replyLength) *replyLength = int32_t(written);
-    return answer.result;
-}
-
-KZ_EXPORT int KZ_STDCALL KZ_CleanUp(const char*, int32_t, char* reply, int32_t*) {
-    if (reply) reply[0] = '\0';
-    CloseIdleStores();
-    return 1;
-}
+KZ_REQUEST_ENTRIES_WITH(initialise, execute, kz::bayes::CloseIdleStores)

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "token_snapshot.h"
+
 namespace kz::bayes {
 
 namespace {
@@ -19,7 +21,11 @@ constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS messages(digest BLOB PRIMARY KEY, category INTEGER NOT NULL)"
     " WITHOUT ROWID;"
     "CREATE TABLE IF NOT EXISTS totals(category INTEGER PRIMARY KEY, messages INTEGER NOT NULL);"
-    "INSERT OR IGNORE INTO totals VALUES(0, 0), (1, 0);";
+    "INSERT OR IGNORE INTO totals VALUES(0, 0), (1, 0);"
+    // Moved on by every change of the counts, so that a copy held in memory knows whether
+    // it is current. It starts anywhere: a file made anew does not repeat an old one's.
+    "CREATE TABLE IF NOT EXISTS generation(id INTEGER PRIMARY KEY, value INTEGER NOT NULL);"
+    "INSERT OR IGNORE INTO generation VALUES(0, random() >> 1);";
 
 enum Sql {
     AddToken,
@@ -32,6 +38,9 @@ enum Sql {
     ReadTotals,
     AddTotal,
     CountTokens,
+    ReadGeneration,
+    NextGeneration,
+    ReadAllTokens,
     SqlCount
 };
 constexpr const char* kSql[SqlCount] = {
@@ -46,6 +55,9 @@ constexpr const char* kSql[SqlCount] = {
     "SELECT category, messages FROM totals",
     "UPDATE totals SET messages = max(messages + ?2, 0) WHERE category = ?1",
     "SELECT count(*) FROM tokens",
+    "SELECT value FROM generation",
+    "UPDATE generation SET value = value + 1",
+    "SELECT token, spam, ham FROM tokens",
 };
 
 int categoryNumber(Category category) {
@@ -189,6 +201,7 @@ void TokenStore::addCounts(Category category, const std::vector<std::string>& to
         .bind(1, int64_t(categoryNumber(category)))
         .bind(2, int64_t(step))
         .exec();
+    Statement(*this, NextGeneration).exec();
 }
 
 bool TokenStore::learn(Category category, const std::vector<std::string>& tokens,
@@ -235,20 +248,43 @@ LearnedTotals TokenStore::readTotals() {
     return totals;
 }
 
+uint64_t TokenStore::readGeneration() {
+    Statement read(*this, ReadGeneration);
+    return read.step() ? uint64_t(read.column(0)) : 0;
+}
+
+std::unique_ptr<TokenSnapshot> TokenStore::loadSnapshot(uint64_t generation) {
+    std::vector<TokenSnapshot::Row> rows;
+    Statement read(*this, ReadAllTokens);
+    while (read.step()) {
+        if (rows.size() == kMaxSnapshotTokens) return nullptr;
+        rows.push_back({read.column(0), {uint32_t(read.column(1)), uint32_t(read.column(2))}});
+    }
+    return std::make_unique<TokenSnapshot>(generation, std::move(rows));
+}
+
 LearnedTotals TokenStore::counts(const std::vector<std::string>& tokens,
                                  std::vector<TokenCounts>& out) {
     Transaction transaction(db_, false);
     const LearnedTotals totals = readTotals();
-    // In key order the lookups walk the table's pages once, front to back.
-    std::vector<std::pair<int64_t, std::size_t>> keys;
-    keys.reserve(tokens.size());
-    for (std::size_t i = 0; i < tokens.size(); ++i) keys.emplace_back(tokenKey(tokens[i]), i);
-    std::sort(keys.begin(), keys.end());
+    const uint64_t generation = readGeneration();
     out.assign(tokens.size(), TokenCounts{});
-    for (const auto& [key, index] : keys) {
-        Statement read(*this, ReadToken);
-        read.bind(1, key);
-        if (read.step()) out[index] = {uint32_t(read.column(0)), uint32_t(read.column(1))};
+    const auto snapshot =
+        SharedSnapshot(path_, generation, [&] { return loadSnapshot(generation); });
+    if (snapshot) {
+        for (std::size_t i = 0; i < tokens.size(); ++i)
+            out[i] = snapshot->find(tokenKey(tokens[i]));
+    } else {
+        // In key order the lookups walk the table's pages once, front to back.
+        std::vector<std::pair<int64_t, std::size_t>> keys;
+        keys.reserve(tokens.size());
+        for (std::size_t i = 0; i < tokens.size(); ++i) keys.emplace_back(tokenKey(tokens[i]), i);
+        std::sort(keys.begin(), keys.end());
+        for (const auto& [key, index] : keys) {
+            Statement read(*this, ReadToken);
+            read.bind(1, key);
+            if (read.step()) out[index] = {uint32_t(read.column(0)), uint32_t(read.column(1))};
+        }
     }
     transaction.commit();
     return totals;

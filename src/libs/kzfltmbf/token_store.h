@@ -17,6 +17,8 @@ struct sqlite3_stmt;
 
 namespace kz::bayes {
 
+class TokenSnapshot;
+
 enum class Category { Spam, Ham };
 
 struct StoreError : std::runtime_error {
@@ -54,6 +56,8 @@ class TokenStore {
     void run(std::string_view sql);
     void addCounts(Category category, const std::vector<std::string>& tokens, int step);
     LearnedTotals readTotals();
+    uint64_t readGeneration();
+    std::unique_ptr<TokenSnapshot> loadSnapshot(uint64_t generation);
 
     std::string path_;
     sqlite3* db_ = nullptr;
