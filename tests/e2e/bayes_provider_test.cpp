@@ -58,9 +58,14 @@ TEST(BayesProvider, TaughtByKzmtaAndFilterCommandItHoldsSpamAndLetsHamThrough) {
     out = server.kzmta(learn);
     EXPECT_EQ(out.status, 0) << out.err;
     EXPECT_NE(out.out.find("Learned 4 of 4 spam messages"), std::string::npos) << out.out;
-    out = server.kzmta(learn);  // a message learned twice counts once
-    EXPECT_NE(out.out.find("Learned 0 of 4 spam messages"), std::string::npos) << out.out;
+    // A message learned twice counts once; a file that cannot be read fails alone.
+    std::vector<std::string> again = learn;
+    again.insert(again.begin() + 3, server.dir.file("missing.eml"));
+    out = server.kzmta(again);
+    EXPECT_EQ(out.status, 1);
+    EXPECT_NE(out.out.find("Learned 0 of 5 spam messages"), std::string::npos) << out.out;
     EXPECT_NE(out.out.find("1.eml: ALREADY LEARNED"), std::string::npos) << out.out;
+    EXPECT_NE(out.err.find("missing.eml: cannot read"), std::string::npos) << out.err;
 
     // The ham through the MTA's command entry; malformed commands change nothing.
     std::vector<std::string> commands;

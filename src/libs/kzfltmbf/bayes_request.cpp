@@ -1,5 +1,7 @@
 #include "bayes_request.h"
 
+#include <algorithm>
+
 #include "base/ascii.h"
 
 namespace kz::bayes {
@@ -68,9 +70,16 @@ BayesRequest ParseRequest(std::string_view text) {
         request.category = Category::Ham;
     else
         return malformed(verb + " needs SPAM or HAM");
-    // The path is the rest of the command: it may hold blanks.
-    if (rest.empty()) return malformed(verb + " " + category + " needs a message file");
-    request.path = std::string(rest);
+    // A path is the rest of its line: it may hold blanks.
+    while (!rest.empty()) {
+        const std::size_t end = std::min(rest.find('\n'), rest.size());
+        if (const std::string_view path = trim(rest.substr(0, end)); !path.empty())
+            request.paths.emplace_back(path);
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+    }
+    if (request.paths.empty()) return malformed(verb + " " + category + " needs a message file");
+    if (request.paths.size() > kMaxFilesPerRequest)
+        return malformed(verb + " takes at most " + std::to_string(kMaxFilesPerRequest) + " files");
     return request;
 }
 

@@ -1,11 +1,12 @@
 // KZFLTMBF: the Bayesian classifier. The execute entry answers a queued message
 // ("<FILENAME>path</FILENAME>...") with "<SP>score</SP>", the spam probability in
-// percent, and takes the commands "LEARN SPAM|HAM path", "FORGET SPAM|HAM path" and
-// "STATS". A malformed command, or one that fails, answers "<ERROR>why</ERROR>", returns
-// 0 and changes nothing. Until spam and ham have both been learned a message has no
-// score (0). Settings: "Database" (the SQLite file of the learned tokens, by default
-// "Bayes.db" in the Application Directory) under the "Bayesian" key of the agent's key,
-// read when the library is initialised or, uninitialised, at its first call.
+// percent, and takes the commands "LEARN SPAM|HAM path", "FORGET SPAM|HAM path" (up to
+// 25 paths, a line each, in one transaction; a <RESULT> for each) and "STATS". A
+// malformed command, or one that fails, answers "<ERROR>why</ERROR>", returns 0 and
+// changes nothing. Until spam and ham have both been learned a message has no score (0).
+// Settings: "Database" (the SQLite file of the learned tokens, by default "Bayes.db" in
+// the Application Directory) under the "Bayesian" key of the agent's key, read when the
+// library is initialised or, uninitialised, at its first call.
 
 #include <cstdint>
 #include <cstring>
@@ -82,17 +83,23 @@ Answer score(const std::string& database, const std::string& path) {
     return {1, kz::formatText("<SP>%.2f</SP>", SpamProbability(counts, totals) * 100.0)};
 }
 
+// All the files in one transaction; when one cannot be read nothing is learned.
 Answer learnOrForget(const std::string& database, const BayesRequest& request) {
-    const std::string message = readMessage(request.path);
-    const std::vector<std::string> tokens = MessageTokens(message);
-    const std::string digest = MessageDigest(message);
-    StoreLease store(database);
-    if (request.kind == RequestKind::Learn) {
-        const bool changed = store->learn(request.category, tokens, digest);
-        return {1, changed ? "<RESULT>LEARNED</RESULT>" : "<RESULT>ALREADY LEARNED</RESULT>"};
+    std::vector<Lesson> lessons;
+    for (const std::string& path : request.paths) {
+        const std::string message = readMessage(path);
+        lessons.push_back({MessageTokens(message), MessageDigest(message)});
     }
-    const bool changed = store->forget(request.category, tokens, digest);
-    return {1, changed ? "<RESULT>FORGOTTEN</RESULT>" : "<RESULT>NOT LEARNED</RESULT>"};
+    StoreLease store(database);
+    const bool learn = request.kind == RequestKind::Learn;
+    const std::vector<bool> changed =
+        learn ? store->learn(request.category, lessons) : store->forget(request.category, lessons);
+    std::string reply;
+    for (const bool change : changed) {
+        reply += learn ? (change ? "<RESULT>LEARNED</RESULT>" : "<RESULT>ALREADY LEARNED</RESULT>")
+                       : (change ? "<RESULT>FORGOTTEN</RESULT>" : "<RESULT>NOT LEARNED</RESULT>");
+    }
+    return {1, reply};
 }
 
 Answer stats(const std::string& database) {

@@ -17,9 +17,14 @@ constexpr std::size_t kMaxHeaderValue = 2000;
 
 class TokenList {
   public:
+    TokenList() { seen_.reserve(1024); }
     bool full() const { return seen_.size() >= kMaxTokens; }
-    void add(std::string token) {
-        if (!full()) seen_.insert(std::move(token));
+    // The token `prefix` + `text` in lower case; built in one buffer, stored when new.
+    void add(std::string_view prefix, std::string_view text) {
+        if (full()) return;
+        scratch_.assign(prefix);
+        for (const char c : text) scratch_ += toLowerAscii(c);
+        seen_.insert(scratch_);
     }
     std::vector<std::string> take() {
         std::vector<std::string> tokens;
@@ -30,6 +35,7 @@ class TokenList {
 
   private:
     std::unordered_set<std::string> seen_;
+    std::string scratch_;
 };
 
 bool isWordByte(unsigned char c) {
@@ -52,11 +58,11 @@ void addWord(TokenList& tokens, std::string_view prefix, std::string_view word) 
     if (word.size() < kMinTokenLength) return;
     if (word.size() > kMaxTokenLength) {
         // The first letter and the length in tens keep a little of what long junk says.
-        tokens.add(std::string(prefix) + "skip:" + toLowerAscii(word.front()) +
-                   std::to_string(word.size() / 10 * 10));
+        tokens.add(prefix,
+                   "skip:" + std::string(1, word.front()) + std::to_string(word.size() / 10 * 10));
         return;
     }
-    tokens.add(std::string(prefix) + toLowerAscii(word));
+    tokens.add(prefix, word);
 }
 
 void addWords(TokenList& tokens, std::string_view prefix, std::string_view text) {
@@ -75,28 +81,33 @@ bool endsLinkHost(char c) {
 }
 
 // "url:www.example.com", "url:example.com", "url:com": a spammer's changing host names
-// still share their registered domain.
+// still share their registered domain. The hosts of "http://" links come first.
 void addLinkHosts(TokenList& tokens, std::string_view text) {
-    for (std::string_view scheme : {"http://", "https://"}) {
-        std::size_t at = 0;
-        while (!tokens.full() &&
-               (at = findIgnoreCase(text, scheme, at)) != std::string_view::npos) {
-            at += scheme.size();
-            std::size_t end = at;
+    // Where the links of each scheme start, found in one pass over the text.
+    std::vector<std::size_t> starts[2];
+    for (std::size_t at = 0; (at = findIgnoreCase(text, "http", at)) != std::string_view::npos;
+         at += 4) {
+        const bool secure = at + 4 < text.size() && toLowerAscii(text[at + 4]) == 's';
+        if (text.substr(at + 4 + secure, 3) == "://") starts[secure].push_back(at);
+    }
+    for (const bool secure : {false, true}) {
+        std::size_t end = 0;  // a scheme inside the last host is part of it
+        for (const std::size_t link : starts[secure]) {
+            if (tokens.full()) return;
+            if (link < end) continue;
+            const std::size_t at = link + (secure ? 8 : 7);
+            end = at;
             while (end < text.size() && !endsLinkHost(text[end])) ++end;
             std::string_view host = text.substr(at, end - at);
-            at = end;
             if (const std::size_t user = host.rfind('@'); user != std::string_view::npos)
                 host.remove_prefix(user + 1);
             while (!host.empty() && host.back() == '.') host.remove_suffix(1);
             if (host.empty() || host.size() > 255) continue;
-            const std::string lowered = toLowerAscii(host);
-            std::string_view part = lowered;
-            while (!part.empty()) {
-                tokens.add("url:" + std::string(part));
-                const std::size_t dot = part.find('.');
+            while (!host.empty()) {
+                tokens.add("url:", host);
+                const std::size_t dot = host.find('.');
                 if (dot == std::string_view::npos) break;
-                part.remove_prefix(dot + 1);
+                host.remove_prefix(dot + 1);
             }
         }
     }
@@ -162,7 +173,7 @@ std::vector<std::string> MessageTokens(std::string_view messageText) {
     }
     const std::string& plain = reader.plainTextBody();
     const std::string& html = reader.htmlBody();
-    if (!html.empty()) tokens.add("body:html");
+    if (!html.empty()) tokens.add("body:html", "");
     addLinkHosts(tokens, plain);
     addLinkHosts(tokens, html);
     addWords(tokens, "", plain);

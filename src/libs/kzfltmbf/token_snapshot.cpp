@@ -55,6 +55,20 @@ TokenCounts TokenSnapshot::find(int64_t key) const {
     return it != end && it->key == key ? it->counts : TokenCounts{};
 }
 
+void TokenSnapshot::findAll(const std::vector<int64_t>& keys, std::vector<TokenCounts>& out) const {
+    constexpr std::size_t kAhead = 8;
+    out.resize(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+#if defined(__GNUC__)
+        if (i + 2 * kAhead < keys.size())
+            __builtin_prefetch(&starts_[bucket(keys[i + 2 * kAhead])]);
+        if (i + kAhead < keys.size())
+            __builtin_prefetch(rows_.data() + starts_[bucket(keys[i + kAhead])]);
+#endif
+        out[i] = find(keys[i]);
+    }
+}
+
 std::shared_ptr<const TokenSnapshot> SharedSnapshot(const std::string& path, uint64_t generation,
                                                     const SnapshotLoader& load) {
     using Clock = std::chrono::steady_clock;

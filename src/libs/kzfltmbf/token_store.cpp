@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 
 #include "token_snapshot.h"
 
@@ -28,8 +29,7 @@ constexpr const char* kSchema =
     "INSERT OR IGNORE INTO generation VALUES(0, random() >> 1);";
 
 enum Sql {
-    AddToken,
-    SubtractToken,
+    ChangeToken,
     DropEmpty,
     FindMessage,
     SetMessage,
@@ -44,9 +44,8 @@ enum Sql {
     SqlCount
 };
 constexpr const char* kSql[SqlCount] = {
-    "INSERT INTO tokens VALUES(?1, ?2, ?3) ON CONFLICT(token) DO UPDATE SET"
-    " spam = spam + excluded.spam, ham = ham + excluded.ham",
-    "UPDATE tokens SET spam = max(spam - ?2, 0), ham = max(ham - ?3, 0) WHERE token = ?1",
+    "INSERT INTO tokens VALUES(?1, max(?2, 0), max(?3, 0)) ON CONFLICT(token) DO UPDATE SET"
+    " spam = max(spam + ?2, 0), ham = max(ham + ?3, 0)",
     "DELETE FROM tokens WHERE token = ?1 AND spam = 0 AND ham = 0",
     "SELECT category FROM messages WHERE digest = ?1",
     "INSERT OR REPLACE INTO messages VALUES(?1, ?2)",
@@ -185,57 +184,84 @@ sqlite3_stmt* TokenStore::prepared(int index) {
     return stmt;
 }
 
-void TokenStore::addCounts(Category category, const std::vector<std::string>& tokens, int step) {
-    const int64_t spam = category == Category::Spam ? 1 : 0;
-    const int64_t ham = 1 - spam;
-    for (const std::string& token : tokens) {
-        const int64_t key = tokenKey(token);
-        if (step > 0) {
-            Statement(*this, AddToken).bind(1, key).bind(2, spam).bind(3, ham).exec();
-        } else {
-            Statement(*this, SubtractToken).bind(1, key).bind(2, spam).bind(3, ham).exec();
-            Statement(*this, DropEmpty).bind(1, key).exec();
+// The changes of a transaction summed per token: each token is written once, however
+// many of its messages hold it.
+struct TokenStore::Changes {
+    std::unordered_map<int64_t, std::pair<int64_t, int64_t>> tokens;  // spam, ham
+    int64_t messages[2] = {0, 0};                                     // by category number
+
+    void add(Category category, const std::vector<std::string>& words, int step) {
+        const bool spam = category == Category::Spam;
+        for (const std::string& word : words) {
+            auto& counts = tokens[tokenKey(word)];
+            (spam ? counts.first : counts.second) += step;
         }
+        messages[categoryNumber(category)] += step;
     }
-    Statement(*this, AddTotal)
-        .bind(1, int64_t(categoryNumber(category)))
-        .bind(2, int64_t(step))
-        .exec();
-    Statement(*this, NextGeneration).exec();
+};
+
+void TokenStore::write(const Changes& changes) {
+    // In key order the changes walk the table's pages once, front to back.
+    std::vector<std::pair<int64_t, std::pair<int64_t, int64_t>>> rows(changes.tokens.begin(),
+                                                                      changes.tokens.end());
+    std::sort(rows.begin(), rows.end());
+    for (const auto& [key, counts] : rows) {
+        const auto [spam, ham] = counts;
+        if (spam == 0 && ham == 0) continue;
+        Statement(*this, ChangeToken).bind(1, key).bind(2, spam).bind(3, ham).exec();
+        if (spam < 0 || ham < 0) Statement(*this, DropEmpty).bind(1, key).exec();
+    }
+    for (int category = 0; category < 2; ++category) {
+        if (changes.messages[category] == 0) continue;
+        Statement(*this, AddTotal)
+            .bind(1, int64_t(category))
+            .bind(2, changes.messages[category])
+            .exec();
+    }
+    if (!rows.empty() || changes.messages[0] || changes.messages[1])
+        Statement(*this, NextGeneration).exec();
 }
 
-bool TokenStore::learn(Category category, const std::vector<std::string>& tokens,
-                       std::string_view digest) {
-    Transaction transaction(db_, true);
-    std::optional<Category> before;
-    {
-        Statement find(*this, FindMessage);
-        find.bindBlob(1, digest);
-        if (find.step()) before = find.column(0) == 1 ? Category::Spam : Category::Ham;
-    }
-    if (before == category) return false;
-    if (before) addCounts(*before, tokens, -1);
-    addCounts(category, tokens, +1);
-    Statement(*this, SetMessage)
-        .bindBlob(1, digest)
-        .bind(2, int64_t(categoryNumber(category)))
-        .exec();
-    transaction.commit();
-    return true;
+std::optional<Category> TokenStore::learnedAs(std::string_view digest) {
+    Statement find(*this, FindMessage);
+    find.bindBlob(1, digest);
+    if (!find.step()) return std::nullopt;
+    return find.column(0) == 1 ? Category::Spam : Category::Ham;
 }
 
-bool TokenStore::forget(Category category, const std::vector<std::string>& tokens,
-                        std::string_view digest) {
+std::vector<bool> TokenStore::learn(Category category, const std::vector<Lesson>& lessons) {
     Transaction transaction(db_, true);
-    {
-        Statement find(*this, FindMessage);
-        find.bindBlob(1, digest);
-        if (!find.step() || find.column(0) != categoryNumber(category)) return false;
+    std::vector<bool> changed;
+    Changes changes;
+    for (const Lesson& lesson : lessons) {
+        const std::optional<Category> before = learnedAs(lesson.digest);
+        changed.push_back(before != category);
+        if (before == category) continue;
+        if (before) changes.add(*before, lesson.tokens, -1);
+        changes.add(category, lesson.tokens, +1);
+        Statement(*this, SetMessage)
+            .bindBlob(1, lesson.digest)
+            .bind(2, int64_t(categoryNumber(category)))
+            .exec();
     }
-    addCounts(category, tokens, -1);
-    Statement(*this, DropMessage).bindBlob(1, digest).exec();
+    write(changes);
     transaction.commit();
-    return true;
+    return changed;
+}
+
+std::vector<bool> TokenStore::forget(Category category, const std::vector<Lesson>& lessons) {
+    Transaction transaction(db_, true);
+    std::vector<bool> changed;
+    Changes changes;
+    for (const Lesson& lesson : lessons) {
+        changed.push_back(learnedAs(lesson.digest) == category);
+        if (!changed.back()) continue;
+        changes.add(category, lesson.tokens, -1);
+        Statement(*this, DropMessage).bindBlob(1, lesson.digest).exec();
+    }
+    write(changes);
+    transaction.commit();
+    return changed;
 }
 
 LearnedTotals TokenStore::readTotals() {
@@ -272,8 +298,10 @@ LearnedTotals TokenStore::counts(const std::vector<std::string>& tokens,
     const auto snapshot =
         SharedSnapshot(path_, generation, [&] { return loadSnapshot(generation); });
     if (snapshot) {
-        for (std::size_t i = 0; i < tokens.size(); ++i)
-            out[i] = snapshot->find(tokenKey(tokens[i]));
+        std::vector<int64_t> keys;
+        keys.reserve(tokens.size());
+        for (const std::string& token : tokens) keys.push_back(tokenKey(token));
+        snapshot->findAll(keys, out);
     } else {
         // In key order the lookups walk the table's pages once, front to back.
         std::vector<std::pair<int64_t, std::size_t>> keys;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -30,6 +31,12 @@ struct StoreStats {
     uint64_t tokens = 0;
 };
 
+// A message to learn or forget: its distinct tokens and the digest of its text.
+struct Lesson {
+    std::vector<std::string> tokens;
+    std::string digest;
+};
+
 class TokenStore {
   public:
     // Opens or creates the file and its tables.
@@ -40,11 +47,13 @@ class TokenStore {
 
     const std::string& path() const { return path_; }
 
-    // A message is known by its digest: learned again in the same category it changes
-    // nothing (false); learned in the other category it moves there.
-    bool learn(Category category, const std::vector<std::string>& tokens, std::string_view digest);
-    // False when the message was not learned in that category.
-    bool forget(Category category, const std::vector<std::string>& tokens, std::string_view digest);
+    // Several messages are learned or forgotten in one transaction, which costs little
+    // more than one; the answer says for each whether it changed anything. A message is
+    // known by its digest: learned again in the same category it changes nothing;
+    // learned in the other category it moves there.
+    std::vector<bool> learn(Category category, const std::vector<Lesson>& lessons);
+    // Unchanged when the message was not learned in that category.
+    std::vector<bool> forget(Category category, const std::vector<Lesson>& lessons);
 
     // The counts of each token, in the order given, and the totals, read at one moment.
     LearnedTotals counts(const std::vector<std::string>& tokens, std::vector<TokenCounts>& out);
@@ -54,8 +63,10 @@ class TokenStore {
     class Statement;
     sqlite3_stmt* prepared(int index);
     void run(std::string_view sql);
-    void addCounts(Category category, const std::vector<std::string>& tokens, int step);
+    struct Changes;
+    void write(const Changes& changes);
     LearnedTotals readTotals();
+    std::optional<Category> learnedAs(std::string_view digest);
     uint64_t readGeneration();
     std::unique_ptr<TokenSnapshot> loadSnapshot(uint64_t generation);
 

@@ -8,6 +8,7 @@
 #include "bayes_request.h"
 #include "message_tokens.h"
 #include "support/test_support.h"
+#include "token_snapshot.h"
 #include "token_store.h"
 
 namespace kz::bayes {
@@ -49,18 +50,22 @@ TEST(BayesRequests, CommandsAndMessagesAreReadAndAnythingElseIsMalformed) {
     BayesRequest learn = ParseRequest("  learn Spam /queue/My Message.MAI\r\n");
     EXPECT_EQ(learn.kind, RequestKind::Learn);
     EXPECT_EQ(learn.category, Category::Spam);
-    EXPECT_EQ(learn.path, "/queue/My Message.MAI");
-    BayesRequest forget = ParseRequest("FORGET HAM m.eml");
+    EXPECT_EQ(learn.paths, std::vector<std::string>{"/queue/My Message.MAI"});
+    BayesRequest forget = ParseRequest("FORGET HAM m.eml\r\n\r\n /q/n 2.eml \n");
     EXPECT_EQ(forget.kind, RequestKind::Forget);
     EXPECT_EQ(forget.category, Category::Ham);
+    EXPECT_EQ(forget.paths, (std::vector<std::string>{"m.eml", "/q/n 2.eml"}));
     EXPECT_EQ(ParseRequest("STATS").kind, RequestKind::Stats);
     BayesRequest score = ParseRequest("<FILENAME>/q/M.MAI</FILENAME><CMDFILE>/q/C</CMDFILE>");
     EXPECT_EQ(score.kind, RequestKind::Score);
     EXPECT_EQ(score.path, "/q/M.MAI");
 
-    for (const char* bad :
-         {"", "   ", "LEARN", "LEARN SPAM", "LEARN SPAM   ", "LEARN JUNK m.eml", "FORGET m.eml",
-          "STATS now", "DELETE SPAM m.eml", "<FILENAME></FILENAME>", "<FILENAME>/q/M.MAI"}) {
+    std::string tooMany = "LEARN SPAM";
+    for (std::size_t i = 0; i <= kMaxFilesPerRequest; ++i) tooMany += "\nm.eml";
+    for (const std::string& bad : std::vector<std::string>{
+             "", tooMany, "   ", "LEARN", "LEARN SPAM", "LEARN SPAM   ", "LEARN JUNK m.eml",
+             "FORGET m.eml", "STATS now", "DELETE SPAM m.eml", "<FILENAME></FILENAME>",
+             "<FILENAME>/q/M.MAI"}) {
         const BayesRequest request = ParseRequest(bad);
         EXPECT_EQ(request.kind, RequestKind::Malformed) << bad;
         EXPECT_FALSE(request.error.empty()) << bad;
@@ -81,26 +86,39 @@ class BayesStore : public ::testing::Test {
 
 TEST_F(BayesStore, AMessageCountsOnceMovesBetweenCategoriesAndIsForgottenOnlyWhereLearned) {
     TokenStore store(database);
-    const std::vector<std::string> tokens = {"cheap", "pills"};
-    const std::string digest = MessageDigest("message one");
-    EXPECT_TRUE(store.learn(Category::Spam, tokens, digest));
-    EXPECT_FALSE(store.learn(Category::Spam, tokens, digest));
-    EXPECT_EQ(countsOf("cheap").spam, 1u);
-    EXPECT_EQ(store.stats().messages.spam, 1u);
+    const Lesson one{{"cheap", "pills"}, MessageDigest("message one")};
+    const Lesson two{{"cheap"}, MessageDigest("message two")};
+    // Learned twice in one batch, the same message counts once.
+    EXPECT_EQ(store.learn(Category::Spam, {one, two, one}), (std::vector<bool>{true, true, false}));
+    EXPECT_EQ(countsOf("cheap").spam, 2u);
+    EXPECT_EQ(store.stats().messages.spam, 2u);
 
-    EXPECT_TRUE(store.learn(Category::Ham, tokens, digest));
-    EXPECT_EQ(countsOf("cheap").spam, 0u);
+    EXPECT_EQ(store.learn(Category::Ham, {one}), std::vector<bool>{true});
+    EXPECT_EQ(countsOf("cheap").spam, 1u);
     EXPECT_EQ(countsOf("cheap").ham, 1u);
+    EXPECT_EQ(countsOf("pills").spam, 0u);
     const StoreStats moved = store.stats();
-    EXPECT_EQ(moved.messages.spam, 0u);
+    EXPECT_EQ(moved.messages.spam, 1u);
     EXPECT_EQ(moved.messages.ham, 1u);
 
-    EXPECT_FALSE(store.forget(Category::Spam, tokens, digest));
+    EXPECT_EQ(store.forget(Category::Spam, {one, two}), (std::vector<bool>{false, true}));
     EXPECT_EQ(store.stats().messages.ham, 1u);
-    EXPECT_TRUE(store.forget(Category::Ham, tokens, digest));
+    EXPECT_EQ(store.forget(Category::Ham, {one}), std::vector<bool>{true});
     const StoreStats empty = store.stats();
     EXPECT_EQ(empty.messages.ham, 0u);
     EXPECT_EQ(empty.tokens, 0u);  // tokens no message holds are gone
+}
+
+TEST(BayesSnapshot, FindsEveryKeyOfTheTableAndNoOther) {
+    std::vector<TokenSnapshot::Row> rows;
+    for (int64_t i = -3000; i < 3000; ++i)
+        rows.push_back({i * 3074457345618258ll, {uint32_t(i + 3000), 1}});
+    const TokenSnapshot snapshot(7, rows);
+    for (const TokenSnapshot::Row& row : rows)
+        EXPECT_EQ(snapshot.find(row.key).spam, row.counts.spam);
+    for (int64_t key : {int64_t(1), int64_t(-1), INT64_MIN, INT64_MAX})
+        EXPECT_EQ(snapshot.find(key).ham, 0u) << key;
+    EXPECT_EQ(TokenSnapshot(1, {}).find(0).ham, 0u);
 }
 
 TEST_F(BayesStore, TwoProcessesLearningAtOnceLoseNoCount) {
