@@ -24,8 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
     const BayesRequest request = ParseRequest(input);
     if (request.kind == RequestKind::Malformed) KZ_FUZZ_CHECK(!request.error.empty());
-    if (request.kind == RequestKind::Score || request.kind == RequestKind::Learn ||
-        request.kind == RequestKind::Forget)
-        KZ_FUZZ_CHECK(!request.path.empty());
+    if (request.kind == RequestKind::Score) KZ_FUZZ_CHECK(!request.path.empty());
+    if (request.kind == RequestKind::Learn || request.kind == RequestKind::Forget) {
+        KZ_FUZZ_CHECK(!request.paths.empty() && request.paths.size() <= kMaxFilesPerRequest);
+        for (const std::string& path : request.paths) KZ_FUZZ_CHECK(!path.empty());
+    }
     return 0;
 }

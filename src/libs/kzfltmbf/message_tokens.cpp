@@ -1,5 +1,7 @@
 #include "message_tokens.h"
 
+#include <algorithm>
+#include <array>
 #include <unordered_set>
 
 #include "base/ascii.h"
@@ -22,8 +24,10 @@ class TokenList {
     // The token `prefix` + `text` in lower case; built in one buffer, stored when new.
     void add(std::string_view prefix, std::string_view text) {
         if (full()) return;
-        scratch_.assign(prefix);
-        for (const char c : text) scratch_ += toLowerAscii(c);
+        scratch_.resize(prefix.size() + text.size());
+        std::copy(prefix.begin(), prefix.end(), scratch_.begin());
+        std::transform(text.begin(), text.end(), scratch_.begin() + long(prefix.size()),
+                       [](char c) { return toLowerAscii(c); });
         seen_.insert(scratch_);
     }
     std::vector<std::string> take() {
@@ -38,9 +42,17 @@ class TokenList {
     std::string scratch_;
 };
 
+constexpr auto kWordBytes = [] {
+    std::array<bool, 256> word{};
+    for (int c = 0; c < 256; ++c)
+        word[std::size_t(c)] = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') ||
+                               (c >= 'A' && c <= 'Z') || c >= 0x80 || c == '\'' || c == '-' ||
+                               c == '.' || c == '$' || c == '!' || c == '_';
+    return word;
+}();
+
 bool isWordByte(unsigned char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-           c >= 0x80 || c == '\'' || c == '-' || c == '.' || c == '$' || c == '!' || c == '_';
+    return kWordBytes[c];
 }
 
 // Punctuation that may stand inside a word but is not kept at its ends ("$" may lead a
