@@ -10,6 +10,8 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh windows
 launcher=()
 if command -v ccache >/dev/null; then
+    # Paths relative to the checkout, so that every clone shares the cache.
+    export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 libraries=(kzmtafilter KZAISO KZAISP KZFLTMSA KZAVGEN)

@@ -7,6 +7,8 @@ scripts/setup.sh
 # ccache makes a rebuild of unchanged sources, the fuzz build's above all, nearly free.
 launcher=()
 if command -v ccache >/dev/null; then
+    # Paths relative to the checkout, so that every clone shares the cache.
+    export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 jobs=$(nproc)

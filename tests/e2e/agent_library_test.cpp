@@ -23,7 +23,7 @@ struct Server : DispatchServer {
     // Places the test library `stub` in the Application Directory as `name`.so.
     void install(const std::string& stub, const std::string& name) const {
         std::filesystem::create_directories(dir.file("app"));
-        std::filesystem::copy_file(std::string(KZ_TESTLIB_DIR) + "/" + stub + ".so",
+        std::filesystem::copy_file(testLibPath(stub + ".so"),
                                    dir.file("app/" + name + ".so"));
     }
 };

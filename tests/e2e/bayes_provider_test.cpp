@@ -16,7 +16,7 @@ struct BayesServer : DispatchServer {
                     "\"Bayesian Filtering Load Mode\"=dword:00000001\r\n\r\n[" +
                     kAgentKey + "\\Bayesian]\r\n\"Database\"=\"" + dir.file("bayes.sqlite") +
                     "\"\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n"
-                    "\"Application Directory\"=\"" KZ_LIB_DIR "\"\r\n");
+                    "\"Application Directory\"=\"" + libDir() + "\"\r\n");
     }
     static constexpr const char* kAgentKey =
         "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER";

@@ -79,7 +79,7 @@ TEST(DispatchReload, QueueThreadsLoseNoMessageWhileTheTableIsReloaded) {
     {
         ReloadRequester requester(server);
         out = run({binPath("kzmta"), "run", "--registry", server.registry, "--library",
-                   std::string(KZ_LIB_DIR) + "/libkzmtafilter.so", "--threads", "4"},
+                   libPath("libkzmtafilter.so"), "--threads", "4"},
                   {"KZ_RUNTIME_DIR=" + server.dir.path()});
         requester.stop();
         EXPECT_GT(requester.requests(), 0);

@@ -50,7 +50,7 @@ class DispatchServer {
     // The same with the connector and message of each call given in turn.
     RunOutput host(const std::vector<std::string>& pairs) const {
         std::vector<std::string> argv = {binPath("kztest-agent_host"),
-                                         std::string(KZ_LIB_DIR) + "/libkzmtafilter.so"};
+                                         libPath("libkzmtafilter.so")};
         argv.insert(argv.end(), pairs.begin(), pairs.end());
         return run(argv, environment());
     }

@@ -19,7 +19,7 @@ TEST(DnsBlacklist, AListedAddressHoldsTheFilterAndASilentZoneIsWaitedForOnce) {
                        "--server=/slow.test/127.0.0.1#" + std::to_string(silent.port())});
     DispatchServer server("blacklists");
     platform::Registry registry(server.registry);
-    registry.setString("SOFTWARE\\Kaztrel\\Kaztrel", "Application Directory", KZ_LIB_DIR);
+    registry.setString("SOFTWARE\\Kaztrel\\Kaztrel", "Application Directory", libDir());
     registry.setString("SOFTWARE\\Kaztrel\\Kaztrel\\CONNECTORS\\SMTP", "Local DNS Server List",
                        "bogus; " + dns.server());
     registry.setDword("SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER",

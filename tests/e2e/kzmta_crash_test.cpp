@@ -60,7 +60,7 @@ class CrashQueue {
     std::vector<std::string> args(std::vector<std::string> extra = {}) const {
         std::vector<std::string> argv = {
             binPath("kzmta"), "run",       "--registry",
-            registry(),       "--library", std::string(KZ_LIB_DIR) + "/libkzmtafilter.so",
+            registry(),       "--library", libPath("libkzmtafilter.so"),
             "--threads",      "2"};
         argv.insert(argv.end(), extra.begin(), extra.end());
         return argv;

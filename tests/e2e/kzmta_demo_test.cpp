@@ -78,7 +78,7 @@ TEST(KzmtaDemo, LeavesTheExpectedQueueFilesAndReportLines) {
     TempDir dir;
     std::string root = dir.file("demo");
     RunOutput out = run({binPath("kzmta"), "demo", "--dir", root, "--library",
-                         std::string(KZ_LIB_DIR) + "/libkzmtafilter.so"},
+                         libPath("libkzmtafilter.so")},
                         {"KZ_RUNTIME_DIR=" + dir.path()});
     ASSERT_EQ(out.status, 0) << out.out << out.err;
     // The run's summary, and no trace line of the agent without --verbose.

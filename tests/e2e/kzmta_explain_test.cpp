@@ -86,7 +86,7 @@ TEST(KzmtaExplain, JsonAgreesWithWhatTheRunThenDoes) {
     EXPECT_EQ(fileTree(q.dir.path()), before) << "explain changed a file";
 
     RunOutput ran = run({binPath("kzmta"), "run", "--registry", q.registry, "--library",
-                         std::string(KZ_LIB_DIR) + "/libkzmtafilter.so", "--threads", "1"},
+                         libPath("libkzmtafilter.so"), "--threads", "1"},
                         q.env());
     ASSERT_EQ(ran.status, 0) << ran.err;
     auto executed = q.executedFilters();

@@ -41,7 +41,7 @@ struct Queue {
     std::vector<std::string> args(std::vector<std::string> extra) const {
         std::vector<std::string> argv = {
             binPath("kzmta"), "run",       "--registry",
-            registry,         "--library", std::string(KZ_LIB_DIR) + "/libkzmtafilter.so"};
+            registry,         "--library", libPath("libkzmtafilter.so")};
         argv.insert(argv.end(), extra.begin(), extra.end());
         return argv;
     }

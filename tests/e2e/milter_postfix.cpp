@@ -117,7 +117,7 @@ bool PostfixWithMilter::startMilter(const std::vector<std::string>& extraArgs) {
         binPath("kzmta"),        "milter",    "--registry",
         agent + "/registry.reg", "--socket",  "unix:" + postfix + "/milter.sock",
         "--socket-mode",         "666",       "--sendmail",
-        "/usr/sbin/sendmail",    "--library", std::string(KZ_LIB_DIR) + "/libkzmtafilter.so"};
+        "/usr/sbin/sendmail",    "--library", libPath("libkzmtafilter.so")};
     argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
     milter = std::make_unique<Child>(argv, std::vector<std::string>{"MAIL_CONFIG=" + etc});
     return milter->waitForLine("listening on");

@@ -17,7 +17,7 @@ struct ProviderServer : DispatchServer {
         : DispatchServer("daemons") {
         addRegistry(
             "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n"
-            "\"Application Directory\"=\"" KZ_LIB_DIR "\"\r\n\r\n" +
+            "\"Application Directory\"=\"" + libDir() + "\"\r\n\r\n" +
             std::string(kAgentSection) + "]\r\n" + agentValues + "\r\n" + providerKeys);
     }
 

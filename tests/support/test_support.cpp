@@ -100,6 +100,18 @@ std::string binPath(std::string_view name) {
     return std::string(KZ_BIN_DIR) + "/" + std::string(name);
 }
 
+std::string libDir() {
+    return KZ_LIB_DIR;
+}
+
+std::string libPath(std::string_view name) {
+    return libDir() + "/" + std::string(name);
+}
+
+std::string testLibPath(std::string_view name) {
+    return std::string(KZ_TESTLIB_DIR) + "/" + std::string(name);
+}
+
 namespace {
 
 void drain(int fd, std::string& out) {

@@ -45,7 +45,10 @@ struct RunOutput {
 RunOutput run(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
               std::string_view input = {});
 
-std::string binPath(std::string_view name);  // build/.../bin/NAME
+std::string binPath(std::string_view name);      // build/.../bin/NAME
+std::string libDir();                            // build/.../lib (the agent and its libraries)
+std::string libPath(std::string_view name);      // libDir()/NAME
+std::string testLibPath(std::string_view name);  // build/.../testlibs/NAME (stand-in libraries)
 
 // A program running beside the test, its standard output read line by line.
 class Child {

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "agent_library.h"
+#include "support/test_support.h"
 
 namespace kz::test {
 namespace {
@@ -17,7 +18,7 @@ using namespace std::chrono_literals;
 using tool::AgentRuns;
 
 TEST(MilterAgentRuns, ARunOverTheTimeoutAnswersAtTheBoundAndCleansUpWhenItEnds) {
-    tool::AgentLibrary agent(std::string(KZ_TESTLIB_DIR) + "/kzstub_agent.so");
+    tool::AgentLibrary agent(testLibPath("kzstub_agent.so"));
     AgentRuns runs(agent, 1, 1s);
     std::atomic<int> cleaned{0};
     auto started = std::chrono::steady_clock::now();

@@ -26,7 +26,7 @@ class CopyToFolderTest : public ActionsTest {
   protected:
     void SetUp() override {
         ActionsTest::SetUp();
-        setString(config::kProductKey, config::kApplicationDirectory, KZ_LIB_DIR);
+        setString(config::kProductKey, config::kApplicationDirectory, libDir());
         config::ReadAttachDirectories();
         queueMessage("all_keys.cmd", "plain.eml");
     }
@@ -101,7 +101,7 @@ TEST_F(CopyToFolderTest, PublicFoldersFollowThePermissionChain) {
         setenv("KZ_REGISTRY", registryFile.c_str(), 1);
         setString(config::kConnectorsKey, config::kConnectorRootDirectory, root());
         setString(config::kProductKey, config::kMailRoot, mailRoot());
-        setString(config::kProductKey, config::kApplicationDirectory, KZ_LIB_DIR);
+        setString(config::kProductKey, config::kApplicationDirectory, libDir());
         if (f[1] != "-") setString(kPostOfficeOptions, "Public Folders", f[1]);
         if (f[2] != "-")
             setDword(config::kWebmailOptionsKey, config::kPublicFoldersModificationPermitted,

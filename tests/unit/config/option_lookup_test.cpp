@@ -26,7 +26,7 @@ class OptionLookupTest : public ConfigTest {
 };
 
 TEST_F(OptionLookupTest, ReadsPostOfficeAndMailboxOptionsThroughTheProvider) {
-    useApplicationDirectory(KZ_LIB_DIR);
+    useApplicationDirectory(libDir());
     setString(std::string(kPostOffices) + "\\Main", "Public Folders", "1");
     setString(std::string(kMailboxes) + "\\Main\\joe", "DefaultAddress", "joe@example.test");
     std::string result = "previous";
@@ -50,7 +50,7 @@ TEST_F(OptionLookupTest, ReadsPostOfficeAndMailboxOptionsThroughTheProvider) {
 }
 
 TEST_F(OptionLookupTest, ResultTextIsCutTo1023Characters) {
-    useApplicationDirectory(KZ_LIB_DIR);
+    useApplicationDirectory(libDir());
     setString(std::string(kPostOffices) + "\\Main", "Long", std::string(3000, 'v'));
     std::string result;
     EXPECT_EQ(LookupOption(kOptionScopePostOffice, "Main", "Long", result), 1);
@@ -58,7 +58,7 @@ TEST_F(OptionLookupTest, ResultTextIsCutTo1023Characters) {
 }
 
 TEST_F(OptionLookupTest, ProviderWritesOptionsThatLookupsRead) {
-    auto library = platform::DynamicLibrary::load(std::string(KZ_LIB_DIR) + "/KZAISO.DLL");
+    auto library = platform::DynamicLibrary::load(libPath("KZAISO.DLL"));
     ASSERT_TRUE(library);
     using SetOptionFn = int(KZ_STDCALL*)(int, const char*, const char*, const char*);
     using GetOptionFn = int(KZ_STDCALL*)(int, const char*, const char*, char*);
@@ -74,7 +74,7 @@ TEST_F(OptionLookupTest, ProviderWritesOptionsThatLookupsRead) {
     EXPECT_EQ(getOption(1, "Main", "Absent", buffer), 0);
     EXPECT_STREQ(buffer, "");
 
-    useApplicationDirectory(KZ_LIB_DIR);
+    useApplicationDirectory(libDir());
     std::string result;
     EXPECT_EQ(LookupOption(kOptionScopeMailbox, "Main/ann", kOptionWebMailPublicFoldersModification,
                            result),
@@ -89,7 +89,7 @@ TEST_F(OptionLookupTest, WithoutTheProviderEveryLookupIsEmpty) {
     EXPECT_EQ(LookupOption(kOptionScopePostOffice, "Main", kOptionPublicFolders, result), 0);
     EXPECT_EQ(result, "");
     // Loading is tried once: a provider that appears later is picked up by the next process.
-    useApplicationDirectory(KZ_LIB_DIR);
+    useApplicationDirectory(libDir());
     EXPECT_EQ(LookupOption(kOptionScopePostOffice, "Main", kOptionPublicFolders, result), 0);
     InstalledObject<OptionProviderSlot> restarted;
     EXPECT_EQ(LookupOption(kOptionScopePostOffice, "Main", kOptionPublicFolders, result), 1);

@@ -17,7 +17,7 @@ class ScanLinksTest : public ScanTest {
         ScanTest::SetUp();
         const std::string app = dir_.file("app");
         std::filesystem::create_directories(app);
-        std::filesystem::copy_file(std::string(KZ_TESTLIB_DIR) + "/kzstub_dns.so",
+        std::filesystem::copy_file(test::testLibPath("kzstub_dns.so"),
                                    app + "/KZWINDNS.so");
         test::writeFile(app + "/KZWINDNS.reply", "127.0.0.7 sbl.test\n");
         setString(config::kProductKey, config::kApplicationDirectory, app);

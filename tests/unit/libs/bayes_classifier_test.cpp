@@ -144,7 +144,7 @@ TEST_F(BayesStore, TwoProcessesLearningAtOnceLoseNoCount) {
                                          "--registry",
                                          dir.file("registry.reg"),
                                          "--library",
-                                         KZ_LIB_DIR "/KZFLTMBF.so",
+                                         test::libPath("KZFLTMBF.so"),
                                          "learn",
                                          p ? "--ham" : "--spam"};
         argv.insert(argv.end(), lists[p].begin(), lists[p].end());

@@ -42,7 +42,7 @@ template <typename F>
 F entryOf(const char* library, const char* name) {
     static std::unique_ptr<platform::DynamicLibrary> loaded[2];
     auto& slot = loaded[std::strcmp(library, "KZAVGEN.DLL") == 0];
-    if (!slot) slot = platform::DynamicLibrary::load(std::string(KZ_LIB_DIR) + "/" + library);
+    if (!slot) slot = platform::DynamicLibrary::load(libPath("") + library);
     return slot ? slot->entry<F>(name) : nullptr;
 }
 

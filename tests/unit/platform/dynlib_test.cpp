@@ -12,7 +12,7 @@ namespace {
 
 using ProbeAnswer = int (*)(int);
 
-const std::string kProbe = std::string(KZ_TESTLIB_DIR) + "/kzprobe.so";
+const std::string kProbe = test::testLibPath("kzprobe.so");
 
 void copyProbe(const std::string& to) {
     std::filesystem::copy_file(kProbe, to);

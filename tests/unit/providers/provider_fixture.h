@@ -49,7 +49,7 @@ class ProviderTest : public QueueTest {
 
     // Places the stand-in library `stub` (from the test libraries) as `name`.so.
     void install(const std::string& stub, const std::string& name) {
-        std::filesystem::copy_file(std::string(KZ_TESTLIB_DIR) + "/" + stub + ".so",
+        std::filesystem::copy_file(testLibPath(stub + ".so"),
                                    appDir() + "/" + name + ".so");
     }
     void answer(const std::string& name, const std::string& reply) {

@@ -17,7 +17,7 @@ class StoreTest : public ConfigTest {
     void SetUp() override {
         ConfigTest::SetUp();
         setString(config::kProductKey, config::kMailRoot, dir_.file("mail"));
-        setString(config::kProductKey, config::kApplicationDirectory, KZ_LIB_DIR);
+        setString(config::kProductKey, config::kApplicationDirectory, libDir());
         config::ReadAttachDirectories();
         mailbox = dir_.file("mail/example.com/MAILROOT/alice");
         fs::create_directories(mailbox);
