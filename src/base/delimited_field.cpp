@@ -21,29 +21,29 @@ std::size_t nextDelimiter(std::string_view line, std::string_view delimiter, std
 
 }  // namespace
 
-int GetDelimitedField(std::string_view line, std::string_view delimiter, int fieldNumber,
-                      std::string& output, std::size_t outputSize, char escape) {
-    if (fieldNumber < 1) return 0;
+bool GetDelimitedField(std::string_view line, std::string_view delimiter, int fieldNumber,
+                       std::string& output, TextLimit outputLimit, char escape) {
+    if (fieldNumber < 1) return false;
     std::size_t start = 0;
     if (!delimiter.empty()) {
         for (int field = 1; field < fieldNumber; ++field) {
             std::size_t at = nextDelimiter(line, delimiter, start, escape);
-            if (at == std::string_view::npos) return 0;
+            if (at == std::string_view::npos) return false;
             start = at + delimiter.size();
         }
     } else if (fieldNumber > 1) {
-        return 0;
+        return false;
     }
     std::size_t end =
         delimiter.empty() ? std::string_view::npos : nextDelimiter(line, delimiter, start, escape);
     std::string_view field =
         line.substr(start, end == std::string_view::npos ? line.npos : end - start);
-    if (field.size() >= outputSize) {
+    if (!outputLimit.fits(field)) {
         output.clear();
-        return 0;
+        return false;
     }
     output.assign(field);
-    return 1;
+    return true;
 }
 
 int CountDelimitedFields(std::string_view line, std::string_view delimiter) {

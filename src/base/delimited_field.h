@@ -5,15 +5,17 @@
 #include <string>
 #include <string_view>
 
+#include "base/text_limit.h"
+
 namespace kz {
 
 // Reads field `fieldNumber` (from 1) of `line`. Delimiters are found without regard to
 // case; with a non-zero escape character, an occurrence directly preceded by it is not
-// a delimiter. A field the line does not have gives 0 and leaves `output` unchanged. A
-// field of outputSize characters or more gives an empty output and 0. Otherwise the
-// field is copied and the result is 1.
-int GetDelimitedField(std::string_view line, std::string_view delimiter, int fieldNumber,
-                      std::string& output, std::size_t outputSize, char escape = '\0');
+// a delimiter. A field the line does not have gives false and leaves `output`
+// unchanged. A field that does not fit outputLimit gives an empty output and false.
+// Otherwise the field is copied and the result is true.
+bool GetDelimitedField(std::string_view line, std::string_view delimiter, int fieldNumber,
+                       std::string& output, TextLimit outputLimit, char escape = '\0');
 
 // 0 for an empty line, otherwise one more than the delimiter occurrences found from the
 // second character on, at most 1,000,000.

@@ -3,8 +3,6 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "base/bounded_text.h"
-
 namespace kz {
 
 std::string formatTextV(const char* format, va_list args) {
@@ -27,12 +25,12 @@ std::string formatText(const char* format, ...) {
     return out;
 }
 
-std::string formatBounded(std::size_t bufferSize, const char* format, ...) {
+std::string formatBounded(TextLimit limit, const char* format, ...) {
     va_list args;
     va_start(args, format);
     std::string out = formatTextV(format, args);
     va_end(args);
-    out.resize(cutToBuffer(out, bufferSize).size());
+    out.resize(limit.cut(out).size());
     return out;
 }
 

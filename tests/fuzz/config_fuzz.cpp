@@ -76,8 +76,8 @@ void parseActionFile(const fs::path& path) {
     if (!lines) return;
     for (const std::string& text : *lines) {
         kz::actions::ActionLine line = kz::actions::ParseActionLine(text);
-        KZ_FUZZ_CHECK(line.data.size() < kz::actions::ActionLine::kFieldSize);
-        KZ_FUZZ_CHECK(line.description.size() < kz::actions::ActionLine::kFieldSize);
+        KZ_FUZZ_CHECK(kz::actions::ActionLine::kFieldLimit.fits(line.data));
+        KZ_FUZZ_CHECK(kz::actions::ActionLine::kFieldLimit.fits(line.description));
     }
 }
 

@@ -38,9 +38,9 @@ bool sameEnvelope(const kz::MessageEnvelope& a, const kz::MessageEnvelope& b) {
 // reads.
 void checkAddresses(const kz::MessageEnvelope& envelope) {
     std::string address;
-    kz::AddressFromEnvelopeValue(envelope.sender, address, 256);
+    kz::AddressFromEnvelopeValue(envelope.sender, address, kz::TextLimit{256});
     KZ_FUZZ_CHECK(address.size() < 256);
-    kz::AddressAfterType(envelope.sender, address, 256);
+    kz::AddressAfterType(envelope.sender, address, kz::TextLimit{256});
     KZ_FUZZ_CHECK(address.size() < 256);
     kz::evaluate::DkimSenderOf(envelope.sender);
 
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     for (std::string_view rest = envelope.recipients; !rest.empty();) {
         std::size_t end = std::min(rest.find(';'), rest.size());
         std::string address = "unchanged";
-        kz::ExtractEnvelopeAddress(rest.substr(0, end), address, 512);
+        kz::ExtractEnvelopeAddress(rest.substr(0, end), address, kz::TextLimit{512});
         KZ_FUZZ_CHECK(address.size() < 512);
         rest.remove_prefix(std::min(end + 1, rest.size()));
     }

@@ -98,10 +98,10 @@ void checkLineParameters(std::string_view text) {
     for (std::size_t pos = 0; pos < text.size();) {
         std::size_t end = std::min(text.find('\n', pos), text.size());
         std::string_view line = text.substr(pos, end - pos);
-        if (kz::ExtractLineParameter(line, "boundary=", value, 256)) {
+        if (kz::ExtractLineParameter(line, "boundary=", value, kz::TextLimit{256})) {
             KZ_FUZZ_CHECK(value.size() < 256);
         }
-        if (kz::ExtractAttachmentParameter(line, "filename", value, 256)) {
+        if (kz::ExtractAttachmentParameter(line, "filename", value, kz::TextLimit{256})) {
             KZ_FUZZ_CHECK(value.size() < 256);
         }
         pos = end + 1;
@@ -123,8 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         kz::DecodeEncodedWords(header.value, "iso-8859-1");
     }
     for (const kz::MimePart& part : reader.parts()) {
-        kz::TransferDecode(part.Content, part.TransferEncoding);
-        kz::ExtractParameterValue("name", part.RawHeaders);
+        kz::TransferDecode(part.content, part.transferEncoding);
+        kz::ExtractParameterValue("name", part.rawHeaders);
     }
     reader.plainTextBody();
     reader.htmlBody();

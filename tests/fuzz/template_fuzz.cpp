@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr std::size_t kLineSize = 1024;
+constexpr kz::TextLimit kLineLimit{1024};
 
 std::string_view section(const std::vector<std::string_view>& sections, std::size_t n) {
     return n < sections.size() ? sections[n] : std::string_view();
@@ -50,21 +50,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             continue;
         }
         ++expected;
-        bool fitted = line.size() < kLineSize;
-        kz::actions::ExpandNotificationTokens(line, tokens, description, kLineSize);
-        KZ_FUZZ_CHECK(!fitted || line.size() < kLineSize);
+        bool fitted = kLineLimit.fits(line);
+        kz::actions::ExpandNotificationTokens(line, tokens, description, kLineLimit);
+        KZ_FUZZ_CHECK(!fitted || kLineLimit.fits(line));
         KZ_FUZZ_CHECK(line.find('\n') == std::string::npos);
     }
     std::string text =
         kz::actions::TemplateNotification("0123456789ABCDEF0123456789ABCDEF.MAI", templateText,
-                                          headerLines, tokens, description, kLineSize);
+                                          headerLines, tokens, description, kLineLimit);
     KZ_FUZZ_CHECK(!text.empty() && text.back() == '\n');
     // Plus the loop header, unless the template has one.
     std::size_t lines = countLines(text);
     KZ_FUZZ_CHECK(lines == expected || lines == expected + 1);
 
     std::string value(templateText.substr(0, 2047));
-    kz::filters::ExpandResultTokens(description, value, 2048, 0);
+    kz::filters::ExpandResultTokens(description, value, kz::TextLimit{2048}, 0);
     KZ_FUZZ_CHECK(value.size() < 2048);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "actions/filter_verdict.h"
 #include "actions/match_description.h"
 #include "base/format.h"
+#include "base/text_limit.h"
 #include "config/directories.h"
 #include "config/paths.h"
 #include "filters/config_lines.h"
@@ -17,7 +18,7 @@ namespace kz::actions {
 
 namespace {
 
-constexpr std::size_t kExecutedActionsSize = 2048;
+constexpr TextLimit kExecutedActionsLimit{2048};
 
 struct DispatchState {
     std::string criteriaText;  // grows over the whole call
@@ -27,7 +28,8 @@ struct DispatchState {
 
 void RecordAction(std::string& executed, std::string_view keyword) {
     std::size_t needed = executed.size() + (executed.empty() ? 0 : 1) + keyword.size();
-    if (needed >= kExecutedActionsSize) return;  // a keyword that does not fit is left out
+    if (needed > kExecutedActionsLimit.maxLength())
+        return;  // a keyword that does not fit is left out
     if (!executed.empty()) executed += ',';
     executed += keyword;
 }
@@ -40,13 +42,13 @@ std::string RunActionFile(MessageContext& context, const filters::FilterDefiniti
     if (!filter.criteriaName.empty() && !config::IsPlainName(filter.criteriaName)) return executed;
     auto dirs = config::CurrentDirectories();
     auto lines = filters::ReadConfigLines(
-        platform::resolvePath(config::ActionFilePath(dirs->Configuration, filter.criteriaName)));
+        platform::resolvePath(config::ActionFilePath(dirs->configuration, filter.criteriaName)));
     if (!lines) return executed;
     for (const std::string& text : *lines) {
         if (state.stop) break;
         ActionLine line = ParseActionLine(text);
         if (line.status != 1) {
-            Trace("Bypassing Action. Status Disabled\n");
+            log::Trace("Bypassing Action. Status Disabled\n");
             continue;
         }
         state.result = 1;
@@ -60,7 +62,7 @@ std::string RunActionFile(MessageContext& context, const filters::FilterDefiniti
         bool succeeded = keyword->run(call);
         if (keyword->stops) {
             state.stop = true;
-            Trace("stop processing filters\n");
+            log::Trace("stop processing filters\n");
         } else if (succeeded && keyword->recording == Recording::OnSuccess) {
             RecordAction(executed, line.keyword);
         }
@@ -71,12 +73,12 @@ std::string RunActionFile(MessageContext& context, const filters::FilterDefiniti
 void WriteReportLine(const MessageContext& context, const filters::FilterTable& table,
                      const filters::FilterDefinition& filter, const std::string& executed,
                      const std::string& criteriaText, std::string& resultText,
-                     std::size_t resultSize) {
+                     TextLimit resultLimit) {
     // Cut to the buffer field by field: a cut line end would run it into the next line.
     resultText = log::ReportExecutedLine(
         {context.messageId, context.connectorName, filter.description, executed,
          table.postofficeName, context.sender, context.clientIp, criteriaText, context.subject},
-        resultSize);
+        resultLimit);
     log::DebugLog(resultText);
 }
 
@@ -84,7 +86,7 @@ void WriteReportLine(const MessageContext& context, const filters::FilterTable& 
 
 int ExecuteFilterActions(MessageContext& context, const filters::FilterTable& table,
                          filters::CriteriaResults& results, std::string& resultText,
-                         std::size_t resultSize) {
+                         TextLimit resultLimit) {
     DispatchState state;
     for (int position = 1; position <= table.filterCount() && !state.stop; ++position) {
         const filters::FilterDefinition& filter = table.filter(position);
@@ -92,14 +94,14 @@ int ExecuteFilterActions(MessageContext& context, const filters::FilterTable& ta
         if (verdict.setsResult) state.result = verdict.result;
         if (!verdict.holds) continue;
 
-        Trace("All for rule (%s) satisfied. Executing associated action (%s).\n",
-              filter.name.c_str(), filter.criteriaName.c_str());
+        log::Trace("All for rule (%s) satisfied. Executing associated action (%s).\n",
+                   filter.name.c_str(), filter.criteriaName.c_str());
         std::string matchDescription =
             BuildMatchDescription(context, verdict.criterionName, results.block(position));
         std::string executed = RunActionFile(context, filter, matchDescription, state);
         if (!executed.empty()) {
             WriteReportLine(context, table, filter, executed, state.criteriaText, resultText,
-                            resultSize);
+                            resultLimit);
         }
     }
     return state.result;

@@ -9,7 +9,7 @@
 #include "actions/notifications.h"
 #include "actions/subject_prefix.h"
 #include "base/ascii.h"
-#include "base/bounded_text.h"
+#include "base/text_limit.h"
 #include "filters/config_fields.h"
 #include "filters/result_tokens.h"
 #include "message/envelope.h"
@@ -21,29 +21,28 @@ namespace kz::actions {
 
 namespace {
 
-constexpr std::size_t kTextSize = 1024;
-constexpr std::size_t kPartSize = 512;
+constexpr TextLimit kTextLimit{1024};
+constexpr TextLimit kPartLimit{512};
 
 // "first|second" split at the first bar, each part cut to its field.
-std::pair<std::string, std::string> SplitAtBar(std::string_view data, std::size_t secondSize) {
+std::pair<std::string, std::string> SplitAtBar(std::string_view data, TextLimit secondLimit) {
     std::size_t bar = data.find('|');
     std::string_view first = data.substr(0, bar);
     std::string_view second =
         bar == std::string_view::npos ? std::string_view() : data.substr(bar + 1);
-    return {std::string(cutToBuffer(first, kPartSize)),
-            std::string(cutToBuffer(second, secondSize))};
+    return {std::string(kPartLimit.cut(first)), std::string(secondLimit.cut(second))};
 }
 
 std::string ExpandEnvelopeTokens(std::string value, const MessageContext& context) {
     std::string senderAddress;
-    AddressAfterType(context.sender, senderAddress, kTextSize);
+    AddressAfterType(context.sender, senderAddress, kTextLimit);
     const std::pair<std::string_view, std::string_view> tokens[] = {
         {"%IPADDRESS%", context.clientIp},    {"%POSTOFFICE%", context.account},
         {"%SENDER%", context.sender},         {"%SENDERADDRESS%", senderAddress},
         {"%RECIPIENTS%", context.recipients}, {"%USER%", context.user},
     };
     for (const auto& [token, replacement] : tokens)
-        filters::ReplaceToken(value, token, replacement, kTextSize);
+        filters::ReplaceToken(value, token, replacement, kTextLimit);
     return value;
 }
 
@@ -65,7 +64,7 @@ bool Move(const ActionCall& call) {
 
 bool SubjectPrefix(const ActionCall& call) {
     std::string prefix(call.data);
-    filters::ExpandResultTokens(call.matchDescription, prefix, kTextSize, 1);
+    filters::ExpandResultTokens(call.matchDescription, prefix, kTextLimit, 1);
     return AddSubjectPrefix(call.context, prefix);
 }
 
@@ -84,13 +83,13 @@ bool Forward(const ActionCall& call) {
 }
 
 bool Execute(const ActionCall& call) {
-    auto [command, parameters] = SplitAtBar(call.data, kPartSize);
+    auto [command, parameters] = SplitAtBar(call.data, kPartLimit);
     return ExecuteApplication(call.context, command, parameters);
 }
 
 bool AddHeader(const ActionCall& call) {
-    auto [name, value] = SplitAtBar(call.data, kTextSize);
-    filters::ExpandResultTokens(call.matchDescription, value, kTextSize, 0);
+    auto [name, value] = SplitAtBar(call.data, kTextLimit);
+    filters::ExpandResultTokens(call.matchDescription, value, kTextLimit, 0);
     value = ExpandEnvelopeTokens(std::move(value), call.context);
     return SetMessageHeader(call.context, name, value, HeaderMode::ReplaceOrAdd);
 }

@@ -5,10 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "base/text_limit.h"
+
 namespace kz::actions {
 
 struct ActionLine {
-    static constexpr std::size_t kFieldSize = 1024;
+    static constexpr TextLimit kFieldLimit{1024};
 
     int32_t status = 0;       // the line runs only when it is exactly 1
     std::string data;         // field 3

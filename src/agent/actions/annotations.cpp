@@ -4,7 +4,7 @@
 
 #include "actions/annotation_text.h"
 #include "actions/message_source.h"
-#include "base/bounded_text.h"
+#include "base/text_limit.h"
 #include "config/directories.h"
 #include "config/paths.h"
 #include "message/queue_paths.h"
@@ -15,11 +15,11 @@ namespace kz::actions {
 namespace {
 
 std::optional<std::string> ReadAnnotation(bool wanted, std::string_view owner,
-                                          std::string_view name, std::size_t nameSize) {
+                                          std::string_view name, TextLimit nameLimit) {
     if (!wanted) return std::nullopt;
-    std::string path = AnnotationFilePath(config::CurrentDirectories()->Configuration,
-                                          cutToBuffer(owner, AnnotationRequest::kOwnerSize),
-                                          cutToBuffer(name, nameSize));
+    std::string path =
+        AnnotationFilePath(config::CurrentDirectories()->configuration,
+                           AnnotationRequest::kOwnerLimit.cut(owner), nameLimit.cut(name));
     if (path.empty()) return std::nullopt;
     return platform::readTextFile(platform::resolvePath(path));
 }
@@ -36,7 +36,7 @@ std::string AnnotationFilePath(std::string_view configuration, std::string_view 
 
 bool AppendAnnotations(const MessageContext& context, const AnnotationRequest& request,
                        const QueueStepHook& hook) {
-    if (!InboundQueuePaths(config::CurrentDirectories()->ConnectorRoot, context.connectorName,
+    if (!InboundQueuePaths(config::CurrentDirectories()->connectorRoot, context.connectorName,
                            context.messageId))
         return false;
     if (!request.top && !request.bottom) return true;
@@ -47,9 +47,9 @@ bool AppendAnnotations(const MessageContext& context, const AnnotationRequest& r
     std::optional<std::string> annotated =
         AnnotateMessageText(*message,
                             ReadAnnotation(request.top, request.owner, request.topName,
-                                           AnnotationRequest::kTopNameSize),
+                                           AnnotationRequest::kTopNameLimit),
                             ReadAnnotation(request.bottom, request.owner, request.bottomName,
-                                           AnnotationRequest::kBottomNameSize));
+                                           AnnotationRequest::kBottomNameLimit));
     if (!annotated) return true;
     return PublishFile(*source, platform::temporaryNameFor(*source), *annotated, hook);
 }

@@ -4,15 +4,16 @@
 #include <string>
 #include <string_view>
 
+#include "base/text_limit.h"
 #include "message/message_context.h"
 #include "message/queue_publish.h"
 
 namespace kz::actions {
 
 struct AnnotationRequest {
-    static constexpr std::size_t kOwnerSize = 256;
-    static constexpr std::size_t kTopNameSize = 260;
-    static constexpr std::size_t kBottomNameSize = 256;
+    static constexpr TextLimit kOwnerLimit{256};
+    static constexpr TextLimit kTopNameLimit{260};
+    static constexpr TextLimit kBottomNameLimit{256};
 
     std::string owner;  // the folder under POSTOFFICES that holds the Annotations
     std::string topName;

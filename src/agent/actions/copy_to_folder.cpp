@@ -5,7 +5,7 @@
 
 #include "actions/message_source.h"
 #include "actions/public_folder.h"
-#include "base/bounded_text.h"
+#include "base/text_limit.h"
 #include "config/directories.h"
 #include "config/paths.h"
 #include "config/settings.h"
@@ -17,7 +17,7 @@ namespace kz::actions {
 
 namespace {
 
-constexpr std::size_t kPathSize = 1024;
+constexpr TextLimit kPathLimit{1024};
 
 bool HasParentStep(std::string_view name) {
     return name.find("..") != std::string_view::npos;
@@ -43,7 +43,7 @@ std::optional<std::string> FolderDirectory(const MessageContext& context, std::s
 }  // namespace
 
 bool CopyToMailboxFolder(const MessageContext& context, std::string_view folderIn) {
-    std::string_view folder = cutToBuffer(folderIn, kFolderNameSize);
+    std::string_view folder = kFolderNameLimit.cut(folderIn);
     if (HasParentStep(folder)) return false;
     if (!folder.empty() && (folder.front() == '\\' || folder.front() == '/'))
         folder.remove_prefix(1);
@@ -51,11 +51,11 @@ bool CopyToMailboxFolder(const MessageContext& context, std::string_view folderI
     std::optional<std::string> source = DispositionMessageFile(context);
     if (!source) return false;
     std::optional<std::string> directory = FolderDirectory(context, folder);
-    if (!directory || directory->size() >= kPathSize) return false;
+    if (!directory || !kPathLimit.fits(*directory)) return false;
     std::string resolved = platform::resolvePath(*directory);
     store::CreateStoreFolder(resolved);
     std::string target = platform::joinPath(resolved, context.messageId);
-    if (target.size() >= kPathSize || !platform::copyFile(*source, target)) return false;
+    if (!kPathLimit.fits(target) || !platform::copyFile(*source, target)) return false;
     store::MarkFolderChanged(context.account, context.user, folder, "ADD", context.messageId);
     return true;
 }

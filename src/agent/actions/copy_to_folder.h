@@ -3,12 +3,13 @@
 
 #include <string_view>
 
+#include "base/text_limit.h"
 #include "message/message_context.h"
 
 namespace kz::actions {
 
 // The longest folder name an action line may give.
-inline constexpr std::size_t kFolderNameSize = 1024;
+inline constexpr TextLimit kFolderNameLimit{1024};
 
 // Copies the message file into the folder of the envelope's post office (Account) and
 // mailbox (User), or into the public folder tree when the name starts with "Public" and

@@ -1,7 +1,7 @@
 #include "actions/execute_application.h"
 
-#include "base/bounded_text.h"
 #include "base/format.h"
+#include "base/text_limit.h"
 #include "log/trace.h"
 #include "platform/clock.h"
 #include "platform/process.h"
@@ -10,10 +10,10 @@ namespace kz::actions {
 
 namespace {
 
-constexpr std::size_t kPartSize = 512;
-constexpr std::size_t kCommandLineSize = 2048;
-constexpr std::size_t kExpandedSize = 2047;
-constexpr std::size_t kDateSize = 200;
+constexpr TextLimit kPartLimit{512};
+constexpr TextLimit kCommandLineLimit{2048};
+constexpr TextLimit kExpandedLimit{2047};
+constexpr TextLimit kDateLimit{200};
 
 void ReplaceAll(std::string& line, std::string_view token, std::string_view value) {
     std::string result;
@@ -24,25 +24,25 @@ void ReplaceAll(std::string& line, std::string_view token, std::string_view valu
         result += value;
     }
     result.append(line, from);
-    line = std::string(cutToBuffer(result, kExpandedSize));
+    line = std::string(kExpandedLimit.cut(result));
 }
 
 }  // namespace
 
 std::string ExpandCommandLine(const MessageContext& context, std::string_view command,
                               std::string_view parameters) {
-    std::string line(cutToBuffer(command, kPartSize));
+    std::string line(kPartLimit.cut(command));
     line += ' ';
-    line += cutToBuffer(parameters, kPartSize);
-    line = std::string(cutToBuffer(line, kCommandLineSize));
-    Trace("Filter Event Raw Command:%s\n", line.c_str());
+    line += kPartLimit.cut(parameters);
+    line = std::string(kCommandLineLimit.cut(line));
+    log::Trace("Filter Event Raw Command:%s\n", line.c_str());
     ReplaceAll(line, "[ID]", context.messageId);
     ReplaceAll(line, "[CONNECTOR]", context.connectorName);
     if (line.find("[TIME]") != std::string::npos) {
-        std::string date(cutToBuffer(platform::mailDateText(platform::systemNow()), kDateSize));
+        std::string date(kDateLimit.cut(platform::mailDateText(platform::systemNow())));
         ReplaceAll(line, "[TIME]", date);
     }
-    Trace("Filter Event Command:%s\n", line.c_str());
+    log::Trace("Filter Event Command:%s\n", line.c_str());
     return line;
 }
 
@@ -51,7 +51,8 @@ bool ExecuteApplication(const MessageContext& context, std::string_view command,
     std::string line = ExpandCommandLine(context, command, parameters);
     platform::ProcessResult result = platform::runProcess(platform::splitCommandLine(line), bound);
     if (!result.started) {
-        Trace("Pickup Event CreateProcess failed Error:%d (%s)\n", result.errorCode, line.c_str());
+        log::Trace("Pickup Event CreateProcess failed Error:%d (%s)\n", result.errorCode,
+                   line.c_str());
         return false;
     }
     return true;

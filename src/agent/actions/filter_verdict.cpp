@@ -1,6 +1,6 @@
 #include "actions/filter_verdict.h"
 
-#include "base/bounded_text.h"
+#include "base/text_limit.h"
 #include "filters/criteria_script.h"
 #include "filters/criterion_type.h"
 
@@ -8,9 +8,9 @@ namespace kz::actions {
 
 namespace {
 
-constexpr std::size_t kCriterionNameSize = 256;
-constexpr std::size_t kCriterionDataSize = 512;
-constexpr std::size_t kScriptResultSize = 1024;
+constexpr TextLimit kCriterionNameLimit{256};
+constexpr TextLimit kCriterionDataLimit{512};
+constexpr TextLimit kScriptResultLimit{1024};
 
 void AppendEntry(std::string& criteriaText, std::string_view entry) {
     if (!criteriaText.empty()) criteriaText += '|';
@@ -26,8 +26,8 @@ Verdict DecideFilter(int position, const filters::FilterDefinition& filter,
     if (filter.isScript) {
         std::string scriptResult;
         verdict.holds = filters::RunCriteriaScript(position, filter, results, &message,
-                                                   scriptResult, kScriptResultSize) == 1;
-        verdict.criterionName.assign(cutToBuffer(scriptResult, kCriterionNameSize));
+                                                   scriptResult, kScriptResultLimit) == 1;
+        verdict.criterionName.assign(kCriterionNameLimit.cut(scriptResult));
         criteriaText += scriptResult;
         return verdict;
     }
@@ -42,7 +42,7 @@ Verdict DecideFilter(int position, const filters::FilterDefinition& filter,
             verdict.result = 1;
             verdict.criterionName.assign(keyword);
             verdict.criterionData.assign(
-                cutToBuffer(block.matchText[std::size_t(kind)], kCriterionDataSize));
+                kCriterionDataLimit.cut(block.matchText[std::size_t(kind)]));
             AppendEntry(criteriaText,
                         "CRITERIA=" + std::string(keyword) + ", DATA=" + verdict.criterionData);
         } else if (filter.matchAll) {

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "actions/append_recipient.h"
-#include "base/bounded_text.h"
 #include "base/format.h"
+#include "base/text_limit.h"
 #include "config/directories.h"
 #include "config/settings.h"
 #include "log/trace.h"
@@ -24,7 +24,7 @@ namespace {
 MessageEnvelope ForwardEnvelope(const MessageContext& context, std::string_view address) {
     MessageEnvelope envelope = context;
     std::string sender = "[SMTP:" + config::ForwardSenderAddress() + "]";
-    assignCut(envelope.sender, sender, MessageEnvelope::kSenderSize);
+    MessageEnvelope::kSenderLimit.assign(envelope.sender, sender);
     envelope.recipients.clear();
     AppendRecipient(envelope, address);
     envelope.account.clear();
@@ -50,10 +50,10 @@ bool ForwardToAddress(const MessageContext& context, std::string_view address,
                       const QueueStepHook& hook) {
     if (context.ownMessage) {
         // The copy would carry what made this copy be acted on, over and over.
-        Trace("Not forwarding %s: the filter queued it itself\n", context.messageId.c_str());
+        log::Trace("Not forwarding %s: the filter queued it itself\n", context.messageId.c_str());
         return false;
     }
-    std::string root = config::CurrentDirectories()->ConnectorRoot;
+    std::string root = config::CurrentDirectories()->connectorRoot;
     std::optional<InboundPaths> paths =
         InboundQueuePaths(root, context.connectorName, context.messageId);
     if (!paths) return false;

@@ -8,15 +8,15 @@ namespace kz::actions {
 
 namespace {
 
-constexpr std::size_t kSenderAddressSize = 2048;
+constexpr TextLimit kSenderAddressLimit{2048};
 
 }  // namespace
 
 std::string BuildMatchDescription(const MessageContext& context, std::string_view criterionName,
                                   const filters::MatchResultBlock& block) {
     std::string sender;
-    AddressFromEnvelopeValue(context.sender, sender, kSenderAddressSize);
-    std::string text = formatBounded(kMatchDescriptionSize,
+    AddressFromEnvelopeValue(context.sender, sender, kSenderAddressLimit);
+    std::string text = formatBounded(kMatchDescriptionLimit,
                                      "<MSG>%s</MSG><CON>%s</CON><ACCOUNT>%s</ACCOUNT><SENDER>%s</"
                                      "SENDER><IP>%s</IP><CRITERIA>%s</CRITERIA>",
                                      context.messageId.c_str(), context.connectorName.c_str(),
@@ -25,7 +25,8 @@ std::string BuildMatchDescription(const MessageContext& context, std::string_vie
     // Match texts that do not fit are skipped; later, shorter ones may still fit.
     for (int kind = 0; kind < filters::kCriterionCount; ++kind) {
         const std::string& match = block.matchText[std::size_t(kind)];
-        if (!match.empty() && text.size() + match.size() < kMatchDescriptionSize) text += match;
+        if (!match.empty() && text.size() + match.size() < kMatchDescriptionLimit.bufferSize)
+            text += match;
     }
     return text;
 }

@@ -4,12 +4,13 @@
 #include <string>
 #include <string_view>
 
+#include "base/text_limit.h"
 #include "filters/criteria_results.h"
 #include "message/message_context.h"
 
 namespace kz::actions {
 
-constexpr std::size_t kMatchDescriptionSize = 1024;
+constexpr TextLimit kMatchDescriptionLimit{1024};
 
 std::string BuildMatchDescription(const MessageContext& context, std::string_view criterionName,
                                   const filters::MatchResultBlock& block);

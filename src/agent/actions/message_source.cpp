@@ -7,7 +7,7 @@
 namespace kz::actions {
 
 std::optional<std::string> DispositionMessageFile(const MessageContext& context) {
-    std::string root = config::CurrentDirectories()->ConnectorRoot;
+    std::string root = config::CurrentDirectories()->connectorRoot;
     // Also checks the names: nothing below may leave the connector's folders.
     std::optional<InboundPaths> inbound =
         InboundQueuePaths(root, context.connectorName, context.messageId);

@@ -23,7 +23,7 @@ std::vector<std::string> SplitTextLines(std::string_view text) {
 
 std::optional<std::vector<std::string>> ReadFilteredHeaderLines(const MessageContext& context) {
     std::optional<InboundPaths> paths = InboundQueuePaths(
-        config::CurrentDirectories()->ConnectorRoot, context.connectorName, context.messageId);
+        config::CurrentDirectories()->connectorRoot, context.connectorName, context.messageId);
     if (!paths) return std::nullopt;
     // Only the header block is needed; the body may be large.
     std::ifstream in(paths->messageFile, std::ios::binary);

@@ -5,9 +5,9 @@
 #include "actions/notification_lines.h"
 #include "actions/notification_template.h"
 #include "actions/notification_tokens.h"
-#include "base/bounded_text.h"
 #include "base/format.h"
 #include "base/line_breaks.h"
+#include "base/text_limit.h"
 #include "config/directories.h"
 #include "config/paths.h"
 #include "config/settings.h"
@@ -23,9 +23,9 @@ namespace kz::actions {
 
 namespace {
 
-constexpr std::size_t kSenderLineSize = 1024;  // template lines and reasons to the sender
-constexpr std::size_t kOtherLineSize = 2048;
-constexpr std::size_t kReasonSize = 1024;
+constexpr TextLimit kSenderLineLimit{1024};  // template lines and reasons to the sender
+constexpr TextLimit kOtherLineLimit{2048};
+constexpr TextLimit kReasonLimit{1024};
 
 // What the named tokens stand for in this notification.
 struct Identity {
@@ -39,7 +39,7 @@ Identity NewIdentity() {
     Identity identity;
     identity.messageId = platform::newQueuedMessageId();
     identity.messageIdText = formatText("<%s@%s>", identity.messageId.c_str(),
-                                        config::Settings().LocalDomainName.c_str());
+                                        config::Settings().localDomainName.c_str());
     // A line break would end the From header and the Sender line of the command file.
     identity.senderAddress = BlankLineBreaks(config::BadMailNotificationSenderAddress());
     identity.dateText = platform::mailDateText(platform::systemNow());
@@ -70,8 +70,8 @@ std::optional<std::string> ReadTemplate(std::string_view name) {
         return std::nullopt;
     }
     std::string path = platform::resolvePath(
-        config::TemplatePath(config::CurrentDirectories()->Configuration, name));
-    Trace("%s\n", path.c_str());
+        config::TemplatePath(config::CurrentDirectories()->configuration, name));
+    log::Trace("%s\n", path.c_str());
     return platform::readTextFile(path);
 }
 
@@ -85,9 +85,9 @@ std::string FixedText(const NotificationRequest& request, const Identity& identi
     fields.filterDescription = request.texts.filterDescription;
     fields.dateText = identity.dateText;
     fields.loopLines = LoopHeaderLines(identity.messageId, "\n");
-    fields.reason.assign(cutToBuffer(request.texts.actionDescription, kReasonSize));
+    fields.reason.assign(kReasonLimit.cut(request.texts.actionDescription));
     ExpandNotificationTokens(fields.reason, TokensFor(request, identity, false), description,
-                             kReasonSize);
+                             kReasonLimit);
     fields.headerLines = headerLines;
     return FixedNotification(fields);
 }
@@ -96,7 +96,7 @@ MessageEnvelope NotificationEnvelope(const MessageContext& context,
                                      const NotificationRequest& request, const Identity& identity) {
     MessageEnvelope envelope = context;
     std::string sender = formatText("[SMTP:%s]", identity.senderAddress.c_str());
-    assignCut(envelope.sender, sender, MessageEnvelope::kSenderSize);
+    MessageEnvelope::kSenderLimit.assign(envelope.sender, sender);
     envelope.recipients = request.recipients;
     envelope.status = "Undelivered";
     envelope.commandType = "NDR";
@@ -109,20 +109,22 @@ bool QueueNotification(const MessageContext& context, const NotificationRequest&
                        const std::vector<std::string>& headerLines, const QueueStepHook& hook) {
     if (context.ownMessage) {
         // A notice about the agent's own message could be acted on in turn, without end.
-        Trace("No notification about %s: the filter queued it itself\n", context.messageId.c_str());
+        log::Trace("No notification about %s: the filter queued it itself\n",
+                   context.messageId.c_str());
         return false;
     }
     Identity identity = NewIdentity();
     // Match texts come from the message; none of them may break a line of the notification.
     std::string description = BlankLineBreaks(request.texts.matchDescription);
-    std::size_t lineSize =
-        request.kind == NotificationKind::Sender ? kSenderLineSize : kOtherLineSize;
+    TextLimit lineLimit =
+        request.kind == NotificationKind::Sender ? kSenderLineLimit : kOtherLineLimit;
     std::optional<std::string> templateText = ReadTemplate(request.templateName);
-    std::string text = templateText ? TemplateNotification(
-                                          identity.messageId, *templateText, headerLines,
-                                          TokensFor(request, identity, true), description, lineSize)
-                                    : FixedText(request, identity, headerLines, description);
-    return QueueNewMessage(config::CurrentDirectories()->ConnectorRoot, context.connectorName,
+    std::string text =
+        templateText
+            ? TemplateNotification(identity.messageId, *templateText, headerLines,
+                                   TokensFor(request, identity, true), description, lineLimit)
+            : FixedText(request, identity, headerLines, description);
+    return QueueNewMessage(config::CurrentDirectories()->connectorRoot, context.connectorName,
                            identity.messageId, WithCrLfLineEnds(text),
                            NotificationEnvelope(context, request, identity), hook)
                ? 1

@@ -9,7 +9,7 @@ namespace kz::actions {
 std::string TemplateNotification(std::string_view messageName, std::string_view templateText,
                                  const std::vector<std::string>& headerLines,
                                  const NamedTokens& tokens, std::string_view matchDescription,
-                                 std::size_t lineSize) {
+                                 TextLimit lineLimit) {
     // The template's own loop header stays as it is; the seal is added to it.
     const std::string sealLine = LoopSealLine(messageName, "\n");
     const std::string loopLines = LoopHeaderLines(messageName, "\n");
@@ -28,7 +28,7 @@ std::string TemplateNotification(std::string_view messageName, std::string_view 
             continue;
         }
         if (inHeaders && startsWithIgnoreCase(line, "X-KZFilter: ")) marked = true;
-        ExpandNotificationTokens(line, tokens, matchDescription, lineSize);
+        ExpandNotificationTokens(line, tokens, matchDescription, lineLimit);
         out.append(line).append("\n");
     }
     if (inHeaders) out += marked ? sealLine : loopLines;

@@ -8,9 +8,9 @@ namespace {
 
 // Replaces each occurrence that fits, left to right; inserted values are not searched.
 void replaceWhereItFits(std::string& line, std::string_view token, std::string_view value,
-                        std::size_t lineSize) {
+                        TextLimit lineLimit) {
     for (std::size_t at = line.find(token); at != std::string::npos; at = line.find(token, at)) {
-        if (line.size() - token.size() + value.size() < lineSize) {
+        if (line.size() - token.size() + value.size() < lineLimit.bufferSize) {
             line.replace(at, token.size(), value);
             at += value.size();
         } else {
@@ -22,10 +22,10 @@ void replaceWhereItFits(std::string& line, std::string_view token, std::string_v
 }  // namespace
 
 void ExpandNotificationTokens(std::string& line, const NamedTokens& tokens,
-                              std::string_view matchDescription, std::size_t lineSize) {
+                              std::string_view matchDescription, TextLimit lineLimit) {
     if (line.find("[KZ_") == std::string::npos) return;
-    for (const auto& [token, value] : tokens) replaceWhereItFits(line, token, value, lineSize);
-    filters::ExpandResultTokens(matchDescription, line, lineSize, 1);
+    for (const auto& [token, value] : tokens) replaceWhereItFits(line, token, value, lineLimit);
+    filters::ExpandResultTokens(matchDescription, line, lineLimit, 1);
 }
 
 }  // namespace kz::actions

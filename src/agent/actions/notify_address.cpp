@@ -4,8 +4,8 @@
 #include "actions/notification_lines.h"
 #include "actions/notification_queue.h"
 #include "actions/notifications.h"
-#include "base/bounded_text.h"
 #include "base/format.h"
+#include "base/text_limit.h"
 #include "log/trace.h"
 
 namespace kz::actions {
@@ -13,11 +13,11 @@ namespace kz::actions {
 namespace {
 
 constexpr std::string_view kReference = "<REFERENCE>";
-constexpr std::size_t kTemplateNameSize = 64;
-constexpr std::size_t kAddressSize = 1024;
+constexpr TextLimit kTemplateNameLimit{64};
+constexpr TextLimit kAddressLimit{1024};
 
 // The text between "<tag>" and "</tag>", blanks around it removed; empty without both.
-std::string TaggedValue(std::string_view data, std::string_view tag, std::size_t size) {
+std::string TaggedValue(std::string_view data, std::string_view tag, TextLimit limit) {
     std::string open = "<" + std::string(tag) + ">";
     std::string close = "</" + std::string(tag) + ">";
     std::size_t start = data.find(open);
@@ -29,7 +29,7 @@ std::string TaggedValue(std::string_view data, std::string_view tag, std::size_t
     std::size_t first = value.find_first_not_of(" \t");
     if (first == std::string_view::npos) return {};
     value = value.substr(first, value.find_last_not_of(" \t") - first + 1);
-    return std::string(cutToBuffer(value, size));
+    return std::string(limit.cut(value));
 }
 
 }  // namespace
@@ -40,16 +40,16 @@ bool NotifyAddress(MessageContext& context, std::string_view addressSpecificatio
     if (!addressSpecification.starts_with(kReference)) return false;
     NotificationRequest request;
     request.kind = NotificationKind::Address;
-    request.templateName = TaggedValue(addressSpecification, "FILE", kTemplateNameSize);
-    request.toAddress = TaggedValue(addressSpecification, "ADDRESS", kAddressSize);
+    request.templateName = TaggedValue(addressSpecification, "FILE", kTemplateNameLimit);
+    request.toAddress = TaggedValue(addressSpecification, "ADDRESS", kAddressLimit);
     if (request.toAddress.empty()) {
-        Trace("No recipient address defined for notification\n");
+        log::Trace("No recipient address defined for notification\n");
         return false;
     }
     MessageEnvelope recipients;
     AppendRecipient(recipients, request.toAddress);
     request.recipients = recipients.recipients;
-    Trace("Sending Notification to address: (%s)\n", request.toAddress.c_str());
+    log::Trace("Sending Notification to address: (%s)\n", request.toAddress.c_str());
     std::optional<std::vector<std::string>> headers = ReadFilteredHeaderLines(context);
     if (!headers) return false;
     request.texts = {matchDescription, filterDescription, actionDescription};

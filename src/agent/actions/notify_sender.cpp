@@ -5,6 +5,7 @@
 #include "actions/notification_queue.h"
 #include "actions/notifications.h"
 #include "base/format.h"
+#include "base/text_limit.h"
 #include "log/trace.h"
 #include "message/envelope_address.h"
 
@@ -12,7 +13,7 @@ namespace kz::actions {
 
 namespace {
 
-constexpr std::size_t kAddressSize = 1024;
+constexpr TextLimit kAddressLimit{1024};
 
 // The bare address of the envelope sender; a value that is not "[type:address]" is
 // taken as it stands.
@@ -20,7 +21,7 @@ std::string SenderAddress(std::string_view sender) {
     if (sender.find(':') == std::string_view::npos || sender.find(']') == std::string_view::npos)
         return std::string(sender);
     std::string address;
-    ExtractEnvelopeAddress(sender, address, kAddressSize);
+    ExtractEnvelopeAddress(sender, address, kAddressLimit);
     return address;
 }
 
@@ -33,10 +34,10 @@ bool NotifySender(MessageContext& context, std::string_view templateName,
     std::optional<std::vector<std::string>> headers = ReadFilteredHeaderLines(context);
     if (!headers) return false;
     if (std::optional<std::string> refusal = SenderNotificationRefusal(address, *headers)) {
-        Trace("%s", refusal->c_str());
+        log::Trace("%s", refusal->c_str());
         return false;
     }
-    Trace("Sending Notification to Sender: (%s)\n", context.sender.c_str());
+    log::Trace("Sending Notification to Sender: (%s)\n", context.sender.c_str());
     NotificationRequest request;
     request.kind = NotificationKind::Sender;
     request.templateName = templateName;

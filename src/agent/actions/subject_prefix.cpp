@@ -55,13 +55,13 @@ bool AddSubjectPrefix(const MessageContext& context, std::string_view prefix,
                       const QueueStepHook& hook) {
     auto directories = config::CurrentDirectories();
     std::optional<InboundPaths> paths =
-        InboundQueuePaths(directories->ConnectorRoot, context.connectorName, context.messageId);
+        InboundQueuePaths(directories->connectorRoot, context.connectorName, context.messageId);
     if (!paths) return false;
     // Nothing queued, nothing marked.
     if (platform::fileStatus(paths->messageFile) == platform::FileStatus::NotFound) return false;
     std::optional<std::string> message = platform::readFile(paths->messageFile);
     if (!message) {
-        Trace("Failed to open %s error %d\n", paths->messageFile.c_str(), errno);
+        log::Trace("Failed to open %s error %d\n", paths->messageFile.c_str(), errno);
         return false;
     }
     // A line break in the prefix would start a header line of its own.

@@ -18,9 +18,9 @@ PublishedDirectories* installed() {
 
 // Administrators may copy Windows-style paths; only the separators change.
 std::string readDirectory(std::string_view key, std::string_view name,
-                          std::size_t size = Directories::kDirectorySize) {
+                          TextLimit limit = Directories::kDirectoryLimit) {
     std::string value;
-    RegReadString(key, name, value, size);
+    RegReadString(key, name, value, limit);
     return platform::toNativeSeparators(value);
 }
 
@@ -48,15 +48,15 @@ std::shared_ptr<const Directories> CurrentDirectories() {
 
 void ReadAttachDirectories() {
     Directories read;
-    read.ActivityLog =
-        readDirectory(kAgentKey, kActivityLogDirectory, Directories::kActivityLogDirectorySize);
-    read.MailRoot = readDirectory(kProductKey, kMailRoot);
-    read.ConnectorRoot = readDirectory(kConnectorsKey, kConnectorRootDirectory);
-    read.Configuration = readDirectory(kProductKey, kConfigurationDirectory);
-    read.WhitelistConfiguration = read.Configuration;
-    read.BadMail = readDirectory(kProductKey, kBadMailDirectory);
-    read.Quarantine = readDirectory(kProductKey, kQuarantineDirectory);
-    read.Application = readDirectory(kProductKey, kApplicationDirectory);
+    read.activityLog =
+        readDirectory(kAgentKey, kActivityLogDirectory, Directories::kActivityLogDirectoryLimit);
+    read.mailRoot = readDirectory(kProductKey, kMailRoot);
+    read.connectorRoot = readDirectory(kConnectorsKey, kConnectorRootDirectory);
+    read.configuration = readDirectory(kProductKey, kConfigurationDirectory);
+    read.whitelistConfiguration = read.configuration;
+    read.badMail = readDirectory(kProductKey, kBadMailDirectory);
+    read.quarantine = readDirectory(kProductKey, kQuarantineDirectory);
+    read.application = readDirectory(kProductKey, kApplicationDirectory);
     publish([&](Directories& dirs) { dirs = std::move(read); });
 }
 
@@ -67,10 +67,10 @@ void ReadRunDirectories() {
     std::string badMail = readDirectory(kProductKey, kBadMailDirectory);
     std::string quarantine = readDirectory(kProductKey, kQuarantineDirectory);
     publish([&](Directories& dirs) {
-        dirs.ConnectorRoot = std::move(connectorRoot);
-        dirs.Configuration = std::move(configuration);
-        dirs.BadMail = std::move(badMail);
-        dirs.Quarantine = std::move(quarantine);
+        dirs.connectorRoot = std::move(connectorRoot);
+        dirs.configuration = std::move(configuration);
+        dirs.badMail = std::move(badMail);
+        dirs.quarantine = std::move(quarantine);
     });
 }
 
@@ -79,12 +79,12 @@ std::string ReadApplicationDirectory() {
 }
 
 std::string MailRootDirectory() {
-    std::string mailRoot = CurrentDirectories()->MailRoot;
+    std::string mailRoot = CurrentDirectories()->mailRoot;
     if (!mailRoot.empty()) return mailRoot;
     mailRoot = readDirectory(kProductKey, kMailRoot);
     if (!mailRoot.empty()) {
         publish([&](Directories& dirs) {
-            if (dirs.MailRoot.empty()) dirs.MailRoot = mailRoot;
+            if (dirs.mailRoot.empty()) dirs.mailRoot = mailRoot;
         });
     }
     return mailRoot;

@@ -8,21 +8,23 @@
 #include <mutex>
 #include <string>
 
+#include "base/text_limit.h"
+
 namespace kz::config {
 
 struct Directories {
-    static constexpr std::size_t kDirectorySize = 1024;
-    static constexpr std::size_t kActivityLogDirectorySize = 512;
+    static constexpr TextLimit kDirectoryLimit{1024};
+    static constexpr TextLimit kActivityLogDirectoryLimit{512};
 
-    std::string MailRoot;
-    std::string ConnectorRoot;
-    std::string Configuration;
+    std::string mailRoot;
+    std::string connectorRoot;
+    std::string configuration;
     // The copy read only at attach, for the outbound whitelist marker files.
-    std::string WhitelistConfiguration;
-    std::string BadMail;
-    std::string Quarantine;
-    std::string Application;
-    std::string ActivityLog;
+    std::string whitelistConfiguration;
+    std::string badMail;
+    std::string quarantine;
+    std::string application;
+    std::string activityLog;
 
     bool operator==(const Directories&) const = default;
 };

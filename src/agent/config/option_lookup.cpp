@@ -4,9 +4,9 @@
 #include <memory>
 #include <mutex>
 
-#include "base/bounded_text.h"
 #include "base/format.h"
 #include "base/installed.h"
+#include "base/text_limit.h"
 #include "config/directories.h"
 #include "config/paths.h"
 #include "platform/dynlib.h"
@@ -30,7 +30,7 @@ struct OptionProvider {
 namespace {
 
 std::shared_ptr<const OptionProvider> loadProvider() {
-    std::string application = CurrentDirectories()->Application;
+    std::string application = CurrentDirectories()->application;
     if (application.empty()) application = ReadApplicationDirectory();
     auto library = platform::DynamicLibrary::load(LibraryPath(application, kProviderFile));
     if (!library) return nullptr;
@@ -58,7 +58,7 @@ std::shared_ptr<const OptionProvider> startedProvider() {
 }  // namespace
 
 std::string MailboxObjectName(std::string_view postOffice, std::string_view mailbox) {
-    return formatBounded(kOptionResultSize, "%.*s/%.*s", int(postOffice.size()), postOffice.data(),
+    return formatBounded(kOptionResultLimit, "%.*s/%.*s", int(postOffice.size()), postOffice.data(),
                          int(mailbox.size()), mailbox.data());
 }
 
@@ -67,9 +67,9 @@ int LookupOption(int scope, std::string_view objectName, std::string_view option
     result.clear();
     auto provider = startedProvider();
     if (!provider) return 0;
-    std::string object(cutToBuffer(objectName, kOptionResultSize));
-    std::string option(cutToBuffer(optionName, kOptionResultSize));
-    std::array<char, kOptionResultSize> buffer{};
+    std::string object(kOptionResultLimit.cut(objectName));
+    std::string option(kOptionResultLimit.cut(optionName));
+    std::array<char, kOptionResultLimit.bufferSize> buffer{};
     int status = provider->getOptionEx
                      ? provider->getOptionEx(scope, object.c_str(), option.c_str(), buffer.data(),
                                              int(buffer.size()))

@@ -8,11 +8,13 @@
 #include <string>
 #include <string_view>
 
+#include "base/text_limit.h"
+
 namespace kz::config {
 
 constexpr int kOptionScopePostOffice = 1;
 constexpr int kOptionScopeMailbox = 2;
-constexpr std::size_t kOptionResultSize = 1024;
+constexpr TextLimit kOptionResultLimit{1024};
 
 // Options asked for by the actions and the address helpers.
 constexpr std::string_view kOptionPublicFolders = "Public Folders";

@@ -27,37 +27,37 @@ platform::Registry& machineRegistry() {
     return *registry;
 }
 
-int RegReadString(std::string_view keyPath, std::string_view name, std::string& out,
-                  std::size_t bufferSize) {
-    if (bufferSize == 0) return 0;
+bool RegReadString(std::string_view keyPath, std::string_view name, std::string& out,
+                   TextLimit limit) {
+    if (limit.bufferSize == 0) return false;
     platform::Registry* registry = Installed<platform::Registry>::current();
     auto value = registry ? registry->query(withoutWow6432Node(keyPath), name) : std::nullopt;
     // The stored bytes (a REG_SZ counts its NUL) must fit the buffer.
-    if (!value || value->data.empty() || value->data.size() > bufferSize) {
+    if (!value || value->data.empty() || value->data.size() > limit.bufferSize) {
         out.clear();
-        return 0;
+        return false;
     }
     // A value without a terminator may still be one byte too long; an empty text
     // counts as absent so that callers fall back to their defaults.
     std::string text = value->asString();
-    if (text.empty() || text.size() >= bufferSize) {
+    if (text.empty() || !limit.fits(text)) {
         out.clear();
-        return 0;
+        return false;
     }
     out = std::move(text);
-    return 1;
+    return true;
 }
 
-int RegReadDword(std::string_view keyPath, std::string_view name, uint32_t& out) {
+bool RegReadDword(std::string_view keyPath, std::string_view name, uint32_t& out) {
     platform::Registry* registry = Installed<platform::Registry>::current();
-    if (keyPath.empty() || !registry) return 0;
+    if (keyPath.empty() || !registry) return false;
     auto value = registry->query(keyPath, name);
     // A value with no data leaves out as it was.
-    if (!value || value->data.empty()) return 0;
+    if (!value || value->data.empty()) return false;
     auto dword = value->asDword();
-    if (!dword) return 0;
+    if (!dword) return false;
     out = *dword;
-    return 1;
+    return true;
 }
 
 uint32_t RegDwordOr(std::string_view keyPath, std::string_view name, uint32_t fallback) {
@@ -65,9 +65,9 @@ uint32_t RegDwordOr(std::string_view keyPath, std::string_view name, uint32_t fa
     return RegReadDword(keyPath, name, value) ? value : fallback;
 }
 
-int RegWriteDword(std::string_view keyPath, std::string_view name, uint32_t value) {
+bool RegWriteDword(std::string_view keyPath, std::string_view name, uint32_t value) {
     platform::Registry* registry = Installed<platform::Registry>::current();
-    return registry && registry->setDword(keyPath, name, value).ok() ? 1 : 0;
+    return registry && registry->setDword(keyPath, name, value).ok();
 }
 
 }  // namespace kz::config

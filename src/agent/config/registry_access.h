@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/text_limit.h"
 #include "platform/registry.h"
 
 namespace kz::config {
@@ -15,18 +16,18 @@ namespace kz::config {
 // fail, and machineRegistry() throws std::logic_error.
 platform::Registry& machineRegistry();
 
-// String reader: 0 for a buffer size of 0 (out untouched); the first
+// String reader: false for a limit of 0 bytes (out untouched); the first
 // "Software\Wow6432Node\Kaztrel" in the key path reads as "Software\Kaztrel"; a value
-// that is absent, empty (no data or no text) or does not fit bufferSize bytes with its
-// terminator sets out empty and gives 0. The value's type is not examined.
-int RegReadString(std::string_view keyPath, std::string_view name, std::string& out,
-                  std::size_t bufferSize);
-// DWORD reader: 1 with out set when the value holds 1 to 4 bytes (little-endian, any
-// type); else 0 with out unchanged. An empty key path gives 0.
-int RegReadDword(std::string_view keyPath, std::string_view name, uint32_t& out);
+// that is absent, empty (no data or no text) or does not fit the limit sets out empty and gives
+// false. The value's type is not examined.
+bool RegReadString(std::string_view keyPath, std::string_view name, std::string& out,
+                   TextLimit limit);
+// DWORD reader: true with out set when the value holds 1 to 4 bytes (little-endian, any
+// type); else false with out unchanged. An empty key path gives false.
+bool RegReadDword(std::string_view keyPath, std::string_view name, uint32_t& out);
 // The DWORD, or the fallback when it cannot be read.
 uint32_t RegDwordOr(std::string_view keyPath, std::string_view name, uint32_t fallback);
 // DWORD writer: creates the key when missing.
-int RegWriteDword(std::string_view keyPath, std::string_view name, uint32_t value);
+bool RegWriteDword(std::string_view keyPath, std::string_view name, uint32_t value);
 
 }  // namespace kz::config

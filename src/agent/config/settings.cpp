@@ -24,9 +24,9 @@ uint32_t firstUse(FirstUse ProcessSettings::*value) {
     return settings ? (settings->*value).get() : (none().*value).readNow();
 }
 
-std::string readString(std::string_view key, std::string_view name, std::size_t size) {
+std::string readString(std::string_view key, std::string_view name, TextLimit limit) {
     std::string value;
-    RegReadString(key, name, value, size);
+    RegReadString(key, name, value, limit);
     return value;
 }
 
@@ -43,27 +43,27 @@ void ReadAttachSettings() {
     auto dword = [](std::string_view key, std::string_view name, uint32_t& field) {
         field = RegDwordOr(key, name, field);
     };
-    dword(kSfKey, kIndexingEnabled, read.IndexingEnabled);
-    dword(kAgentKey, kDebugLoggingLevel, read.DebugLoggingLevel);
-    dword(kProductKey, kUpdateStatistics, read.UpdateStatistics);
-    dword(kAgentKey, kDebugStatus, read.DebugStatus);
-    dword(kAgentKey, kScriptLiteralMode, read.ScriptLiteralMode);
-    dword(kAgentKey, kUriSblMaxChecks, read.UriSblMaxChecks);
-    dword(kAgentKey, kAllowPatternCaching, read.AllowPatternCaching);
-    dword(kAgentKey, kBayesianFilteringStatus, read.BayesianFilteringStatus);
-    dword(kAgentKey, kBayesianFilteringLoadMode, read.BayesianFilteringLoadMode);
-    dword(kAgentKey, kSpamAssassinEnabled, read.SpamAssassinEnabled);
-    dword(kAgentKey, kSpamAssassinBypassAuthenticated, read.SpamAssassinBypassAuthenticated);
-    dword(kSmtpKey, kDomainKeysStatus, read.DomainKeysStatus);
-    dword(kAgentKey, kAntivirusStatus, read.AntivirusStatus);
-    dword(kAgentKey, kFlushQueueFolders, read.FlushQueueFolders);
-    read.LocalDomainName =
-        readString(kSmtpKey, kLocalDomainName, AttachSettings::kLocalDomainNameSize);
-    read.LocalDnsServerList =
-        readString(kSmtpKey, kLocalDnsServerList, AttachSettings::kLocalDnsServerListSize);
+    dword(kSfKey, kIndexingEnabled, read.indexingEnabled);
+    dword(kAgentKey, kDebugLoggingLevel, read.debugLoggingLevel);
+    dword(kProductKey, kUpdateStatistics, read.updateStatistics);
+    dword(kAgentKey, kDebugStatus, read.debugStatus);
+    dword(kAgentKey, kScriptLiteralMode, read.scriptLiteralMode);
+    dword(kAgentKey, kUriSblMaxChecks, read.uriSblMaxChecks);
+    dword(kAgentKey, kAllowPatternCaching, read.allowPatternCaching);
+    dword(kAgentKey, kBayesianFilteringStatus, read.bayesianFilteringStatus);
+    dword(kAgentKey, kBayesianFilteringLoadMode, read.bayesianFilteringLoadMode);
+    dword(kAgentKey, kSpamAssassinEnabled, read.spamAssassinEnabled);
+    dword(kAgentKey, kSpamAssassinBypassAuthenticated, read.spamAssassinBypassAuthenticated);
+    dword(kSmtpKey, kDomainKeysStatus, read.domainKeysStatus);
+    dword(kAgentKey, kAntivirusStatus, read.antivirusStatus);
+    dword(kAgentKey, kFlushQueueFolders, read.flushQueueFolders);
+    read.localDomainName =
+        readString(kSmtpKey, kLocalDomainName, AttachSettings::kLocalDomainNameLimit);
+    read.localDnsServerList =
+        readString(kSmtpKey, kLocalDnsServerList, AttachSettings::kLocalDnsServerListLimit);
     ProcessSettings* settings = installed();
     if (!settings) return;
-    settings->bayesianStatus.store(read.BayesianFilteringStatus);
+    settings->bayesianStatus.store(read.bayesianFilteringStatus);
     settings->attach = std::move(read);
 }
 
@@ -111,7 +111,7 @@ uint32_t ReloadValue() {
 bool ReloadRequested() {
     return ReloadValue() == 1;
 }
-int ClearReload() {
+bool ClearReload() {
     return RegWriteDword(kAgentKey, kReload, 0);
 }
 
@@ -132,16 +132,16 @@ uint32_t WhitelistOutboundIPAddressMode() {
 }
 
 std::string BadMailNotificationSenderAddress() {
-    return readString(kSmtpKey, kBadMailNotificationSenderAddress, kSenderAddressSize);
+    return readString(kSmtpKey, kBadMailNotificationSenderAddress, kSenderAddressLimit);
 }
 
 std::string ForwardSenderAddress() {
-    std::string sender = readString(kAgentKey, kForwardSenderAddress, kSenderAddressSize);
+    std::string sender = readString(kAgentKey, kForwardSenderAddress, kSenderAddressLimit);
     return sender.empty() ? BadMailNotificationSenderAddress() : sender;
 }
 
 std::string ProcessingOrder() {
-    return readString(kFiltersKey, kProcessingOrder, kProcessingOrderSize);
+    return readString(kFiltersKey, kProcessingOrder, kProcessingOrderLimit);
 }
 
 bool AgentEnabled(std::string_view agent) {
@@ -152,8 +152,8 @@ bool AgentPluginEnabled(std::string_view agent) {
     return RegDwordOr(agentKey(agent), kAgentPluginEnabled, 0) == 1;
 }
 
-int AgentPluginProvider(std::string_view agent, std::string& fileName) {
-    return RegReadString(agentKey(agent), kAgentPluginProvider, fileName, kPluginProviderSize);
+bool AgentPluginProvider(std::string_view agent, std::string& fileName) {
+    return RegReadString(agentKey(agent), kAgentPluginProvider, fileName, kPluginProviderLimit);
 }
 
 }  // namespace kz::config

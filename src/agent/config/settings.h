@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/text_limit.h"
 #include "config/first_use.h"
 #include "config/registry_keys.h"
 
@@ -17,28 +18,28 @@ namespace kz::config {
 // Read once at attach, before any run starts; read-only afterwards, so any thread may
 // read it without a lock.
 struct AttachSettings {
-    static constexpr std::size_t kLocalDomainNameSize = 1024;
-    static constexpr std::size_t kLocalDnsServerListSize = 2048;
+    static constexpr TextLimit kLocalDomainNameLimit{1024};
+    static constexpr TextLimit kLocalDnsServerListLimit{2048};
 
-    uint32_t IndexingEnabled = 0;  // kept for the mail store; nothing here depends on it
-    uint32_t DebugLoggingLevel = 5;
-    uint32_t UpdateStatistics = 0;  // non-zero: keep and write the counters
-    uint32_t DebugStatus = 0;       // script host trace: 1 debug log, 2 standard output
-    uint32_t ScriptLiteralMode = 1;
-    uint32_t UriSblMaxChecks = 0;
-    uint32_t AllowPatternCaching = 0;
-    uint32_t BayesianFilteringStatus = 0;
-    uint32_t BayesianFilteringLoadMode = 0;
-    uint32_t SpamAssassinEnabled = 0;              // on only when 1
-    uint32_t SpamAssassinBypassAuthenticated = 0;  // on only when 1
-    uint32_t DomainKeysStatus = 0;
-    uint32_t AntivirusStatus = 0;
-    uint32_t FlushQueueFolders = 1;  // 0: published queue files' folders are not flushed
-    std::string LocalDomainName;
-    std::string LocalDnsServerList;
+    uint32_t indexingEnabled = 0;  // kept for the mail store; nothing here depends on it
+    uint32_t debugLoggingLevel = 5;
+    uint32_t updateStatistics = 0;  // non-zero: keep and write the counters
+    uint32_t debugStatus = 0;       // script host trace: 1 debug log, 2 standard output
+    uint32_t scriptLiteralMode = 1;
+    uint32_t uriSblMaxChecks = 0;
+    uint32_t allowPatternCaching = 0;
+    uint32_t bayesianFilteringStatus = 0;
+    uint32_t bayesianFilteringLoadMode = 0;
+    uint32_t spamAssassinEnabled = 0;              // on only when 1
+    uint32_t spamAssassinBypassAuthenticated = 0;  // on only when 1
+    uint32_t domainKeysStatus = 0;
+    uint32_t antivirusStatus = 0;
+    uint32_t flushQueueFolders = 1;  // 0: published queue files' folders are not flushed
+    std::string localDomainName;
+    std::string localDnsServerList;
 
-    bool spamAssassinOn() const { return SpamAssassinEnabled == 1; }
-    bool spamAssassinBypassesAuthenticated() const { return SpamAssassinBypassAuthenticated == 1; }
+    bool spamAssassinOn() const { return spamAssassinEnabled == 1; }
+    bool spamAssassinBypassesAuthenticated() const { return spamAssassinBypassAuthenticated == 1; }
 };
 
 // The settings of one attached process: the attach values, the Bayesian provider's
@@ -80,24 +81,24 @@ uint32_t UseBufferAppendMode();    // 1: text replacement builds a new string
 uint32_t ActivityLogEnabled();  // 1 file, 2 standard output, 3 debugger, other none
 uint32_t ReloadValue();
 bool ReloadRequested();  // "Reload" is 1
-int ClearReload();       // writes "Reload" = 0; 0 when the write failed
+bool ClearReload();      // writes "Reload" = 0; false when the write failed
 bool PublicFoldersEnabled();
 uint32_t PublicFoldersModificationPermitted();  // 0 refuses, 1 permits, 2 defers; absent 0
 uint32_t WhitelistOutboundIPAddresses();
 uint32_t WhitelistOutboundIPAddressMode();
-constexpr std::size_t kSenderAddressSize = 1024;
+constexpr TextLimit kSenderAddressLimit{1024};
 std::string BadMailNotificationSenderAddress();  // at most 1023 characters, empty when absent
 // "Forward Sender Address", or the bad-mail notification sender when absent or empty.
 std::string ForwardSenderAddress();
 
 // Read at each FilterInit.
-constexpr std::size_t kProcessingOrderSize = 1024;
-constexpr std::size_t kPluginProviderSize = 128;
+constexpr TextLimit kProcessingOrderLimit{1024};
+constexpr TextLimit kPluginProviderLimit{128};
 std::string ProcessingOrder();
 // Under the filter agent's own key below the filters key.
 bool AgentEnabled(std::string_view agent);        // "Status" is 1
 bool AgentPluginEnabled(std::string_view agent);  // "Antivirus Agent Plugin Enabled" is 1
-// "Antivirus Agent Plugin Provider"; 0 when it cannot be read.
-int AgentPluginProvider(std::string_view agent, std::string& fileName);
+// "Antivirus Agent Plugin Provider"; false when it cannot be read.
+bool AgentPluginProvider(std::string_view agent, std::string& fileName);
 
 }  // namespace kz::config

@@ -52,7 +52,7 @@ int StartDnsLibrary() {
     hookUpLogging(*library);
     auto initialize = library->entry<InitializeEntry>("DNSInitialize");
     if (!initialize) return 0;
-    return initialize(config::Settings().LocalDnsServerList.c_str());
+    return initialize(config::Settings().localDnsServerList.c_str());
 }
 
 int HasOrbdbEntry(std::string_view host, std::string_view address, std::string& response,

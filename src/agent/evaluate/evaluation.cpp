@@ -1,6 +1,6 @@
 #include "evaluate/evaluation.h"
 
-#include "base/bounded_text.h"
+#include "base/text_limit.h"
 #include "evaluate/evaluators_text.h"
 
 namespace kz::evaluate {

@@ -6,6 +6,7 @@
 
 #include "base/ascii.h"
 #include "base/format.h"
+#include "base/text_limit.h"
 #include "evaluate/evaluators_text.h"
 #include "evaluate/evaluators_walk.h"
 #include "filters/match_pattern.h"
@@ -17,14 +18,14 @@ namespace kz::evaluate {
 
 namespace {
 
-constexpr std::size_t kAttachmentDataSize = 1024;       // instance data and alternatives
-constexpr std::size_t kAttachmentParameterSize = 1023;  // at most 1022 characters
+constexpr TextLimit kAttachmentDataLimit{1024};  // instance data and alternatives
+constexpr TextLimit kAttachmentParameterLimit{1023};
 
 // Whether the pattern matches the header line's parameter of that name.
 bool parameterMatches(std::string_view headerLine, std::string_view parameter,
                       std::string_view pattern, std::string_view delimiters, bool caseSensitive) {
     std::string fileName;
-    if (!ExtractAttachmentParameter(headerLine, parameter, fileName, kAttachmentParameterSize)) {
+    if (!ExtractAttachmentParameter(headerLine, parameter, fileName, kAttachmentParameterLimit)) {
         return false;
     }
     return filters::MatchPattern(fileName, pattern, delimiters, caseSensitive) == 1;
@@ -36,11 +37,11 @@ void evaluateNameAlternatives(Evaluation& evaluation, Matches&& matches) {
     constexpr CriterionType kind = HASATTACHMENTSMATCHING;
     ForEachEnabledInstance(
         evaluation, kind, [&](const CriterionSlot& slot, MatchResultBlock& block, int instance) {
-            const std::string data = slot.instanceData(instance, kAttachmentDataSize);
-            ForEachAlternative(data, kAttachmentDataSize, [&](std::string& pattern) {
+            const std::string data = slot.instanceData(instance, kAttachmentDataLimit);
+            ForEachAlternative(data, kAttachmentDataLimit, [&](std::string& pattern) {
                 if (!matches(pattern)) return;
                 filters::RecordHit(block, kind, instance, "MF-A", pattern);
-                Trace("Attachment Criteria Met\n");
+                log::Trace("Attachment Criteria Met\n");
             });
         });
 }
@@ -77,7 +78,7 @@ void RecordAttachmentPresence(Evaluation& evaluation, bool named) {
         if (block.hitCount[kind] >= 1) return;  // one hit per filter and message
         if (named) {
             filters::RecordHit(block, kind, 0, "MF-HA", "1");
-            Trace("Message Body Has Attachment Criteria Met\n");
+            log::Trace("Message Body Has Attachment Criteria Met\n");
         }
         const std::string count = std::to_string(block.hitCount[kind]);
         for (int instance = 0; instance < slot.resultInstanceCount(); ++instance) {
@@ -91,13 +92,13 @@ void HoldAttachmentCriteria(Evaluation& evaluation) {
     ForEachEnabledInstance(
         evaluation, HASATTACHMENTSMATCHING,
         [&](const CriterionSlot& slot, MatchResultBlock& block, int instance) {
-            const std::string data = slot.instanceData(instance, kAttachmentDataSize);
+            const std::string data = slot.instanceData(instance, kAttachmentDataLimit);
             std::string first;
-            ForEachAlternative(data, kAttachmentDataSize, [&](std::string& pattern) {
+            ForEachAlternative(data, kAttachmentDataLimit, [&](std::string& pattern) {
                 if (first.empty()) first = pattern;
             });
             filters::RecordHit(block, HASATTACHMENTSMATCHING, instance, "MF-A", first);
-            Trace("Attachment Criteria Met\n");
+            log::Trace("Attachment Criteria Met\n");
         });
 }
 

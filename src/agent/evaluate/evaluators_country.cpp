@@ -16,14 +16,14 @@ void EvaluateCountries(Evaluation& evaluation, CriterionType kind, std::string_v
     ForEachEnabledInstance(
         evaluation, kind, [&](const CriterionSlot& slot, MatchResultBlock& block, int instance) {
             const std::string data = slot.instanceData(instance);
-            ForEachAlternative(data, CriterionSlot::kInstanceDataSize, [&](std::string& country) {
+            ForEachAlternative(data, CriterionSlot::kInstanceDataLimit, [&](std::string& country) {
                 const bool matches =
                     filters::MatchPattern(value, country, delimiters, caseSensitive) == 1;
                 // Without the match flag every listed country other than the message's counts.
                 if (matches != wantMatch) return;
                 filters::RecordHit(block, kind, instance, "MF-W", country);
-                Trace("Message General Criteria met against [%s] in specified word list.\n",
-                      country.c_str());
+                log::Trace("Message General Criteria met against [%s] in specified word list.\n",
+                           country.c_str());
             });
         });
 }

@@ -26,8 +26,8 @@ void EvaluateListCriterion(Evaluation& evaluation, const ListRule& rule, Criteri
             }
             const bool replaceSender = rule.senderToken && UsesSenderToken(data);
             if (rule.beforeAlternatives) rule.beforeAlternatives(CountDelimitedFields(data, "\t"));
-            ForEachAlternative(data, rule.alternativeSize, [&](std::string& alternative) {
-                if (replaceSender) ReplaceSenderToken(alternative, sender, rule.alternativeSize);
+            ForEachAlternative(data, rule.alternativeLimit, [&](std::string& alternative) {
+                if (replaceSender) ReplaceSenderToken(alternative, sender, rule.alternativeLimit);
                 if (!filters::MatchPattern(value, alternative, delimiters, caseSensitive)) return;
                 filters::RecordHit(block, kind, instance, rule.inlineTag, alternative);
                 if (rule.onHit) rule.onHit(alternative);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "base/text_limit.h"
 #include "evaluate/evaluation.h"
 
 namespace kz::evaluate {
@@ -13,7 +14,7 @@ namespace kz::evaluate {
 struct ListRule {
     std::string_view inlineTag;    // the tag of hits from inline alternatives
     std::string_view wordFileTag;  // the tag of hits from word files
-    std::size_t alternativeSize;   // buffer of one alternative
+    TextLimit alternativeLimit;    // one alternative
     bool senderToken;              // whether "[KZ_SENDER]" stands for the sender
     // Trace lines: before the alternatives of an inline list, and on an inline hit.
     void (*beforeAlternatives)(int count) = nullptr;

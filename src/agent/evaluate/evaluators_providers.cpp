@@ -5,8 +5,8 @@
 #include <string>
 
 #include "base/ascii.h"
-#include "base/bounded_text.h"
 #include "base/format.h"
+#include "base/text_limit.h"
 #include "config/settings.h"
 #include "evaluate/evaluators_walk.h"
 #include "providers/provider_verdicts.h"
@@ -16,7 +16,7 @@ namespace kz::evaluate {
 
 namespace {
 
-constexpr std::size_t kFieldSize = 1024;
+constexpr TextLimit kFieldLimit{1024};
 
 void writeBayesianCounters(const MessageContext& message) {
     providers::WriteCounters(message, log::Counter::BayesianTotalScans,
@@ -39,28 +39,28 @@ void compareScore(CriterionType kind, float score, const CriterionSlot& slot,
     double threshold = std::atof(slot.data.c_str());
     if (threshold < score) block.hitCount[kind] += 1;
     for (int instance = 0; instance < slot.resultInstanceCount(); ++instance) {
-        threshold = std::atof(slot.instanceData(instance, kFieldSize).c_str());
+        threshold = std::atof(slot.instanceData(instance, kFieldLimit).c_str());
         if (threshold < score) {
             block.hitCount[kind] += 1;
-            assignCut(block.instanceValue[kind][std::size_t(instance)], formatText("%f", score),
-                      filters::kInstanceValueSize);
+            filters::kInstanceValueLimit.assign(block.instanceValue[kind][std::size_t(instance)],
+                                                formatText("%f", score));
         }
     }
     block.matchText[kind] =
-        formatBounded(filters::kMatchTextSize, "<BFV>%f</BFV><BFT>%f</BFT>", score, threshold);
+        formatBounded(filters::kMatchTextLimit, "<BFV>%f</BFV><BFT>%f</BFT>", score, threshold);
 }
 
 void compareStatus(CriterionType kind, long status, const CriterionSlot& slot,
                    MatchResultBlock& block) {
     if (status == std::atol(slot.data.c_str())) block.hitCount[kind] += 1;
     for (int instance = 0; instance < slot.resultInstanceCount(); ++instance) {
-        if (status == std::atol(slot.instanceData(instance, kFieldSize).c_str())) {
+        if (status == std::atol(slot.instanceData(instance, kFieldLimit).c_str())) {
             block.hitCount[kind] += 1;
-            assignCut(block.instanceValue[kind][std::size_t(instance)], formatText("%ld", status),
-                      filters::kInstanceValueSize);
+            filters::kInstanceValueLimit.assign(block.instanceValue[kind][std::size_t(instance)],
+                                                formatText("%ld", status));
         }
     }
-    block.matchText[kind] = formatBounded(filters::kMatchTextSize, "<PASS>%ld</PASS>", status);
+    block.matchText[kind] = formatBounded(filters::kMatchTextLimit, "<PASS>%ld</PASS>", status);
 }
 
 long wantedDkimClass(const std::string& text) {
@@ -116,7 +116,7 @@ void EvaluateVirus(Evaluation& evaluation) {
     constexpr CriterionType kind = HASVIRUS;
     MessageContext& message = *evaluation.message();
     if (config::AvBypassAuthenticated() == 1 && message.authenticationStatus == 1) return;
-    if (config::Settings().AntivirusStatus != 1) return;
+    if (config::Settings().antivirusStatus != 1) return;
     if (!AnyFilterEnables(evaluation.table(), kind)) return;
     const providers::VirusScan scan = providers::ScanForVirus(message);
     const std::string verdict = formatText("%ld", long(scan.result));
@@ -124,7 +124,7 @@ void EvaluateVirus(Evaluation& evaluation) {
         if (scan.result == 1) {
             providers::CountVirusDetection(message);
             block.hitCount[kind] += 1;
-            block.matchText[kind] = std::string(cutToBuffer(scan.text, filters::kMatchTextSize));
+            block.matchText[kind] = std::string(filters::kMatchTextLimit.cut(scan.text));
         }
         for (int instance = 0; instance < slot.resultInstanceCount(); ++instance)
             block.instanceValue[kind][std::size_t(instance)] = verdict;
@@ -136,10 +136,10 @@ void CompareDkimClass(Evaluation& evaluation, int32_t dkimClass, long resultCode
     const std::string code = formatText("%ld", resultCode);
     ForEachEnabledSlot(evaluation, kind, [&](const CriterionSlot& slot, MatchResultBlock& block) {
         for (int instance = 0; instance < slot.resultInstanceCount(); ++instance) {
-            if (wantedDkimClass(slot.instanceData(instance, kFieldSize)) != dkimClass) continue;
+            if (wantedDkimClass(slot.instanceData(instance, kFieldLimit)) != dkimClass) continue;
             block.hitCount[kind] += 1;
-            assignCut(block.instanceValue[kind][std::size_t(instance)], code,
-                      filters::kInstanceValueSize);
+            filters::kInstanceValueLimit.assign(block.instanceValue[kind][std::size_t(instance)],
+                                                code);
         }
         block.matchText[kind].clear();
     });

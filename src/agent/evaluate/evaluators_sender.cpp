@@ -1,7 +1,7 @@
 #include "evaluate/evaluators_sender.h"
 
 #include "base/ascii.h"
-#include "base/bounded_text.h"
+#include "base/text_limit.h"
 #include "filters/result_tokens.h"
 #include "message/envelope_address.h"
 
@@ -10,7 +10,7 @@ namespace kz::evaluate {
 namespace {
 
 constexpr std::string_view kSenderToken = "[KZ_SENDER]";
-constexpr std::size_t kSenderAddressSize = 512;  // at most 511 characters
+constexpr TextLimit kSenderAddressLimit{512};
 
 }  // namespace
 
@@ -20,12 +20,12 @@ bool UsesSenderToken(std::string_view instanceData) {
 
 std::string SenderTokenAddress(const MessageContext* message) {
     if (message == nullptr) return {};
-    return std::string(cutToBuffer(AddressLessLastCharacter(message->sender), kSenderAddressSize));
+    return std::string(kSenderAddressLimit.cut(AddressLessLastCharacter(message->sender)));
 }
 
 void ReplaceSenderToken(std::string& alternative, std::string_view senderAddress,
-                        std::size_t alternativeSize) {
-    filters::ReplaceToken(alternative, kSenderToken, senderAddress, alternativeSize);
+                        TextLimit alternativeLimit) {
+    filters::ReplaceToken(alternative, kSenderToken, senderAddress, alternativeLimit);
 }
 
 }  // namespace kz::evaluate

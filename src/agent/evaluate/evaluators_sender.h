@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/text_limit.h"
 #include "message/message_context.h"
 
 namespace kz::evaluate {
@@ -19,8 +20,8 @@ bool UsesSenderToken(std::string_view instanceData);
 std::string SenderTokenAddress(const MessageContext* message);
 
 // Replaces every "[KZ_SENDER]" (exact case) in an alternative, keeping it within its
-// buffer of alternativeSize bytes.
+// limit.
 void ReplaceSenderToken(std::string& alternative, std::string_view senderAddress,
-                        std::size_t alternativeSize);
+                        TextLimit alternativeLimit);
 
 }  // namespace kz::evaluate

@@ -13,35 +13,35 @@ namespace kz::evaluate {
 
 namespace {
 
-constexpr std::size_t kAddressAlternativeSize = 1024;  // at most 1023 characters
+constexpr TextLimit kAddressAlternativeLimit{1024};
 
 void traceWordHit(std::string_view alternative) {
-    Trace("Message General Criteria met against [%s] in specified word list.\n",
-          std::string(alternative).c_str());
+    log::Trace("Message General Criteria met against [%s] in specified word list.\n",
+               std::string(alternative).c_str());
 }
 
 void traceRecipientList(int count) {
-    Trace("Processing Recipient List of %d delimiters\r\n", count);
+    log::Trace("Processing Recipient List of %d delimiters\r\n", count);
 }
 
 void traceAddressHit(std::string_view) {
-    Trace("Message sender/recipient criteria met\n");
+    log::Trace("Message sender/recipient criteria met\n");
 }
 
 const ListRule kWordRule{.inlineTag = "MF-W",
                          .wordFileTag = "MF-W",
-                         .alternativeSize = CriterionSlot::kInstanceDataSize,
+                         .alternativeLimit = CriterionSlot::kInstanceDataLimit,
                          .senderToken = true,
                          .onHit = traceWordHit};
 const ListRule kAddressRule{.inlineTag = "MF-R",
                             .wordFileTag = "MF-W",
-                            .alternativeSize = kAddressAlternativeSize,
+                            .alternativeLimit = kAddressAlternativeLimit,
                             .senderToken = true,
                             .beforeAlternatives = traceRecipientList,
                             .onHit = traceAddressHit};
 const ListRule kEnvelopeRule{.inlineTag = "MF-E",
                              .wordFileTag = "MF-E",
-                             .alternativeSize = kAddressAlternativeSize,
+                             .alternativeLimit = kAddressAlternativeLimit,
                              .senderToken = false};
 
 }  // namespace

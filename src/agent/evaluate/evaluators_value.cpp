@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "base/bounded_text.h"
 #include "base/format.h"
+#include "base/text_limit.h"
 #include "evaluate/evaluators_walk.h"
 #include "log/trace.h"
 
@@ -21,8 +21,8 @@ long numberOf(const std::string& text) {
 void RecordCriterionMet(Evaluation& evaluation, CriterionType kind, std::string_view text) {
     const std::string tagText(filters::KindOf(kind).tag);
     const std::string value(text);
-    const std::string match = formatBounded(filters::kMatchTextSize, "<%s>%s</%s>", tagText.c_str(),
-                                            value.c_str(), tagText.c_str());
+    const std::string match = formatBounded(filters::kMatchTextLimit, "<%s>%s</%s>",
+                                            tagText.c_str(), value.c_str(), tagText.c_str());
     ForEachEnabledSlot(evaluation, kind, [&](const CriterionSlot& slot, MatchResultBlock& block) {
         block.hitCount[kind] += 1;
         block.matchText[kind] = match;
@@ -40,20 +40,20 @@ void EvaluateSenderAuth(Evaluation& evaluation, int32_t status) {
             block.matchText[kind] = "<MF-ES>1</MF-ES>";
         }
         for (int instance = 0; instance < slot.resultInstanceCount(); ++instance)
-            assignCut(block.instanceValue[kind][std::size_t(instance)], statusText,
-                      filters::kInstanceValueSize);
+            filters::kInstanceValueLimit.assign(block.instanceValue[kind][std::size_t(instance)],
+                                                statusText);
     });
 }
 
 void EvaluateSize(Evaluation& evaluation, uint32_t size) {
     constexpr CriterionType kind = SIZE;
     const long measured = long(size);
-    Trace("Message Size detected as %ld\r\n", measured);
+    log::Trace("Message Size detected as %ld\r\n", measured);
     ForEachEnabledSlot(evaluation, kind, [&](const CriterionSlot& slot, MatchResultBlock& block) {
         if (measured > numberOf(slot.data)) {
             block.hitCount[kind] = 1;
             block.matchText[kind] = formatBounded(
-                filters::kMatchTextSize, "<SZ>%ld</SZ><SZL>%s</SZL>", measured, slot.data.c_str());
+                filters::kMatchTextLimit, "<SZ>%ld</SZ><SZL>%s</SZL>", measured, slot.data.c_str());
         }
         for (int instance = 0; instance < slot.resultInstanceCount(); ++instance) {
             const std::string field = slot.instanceData(instance);
@@ -63,8 +63,8 @@ void EvaluateSize(Evaluation& evaluation, uint32_t size) {
             } else {
                 value = measured > numberOf(field) ? "1" : "0";
             }
-            assignCut(block.instanceValue[kind][std::size_t(instance)], value,
-                      filters::kInstanceValueSize);
+            filters::kInstanceValueLimit.assign(block.instanceValue[kind][std::size_t(instance)],
+                                                value);
         }
     });
 }

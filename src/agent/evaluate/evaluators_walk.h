@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "base/bounded_text.h"
 #include "base/delimited_field.h"
+#include "base/text_limit.h"
 #include "evaluate/evaluation.h"
 
 namespace kz::evaluate {
@@ -39,16 +39,16 @@ void ForEachEnabledInstance(Evaluation& evaluation, CriterionType kind, Visit&& 
 
 // Calls visit(alternative) for each alternative of an inline list, in order: the
 // fields between tabs, as many as there are tabs after the first character plus one
-// (none for empty data). A field that does not fit alternativeSize reads as empty.
+// (none for empty data). A field that does not fit alternativeLimit reads as empty.
 template <typename Visit>
-void ForEachAlternative(std::string_view data, std::size_t alternativeSize, Visit&& visit) {
+void ForEachAlternative(std::string_view data, TextLimit alternativeLimit, Visit&& visit) {
     const int count = CountDelimitedFields(data, "\t");
     std::size_t start = 0;
     for (int i = 0; i < count; ++i) {
         std::size_t end = data.find('\t', start);
         std::string_view field =
             data.substr(start, end == std::string_view::npos ? end : end - start);
-        std::string alternative(emptyUnlessFits(field, alternativeSize));
+        std::string alternative(alternativeLimit.wholeOrEmpty(field));
         visit(alternative);
         start = end == std::string_view::npos ? data.size() : end + 1;
     }

@@ -1,5 +1,6 @@
 #include <string>
 
+#include "base/text_limit.h"
 #include "evaluate/evaluators_value.h"
 #include "evaluate/evaluators_walk.h"
 #include "whitelist/outbound_whitelist.h"
@@ -9,7 +10,7 @@ namespace kz::evaluate {
 
 namespace {
 
-constexpr std::size_t kWhitelistInstanceSize = 2048;
+constexpr TextLimit kWhitelistInstanceLimit{2048};
 
 // Whether one alternative finds the client whitelisted; each list is asked only until
 // one of them holds the address.
@@ -32,8 +33,8 @@ void EvaluateWhitelist(Evaluation& evaluation, std::string_view account,
     bool whitelisted = false;
     ForEachEnabledInstance(
         evaluation, kind, [&](const CriterionSlot& slot, MatchResultBlock& block, int instance) {
-            const std::string data = slot.instanceData(instance, kWhitelistInstanceSize);
-            ForEachAlternative(data, kWhitelistInstanceSize, [&](const std::string& alternative) {
+            const std::string data = slot.instanceData(instance, kWhitelistInstanceLimit);
+            ForEachAlternative(data, kWhitelistInstanceLimit, [&](const std::string& alternative) {
                 if (!whitelisted && !alternative.empty())
                     whitelisted = alternativeWhitelists(alternative.front(), account, clientIp);
                 if (!whitelisted) return;

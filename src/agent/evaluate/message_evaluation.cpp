@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "base/bounded_text.h"
 #include "base/format.h"
+#include "base/text_limit.h"
 #include "config/directories.h"
 #include "config/settings.h"
 #include "evaluate/scan.h"
@@ -16,10 +16,10 @@ namespace kz::evaluate {
 bool PrepareMessage(MessageContext& context, std::string_view connectorName,
                     std::string_view messageName) {
     config::ReadRunDirectories();
-    context.messageId.assign(cutToBuffer(messageName, MessageContext::kNameSize));
-    context.connectorName.assign(cutToBuffer(connectorName, MessageContext::kNameSize));
+    context.messageId.assign(MessageContext::kNameLimit.cut(messageName));
+    context.connectorName.assign(MessageContext::kNameLimit.cut(connectorName));
     if (ReadEnvelope(context)) return true;
-    Trace("Filter was unable to load message %s\r\n", std::string(messageName).c_str());
+    log::Trace("Filter was unable to load message %s\r\n", std::string(messageName).c_str());
     return false;
 }
 

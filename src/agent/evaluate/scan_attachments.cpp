@@ -17,7 +17,7 @@ constexpr std::string_view kNameCharset = "windows-1252";
 
 std::vector<std::string> AttachmentNames(const MimePart& part) {
     std::vector<std::string> names;
-    for (const std::string* name : {&part.FileName, &part.PartName}) {
+    for (const std::string* name : {&part.fileName, &part.partName}) {
         std::string decoded = DecodeEncodedWords(*name, kNameCharset);
         if (!decoded.empty()) names.push_back(std::move(decoded));
     }
@@ -25,19 +25,19 @@ std::vector<std::string> AttachmentNames(const MimePart& part) {
 }
 
 bool IsAttachment(const MimePart& part) {
-    return findIgnoreCase(part.DispositionType, "attachment") != std::string_view::npos ||
-           !part.FileName.empty() || !part.PartName.empty();
+    return findIgnoreCase(part.dispositionType, "attachment") != std::string_view::npos ||
+           !part.fileName.empty() || !part.partName.empty();
 }
 
 void EvaluatePresence(Evaluation& evaluation, const MimePart& part,
                       const std::vector<std::string>& names) {
     const bool named =
-        !names.empty() || findIgnoreCase(part.RawHeaders, "name=") != std::string_view::npos;
+        !names.empty() || findIgnoreCase(part.rawHeaders, "name=") != std::string_view::npos;
     evaluation.offerPresence(named);
 }
 
 void HoldAttachmentCriteriaOfHiddenParts(Evaluation& evaluation) {
-    Trace("Message parts beyond the scan limits: attachment criteria held\n");
+    log::Trace("Message parts beyond the scan limits: attachment criteria held\n");
     HoldAttachmentCriteria(evaluation);
 }
 

@@ -42,8 +42,8 @@ int OwnMessageResult(Evaluation& evaluation) {
         }
         virus = virus || block.hitCount[filters::HASVIRUS] > 0;
     }
-    Trace("Message %s was queued by the filter itself; %s\n", context.messageId.c_str(),
-          virus ? "only its antivirus verdict applies" : "it is not filtered again");
+    log::Trace("Message %s was queued by the filter itself; %s\n", context.messageId.c_str(),
+               virus ? "only its antivirus verdict applies" : "it is not filtered again");
     return virus ? 1 : 0;
 }
 

@@ -53,7 +53,7 @@ void evaluateHeaders(Evaluation& evaluation, MimeReader& reader) {
 // Parts past the list bound take the attachment criteria only.
 void evaluatePart(Evaluation& evaluation, const MimePart& part, bool listed) {
     if (listed) {
-        evaluation.offer(BOUNDARYHEADERS_CONTAIN, part.RawHeaders, kWordDelimiters);
+        evaluation.offer(BOUNDARYHEADERS_CONTAIN, part.rawHeaders, kWordDelimiters);
     }
     if (!IsAttachment(part)) return;
     const std::vector<std::string> names = AttachmentNames(part);

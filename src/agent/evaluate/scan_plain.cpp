@@ -9,6 +9,7 @@
 
 #include "base/ascii.h"
 #include "base/format.h"
+#include "base/text_limit.h"
 #include "config/settings.h"
 #include "evaluate/evaluators_text.h"
 #include "evaluate/link_check.h"
@@ -27,8 +28,8 @@ namespace kz::evaluate {
 
 namespace {
 
-constexpr std::size_t kBoundarySize = 1024;
-constexpr std::size_t kAttachmentNameSize = 1023;
+constexpr TextLimit kBoundaryLimit{1024};
+constexpr TextLimit kAttachmentNameLimit{1023};
 // Names of part header lines kept so that the parts' decoded names do not count twice;
 // beyond this many a name may count twice, but none goes unchecked.
 constexpr std::size_t kMaxRememberedNames = 1000;
@@ -90,7 +91,7 @@ class PlainScan {
             std::vector<std::string> names = AttachmentNames(part);
             std::erase_if(names, [this](const std::string& name) { return takeLineName(name); });
             if (names.empty()) return;
-            for (const std::string& name : names) Trace("Attachment Found:%s\n", name.c_str());
+            for (const std::string& name : names) log::Trace("Attachment Found:%s\n", name.c_str());
             evaluation_.offerPresence(true);
             evaluation_.offerAttachmentNames(names, kPlainAttachmentNameDelimiters);
         });
@@ -137,16 +138,16 @@ class PlainScan {
 
     void takeBoundary(std::string_view line) {
         std::string value;
-        if (!ExtractLineParameter(line, "boundary=", value, kBoundarySize)) return;
+        if (!ExtractLineParameter(line, "boundary=", value, kBoundaryLimit)) return;
         boundaryMarker_ = "--" + value;
         mime_ = true;
-        Trace("Mime Encapsulatation detected\n");
+        log::Trace("Mime Encapsulatation detected\n");
     }
 
     // From, To and Cc with their continuation lines; reads ahead for the continuation.
     Next addressHeader(BoundedLineReader& reader, ScanLine& line, AddressHeader header) {
         std::string value(headerValue(line.text));
-        if (header.trace) Trace(header.trace, value.c_str());
+        if (header.trace) log::Trace(header.trace, value.c_str());
         for (;;) {
             evaluation_.offer(header.kind, value, kAddressDelimiters);
             if (header.kind != FROM) {
@@ -203,7 +204,7 @@ class PlainScan {
         if (equalsIgnoreCase(text, "begin \r\n")) encodedBlock_ = true;
         if (encodedBlock_ && findIgnoreCase(text, "name=\"") != std::string_view::npos) {
             const std::string copy(text);
-            Trace("Binhex Attachment Found:%s\n", copy.c_str());
+            log::Trace("Binhex Attachment Found:%s\n", copy.c_str());
             evaluation_.offerPresence(NamesAnAttachment(text));
             evaluation_.offerAttachmentLine(text, kEncodedBlockDelimiters);
         }
@@ -220,17 +221,17 @@ class PlainScan {
         if (!partHeaders_) return;
         evaluation_.offer(BOUNDARYHEADERS_CONTAIN, text, kWordDelimiters);
         std::string name;
-        if (ExtractAttachmentParameter(text, "filename", name, kAttachmentNameSize) ||
-            ExtractAttachmentParameter(text, "name", name, kAttachmentNameSize)) {
+        if (ExtractAttachmentParameter(text, "filename", name, kAttachmentNameLimit) ||
+            ExtractAttachmentParameter(text, "name", name, kAttachmentNameLimit)) {
             rememberLineName(std::move(name));
             const std::string copy(text);
-            Trace("Attachment Found:%s\n", copy.c_str());
+            log::Trace("Attachment Found:%s\n", copy.c_str());
             evaluation_.offerPresence(NamesAnAttachment(text));
             evaluation_.offerAttachmentLine(text, kPlainAttachmentNameDelimiters);
         }
         if (findIgnoreCase(text, "Content-Transfer-Encoding: ") != std::string_view::npos &&
             findIgnoreCase(text, "base64") != std::string_view::npos) {
-            Trace("Skipping encoded attachment\n");
+            log::Trace("Skipping encoded attachment\n");
         }
     }
 
@@ -268,9 +269,9 @@ class PlainScan {
 }  // namespace
 
 int ScanMessagePlain(Evaluation& evaluation) {
-    Trace("Processing Message... \r\n");
+    log::Trace("Processing Message... \r\n");
     const std::string path = RunScanPrologue(evaluation);
-    Trace("Processing Message Content... \r\n");
+    log::Trace("Processing Message Content... \r\n");
 
     PlainScan scan(evaluation);
     int result = 0;

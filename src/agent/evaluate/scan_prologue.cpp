@@ -23,7 +23,7 @@ uint32_t GetMessageFileSize(std::string_view path) {
 std::string MessageFilePath(const MessageContext& context) {
     const auto directories = config::CurrentDirectories();
     const auto paths =
-        InboundQueuePaths(directories->ConnectorRoot, context.connectorName, context.messageId);
+        InboundQueuePaths(directories->connectorRoot, context.connectorName, context.messageId);
     return paths ? paths->messageFile : std::string();
 }
 

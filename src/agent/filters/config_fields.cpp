@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <limits>
 
-#include "base/bounded_text.h"
 #include "base/delimited_field.h"
+#include "base/text_limit.h"
 
 namespace kz::filters {
 
-std::optional<std::string> TabField(std::string_view line, int field, std::size_t bufferSize) {
+std::optional<std::string> TabField(std::string_view line, int field, TextLimit limit) {
     std::string text;
-    if (!GetDelimitedField(line, "\t", field, text, std::string::npos)) return std::nullopt;
-    return std::string(emptyUnlessFits(text, bufferSize));
+    if (!GetDelimitedField(line, "\t", field, text, kNoTextLimit)) return std::nullopt;
+    return std::string(limit.wholeOrEmpty(text));
 }
 
 int32_t AtoiText(std::string_view text) {

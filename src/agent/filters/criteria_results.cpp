@@ -7,13 +7,13 @@
 namespace kz::filters {
 
 void AllocateResults(const FilterTable& table, CriteriaResults& results) {
-    Trace("Allocating %d Results\n", table.filterCount());
+    log::Trace("Allocating %d Results\n", table.filterCount());
     results.blocks.clear();
     results.blocks.resize(table.filters.size());
 }
 
 void ReleaseResults(CriteriaResults& results) {
-    Trace("Releasing %d Results\n", results.filterCount());
+    log::Trace("Releasing %d Results\n", results.filterCount());
     results.blocks.clear();
     results.blocks.shrink_to_fit();
 }

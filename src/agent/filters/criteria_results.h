@@ -8,17 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "base/text_limit.h"
 #include "filters/criterion_type.h"
 
 namespace kz::filters {
 
 struct FilterTable;
 
-// Buffer sizes of the result texts, for cutToBuffer / assignCut / appendCut.
-constexpr std::size_t kMatchTextSize = 1024;    // at most 1023 characters
-constexpr std::size_t kInstanceValueSize = 16;  // at most 15 characters
-constexpr std::size_t kMatchTextLimit = kMatchTextSize - 1;
-constexpr std::size_t kInstanceValueLimit = kInstanceValueSize - 1;
+// The limits of the result texts.
+constexpr TextLimit kMatchTextLimit{1024};
+constexpr TextLimit kInstanceValueLimit{16};
 
 struct MatchResultBlock {
     std::array<int32_t, kCriterionCount> hitCount{};

@@ -8,10 +8,10 @@ namespace kz::filters {
 
 int32_t RunCriteriaScript(int position, const FilterDefinition& filter, CriteriaResults& results,
                           const MessageContext* message, std::string& resultText,
-                          std::size_t resultSize) {
+                          TextLimit resultLimit) {
     std::string script = GenerateCriteriaScript(position, filter, results, message, true);
     ScriptLog(formatText("Executing filter script for %s\n", filter.description.c_str()));
-    return int32_t(RunScript(script, "KZ_Execute", resultText, resultSize, false));
+    return int32_t(RunScript(script, "KZ_Execute", resultText, resultLimit, false));
 }
 
 }  // namespace kz::filters

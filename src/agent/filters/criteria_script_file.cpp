@@ -16,7 +16,7 @@ namespace {
 void addInstance(FilterTable& table, int kind, const std::string& argument, CriterionSlot& slot) {
     slot.instanceCount += 1;
     slot.enabled = 1;
-    Trace("Setting Critieria:%ld:%s\n", long(kind), argument.c_str());
+    log::Trace("Setting Critieria:%ld:%s\n", long(kind), argument.c_str());
     if (table.patternCaching) CacheWordFile(table, argument, CacheSource::CriteriaScript);
     // Every instance after the first gets its separator, even after an empty argument,
     // so instance j stays field j+1 of the data.

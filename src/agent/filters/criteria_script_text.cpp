@@ -1,7 +1,7 @@
 #include "filters/criteria_script_text.h"
 
-#include "base/bounded_text.h"
 #include "base/format.h"
+#include "base/text_limit.h"
 #include "config/settings.h"
 #include "filters/criterion_type.h"
 #include "log/trace.h"
@@ -15,7 +15,7 @@ constexpr std::string_view kHead =
     "KZ_GetResultData=KZResultData\r\nEnd Function\r\nFunction CriteriaMet(Value,Condition)\r\n"
     "\tCriteriaMet=(Value<>0)\r\nEnd Function\r\nFunction KZ_Execute\r\n\tFilterResult=0\r\n";
 constexpr std::string_view kTail = "\r\nKZ_Execute = FilterResult\r\nEnd Function\r\n";
-constexpr std::size_t kSenderAddressSize = 512;
+constexpr TextLimit kSenderAddressLimit{512};
 
 void ReplaceAll(std::string& text, std::string_view token, std::string_view value) {
     for (std::size_t at = text.find(token); at != std::string::npos;
@@ -37,11 +37,10 @@ std::string Quoted(std::string_view value) {
 
 std::string SenderAddress(std::string_view sender) {
     std::size_t colon = sender.find(':');
-    if (colon == std::string_view::npos)
-        return std::string(cutToBuffer(sender, kSenderAddressSize));
+    if (colon == std::string_view::npos) return std::string(kSenderAddressLimit.cut(sender));
     std::string_view address = sender.substr(colon + 1);
     if (!address.empty()) address.remove_suffix(1);
-    return std::string(cutToBuffer(address, kSenderAddressSize));
+    return std::string(kSenderAddressLimit.cut(address));
 }
 
 void ReplaceTokens(std::string& script, int position, const FilterDefinition& filter,
@@ -57,14 +56,14 @@ void ReplaceTokens(std::string& script, int position, const FilterDefinition& fi
             if (block && j < kMaxInstances)
                 value = block->instanceValue[std::size_t(k)][std::size_t(j)];
             if (trace)
-                Trace("Checking Filter[%ld]Criteria[%ld]::(%s)->%ld\n", long(position), long(k),
-                      std::string(value).c_str(), long(value.empty() ? 0 : value[0]));
+                log::Trace("Checking Filter[%ld]Criteria[%ld]::(%s)->%ld\n", long(position),
+                           long(k), std::string(value).c_str(), long(value.empty() ? 0 : value[0]));
             bool met = !value.empty() && value != "0";
             if (trace) {
                 if (met)
-                    Trace("Setting True value %s\n", std::string(value).c_str());
+                    log::Trace("Setting True value %s\n", std::string(value).c_str());
                 else
-                    Trace("Setting False\n");
+                    log::Trace("Setting False\n");
             }
             std::size_t at = script.find(token);
             if (at != std::string::npos) script.replace(at, token.size(), met ? value : "0");
@@ -88,7 +87,7 @@ std::string GenerateCriteriaScript(int position, const FilterDefinition& filter,
                                    const CriteriaResults& results, const MessageEnvelope* message,
                                    bool traceTokens) {
     std::string script = filter.scriptText;
-    if (config::Settings().ScriptLiteralMode != 0)
+    if (config::Settings().scriptLiteralMode != 0)
         script = ReplacePlaceholders(std::move(script), message ? *message : MessageEnvelope());
     ReplaceTokens(script, position, filter, results, traceTokens);
     std::string generated;

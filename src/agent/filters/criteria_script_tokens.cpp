@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "base/bounded_text.h"
+#include "base/text_limit.h"
 
 namespace kz::filters {
 
@@ -26,7 +26,7 @@ std::optional<std::string> enclosedUpTo(std::string_view text, std::size_t from,
     std::size_t end = from <= text.size() ? text.find(closing, from) : std::string_view::npos;
     if (end == std::string_view::npos) return std::nullopt;
     next = end + 1;
-    return std::string(cutToBuffer(text.substr(from, end - from), kScriptTokenTextSize));
+    return std::string(kScriptTokenTextLimit.cut(text.substr(from, end - from)));
 }
 
 }  // namespace
@@ -43,7 +43,7 @@ std::vector<ScriptToken> ParseScriptTokens(std::string_view script) {
 
         ScriptToken token;
         token.keyword =
-            cutToBuffer(script.substr(keywordStart, close - keywordStart), kScriptTokenTextSize);
+            kScriptTokenTextLimit.cut(script.substr(keywordStart, close - keywordStart));
         next = close + 1;
         std::size_t at = skipSpace(script, next);
         bool scanEnds = false;

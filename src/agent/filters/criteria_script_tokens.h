@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text_limit.h"
+
 namespace kz::filters {
 
 struct ScriptToken {
@@ -16,7 +18,7 @@ struct ScriptToken {
 
 // The argument of a token without one.
 constexpr std::string_view kNoArgumentMarker = "\r";
-constexpr std::size_t kScriptTokenTextSize = 1024;  // keyword and argument, at most 1023
+constexpr TextLimit kScriptTokenTextLimit{1024};  // keyword and argument
 
 // After a token, white space and a comma introduce its argument: a quoted text, or else
 // the text from the second character after the "]" up to the next ")". An argument

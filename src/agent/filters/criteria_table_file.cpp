@@ -13,19 +13,18 @@ namespace kz::filters {
 
 namespace {
 
-constexpr std::size_t kNumberFieldSize = 56;
-constexpr std::size_t kDataFieldSize = 2048;
+constexpr TextLimit kDataFieldLimit{2048};
 
 void readCriterionLine(FilterTable& table, CriterionSlot& slot, std::string_view line) {
     slot.instanceCount += 1;
-    slot.enabled = AtoiText(TabField(line, 1, kNumberFieldSize).value_or(std::string()));
-    std::string data = TabField(line, 3, kDataFieldSize).value_or(std::string());
+    slot.enabled = AtoiText(TabField(line, 1, kNumberFieldLimit).value_or(std::string()));
+    std::string data = TabField(line, 3, kDataFieldLimit).value_or(std::string());
     std::replace(data.begin(), data.end(), ',', '\t');
     if (slot.isEnabled() && table.patternCaching && !data.empty()) {
         CacheWordFile(table, data, CacheSource::CriteriaTable);
     }
     slot.data = std::move(data);
-    std::optional<std::string> threshold = TabField(line, 6, kNumberFieldSize);
+    std::optional<std::string> threshold = TabField(line, 6, kNumberFieldLimit);
     slot.threshold = threshold ? AtoiText(*threshold) : 1;
     if (slot.isEnabled() && slot.threshold < 1) slot.threshold = 1;
 }

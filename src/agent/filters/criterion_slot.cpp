@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "base/bounded_text.h"
 #include "base/delimited_field.h"
+#include "base/text_limit.h"
 
 namespace kz::filters {
 
@@ -11,10 +11,10 @@ int CriterionSlot::resultInstanceCount() const {
     return std::clamp<int32_t>(instanceCount, 0, kMaxInstances);
 }
 
-std::string CriterionSlot::instanceData(int j, std::size_t bufferSize) const {
-    if (instanceCount == 1) return std::string(cutToBuffer(data, bufferSize));
+std::string CriterionSlot::instanceData(int j, TextLimit limit) const {
+    if (instanceCount == 1) return std::string(limit.cut(data));
     std::string field;
-    GetDelimitedField(data, "\t", j + 1, field, bufferSize);
+    GetDelimitedField(data, "\t", j + 1, field, limit);
     return field;
 }
 

@@ -6,13 +6,14 @@
 #include <cstdint>
 #include <string>
 
+#include "base/text_limit.h"
 #include "filters/criterion_type.h"
 
 namespace kz::filters {
 
 struct CriterionSlot {
-    // An instance's data is copied into a buffer of this size by the evaluators.
-    static constexpr std::size_t kInstanceDataSize = 2048;
+    // An instance's data is copied into a buffer of this limit by the evaluators.
+    static constexpr TextLimit kInstanceDataLimit{2048};
 
     int32_t enabled = 0;  // only exactly 1 enables the criterion
     std::string data;     // instances (or alternatives of a single instance), tab-separated
@@ -28,8 +29,8 @@ struct CriterionSlot {
 
     // The data of instance j (0-based): the whole data for a single instance, otherwise
     // the (j+1)-th tab-separated field. A field the data does not have, or one that does
-    // not fit bufferSize, gives an empty text; the whole data is cut to the buffer.
-    std::string instanceData(int j, std::size_t bufferSize = kInstanceDataSize) const;
+    // not fit the limit, gives an empty text; the whole data is cut to the buffer.
+    std::string instanceData(int j, TextLimit limit = kInstanceDataLimit) const;
 };
 
 }  // namespace kz::filters

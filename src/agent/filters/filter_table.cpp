@@ -13,9 +13,9 @@ bool FilterTable::hasScriptFilters() const {
 }
 
 void ReleaseFilterTable(FilterTable& table) {
-    Trace("Releasing %d Filters\n", table.filterCount());
+    log::Trace("Releasing %d Filters\n", table.filterCount());
     for (int position = 1; position <= table.filterCount(); ++position)
-        Trace("Releasing Filter %ld\n", long(position));
+        log::Trace("Releasing Filter %ld\n", long(position));
     table.filters.clear();
     table.patternCache.clear();
 }

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text_limit.h"
 #include "filters/criteria_results.h"
 #include "filters/criterion_slot.h"
 #include "filters/criterion_type.h"
@@ -18,8 +19,9 @@
 namespace kz::filters {
 
 struct FilterDefinition {
-    static constexpr std::size_t kNameSize = 64;  // name, criteriaName
-    static constexpr std::size_t kDescriptionSize = 256;
+    static constexpr TextLimit kNameLimit{64};  // name, criteriaName
+    static constexpr TextLimit kDescriptionLimit{256};
+    static constexpr TextLimit kMatchAllFieldLimit{1024};
 
     std::string name;
     std::string criteriaName;  // names both the criteria file and the action file
@@ -31,7 +33,7 @@ struct FilterDefinition {
 };
 
 struct FilterTable {
-    static constexpr std::size_t kScopeNameSize = 128;  // postofficeName, mailboxName
+    static constexpr TextLimit kScopeNameLimit{128};  // postofficeName, mailboxName
 
     std::vector<FilterDefinition> filters;  // position p is filters[p - 1]
     std::string postofficeName;             // empty for the system-wide table

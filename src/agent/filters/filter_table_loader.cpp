@@ -18,21 +18,18 @@ namespace kz::filters {
 
 namespace {
 
-constexpr std::size_t kEnabledFieldSize = 56;
-constexpr std::size_t kMatchAllFieldSize = 1024;
-
 bool lineEnabled(std::string_view line) {
-    std::optional<std::string> enabled = TabField(line, 2, kEnabledFieldSize);
+    std::optional<std::string> enabled = TabField(line, 2, kNumberFieldLimit);
     return enabled && AtoiText(*enabled) != 0;
 }
 
 FilterDefinition definitionFromLine(std::string_view line) {
     FilterDefinition filter;
-    filter.name = TabField(line, 1, FilterDefinition::kNameSize).value_or(std::string());
-    filter.criteriaName = TabField(line, 3, FilterDefinition::kNameSize).value_or(std::string());
+    filter.name = TabField(line, 1, FilterDefinition::kNameLimit).value_or(std::string());
+    filter.criteriaName = TabField(line, 3, FilterDefinition::kNameLimit).value_or(std::string());
     filter.description =
-        TabField(line, 5, FilterDefinition::kDescriptionSize).value_or(std::string());
-    std::optional<std::string> matchAll = TabField(line, 7, kMatchAllFieldSize);
+        TabField(line, 5, FilterDefinition::kDescriptionLimit).value_or(std::string());
+    std::optional<std::string> matchAll = TabField(line, 7, FilterDefinition::kMatchAllFieldLimit);
     filter.matchAll = matchAll && AtoiText(*matchAll) == 1;
     return filter;
 }
@@ -59,7 +56,7 @@ void loadCriteria(FilterTable& table, FilterDefinition& filter) {
 // False when the table is full and the rest of FILTER.TAB is to be ignored.
 bool addFilter(FilterTable& table, std::string_view line) {
     if (table.filterCount() >= kMaxFilters) {
-        Trace("Too Many Filters Defined\r\n");
+        log::Trace("Too Many Filters Defined\r\n");
         return false;
     }
     table.filters.push_back(definitionFromLine(line));
@@ -82,7 +79,7 @@ void LoadFilterTable(FilterTable& table, const LoadOptions& options) {
         if (!lineEnabled(line)) continue;
         if (!addFilter(table, line)) break;
     }
-    Trace("Loaded %d Filters\n", table.filterCount());
+    log::Trace("Loaded %d Filters\n", table.filterCount());
 }
 
 }  // namespace kz::filters

@@ -1,7 +1,7 @@
 #include "filters/link_blacklist.h"
 
 #include "base/ascii.h"
-#include "base/bounded_text.h"
+#include "base/text_limit.h"
 #include "config/settings.h"
 #include "dns/dns_library.h"
 #include "log/debug_log.h"
@@ -11,8 +11,8 @@ namespace kz::filters {
 
 namespace {
 
-constexpr std::size_t kLinkBodySize = 1024;
-constexpr std::size_t kAddressSize = 64;
+constexpr TextLimit kLinkBodyLimit{1024};
+constexpr TextLimit kAddressLimit{64};
 constexpr std::size_t kLoggedHostLength = 200;
 constexpr std::string_view kLinkEnds{" \t\n\v\f\r\"'<>\0", 11};
 
@@ -39,7 +39,7 @@ std::optional<std::string> percentDecoded(std::string_view host) {
         decoded += char(high * 16 + low);
         i += 2;
     }
-    return std::string(cutToBuffer(decoded, kLinkBodySize));
+    return std::string(kLinkBodyLimit.cut(decoded));
 }
 
 std::string loggedHost(const std::string& host) {
@@ -64,13 +64,13 @@ PassEnd checkLink(std::string_view messageId, LinkLookups& lookups, std::string_
     if (!address) {
         return ++lookups.unresolved >= kMaxUnresolvedHosts ? PassEnd::Exhausted : PassEnd::Done;
     }
-    const std::string addressText(cutToBuffer(*address, kAddressSize));
+    const std::string addressText(kAddressLimit.cut(*address));
     if (dns::HasOrbdbEntry(*host, addressText, response, listName)) {
         logListedLink(messageId, *host, addressText, listName);
         return PassEnd::Listed;
     }
     const int checked = lookups.counter++;
-    return checked > long(config::Settings().UriSblMaxChecks) ? PassEnd::Exhausted : PassEnd::Done;
+    return checked > long(config::Settings().uriSblMaxChecks) ? PassEnd::Exhausted : PassEnd::Done;
 }
 
 PassEnd runPass(std::string_view scheme, std::string_view messageId, LinkLookups& lookups,
@@ -80,8 +80,7 @@ PassEnd runPass(std::string_view scheme, std::string_view messageId, LinkLookups
         const std::size_t bodyStart = position + scheme.size();
         std::size_t end = text.find_first_of(kLinkEnds, bodyStart);
         if (end == std::string_view::npos) end = text.size();
-        const std::string_view body =
-            cutToBuffer(text.substr(bodyStart, end - bodyStart), kLinkBodySize);
+        const std::string_view body = kLinkBodyLimit.cut(text.substr(bodyStart, end - bodyStart));
         const PassEnd result = checkLink(messageId, lookups, body, response, listName);
         if (result != PassEnd::Done) return result;
         position = end;

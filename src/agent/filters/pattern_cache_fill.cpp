@@ -13,9 +13,9 @@ void CacheWordFile(FilterTable& table, std::string_view argument, CacheSource so
     std::optional<std::string> path = ResolveWordFile(table, argument);
     if (!path || table.patternCache.contains(*path)) return;
     if (source == CacheSource::CriteriaTable) {
-        Trace("Loading %s into pattern cache from simple filter\n", path->c_str());
+        log::Trace("Loading %s into pattern cache from simple filter\n", path->c_str());
     } else {
-        Trace("Loading %s into pattern cache\n", path->c_str());
+        log::Trace("Loading %s into pattern cache\n", path->c_str());
     }
     table.patternCache.load(*path);
 }

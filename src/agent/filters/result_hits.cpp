@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "base/bounded_text.h"
+#include "base/text_limit.h"
 
 namespace kz::filters {
 
@@ -11,7 +11,7 @@ std::string TaggedMatchText(std::string_view tag, std::string_view word) {
     text.reserve(tag.size() * 2 + word.size() + 5);
     text.append("<").append(tag).append(">").append(word);
     text.append("</").append(tag).append(">");
-    return std::string(cutToBuffer(text, kMatchTextSize));
+    return std::string(kMatchTextLimit.cut(text));
 }
 
 void RecordHit(MatchResultBlock& block, CriterionType kind, int instance, std::string_view tag,

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "base/bounded_text.h"
+#include "base/text_limit.h"
 #include "message/encoded_words.h"
 
 namespace kz::filters {
@@ -10,11 +10,11 @@ namespace kz::filters {
 namespace {
 
 constexpr std::size_t kNone = std::string_view::npos;
-constexpr std::size_t kTagSize = 255;            // at most 254 characters
-constexpr std::size_t kValueSize = 4095;         // at most 4094 characters
-constexpr std::size_t kEncodedValueSize = 2048;  // at most 2047 characters
-constexpr std::size_t kWordListValueSize = 128;  // each word at most 127 characters
-constexpr std::size_t kWordListSize = 2048;      // the whole list at most 2047 characters
+constexpr TextLimit kTagLimit{255};
+constexpr TextLimit kValueLimit{4095};
+constexpr TextLimit kEncodedValueLimit{2048};
+constexpr TextLimit kWordListValueLimit{128};  // each word
+constexpr TextLimit kWordListLimit{2048};      // the whole list
 constexpr std::string_view kWordListToken = "[KZ_WORDLIST]";
 
 // Where each element's tag is looked for: the description's start for the first, then
@@ -38,7 +38,7 @@ bool tagAt(std::string_view description, std::size_t from, std::string& tag) {
     if (open == kNone) return false;
     std::size_t close = description.find('>', open + 1);
     if (close == kNone) return false;
-    tag.assign(cutToBuffer(description.substr(open + 1, close - open - 1), kTagSize));
+    tag.assign(kTagLimit.cut(description.substr(open + 1, close - open - 1)));
     return true;
 }
 
@@ -59,33 +59,33 @@ bool elementValue(std::string_view description, std::string_view tag, std::size_
 }
 
 void expandElement(std::string_view description, std::string_view tag, std::string& text,
-                   std::size_t templateSize, int encodeValues) {
+                   TextLimit templateLimit, int encodeValues) {
     std::size_t from = 0;
     std::string_view found;
     if (!elementValue(description, tag, from, found)) return;
-    std::string value(cutToBuffer(found, kValueSize));
+    std::string value(kValueLimit.cut(found));
     if (encodeValues == 1) {
         std::string encoded;
-        EncodeQText(value, value.size(), encoded, kEncodedValueSize);
+        EncodeQText(value, value.size(), encoded, kEncodedValueLimit.bufferSize);
         value = std::move(encoded);
     }
-    if (value.size() + text.size() >= templateSize) return;
-    ReplaceToken(text, "[KZ_" + std::string(tag) + "]", value, templateSize);
+    if (value.size() + text.size() >= templateLimit.bufferSize) return;
+    ReplaceToken(text, "[KZ_" + std::string(tag) + "]", value, templateLimit);
 }
 
 void appendWordsOf(std::string_view description, std::string_view tag, std::string& list) {
     std::size_t from = 0;
     std::string_view value;
     while (elementValue(description, tag, from, value)) {
-        if (!list.empty()) appendCut(list, ",", kWordListSize);
-        appendCut(list, cutToBuffer(value, kWordListValueSize), kWordListSize);
+        if (!list.empty()) kWordListLimit.append(list, ",");
+        kWordListLimit.append(list, kWordListValueLimit.cut(value));
     }
 }
 
 }  // namespace
 
 void ReplaceToken(std::string& text, std::string_view token, std::string_view value,
-                  std::size_t bufferSize) {
+                  TextLimit limit) {
     if (token.empty()) return;
     std::size_t at = text.find(token);
     if (at == kNone) return;
@@ -96,22 +96,22 @@ void ReplaceToken(std::string& text, std::string_view token, std::string_view va
         done = at + token.size();
     }
     result.append(text, done);
-    text.assign(cutToBuffer(result, bufferSize));
+    text.assign(limit.cut(result));
 }
 
-void ExpandResultTokens(std::string_view description, std::string& text, std::size_t templateSize,
+void ExpandResultTokens(std::string_view description, std::string& text, TextLimit templateLimit,
                         int encodeValues) {
     std::string tag;
     for (std::size_t start : elementStarts(description)) {
         if (tagAt(description, start, tag)) {
-            expandElement(description, tag, text, templateSize, encodeValues);
+            expandElement(description, tag, text, templateLimit, encodeValues);
         }
     }
     if (text.find(kWordListToken) == kNone) return;
     std::string list;
     appendWordsOf(description, "MF-W", list);
     appendWordsOf(description, "MF-R", list);
-    ReplaceToken(text, kWordListToken, list, templateSize);
+    ReplaceToken(text, kWordListToken, list, templateLimit);
 }
 
 }  // namespace kz::filters

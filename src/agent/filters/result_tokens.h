@@ -6,19 +6,21 @@
 #include <string>
 #include <string_view>
 
+#include "base/text_limit.h"
+
 namespace kz::filters {
 
 // Replaces every occurrence of `token` in `text` by `value`, left to right (inserted
-// values are not searched again), keeping the text within bufferSize-1 characters.
+// values are not searched again), keeping the text within the limit.
 void ReplaceToken(std::string& text, std::string_view token, std::string_view value,
-                  std::size_t bufferSize);
+                  TextLimit limit);
 
 // For each element "<TAG>value</TAG>" of the description, replaces "[KZ_TAG]" in `text`
-// (a buffer of templateSize bytes) by the value of the tag's first element, encoded
+// (held within templateLimit) by the value of the tag's first element, encoded
 // for a header when encodeValues is 1; a value that would not fit is skipped.
 // "[KZ_WORDLIST]" becomes the values of all MF-W elements, then of all MF-R elements,
 // separated by ",". Tokens without an element stay as they are.
-void ExpandResultTokens(std::string_view description, std::string& text, std::size_t templateSize,
+void ExpandResultTokens(std::string_view description, std::string& text, TextLimit templateLimit,
                         int encodeValues);
 
 }  // namespace kz::filters

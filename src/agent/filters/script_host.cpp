@@ -1,8 +1,8 @@
 #include "filters/script_host.h"
 
 #include "base/ascii.h"
-#include "base/bounded_text.h"
 #include "base/format.h"
+#include "base/text_limit.h"
 #include "script/engine.h"
 #include "script/error.h"
 
@@ -11,14 +11,14 @@ namespace kz::filters {
 namespace {
 
 // The longest error text the failure line carries.
-constexpr std::size_t kErrorTextSize = 128;
+constexpr TextLimit kErrorTextLimit{128};
 
 bool Names(std::string_view scriptText, std::string_view name) {
     return !name.empty() && findIgnoreCase(scriptText, name) != std::string_view::npos;
 }
 
 long Fail(const script::ScriptError& error) {
-    std::string text(cutToBuffer(error.description, kErrorTextSize));
+    std::string text(kErrorTextLimit.cut(error.description));
     ScriptLog(formatText("Kaztrel Filter Script incurred an error: (%ld) %s\n", long(error.code),
                          text.c_str()));
     return 0;
@@ -51,8 +51,8 @@ std::string ResultText(const script::Value& value) {
 }  // namespace
 
 long RunScript(std::string_view scriptText, std::string_view functionName, std::string& resultData,
-               std::size_t resultSize, bool wantResultData) {
-    if (resultSize >= 1 && wantResultData) resultData.clear();
+               TextLimit resultLimit, bool wantResultData) {
+    if (resultLimit.bufferSize >= 1 && wantResultData) resultData.clear();
     script::Engine engine;
     ScriptLog("Script before execution:\n");
     ScriptLog(scriptText);
@@ -62,8 +62,8 @@ long RunScript(std::string_view scriptText, std::string_view functionName, std::
             ScriptLog("Script in error follows:\n");
             ScriptLog(scriptText);
         }
-        if (resultSize >= 1 && wantResultData)
-            resultData = formatBounded(resultSize, "Script Syntax Error: HRESULT = %ld.",
+        if (resultLimit.bufferSize >= 1 && wantResultData)
+            resultData = formatBounded(resultLimit, "Script Syntax Error: HRESULT = %ld.",
                                        long(engine.error().code));
         return Fail(engine.error());
     }
@@ -82,10 +82,10 @@ long RunScript(std::string_view scriptText, std::string_view functionName, std::
     }
     ScriptLog("Script executed successfully.\n");
     if (wantResultData ||
-        (*result != 0 && resultSize >= 1 && Names(scriptText, "KZ_GetResultData"))) {
+        (*result != 0 && resultLimit.bufferSize >= 1 && Names(scriptText, "KZ_GetResultData"))) {
         if (std::optional<script::Value> data = engine.run("KZ_GetResultData");
-            data && resultSize >= 1)
-            resultData.assign(cutToBuffer(ResultText(*data), resultSize));
+            data && resultLimit.bufferSize >= 1)
+            resultData.assign(resultLimit.cut(ResultText(*data)));
     }
     ScriptLog(formatText("Function Returned Value = %ld.\n", *result));
     return *result;

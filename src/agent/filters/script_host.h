@@ -7,14 +7,16 @@
 #include <string>
 #include <string_view>
 
+#include "base/text_limit.h"
+
 namespace kz::filters {
 
 // Runs functionName of scriptText in a script engine of its own. resultData receives the
-// syntax error text or the script's KZ_GetResultData (at most resultSize-1 characters)
+// syntax error text or the script's KZ_GetResultData (cut to resultLimit)
 // where the host writes one, and is otherwise left as it was. Returns the function's
 // result as a signed 32-bit number, 0 when the script cannot be run.
 long RunScript(std::string_view scriptText, std::string_view functionName, std::string& resultData,
-               std::size_t resultSize, bool wantResultData);
+               TextLimit resultLimit, bool wantResultData);
 
 // A line for the script log: to the debug log when "Debug Status" is 1, to standard
 // output when it is 2, nowhere otherwise.

@@ -7,12 +7,12 @@
 namespace kz::filters {
 
 void ScriptLog(std::string_view text) {
-    switch (config::Settings().DebugStatus) {
+    switch (config::Settings().debugStatus) {
         case 1:
             log::DebugLog(text);
             break;
         case 2:
-            Trace("%.*s", int(text.size()), text.data());
+            log::Trace("%.*s", int(text.size()), text.data());
             break;
         default:
             break;

@@ -14,23 +14,22 @@ namespace kz::filters {
 
 namespace {
 
-// Field sizes of FILTER.TAB as the loader reads it (a field holds size - 1 characters).
-struct FieldLimit {
+// Field limits of FILTER.TAB as the loader reads it.
+struct TabFieldLimit {
     int field;
-    std::size_t size;
+    TextLimit limit;
     const char* what;
 };
-constexpr FieldLimit kFilterTabFields[] = {
-    {1, FilterDefinition::kNameSize, "the name"},
-    {3, FilterDefinition::kNameSize, "the criteria name"},
-    {5, FilterDefinition::kDescriptionSize, "the description"},
-    {7, 1024, "the match-all field"},
+constexpr TabFieldLimit kFilterTabFields[] = {
+    {1, FilterDefinition::kNameLimit, "the name"},
+    {3, FilterDefinition::kNameLimit, "the criteria name"},
+    {5, FilterDefinition::kDescriptionLimit, "the description"},
+    {7, FilterDefinition::kMatchAllFieldLimit, "the match-all field"},
 };
-constexpr std::size_t kNumberFieldSize = 56;
 constexpr std::string_view kReferencePrefix = "<REFERENCE>";
 
 std::string rawField(std::string_view line, int field) {
-    return TabField(line, field, std::string::npos).value_or(std::string());
+    return TabField(line, field, kNoTextLimit).value_or(std::string());
 }
 
 // A number that reads as 0 on purpose ("0", " -00"), not a text that reads as no number.
@@ -41,9 +40,9 @@ bool isZero(std::string_view text) {
     return !text.empty() && text.find_first_not_of('0') == std::string_view::npos;
 }
 
-std::string tooLongMessage(const char* what, int field, std::size_t size) {
+std::string tooLongMessage(const char* what, int field, TextLimit limit) {
     return std::string(what) + " (field " + std::to_string(field) + ") is longer than " +
-           std::to_string(size - 1) + " characters and reads as empty";
+           std::to_string(limit.maxLength()) + " characters and reads as empty";
 }
 
 std::string pieceMessage() {
@@ -54,10 +53,10 @@ std::string pieceMessage() {
 // Why an enabled-field text skips its line; empty when the line is enabled or the
 // administrator disabled it with 0.
 std::string skipReason(std::string_view line) {
-    std::optional<std::string> enabled = TabField(line, 2, std::string::npos);
+    std::optional<std::string> enabled = TabField(line, 2, kNoTextLimit);
     if (!enabled) return "skipped: the line has no enabled field (field 2)";
-    if (enabled->size() >= kNumberFieldSize) {
-        return "skipped: " + tooLongMessage("the enabled field", 2, kNumberFieldSize);
+    if (!kNumberFieldLimit.fits(*enabled)) {
+        return "skipped: " + tooLongMessage("the enabled field", 2, kNumberFieldLimit);
     }
     if (AtoiText(*enabled) != 0 || isZero(*enabled)) return std::string();
     return "skipped: the enabled field (field 2) \"" + *enabled + "\" is not a number";
@@ -110,7 +109,7 @@ void diagnoseCriteriaTable(const std::string& path, std::vector<ConfigProblem>& 
             break;
         }
         if (line.tooLong) problems.push_back({path, line.line, pieceMessage()});
-        std::optional<std::string> data = TabField(line.text, 3, std::string::npos);
+        std::optional<std::string> data = TabField(line.text, 3, kNoTextLimit);
         if (isListKind(int(n)) && AtoiText(rawField(line.text, 1)) == 1 && data &&
             data->size() > 1 && data->back() == '\n' && !data->starts_with(kReferencePrefix)) {
             problems.push_back({path, line.line,
@@ -119,11 +118,11 @@ void diagnoseCriteriaTable(const std::string& path, std::vector<ConfigProblem>& 
                                 "fields up to the threshold (field 6)"});
         }
         for (int field : {1, 6}) {
-            if (rawField(line.text, field).size() >= kNumberFieldSize) {
+            if (!kNumberFieldLimit.fits(rawField(line.text, field))) {
                 problems.push_back(
                     {path, line.line,
                      tooLongMessage(field == 1 ? "the enabled field" : "the threshold", field,
-                                    kNumberFieldSize)});
+                                    kNumberFieldLimit)});
             }
         }
     }
@@ -202,17 +201,17 @@ std::vector<ConfigProblem> DiagnoseFilterTab(const FilterTable& table) {
             problems.push_back({path, numbered.line, reason});
             continue;
         }
-        if (AtoiText(*TabField(line, 2, kNumberFieldSize)) == 0) continue;  // disabled with 0
+        if (AtoiText(*TabField(line, 2, kNumberFieldLimit)) == 0) continue;  // disabled with 0
         if (++enabledLines > kMaxFilters) {
             problems.push_back({path, numbered.line,
                                 "skipped: more than " + std::to_string(kMaxFilters) +
                                     " filters; this line and every later one are ignored"});
             break;
         }
-        for (const FieldLimit& limit : kFilterTabFields) {
-            if (rawField(line, limit.field).size() >= limit.size) {
+        for (const TabFieldLimit& tab : kFilterTabFields) {
+            if (!tab.limit.fits(rawField(line, tab.field))) {
                 problems.push_back(
-                    {path, numbered.line, tooLongMessage(limit.what, limit.field, limit.size)});
+                    {path, numbered.line, tooLongMessage(tab.what, tab.field, tab.limit)});
             }
         }
     }

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/bounded_text.h"
+#include "base/text_limit.h"
 #include "filters/filter_table.h"
 #include "platform/files.h"
 
@@ -16,9 +16,9 @@ namespace kz::filters {
 namespace {
 
 constexpr std::string_view kReferencePrefix = "<REFERENCE>";
-constexpr std::size_t kFileValueSize = 255;   // at most 254 characters
-constexpr std::size_t kPathValueSize = 1024;  // at most 1023 characters
-constexpr std::size_t kResolvedPathSize = 1024;
+constexpr TextLimit kFileValueLimit{255};
+constexpr TextLimit kPathValueLimit{1024};
+constexpr TextLimit kResolvedPathLimit{1024};
 
 // The value between <TAG> and </TAG>, when both stand in the text.
 std::optional<std::string_view> elementValue(std::string_view text, std::string_view tag) {
@@ -38,16 +38,16 @@ std::string patternsDirectory(const FilterTable& table) {
 }
 
 std::string finishPath(const std::string& path) {
-    return platform::resolvePath(cutToBuffer(path, kResolvedPathSize));
+    return platform::resolvePath(kResolvedPathLimit.cut(path));
 }
 
 std::optional<std::string> resolveReference(const FilterTable& table, std::string_view data) {
     std::optional<std::string_view> file = elementValue(data, "FILE");
     // A value too long for its field is no reference at all rather than a cut name.
-    if (!file || file->size() >= kFileValueSize) return std::nullopt;
+    if (!file || !kFileValueLimit.fits(*file)) return std::nullopt;
     std::string fileName = platform::toNativeSeparators(*file);
     if (std::optional<std::string_view> dir = elementValue(data, "PATH")) {
-        if (dir->size() >= kPathValueSize) return std::nullopt;
+        if (!kPathValueLimit.fits(*dir)) return std::nullopt;
         return finishPath(platform::joinPath(platform::toNativeSeparators(*dir), fileName));
     }
     return finishPath(platform::joinPath(patternsDirectory(table), fileName));

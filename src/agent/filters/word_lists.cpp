@@ -21,8 +21,8 @@ int MatchWordFileCached(const FilterTable& table, std::string_view value,
     for (const std::string& entry : list->lines) {
         if (!MatchPattern(value, entry, delimiters, caseSensitive)) continue;
         RecordHit(block, kind, instance, tag, entry);
-        Trace("Message Criteria (Tag=%s) met against [%s] in specified word file.\n",
-              tagText.c_str(), entry.c_str());
+        log::Trace("Message Criteria (Tag=%s) met against [%s] in specified word file.\n",
+                   tagText.c_str(), entry.c_str());
     }
     return 1;
 }
@@ -36,7 +36,8 @@ int MatchWordFile(std::string_view value, std::string_view delimiters, const std
         if (line.find('\n') != std::string::npos) line.pop_back();
         if (!MatchPattern(value, line, delimiters, caseSensitive)) continue;
         RecordHit(block, kind, instance, tag, line);
-        Trace("Message General Criteria met against [%s] in specified word file.\n", line.c_str());
+        log::Trace("Message General Criteria met against [%s] in specified word file.\n",
+                   line.c_str());
     }
     return 1;
 }

@@ -18,14 +18,14 @@ constexpr std::chrono::hours kLeftoverAge{1};
 
 void SweepCrashLeftovers() {
     auto dirs = config::CurrentDirectories();
-    SweepQueueLeftovers({dirs->ConnectorRoot, dirs->BadMail, dirs->Quarantine, dirs->MailRoot},
+    SweepQueueLeftovers({dirs->connectorRoot, dirs->badMail, dirs->quarantine, dirs->mailRoot},
                         kLeftoverAge);
 }
 
 void LoadSystemFilterTable(filters::FilterTable& table) {
     filters::LoadOptions options;
-    options.configurationDirectory = config::CurrentDirectories()->Configuration;
-    options.allowPatternCaching = config::Settings().AllowPatternCaching != 0;
+    options.configurationDirectory = config::CurrentDirectories()->configuration;
+    options.allowPatternCaching = config::Settings().allowPatternCaching != 0;
     // The system-wide table has no post office or mailbox scope.
     table.postofficeName.clear();
     table.mailboxName.clear();
@@ -47,14 +47,14 @@ void Agent::attach() {
     config::ReadAttachSettings();
     dns::StartDnsLibrary();
     config::ReadAttachDirectories();
-    platform::setFolderFlush(config::Settings().FlushQueueFolders != 0);
+    platform::setFolderFlush(config::Settings().flushQueueFolders != 0);
     SweepCrashLeftovers();
     loopSeal_ = LoadLoopSeal();
     InstallLoopSeal(loopSeal_ ? &*loopSeal_ : nullptr);
     runControl_.loadInitialTable();
     providers::LoadScanProviders();
     log::WriteServiceStart();
-    if (config::Settings().AntivirusStatus != 0) {
+    if (config::Settings().antivirusStatus != 0) {
         providers::LoadAntivirusProvider();
         store::StartStoreLibrary();
     }

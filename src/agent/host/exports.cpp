@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "base/bounded_text.h"
+#include "base/text_limit.h"
 #include "filters/script_host.h"
 #include "host/agent.h"
 #include "host/entry_guard.h"
@@ -18,22 +18,23 @@
 
 namespace {
 
-constexpr std::size_t kArgumentSize = 1024;
-constexpr std::size_t kResultTextSize = 2048;
+constexpr kz::TextLimit kArgumentLimit{1024};
+constexpr kz::TextLimit kResultTextLimit{2048};
 
 std::string Argument(const char* text) {
-    return text ? std::string(kz::cutToBuffer(text, kArgumentSize)) : std::string();
+    return text ? std::string(kArgumentLimit.cut(text)) : std::string();
 }
 
 // A message or connector name longer than its field would, cut, name another queue
 // file; such a call is refused before anything is read or changed.
 bool NameFits(const char* name) {
-    return !name || strnlen(name, kz::MessageContext::kNameSize) < kz::MessageContext::kNameSize;
+    constexpr std::size_t kSize = kz::MessageContext::kNameLimit.bufferSize;
+    return !name || strnlen(name, kSize) < kSize;
 }
 
 // Enough of a refused name to recognise it in the log.
 std::string NameForLog(const char* name) {
-    return std::string(kz::cutToBuffer(name ? name : "", kz::MessageContext::kNameSize));
+    return std::string(kz::MessageContext::kNameLimit.cut(name ? name : ""));
 }
 
 }  // namespace
@@ -55,7 +56,7 @@ KZ_EXPORT int KZ_STDCALL FilterExecute(const char* host, const char* message, co
                 "Refused to filter message %s of connector %s: a name longer than %u characters "
                 "would name another file\n",
                 NameForLog(message).c_str(), NameForLog(connector).c_str(),
-                unsigned(kz::MessageContext::kNameSize - 1));
+                unsigned(kz::MessageContext::kNameLimit.maxLength()));
             return 1;
         }
         std::string hostText = Argument(host);  // copied, as the MTA expects, and not used
@@ -71,7 +72,7 @@ KZ_EXPORT int KZ_STDCALL FilterExecute(const char* host, const char* message, co
         }
         kz::host::RunControl::ActiveRun counted(control);
         kz::host::RunMessageFilters(control, connectorName, messageName, resultText,
-                                    kResultTextSize);
+                                    kResultTextLimit);
         return 1;
     });
 }
@@ -106,9 +107,9 @@ KZ_EXPORT int KZ_STDCALL ExecuteVBScript(const char* scriptText, const char* fun
         std::string resultData = before;
         long result =
             kz::filters::RunScript(scriptText ? scriptText : "", functionName ? functionName : "",
-                                   resultData, size, wantResultData != 0);
+                                   resultData, kz::TextLimit{size}, wantResultData != 0);
         if (size > 0 && resultData != before) {
-            std::string_view text = kz::cutToBuffer(resultData, size);
+            std::string_view text = kz::TextLimit{size}.cut(resultData);
             text.copy(resultBuffer, text.size());
             resultBuffer[text.size()] = '\0';
         }

@@ -33,23 +33,23 @@ int LoadAntivirusPlugins(AntivirusPlugins& plugins) {
     std::lock_guard lock(plugins.mutex);
     for (int i = 1; i <= entries; ++i) {
         std::string agent;
-        if (!GetDelimitedField(order, ",", i, agent, config::kProcessingOrderSize)) continue;
+        if (!GetDelimitedField(order, ",", i, agent, config::kProcessingOrderLimit)) continue;
         if (equalsIgnoreCase(agent, kThisAgent)) continue;
         std::string provider = EnabledPluginProvider(agent);
         if (provider.empty()) continue;
 
-        Trace("Antivirus Plugin Provider loading library..\n");
-        std::string path = platform::joinPath(config::CurrentDirectories()->Application,
+        log::Trace("Antivirus Plugin Provider loading library..\n");
+        std::string path = platform::joinPath(config::CurrentDirectories()->application,
                                               platform::toNativeSeparators(provider));
         auto library = platform::DynamicLibrary::load(path);
         if (!library) {
-            Trace("Antivirus Loading - Unable to locate AV Plugin Provider.\n");
+            log::Trace("Antivirus Loading - Unable to locate AV Plugin Provider.\n");
             return 0;
         }
         auto initialize = library->entry<PluginInitializeFn>("PluginInitialize");
         plugins.libraries.push_back(std::move(library));
         if (!initialize) {
-            Trace("Antivirus Loading - Unable to locate AV Plugin Initialize.\n");
+            log::Trace("Antivirus Loading - Unable to locate AV Plugin Initialize.\n");
         } else {
             initialize();
         }

@@ -37,7 +37,7 @@ struct ComScope {
 
 int RunMessageFilters(RunControl& control, std::string_view connectorName,
                       std::string_view messageName, std::string& resultText,
-                      std::size_t resultSize) {
+                      TextLimit resultLimit) {
     MessageContext context;
     filters::CriteriaResults results;
 
@@ -54,8 +54,8 @@ int RunMessageFilters(RunControl& control, std::string_view connectorName,
     evaluate::Evaluation evaluation(*table.get(), results, &context);
     if (evaluate::EvaluateMessage(evaluation) != 0) {
         result =
-            actions::ExecuteFilterActions(context, *table.get(), results, resultText, resultSize);
-        Trace("ProcessFilter: %s\n", resultText.c_str());
+            actions::ExecuteFilterActions(context, *table.get(), results, resultText, resultLimit);
+        log::Trace("ProcessFilter: %s\n", resultText.c_str());
     }
     return result;
 }

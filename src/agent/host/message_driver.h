@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/text_limit.h"
 #include "evaluate/message_evaluation.h"
 #include "filters/criteria_results.h"
 #include "filters/filter_table.h"
@@ -15,7 +16,6 @@ namespace kz::host {
 
 // Returns the run's result (0 or 1); the dispatcher's report line lands in resultText.
 int RunMessageFilters(RunControl& control, std::string_view connectorName,
-                      std::string_view messageName, std::string& resultText,
-                      std::size_t resultSize);
+                      std::string_view messageName, std::string& resultText, TextLimit resultLimit);
 
 }  // namespace kz::host

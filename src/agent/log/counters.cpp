@@ -26,7 +26,7 @@ Counters::Slot* slot(Counter counter) {
 }
 
 bool statisticsOn() {
-    return config::Settings().UpdateStatistics != 0;
+    return config::Settings().updateStatistics != 0;
 }
 
 }  // namespace
@@ -54,9 +54,9 @@ void WriteCounterValue(Counter counter) {
     WriteCounter(CounterValueName(counter), s->count.load());
 }
 
-int WriteCounter(std::string_view valueName, uint32_t value) {
-    if (!statisticsOn()) return 1;
-    if (config::RegWriteDword(reg::kCountersKey, valueName, value)) return 1;
+void WriteCounter(std::string_view valueName, uint32_t value) {
+    if (!statisticsOn()) return;
+    if (config::RegWriteDword(reg::kCountersKey, valueName, value)) return;
     Counters* counters = Installed<Counters>::current();
     if (!counters || !counters->failureReported.exchange(true)) {
         std::string key(reg::kCountersKey);
@@ -66,7 +66,6 @@ int WriteCounter(std::string_view valueName, uint32_t value) {
             "have permission to write to the registry path %s, item %s\n",
             key.c_str(), name.c_str());
     }
-    return 1;
 }
 
 void WriteServiceStart() {

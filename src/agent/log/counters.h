@@ -49,8 +49,8 @@ uint32_t CounterValue(Counter counter);
 
 // Writes one DWORD under the counters key, creating the key when missing. The first
 // failure in the process is reported once through the DebugLog; later ones are
-// silent (without installed counters every failure is reported). Always 1.
-int WriteCounter(std::string_view valueName, uint32_t value);
+// silent (without installed counters every failure is reported).
+void WriteCounter(std::string_view valueName, uint32_t value);
 
 // "Service Start": the current time in seconds since 1970 (UTC), low 32 bits.
 void WriteServiceStart();

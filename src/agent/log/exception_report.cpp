@@ -3,17 +3,13 @@
 #include <string>
 
 #include "base/format.h"
+#include "base/path_split.h"
 #include "log/debug_log.h"
 #include "log/event_report.h"
 
 namespace kz::log {
 
 namespace {
-
-std::string_view lastComponent(std::string_view path) {
-    std::size_t separator = path.find_last_of("/\\");
-    return separator == std::string_view::npos ? path : path.substr(separator + 1);
-}
 
 // The text of a standard exception; empty for anything else.
 std::string exceptionText(const std::exception_ptr& error) {
@@ -37,7 +33,7 @@ std::string FormatExceptionReport(std::string_view operation, const std::excepti
                                             "%s handled an exception; session will be dropped.\n"
                                             "The exception was: %s\n",
                                             name.c_str(), text.c_str());
-    std::string unit(lastComponent(site.sourceFile));
+    std::string unit(splitAtLastSeparator(site.sourceFile).name);
     report += formatText("The exception occurred in : %s, line %d\nLine Trace = %d\n", unit.c_str(),
                          site.sourceLine, site.lineTrace);
     return report;

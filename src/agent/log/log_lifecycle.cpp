@@ -13,7 +13,7 @@ namespace kz::log {
 void StartLogging() {
     std::string directory;
     config::RegReadString(config::reg::kAgentKey, config::reg::kActivityLogDirectory, directory,
-                          config::Directories::kActivityLogDirectorySize);
+                          config::Directories::kActivityLogDirectoryLimit);
     OpenReportLogAtAttach(platform::toNativeSeparators(directory));
 }
 

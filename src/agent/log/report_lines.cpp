@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "base/bounded_text.h"
 #include "base/line_breaks.h"
+#include "base/text_limit.h"
 
 namespace kz::log {
 
@@ -34,7 +34,7 @@ std::size_t CommonCut(const std::vector<std::string_view>& fields, std::size_t r
 
 std::string ReportFileName(platform::TimePoint when) {
     return std::string(
-        cutToBuffer(platform::formatLocalTime(kReportFileNameFormat, when), kReportFileNameSize));
+        kReportFileNameLimit.cut(platform::formatLocalTime(kReportFileNameFormat, when)));
 }
 
 std::string ReportOpeningLines(std::string_view stamp) {
@@ -45,10 +45,10 @@ std::string ReportEndLine(std::string_view stamp) {
     return markerLine(stamp, "End");
 }
 
-std::string ReportExecutedLine(const std::vector<std::string_view>& fields, std::size_t lineSize) {
+std::string ReportExecutedLine(const std::vector<std::string_view>& fields, TextLimit lineLimit) {
     constexpr std::string_view kAction = "Executed";
     std::size_t frame = kAction.size() + fields.size() + 1;  // the tabs and the line feed
-    std::size_t room = lineSize > frame ? lineSize - 1 - frame : 0;
+    std::size_t room = lineLimit.maxLength() > frame ? lineLimit.maxLength() - frame : 0;
     std::size_t cut = CommonCut(fields, room);
     std::string line(kAction);
     for (std::string_view field : fields) line.append("\t").append(field.substr(0, cut));

@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "base/ascii.h"
-#include "base/bounded_text.h"
+#include "base/text_limit.h"
 #include "config/settings.h"
 #include "log/lasting.h"
 #include "log/log_clock.h"
@@ -45,7 +45,7 @@ std::shared_ptr<platform::NamedLock> currentLock() {
 }
 
 void copyToSharedName(ReportLogState& s) {
-    std::string_view name = cutToBuffer(s.currentName, s.sharedName.size());
+    std::string_view name = TextLimit{s.sharedName.size()}.cut(s.currentName);
     std::fill(s.sharedName.begin(), s.sharedName.end(), '\0');
     std::copy(name.begin(), name.end(), s.sharedName.begin());
 }

@@ -6,7 +6,7 @@
 #include "base/format.h"
 #include "platform/console.h"
 
-namespace kz {
+namespace kz::log {
 
 void Trace(const char* format, ...) {
     va_list args;
@@ -16,4 +16,4 @@ void Trace(const char* format, ...) {
     platform::writeStdout(out);
 }
 
-}  // namespace kz
+}  // namespace kz::log

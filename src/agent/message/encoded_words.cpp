@@ -47,7 +47,7 @@ std::optional<EncodedWord> parseWord(std::string_view text, std::size_t start,
     if (charsetEnd == kNone || charsetEnd == charsetStart) return std::nullopt;
     std::string_view charset = text.substr(charsetStart, charsetEnd - charsetStart);
     for (char c : charset) {
-        if (mime::isWhiteSpace(c)) return std::nullopt;
+        if (isWhiteSpace(c)) return std::nullopt;
     }
     if (charsetEnd + 2 >= text.size() || text[charsetEnd + 2] != '?') return std::nullopt;
     std::size_t payloadStart = charsetEnd + 3;

@@ -1,12 +1,12 @@
 #include "message/envelope_address.h"
 
-#include "base/bounded_text.h"
+#include "base/text_limit.h"
 
 namespace kz {
 
 namespace {
 
-constexpr std::size_t kAddressBufferSize = 1024;
+constexpr TextLimit kAddressBufferLimit{1024};
 
 }  // namespace
 
@@ -25,35 +25,34 @@ EnvelopeValue SplitEnvelopeValue(std::string_view value) {
 }
 
 void ExtractEnvelopeAddress(std::string_view text, std::string& destination,
-                            std::size_t destinationSize) {
+                            TextLimit destinationLimit) {
     const EnvelopeValue split = SplitEnvelopeValue(text);
     if (!split.typed || split.close == std::string_view::npos || split.bracketBeforeType) return;
-    std::string_view address =
-        cutToBuffer(split.afterType.substr(0, split.close), kAddressBufferSize);
-    destination.assign(cutToBuffer(address, destinationSize));
+    std::string_view address = kAddressBufferLimit.cut(split.afterType.substr(0, split.close));
+    destination.assign(destinationLimit.cut(address));
 }
 
-int AddressFromEnvelopeValue(std::string_view value, std::string& out, std::size_t outSize) {
+bool AddressFromEnvelopeValue(std::string_view value, std::string& out, TextLimit outLimit) {
     const EnvelopeValue split = SplitEnvelopeValue(value);
     if (!split.typed) {
-        assignCut(out, value, outSize);
-        return 0;
+        outLimit.assign(out, value);
+        return false;
     }
     if (split.close == std::string_view::npos) {
-        assignCut(out, value.substr(value.find(':')), outSize);  // colon included
-        return 0;
+        outLimit.assign(out, value.substr(value.find(':')));  // colon included
+        return false;
     }
-    assignCut(out, split.afterType.substr(0, split.close), outSize);
-    return 1;
+    outLimit.assign(out, split.afterType.substr(0, split.close));
+    return true;
 }
 
-int AddressAfterType(std::string_view value, std::string& out, std::size_t outSize) {
+bool AddressAfterType(std::string_view value, std::string& out, TextLimit outLimit) {
     const EnvelopeValue split = SplitEnvelopeValue(value);
     std::string_view address = split.afterType;
     // Only the envelope's closing bracket goes; a value without one keeps its address whole.
     if (split.typed && !address.empty() && address.back() == ']') address.remove_suffix(1);
-    assignCut(out, address, outSize);
-    return split.typed ? 1 : 0;
+    outLimit.assign(out, address);
+    return split.typed;
 }
 
 std::string_view AddressLessLastCharacter(std::string_view value) {

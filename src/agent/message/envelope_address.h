@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/text_limit.h"
+
 namespace kz {
 
 // An envelope value split at its type's colon: the one reading every helper below
@@ -18,19 +20,19 @@ struct EnvelopeValue {
 };
 EnvelopeValue SplitEnvelopeValue(std::string_view value);
 
-// The characters between the first ':' and the first ']' (at most 1,023, and at most
-// destinationSize-1) go to `destination`. Without both, or with the ']' first, the
+// The characters between the first ':' and the first ']' (at most 1,023, and cut to
+// destinationLimit) go to `destination`. Without both, or with the ']' first, the
 // destination is left as it was.
 void ExtractEnvelopeAddress(std::string_view text, std::string& destination,
-                            std::size_t destinationSize);
+                            TextLimit destinationLimit);
 
 // The three readings of a value that is not well formed:
-// 1 with the text between the first ":" and the "]" after it. Without that "]", 0 with
-// the text from the ":" on, colon included; without ":", 0 with the whole value.
-int AddressFromEnvelopeValue(std::string_view value, std::string& out, std::size_t outSize);
-// 1 with the text after the first ":", less a closing "]" at its end; without ":", 0
-// with the whole value.
-int AddressAfterType(std::string_view value, std::string& out, std::size_t outSize);
+// True with the text between the first ":" and the "]" after it. Without that "]", false
+// with the text from the ":" on, colon included; without ":", false with the whole value.
+bool AddressFromEnvelopeValue(std::string_view value, std::string& out, TextLimit outLimit);
+// True with the text after the first ":", less a closing "]" at its end; without ":",
+// false with the whole value.
+bool AddressAfterType(std::string_view value, std::string& out, TextLimit outLimit);
 // The text after the first ":" less its last character (the envelope's bracket, whatever
 // it is), or the whole value without ":".
 std::string_view AddressLessLastCharacter(std::string_view value);

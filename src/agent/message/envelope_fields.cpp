@@ -4,18 +4,16 @@
 #include <array>
 #include <limits>
 
-#include "base/bounded_text.h"
+#include "base/text_limit.h"
 
 namespace kz {
 
 namespace {
 
-constexpr std::size_t kUnbounded = 0;
-
 struct TextKey {
     std::string_view key;
     std::string MessageEnvelope::*field;
-    std::size_t size;  // buffer size, or kUnbounded
+    TextLimit limit;
 };
 
 struct NumberKey {
@@ -25,15 +23,15 @@ struct NumberKey {
 
 // In the order a line is tested; no key is a prefix of another.
 constexpr std::array<TextKey, 9> kTextKeys{{
-    {"Recipients=", &MessageEnvelope::recipients, kUnbounded},
-    {"Sender=", &MessageEnvelope::sender, MessageEnvelope::kSenderSize},
-    {"Server=", &MessageEnvelope::server, MessageEnvelope::kServerSize},
-    {"ClientIP=", &MessageEnvelope::clientIp, MessageEnvelope::kClientIPSize},
-    {"Account=", &MessageEnvelope::account, MessageEnvelope::kAccountSize},
-    {"User=", &MessageEnvelope::user, MessageEnvelope::kUserSize},
-    {"Status=", &MessageEnvelope::status, MessageEnvelope::kStatusSize},
-    {"CommandType=", &MessageEnvelope::commandType, MessageEnvelope::kCommandTypeSize},
-    {"Subject=", &MessageEnvelope::subject, MessageEnvelope::kSubjectSize},
+    {"Recipients=", &MessageEnvelope::recipients, kNoTextLimit},
+    {"Sender=", &MessageEnvelope::sender, MessageEnvelope::kSenderLimit},
+    {"Server=", &MessageEnvelope::server, MessageEnvelope::kServerLimit},
+    {"ClientIP=", &MessageEnvelope::clientIp, MessageEnvelope::kClientIpLimit},
+    {"Account=", &MessageEnvelope::account, MessageEnvelope::kAccountLimit},
+    {"User=", &MessageEnvelope::user, MessageEnvelope::kUserLimit},
+    {"Status=", &MessageEnvelope::status, MessageEnvelope::kStatusLimit},
+    {"CommandType=", &MessageEnvelope::commandType, MessageEnvelope::kCommandTypeLimit},
+    {"Subject=", &MessageEnvelope::subject, MessageEnvelope::kSubjectLimit},
 }};
 
 constexpr std::array<NumberKey, 2> kNumberKeys{{
@@ -54,11 +52,7 @@ bool ApplyEnvelopeLine(MessageEnvelope& envelope, std::string_view line) {
     for (const TextKey& text : kTextKeys) {
         if (!line.starts_with(text.key)) continue;
         std::string_view value = line.substr(text.key.size());
-        std::string& field = envelope.*text.field;
-        if (text.size == kUnbounded)
-            field.assign(value);
-        else
-            assignCut(field, value, text.size);
+        text.limit.assign(envelope.*text.field, value);
         return true;
     }
     for (const NumberKey& number : kNumberKeys) {

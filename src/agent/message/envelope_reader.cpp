@@ -12,7 +12,7 @@ bool ReadEnvelope(MessageContext& context) {
     context.commandFile = CommandFileSource{};
 
     auto dirs = config::CurrentDirectories();
-    auto paths = InboundQueuePaths(dirs->ConnectorRoot, context.connectorName, context.messageId);
+    auto paths = InboundQueuePaths(dirs->connectorRoot, context.connectorName, context.messageId);
     if (!paths) return false;
     std::optional<std::string> content = platform::readFile(paths->commandFile);
     if (!content) return false;

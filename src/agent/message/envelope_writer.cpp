@@ -32,7 +32,7 @@ bool WriteCommandFile(const std::string& commandFile, const MessageEnvelope& env
 
 bool WriteEnvelope(const MessageContext& context, const QueueStepHook& hook) {
     auto dirs = config::CurrentDirectories();
-    auto paths = InboundQueuePaths(dirs->ConnectorRoot, context.connectorName, context.messageId);
+    auto paths = InboundQueuePaths(dirs->connectorRoot, context.connectorName, context.messageId);
     if (!paths) return false;
     return WriteCommandFile(paths->commandFile, context, linesToKeep(context), hook);
 }

@@ -32,7 +32,7 @@ std::optional<std::pair<unsigned, PieceStart>> pieceAt(std::string_view value, s
     if (pos == digits || leadingZero || n >= kMaxPieces) return std::nullopt;
     bool extended = pos < value.size() && value[pos] == '*';
     if (extended) ++pos;
-    pos = mime::skipAny(value, pos, " ");
+    pos = skipAny(value, pos, " ");
     if (pos >= value.size() || value[pos] != '=') return std::nullopt;
     return std::pair{n, PieceStart{pos + 1, extended}};
 }
@@ -86,21 +86,21 @@ std::optional<std::string> GetHeaderFieldValue(std::string_view rawHeaders, std:
                                                bool upToSemicolon) {
     std::size_t pos = findField(rawHeaders, field);
     if (pos == kNone) return std::nullopt;
-    pos = mime::skipAny(rawHeaders, pos, " \t");
+    pos = skipAny(rawHeaders, pos, " \t");
     Line line = lineAt(rawHeaders, pos);
     if (upToSemicolon) return std::string(line.text.substr(0, line.text.find(';')));
     std::string value(line.text);
-    while (line.next < rawHeaders.size() && mime::isBlankOrTab(rawHeaders[line.next])) {
-        line = lineAt(rawHeaders, mime::skipAny(rawHeaders, line.next, " \t"));
+    while (line.next < rawHeaders.size() && isBlankOrTab(rawHeaders[line.next])) {
+        line = lineAt(rawHeaders, skipAny(rawHeaders, line.next, " \t"));
         value += line.text;
     }
     return value;
 }
 
 std::string ReadParameterValue(std::string_view headerValue, std::size_t pos) {
-    pos = mime::skipAny(headerValue, pos, " ");
+    pos = skipAny(headerValue, pos, " ");
     if (pos < headerValue.size() && headerValue[pos] == '"') {
-        std::size_t start = mime::skipAny(headerValue, pos + 1, "\r\n ");
+        std::size_t start = skipAny(headerValue, pos + 1, "\r\n ");
         std::size_t end = headerValue.find('"', start);
         if (end == kNone) end = headerValue.size();
         return std::string(headerValue.substr(start, end - start));
@@ -118,7 +118,7 @@ std::optional<ParameterValue> ExtractParameterValue(std::string_view name,
         std::size_t pos = hit + name.size();
         bool extended = pos < headerValue.size() && headerValue[pos] == '*';
         if (extended) ++pos;
-        pos = mime::skipAny(headerValue, pos, " ");
+        pos = skipAny(headerValue, pos, " ");
         if (pos < headerValue.size() && headerValue[pos] == '=') {
             return ParameterValue{ReadParameterValue(headerValue, pos + 1), extended};
         }
@@ -189,9 +189,9 @@ std::string PercentDecode(std::string_view text) {
                 i = end - 1;
                 continue;
             }
-        } else if (i + 2 < text.size() && mime::hexValue(text[i + 1]) >= 0 &&
-                   mime::hexValue(text[i + 2]) >= 0) {
-            out += char(mime::hexValue(text[i + 1]) * 16 + mime::hexValue(text[i + 2]));
+        } else if (i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
+                   hexValue(text[i + 2]) >= 0) {
+            out += char(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
             i += 2;
             continue;
         }

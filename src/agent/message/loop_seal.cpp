@@ -57,7 +57,7 @@ std::string HexText(const Mac& bytes) {
 std::optional<LoopSeal::Key> ReadStoredKey() {
     std::string text;
     if (!config::RegReadString(config::kAgentKey, config::kLoopSealKey, text,
-                               2 * LoopSeal::kKeySize + 1))
+                               TextLimit{2 * LoopSeal::kKeySize + 1}))
         return std::nullopt;
     std::optional<LoopSeal::Key> key = ParseMac(text);
     platform::wipeSecret(text.data(), text.size());

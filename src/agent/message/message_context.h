@@ -8,19 +8,21 @@
 #include <string>
 #include <vector>
 
+#include "base/text_limit.h"
+
 namespace kz {
 
-// Envelope fields of the command file, with the buffer sizes of their fixed fields (a
-// field holds at most size-1 characters; recipients has no limit).
+// Envelope fields of the command file, with the limits of their fixed fields
+// (recipients has no limit).
 struct MessageEnvelope {
-    static constexpr std::size_t kSenderSize = 512;
-    static constexpr std::size_t kServerSize = 256;
-    static constexpr std::size_t kClientIPSize = 66;
-    static constexpr std::size_t kAccountSize = 128;
-    static constexpr std::size_t kUserSize = 128;
-    static constexpr std::size_t kStatusSize = 16;
-    static constexpr std::size_t kCommandTypeSize = 32;
-    static constexpr std::size_t kSubjectSize = 1024;
+    static constexpr TextLimit kSenderLimit{512};
+    static constexpr TextLimit kServerLimit{256};
+    static constexpr TextLimit kClientIpLimit{66};
+    static constexpr TextLimit kAccountLimit{128};
+    static constexpr TextLimit kUserLimit{128};
+    static constexpr TextLimit kStatusLimit{16};
+    static constexpr TextLimit kCommandTypeLimit{32};
+    static constexpr TextLimit kSubjectLimit{1024};
 
     std::string recipients;  // EnvelopeAddress entries joined by ';'
     std::string sender;
@@ -46,7 +48,7 @@ struct CommandFileSource {
 };
 
 struct MessageContext : MessageEnvelope {
-    static constexpr std::size_t kNameSize = 64;  // connectorName, messageId
+    static constexpr TextLimit kNameLimit{64};  // connectorName, messageId
 
     std::string connectorName;
     std::string messageId;

@@ -11,7 +11,7 @@ bool SetMessageHeader(const MessageContext& context, std::string_view name, std:
                       HeaderMode mode, const QueueStepHook& hook) {
     if (name.empty()) return false;
     auto dirs = config::CurrentDirectories();
-    auto paths = InboundQueuePaths(dirs->ConnectorRoot, context.connectorName, context.messageId);
+    auto paths = InboundQueuePaths(dirs->connectorRoot, context.connectorName, context.messageId);
     if (!paths) return false;
     std::optional<std::string> message = platform::readFile(paths->messageFile);
     if (!message) return false;

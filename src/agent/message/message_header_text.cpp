@@ -1,8 +1,8 @@
 #include "message/message_header_text.h"
 
 #include "base/ascii.h"
-#include "base/bounded_text.h"
 #include "base/line_breaks.h"
+#include "base/text_limit.h"
 
 namespace kz {
 
@@ -47,7 +47,7 @@ std::string replaceOrAdd(std::string_view message, std::string_view prefix,
 std::string FormatHeaderLine(std::string_view name, std::string_view value) {
     std::string text = BlankLineBreaks(name);
     text.append(": ").append(BlankLineBreaks(value));
-    std::string line(cutToBuffer(text, kHeaderLineSize - kCrLf.size()));
+    std::string line(TextLimit{kHeaderLineLimit.bufferSize - kCrLf.size()}.cut(text));
     return line.append(kCrLf);
 }
 

@@ -5,12 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "base/text_limit.h"
 #include "message/message_header.h"
 
 namespace kz {
 
 // A header line has at most 4,095 characters with its line end.
-inline constexpr std::size_t kHeaderLineSize = 4096;
+inline constexpr TextLimit kHeaderLineLimit{4096};
 
 // "name: value" and CR LF; line breaks in name or value become blanks, and a text too
 // long for a header line is cut before the line end.

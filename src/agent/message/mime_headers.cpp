@@ -12,7 +12,7 @@ namespace {
 void addHeader(std::vector<HeaderEntry>& headers, std::string_view unfolded) {
     std::size_t colon = unfolded.find(':');
     if (colon == std::string_view::npos) return;
-    std::size_t valueStart = mime::skipAny(unfolded, colon + 1, " \t");
+    std::size_t valueStart = skipAny(unfolded, colon + 1, " \t");
     headers.push_back({std::string(unfolded.substr(0, colon)),
                        DecodeEncodedWords(unfolded.substr(valueStart), "utf-8")});
 }
@@ -30,7 +30,7 @@ std::vector<HeaderEntry> ParseHeaderList(std::string_view headerBlock) {
         std::string_view line = headerBlock.substr(pos, end - pos);
         pos = end + 1;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (collecting && !line.empty() && mime::isBlankOrTab(line[0])) {
+        if (collecting && !line.empty() && isBlankOrTab(line[0])) {
             current += ' ';
             current.append(line.substr(1));
             continue;

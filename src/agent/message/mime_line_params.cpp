@@ -1,8 +1,8 @@
 #include "message/mime_line_params.h"
 
 #include "base/ascii.h"
-#include "base/bounded_text.h"
 #include "base/format.h"
+#include "base/text_limit.h"
 #include "log/trace.h"
 #include "message/mime_text.h"
 
@@ -17,17 +17,17 @@ std::size_t findOrEnd(std::string_view text, std::string_view set, std::size_t f
 }
 
 bool reportUnclosedQuote() {
-    Trace("No closing quotation for attachment\n");
+    log::Trace("No closing quotation for attachment\n");
     return false;
 }
 
 }  // namespace
 
 bool ExtractLineParameter(std::string_view line, std::string_view key, std::string& output,
-                          std::size_t outputSize) {
+                          TextLimit outputLimit) {
     std::size_t hit = findIgnoreCase(line, key);
     if (hit == kNone || hit + key.size() >= line.size()) return false;
-    std::size_t start = mime::skipAny(line, hit + key.size(), " \t");
+    std::size_t start = skipAny(line, hit + key.size(), " \t");
     std::size_t end;
     if (start < line.size() && line[start] == '"') {
         ++start;
@@ -35,12 +35,12 @@ bool ExtractLineParameter(std::string_view line, std::string_view key, std::stri
     } else {
         end = findOrEnd(line, std::string_view("\0\r\n;", 4), start);
     }
-    assignCut(output, line.substr(start, end - start), outputSize);
+    outputLimit.assign(output, line.substr(start, end - start));
     return true;
 }
 
 bool ExtractAttachmentParameter(std::string_view line, std::string_view name, std::string& output,
-                                std::size_t outputSize) {
+                                TextLimit outputLimit) {
     output.clear();
     std::string needle(name);
     needle += '=';
@@ -55,7 +55,7 @@ bool ExtractAttachmentParameter(std::string_view line, std::string_view name, st
     } else {
         end = findOrEnd(line, std::string_view("; \t\r\n\0", 6), start);
     }
-    if (end - start >= outputSize) return reportUnclosedQuote();
+    if (!outputLimit.fits(line.substr(start, end - start))) return reportUnclosedQuote();
     output.assign(line.substr(start, end - start));
     return true;
 }

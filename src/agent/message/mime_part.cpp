@@ -12,9 +12,9 @@ namespace {
 
 // The text up to the first ";", without surrounding blanks (and line breaks before it).
 std::string leadingValue(std::string_view value) {
-    std::size_t start = mime::skipAny(value, 0, "\r\n ");
+    std::size_t start = skipAny(value, 0, "\r\n ");
     std::string_view rest = value.substr(start);
-    return std::string(mime::trimBlanks(rest.substr(0, rest.find(';'))));
+    return std::string(trimBlanks(rest.substr(0, rest.find(';'))));
 }
 
 std::string parameter(std::string_view name, std::string_view headerValue) {
@@ -26,44 +26,44 @@ std::string contentIdOf(std::string value) {
     std::size_t open = value.find('<');
     if (open != std::string::npos) value.erase(open, 1);
     std::erase(value, '>');
-    return std::string(mime::trimBlanks(value));
+    return std::string(trimBlanks(value));
 }
 
 }  // namespace
 
 MimePart ParsePart(std::string_view rawHeaders, std::string_view content) {
     MimePart part;
-    part.RawHeaders = rawHeaders;
-    part.Content = content;
+    part.rawHeaders = rawHeaders;
+    part.content = content;
     if (std::optional<std::string> type = GetHeaderFieldValue(rawHeaders, "Content-Type", false)) {
-        part.ContentType = leadingValue(*type);
+        part.contentType = leadingValue(*type);
         // A type without its subtype is not a valid type: read as the default.
-        if (!part.ContentType.empty() && part.ContentType.find('/') == std::string::npos) {
-            part.ContentType = "text/plain";
+        if (!part.contentType.empty() && part.contentType.find('/') == std::string::npos) {
+            part.contentType = "text/plain";
         }
-        part.Boundary = BoundaryParameter(*type);
-        part.Charset = parameter("charset", *type);
+        part.boundary = BoundaryParameter(*type);
+        part.charset = parameter("charset", *type);
         ApplyNameRule(*type, part);
     } else {
-        part.ContentType = "text/plain";
+        part.contentType = "text/plain";
     }
     if (std::optional<std::string> disposition =
             GetHeaderFieldValue(rawHeaders, "Content-Disposition", false)) {
-        part.DispositionType = leadingValue(*disposition);
+        part.dispositionType = leadingValue(*disposition);
         ApplyNameRule(*disposition, part);
     }
     if (std::optional<std::string> encoding =
             GetHeaderFieldValue(rawHeaders, "Content-Transfer-Encoding", true)) {
-        part.TransferEncoding = mime::trimBlanks(*encoding);
+        part.transferEncoding = trimBlanks(*encoding);
     }
     if (std::optional<std::string> id = GetHeaderFieldValue(rawHeaders, "Content-ID", true)) {
-        part.ContentId = contentIdOf(std::move(*id));
+        part.contentId = contentIdOf(std::move(*id));
     }
     return part;
 }
 
 bool IsMultipart(const MimePart& part) {
-    return findIgnoreCase(part.ContentType, "multipart/") != std::string_view::npos;
+    return findIgnoreCase(part.contentType, "multipart/") != std::string_view::npos;
 }
 
 }  // namespace kz

@@ -8,17 +8,17 @@
 namespace kz {
 
 struct MimePart {
-    std::string_view RawHeaders;  // header lines as they stand, without the blank line
-    std::string_view Content;     // the text after the blank line, still transfer-encoded
-    std::string ContentType;      // up to the first ";"; "text/plain" without Content-Type
-    std::string Charset;
-    std::string Boundary;
-    std::string TransferEncoding;  // empty reads as 7bit
-    std::string DispositionType;
-    std::string FileName;     // "filename" parameter (RFC 2231 values decoded to UTF-8)
-    std::string PartName;     // "name" parameter, or the joined name*0, name*1, ... pieces
-    std::string DisplayName;  // the first name found
-    std::string ContentId;    // without "<" and ">"
+    std::string_view rawHeaders;  // header lines as they stand, without the blank line
+    std::string_view content;     // the text after the blank line, still transfer-encoded
+    std::string contentType;      // up to the first ";"; "text/plain" without Content-Type
+    std::string charset;
+    std::string boundary;
+    std::string transferEncoding;  // empty reads as 7bit
+    std::string dispositionType;
+    std::string fileName;     // "filename" parameter (RFC 2231 values decoded to UTF-8)
+    std::string partName;     // "name" parameter, or the joined name*0, name*1, ... pieces
+    std::string displayName;  // the first name found
+    std::string contentId;    // without "<" and ">"
 };
 
 // Reads the part's fields from its raw headers; the views must outlive the part.

@@ -32,8 +32,8 @@ struct Container {
 };
 
 bool opensContainer(const MimePart& part) {
-    return IsMultipart(part) && !part.Boundary.empty() &&
-           part.Boundary.size() <= kMaxBoundaryLength;
+    return IsMultipart(part) && !part.boundary.empty() &&
+           part.boundary.size() <= kMaxBoundaryLength;
 }
 
 // One pass over the lines of a multipart body. A line that is a delimiter of several open
@@ -44,7 +44,7 @@ class Walk {
         : body_(body), lineEnd_(lineEnd), visit_(visit) {}
 
     PartWalkEnd run(const MimePart& message) {
-        open_.push_back({"--" + message.Boundary, 1, std::nullopt});
+        open_.push_back({"--" + message.boundary, 1, std::nullopt});
         std::size_t pos = 0;
         while (pos < body_.size() && !open_.empty() && !stopped_) {
             std::optional<Delimiter> delimiter = delimiterAt(pos);
@@ -82,7 +82,7 @@ class Walk {
             return std::nullopt;
         }
         if (body_.substr(after, 2) == "--") return Delimiter{container, true, kNone};
-        std::size_t padEnd = mime::skipAny(body_, after, " \t");
+        std::size_t padEnd = skipAny(body_, after, " \t");
         if (padEnd == body_.size()) return Delimiter{container, true, kNone};
         if (body_.substr(padEnd, lineEnd_.size()) != lineEnd_) return std::nullopt;
         return Delimiter{container, false, padEnd + lineEnd_.size()};
@@ -102,7 +102,7 @@ class Walk {
         if (!part.leaf) return;
         end = std::max(end, part.begin);
         std::size_t contentStart = std::min(part.contentStart, end);
-        part.leaf->Content = body_.substr(contentStart, end - contentStart);
+        part.leaf->content = body_.substr(contentStart, end - contentStart);
         if (!visit_(std::move(*part.leaf))) stopped_ = true;
         part.leaf.reset();
     }
@@ -155,7 +155,7 @@ class Walk {
             if (box.depth < kMaxMultipartDepth) {
                 int depth = box.depth + 1;
                 box.part = std::move(part);
-                open_.push_back({"--" + headed->Boundary, depth, std::nullopt});
+                open_.push_back({"--" + headed->boundary, depth, std::nullopt});
                 return line;
             }
             end_.depthBound = true;
@@ -177,7 +177,7 @@ class Walk {
 
 PartWalkEnd WalkParts(std::string_view headerBlock, std::string_view body, std::string_view lineEnd,
                       const PartVisitor& visit) {
-    std::size_t headerStart = mime::skipAny(headerBlock, 0, "\r\n ");
+    std::size_t headerStart = skipAny(headerBlock, 0, "\r\n ");
     MimePart message = ParsePart(headerBlock.substr(headerStart), body);
     if (!opensContainer(message)) {
         visit(std::move(message));

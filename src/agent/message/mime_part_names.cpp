@@ -27,23 +27,23 @@ std::string DecodeRfc2231Pieces(const std::vector<ParameterValue>& pieces) {
 
 void ApplyNameRule(std::string_view headerValue, MimePart& part) {
     if (std::optional<ParameterValue> file = ExtractParameterValue("filename", headerValue)) {
-        part.FileName = decodedIfExtended(std::move(*file));
-        if (part.DisplayName.empty()) part.DisplayName = part.FileName;
+        part.fileName = decodedIfExtended(std::move(*file));
+        if (part.displayName.empty()) part.displayName = part.fileName;
         return;
     }
     if (std::optional<ParameterValue> name = ExtractParameterValue("name", headerValue)) {
         bool extended = name->extended;
-        part.PartName = decodedIfExtended(std::move(*name));
-        if (part.DisplayName.empty()) {
-            bool encoded = !extended && part.PartName.starts_with("=?");
-            part.DisplayName = encoded ? DecodeEncodedWords(part.PartName) : part.PartName;
+        part.partName = decodedIfExtended(std::move(*name));
+        if (part.displayName.empty()) {
+            bool encoded = !extended && part.partName.starts_with("=?");
+            part.displayName = encoded ? DecodeEncodedWords(part.partName) : part.partName;
         }
     }
-    if (!part.DisplayName.empty()) return;
+    if (!part.displayName.empty()) return;
     std::vector<ParameterValue> pieces = CollectParameterPieces(headerValue, "name");
     if (pieces.empty()) return;
-    part.PartName = DecodeRfc2231Pieces(pieces);
-    part.DisplayName = part.PartName;
+    part.partName = DecodeRfc2231Pieces(pieces);
+    part.displayName = part.partName;
 }
 
 }  // namespace kz

@@ -37,8 +37,8 @@ std::optional<std::string> readPrefix(std::string_view path, std::size_t limit, 
 
 std::string decodeBody(const MimePart* part) {
     if (!part) return {};
-    std::string decoded = TransferDecode(part->Content, part->TransferEncoding);
-    if (auto utf8 = CharsetToUtf8(decoded, part->Charset)) return std::move(*utf8);
+    std::string decoded = TransferDecode(part->content, part->transferEncoding);
+    if (auto utf8 = CharsetToUtf8(decoded, part->charset)) return std::move(*utf8);
     return decoded;
 }
 
@@ -128,7 +128,7 @@ bool MimeReader::forEachPart(const std::function<void(const MimePart&, bool list
 
 const MimePart* MimeReader::partOfType(std::string_view contentType) {
     for (const MimePart& part : parts()) {
-        if (equalsIgnoreCase(part.ContentType, contentType)) return &part;
+        if (equalsIgnoreCase(part.contentType, contentType)) return &part;
     }
     return nullptr;
 }

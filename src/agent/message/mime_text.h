@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace kz::mime {
+namespace kz {
 
 constexpr bool isBlankOrTab(char c) {
     return c == ' ' || c == '\t';
@@ -37,4 +37,4 @@ inline std::string_view trimBlanks(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-}  // namespace kz::mime
+}  // namespace kz

@@ -17,7 +17,7 @@ bool copyLogged(const std::string& from, const std::string& to) {
 // Copies the queued files into the quarantine or bad-mail directory.
 bool copyToHolding(const MessageContext& context, std::string config::Directories::*directory) {
     auto dirs = config::CurrentDirectories();
-    auto queued = InboundQueuePaths(dirs->ConnectorRoot, context.connectorName, context.messageId);
+    auto queued = InboundQueuePaths(dirs->connectorRoot, context.connectorName, context.messageId);
     auto held = HoldingQueuePaths((*dirs).*directory, context.messageId);
     if (!queued || !held) return false;
     if (!copyLogged(queued->commandFile, held->commandFile)) return false;
@@ -31,11 +31,11 @@ bool copyToHolding(const MessageContext& context, std::string config::Directorie
 }  // namespace
 
 bool CopyToQuarantine(const MessageContext& context) {
-    return copyToHolding(context, &config::Directories::Quarantine);
+    return copyToHolding(context, &config::Directories::quarantine);
 }
 
 bool CopyToBadMail(const MessageContext& context) {
-    return copyToHolding(context, &config::Directories::BadMail);
+    return copyToHolding(context, &config::Directories::badMail);
 }
 
 }  // namespace kz

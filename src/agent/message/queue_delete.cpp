@@ -8,7 +8,7 @@ namespace kz {
 
 bool DeleteQueuedMessage(const MessageContext& context) {
     auto dirs = config::CurrentDirectories();
-    auto paths = InboundQueuePaths(dirs->ConnectorRoot, context.connectorName, context.messageId);
+    auto paths = InboundQueuePaths(dirs->connectorRoot, context.connectorName, context.messageId);
     if (!paths) return false;
     if (!platform::removeFile(paths->commandFile)) {
         log::DebugLogf("Unable to delete %s\n", paths->commandFile.c_str());

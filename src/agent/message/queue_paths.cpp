@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "base/path_split.h"
 #include "config/paths.h"
 #include "log/debug_log.h"
 #include "message/queue_names.h"
@@ -15,9 +16,9 @@ constexpr std::string_view kMessagesFolder = "Messages";
 
 // A path cut to its field would name another file; it is refused instead.
 bool fitsQueuePath(std::string_view path) {
-    if (path.size() < kQueuePathSize) return true;
+    if (kQueuePathLimit.fits(path)) return true;
     log::DebugLogf("Refused the queue path %.200s...: longer than %u characters\n",
-                   std::string(path).c_str(), unsigned(kQueuePathSize - 1));
+                   std::string(path).c_str(), unsigned(kQueuePathLimit.maxLength()));
     return false;
 }
 
@@ -30,12 +31,6 @@ bool acceptableNames(std::string_view directory, std::initializer_list<std::stri
         return false;
     }
     return true;
-}
-
-std::string parentOf(std::string_view path) {
-    std::size_t slash = path.find_last_of("/\\");
-    return std::string(slash == std::string_view::npos ? std::string_view()
-                                                       : path.substr(0, slash));
 }
 
 }  // namespace
@@ -52,7 +47,7 @@ std::optional<InboundPaths> InboundQueuePaths(std::string_view connectorRoot,
     InboundPaths paths;
     paths.commandFile = platform::resolvePath(command);
     paths.messageFile = platform::resolvePath(message);
-    paths.messagesFolder = parentOf(paths.messageFile);
+    paths.messagesFolder = splitAtLastSeparator(paths.messageFile).parent;
     paths.workingCopy = platform::joinPath(paths.messagesFolder, "_" + std::string(messageId));
     return paths;
 }

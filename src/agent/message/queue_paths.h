@@ -9,10 +9,12 @@
 #include <string>
 #include <string_view>
 
+#include "base/text_limit.h"
+
 namespace kz {
 
 // A path is formed into 1,024 characters; a longer one would name another file.
-inline constexpr std::size_t kQueuePathSize = 1024;
+inline constexpr TextLimit kQueuePathLimit{1024};
 
 struct InboundPaths {
     std::string commandFile;

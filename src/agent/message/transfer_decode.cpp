@@ -16,7 +16,7 @@ int base64Value(char c) {
 }
 
 bool isBase64Space(char c) {
-    return mime::isWhiteSpace(c) || c == '\f' || c == '\v';
+    return isWhiteSpace(c) || c == '\f' || c == '\v';
 }
 
 // Checks the padded tail of a base64 text that starts at `pos` (the first "="), for a
@@ -87,8 +87,8 @@ std::string DecodeQuotedPrintable(std::string_view text) {
             i += 1;
         } else if (next == '\r' && i + 2 < n && text[i + 2] == '\n') {
             i += 2;
-        } else if (i + 2 < n && mime::hexValue(next) >= 0 && mime::hexValue(text[i + 2]) >= 0) {
-            out += char(mime::hexValue(next) * 16 + mime::hexValue(text[i + 2]));
+        } else if (i + 2 < n && hexValue(next) >= 0 && hexValue(text[i + 2]) >= 0) {
+            out += char(hexValue(next) * 16 + hexValue(text[i + 2]));
             i += 2;
         } else {
             out += next;
@@ -99,7 +99,7 @@ std::string DecodeQuotedPrintable(std::string_view text) {
 }
 
 std::string TransferDecode(std::string_view content, std::string_view encoding) {
-    std::string_view name = mime::trimBlanks(encoding);
+    std::string_view name = trimBlanks(encoding);
     std::optional<std::string> decoded;
     if (equalsIgnoreCase(name, "base64")) {
         decoded = DecodeBase64(content);

@@ -36,7 +36,7 @@ std::optional<std::string> ReplyValue(std::string_view reply, std::string_view t
 }
 
 std::string MessageRequest(const MessageContext& context) {
-    const auto paths = InboundQueuePaths(config::CurrentDirectories()->ConnectorRoot,
+    const auto paths = InboundQueuePaths(config::CurrentDirectories()->connectorRoot,
                                          context.connectorName, context.messageId);
     if (!paths) return "<FILENAME></FILENAME><CMDFILE></CMDFILE>";
     return "<FILENAME>" + paths->messageFile + "</FILENAME><CMDFILE>" + paths->commandFile +

@@ -16,7 +16,7 @@ namespace {
 
 std::unique_ptr<platform::DynamicLibrary> loadLibrary(std::string_view fileName) {
     return platform::DynamicLibrary::load(
-        config::LibraryPath(config::CurrentDirectories()->Application, fileName));
+        config::LibraryPath(config::CurrentDirectories()->application, fileName));
 }
 
 RequestEntry lookUp(const platform::DynamicLibrary& module, const char* name,
@@ -40,10 +40,10 @@ bool hasAllEntries(const ScanProvider& provider) {
 // Checks the entries and initialises the provider; the status it ends with.
 uint32_t completeLoading(ScanProvider& provider, const char* label) {
     if (!hasAllEntries(provider)) {
-        Trace("%s - Loading Failed.\n", label);
+        log::Trace("%s - Loading Failed.\n", label);
         return kProviderFailed;
     }
-    Trace("%s - Loading Complete.\n", label);
+    log::Trace("%s - Loading Complete.\n", label);
     CallWithEmptyRequest(provider.initialise);
     return kProviderUsable;
 }
@@ -52,10 +52,10 @@ uint32_t completeLoading(ScanProvider& provider, const char* label) {
 bool openLibrary(ScanProvider& provider, const char* label, std::string_view fileName) {
     provider.module = loadLibrary(fileName);
     if (!provider.module) {
-        Trace("%s - Unable to locate Filter Provider.\n", label);
+        log::Trace("%s - Unable to locate Filter Provider.\n", label);
         return false;
     }
-    Trace("%s Loading Library..\n", label);
+    log::Trace("%s Loading Library..\n", label);
     return true;
 }
 
@@ -73,7 +73,7 @@ void loadBayesian(ScanProvider& provider, uint32_t loadMode) {
         provider.status = kProviderFailed;
         return;
     }
-    Trace("Bayesian Filter - Loading Dictionary..\n");
+    log::Trace("Bayesian Filter - Loading Dictionary..\n");
     lookUpEntries(provider, true);
     // Without checking the entries stay unexamined and the configured status stands.
     if (loadMode != 0) provider.status = completeLoading(provider, "Bayesian Filter");
@@ -108,15 +108,15 @@ void LoadScanProviders() {
     if (!installed) return;
     const config::AttachSettings& settings = config::Settings();
     ScanProviders providers;
-    providers.bayesian.status = settings.BayesianFilteringStatus;
+    providers.bayesian.status = settings.bayesianFilteringStatus;
     providers.spamAssassin.status = settings.spamAssassinOn() ? kProviderUsable : 0;
-    providers.dkim.status = settings.DomainKeysStatus;
+    providers.dkim.status = settings.domainKeysStatus;
 
     if (providers.dkim.status != 0)
         providers.dkim.status =
             LoadProvider(providers.dkim, "Domain Keys", "KZDomainKeys.DLL", true);
     if (providers.bayesian.status != 0) {
-        loadBayesian(providers.bayesian, settings.BayesianFilteringLoadMode);
+        loadBayesian(providers.bayesian, settings.bayesianFilteringLoadMode);
         log::WriteProviderCountersAtAttach({.bayesian = true});
     }
     config::SetBayesianStatus(providers.bayesian.status);
@@ -133,10 +133,10 @@ void LoadAntivirusProvider() {
     AntivirusProvider& antivirus = installed->antivirus;
     antivirus.module = loadLibrary("KZAVGEN.DLL");
     if (antivirus.module) {
-        Trace("Antivirus Loading Library..\n");
+        log::Trace("Antivirus Loading Library..\n");
         antivirus.execute = antivirus.module->entry<AntivirusEntry>("ProviderExecute");
     } else {
-        Trace("Antivirus Loading - Unable to locate Filter Provider.\n");
+        log::Trace("Antivirus Loading - Unable to locate Filter Provider.\n");
     }
     log::WriteProviderCountersAtAttach({.antivirus = true});
 }

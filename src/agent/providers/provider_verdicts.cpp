@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "base/bounded_text.h"
+#include "base/text_limit.h"
 #include "providers/provider_calls.h"
 #include "providers/scan_providers.h"
 

@@ -2,8 +2,9 @@
 
 #include <string>
 
-#include "base/bounded_text.h"
 #include "base/format.h"
+#include "base/path_split.h"
+#include "base/text_limit.h"
 #include "config/paths.h"
 #include "log/trace.h"
 #include "platform/files.h"
@@ -12,7 +13,7 @@ namespace kz::store {
 
 namespace {
 
-constexpr std::size_t kPathSize = 2048;
+constexpr TextLimit kPathLimit{2048};
 constexpr std::string_view kStoreRoots[] = {"/MAILROOT/", "/PUBROOT/", "/FILEROOT/"};
 
 // Flags are signals only: a flag that cannot be written is not reported.
@@ -24,30 +25,26 @@ void WriteFlag(const std::string& directory, std::string_view flagName) {
 
 }  // namespace
 
-int CreateStoreFolder(std::string_view pathIn) {
+bool CreateStoreFolder(std::string_view pathIn) {
     std::string path = platform::toNativeSeparators(pathIn);
-    int created = platform::createDirectory(path) ? 1 : 0;
+    bool created = platform::createDirectory(path);
     bool underStoreRoot = false;
     for (std::string_view root : kStoreRoots)
         underStoreRoot = underStoreRoot || path.find(root) != std::string::npos;
     if (!underStoreRoot) return created;
-    std::string parent(cutToBuffer(path, kPathSize));
-    std::size_t slash = parent.find_last_of("/\\");
-    if (slash != std::string::npos) {
-        parent.resize(slash);
-        WriteFlag(parent, "_FOLDER.DTY");
-    }
+    PathSplit split = splitAtLastSeparator(kPathLimit.cut(path));
+    if (split.hasSeparator) WriteFlag(std::string(split.parent), "_FOLDER.DTY");
     return created;
 }
 
 void MarkFolderChanged(std::string_view postOffice, std::string_view mailbox,
                        std::string_view folder, std::string_view /*operation*/,
                        std::string_view /*messageId*/) {
-    std::string root(cutToBuffer(config::PostOfficeRoot(postOffice), kPathSize));
+    std::string root(kPathLimit.cut(config::PostOfficeRoot(postOffice)));
     std::string mailboxDir = platform::joinPath(platform::joinPath(root, "MAILROOT"), mailbox);
     std::string folderDir = platform::joinPath(mailboxDir, platform::toNativeSeparators(folder));
-    if (folderDir.size() + 12 < kPathSize) WriteFlag(folderDir, "_CHANGE.DTY");
-    Trace("Folder=%s::Folder Made Dirty to notify clients\n", std::string(folder).c_str());
+    if (folderDir.size() + 12 < kPathLimit.bufferSize) WriteFlag(folderDir, "_CHANGE.DTY");
+    log::Trace("Folder=%s::Folder Made Dirty to notify clients\n", std::string(folder).c_str());
 }
 
 }  // namespace kz::store

@@ -9,8 +9,8 @@ constexpr std::string_view kFlagText =
     "This file is a flag file that denotes that this folder has been changed";
 
 // Creates the last level of the folder; under a store root (MAILROOT, PUBROOT, FILEROOT)
-// also flags its parent with "_FOLDER.DTY". Returns the directory-creation result.
-int CreateStoreFolder(std::string_view path);
+// also flags its parent with "_FOLDER.DTY". True when the directory was created.
+bool CreateStoreFolder(std::string_view path);
 
 // Flags "<post office root>/MAILROOT/<mailbox>/<folder>/_CHANGE.DTY" and prints the
 // console line. The operation word and message identifier do not change the flag.

@@ -19,7 +19,7 @@ int StartStoreLibrary() {
     std::lock_guard lock(installed->mutex);
     if (!installed->library) {
         auto library = platform::DynamicLibrary::load(
-            config::LibraryPath(config::CurrentDirectories()->Application, "KZAISP.DLL"));
+            config::LibraryPath(config::CurrentDirectories()->application, "KZAISP.DLL"));
         if (!library) return 0;
         installed->library = std::move(library);
     }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "base/bounded_text.h"
+#include "base/text_limit.h"
 #include "config/directories.h"
 #include "config/settings.h"
 #include "platform/files.h"
@@ -12,8 +12,8 @@ namespace kz::whitelist {
 
 namespace {
 
-constexpr std::size_t kKeySize = 66;      // at most 65 characters
-constexpr std::size_t kKeyPartSize = 20;  // at most 19 characters per dotted part
+constexpr TextLimit kKeyLimit{66};
+constexpr TextLimit kKeyPartLimit{20};  // per dotted part
 constexpr std::ptrdiff_t kDottedParts = 4;
 
 // A name that stays one path component: a post office, a mailbox or a key.
@@ -29,7 +29,7 @@ std::string dottedPrefix(std::string_view address, uint32_t wanted) {
     for (uint32_t i = 0; i < std::min<uint32_t>(wanted, kDottedParts); ++i) {
         std::size_t dot = address.find('.');
         if (i > 0) key += '.';
-        key += cutToBuffer(address.substr(0, dot), kKeyPartSize);
+        key += kKeyPartLimit.cut(address.substr(0, dot));
         address.remove_prefix(dot == std::string_view::npos ? address.size() : dot + 1);
     }
     return key;
@@ -38,8 +38,8 @@ std::string dottedPrefix(std::string_view address, uint32_t wanted) {
 }  // namespace
 
 std::string OutboundWhitelistKey(std::string_view clientAddress, uint32_t mode) {
-    std::string key = mode == 0 ? std::string(cutToBuffer(clientAddress, kKeySize))
-                                : dottedPrefix(clientAddress, mode);
+    std::string key =
+        mode == 0 ? std::string(kKeyLimit.cut(clientAddress)) : dottedPrefix(clientAddress, mode);
     std::replace(key.begin(), key.end(), ':', '-');
     return key;
 }
@@ -66,8 +66,8 @@ int IsOutboundWhiteListed(std::string_view clientAddress, std::string_view postO
     std::string key = OutboundWhitelistKey(clientAddress, config::WhitelistOutboundIPAddressMode());
     // Without the directory the path would name a file relative to wherever the MTA runs.
     std::shared_ptr<const config::Directories> dirs = config::CurrentDirectories();
-    if (dirs->WhitelistConfiguration.empty()) return 0;
-    std::string path = OutboundMarkerPath(dirs->WhitelistConfiguration, postOffice, mailbox, key);
+    if (dirs->whitelistConfiguration.empty()) return 0;
+    std::string path = OutboundMarkerPath(dirs->whitelistConfiguration, postOffice, mailbox, key);
     if (path.empty()) return 0;
     return platform::fileStatus(platform::resolvePath(path)) != platform::FileStatus::NotFound;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/text_limit.h"
 #include "config/registry_access.h"
 #include "config/registry_keys.h"
 #include "log/debug_log.h"
@@ -16,9 +17,9 @@ namespace kz::whitelist {
 
 namespace {
 
-// Pattern names are read into a buffer of this size; a longer name is no address
+// Pattern names are read into a buffer of this limit; a longer name is no address
 // pattern and is passed over.
-constexpr std::size_t kPatternNameSize = 256;
+constexpr TextLimit kPatternNameLimit{256};
 
 // Steps of IsWhitelisted, named in the exception report.
 enum Step { kStarting = 0, kReadingKey = 1, kComparing = 2, kReporting = 3 };
@@ -33,7 +34,7 @@ int IsWhitelisted(std::string_view clientAddress) {
             config::machineRegistry().values(config::kWhiteListKey);
         lineTrace = kComparing;
         for (const platform::RegValue& entry : entries) {
-            if (entry.name.size() >= kPatternNameSize) continue;
+            if (!kPatternNameLimit.fits(entry.name)) continue;
             if (!MatchesAddressPattern(entry.name, clientAddress)) continue;
             lineTrace = kReporting;
             std::string address(clientAddress);

@@ -13,17 +13,13 @@
 #include <cstring>
 
 #include "platform/host_port.h"
+#include "platform/socket_wait.h"
 
 namespace kz::platform {
 
 namespace {
 
 using Clock = StreamConnection::Clock;
-
-int millisecondsLeft(Clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return int(std::clamp<int64_t>(left.count(), 0, 24 * 3600 * 1000));
-}
 
 // Waits until fd is ready for `events`; false on timeout (errno ETIMEDOUT) or error.
 bool pollFor(int fd, short events, Clock::time_point deadline) {
@@ -85,9 +81,9 @@ int connectTcp(std::string_view address, uint16_t defaultPort, Clock::time_point
         why = std::string(address) + ": " + ::gai_strerror(rc);
         return -1;
     }
-    int fd = -1;
-    for (addrinfo* a = found; a && fd < 0; a = a->ai_next)
-        fd = connectTo(a->ai_family, a->ai_addr, a->ai_addrlen, deadline);
+    int fd = connectFirst(found, -1, [&](const addrinfo* a) {
+        return connectTo(a->ai_family, a->ai_addr, a->ai_addrlen, deadline);
+    });
     if (fd < 0) why = std::string(address) + ": " + std::strerror(errno);
     ::freeaddrinfo(found);
     return fd;

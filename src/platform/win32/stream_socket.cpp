@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/host_port.h"
+#include "platform/socket_wait.h"
 #include "platform/win32/windows_text.h"
 #include "platform/win32/winsock_start.h"
 
@@ -19,11 +20,6 @@ namespace kz::platform {
 namespace {
 
 using Clock = StreamConnection::Clock;
-
-int millisecondsLeft(Clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return int(std::clamp<int64_t>(left.count(), 0, 24 * 3600 * 1000));
-}
 
 // Waits until the socket is ready for `events`; false on timeout (WSAETIMEDOUT) or error.
 bool pollFor(SOCKET s, short events, Clock::time_point deadline) {
@@ -70,8 +66,8 @@ SOCKET connectTcp(std::string_view address, uint16_t defaultPort, Clock::time_po
         why = std::string(address) + ": " + win32::errorText(DWORD(rc));
         return INVALID_SOCKET;
     }
-    SOCKET s = INVALID_SOCKET;
-    for (addrinfo* a = found; a && s == INVALID_SOCKET; a = a->ai_next) s = connectTo(a, deadline);
+    SOCKET s = connectFirst(found, INVALID_SOCKET,
+                            [&](const addrinfo* a) { return connectTo(a, deadline); });
     if (s == INVALID_SOCKET)
         why = std::string(address) + ": " + win32::errorText(WSAGetLastError());
     freeaddrinfo(found);

@@ -55,20 +55,20 @@ AgentSession::~AgentSession() {
 
 void AgentSession::loadProviders() {
     providers::LoadScanProviders();
-    if (config::Settings().AntivirusStatus != 0) providers::LoadAntivirusProvider();
+    if (config::Settings().antivirusStatus != 0) providers::LoadAntivirusProvider();
     providersLoaded_ = true;
 }
 
 const filters::FilterTable& AgentSession::loadTable() {
     filters::LoadOptions options;
     options.configurationDirectory = configurationDirectory();
-    options.allowPatternCaching = config::Settings().AllowPatternCaching != 0;
+    options.allowPatternCaching = config::Settings().allowPatternCaching != 0;
     filters::LoadFilterTable(table_, options);
     return table_;
 }
 
 std::string AgentSession::configurationDirectory() const {
-    return config::CurrentDirectories()->Configuration;
+    return config::CurrentDirectories()->configuration;
 }
 
 }  // namespace kz::tool

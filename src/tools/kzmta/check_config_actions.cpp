@@ -53,11 +53,11 @@ void diagnoseLine(const filters::NumberedLine& numbered, const std::string& path
     actions::ActionLine line = actions::ParseActionLine(text);
     if (line.status != 1) return;  // disabled lines are not read further
     for (int field : {3, 4, 5}) {
-        std::string raw = filters::TabField(text, field, std::string::npos).value_or("");
-        if (raw.size() >= actions::ActionLine::kFieldSize) {
+        std::string raw = filters::TabField(text, field, kNoTextLimit).value_or("");
+        if (!actions::ActionLine::kFieldLimit.fits(raw)) {
             problems.push_back({path, numbered.line,
                                 "field " + std::to_string(field) + " is longer than " +
-                                    std::to_string(actions::ActionLine::kFieldSize - 1) +
+                                    std::to_string(actions::ActionLine::kFieldLimit.maxLength()) +
                                     " characters and reads as empty"});
         }
     }

@@ -77,7 +77,7 @@ FilterReport describeFilter(int position, const filters::FilterDefinition& filte
 struct FilterWalk {
     std::string criteriaText;  // grows over the walk as in a dispatcher call
     std::string stoppedBy;     // the filter whose actions stop processing
-    std::string configuration = config::CurrentDirectories()->Configuration;
+    std::string configuration = config::CurrentDirectories()->configuration;
 
     FilterReport decide(int position, const filters::FilterDefinition& filter, bool scanned,
                         filters::CriteriaResults& results, const MessageContext& message,

@@ -17,15 +17,15 @@ namespace {
 
 void partJson(JsonWriter& json, const MimePart& part) {
     json.beginObject()
-        .member("contentType", part.ContentType)
-        .member("charset", part.Charset)
-        .member("transferEncoding", part.TransferEncoding)
-        .member("dispositionType", part.DispositionType)
-        .member("fileName", part.FileName)
-        .member("partName", part.PartName)
-        .member("displayName", part.DisplayName)
-        .member("contentId", part.ContentId)
-        .member("size", int64_t(part.Content.size()))
+        .member("contentType", part.contentType)
+        .member("charset", part.charset)
+        .member("transferEncoding", part.transferEncoding)
+        .member("dispositionType", part.dispositionType)
+        .member("fileName", part.fileName)
+        .member("partName", part.partName)
+        .member("displayName", part.displayName)
+        .member("contentId", part.contentId)
+        .member("size", int64_t(part.content.size()))
         .endObject();
 }
 
@@ -67,11 +67,11 @@ std::string inspectText(MimeReader& reader) {
     out += "Parts (" + std::to_string(reader.parts().size()) + "):\n";
     int number = 0;
     for (const MimePart& part : reader.parts()) {
-        out += "  " + std::to_string(++number) + ". " + PrintableText(part.ContentType, false) +
-               field("charset", part.Charset) + field("transfer encoding", part.TransferEncoding) +
-               field("disposition", part.DispositionType) + field("file name", part.FileName) +
-               field("part name", part.PartName) + field("display name", part.DisplayName) +
-               field("content id", part.ContentId) + ", " + std::to_string(part.Content.size()) +
+        out += "  " + std::to_string(++number) + ". " + PrintableText(part.contentType, false) +
+               field("charset", part.charset) + field("transfer encoding", part.transferEncoding) +
+               field("disposition", part.dispositionType) + field("file name", part.fileName) +
+               field("part name", part.partName) + field("display name", part.displayName) +
+               field("content id", part.contentId) + ", " + std::to_string(part.content.size()) +
                " bytes\n";
     }
     return out + bodyText("Text body", reader.plainTextBody()) +

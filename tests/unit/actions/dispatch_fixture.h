@@ -46,7 +46,7 @@ class DispatchTest : public QueueTest {
     // Runs the actions of every filter that holds, keeping the trace and the report line.
     int dispatch() {
         testing::internal::CaptureStdout();
-        int result = actions::ExecuteFilterActions(ctx, table, results, report, 2048);
+        int result = actions::ExecuteFilterActions(ctx, table, results, report, TextLimit{2048});
         trace = testing::internal::GetCapturedStdout();
         return result;
     }

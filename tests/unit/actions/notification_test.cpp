@@ -219,8 +219,9 @@ TEST_F(NotificationTest, TemplateLoopHeaderIsAddedOnlyWhenMissingTheSealAlways) 
 }
 
 TEST(TemplateNotification, AHeadersLineIsNoLoopHeaderOfTheTemplate) {
-    const std::string text = actions::TemplateNotification(
-        "N.MAI", "Subject: x\nX-KZFilter: [KZ_HEADERS]\n\nBody\n", {"Received: a"}, {}, "", 1024);
+    const std::string text =
+        actions::TemplateNotification("N.MAI", "Subject: x\nX-KZFilter: [KZ_HEADERS]\n\nBody\n",
+                                      {"Received: a"}, {}, "", TextLimit{1024});
     EXPECT_EQ(text, "Subject: x\nReceived: a\nX-KZFilter: 1\n\nBody\n");
 }
 

@@ -15,9 +15,9 @@ TEST(GetDelimitedField, FollowsTheFieldRules) {
         ASSERT_GE(f.size(), 7u) << "line " << c.number;
         std::string out = "UNCHANGED";
         const char escape = f[4] == "-" ? 0 : test::Unescape(f[4])[0];
-        int rc = GetDelimitedField(test::Unescape(f[0]), test::Unescape(f[1]), std::stoi(f[2]), out,
-                                   std::stoul(f[3]), escape);
-        EXPECT_EQ(rc, std::stoi(f[5])) << "line " << c.number;
+        bool found = GetDelimitedField(test::Unescape(f[0]), test::Unescape(f[1]), std::stoi(f[2]),
+                                       out, TextLimit{std::stoul(f[3])}, escape);
+        EXPECT_EQ(found, f[5] == "1") << "line " << c.number;
         EXPECT_EQ(out, test::Unescape(f[6])) << "line " << c.number;
     }
 }

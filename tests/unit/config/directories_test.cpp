@@ -20,12 +20,12 @@ TEST_F(DirectoriesTest, ValuesLongerThanTheirBufferReadAsEmpty) {
     setString(kProductKey, kConfigurationDirectory, "/" + std::string(1023, 'c'));
     ReadAttachDirectories();
     auto dirs = CurrentDirectories();
-    EXPECT_EQ(dirs->ActivityLog.size(), 511u);
-    EXPECT_EQ(dirs->MailRoot.size(), 1023u);
-    EXPECT_EQ(dirs->Configuration, "");
+    EXPECT_EQ(dirs->activityLog.size(), 511u);
+    EXPECT_EQ(dirs->mailRoot.size(), 1023u);
+    EXPECT_EQ(dirs->configuration, "");
     setString(kAgentKey, kActivityLogDirectory, "/" + std::string(511, 'l'));
     ReadAttachDirectories();
-    EXPECT_EQ(CurrentDirectories()->ActivityLog, "");
+    EXPECT_EQ(CurrentDirectories()->activityLog, "");
 }
 
 TEST_F(DirectoriesTest, EachRunRereadsOnlyItsFourDirectories) {
@@ -45,22 +45,22 @@ TEST_F(DirectoriesTest, EachRunRereadsOnlyItsFourDirectories) {
 
     // Attach read every directory, with native separators; a run rereads only four.
     auto after = CurrentDirectories();
-    EXPECT_EQ(after->ConnectorRoot, "/new");
-    EXPECT_EQ(after->Configuration, "/new");
-    EXPECT_EQ(after->BadMail, "/new");
-    EXPECT_EQ(after->Quarantine, "/new");
-    EXPECT_EQ(after->MailRoot, "C:/Kaztrel/Mail");
-    EXPECT_EQ(after->Application, "/opt/kz/lib");
-    EXPECT_EQ(after->ActivityLog, "/var/log/kz");
-    EXPECT_EQ(after->WhitelistConfiguration, "C:/Kaztrel/Config");
+    EXPECT_EQ(after->connectorRoot, "/new");
+    EXPECT_EQ(after->configuration, "/new");
+    EXPECT_EQ(after->badMail, "/new");
+    EXPECT_EQ(after->quarantine, "/new");
+    EXPECT_EQ(after->mailRoot, "C:/Kaztrel/Mail");
+    EXPECT_EQ(after->application, "/opt/kz/lib");
+    EXPECT_EQ(after->activityLog, "/var/log/kz");
+    EXPECT_EQ(after->whitelistConfiguration, "C:/Kaztrel/Config");
     // A run that took its snapshot before the reread keeps seeing the old values.
-    EXPECT_EQ(before->ConnectorRoot, "/var/spool/kz/connectors");
+    EXPECT_EQ(before->connectorRoot, "/var/spool/kz/connectors");
     EXPECT_EQ(ReadApplicationDirectory(), "/new");
 }
 
 TEST_F(DirectoriesTest, MailRootIsReadAgainWhileEmpty) {
     ReadAttachDirectories();
-    ASSERT_EQ(CurrentDirectories()->MailRoot, "");
+    ASSERT_EQ(CurrentDirectories()->mailRoot, "");
     setString(kProductKey, kMailRoot, "D:\\Mail");
     EXPECT_EQ(PostOfficeRoot("Main"), "D:/Mail/Main");
     setString(kProductKey, kMailRoot, "/elsewhere");
@@ -79,7 +79,7 @@ TEST_F(DirectoriesTest, RunsReadWholeSnapshotsWhileAnotherRunRereads) {
             while (!done.load()) {
                 ReadRunDirectories();
                 auto dirs = CurrentDirectories();
-                if (dirs->ConnectorRoot != "/a" && dirs->ConnectorRoot != "/b") ++torn;
+                if (dirs->connectorRoot != "/a" && dirs->connectorRoot != "/b") ++torn;
             }
         });
     }

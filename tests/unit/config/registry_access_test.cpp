@@ -31,7 +31,8 @@ TEST_F(RegistryAccessTest, StringMustFitTheBufferWithItsTerminator) {
     for (const Case& c : cases) {
         setString(kKey, "Value", c.stored);
         std::string out = "previous";
-        EXPECT_EQ(RegReadString(kKey, "Value", out, c.size), c.result) << c.stored.size();
+        EXPECT_EQ(RegReadString(kKey, "Value", out, TextLimit{c.size}), c.result)
+            << c.stored.size();
         EXPECT_EQ(out, c.read) << c.stored.size();
     }
 }
@@ -39,12 +40,12 @@ TEST_F(RegistryAccessTest, StringMustFitTheBufferWithItsTerminator) {
 TEST_F(RegistryAccessTest, StringFailuresEmptyTheBufferExceptForSizeZero) {
     setString(kKey, "Value", "text");
     std::string out = "previous";
-    EXPECT_EQ(RegReadString(kKey, "Value", out, 0), 0);
+    EXPECT_FALSE(RegReadString(kKey, "Value", out, TextLimit{0}));
     EXPECT_EQ(out, "previous");
-    EXPECT_EQ(RegReadString(kKey, "Absent", out, 64), 0);
+    EXPECT_FALSE(RegReadString(kKey, "Absent", out, TextLimit{64}));
     EXPECT_EQ(out, "");
     out = "previous";
-    EXPECT_EQ(RegReadString("SOFTWARE\\Nowhere", "Value", out, 64), 0);
+    EXPECT_FALSE(RegReadString("SOFTWARE\\Nowhere", "Value", out, TextLimit{64}));
     EXPECT_EQ(out, "");
 }
 
@@ -52,11 +53,11 @@ TEST_F(RegistryAccessTest, StringTypeIsNotExamined) {
     // Five bytes without a terminator: too long for a buffer of 5, fits one of 6.
     setBytes(kKey, "Binary", RegType::Binary, {'a', 'b', 'c', 'd', 'e'});
     std::string out;
-    EXPECT_EQ(RegReadString(kKey, "Binary", out, 5), 0);
-    EXPECT_EQ(RegReadString(kKey, "Binary", out, 6), 1);
+    EXPECT_FALSE(RegReadString(kKey, "Binary", out, TextLimit{5}));
+    EXPECT_TRUE(RegReadString(kKey, "Binary", out, TextLimit{6}));
     EXPECT_EQ(out, "abcde");
     setDword(kKey, "Number", 0x00434241);
-    EXPECT_EQ(RegReadString(kKey, "Number", out, 64), 1);
+    EXPECT_TRUE(RegReadString(kKey, "Number", out, TextLimit{64}));
     EXPECT_EQ(out, "ABC");
 }
 
@@ -67,17 +68,16 @@ TEST_F(RegistryAccessTest, Wow6432NodeIsReplacedOnceInAnyCase) {
     for (const char* key :
          {"Software\\Wow6432Node\\Kaztrel\\Kaztrel", "SOFTWARE\\WOW6432NODE\\KAZTREL\\Kaztrel",
           "software\\wow6432node\\kaztrel\\kaztrel"}) {
-        EXPECT_EQ(RegReadString(key, "Mail Root", out, 1024), 1) << key;
+        EXPECT_TRUE(RegReadString(key, "Mail Root", out, TextLimit{1024})) << key;
         EXPECT_EQ(out, "/srv/mail") << key;
     }
-    EXPECT_EQ(RegReadString("Software\\Wow6432Node\\Kaztrel\\Software\\Wow6432Node\\Kaztrel",
-                            "Twice", out, 64),
-              1);
+    EXPECT_TRUE(RegReadString("Software\\Wow6432Node\\Kaztrel\\Software\\Wow6432Node\\Kaztrel",
+                              "Twice", out, TextLimit{64}));
     EXPECT_EQ(out, "once");
     // The DWORD reader makes no replacement.
     setDword(config::kProductKey, "Number", 7);
     uint32_t number = 0;
-    EXPECT_EQ(RegReadDword("Software\\Wow6432Node\\Kaztrel\\Kaztrel", "Number", number), 0);
+    EXPECT_FALSE(RegReadDword("Software\\Wow6432Node\\Kaztrel\\Kaztrel", "Number", number));
 }
 
 TEST_F(RegistryAccessTest, DwordReaderTakesUpToFourBytesOfAnyType) {
@@ -102,12 +102,12 @@ TEST_F(RegistryAccessTest, DwordReaderTakesUpToFourBytesOfAnyType) {
         EXPECT_EQ(out, c.value) << c.name;
     }
     uint32_t out = 99;
-    EXPECT_EQ(RegReadDword("", "Dword", out), 0);
+    EXPECT_FALSE(RegReadDword("", "Dword", out));
     EXPECT_EQ(out, 99u);
 }
 
 TEST_F(RegistryAccessTest, DwordWriterCreatesTheKey) {
-    EXPECT_EQ(config::RegWriteDword(config::kCountersKey, config::kServiceStart, 12345), 1);
+    EXPECT_TRUE(config::RegWriteDword(config::kCountersKey, config::kServiceStart, 12345));
     auto value = platform::Registry(registryPath()).query(config::kCountersKey, "service start");
     ASSERT_TRUE(value.has_value());
     EXPECT_EQ(value->type, RegType::Dword);

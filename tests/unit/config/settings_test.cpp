@@ -14,7 +14,7 @@ class SettingsTest : public ConfigTest {};
 TEST_F(SettingsTest, AttachSettingsReadFromTheRegistry) {
     loadFixture("settings.reg");
     ReadAttachSettings();
-    EXPECT_EQ(Settings().UriSblMaxChecks, 20u);
+    EXPECT_EQ(Settings().uriSblMaxChecks, 20u);
     EXPECT_FALSE(Settings().spamAssassinOn());  // 2: on only when 1
     EXPECT_TRUE(Settings().spamAssassinBypassesAuthenticated());
 }
@@ -25,15 +25,15 @@ TEST_F(SettingsTest, BayesianStatusCopyIsOverwrittenWithoutTouchingTheSetting) {
     EXPECT_EQ(BayesianStatus(), 7u);
     SetBayesianStatus(3);
     EXPECT_EQ(BayesianStatus(), 3u);
-    EXPECT_EQ(Settings().BayesianFilteringStatus, 7u);
+    EXPECT_EQ(Settings().bayesianFilteringStatus, 7u);
 }
 
 TEST_F(SettingsTest, LocalDnsServerListHoldsUpTo2047Characters) {
     setString(kSmtpKey, kLocalDnsServerList, std::string(2047, '1'));
     setString(kSmtpKey, kLocalDomainName, std::string(1024, 'd'));
     ReadAttachSettings();
-    EXPECT_EQ(Settings().LocalDnsServerList.size(), 2047u);
-    EXPECT_EQ(Settings().LocalDomainName, "");
+    EXPECT_EQ(Settings().localDnsServerList.size(), 2047u);
+    EXPECT_EQ(Settings().localDomainName, "");
 }
 
 struct FirstUseCase {
@@ -92,7 +92,7 @@ TEST_F(SettingsTest, ReloadIsRequestedOnlyByOneAndClearedToZero) {
     EXPECT_FALSE(ReloadRequested());
     setDword(kAgentKey, kReload, 1);
     EXPECT_TRUE(ReloadRequested());
-    EXPECT_EQ(ClearReload(), 1);
+    EXPECT_TRUE(ClearReload());
     EXPECT_EQ(ReloadValue(), 0u);
 }
 
@@ -116,11 +116,11 @@ TEST_F(SettingsTest, FilterAgentValuesLieUnderTheAgentsOwnKey) {
     EXPECT_TRUE(AgentEnabled("avagent"));
     EXPECT_FALSE(AgentPluginEnabled("AVAGENT"));
     std::string provider;
-    EXPECT_EQ(AgentPluginProvider("AVAGENT", provider), 1);
+    EXPECT_TRUE(AgentPluginProvider("AVAGENT", provider));
     EXPECT_EQ(provider, "AVPLUGIN.DLL");
     EXPECT_FALSE(AgentEnabled("OTHER"));
     setString(key, kAgentPluginProvider, std::string(128, 'x'));
-    EXPECT_EQ(AgentPluginProvider("AVAGENT", provider), 0);
+    EXPECT_FALSE(AgentPluginProvider("AVAGENT", provider));
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ TEST(ExpandResultTokens, FollowsItsRules) {
     for (const test::CaseLine& c : cases) {
         ASSERT_GE(c.fields.size(), 5u) << "line " << c.number;
         std::string text = test::Unescape(c.fields[1]);
-        ExpandResultTokens(test::Unescape(c.fields[0]), text, std::stoul(c.fields[2]),
+        ExpandResultTokens(test::Unescape(c.fields[0]), text, TextLimit{std::stoul(c.fields[2])},
                            std::stoi(c.fields[3]));
         EXPECT_EQ(text, test::Unescape(c.fields[4])) << "line " << c.number;
     }

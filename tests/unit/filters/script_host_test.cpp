@@ -30,7 +30,7 @@ class ScriptHostTest : public ConfigTest {
     long run(const std::string& script, const std::string& function = "F", bool want = false,
              std::size_t size = 1024) {
         testing::internal::CaptureStdout();
-        long result = filters::RunScript(script, function, data, size, want);
+        long result = filters::RunScript(script, function, data, TextLimit{size}, want);
         log = testing::internal::GetCapturedStdout();
         return result;
     }

@@ -31,11 +31,11 @@ TEST(Agent, StateBelongsToTheAgentThatHoldsIt) {
     {
         Agent second(registry);
         EXPECT_EQ(config::CaseSensitivity(), 0u);
-        EXPECT_EQ(config::CurrentDirectories()->MailRoot, "");
+        EXPECT_EQ(config::CurrentDirectories()->mailRoot, "");
         EXPECT_EQ(log::CounterValue(log::Counter::DkimScans), 0u);
     }
     EXPECT_EQ(config::CaseSensitivity(), 1u);
-    EXPECT_EQ(config::CurrentDirectories()->MailRoot, dir.file("first"));
+    EXPECT_EQ(config::CurrentDirectories()->mailRoot, dir.file("first"));
     EXPECT_EQ(log::CounterValue(log::Counter::DkimScans), 1u);
 }
 

@@ -17,7 +17,7 @@ namespace reg = config::reg;
 class CountersTest : public testing::LogTest {
   protected:
     void setStatistics(uint32_t value) {
-        ASSERT_EQ(config::RegWriteDword(reg::kProductKey, reg::kUpdateStatistics, value), 1);
+        ASSERT_TRUE(config::RegWriteDword(reg::kProductKey, reg::kUpdateStatistics, value));
     }
 
     std::optional<uint32_t> registryCounter(std::string_view name) {
@@ -34,7 +34,7 @@ class CountersTest : public testing::LogTest {
 };
 
 TEST_F(CountersTest, AttachRestartsTheEnabledProvidersCountersAndStampsTheStart) {
-    ASSERT_EQ(config::RegWriteDword(reg::kCountersKey, reg::kBayesianTotalScans, 41), 1);
+    ASSERT_TRUE(config::RegWriteDword(reg::kCountersKey, reg::kBayesianTotalScans, 41));
     attach();
     writeAttachCounters();
     auto start = std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
@@ -81,7 +81,7 @@ TEST_F(CountersTest, AnUnwritableCounterKeyIsReportedOncePerProcess) {
     attach();
     platform::removeFile(registryPath + ".lock");
     ASSERT_TRUE(platform::createDirectory(registryPath + ".lock"));
-    ASSERT_EQ(config::RegWriteDword(reg::kCountersKey, reg::kDkimScans, 1), 0)
+    ASSERT_FALSE(config::RegWriteDword(reg::kCountersKey, reg::kDkimScans, 1))
         << "the registry no longer fails writes this way; the test needs another way";
 
     writeAttachCounters();

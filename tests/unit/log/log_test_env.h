@@ -61,7 +61,7 @@ class LogTest : public ::testing::Test {
     }
 
     void setAgentDword(std::string_view name, uint32_t value) {
-        ASSERT_EQ(config::RegWriteDword(config::reg::kAgentKey, name, value), 1);
+        ASSERT_TRUE(config::RegWriteDword(config::reg::kAgentKey, name, value));
     }
 
     std::string logFile(std::string_view name) const { return logDir + "/" + std::string(name); }

@@ -86,14 +86,14 @@ TEST_F(ReportLogTest, ALineThatCannotTakeTheLockInTimeIsDropped) {
 TEST(ReportExecutedLine, CutsTheLongestFieldsAndKeepsEveryColumnAndTheLineEnd) {
     std::vector<std::string_view> fields = {
         "M1.MAI", "SMTP", "Spam", "DELETE", "", "a\nb", "192.0.2.7", "CRITERIA=SUBJECT", "Hi"};
-    EXPECT_EQ(ReportExecutedLine(fields, 2048),
+    EXPECT_EQ(ReportExecutedLine(fields, TextLimit{2048}),
               "Executed\tM1.MAI\tSMTP\tSpam\tDELETE\t\ta b\t192.0.2.7\tCRITERIA=SUBJECT\tHi\n");
 
     // 2047 places, less the frame and the short fields, shared by the two long ones.
     std::string data(3000, 'd'), subject(1500, 's');
     fields[7] = data;
     fields[8] = subject;
-    EXPECT_EQ(ReportExecutedLine(fields, 2048),
+    EXPECT_EQ(ReportExecutedLine(fields, TextLimit{2048}),
               "Executed\tM1.MAI\tSMTP\tSpam\tDELETE\t\ta b\t192.0.2.7\t" + std::string(998, 'd') +
                   "\t" + std::string(998, 's') + "\n");
 }

@@ -16,12 +16,12 @@ std::size_t exercise(MimeReader& reader) {
     std::size_t seen = reader.headerBlock().size();
     for (const HeaderEntry& header : reader.headers()) seen += header.value.size();
     reader.forEachPart([&seen](const MimePart& part, bool) {
-        seen += part.FileName.size() + part.PartName.size();
+        seen += part.fileName.size() + part.partName.size();
     });
     for (const MimePart& part : reader.parts()) {
-        seen += part.RawHeaders.size() + part.Content.size();
-        seen += TransferDecode(part.Content, part.TransferEncoding).size();
-        seen += DecodeEncodedWords(part.FileName).size() + DecodeEncodedWords(part.PartName).size();
+        seen += part.rawHeaders.size() + part.content.size();
+        seen += TransferDecode(part.content, part.transferEncoding).size();
+        seen += DecodeEncodedWords(part.fileName).size() + DecodeEncodedWords(part.partName).size();
     }
     return seen + reader.plainTextBody().size() + reader.htmlBody().size();
 }
@@ -58,8 +58,8 @@ TEST(MimeMalformed, ManyOverlappingNamePiecesStayBounded) {
     std::string headers = "Content-Type: text/plain; ";
     for (int i = 0; i < 100000; ++i) headers += "name*" + std::to_string(i) + "=";
     MimePart part = ParsePart(headers, "");
-    EXPECT_TRUE(part.PartName.starts_with("name*1=name*2="));
-    EXPECT_LT(part.PartName.size(), headers.size());
+    EXPECT_TRUE(part.partName.starts_with("name*1=name*2="));
+    EXPECT_LT(part.partName.size(), headers.size());
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ TEST(BoundaryParameter, ReadsPlainExtendedAndContinuedForms) {
     EXPECT_EQ(cases.size(), 6u);
     for (const auto& c : cases) {
         EXPECT_EQ(BoundaryParameter(c[0]), c[1]) << c[0];
-        EXPECT_EQ(ParsePart("Content-Type: " + c[0], "").Boundary, c[1]) << c[0];
+        EXPECT_EQ(ParsePart("Content-Type: " + c[0], "").boundary, c[1]) << c[0];
     }
 }
 
@@ -59,9 +59,9 @@ TEST(ParsePart, AppliesTheNameRule) {
     EXPECT_EQ(cases.size(), 10u);
     for (const auto& c : cases) {
         MimePart part = ParsePart(c[0], "");
-        EXPECT_EQ(part.FileName, c[1]) << c[0];
-        EXPECT_EQ(part.PartName, c[2]) << c[0];
-        EXPECT_EQ(part.DisplayName, c[3]) << c[0];
+        EXPECT_EQ(part.fileName, c[1]) << c[0];
+        EXPECT_EQ(part.partName, c[2]) << c[0];
+        EXPECT_EQ(part.displayName, c[3]) << c[0];
     }
 }
 
@@ -72,16 +72,16 @@ TEST(ParsePart, ReadsTypeEncodingAndId) {
         "Content-ID: <<a>b>\r\n"
         "Content-Disposition: Attachment ; size=3",
         "body");
-    EXPECT_EQ(part.ContentType, "Text/HTML");
-    EXPECT_EQ(part.Charset, "ISO-8859-1");
-    EXPECT_EQ(part.TransferEncoding, "Quoted-Printable");
-    EXPECT_EQ(part.ContentId, "<ab");
-    EXPECT_EQ(part.DispositionType, "Attachment");
+    EXPECT_EQ(part.contentType, "Text/HTML");
+    EXPECT_EQ(part.charset, "ISO-8859-1");
+    EXPECT_EQ(part.transferEncoding, "Quoted-Printable");
+    EXPECT_EQ(part.contentId, "<ab");
+    EXPECT_EQ(part.dispositionType, "Attachment");
     EXPECT_FALSE(IsMultipart(part));
     EXPECT_TRUE(IsMultipart(ParsePart("Content-Type: Multipart/Related; boundary=x", "")));
-    EXPECT_EQ(ParsePart("Subject: none", "").ContentType, "text/plain");
-    EXPECT_EQ(ParsePart("Content-Type:", "").ContentType, "");
-    EXPECT_EQ(ParsePart("Content-Type: text; charset=x", "").ContentType, "text/plain");
+    EXPECT_EQ(ParsePart("Subject: none", "").contentType, "text/plain");
+    EXPECT_EQ(ParsePart("Content-Type:", "").contentType, "");
+    EXPECT_EQ(ParsePart("Content-Type: text; charset=x", "").contentType, "text/plain");
 }
 
 TEST(ExtractLineParameter, CopiesTheValueAfterTheKey) {
@@ -89,12 +89,14 @@ TEST(ExtractLineParameter, CopiesTheValueAfterTheKey) {
     EXPECT_EQ(cases.size(), 6u);
     for (const auto& c : cases) {
         std::string out = "old";
-        EXPECT_EQ(ExtractLineParameter(c[0], "boundary=", out, std::stoul(c[1])), c[2] == "1")
+        EXPECT_EQ(ExtractLineParameter(c[0], "boundary=", out, TextLimit{std::stoul(c[1])}),
+                  c[2] == "1")
             << c[0];
         EXPECT_EQ(out, c[3]) << c[0];
     }
     std::string out;
-    EXPECT_TRUE(ExtractLineParameter(std::string("boundary=ab\0cd", 14), "boundary=", out, 64));
+    EXPECT_TRUE(
+        ExtractLineParameter(std::string("boundary=ab\0cd", 14), "boundary=", out, TextLimit{64}));
     EXPECT_EQ(out, "ab");
 }
 
@@ -104,7 +106,7 @@ TEST(ExtractAttachmentParameter, ReadsNamesAndReportsUnclosedQuotes) {
     for (const auto& c : cases) {
         std::string out = "old";
         testing::internal::CaptureStdout();
-        bool result = ExtractAttachmentParameter(c[0], c[1], out, std::stoul(c[2]));
+        bool result = ExtractAttachmentParameter(c[0], c[1], out, TextLimit{std::stoul(c[2])});
         std::string printed = testing::internal::GetCapturedStdout();
         EXPECT_EQ(result, c[3] == "1") << c[0];
         EXPECT_EQ(out, c[4]) << c[0];

@@ -38,7 +38,7 @@ TEST(MimePartList, ListsTwoHundredAndOnePartsAndWalksPastThem) {
     std::vector<std::string> names;
     std::size_t listed = 0;
     EXPECT_TRUE(reader.forEachPart([&](const MimePart& part, bool inList) {
-        names.push_back(part.PartName);
+        names.push_back(part.partName);
         listed += inList;
     }));
     ASSERT_EQ(names.size(), 250u);
@@ -46,15 +46,15 @@ TEST(MimePartList, ListsTwoHundredAndOnePartsAndWalksPastThem) {
     EXPECT_EQ(listed, kMaxListedParts + 1);
     const auto& parts = reader.parts();
     ASSERT_EQ(parts.size(), kMaxListedParts + 1);
-    EXPECT_EQ(parts.back().PartName, "part201.txt");
-    EXPECT_EQ(parts.back().Content, "leaf 201");
+    EXPECT_EQ(parts.back().partName, "part201.txt");
+    EXPECT_EQ(parts.back().content, "leaf 201");
 }
 
 TEST(MimePartList, OpensNestedContainersUpToTheDepthBound) {
     MimeReader shallow;
     shallow.loadText(nestedOf(kMaxMultipartDepth));
     ASSERT_EQ(shallow.parts().size(), 1u);
-    EXPECT_EQ(shallow.parts()[0].Content, "innermost");
+    EXPECT_EQ(shallow.parts()[0].content, "innermost");
 
     // Deeper containers are listed as leaves instead of being opened, so hostile nesting
     // neither exhausts the stack nor hides the part entirely.
@@ -64,8 +64,8 @@ TEST(MimePartList, OpensNestedContainersUpToTheDepthBound) {
     EXPECT_TRUE(shallow.forEachPart([](const MimePart&, bool) {}));
     EXPECT_FALSE(deep.forEachPart([](const MimePart&, bool) {}));
     ASSERT_EQ(deep.parts().size(), 1u);
-    EXPECT_EQ(deep.parts()[0].ContentType, "multipart/mixed");
-    EXPECT_EQ(deep.parts()[0].Boundary, "L" + std::to_string(kMaxMultipartDepth));
+    EXPECT_EQ(deep.parts()[0].contentType, "multipart/mixed");
+    EXPECT_EQ(deep.parts()[0].boundary, "L" + std::to_string(kMaxMultipartDepth));
 }
 
 TEST(MimePartList, SplitsAtDelimiterLinesOnly) {
@@ -76,7 +76,7 @@ TEST(MimePartList, SplitsAtDelimiterLinesOnly) {
         const std::string body = test::Unescape(c.fields[1]);  // the parts point into it
         auto parts = BuildPartList("Content-Type: multipart/mixed; boundary=b", body, "\r\n");
         std::vector<std::string> contents, expected;
-        for (const MimePart& part : parts) contents.emplace_back(part.Content);
+        for (const MimePart& part : parts) contents.emplace_back(part.content);
         for (std::size_t i = 2; i < c.fields.size(); ++i)
             expected.push_back(test::Unescape(c.fields[i]));
         EXPECT_EQ(contents, expected) << "line " << c.number << ": " << c.fields[0];
@@ -90,14 +90,14 @@ TEST(MimePartList, SeparatesPartHeadersFromContent) {
                                "Content-Type: image/gif\r\n\r\n\r\n--b--",
                                "\r\n");
     ASSERT_EQ(parts.size(), 3u);
-    EXPECT_EQ(parts[0].RawHeaders, "");
-    EXPECT_EQ(parts[0].ContentType, "text/plain");
-    EXPECT_EQ(parts[0].Content, "no headers\r\n\r\nsecond paragraph");
+    EXPECT_EQ(parts[0].rawHeaders, "");
+    EXPECT_EQ(parts[0].contentType, "text/plain");
+    EXPECT_EQ(parts[0].content, "no headers\r\n\r\nsecond paragraph");
     // Headers whose blank line is the one before the next delimiter are still headers.
-    EXPECT_EQ(parts[1].RawHeaders, "Content-Type: text/html");
-    EXPECT_EQ(parts[1].Content, "");
-    EXPECT_EQ(parts[2].ContentType, "image/gif");
-    EXPECT_EQ(parts[2].Content, "");
+    EXPECT_EQ(parts[1].rawHeaders, "Content-Type: text/html");
+    EXPECT_EQ(parts[1].content, "");
+    EXPECT_EQ(parts[2].contentType, "image/gif");
+    EXPECT_EQ(parts[2].content, "");
 }
 
 TEST(MimePartList, ContainersWithoutUsableBoundaryAreLeaves) {
@@ -107,8 +107,8 @@ TEST(MimePartList, ContainersWithoutUsableBoundaryAreLeaves) {
                                "Content-Type: multipart/mixed; boundary=" + longBoundary}) {
         auto parts = BuildPartList(header, "--\r\n\r\nbody\r\n", "\r\n");
         ASSERT_EQ(parts.size(), 1u) << header;
-        EXPECT_EQ(parts[0].ContentType, "multipart/mixed");
-        EXPECT_EQ(parts[0].Content, "--\r\n\r\nbody\r\n");
+        EXPECT_EQ(parts[0].contentType, "multipart/mixed");
+        EXPECT_EQ(parts[0].content, "--\r\n\r\nbody\r\n");
     }
 }
 
@@ -116,9 +116,9 @@ TEST(MimePartList, SinglePartMessageIsItsOwnPart) {
     MimeReader reader;  // leading blanks before the first header are skipped
     reader.loadText("\r\n  Subject: hi\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nbody\r\n");
     ASSERT_EQ(reader.parts().size(), 1u);
-    EXPECT_EQ(reader.parts()[0].RawHeaders,
+    EXPECT_EQ(reader.parts()[0].rawHeaders,
               "Subject: hi\r\nContent-Type: text/plain; charset=utf-8");
-    EXPECT_EQ(reader.parts()[0].Content, "body\r\n");
+    EXPECT_EQ(reader.parts()[0].content, "body\r\n");
 }
 
 }  // namespace

@@ -53,12 +53,12 @@ TEST(MimeReader, HeadersAndPartsOfAMixedMessage) {
     EXPECT_TRUE(reader.headerBlock().ends_with("boundary=\"----=_Part_0_1234.5678\""));
 
     const auto& parts = reader.parts();
-    EXPECT_EQ(parts[0].Charset, "utf-8");
-    EXPECT_EQ(parts[1].FileName, "report.pdf");
+    EXPECT_EQ(parts[0].charset, "utf-8");
+    EXPECT_EQ(parts[1].fileName, "report.pdf");
     std::string pdf = "%PDF-1.4\n";
     for (int b = 0; b < 512; ++b) pdf += char(b % 256);
-    EXPECT_EQ(TransferDecode(parts[1].Content, parts[1].TransferEncoding), pdf + "\n%%EOF\n");
-    EXPECT_EQ(parts[2].ContentId, "logo.png@example.com");
+    EXPECT_EQ(TransferDecode(parts[1].content, parts[1].transferEncoding), pdf + "\n%%EOF\n");
+    EXPECT_EQ(parts[2].contentId, "logo.png@example.com");
 
     MimeReader alternative;
     alternative.loadFile(mimeFixture("alternative.eml"));
@@ -74,11 +74,11 @@ TEST(MimeReader, ListsLeavesOfNestedMultipartsInOrder) {
     reader.loadFile(mimeFixture("nested.eml"));
     const auto& parts = reader.parts();
     ASSERT_EQ(parts.size(), 3u);
-    EXPECT_EQ(parts[0].ContentType, "text/plain");
-    EXPECT_EQ(parts[1].ContentType, "text/html");
-    EXPECT_EQ(parts[2].ContentType, "text/csv");
-    EXPECT_EQ(parts[2].Content, "region,total\r\nnorth,12");
-    EXPECT_EQ(parts[2].RawHeaders,
+    EXPECT_EQ(parts[0].contentType, "text/plain");
+    EXPECT_EQ(parts[1].contentType, "text/html");
+    EXPECT_EQ(parts[2].contentType, "text/csv");
+    EXPECT_EQ(parts[2].content, "region,total\r\nnorth,12");
+    EXPECT_EQ(parts[2].rawHeaders,
               "Content-Type: text/csv; name=\"figures.csv\"\r\n"
               "Content-Disposition: attachment; filename=\"figures.csv\"");
 }
@@ -91,7 +91,7 @@ TEST(MimeReader, NormalisesBareLineFeedsAndReadsPastNulBytes) {
     EXPECT_EQ(reader.lineEnd(), "\r\n");
     EXPECT_EQ(reader.text().size(),
               original.size() + std::count(original.begin(), original.end(), '\n'));
-    EXPECT_EQ(reader.parts()[1].FileName, "notes.txt");
+    EXPECT_EQ(reader.parts()[1].fileName, "notes.txt");
 
     for (const test::CaseLine& c : kCases.at("LineEnds")) {
         MimeReader lines;
@@ -109,7 +109,7 @@ TEST(MimeReader, NormalisesBareLineFeedsAndReadsPastNulBytes) {
     MimeReader nul;
     nul.loadFile(mimeFixture("nul_byte.eml"));
     EXPECT_EQ(nul.text(), original);
-    EXPECT_EQ(nul.parts()[1].FileName, "hidden.zip");
+    EXPECT_EQ(nul.parts()[1].fileName, "hidden.zip");
 }
 
 TEST(MimeReader, ReadsAFileOnlyUpToTheLimit) {
@@ -162,7 +162,7 @@ TEST(MimeReader, UnfoldsAndSplitsHeaders) {
     EXPECT_FALSE(bodyOnly.headerEnd().has_value());
     EXPECT_TRUE(bodyOnly.headers().empty());
     ASSERT_EQ(bodyOnly.parts().size(), 1u);
-    EXPECT_EQ(bodyOnly.parts()[0].Content, bodyOnly.text());
+    EXPECT_EQ(bodyOnly.parts()[0].content, bodyOnly.text());
     EXPECT_EQ(bodyOnly.plainTextBody(), bodyOnly.text());
 }
 

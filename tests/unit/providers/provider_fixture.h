@@ -71,7 +71,7 @@ class ProviderTest : public QueueTest {
         counters.emplace();
         testing::internal::CaptureStdout();
         providers::LoadScanProviders();
-        if (config::Settings().AntivirusStatus != 0) providers::LoadAntivirusProvider();
+        if (config::Settings().antivirusStatus != 0) providers::LoadAntivirusProvider();
         return testing::internal::GetCapturedStdout();
     }
 

@@ -28,7 +28,7 @@ class StoreTest : public ConfigTest {
 TEST_F(StoreTest, FlagsFollowTheFolderShape) {
     // Outside the store roots: the folder is made, no flag.
     std::string plain = dir_.file("elsewhere");
-    EXPECT_NE(store::CreateStoreFolder(plain), 0);
+    EXPECT_TRUE(store::CreateStoreFolder(plain));
     EXPECT_TRUE(fs::is_directory(plain));
     EXPECT_FALSE(exists(dir_.path() + "/_FOLDER.DTY"));
 
@@ -39,7 +39,7 @@ TEST_F(StoreTest, FlagsFollowTheFolderShape) {
     EXPECT_EQ(readFile(mailbox + "/Inbox/_FOLDER.DTY"), store::kFlagText);
 
     // A missing parent: no folder, and the flag cannot be written either.
-    EXPECT_EQ(store::CreateStoreFolder(mailbox + "/Missing/Deep"), 0);
+    EXPECT_FALSE(store::CreateStoreFolder(mailbox + "/Missing/Deep"));
 
     // A public folder's contents flag has no directory under the mailbox: console only.
     testing::internal::CaptureStdout();

@@ -38,7 +38,7 @@ TEST_F(SystemWhitelist, EntriesCountFromTheNextCall) {
 
 TEST_F(SystemWhitelist, WithoutTheKeyNothingIsWhitelistedOrLogged) {
     InstalledObject<platform::Registry> empty(dir.file("empty.reg"));
-    ASSERT_EQ(config::RegWriteDword(config::kAgentKey, config::kActivityLogEnabled, 2), 1);
+    ASSERT_TRUE(config::RegWriteDword(config::kAgentKey, config::kActivityLogEnabled, 2));
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(IsWhitelisted("192.168.1.20"), 0);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");

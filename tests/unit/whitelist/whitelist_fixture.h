@@ -36,7 +36,7 @@ class WhitelistTest : public ::testing::Test {
     }
 
     void setSmtpDword(std::string_view name, uint32_t value) {
-        ASSERT_EQ(config::RegWriteDword(config::kSmtpKey, name, value), 1);
+        ASSERT_TRUE(config::RegWriteDword(config::kSmtpKey, name, value));
     }
 };
 
