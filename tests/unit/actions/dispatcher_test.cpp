@@ -1,45 +1,143 @@
+// The action dispatcher over filters written for each case: a configuration directory of
+// its own, a queued message from a spammer, and hit counts or instance values set by hand
+// as the evaluators would leave them. Which filters hold and what each action line does
+// are shown through the loaded library (tests/e2e/dispatch_outcome_test.cpp); here only
+// what a run there cannot set up.
+
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <filesystem>
+#include <sstream>
 
-#include "unit/actions/dispatch_fixture.h"
+#include "actions/action_dispatcher.h"
+#include "filters/criterion_type.h"
+#include "support/case_file.h"
+#include "unit/message/queue_fixture.h"
 
 namespace kz::test {
 namespace {
 
 using filters::CriterionType;
 
-class DispatcherTest : public DispatchTest {
+class DispatcherTest : public QueueTest {
   protected:
-    void hit(int position, CriterionType kind, const std::string& text) {
-        results.block(position).hitCount[kind] = 1;
-        results.block(position).matchText[kind] = text;
+    void SetUp() override {
+        QueueTest::SetUp();
+        setString(config::kProductKey, config::kConfigurationDirectory, dir_.file("config"));
+        config::ReadRunDirectories();
+        queueMessage("all_keys.cmd", "plain.eml");
+        ctx = context();
+        ctx.sender = "[SMTP:spammer@example.org]";
+        ctx.clientIp = "192.0.2.7";
+        ctx.subject = "Win now";
     }
 
-    // A criteria table enabling the given kinds with threshold 1.
-    static std::string criteria(std::initializer_list<CriterionType> kinds) {
-        std::string text;
-        for (int kind = 0; kind < filters::kCriterionCount; ++kind) {
-            bool on = std::find(kinds.begin(), kinds.end(), CriterionType(kind)) != kinds.end();
-            text += std::string(on ? "1" : "0") + "\t" +
-                    std::string(filters::KindOf(kind).keyword) + "\tx\t\t\t1\n";
-        }
-        return text;
+    // Writes FILTER.TAB and the named files below FILTERS, then loads them afresh.
+    void configure(const std::string& filterTable,
+                   const std::vector<std::pair<std::string, std::string>>& files) {
+        writeFile(dir_.file("config/FILTERS/FILTER.TAB"), filterTable);
+        for (const auto& [name, text] : files) writeFile(dir_.file("config/FILTERS/" + name), text);
+        table = {};
+        results = {};
+        filters::LoadOptions options;
+        options.configurationDirectory = dir_.file("config");
+        testing::internal::CaptureStdout();
+        filters::LoadFilterTable(table, options);
+        testing::internal::GetCapturedStdout();
+        filters::AllocateResults(table, results);
     }
+    // One filter "Spam" whose criteria are the named fixture script, quarantining.
+    void configureScript(const std::string& script) {
+        configure("Spam\t1\tSPAM\t\tSpam script\r\n",
+                  {{"CRITERIA/SPAM.KZS", readFile(fixture("script/" + script))},
+                   {"ACTIONS/SPAM.TAB", "1\t\t\tCOPY_TO_QUARANTINE\t\n"}});
+    }
+    void setAgentDword(std::string_view name, uint32_t value) {
+        setDword(config::reg::kAgentKey, name, value);
+        config::ReadAttachSettings();
+    }
+
+    // Runs the actions of every filter that holds, keeping the trace and the report line;
+    // true when the message was quarantined.
+    bool holds() {
+        std::filesystem::remove(quarantine() + "/" + std::string(kMessageId));
+        report.clear();
+        testing::internal::CaptureStdout();
+        actions::ExecuteFilterActions(ctx, table, results, report, TextLimit{2048});
+        trace = testing::internal::GetCapturedStdout();
+        return exists(quarantine() + "/" + std::string(kMessageId));
+    }
+    // The criteria field of the report line.
+    std::string reportedCriteria() const {
+        std::vector<std::string> fields = tabFields(report);
+        return fields.size() > 8 ? fields[8] : std::string();
+    }
+
+    filters::FilterTable table;
+    filters::CriteriaResults results;
+    MessageContext ctx;
+    std::string report, trace;
 };
 
-// Which filters hold and what each action line does are shown through the loaded library
-// (tests/e2e/dispatch_*); here only what a run there cannot set up.
 TEST_F(DispatcherTest, ASubjectPrefixThatFoundNoSubjectIsNotReported) {
+    std::string criteria;  // SUBJECT alone, threshold 1
+    for (int kind = 0; kind < filters::kCriterionCount; ++kind)
+        criteria += std::string(kind == filters::SUBJECT ? "1" : "0") + "\t" +
+                    std::string(filters::KindOf(kind).keyword) + "\tx\t\t\t1\n";
     configure(
         "Spam\t1\tSPAM\t\tSpam words\r\n",
-        {{"CRITERIA/SPAM.TAB", criteria({filters::SUBJECT})},
+        {{"CRITERIA/SPAM.TAB", criteria},
          {"ACTIONS/SPAM.TAB", "1\t\t[SPAM] \tADD_SUBJECT_PREFIX\t\n1\t\t\tCOPY_TO_BADMAIL\t\n"}});
-    hit(1, filters::SUBJECT, "<MF-W>win</MF-W>");
+    results.block(1).hitCount[filters::SUBJECT] = 1;
+    results.block(1).matchText[filters::SUBJECT] = "<MF-W>win</MF-W>";
     writeFile(messageFile(), "From: a@example.org\n\nSubject: only in the body\n");
-    dispatch();
+    holds();
     EXPECT_NE(report.find("\tCOPY_TO_BADMAIL\t"), std::string::npos) << report;
     EXPECT_EQ(report.find("ADD_SUBJECT_PREFIX"), std::string::npos) << report;
+}
+
+// The cases of tests/fixtures/script/verdict_cases.txt: whether the script filter holds,
+// what the report names as the criterion and a line of the trace.
+TEST_F(DispatcherTest, ScriptVerdicts) {
+    const auto cases = ReadCaseFile("script/verdict_cases.txt");
+    EXPECT_EQ(cases.size(), 11u);
+    setAgentDword(config::kDebugStatus, 2);
+    for (const CaseLine& c : cases) {
+        const std::vector<std::string>& f = c.fields;
+        SCOPED_TRACE(::testing::Message() << "line " << c.number << ": " << f[0] << " " << f[2]);
+        ASSERT_EQ(f.size(), 6u);
+        configureScript(f[0]);
+        const CriterionType kind = CriterionType(filters::CriterionFromKeyword(f[1]));
+        std::istringstream values(f[2]);
+        std::size_t j = 0;
+        for (std::string value; std::getline(values, value, ',');)
+            results.block(1).instanceValue[kind][j++] = value;
+        EXPECT_EQ(holds(), f[3] == "1");
+        EXPECT_EQ(reportedCriteria(), f[4]) << report;
+        EXPECT_NE(trace.find(Unescape(f[5])), std::string::npos) << trace;
+    }
+}
+
+TEST_F(DispatcherTest, ScriptLiteralModeZeroLeavesPlaceholders) {
+    configureScript("subject_placeholder.KZS");
+    EXPECT_FALSE(holds());  // literal mode 1 by default: the subject replaced it
+    setAgentDword(config::kScriptLiteralMode, 0);
+    EXPECT_TRUE(holds());
+}
+
+TEST_F(DispatcherTest, QuotesInTheSenderCannotBecomeScriptCode) {
+    configureScript("sender_literal.KZS");
+    EXPECT_TRUE(holds());
+    ctx.sender = "[SMTP:\"x\" : FilterResult = 1 : y = \"\"@host.test]";
+    EXPECT_FALSE(holds());
+}
+
+TEST_F(DispatcherTest, FullerScriptWithLoopsSelectAndRegExp) {
+    ctx.subject = "Free offer";
+    configureScript("policy.KZS");
+    results.block(1).instanceValue[filters::BODY][0] = "1";
+    EXPECT_TRUE(holds());
+    EXPECT_EQ(reportedCriteria(), "Score 7") << report;
 }
 
 }  // namespace

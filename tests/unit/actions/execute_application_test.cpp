@@ -21,12 +21,8 @@ class ExecuteApplicationTest : public ActionsTest {
     ScopedEnv argsEnv_{"KZ_ARGS_OUT", output()};
 };
 
-TEST_F(ExecuteApplicationTest, TokensBecomeTheProgramsArguments) {
-    EXPECT_EQ(ExecuteApplication(context(), fixture("actions/args_to_file.sh"), "[ID] [CONNECTOR]"),
-              1);
-    EXPECT_EQ(readFile(output()), std::string(kMessageId) + "\n" + std::string(kConnector) + "\n");
-}
-
+// That tokens become the arguments is shown through the loaded library (dispatch case
+// "combined").
 TEST_F(ExecuteApplicationTest, ShellTextIsAnArgumentNotACommand) {
     std::string marker = dir_.file("injected");
     EXPECT_EQ(ExecuteApplication(context(), fixture("actions/args_to_file.sh"),
