@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "config/directories.h"
 #include "config/registry_access.h"
 #include "config/registry_keys.h"
+#include "host/entry_guard.h"
 #include "log/counters.h"
 #include "support/test_support.h"
 
@@ -37,6 +40,14 @@ TEST(Agent, StateBelongsToTheAgentThatHoldsIt) {
     EXPECT_EQ(config::CaseSensitivity(), 1u);
     EXPECT_EQ(config::CurrentDirectories()->mailRoot, dir.file("first"));
     EXPECT_EQ(log::CounterValue(log::Counter::DkimScans), 1u);
+}
+
+// Whatever a run throws stays inside the library: the entry returns its fallback.
+TEST(RunGuarded, NothingEscapesTheEntry) {
+    EXPECT_EQ(
+        RunGuarded("FilterExecute", 1, []() -> int { throw std::runtime_error("disk gone"); }), 1);
+    EXPECT_EQ(RunGuarded("FilterInit", 0, []() -> int { throw 42; }), 0);
+    EXPECT_EQ(RunGuarded("FilterCommand", 0, [] { return 7; }), 7);
 }
 
 }  // namespace

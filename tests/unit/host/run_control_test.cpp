@@ -115,31 +115,7 @@ TEST(RunControl, ReloadWaitsForHoldersOfTheOldTableOnly) {
     EXPECT_EQ(f.control.reloadWaitsRunOut(), 0);
 }
 
-TEST(RunControl, ManyRunsDuringReloadsAlwaysSeeAWholeTable) {
-    Fixture f{1ms};
-    f.control.loadInitialTable();
-    std::atomic<bool> stop{false};
-    std::vector<std::thread> runs;
-    for (int t = 0; t < 4; ++t) {
-        runs.emplace_back([&] {
-            while (!stop) {
-                f.control.waitWhileReloading();
-                RunControl::ActiveRun counted(f.control);
-                TableLease lease = f.begin();
-                int n = lease->filterCount();
-                for (int p = 1; p <= n; ++p) ASSERT_EQ(lease->filter(p).slots.size(), 27u);
-            }
-        });
-    }
-    for (int i = 0; i < 20; ++i) {
-        f.reloadFlag = true;
-        std::this_thread::sleep_for(2ms);
-    }
-    stop = true;
-    for (auto& t : runs) t.join();
-    EXPECT_GE(f.generation.load(), 2);
-    EXPECT_EQ(f.control.activeRuns(), 0);
-}
+// Many runs on several threads during reloads: tests/e2e/dispatch_reload_test.cpp.
 
 }  // namespace
 }  // namespace kz::host

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <stdexcept>
 
+#include "log/exception_report.h"
 #include "platform/process_info.h"
 #include "support/test_support.h"
+#include "unit/log/log_test_env.h"
 #include "unit/platform/scoped_env.h"
 
 namespace kz::log {
@@ -40,6 +43,46 @@ TEST(EventReport, NamesTheReporterTheExecutableAndTheLastErrorThenTheMessage) {
             ") error: " + std::to_string(c.error) + " | HasORBDBEntry raised an exception.\n";
         EXPECT_NE(log.find(expected), std::string::npos) << expected << "\nin\n" << log;
     }
+}
+
+std::exception_ptr thrown(auto error) {
+    try {
+        throw error;
+    } catch (...) {
+        return std::current_exception();
+    }
+}
+
+TEST(ExceptionReport, TextByKindOfException) {
+    const ExceptionSite site{"/src/agent/whitelist/system_whitelist.cpp", 48, 2};
+    const std::string where =
+        "The exception occurred in : system_whitelist.cpp, line 48\nLine Trace = 2\n";
+    EXPECT_EQ(FormatExceptionReport("IsWhitelisted", thrown(std::runtime_error("bad key")), site),
+              "IsWhitelisted handled an exception; session will be dropped.\n"
+              "The exception was: bad key\n" +
+                  where);
+    EXPECT_EQ(FormatExceptionReport("IsWhitelisted", thrown(42), site),
+              "IsWhitelisted raised an exception.\n" + where);
+    // A standard exception without a text tells no more than any other.
+    EXPECT_EQ(FormatExceptionReport("IsWhitelisted", thrown(std::runtime_error("")), site),
+              "IsWhitelisted raised an exception.\n" + where);
+}
+
+class ExceptionReportTest : public testing::LogTest {};
+
+TEST_F(ExceptionReportTest, GoesToTheEventLogAndTheDebugLog) {
+    test::ScopedEnv eventLog("KZ_EVENTLOG", dir.file("events.log"));
+    setAgentDword(config::reg::kActivityLogEnabled, 2);
+    attach();
+    const ExceptionSite site{"system_whitelist.cpp", 10, 1};
+    std::exception_ptr error = thrown(std::runtime_error("bad key"));
+    ::testing::internal::CaptureStdout();
+    ReportEscapedException("IsWhitelisted", error, site);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              " " + FormatExceptionReport("IsWhitelisted", error, site));
+    std::string events = test::readFile(dir.file("events.log"));
+    EXPECT_NE(events.find("\tInformation\tKaztrel\t1073741825\t"), std::string::npos) << events;
+    EXPECT_NE(events.find("The exception was: bad key"), std::string::npos) << events;
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include <future>
 #include <map>
-#include <optional>
+#include <regex>
 #include <sstream>
 
 #include "log/report_lines.h"
@@ -14,17 +14,6 @@
 
 namespace kz::log {
 namespace {
-
-// "MM/DD/YY HH:MM:SS" and a tab, then the rest of the line.
-std::optional<std::string_view> afterStamp(std::string_view line) {
-    constexpr std::string_view kShape = "00/00/00 00:00:00\t";
-    if (line.size() < kShape.size()) return std::nullopt;
-    for (size_t i = 0; i < kShape.size(); ++i) {
-        bool digit = line[i] >= '0' && line[i] <= '9';
-        if (kShape[i] == '0' ? !digit : line[i] != kShape[i]) return std::nullopt;
-    }
-    return line.substr(kShape.size());
-}
 
 class LogRoutesTest : public testing::LogTest {
   protected:
@@ -82,6 +71,7 @@ TEST_F(LogRoutesTest, ConcurrentWritersProduceOnlyWholeLines) {
 
     const std::string header(kReportHeader.substr(0, kReportHeader.size() - 1));
     const std::string dashes = "\t-\t-\t-\t-\t-\t-\t-\t-";
+    const std::regex stampedLine("\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\t(.*)");
     std::map<std::string, int> seen;
     int markers = 0;
     // A change of day during the run would split the lines over two files.
@@ -94,14 +84,16 @@ TEST_F(LogRoutesTest, ConcurrentWritersProduceOnlyWholeLines) {
                 ++markers;
                 continue;
             }
-            std::optional<std::string_view> rest = afterStamp(line);
-            ASSERT_TRUE(rest) << line.substr(0, 120);
-            if (*rest == "Start" + dashes || *rest == "End" + dashes) {
+            // "MM/DD/YY HH:MM:SS" and a tab, then the rest of the line.
+            std::smatch stamped;
+            ASSERT_TRUE(std::regex_match(line, stamped, stampedLine)) << line.substr(0, 120);
+            const std::string rest = stamped[1];
+            if (rest == "Start" + dashes || rest == "End" + dashes) {
                 ++markers;
                 continue;
             }
             // "TAG THREAD LINE PAYLOAD", the payload 300 times the tag.
-            std::istringstream fields{std::string(*rest)};
+            std::istringstream fields{rest};
             std::string tag, thread, number, payload, extra;
             fields >> tag >> thread >> number >> payload;
             ASSERT_TRUE((tag == "a" || tag == "b") && !(fields >> extra)) << line.substr(0, 120);
