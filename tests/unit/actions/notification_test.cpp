@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <regex>
 #include <string>
@@ -92,12 +93,15 @@ class NotificationTest : public ActionsTest {
         return text;
     }
 
-    // The notification in the form of the expected files: its name as @ID@, its date as @DATE@.
+    // The notification in the form of the expected files: its name as @ID@, the date of its
+    // own header as @DATE@.
     std::string expected(std::string text) const {
         for (std::size_t at; !id_.empty() && (at = text.find(id_)) != std::string::npos;)
             text.replace(at, id_.size(), "@ID@");
-        return std::regex_replace(text, std::regex("Date: [^\r]*"), "Date: @DATE@",
-                                  std::regex_constants::format_first_only);
+        const std::size_t body = std::min(text.find("\r\n\r\n"), text.size());
+        return std::regex_replace(text.substr(0, body), std::regex("Date: [^\r]*"),
+                                  "Date: @DATE@") +
+               text.substr(body);
     }
 
     MessageContext filtered_;
