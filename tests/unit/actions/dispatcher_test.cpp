@@ -1,7 +1,7 @@
 // The action dispatcher over filters written for each case: a configuration directory of
 // its own, a queued message from a spammer, and hit counts or instance values set by hand
 // as the evaluators would leave them. Which filters hold and what each action line does
-// are shown through the loaded library (tests/e2e/dispatch_outcome_test.cpp); here only
+// are shown through the loaded library (tests/e2e/dispatch_*); here only
 // what a run there cannot set up.
 
 #include <gtest/gtest.h>

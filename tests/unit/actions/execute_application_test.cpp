@@ -21,8 +21,7 @@ class ExecuteApplicationTest : public ActionsTest {
     ScopedEnv argsEnv_{"KZ_ARGS_OUT", output()};
 };
 
-// That tokens become the arguments is shown through the loaded library (dispatch case
-// "combined").
+// That tokens become the arguments is shown through the loaded library (DispatchActions).
 TEST_F(ExecuteApplicationTest, ShellTextIsAnArgumentNotACommand) {
     std::string marker = dir_.file("injected");
     EXPECT_EQ(ExecuteApplication(context(), fixture("actions/args_to_file.sh"),
