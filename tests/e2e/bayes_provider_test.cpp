@@ -3,33 +3,20 @@
 
 #include <gtest/gtest.h>
 
-#include "e2e/dispatch_server.h"
+#include "e2e/provider_server.h"
 
 namespace kz::test {
 namespace {
 
 // Its filter holds a message (quarantine, delete) whose score is over 90.
-struct BayesServer : DispatchServer {
-    BayesServer() : DispatchServer("bayes") {
-        addRegistry(std::string("REGEDIT4\r\n\r\n[") + kAgentKey +
-                    "]\r\n\"Bayesian Filtering Status\"=dword:00000001\r\n"
-                    "\"Bayesian Filtering Load Mode\"=dword:00000001\r\n\r\n[" +
-                    kAgentKey + "\\Bayesian]\r\n\"Database\"=\"" + dir.file("bayes.sqlite") +
-                    "\"\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n"
-                    "\"Application Directory\"=\"" + libDir() + "\"\r\n");
-    }
-    static constexpr const char* kAgentKey =
-        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER";
-
-    void queue(const std::string& id, const std::string& sample) {
-        writeFile(commandFile(id), readFile(fixture("providers/daemons/message.cmd")));
-        writeFile(messageFile(id), readFile(fixture("bayes/" + sample)));
-    }
-    bool held(const std::string& id) const {
-        return exists(dir.file("quarantine/Messages/" + id)) && !exists(messageFile(id));
-    }
-    bool untouched(const std::string& id) const {
-        return !exists(dir.file("quarantine/Messages/" + id)) && exists(messageFile(id));
+struct BayesServer : ProviderServer {
+    BayesServer()
+        : ProviderServer(
+              "\"Bayesian Filtering Status\"=dword:00000001\r\n"
+              "\"Bayesian Filtering Load Mode\"=dword:00000001\r\n",
+              "", "bayes") {
+        addRegistry("REGEDIT4\r\n\r\n" + section("Bayesian") + "\"Database\"=\"" +
+                    dir.file("bayes.sqlite") + "\"\r\n");
     }
     RunOutput kzmta(std::vector<std::string> args) const {
         args.insert(args.begin(), {binPath("kzmta"), "bayes", "--registry", registry});
@@ -47,9 +34,8 @@ std::vector<std::string> trainingFiles(const std::string& category) {
 TEST(BayesProvider, TaughtByKzmtaAndFilterCommandItHoldsSpamAndLetsHamThrough) {
     BayesServer server;
     // Nothing learned yet: no score, the message goes on.
-    server.queue("EARLY.MAI", "spam.eml");
-    RunOutput out = server.filter({"EARLY.MAI"});
-    ASSERT_EQ(out.status, 0) << out.err;
+    const std::string spam = readFile(fixture("bayes/spam.eml"));
+    RunOutput out = server.queueAndFilter({{"EARLY.MAI", spam}});
     EXPECT_NE(out.out.find("Bayesian Filter - Loading Complete.\n"), std::string::npos) << out.out;
     EXPECT_TRUE(server.untouched("EARLY.MAI"));
 
@@ -83,10 +69,8 @@ TEST(BayesProvider, TaughtByKzmtaAndFilterCommandItHoldsSpamAndLetsHamThrough) {
     EXPECT_EQ(out.status, 0) << out.err;
     EXPECT_NE(out.out.find("Spam messages: 4\nHam messages: 4\n"), std::string::npos) << out.out;
 
-    server.queue("SPAM.MAI", "spam.eml");
-    server.queue("HAM.MAI", "ham.eml");
-    out = server.filter({"SPAM.MAI", "HAM.MAI"});
-    ASSERT_EQ(out.status, 0) << out.err;
+    out = server.queueAndFilter(
+        {{"SPAM.MAI", spam}, {"HAM.MAI", readFile(fixture("bayes/ham.eml"))}});
     EXPECT_TRUE(server.held("SPAM.MAI")) << out.out;
     EXPECT_TRUE(server.untouched("HAM.MAI")) << out.out;
 

@@ -30,16 +30,15 @@ class LoopSeal : public testing::TestWithParam<bool> {
         writeFile(server.messageFile(id), text);
     }
 
-    RunOutput filter(const std::vector<std::string>& ids) {
+    void filter(const std::vector<std::string>& ids) {
         RunOutput out = server.filter(ids);
         EXPECT_EQ(out.status, 0) << out.err;
-        return out;
     }
 
     // The queued messages other than those named.
     std::vector<std::string> others(const std::set<std::string>& known) const {
         std::vector<std::string> ids;
-        for (const std::string& id : DispatchServer::files(server.inbound))
+        for (const std::string& id : fileNames(server.inbound))
             if (!known.count(id)) ids.push_back(id);
         return ids;
     }
@@ -49,9 +48,9 @@ class LoopSeal : public testing::TestWithParam<bool> {
 
 TEST_P(LoopSeal, AForgedLoopHeaderAndSealAreFilteredAsAnyMessage) {
     queuePrize("PRIZE.MAI", "X-KZFilter: 1\r\nX-KZFilter-Seal: " + std::string(64, '0') + "\r\n");
-    RunOutput out = filter({"PRIZE.MAI"});
+    filter({"PRIZE.MAI"});
     std::vector<std::string> lines = server.executedLines();
-    ASSERT_EQ(lines.size(), 1u) << out.out;
+    ASSERT_EQ(lines.size(), 1u) << server.reportLog();
     EXPECT_NE(lines[0].find("\tPrize notice\t" + kPrizeActions + "\t"), std::string::npos)
         << lines[0];
     std::string message = readFile(server.messageFile("PRIZE.MAI"));

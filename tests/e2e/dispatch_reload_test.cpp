@@ -17,41 +17,6 @@ namespace fs = std::filesystem;
 
 constexpr int kMessages = 240;
 
-// Swaps FILTER.TAB between its two versions (each complete before it is visible) and
-// asks for a reload, again and again, until stopped.
-class ReloadRequester {
-  public:
-    explicit ReloadRequester(const DispatchServer& server) : server_(server) {
-        versions_[0] = readFile(server.dir.file("config/FILTERS/FILTER.TAB"));
-        versions_[1] = readFile(server.dir.file("FILTER-B.TAB"));
-        thread_ = std::thread([this] { loop(); });
-    }
-    ~ReloadRequester() { stop(); }
-    void stop() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-    }
-    int requests() const { return requests_; }
-
-  private:
-    void loop() {
-        const std::string table = server_.dir.file("config/FILTERS/FILTER.TAB");
-        for (int turn = 1; !stop_; ++turn) {
-            writeFile(table + ".new", versions_[turn % 2]);
-            fs::rename(table + ".new", table);
-            run({binPath("kzmta"), "reload", "--registry", server_.registry});
-            ++requests_;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-    }
-
-    const DispatchServer& server_;
-    std::string versions_[2];
-    std::atomic<bool> stop_{false};
-    std::atomic<int> requests_{0};
-    std::thread thread_;
-};
-
 // Removes one "X-KZ-Tag: " header line; the letter it carried, or '?' when there is
 // not exactly one.
 char TakeTag(std::string& message) {
@@ -75,15 +40,25 @@ TEST(DispatchReload, QueueThreadsLoseNoMessageWhileTheTableIsReloaded) {
     // One reload is due before the first message; more follow during the run.
     writeFile(server.registry, readFile(server.registry) + "\"Reload\"=dword:00000001\r\n");
 
-    RunOutput out;
-    {
-        ReloadRequester requester(server);
-        out = run({binPath("kzmta"), "run", "--registry", server.registry, "--library",
-                   libPath("libkzmtafilter.so"), "--threads", "4"},
-                  {"KZ_RUNTIME_DIR=" + server.dir.path()});
-        requester.stop();
-        EXPECT_GT(requester.requests(), 0);
-    }
+    // Meanwhile FILTER.TAB is swapped between its two versions (each complete before it is
+    // visible) and a reload asked for, again and again.
+    const std::string table = server.dir.file("config/FILTERS/FILTER.TAB");
+    const std::string versions[] = {readFile(table), readFile(server.dir.file("FILTER-B.TAB"))};
+    std::atomic<bool> stop{false};
+    std::atomic<int> requests{0};
+    std::thread requester([&] {
+        for (int turn = 1; !stop; ++turn, ++requests) {
+            writeFile(table + ".new", versions[turn % 2]);
+            fs::rename(table + ".new", table);
+            run({binPath("kzmta"), "reload", "--registry", server.registry});
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    RunOutput out =
+        run(kzmtaRun(server.registry, {"--threads", "4"}), {"KZ_RUNTIME_DIR=" + server.dir.path()});
+    stop = true;
+    requester.join();
+    EXPECT_GT(requests, 0);
     ASSERT_EQ(out.status, 0) << out.err;
     EXPECT_NE(out.out.find("Messages filtered: " + std::to_string(kMessages) + "\n"),
               std::string::npos)
@@ -92,10 +67,10 @@ TEST(DispatchReload, QueueThreadsLoseNoMessageWhileTheTableIsReloaded) {
 
     // Kept mail was handed on whole, tagged once by whichever table it met.
     const std::string outgoing = server.dir.file("queue/SMTP/Outgoing");
-    EXPECT_EQ(DispatchServer::files(outgoing), kept);
-    EXPECT_EQ(DispatchServer::files(outgoing + "/Messages"), kept);
-    EXPECT_TRUE(DispatchServer::files(server.inbound).empty());
-    EXPECT_TRUE(DispatchServer::files(server.inbound + "/Messages").empty());
+    EXPECT_EQ(fileNames(outgoing), kept);
+    EXPECT_EQ(fileNames(outgoing + "/Messages"), kept);
+    EXPECT_TRUE(fileNames(server.inbound).empty());
+    EXPECT_TRUE(fileNames(server.inbound + "/Messages").empty());
     const std::string original = readFile(fixture("dispatch/messages/figures.eml"));
     const std::string envelope = readFile(fixture("dispatch/messages/figures.cmd"));
     for (const std::string& id : kept) {

@@ -32,15 +32,8 @@ TEST(DkimProvider, AFailedSignatureIsHeldWithItsHeaderAndAValidOneGoesOn) {
     const std::string good = SignMessage(readFile(fixture("dkim/message.eml")), key, "sel");
     std::string altered = good;
     altered.replace(altered.find("attached"), 8, "enclosed");
-    const std::string command = readFile(fixture("providers/daemons/message.cmd"));
-    for (const auto& [id, text] :
-         {std::pair{"GOOD.MAI", good}, std::pair{"ALTERED.MAI", altered}}) {
-        writeFile(server.inbound + "/" + id, command);
-        writeFile(server.inbound + "/Messages/" + id, text);
-    }
 
-    RunOutput out = server.filter({"GOOD.MAI", "ALTERED.MAI"});
-    ASSERT_EQ(out.status, 0) << out.err;
+    RunOutput out = server.queueAndFilter({{"GOOD.MAI", good}, {"ALTERED.MAI", altered}});
     EXPECT_NE(out.out.find("Domain Keys - Loading Complete.\n"), std::string::npos) << out.out;
     EXPECT_TRUE(server.held("ALTERED.MAI")) << out.out;
     EXPECT_EQ(readFile(server.dir.file("quarantine/Messages/ALTERED.MAI"))

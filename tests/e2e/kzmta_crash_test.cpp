@@ -13,7 +13,7 @@
 #include <set>
 #include <thread>
 
-#include "support/test_support.h"
+#include "e2e/dispatch_server.h"
 
 namespace kz::test {
 namespace {
@@ -58,12 +58,8 @@ class CrashQueue {
     const std::map<std::string, Original>& originals() const { return originals_; }
 
     std::vector<std::string> args(std::vector<std::string> extra = {}) const {
-        std::vector<std::string> argv = {
-            binPath("kzmta"), "run",       "--registry",
-            registry(),       "--library", libPath("libkzmtafilter.so"),
-            "--threads",      "2"};
-        argv.insert(argv.end(), extra.begin(), extra.end());
-        return argv;
+        extra.insert(extra.begin(), {"--threads", "2"});
+        return kzmtaRun(registry(), extra);
     }
     std::vector<std::string> env() const { return {"KZ_RUNTIME_DIR=" + dir_.path()}; }
     // A leak check cut short by the kill would only report its own interruption.
@@ -73,13 +69,8 @@ class CrashQueue {
                 "ASAN_OPTIONS=" + std::string(asan ? asan : "") + ":detect_leaks=0"};
     }
 
-    // Regular files of a folder below the scratch folder.
     std::set<std::string> names(std::string_view relative) const {
-        std::set<std::string> found;
-        if (!fs::is_directory(path(relative))) return found;
-        for (const auto& entry : fs::directory_iterator(path(relative)))
-            if (entry.is_regular_file()) found.insert(entry.path().filename().string());
-        return found;
+        return fileNames(path(relative));
     }
 
     // Temporaries anywhere, working copies of header rewrites.

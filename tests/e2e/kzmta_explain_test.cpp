@@ -7,7 +7,8 @@
 #include <map>
 #include <set>
 
-#include "support/test_support.h"
+#include "e2e/dispatch_server.h"
+#include "support/case_file.h"
 
 namespace kz::test {
 namespace {
@@ -85,9 +86,7 @@ TEST(KzmtaExplain, JsonAgreesWithWhatTheRunThenDoes) {
     }
     EXPECT_EQ(fileTree(q.dir.path()), before) << "explain changed a file";
 
-    RunOutput ran = run({binPath("kzmta"), "run", "--registry", q.registry, "--library",
-                         libPath("libkzmtafilter.so"), "--threads", "1"},
-                        q.env());
+    RunOutput ran = run(kzmtaRun(q.registry, {"--threads", "1"}), q.env());
     ASSERT_EQ(ran.status, 0) << ran.err;
     auto executed = q.executedFilters();
     for (const auto& [message, holds] : expected) {
@@ -105,43 +104,15 @@ TEST(KzmtaExplain, JsonAgreesWithWhatTheRunThenDoes) {
 
 TEST(KzmtaExplain, JsonShowsCriteriaAndTheActionLinesThatWouldRun) {
     ExplainQueue q;
-    std::vector<std::string> tool = filterObjects(q.explain("TOOL.MAI").out);
-    ASSERT_EQ(tool.size(), 5u);
-    // Only enabled lines, up to the stop; the line after it is never read. The last
-    // field keeps its line end, as the dispatcher hands it on.
-    EXPECT_NE(tool[2].find("\"actions\":[{\"keyword\":\"COPY_TO_QUARANTINE\",\"data\":\"\","
-                           "\"description\":\"Executable\\n\"},{\"keyword\":\"STOP_PROCESSING\""),
-              std::string::npos)
-        << tool[2];
-    EXPECT_EQ(tool[2].find("Never read"), std::string::npos);
-    EXPECT_EQ(tool[2].find("Not yet"), std::string::npos);
-    EXPECT_NE(tool[3].find("\"reached\":false"), std::string::npos) << tool[3];
-    EXPECT_NE(tool[3].find("\"actions\":[]"), std::string::npos);
-
-    std::vector<std::string> half = filterObjects(q.explain("HALFMEET.MAI").out);
-    ASSERT_EQ(half.size(), 5u);
-    EXPECT_NE(half[1].find("\"matchAll\":1"), std::string::npos);
-    EXPECT_NE(half[1].find("{\"index\":0,\"keyword\":\"SUBJECT\",\"threshold\":1,"
-                           "\"instanceCount\":1,\"hitCount\":1"),
-              std::string::npos)
-        << half[1];
-    EXPECT_NE(half[1].find("{\"index\":1,\"keyword\":\"BODY\",\"threshold\":1,"
-                           "\"instanceCount\":1,\"hitCount\":0,\"matchText\":\"\""),
-              std::string::npos)
-        << half[1];
-    // Each criterion lists the values it was offered: the decoded subject, the body.
-    EXPECT_NE(half[1].find("\"values\":[\"meeting moved\"]},{\"index\":1,\"keyword\":\"BODY\""),
-              std::string::npos)
-        << half[1];
-    // Disabled slots are not listed.
-    EXPECT_EQ(half[0].find("\"keyword\":\"SUBJECT\""), std::string::npos) << half[0];
-
-    // A script filter runs its generated script, which shows this message's values.
-    EXPECT_NE(half[4].find("\"isScript\":true"), std::string::npos) << half[4];
-    EXPECT_NE(half[4].find("\"holds\":false"), std::string::npos);
-    EXPECT_NE(half[4].find("If CriteriaMet(0, \\\"lottery\\\") Then"), std::string::npos)
-        << half[4];
-
+    std::map<std::string, std::vector<std::string>> filters;  // by message
+    for (const CaseLine& c : ReadCaseFile("tools/explain_json.txt")) {
+        if (!filters.count(c.fields[0]))
+            filters[c.fields[0]] = filterObjects(q.explain(c.fields[0]).out);
+        ASSERT_EQ(filters[c.fields[0]].size(), 5u);
+        const std::string& filter = filters[c.fields[0]][std::stoul(c.fields[1]) - 1];
+        EXPECT_EQ(filter.find(Unescape(c.fields[3])) != std::string::npos, c.fields[2] == "1")
+            << "explain_json.txt:" << c.number << ": " << filter;
+    }
     RunOutput looped = q.explain("LOOPED.MAI");
     EXPECT_EQ(
         looped.out.find("{\"connector\":\"SMTP\",\"message\":\"LOOPED.MAI\",\"scanned\":true"), 0u)
@@ -160,21 +131,24 @@ TEST(KzmtaExplain, TextReportAndClearErrors) {
     EXPECT_NE(text.out.find("      saw Team meeting on Friday"), std::string::npos) << text.out;
     EXPECT_EQ(text.out.find("Loaded"), std::string::npos) << "agent trace leaked: " << text.out;
 
-    RunOutput missing = q.explain("NONE.MAI");
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("cannot read the envelope of message NONE.MAI"), std::string::npos)
-        << missing.err;
-    RunOutput noMessage =
-        run({binPath("kzmta"), "explain", "--registry", q.registry, "--connector", "SMTP"});
-    EXPECT_NE(noMessage.status, 0);
-    EXPECT_NE(noMessage.err.find("usage"), std::string::npos);
-    RunOutput path = q.explain("../../config/FILTERS/FILTER.TAB");
-    EXPECT_EQ(path.status, 1);
-    EXPECT_NE(path.err.find("--message takes a name, not a path"), std::string::npos) << path.err;
-    RunOutput noRegistry = run({binPath("kzmta"), "explain", "--registry", q.dir.file("no.reg"),
-                                "--connector", "SMTP", "--message", "SPAM.MAI"});
-    EXPECT_NE(noRegistry.status, 0);
-    EXPECT_NE(noRegistry.err.find("registry"), std::string::npos) << noRegistry.err;
+    const std::vector<std::string> base = {binPath("kzmta"), "explain", "--connector", "SMTP"};
+    auto with = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), base.begin(), base.end());
+        return run(args, q.env());
+    };
+    const std::pair<std::vector<std::string>, std::string> errors[] = {
+        {{"--registry", q.registry, "--message", "NONE.MAI"},
+         "cannot read the envelope of message NONE.MAI"},
+        {{"--registry", q.registry}, "usage"},
+        {{"--registry", q.registry, "--message", "../../config/FILTERS/FILTER.TAB"},
+         "--message takes a name, not a path"},
+        {{"--registry", q.dir.file("no.reg"), "--message", "SPAM.MAI"}, "registry"},
+    };
+    for (const auto& [args, message] : errors) {
+        RunOutput out = with(args);
+        EXPECT_EQ(out.status, 1) << message;
+        EXPECT_NE(out.err.find(message), std::string::npos) << out.err;
+    }
 }
 
 TEST(KzmtaExplain, WithoutFiltersNothingIsRead) {

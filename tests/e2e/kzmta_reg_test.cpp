@@ -21,33 +21,21 @@ class KzmtaReg : public ::testing::Test {
 };
 
 TEST_F(KzmtaReg, SetValuesReadBack) {
-    struct Case {
-        std::vector<std::string> set;
-        std::string key, name, printed, listed;
+    auto keyed = [](std::string text) {
+        std::size_t at = text.rfind("KEY");
+        return at == std::string::npos ? text : text.replace(at, 3, kKey);
     };
-    const Case cases[] = {
-        {{"--dword", "10"}, kKey, "Debug Logging Level", "10\n", "REG_DWORD\t10"},
-        {{"--dword", "0xFFFFFFFF"}, kKey, "Max", "4294967295\n", "REG_DWORD\t4294967295"},
-        {{"--string", "C:\\Kaztrel \"main\""},
-         kKey,
-         "Dir",
-         "C:\\Kaztrel \"main\"\n",
-         "REG_SZ\tC:\\Kaztrel \"main\""},
-        {{"--string", "a\tb"}, kKey, "Tabbed", "a\tb\n", "REG_SZ\ta\\tb"},
-        {{"--string", ""}, std::string("HKEY_LOCAL_MACHINE\\") + kKey, "@", "\n", "REG_SZ\t"},
-        {{"--dword", "3"}, std::string("HKLM\\") + kKey, "Reload", "3\n", "REG_DWORD\t3"},
-    };
-    for (const Case& c : cases) {
-        std::vector<std::string> args = {"set", c.key, c.name};
-        args.insert(args.end(), c.set.begin(), c.set.end());
-        test::RunOutput set = reg(args);
-        ASSERT_EQ(set.status, 0) << c.name << ": " << set.err;
+    for (const test::CaseLine& c : test::ReadCaseFile("tools/reg_values.txt")) {
+        std::vector<std::string> f;
+        for (const std::string& field : c.fields) f.push_back(test::Unescape(field));
+        test::RunOutput set = reg({"set", keyed(f[2]), f[3], f[0], f[1]});
+        ASSERT_EQ(set.status, 0) << f[3] << ": " << set.err;
         test::RunOutput get =
-            reg({"get", "software\\kaztrel\\kaztrel\\agents\\mta\\filters\\mtafilter", c.name});
-        EXPECT_EQ(get.status, 0) << c.name << ": " << get.err;
-        EXPECT_EQ(get.out, c.printed) << c.name;
+            reg({"get", "software\\kaztrel\\kaztrel\\agents\\mta\\filters\\mtafilter", f[3]});
+        EXPECT_EQ(get.status, 0) << f[3] << ": " << get.err;
+        EXPECT_EQ(get.out, f[4]) << f[3];
         test::RunOutput list = reg({"list", kKey});
-        EXPECT_NE(list.out.find(c.name + "\t" + c.listed + "\n"), std::string::npos) << list.out;
+        EXPECT_NE(list.out.find(f[3] + "\t" + f[5] + "\n"), std::string::npos) << list.out;
     }
     test::RunOutput removed = reg({"delete", kKey, "max"});
     EXPECT_EQ(removed.status, 0) << removed.err;

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <set>
 
-#include "support/test_support.h"
+#include "e2e/dispatch_server.h"
 
 namespace kz::test {
 namespace {
@@ -37,22 +37,6 @@ struct Queue {
         writeFile(inbound + "/" + id,
                   "Sender=[SMTP:a@example.org]\r\nRecipients=[SMTP:b@example.com]\r\n");
     }
-
-    std::vector<std::string> args(std::vector<std::string> extra) const {
-        std::vector<std::string> argv = {
-            binPath("kzmta"), "run",       "--registry",
-            registry,         "--library", libPath("libkzmtafilter.so")};
-        argv.insert(argv.end(), extra.begin(), extra.end());
-        return argv;
-    }
-
-    std::set<std::string> files(const std::string& folder) const {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder)) {
-            if (entry.is_regular_file()) names.insert(entry.path().filename().string());
-        }
-        return names;
-    }
 };
 
 // Many messages on several threads, each handed on once: DispatchReload and KzmtaCrash.
@@ -67,8 +51,8 @@ TEST(KzmtaRun, ACommandFileWaitsForItsMessageAndAnInterruptedHandOnIsFinished) {
     std::string orphan = "0123456789ABCDEF0123456789ABCDEF.MAI";
     writeFile(q.inbound + "/Messages/" + orphan, "X-KZFilter: 1\r\n\r\nForwarded\r\n");
 
-    RunOutput out =
-        run(q.args({"--leftover-age", "0", "--verbose"}), {"KZ_RUNTIME_DIR=" + q.dir.path()});
+    RunOutput out = run(kzmtaRun(q.registry, {"--leftover-age", "0", "--verbose"}),
+                        {"KZ_RUNTIME_DIR=" + q.dir.path()});
     ASSERT_EQ(out.status, 0) << out.err;
     // The agent's trace goes to standard error, the summary to standard output.
     EXPECT_NE(out.err.find("Loaded 1 Filters"), std::string::npos) << out.err;
@@ -76,15 +60,17 @@ TEST(KzmtaRun, ACommandFileWaitsForItsMessageAndAnInterruptedHandOnIsFinished) {
     EXPECT_NE(out.out.find("Messages filtered: 1\n"), std::string::npos) << out.out;
     EXPECT_NE(out.out.find("Handed on: 2\n"), std::string::npos) << out.out;
     EXPECT_NE(out.out.find("1 orphaned messages moved to bad mail"), std::string::npos) << out.out;
-    EXPECT_EQ(q.files(q.outgoing), (std::set<std::string>{"HALF.MAI", "READY.MAI"}));
-    EXPECT_EQ(q.files(q.outgoing + "/Messages"), (std::set<std::string>{"HALF.MAI", "READY.MAI"}));
-    EXPECT_EQ(q.files(q.inbound), std::set<std::string>{"EARLY.MAI"});
+    EXPECT_EQ(fileNames(q.outgoing), (std::set<std::string>{"HALF.MAI", "READY.MAI"}));
+    EXPECT_EQ(fileNames(q.outgoing + "/Messages"),
+              (std::set<std::string>{"HALF.MAI", "READY.MAI"}));
+    EXPECT_EQ(fileNames(q.inbound), std::set<std::string>{"EARLY.MAI"});
     EXPECT_TRUE(exists(q.dir.file("badmail/Messages/" + orphan)));
 }
 
 TEST(KzmtaRun, WatchWaitsForLateMessageFilesAndRescansOnATimer) {
     Queue q;
-    Child child(q.args({"--watch", "--threads", "1"}), {"KZ_RUNTIME_DIR=" + q.dir.path()});
+    Child child(kzmtaRun(q.registry, {"--watch", "--threads", "1"}),
+                {"KZ_RUNTIME_DIR=" + q.dir.path()});
     ASSERT_TRUE(child.waitForLine("Watching the queue")) << child.output();
     q.queueCommandFile("EARLY.MAI");
     q.queue("LATE.MAI");
@@ -99,7 +85,7 @@ TEST(KzmtaRun, WatchWaitsForLateMessageFilesAndRescansOnATimer) {
     child.signal(SIGTERM);
     EXPECT_EQ(child.wait(), 0);
     EXPECT_NE(child.output().find("Messages filtered: 3\n"), std::string::npos) << child.output();
-    EXPECT_EQ(q.files(q.outgoing), (std::set<std::string>{"EARLY.MAI", "LATE.MAI"}));
+    EXPECT_EQ(fileNames(q.outgoing), (std::set<std::string>{"EARLY.MAI", "LATE.MAI"}));
 }
 
 TEST(KzmtaRun, ClearErrorsForBadInput) {
@@ -108,7 +94,7 @@ TEST(KzmtaRun, ClearErrorsForBadInput) {
     EXPECT_NE(noRoot.status, 0);
     EXPECT_NE(noRoot.err.find("Connector Root Directory"), std::string::npos) << noRoot.err;
 
-    RunOutput badThreads = run(q.args({"--threads", "many"}));
+    RunOutput badThreads = run(kzmtaRun(q.registry, {"--threads", "many"}));
     EXPECT_NE(badThreads.status, 0);
     EXPECT_NE(badThreads.err.find("--threads"), std::string::npos) << badThreads.err;
 

@@ -1,15 +1,12 @@
 #include "e2e/milter_postfix.h"
 
 #include <grp.h>
-#include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <thread>
 
 namespace kz::test {
 
@@ -19,20 +16,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 constexpr const char* kPostfix = "/usr/sbin/postfix";
-
-int FreeLoopbackPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    close(fd);
-    return port;
-}
 
 std::string Filled(std::string text,
                    const std::vector<std::pair<std::string, std::string>>& values) {
@@ -54,14 +37,6 @@ std::string WhyPostfixCannotRun() {
         return "the postfix user or the postdrop group is missing";
     if (run({"python3", "-c", "import smtplib"}).status != 0) return "python3 is not installed";
     return {};
-}
-
-bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds bound) {
-    for (auto end = std::chrono::steady_clock::now() + bound;
-         std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(100ms)) {
-        if (condition()) return true;
-    }
-    return condition();
 }
 
 PostfixWithMilter::PostfixWithMilter()

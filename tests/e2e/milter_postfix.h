@@ -4,20 +4,16 @@
 
 #include <sys/types.h>
 
-#include <chrono>
-#include <functional>
 #include <memory>
 #include <string>
 
+#include "support/service.h"
 #include "support/test_support.h"
 
 namespace kz::test {
 
 // Empty when this machine can run the Postfix of a test, else the reason.
 std::string WhyPostfixCannotRun();
-// Polls the condition every 100 ms until it holds or the bound passes.
-bool WaitFor(const std::function<bool()>& condition,
-             std::chrono::seconds bound = std::chrono::seconds(20));
 
 class PostfixWithMilter {
   public:

@@ -1,87 +1,29 @@
 #include "provider_daemons.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
-#include <thread>
+#include <functional>
 
 #include "platform/stream_socket.h"
-
-extern char** environ;
 
 namespace kz::test {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 
-int FreeLoopbackPort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof addr;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &size);
-    ::close(fd);
-    return ntohs(addr.sin_port);
+namespace {
+
+// True when a connection to the address ("host:port" or a socket path) succeeds.
+std::function<bool()> Accepts(const std::string& address) {
+    return [address] {
+        std::string why;
+        return platform::StreamConnection::connect(address, 0, std::chrono::seconds(1), why) !=
+               nullptr;
+    };
 }
 
-bool Accepts(const std::string& address) {
-    std::string why;
-    return platform::StreamConnection::connect(address, 0, std::chrono::seconds(1), why) != nullptr;
-}
-
-bool Daemon::start(const std::vector<std::string>& argv, const std::string& logFile,
-                   const std::string& address, int seconds) {
-    log_ = logFile;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                     0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    int rc = ::posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        pid_ = -1;
-        return false;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (Accepts(address)) return true;
-        if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
-            pid_ = -1;
-            return false;
-        }
-        std::this_thread::sleep_for(50ms);
-    }
-    return false;
-}
-
-void Daemon::stop() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    for (int i = 0; i < 200; ++i) {
-        if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
-            pid_ = -1;
-            return;
-        }
-        std::this_thread::sleep_for(50ms);
-    }
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-}
+}  // namespace
 
 bool Spamd::start() {
     // spamd reads its configuration as "nobody" when started as root.
@@ -103,7 +45,7 @@ bool Spamd::start() {
                                      "--max-children=2",
                                      "--syslog=stderr"};
     if (::geteuid() == 0) argv.insert(argv.begin() + 1, {"-u", "nobody"});
-    return daemon.start(argv, dir.file("spamd.log"), address, 60);
+    return daemon.start(argv, dir.file("spamd.log"), Accepts(address), 60);
 }
 
 bool Clamd::start() {
@@ -119,7 +61,8 @@ bool Clamd::start() {
     writeFile(dir.file("clamd.conf"), "DatabaseDirectory " + dir.file("db") + "\nLocalSocket " +
                                           socket + "\nForeground yes\nLogFile " +
                                           dir.file("clamd.log") + "\nStreamMaxLength 1M\n");
-    return daemon.start({"clamd", "-c", dir.file("clamd.conf")}, dir.file("clamd.out"), socket, 30);
+    return daemon.start({"clamd", "-c", dir.file("clamd.conf")}, dir.file("clamd.out"),
+                        Accepts(socket), 30);
 }
 
 }  // namespace kz::test

@@ -1,23 +1,19 @@
 #pragma once
 // A dnsmasq on 127.0.0.1 at a free port that serves made-up zones for the DNS tests:
 // the names of an addn-hosts file plus the options given, nothing from the system's
-// resolver configuration. Stopped by its process id; every wait is bounded.
+// resolver configuration.
 
 #include <grp.h>
 #include <netinet/in.h>
 #include <pwd.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "support/service.h"
 #include "support/test_support.h"
 
 namespace kz::test {
@@ -54,7 +50,6 @@ class DnsmasqServer {
         }
         throw std::runtime_error("dnsmasq did not start: " + readFile(log_));
     }
-    ~DnsmasqServer() { stop(); }
     DnsmasqServer(const DnsmasqServer&) = delete;
     DnsmasqServer& operator=(const DnsmasqServer&) = delete;
 
@@ -96,49 +91,20 @@ class DnsmasqServer {
                                          std::string("--user=") + (user ? user->pw_name : "root"),
                                          std::string("--group=") + (grp ? grp->gr_name : "root")};
         args.insert(args.end(), options.begin(), options.end());
-        std::vector<char*> argv;
-        for (std::string& arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
         writeFile(log_, "");
-        if (posix_spawnp(&pid_, "dnsmasq", nullptr, nullptr, argv.data(), environ) != 0) {
-            pid_ = -1;
-            throw std::runtime_error("dnsmasq cannot be started");
-        }
         // Ready once it has read the hosts file; gone early when the port was taken.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (readFile(log_).find("read " + hostsFile) != std::string::npos) return true;
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return false;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        stop();
+        if (daemon_.start(
+                args, dir_.file("dnsmasq.out"),
+                [&] { return readFile(log_).find("read " + hostsFile) != std::string::npos; }, 10))
+            return true;
+        daemon_.stop();
         return false;
-    }
-
-    void stop() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        int status = 0;
-        while (waitpid(pid_, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() >= deadline) {
-                kill(pid_, SIGKILL);
-                waitpid(pid_, &status, 0);
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        pid_ = -1;
     }
 
     TempDir dir_;
     std::string log_ = dir_.file("dnsmasq.log");
-    pid_t pid_ = -1;
     int port_ = 0;
+    Daemon daemon_;
 };
 
 }  // namespace kz::test

@@ -1,9 +1,12 @@
 #include "support/test_support.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +15,9 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
+
+#include "support/service.h"
 
 extern char** environ;
 
@@ -246,6 +252,59 @@ int Child::wait() {
     waitpid(pid_, &status, 0);
     pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool Daemon::start(const std::vector<std::string>& argv, const std::string& logFile,
+                   const std::function<bool()>& ready, int seconds) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                     0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = -1;
+    int rc = spawnWith(pid, actions, argv, {});
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) return false;
+    pid_ = pid;
+    bool exited = false;
+    bool up = WaitFor([&] { return (exited = waitpid(pid_, nullptr, WNOHANG) == pid_) || ready(); },
+                      std::chrono::seconds(seconds));
+    if (exited) pid_ = -1;
+    return up && !exited;
+}
+
+void Daemon::stop() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    if (!WaitFor([&] { return waitpid(pid_, nullptr, WNOHANG) == pid_; },
+                 std::chrono::seconds(10))) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    pid_ = -1;
+}
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds bound) {
+    for (auto end = std::chrono::steady_clock::now() + bound;
+         std::chrono::steady_clock::now() < end;
+         std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
+        if (condition()) return true;
+    }
+    return condition();
+}
+
+int FreeLoopbackPort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    close(fd);
+    return port;
 }
 
 }  // namespace kz::test
