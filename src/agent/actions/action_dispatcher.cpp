@@ -21,9 +21,12 @@ namespace {
 constexpr TextLimit kExecutedActionsLimit{2048};
 
 struct DispatchState {
+    explicit DispatchState(const QueueStepHook& hook) : edits(hook) {}
+
     std::string criteriaText;  // grows over the whole call
     bool stop = false;
     int result = 0;
+    MessageEdits edits;
 };
 
 void RecordAction(std::string& executed, std::string_view keyword) {
@@ -57,8 +60,9 @@ std::string RunActionFile(MessageContext& context, const filters::FilterDefiniti
         if (keyword->recording == Recording::Always) RecordAction(executed, line.keyword);
         // The description usually ends the line; its line end would break the Reason
         // line and the template lines of the notifications that show it.
-        ActionCall call{context, filter, line.data, filters::CutAtLineFeed(line.description),
-                        matchDescription};
+        std::string_view description = filters::CutAtLineFeed(line.description);
+        ActionCall call{context, filter, line.data, description, matchDescription, state.edits};
+        if (keyword->files == FileUse::Reads) state.edits.flush();
         bool succeeded = keyword->run(call);
         if (keyword->stops) {
             state.stop = true;
@@ -86,8 +90,8 @@ void WriteReportLine(const MessageContext& context, const filters::FilterTable& 
 
 int ExecuteFilterActions(MessageContext& context, const filters::FilterTable& table,
                          filters::CriteriaResults& results, std::string& resultText,
-                         TextLimit resultLimit) {
-    DispatchState state;
+                         TextLimit resultLimit, const QueueStepHook& hook) {
+    DispatchState state(hook);
     for (int position = 1; position <= table.filterCount() && !state.stop; ++position) {
         const filters::FilterDefinition& filter = table.filter(position);
         Verdict verdict = DecideFilter(position, filter, results, context, state.criteriaText);
@@ -104,6 +108,7 @@ int ExecuteFilterActions(MessageContext& context, const filters::FilterTable& ta
                             resultLimit);
         }
     }
+    state.edits.flush();
     return state.result;
 }
 

@@ -8,13 +8,16 @@
 #include "filters/criteria_results.h"
 #include "filters/filter_table.h"
 #include "message/message_context.h"
+#include "message/queue_publish.h"
 
 namespace kz::actions {
 
 // Runs the actions of the filters that hold; the report line goes into resultText (cut
-// to resultLimit). Returns 0 or 1.
+// to resultLimit). Returns 0 or 1. The changes the actions make to the message file are
+// written once: before an action that reads the files and at the end (each rewrite goes
+// through `hook`).
 int ExecuteFilterActions(MessageContext& context, const filters::FilterTable& table,
                          filters::CriteriaResults& results, std::string& resultText,
-                         TextLimit resultLimit);
+                         TextLimit resultLimit, const QueueStepHook& hook = {});
 
 }  // namespace kz::actions

@@ -1,5 +1,6 @@
 #include "actions/action_keywords.h"
 
+#include "actions/add_header.h"
 #include "actions/annotations.h"
 #include "actions/append_recipient.h"
 #include "actions/copy_to_folder.h"
@@ -14,7 +15,6 @@
 #include "filters/result_tokens.h"
 #include "message/envelope.h"
 #include "message/envelope_address.h"
-#include "message/message_header.h"
 #include "message/queue_operations.h"
 
 namespace kz::actions {
@@ -65,7 +65,7 @@ bool Move(const ActionCall& call) {
 bool SubjectPrefix(const ActionCall& call) {
     std::string prefix(call.data);
     filters::ExpandResultTokens(call.matchDescription, prefix, kTextLimit, 1);
-    return AddSubjectPrefix(call.context, prefix);
+    return AddSubjectPrefix(call.edits, call.context, prefix);
 }
 
 bool NotifySenderAction(const ActionCall& call) {
@@ -91,7 +91,7 @@ bool AddHeader(const ActionCall& call) {
     auto [name, value] = SplitAtBar(call.data, kTextLimit);
     filters::ExpandResultTokens(call.matchDescription, value, kTextLimit, 0);
     value = ExpandEnvelopeTokens(std::move(value), call.context);
-    return SetMessageHeader(call.context, name, value, HeaderMode::ReplaceOrAdd);
+    return AddHeaderLine(call.edits, call.context, name, value);
 }
 
 bool NotifyRecipientsAction(const ActionCall& call) {
@@ -113,7 +113,7 @@ bool Annotations(const ActionCall& call) {
     int32_t mode = filters::AtoiText(call.data);
     request.bottom = mode == 1 || mode == 2;
     request.top = mode == 2;
-    return AppendAnnotations(call.context, request);
+    return AppendAnnotations(call.edits, call.context, request);
 }
 
 bool Stop(const ActionCall&) {
@@ -121,21 +121,21 @@ bool Stop(const ActionCall&) {
 }
 
 constexpr ActionKeyword kActionKeywords[] = {
-    {"DELETE", Delete, Recording::OnSuccess, false},
-    {"COPY_TO_BADMAIL", BadMail, Recording::OnSuccess, false},
-    {"COPY_TO_QUARANTINE", Quarantine, Recording::OnSuccess, false},
-    {"COPY", Copy, Recording::Always, false},
-    {"MOVE", Move, Recording::Always, false},
-    {"ADD_SUBJECT_PREFIX", SubjectPrefix, Recording::OnSuccess, false},
-    {"NOTIFY_SENDER", NotifySenderAction, Recording::OnSuccess, false},
-    {"NOTIFY_ADDRESS", NotifyAddressAction, Recording::OnSuccess, false},
-    {"FORWARD_TO_ADDRESS", Forward, Recording::OnSuccess, false},
-    {"EXECUTE_APPLICATION", Execute, Recording::OnSuccess, false},
-    {"ADD_HEADER", AddHeader, Recording::OnSuccess, false},
-    {"NOTIFY_RECIPIENTS", NotifyRecipientsAction, Recording::OnSuccess, false},
-    {"APPEND_RECIPIENTS", AppendRecipients, Recording::OnSuccess, false},
-    {"APPEND_ANNOTATIONS", Annotations, Recording::OnSuccess, false},
-    {"STOP_PROCESSING", Stop, Recording::Always, true},
+    {"DELETE", Delete, Recording::OnSuccess, FileUse::Reads, false},
+    {"COPY_TO_BADMAIL", BadMail, Recording::OnSuccess, FileUse::Reads, false},
+    {"COPY_TO_QUARANTINE", Quarantine, Recording::OnSuccess, FileUse::Reads, false},
+    {"COPY", Copy, Recording::Always, FileUse::Reads, false},
+    {"MOVE", Move, Recording::Always, FileUse::Reads, false},
+    {"ADD_SUBJECT_PREFIX", SubjectPrefix, Recording::OnSuccess, FileUse::Edits, false},
+    {"NOTIFY_SENDER", NotifySenderAction, Recording::OnSuccess, FileUse::Reads, false},
+    {"NOTIFY_ADDRESS", NotifyAddressAction, Recording::OnSuccess, FileUse::Reads, false},
+    {"FORWARD_TO_ADDRESS", Forward, Recording::OnSuccess, FileUse::Reads, false},
+    {"EXECUTE_APPLICATION", Execute, Recording::OnSuccess, FileUse::Reads, false},
+    {"ADD_HEADER", AddHeader, Recording::OnSuccess, FileUse::Edits, false},
+    {"NOTIFY_RECIPIENTS", NotifyRecipientsAction, Recording::OnSuccess, FileUse::Reads, false},
+    {"APPEND_RECIPIENTS", AppendRecipients, Recording::OnSuccess, FileUse::None, false},
+    {"APPEND_ANNOTATIONS", Annotations, Recording::OnSuccess, FileUse::Edits, false},
+    {"STOP_PROCESSING", Stop, Recording::Always, FileUse::None, true},
 };
 
 }  // namespace

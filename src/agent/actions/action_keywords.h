@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "actions/message_edits.h"
 #include "filters/filter_table.h"
 #include "message/message_context.h"
 
@@ -16,6 +17,7 @@ struct ActionCall {
     std::string_view data;         // field 3
     std::string_view description;  // field 5
     const std::string& matchDescription;
+    MessageEdits& edits;  // the run's pending changes to the message files
 };
 
 enum class Recording {
@@ -23,10 +25,18 @@ enum class Recording {
     Always,     // recorded before the operation is tried (COPY, MOVE)
 };
 
+// What an action does with the queued message's files.
+enum class FileUse {
+    None,   // nothing (the command file at most)
+    Edits,  // changes the run's text of the message through ActionCall::edits
+    Reads,  // reads, copies, deletes or hands on the files: the edits are written before it
+};
+
 struct ActionKeyword {
     std::string_view keyword;
     bool (*run)(const ActionCall&);
     Recording recording;
+    FileUse files;
     bool stops;  // STOP_PROCESSING
 };
 

@@ -1,6 +1,7 @@
 #include "actions/annotations.h"
 
 #include <optional>
+#include <utility>
 
 #include "actions/annotation_text.h"
 #include "actions/message_source.h"
@@ -34,15 +35,15 @@ std::string AnnotationFilePath(std::string_view configuration, std::string_view 
     return platform::joinPath(platform::joinPath(dir, "Annotations"), std::string(name) + ".TXT");
 }
 
-bool AppendAnnotations(const MessageContext& context, const AnnotationRequest& request,
-                       const QueueStepHook& hook) {
+bool AppendAnnotations(MessageEdits& edits, const MessageContext& context,
+                       const AnnotationRequest& request) {
     if (!InboundQueuePaths(config::CurrentDirectories()->connectorRoot, context.connectorName,
                            context.messageId))
         return false;
     if (!request.top && !request.bottom) return true;
     std::optional<std::string> source = DispositionMessageFile(context);
     if (!source) return true;
-    std::optional<std::string> message = platform::readFile(*source);
+    const std::string* message = edits.text(*source);
     if (!message) return true;
     std::optional<std::string> annotated =
         AnnotateMessageText(*message,
@@ -50,8 +51,9 @@ bool AppendAnnotations(const MessageContext& context, const AnnotationRequest& r
                                            AnnotationRequest::kTopNameLimit),
                             ReadAnnotation(request.bottom, request.owner, request.bottomName,
                                            AnnotationRequest::kBottomNameLimit));
-    if (!annotated) return true;
-    return PublishFile(*source, platform::temporaryNameFor(*source), *annotated, hook);
+    if (annotated)
+        edits.replace(*source, std::move(*annotated), platform::temporaryNameFor(*source));
+    return true;
 }
 
 }  // namespace kz::actions

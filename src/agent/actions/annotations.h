@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "actions/message_edits.h"
 #include "base/text_limit.h"
 #include "message/message_context.h"
-#include "message/queue_publish.h"
 
 namespace kz::actions {
 
@@ -27,11 +27,11 @@ struct AnnotationRequest {
 std::string AnnotationFilePath(std::string_view configuration, std::string_view owner,
                                std::string_view name);
 
-// Rewrites the message file (the Outgoing copy when there is one, else the Inbound one)
-// with the requested annotations, through a working copy renamed over it. True when the
-// message is as it should be (also unchanged: already filtered, no boundary, no
-// annotation file, no message file); false for unsafe queue names or a failed rewrite.
-bool AppendAnnotations(const MessageContext& context, const AnnotationRequest& request,
-                       const QueueStepHook& hook = {});
+// Adds the requested annotations to the run's text of the message file (the Outgoing copy
+// when there is one, else the Inbound one). True when the message is as it should be (also
+// unchanged: already filtered, no boundary, no annotation file, no message file); false for
+// unsafe queue names.
+bool AppendAnnotations(MessageEdits& edits, const MessageContext& context,
+                       const AnnotationRequest& request);
 
 }  // namespace kz::actions

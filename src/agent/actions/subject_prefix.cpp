@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <optional>
+#include <utility>
 
 #include "base/ascii.h"
 #include "base/format.h"
@@ -51,15 +52,14 @@ std::optional<std::string> PrefixSubjectInText(std::string_view message, std::st
     return result;
 }
 
-bool AddSubjectPrefix(const MessageContext& context, std::string_view prefix,
-                      const QueueStepHook& hook) {
+bool AddSubjectPrefix(MessageEdits& edits, const MessageContext& context, std::string_view prefix) {
     auto directories = config::CurrentDirectories();
     std::optional<InboundPaths> paths =
         InboundQueuePaths(directories->connectorRoot, context.connectorName, context.messageId);
     if (!paths) return false;
     // Nothing queued, nothing marked.
     if (platform::fileStatus(paths->messageFile) == platform::FileStatus::NotFound) return false;
-    std::optional<std::string> message = platform::readFile(paths->messageFile);
+    const std::string* message = edits.text(paths->messageFile);
     if (!message) {
         log::Trace("Failed to open %s error %d\n", paths->messageFile.c_str(), errno);
         return false;
@@ -67,8 +67,9 @@ bool AddSubjectPrefix(const MessageContext& context, std::string_view prefix,
     // A line break in the prefix would start a header line of its own.
     std::optional<std::string> prefixed = PrefixSubjectInText(*message, BlankLineBreaks(prefix));
     if (!prefixed) return false;  // no subject line to mark
-    if (*prefixed == *message) return true;
-    return PublishFile(paths->messageFile, paths->workingCopy, *prefixed, hook);
+    if (*prefixed != *message)
+        edits.replace(paths->messageFile, std::move(*prefixed), paths->workingCopy);
+    return true;
 }
 
 }  // namespace kz::actions

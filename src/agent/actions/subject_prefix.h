@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "actions/message_edits.h"
 #include "message/message_context.h"
-#include "message/queue_publish.h"
 
 namespace kz::actions {
 
@@ -16,11 +16,11 @@ namespace kz::actions {
 // line or the line has no line end: there is nothing to prefix.
 std::optional<std::string> PrefixSubjectInText(std::string_view message, std::string_view prefix);
 
-// Rewrites the context's Inbound message file with the prefix, through a working copy
-// renamed over it. True when the subject carries the prefix afterwards (also when it already
-// did); false when there is no message file or no subject line to mark, or the file could not
-// be read or rewritten, so the action is never reported for a message it left unmarked.
-bool AddSubjectPrefix(const MessageContext& context, std::string_view prefix,
-                      const QueueStepHook& hook = {});
+// Puts the prefix into the run's text of the context's Inbound message file; the working
+// copy is its temporary name when the edits are written. True when the subject carries the
+// prefix afterwards (also when it already did); false when there is no message file or no
+// subject line to mark, or the file could not be read, so the action is never reported for
+// a message it left unmarked.
+bool AddSubjectPrefix(MessageEdits& edits, const MessageContext& context, std::string_view prefix);
 
 }  // namespace kz::actions

@@ -10,7 +10,6 @@ namespace {
 
 using actions::AnnotateMessageText;
 using actions::AnnotationRequest;
-using actions::AppendAnnotations;
 
 class AnnotationsTest : public ActionsTest {
   protected:
@@ -26,6 +25,11 @@ class AnnotationsTest : public ActionsTest {
     std::string configuration() const { return dir_.file("config"); }
 
     static AnnotationRequest both() { return {"System", "TOP", true, "BOTTOM", true}; }
+    // One run's annotations, written when the run's edits end.
+    bool AppendAnnotations(const AnnotationRequest& request) {
+        actions::MessageEdits edits;
+        return actions::AppendAnnotations(edits, context(), request);
+    }
 };
 
 constexpr std::string_view kTop = "\r\nAnnotation top line.\r\n\r\n";
@@ -33,7 +37,7 @@ constexpr std::string_view kBottom = "\r\nAnnotation bottom line.\r\n\r\n";
 
 TEST_F(AnnotationsTest, SinglePartGetsBothAnnotationsAndTheLoopHeader) {
     queueMessageFile("plain.eml");
-    EXPECT_TRUE(AppendAnnotations(context(), both()));
+    EXPECT_TRUE(AppendAnnotations(both()));
     std::string original = actionFixture("plain.eml");
     std::size_t body = original.find("\r\n\r\n") + 2;
     std::string expected = original.substr(0, body) + "X-KZFilter: 1\r\n\r\n" + std::string(kTop) +
@@ -41,13 +45,13 @@ TEST_F(AnnotationsTest, SinglePartGetsBothAnnotationsAndTheLoopHeader) {
     EXPECT_EQ(readFile(messageFile()), expected);
     EXPECT_TRUE(strayNames(inbound() + "/Messages", {std::string(kMessageId)}).empty());
     // Filtered once: a second run changes nothing.
-    EXPECT_TRUE(AppendAnnotations(context(), both()));
+    EXPECT_TRUE(AppendAnnotations(both()));
     EXPECT_EQ(readFile(messageFile()), expected);
 }
 
 TEST_F(AnnotationsTest, MultipartAnnotatesItsTextPartsAndKeepsTheRest) {
     queueMessageFile("multipart.eml");
-    EXPECT_TRUE(AppendAnnotations(context(), both()));
+    EXPECT_TRUE(AppendAnnotations(both()));
     std::string text = readFile(messageFile());
     std::string original = actionFixture("multipart.eml");
     EXPECT_NE(text.find("boundary=\"=_b1\"\r\nX-KZFilter: 1\r\n\r\nThis is a multipart"),
@@ -66,13 +70,13 @@ TEST_F(AnnotationsTest, MessagesThatStayAsTheyAre) {
     const char* unchanged[] = {"filtered.eml", "multipart_no_boundary.eml"};
     for (const char* name : unchanged) {
         queueMessageFile(name);
-        EXPECT_TRUE(AppendAnnotations(context(), both())) << name;
+        EXPECT_TRUE(AppendAnnotations(both())) << name;
         EXPECT_EQ(readFile(messageFile()), actionFixture(name)) << name;
     }
     queueMessageFile("plain.eml");
-    EXPECT_TRUE(AppendAnnotations(context(), {"System", "TOP", false, "BOTTOM", false}));
-    EXPECT_TRUE(AppendAnnotations(context(), {"..", "TOP", true, "BOTTOM", true}));
-    EXPECT_TRUE(AppendAnnotations(context(), {"System", "../x", true, "MISSING", true}));
+    EXPECT_TRUE(AppendAnnotations({"System", "TOP", false, "BOTTOM", false}));
+    EXPECT_TRUE(AppendAnnotations({"..", "TOP", true, "BOTTOM", true}));
+    EXPECT_TRUE(AppendAnnotations({"System", "../x", true, "MISSING", true}));
     EXPECT_EQ(readFile(messageFile()), actionFixture("plain.eml"));
     EXPECT_EQ(AnnotateMessageText("Subject: no body", std::string("x"), std::nullopt),
               std::nullopt);

@@ -57,13 +57,25 @@ class DispatcherTest : public QueueTest {
         config::ReadAttachSettings();
     }
 
+    // One filter "Spam" that holds by its SUBJECT criterion, with the given action lines.
+    void configureSubjectFilter(const std::string& actionLines) {
+        std::string criteria;  // SUBJECT alone, threshold 1
+        for (int kind = 0; kind < filters::kCriterionCount; ++kind)
+            criteria += std::string(kind == filters::SUBJECT ? "1" : "0") + "\t" +
+                        std::string(filters::KindOf(kind).keyword) + "\tx\t\t\t1\n";
+        configure("Spam\t1\tSPAM\t\tSpam words\r\n",
+                  {{"CRITERIA/SPAM.TAB", criteria}, {"ACTIONS/SPAM.TAB", actionLines}});
+        results.block(1).hitCount[filters::SUBJECT] = 1;
+        results.block(1).matchText[filters::SUBJECT] = "<MF-W>win</MF-W>";
+    }
+
     // Runs the actions of every filter that holds, keeping the trace and the report line;
     // true when the message was quarantined.
     bool holds() {
         std::filesystem::remove(quarantine() + "/" + std::string(kMessageId));
         report.clear();
         testing::internal::CaptureStdout();
-        actions::ExecuteFilterActions(ctx, table, results, report, TextLimit{2048});
+        actions::ExecuteFilterActions(ctx, table, results, report, TextLimit{2048}, hook);
         trace = testing::internal::GetCapturedStdout();
         return exists(quarantine() + "/" + std::string(kMessageId));
     }
@@ -77,23 +89,66 @@ class DispatcherTest : public QueueTest {
     filters::CriteriaResults results;
     MessageContext ctx;
     std::string report, trace;
+    QueueStepHook hook;
 };
 
 TEST_F(DispatcherTest, ASubjectPrefixThatFoundNoSubjectIsNotReported) {
-    std::string criteria;  // SUBJECT alone, threshold 1
-    for (int kind = 0; kind < filters::kCriterionCount; ++kind)
-        criteria += std::string(kind == filters::SUBJECT ? "1" : "0") + "\t" +
-                    std::string(filters::KindOf(kind).keyword) + "\tx\t\t\t1\n";
-    configure(
-        "Spam\t1\tSPAM\t\tSpam words\r\n",
-        {{"CRITERIA/SPAM.TAB", criteria},
-         {"ACTIONS/SPAM.TAB", "1\t\t[SPAM] \tADD_SUBJECT_PREFIX\t\n1\t\t\tCOPY_TO_BADMAIL\t\n"}});
-    results.block(1).hitCount[filters::SUBJECT] = 1;
-    results.block(1).matchText[filters::SUBJECT] = "<MF-W>win</MF-W>";
+    configureSubjectFilter("1\t\t[SPAM] \tADD_SUBJECT_PREFIX\t\n1\t\t\tCOPY_TO_BADMAIL\t\n");
     writeFile(messageFile(), "From: a@example.org\n\nSubject: only in the body\n");
     holds();
     EXPECT_NE(report.find("\tCOPY_TO_BADMAIL\t"), std::string::npos) << report;
     EXPECT_EQ(report.find("ADD_SUBJECT_PREFIX"), std::string::npos) << report;
+}
+
+// Header lines, a subject prefix and an annotation change one copy of the message in
+// memory, written once at the end of the run, and before an action that reads the file:
+// the folder copy holds the edits made before it.
+TEST_F(DispatcherTest, TheEditsOfARunAreWrittenOnceAndBeforeAFolderCopy) {
+    setString(config::kProductKey, config::kMailRoot, dir_.file("mail"));
+    config::ReadAttachDirectories();
+    const std::string junk = dir_.file("mail/Main/MAILROOT/joe/Junk");
+    makeDirectories(junk);
+    makeDirectories(dir_.file("config/POSTOFFICES/System/Annotations"));
+    writeFile(dir_.file("config/POSTOFFICES/System/Annotations/SPAM.TXT"), "Checked.\r\n");
+    ctx.account = "Main";
+    ctx.user = "joe";
+    int rewrites = 0;
+    hook = [&rewrites](std::string_view step) {
+        rewrites += step == kStepReplaceTarget;
+        return true;
+    };
+    const std::string before =
+        "1\t\tX-One|first\tADD_HEADER\t\n"
+        "1\t\t[SPAM] \tADD_SUBJECT_PREFIX\t\n"
+        "1\t\tX-Two|[KZ_CRITERIA]\tADD_HEADER\t\n";
+    const std::string after =
+        "1\t\tX-One|again\tADD_HEADER\t\n"
+        "1\t\t1\tAPPEND_ANNOTATIONS\t\n";
+    for (const std::string& copy : {std::string(), std::string("1\t\tJunk\tCOPY\t\n")}) {
+        writeFile(messageFile(), queueFixture("plain.eml"));
+        configureSubjectFilter(before + copy + after);
+        rewrites = 0;
+        holds();
+        EXPECT_EQ(rewrites, copy.empty() ? 1 : 2);
+        EXPECT_EQ(readFile(messageFile()), readFile(fixture("actions/edited.eml")));
+        EXPECT_EQ(strayNames(inbound() + "/Messages", {std::string(kMessageId)}),
+                  std::vector<std::string>{});
+    }
+    EXPECT_EQ(readFile(junk + "/" + std::string(kMessageId)),
+              readFile(fixture("actions/edited_before_copy.eml")));
+}
+
+// A rewrite that fails leaves the file as it was; the next run starts from it.
+TEST_F(DispatcherTest, AFailedRewriteLeavesTheMessageWhole) {
+    configureSubjectFilter("1\t\tX-One|first\tADD_HEADER\t\n");
+    hook = [](std::string_view step) { return step != kStepReplaceTarget; };
+    holds();
+    EXPECT_EQ(readFile(messageFile()), queueFixture("plain.eml"));
+    EXPECT_EQ(strayNames(inbound() + "/Messages", {std::string(kMessageId)}),
+              std::vector<std::string>{});
+    hook = {};
+    holds();
+    EXPECT_NE(readFile(messageFile()).find("\r\nX-One: first\r\n"), std::string::npos);
 }
 
 // The cases of tests/fixtures/script/verdict_cases.txt: whether the script filter holds,

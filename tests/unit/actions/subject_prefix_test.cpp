@@ -7,27 +7,33 @@
 namespace kz::test {
 namespace {
 
-using actions::AddSubjectPrefix;
 using actions::PrefixSubjectInText;
 
-class SubjectPrefixTest : public ActionsTest {};
+class SubjectPrefixTest : public ActionsTest {
+  protected:
+    // One run's prefix, written when the run's edits end.
+    bool AddSubjectPrefix(std::string_view prefix) {
+        actions::MessageEdits edits;
+        return actions::AddSubjectPrefix(edits, context(), prefix);
+    }
+};
 
 TEST_F(SubjectPrefixTest, PrefixesTheHeaderOnceWhateverTheCase) {
     queueMessageFile("plain.eml");
-    EXPECT_TRUE(AddSubjectPrefix(context(), "[SPAM]"));
+    EXPECT_TRUE(AddSubjectPrefix("[SPAM]"));
     std::string once = readFile(messageFile());
     EXPECT_NE(once.find("\r\nSubject: [SPAM]Hello \r\n"), std::string::npos);
     // The body's "Subject:" line is not a header.
     EXPECT_NE(once.find("\r\nSubject: not this one\r\n"), std::string::npos);
-    EXPECT_TRUE(AddSubjectPrefix(context(), "[SPAM]"));
-    EXPECT_TRUE(AddSubjectPrefix(context(), "[spam]"));
+    EXPECT_TRUE(AddSubjectPrefix("[SPAM]"));
+    EXPECT_TRUE(AddSubjectPrefix("[spam]"));
     EXPECT_EQ(readFile(messageFile()), once);
     EXPECT_TRUE(strayNames(inbound() + "/Messages", {std::string(kMessageId)}).empty());
 }
 
 TEST_F(SubjectPrefixTest, KeepsTheMessagesOwnLineEnds) {
     queueMessageFile("plain_lf.eml");
-    EXPECT_TRUE(AddSubjectPrefix(context(), "[SPAM] "));
+    EXPECT_TRUE(AddSubjectPrefix("[SPAM] "));
     EXPECT_EQ(readFile(messageFile()),
               "From: sender@example.test\nTo: joe@example.test\n"
               "Subject: [SPAM] Hello\nDate: Sat, 5 Dec 2026 10:00:00 "
@@ -45,19 +51,18 @@ TEST_F(SubjectPrefixTest, AMessageWithoutAHeaderSubjectIsNotMarked) {
         EXPECT_EQ(PrefixSubjectInText(message, "[SPAM] "), std::nullopt) << message;
     EXPECT_EQ(PrefixSubjectInText("subject:\tHi\r\n\r\n", "[X] "), "subject:\t[X] Hi\r\n\r\n");
     queueMessageFile("body_subject.eml");
-    EXPECT_FALSE(AddSubjectPrefix(context(), "[SPAM]"));
+    EXPECT_FALSE(AddSubjectPrefix("[SPAM]"));
     EXPECT_EQ(readFile(messageFile()), actionFixture("body_subject.eml"));
 }
 
 TEST_F(SubjectPrefixTest, ALineBreakInThePrefixAddsNoHeaderLine) {
     queueMessageFile("plain.eml");
-    EXPECT_TRUE(AddSubjectPrefix(context(), "[A]\r\nBcc: x@example.test\r\n"));
+    EXPECT_TRUE(AddSubjectPrefix("[A]\r\nBcc: x@example.test\r\n"));
     EXPECT_EQ(readFile(messageFile()).find("\r\nBcc:"), std::string::npos);
 }
 
-// The rewrite is PublishFile's, whose failing steps SetMessageHeader's tests show.
 TEST_F(SubjectPrefixTest, AMissingMessageIsNotMarked) {
-    EXPECT_FALSE(AddSubjectPrefix(context(), "[SPAM]"));
+    EXPECT_FALSE(AddSubjectPrefix("[SPAM]"));
 }
 
 }  // namespace
