@@ -1,19 +1,36 @@
-// The evaluator cases of tests/fixtures/matching/evaluator_cases.txt, each on a fresh table.
+// The evaluator cases of tests/fixtures/matching/evaluator_cases.txt, each run against a
+// fresh copy of the real filter tables of tests/fixtures/matching, with a registry of its
+// own (so the case setting is read afresh).
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <optional>
 
 #include "config/registry_keys.h"
+#include "evaluate/evaluation.h"
 #include "evaluate/evaluators_sender.h"
 #include "evaluate/evaluators_text.h"
+#include "filters/criteria_results.h"
+#include "filters/filter_table.h"
 #include "host/message_driver.h"
 #include "support/case_file.h"
-#include "unit/evaluate/evaluators_fixture.h"
+#include "unit/config/config_fixture.h"
+#include "unit/evaluate/criterion_met.h"
 
 namespace kz::filters {
 namespace {
+
+// The fixture's filters by position: inline lists and word files on most kinds, a criteria
+// script with several instances per kind, COUNTRY_NOMATCH with DE alone, and the same
+// kinds disabled.
+const std::map<std::string, int> kFilters = {
+    {"lists", 1}, {"script", 2}, {"country", 3}, {"off", 4}};
+
+// The delimiter sets of the message scan.
+constexpr std::string_view kWordDelimiters = " \r'\"\n";
+constexpr std::string_view kAddressDelimiters = "' \r'\"\n<>;";
 
 const auto kEvaluatorCases = test::ReadCaseGroups("matching/evaluator_cases.txt");
 
@@ -23,10 +40,36 @@ std::vector<std::string> CaseNames() {
     return names;
 }
 
-const std::map<std::string, int> kFilters = {
-    {"lists", kLists}, {"script", kScript}, {"country", kCountry}, {"off", kOff}};
+class EvaluatorCase : public test::ConfigTest, public testing::WithParamInterface<std::string> {
+  protected:
+    // Loads a fresh copy of the fixture configuration, so that cases may change its files.
+    void load(bool caching) {
+        table = FilterTable();
+        std::filesystem::remove_all(configDir());
+        std::filesystem::copy(test::fixture("matching/config"), configDir(),
+                              std::filesystem::copy_options::recursive);
+        testing::internal::CaptureStdout();
+        LoadFilterTable(table, LoadOptions{configDir(), caching});
+        AllocateResults(table, results);
+        testing::internal::GetCapturedStdout();
+        ASSERT_EQ(table.filterCount(), 4);
+    }
 
-class EvaluatorCase : public EvaluatorTest, public testing::WithParamInterface<std::string> {};
+    std::string configDir() const { return dir_.file("config"); }
+
+    // Runs an evaluation and returns the trace it wrote.
+    template <typename Evaluate>
+    std::string traceOf(Evaluate&& evaluate) {
+        testing::internal::CaptureStdout();
+        evaluate();
+        return testing::internal::GetCapturedStdout();
+    }
+
+    FilterTable table;
+    CriteriaResults results;
+    MessageContext context;
+    evaluate::Evaluation evaluation{table, results, &context};
+};
 
 TEST_P(EvaluatorCase, HoldsItsChecks) {
     constexpr std::string_view kPlainNameDelimiters = "\r'\"\n;";
@@ -64,12 +107,12 @@ TEST_P(EvaluatorCase, HoldsItsChecks) {
             context.connectorName = f[4];
             trace += traceOf([&] { evaluate::EvaluateEnvelopeCriteria(evaluation); });
         } else if (step == "file") {
-            test::writeFile(patternFile(f[1]), f[2]);
+            test::writeFile(configDir() + "/FILTERS/PATTERNS/" + f[1], f[2]);
         } else if (step == "setting") {
             restarted.emplace();
             setDword(config::kAgentKey, f[1], uint32_t(std::stoul(f[2])));
         } else if (step == "new") {
-            newResults();
+            AllocateResults(table, results);
         } else if (step == "trace" || step == "traceholds" || step == "notrace") {
             if (step == "trace") {
                 EXPECT_EQ(trace, f[1]);
@@ -78,7 +121,7 @@ TEST_P(EvaluatorCase, HoldsItsChecks) {
             }
             trace.clear();
         } else {
-            const MatchResultBlock& result = block(kFilters.at(f[1]));
+            const MatchResultBlock& result = results.block(kFilters.at(f[1]));
             if (step == "met")
                 EXPECT_EQ(test::Met(result, kind(2)), f[3] + " " + f[4]);
             else if (step == "hits")
