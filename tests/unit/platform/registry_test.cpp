@@ -1,14 +1,158 @@
+// The registry: its .reg text, the store over one file, and that file shared by several
+// processes.
+
+#include "platform/registry.h"
+
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/registry.h"
+#include <chrono>
+#include <filesystem>
+#include <future>
+#include <map>
+#include <thread>
+
+#include "platform/files.h"
+#include "support/case_file.h"
+#include "support/service.h"
 #include "support/test_support.h"
 
 namespace kz::platform {
 namespace {
 
-constexpr std::string_view kAgent = "SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER";
+using Bytes = std::vector<uint8_t>;
+
+using namespace std::string_view_literals;
+
+Bytes bytesOf(std::string_view s) {
+    return Bytes(s.begin(), s.end());
+}
+
+const RegValue* findValue(const std::vector<RegKey>& keys, std::string_view key,
+                          std::string_view name) {
+    for (const RegKey& k : keys) {
+        if (k.path != key) continue;
+        for (const RegValue& v : k.values) {
+            if (v.name == name) return &v;
+        }
+    }
+    return nullptr;
+}
+
+// regedit writes UTF-16LE with a BOM; older exports and hand edits are 8-bit. Both
+// copies of the fixture hold the same data, with CR LF line ends.
+class AdminExport : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(AdminExport, ReadsEveryValueForm) {
+    std::vector<RegKey> keys;
+    RegResult result = parseRegText(test::readFile(test::fixture(GetParam())), keys);
+    ASSERT_TRUE(result.ok()) << result.message;
+    ASSERT_EQ(keys.size(), 3u);
+
+    const std::map<std::string, RegType> types = {
+        {"Sz", RegType::Sz},       {"ExpandSz", RegType::ExpandSz}, {"Binary", RegType::Binary},
+        {"Dword", RegType::Dword}, {"MultiSz", RegType::MultiSz},   {"Qword", RegType::Qword}};
+    const auto expected = test::ReadCaseFile("registry/admin_export_values.txt");
+    EXPECT_EQ(expected.size(), 11u);
+    for (const test::CaseLine& e : expected) {
+        const RegValue* value = findValue(keys, test::Unescape(e.fields[0]), e.fields[1]);
+        ASSERT_NE(value, nullptr) << "line " << e.number;
+        EXPECT_EQ(value->type, types.at(e.fields[2])) << "line " << e.number;
+        EXPECT_EQ(value->data, bytesOf(test::Unescape(e.fields[3]))) << "line " << e.number;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Encodings, AdminExport,
+                         ::testing::Values("registry/admin_export.reg",
+                                           "registry/admin_export_utf16.reg"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::filesystem::path(info.param).stem().string();
+                         });
+
+TEST(RegText, FormattedTextParsesBackToTheSameKeys) {
+    std::vector<RegKey> keys;
+    ASSERT_TRUE(
+        parseRegText(test::readFile(test::fixture("registry/admin_export.reg")), keys).ok());
+    keys.push_back({"SOFTWARE\\Odd", false, {}, {}});
+    keys.back().values = {
+        RegValue::fromString("Lines", "a\r\nb"),           // no quoted form for line breaks
+        RegValue::fromString("Quote \"q\" \\", "x\\\"y"),  // escapes both ways
+        {"NoTerminator", RegType::Sz, bytesOf("abc")},
+        {"Short Dword", RegType::Dword, {1, 2}},
+        {"Long Binary", RegType::Binary, Bytes(100, 0xab)},  // continued over several lines
+    };
+    std::string text = formatRegText(keys);
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+    EXPECT_NE(text.find("hex(2):25,00,53,00"), std::string::npos);  // UTF-16 as regedit has it
+    for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = text.find('\n', start);
+        std::string_view line = std::string_view(text).substr(start, end - start);
+        if (line.find("=hex") != line.npos || line.starts_with("  ")) {
+            EXPECT_LE(line.size(), 80u) << line;
+        }
+    }
+
+    std::vector<RegKey> again;
+    RegResult result = parseRegText(text, again);
+    ASSERT_TRUE(result.ok()) << result.message << "\n" << text;
+    ASSERT_EQ(again.size(), keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        EXPECT_EQ(again[i].path, keys[i].path);
+        EXPECT_EQ(again[i].values, keys[i].values) << keys[i].path;
+    }
+}
+
+TEST(RegText, AcceptsTheLooserForms) {
+    const auto cases = test::ReadCaseFile("registry/looser_forms.txt");
+    EXPECT_EQ(cases.size(), 7u);
+    for (const test::CaseLine& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "line " << c.number);
+        ASSERT_EQ(c.fields.size(), 4u);
+        std::vector<RegKey> keys;
+        RegResult result = parseRegText(test::Unescape(c.fields[0]), keys);
+        ASSERT_TRUE(result.ok()) << result.message;
+        const RegValue* value = findValue(keys, c.fields[1], c.fields[2]);
+        ASSERT_NE(value, nullptr);
+        EXPECT_EQ(value->data, bytesOf(test::Unescape(c.fields[3])));
+    }
+    std::vector<RegKey> keys;
+    EXPECT_TRUE(parseRegText("", keys).ok());
+    EXPECT_TRUE(parseRegText("\r\n\n", keys).ok());
+    EXPECT_TRUE(keys.empty());
+}
+
+TEST(RegText, MalformedTextNamesTheLine) {
+    const auto cases = test::ReadCaseFile("registry/malformed_cases.txt");
+    ASSERT_EQ(cases.size(), 19u);
+    for (const test::CaseLine& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "line " << c.number);
+        ASSERT_EQ(c.fields.size(), 2u);
+        std::vector<RegKey> keys{{"untouched", false, {}, {}}};
+        RegResult result = parseRegText(test::Unescape(c.fields[0]), keys);
+        EXPECT_EQ(result.status, RegStatus::Malformed);
+        EXPECT_TRUE(result.message.starts_with(c.fields[1])) << result.message;
+        EXPECT_EQ(keys.size(), 1u) << "output kept on failure";
+    }
+}
+
+TEST(RegText, KeyPathsLoseTheHiveAndOuterBackslashes) {
+    for (const test::CaseLine& c : test::ReadCaseFile("registry/key_path_cases.txt"))
+        EXPECT_EQ(normalizeRegKeyPath(test::Unescape(c.fields[0])), test::Unescape(c.fields[1]))
+            << "line " << c.number;
+}
+
+TEST(RegValueReaders, FollowTheNarrowRegistryRules) {
+    EXPECT_EQ(RegValue::fromString("n", "abc").data, bytesOf("abc\0"sv));
+    EXPECT_EQ((RegValue{"n", RegType::Binary, {'a', 0, 'b'}}.asString()), "a");
+    EXPECT_EQ(RegValue::fromDword("n", 0x01020304).asDword(), 0x01020304u);
+    EXPECT_EQ((RegValue{"n", RegType::Sz, {7, 1}}.asDword()), 0x0107u);  // types not examined
+    EXPECT_EQ((RegValue{"n", RegType::Qword, Bytes(8, 1)}.asDword()), std::nullopt);
+    EXPECT_EQ((RegValue{"n", RegType::Dword, {}}.asDword()), std::nullopt);
+}
+
+const std::string kAgent = "SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER";
 
 struct stat statOf(const std::string& path) {
     struct stat st {};
@@ -210,6 +354,86 @@ TEST_F(RegistryStore, ImportOfMalformedTextChangesNothing) {
     EXPECT_EQ(result.status, RegStatus::Malformed);
     EXPECT_EQ(result.message, "line 4: unknown value type 'float'");
     EXPECT_EQ(test::readFile(path), before);
+}
+
+std::string helper() {
+    return test::binPath("kztest-registry_tool");
+}
+
+std::vector<std::string> temporaries(const std::string& dir) {
+    std::vector<std::string> names = listDirectory(dir);
+    std::erase_if(names, [](const std::string& name) { return name.find(".tmp.") == name.npos; });
+    return names;
+}
+
+// Two processes, each writing from two threads through one Registry object.
+TEST(RegistryProcesses, TwoWritersLoseNoValue) {
+    test::TempDir dir;
+    std::string path = dir.file("r.reg");
+    auto writer = [&](const char* prefix) {
+        return std::async(std::launch::async, [=] {
+            return test::run({helper(), "set-many", path, kAgent, prefix, "60", "2"});
+        });
+    };
+    auto first = writer("First ");
+    auto second = writer("Second ");
+    EXPECT_EQ(first.get().status, 0);
+    EXPECT_EQ(second.get().status, 0);
+
+    Registry registry(path);
+    EXPECT_EQ(registry.values(kAgent).size(), 120u);
+    for (int i = 0; i < 60; ++i) {
+        for (const char* prefix : {"First ", "Second "}) {
+            auto value = registry.query(kAgent, prefix + std::to_string(i));
+            ASSERT_TRUE(value) << prefix << i;
+            EXPECT_EQ(value->asDword(), uint32_t(i));
+        }
+    }
+}
+
+TEST(RegistryProcesses, AReaderInAnotherProcessSeesTheChangeAtItsNextRead) {
+    test::TempDir dir;
+    std::string path = dir.file("r.reg");
+    Registry registry(path);
+    ASSERT_TRUE(registry.setDword(kAgent, "Reload", 1).ok());
+    std::string ready = dir.file("ready"), go = dir.file("go");
+    auto watcher = std::async(std::launch::async, [&] {
+        return test::run({helper(), "watch", path, kAgent, "Reload", ready, go});
+    });
+    ASSERT_TRUE(test::WaitFor([&] { return test::exists(ready); }));
+    ASSERT_TRUE(registry.setDword(kAgent, "Reload", 2).ok());  // same size as before
+    test::writeFile(go, "");
+    test::RunOutput out = watcher.get();
+    EXPECT_EQ(out.status, 0) << out.err;
+    EXPECT_EQ(out.out, "1\n2\n");
+}
+
+TEST(RegistryProcesses, AKilledWriterNeverLeavesATornFile) {
+    test::TempDir dir;
+    std::string path = dir.file("r.reg");
+    for (int round = 0; round < 4; ++round) {
+        ::unlink(path.c_str());
+        test::Child writer({helper(), "churn", path, kAgent});
+        // Let it rewrite the file a varying number of times, then kill it mid-work.
+        Registry watcher(path);
+        std::size_t wanted = std::size_t(5 + 25 * round);
+        bool progressed = test::WaitFor([&] { return watcher.values(kAgent).size() >= wanted; });
+        std::this_thread::sleep_for(std::chrono::milliseconds(round * 3));
+        writer.signal(SIGKILL);
+        EXPECT_EQ(writer.wait(), -1);  // killed, not finished
+        ASSERT_TRUE(progressed);
+
+        std::vector<RegKey> keys;
+        RegResult parsed = parseRegText(test::readFile(path), keys);
+        ASSERT_TRUE(parsed.ok()) << "round " << round << ": " << parsed.message;
+        ASSERT_EQ(keys.size(), 1u);
+        for (const RegValue& value : keys[0].values) {
+            EXPECT_EQ(value.asString().size(), value.data.size() - 1) << value.name;
+        }
+    }
+    // The next write clears what a killed writer left behind.
+    ASSERT_TRUE(Registry(path).setDword(kAgent, "After", 1).ok());
+    EXPECT_EQ(temporaries(dir.path()), std::vector<std::string>{});
 }
 
 }  // namespace
