@@ -1,15 +1,25 @@
+// The platform calls that work on files in a scratch folder: reading and writing files,
+// paths, libraries, the event log file and named locks.
+
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
+#include <sstream>
 #include <thread>
 
+#include "platform/dynlib.h"
+#include "platform/event_log.h"
+#include "platform/named_lock.h"
 #include "support/case_file.h"
 #include "support/test_support.h"
+#include "unit/platform/scoped_env.h"
 
 namespace kz::platform {
 namespace {
@@ -162,6 +172,204 @@ TEST(Paths, ResolvesNamesWithoutRegardToCase) {
     EXPECT_EQ(resolvePath(""), "");
     EXPECT_EQ(joinPath("/srv/q/", "MSG"), "/srv/q/MSG");
     EXPECT_EQ(joinPath("", "MSG"), "MSG");
+}
+
+using ProbeAnswer = int (*)(int);
+
+const std::string kProbe = test::testLibPath("kzprobe.so");
+
+void copyProbe(const std::string& to) {
+    std::filesystem::copy_file(kProbe, to);
+}
+
+int answerOf(const DynamicLibrary& lib) {
+    auto answer = lib.entry<ProbeAnswer>("KZ_ProbeAnswer");
+    return answer ? answer(1) : -1;
+}
+
+TEST(DynamicLibrary, WindowsNamesResolveWithoutRegardToCase) {
+    test::TempDir dir;
+    copyProbe(dir.file("exact.DLL"));
+    copyProbe(dir.file("exact.so"));
+    copyProbe(dir.file("Other.dll"));
+    copyProbe(dir.file("other.so"));
+    copyProbe(dir.file("plain.so"));
+    std::filesystem::create_directory(dir.file("folder.so"));
+    std::filesystem::create_directory(dir.file("Application"));
+    copyProbe(dir.file("Application/KzProbe.So"));
+    for (const test::CaseLine& c : test::ReadCaseFile("platform/library_names.txt")) {
+        const std::string want = c.fields[1] == "-" ? std::string() : dir.file(c.fields[1]);
+        EXPECT_EQ(resolveLibraryPath(dir.path() + test::Unescape(c.fields[0])), want)
+            << "line " << c.number;
+    }
+    auto lib = DynamicLibrary::load(dir.path() + "\\Application\\KZPROBE.DLL");
+    ASSERT_TRUE(lib);
+    EXPECT_EQ(lib->path(), dir.file("Application/KzProbe.So"));
+    EXPECT_EQ(answerOf(*lib), 42);
+}
+
+TEST(DynamicLibrary, FailuresAreReportedWithAReason) {
+    test::TempDir dir;
+    std::string why;
+    EXPECT_FALSE(DynamicLibrary::load(dir.file("KZNONE.DLL"), &why));
+    EXPECT_NE(why.find("KZNONE.DLL"), std::string::npos);
+
+    test::writeFile(dir.file("broken.so"), "not a library");
+    EXPECT_FALSE(DynamicLibrary::load(dir.file("BROKEN.DLL"), &why));
+    EXPECT_NE(why.find("broken.so"), std::string::npos);
+
+    auto lib = DynamicLibrary::load(kProbe);
+    ASSERT_TRUE(lib);
+    EXPECT_EQ(lib->symbol("KZ_NoSuchEntry"), nullptr);
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// The line after its "YYYY-MM-DD HH:MM:SS" stamp and tab; "BAD STAMP" when it has none.
+std::string afterStamp(const std::string& line) {
+    const std::string shape = "dddd-dd-dd dd:dd:dd\t";
+    if (line.size() < shape.size()) return "BAD STAMP";
+    for (size_t i = 0; i < shape.size(); ++i) {
+        bool fits = shape[i] == 'd' ? (line[i] >= '0' && line[i] <= '9') : line[i] == shape[i];
+        if (!fits) return "BAD STAMP";
+    }
+    return line.substr(shape.size());
+}
+
+TEST(EventLog, FileLineCarriesTypeSourceIdAndFlattenedStrings) {
+    test::TempDir dir;
+    test::ScopedEnv env("KZ_EVENTLOG", dir.file("events.log"));
+    reportEvent("Kaztrel", EventType::Information, 1073741825,
+                {"HasORBDBEntry handled an exception; session will be dropped.\r\n"
+                 "The exception was: bad\nLine Trace = 3\n",
+                 "second\rpart"});
+    reportEvent("Src", EventType::Error, 7, {});
+    reportEvent("Src", EventType::Warning, 8, {"w"});
+    reportEvent("Src", EventType::Success, 9, {"", "s"});
+
+    std::vector<std::string> lines = linesOf(test::readFile(dir.file("events.log")));
+    ASSERT_EQ(lines.size(), 4u);
+    const char* rest[] = {
+        "Information\tKaztrel\t1073741825\tHasORBDBEntry handled an exception; session will be "
+        "dropped. The exception was: bad Line Trace = 3 | second part",
+        "Error\tSrc\t7\t",
+        "Warning\tSrc\t8\tw",
+        "Success\tSrc\t9\t | s",
+    };
+    for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(afterStamp(lines[i]), rest[i]);
+}
+
+TEST(EventLog, ConcurrentReportsStayWholeLines) {
+    test::TempDir dir;
+    test::ScopedEnv env("KZ_EVENTLOG", dir.file("events.log"));
+    const std::string payload(300, 'x');
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 100; ++i)
+                reportEvent("T" + std::to_string(t), EventType::Warning, uint32_t(i), {payload});
+        });
+    }
+    for (auto& th : threads) th.join();
+
+    std::vector<std::string> lines = linesOf(test::readFile(dir.file("events.log")));
+    ASSERT_EQ(lines.size(), 400u);
+    std::vector<int> perThread(4);
+    for (const std::string& line : lines) {
+        std::string rest = afterStamp(line);
+        ASSERT_EQ(rest.rfind("Warning\tT", 0), 0u) << line;
+        int t = rest[9] - '0';
+        ASSERT_TRUE(t >= 0 && t < 4) << line;
+        std::string tail = "\t" + std::to_string(perThread[t]++) + "\t" + payload;
+        EXPECT_EQ(rest.substr(10), tail) << line;  // whole, and in each thread's order
+    }
+}
+
+using std::chrono::milliseconds;
+
+class NamedLockTest : public ::testing::Test {
+  protected:
+    test::TempDir dir;
+    test::ScopedEnv env{"KZ_RUNTIME_DIR", dir.path()};
+};
+
+TEST_F(NamedLockTest, OtherProcessHoldsItUntilItDies) {
+    test::Child holder({test::binPath("kztest-lock_holder"), "KZAVFLTDebugLog"});
+    ASSERT_TRUE(holder.waitForLine("locked\n")) << holder.output();
+
+    NamedLock lock("KZAVFLTDebugLog");
+    EXPECT_FALSE(lock.lock(milliseconds(200)));
+    holder.signal(SIGKILL);
+    holder.wait();
+    ASSERT_TRUE(lock.lock(milliseconds(5000)));
+    lock.unlock();
+}
+
+TEST_F(NamedLockTest, ThreadsSharingOneLockExcludeEachOther) {
+    NamedLock lock("shared");
+    ASSERT_TRUE(lock.lock(milliseconds(0)));
+    bool otherGotIt = true;
+    std::thread([&] { otherGotIt = lock.lock(milliseconds(50)); }).join();
+    EXPECT_FALSE(otherGotIt);
+    lock.unlock();
+
+    std::atomic<int> inside{0}, overlaps{0};
+    auto work = [&] {
+        for (int i = 0; i < 300; ++i) {
+            ASSERT_TRUE(lock.lock(milliseconds(10000)));
+            if (inside.fetch_add(1) != 0) ++overlaps;
+            std::this_thread::yield();
+            inside.fetch_sub(1);
+            lock.unlock();
+        }
+    };
+    std::thread a(work), b(work);
+    a.join();
+    b.join();
+    EXPECT_EQ(overlaps.load(), 0);
+}
+
+// Released per hold, and only by the holding thread.
+TEST_F(NamedLockTest, HoldingThreadTakesItAgainAndReleasesPerHold) {
+    NamedLock lock("nested"), other("nested");
+    ASSERT_TRUE(lock.lock(milliseconds(0)));
+    ASSERT_TRUE(lock.lock(milliseconds(0)));
+    lock.unlock();
+    std::thread([&] { lock.unlock(); }).join();
+    EXPECT_FALSE(other.lock(milliseconds(0)));
+    lock.unlock();
+    EXPECT_TRUE(other.lock(milliseconds(0)));
+    other.unlock();
+}
+
+TEST_F(NamedLockTest, NameCannotLeaveTheRuntimeDirectory) {
+    NamedLock lock("../a/b c");
+    EXPECT_EQ(lock.filePath(), dir.file("_.._a_b_c.lock"));
+    ASSERT_TRUE(lock.lock(milliseconds(0)));
+    EXPECT_TRUE(test::exists(dir.file("_.._a_b_c.lock")));
+    lock.unlock();
+}
+
+TEST_F(NamedLockTest, RemovedLockFileIsNotLockedTwice) {
+    NamedLock early("gone");
+    ASSERT_TRUE(early.lock(milliseconds(0)));
+    early.unlock();
+    ASSERT_EQ(unlink(early.filePath().c_str()), 0);
+    NamedLock late("gone");
+    ASSERT_TRUE(late.lock(milliseconds(0)));
+    EXPECT_FALSE(early.lock(milliseconds(0)));  // must not lock its stale file
+    late.unlock();
+}
+
+TEST(NamedLock, MissingRuntimeDirectoryFailsTheLock) {
+    test::ScopedEnv env("KZ_RUNTIME_DIR", "/nonexistent/kz-runtime");
+    NamedLock lock("x");
+    EXPECT_FALSE(lock.lock(milliseconds(0)));
 }
 
 }  // namespace
