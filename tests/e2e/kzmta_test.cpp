@@ -1,0 +1,422 @@
+// kzmta's commands over scratch queues and configurations: run, demo, explain,
+// check-config and inspect.
+
+// std::regex under the sanitizers trips a false -Wmaybe-uninitialized in GCC 12.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "e2e/dispatch_server.h"
+#include "support/case_file.h"
+#include "support/test_support.h"
+
+namespace kz::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Queue {
+    TempDir dir;
+    std::string registry = dir.file("registry.reg");
+    std::string inbound = dir.file("queue/SMTP/Inbound");
+    std::string outgoing = dir.file("queue/SMTP/Outgoing");
+
+    Queue() {
+        copyFixture("tools/run", dir.path());
+        fs::create_directories(inbound + "/Messages");
+        fs::create_directories(dir.file("badmail"));
+    }
+
+    void queue(const std::string& id) {
+        queueMessageFile(id);
+        queueCommandFile(id);
+    }
+    void queueMessageFile(const std::string& id, const std::string& folder = "Inbound") {
+        writeFile(dir.file("queue/SMTP/" + folder + "/Messages/" + id),
+                  "From: a@example.org\r\nSubject: note " + id + "\r\n\r\nHello\r\n");
+    }
+    void queueCommandFile(const std::string& id) {
+        writeFile(inbound + "/" + id,
+                  "Sender=[SMTP:a@example.org]\r\nRecipients=[SMTP:b@example.com]\r\n");
+    }
+};
+
+// Many messages on several threads, each handed on once: DispatchReload and KzmtaCrash.
+TEST(KzmtaRun, ACommandFileWaitsForItsMessageAndAnInterruptedHandOnIsFinished) {
+    Queue q;
+    q.queue("READY.MAI");
+    q.queueCommandFile("EARLY.MAI");
+    // Killed between the two renames of a hand-on: the message is in Outgoing already.
+    q.queueCommandFile("HALF.MAI");
+    q.queueMessageFile("HALF.MAI", "Outgoing");
+    // A new message the agent had queued when it was killed, without its command file.
+    std::string orphan = "0123456789ABCDEF0123456789ABCDEF.MAI";
+    writeFile(q.inbound + "/Messages/" + orphan, "X-KZFilter: 1\r\n\r\nForwarded\r\n");
+
+    RunOutput out = run(kzmtaRun(q.registry, {"--leftover-age", "0", "--verbose"}),
+                        {"KZ_RUNTIME_DIR=" + q.dir.path()});
+    ASSERT_EQ(out.status, 0) << out.err;
+    // The agent's trace goes to standard error, the summary to standard output.
+    EXPECT_NE(out.err.find("Loaded 1 Filters"), std::string::npos) << out.err;
+    EXPECT_EQ(out.out.find("Loaded 1 Filters"), std::string::npos);
+    EXPECT_NE(out.out.find("Messages filtered: 1\n"), std::string::npos) << out.out;
+    EXPECT_NE(out.out.find("Handed on: 2\n"), std::string::npos) << out.out;
+    EXPECT_NE(out.out.find("1 orphaned messages moved to bad mail"), std::string::npos) << out.out;
+    EXPECT_EQ(fileNames(q.outgoing), (std::set<std::string>{"HALF.MAI", "READY.MAI"}));
+    EXPECT_EQ(fileNames(q.outgoing + "/Messages"),
+              (std::set<std::string>{"HALF.MAI", "READY.MAI"}));
+    EXPECT_EQ(fileNames(q.inbound), std::set<std::string>{"EARLY.MAI"});
+    EXPECT_TRUE(exists(q.dir.file("badmail/Messages/" + orphan)));
+}
+
+TEST(KzmtaRun, WatchWaitsForLateMessageFilesAndRescansOnATimer) {
+    Queue q;
+    Child child(kzmtaRun(q.registry, {"--watch", "--threads", "1"}),
+                {"KZ_RUNTIME_DIR=" + q.dir.path()});
+    ASSERT_TRUE(child.waitForLine("Watching the queue")) << child.output();
+    q.queueCommandFile("EARLY.MAI");
+    q.queue("LATE.MAI");
+    ASSERT_TRUE(child.waitForLine("SMTP/LATE.MAI: handed on")) << child.output();
+    EXPECT_TRUE(exists(q.inbound + "/EARLY.MAI"));
+    q.queueMessageFile("EARLY.MAI");
+    ASSERT_TRUE(child.waitForLine("SMTP/EARLY.MAI: handed on")) << child.output();
+    // A connector added during the watch has no watched folder; the timer finds it.
+    writeFile(q.dir.file("queue/NEW/Inbound/Messages/A.MAI"), "Subject: a\r\n\r\nHi\r\n");
+    writeFile(q.dir.file("queue/NEW/Inbound/A.MAI"), "Sender=[SMTP:a@example.org]\r\n");
+    ASSERT_TRUE(child.waitForLine("NEW/A.MAI: handed on", 10)) << child.output();
+    child.signal(SIGTERM);
+    EXPECT_EQ(child.wait(), 0);
+    EXPECT_NE(child.output().find("Messages filtered: 3\n"), std::string::npos) << child.output();
+    EXPECT_EQ(fileNames(q.outgoing), (std::set<std::string>{"EARLY.MAI", "LATE.MAI"}));
+}
+
+TEST(KzmtaRun, ClearErrorsForBadInput) {
+    Queue q;
+    RunOutput noRoot = run({binPath("kzmta"), "run", "--registry", q.dir.file("missing.reg")});
+    EXPECT_NE(noRoot.status, 0);
+    EXPECT_NE(noRoot.err.find("Connector Root Directory"), std::string::npos) << noRoot.err;
+
+    RunOutput badThreads = run(kzmtaRun(q.registry, {"--threads", "many"}));
+    EXPECT_NE(badThreads.status, 0);
+    EXPECT_NE(badThreads.err.find("--threads"), std::string::npos) << badThreads.err;
+
+    RunOutput badLibrary = run(
+        {binPath("kzmta"), "run", "--registry", q.registry, "--library", q.dir.file("none.so")});
+    EXPECT_NE(badLibrary.status, 0);
+    EXPECT_NE(badLibrary.err.find("cannot load the agent library"), std::string::npos)
+        << badLibrary.err;
+}
+
+// kzmta demo: the demo environment's messages go through the loaded agent, and every file
+// the run leaves behind (queues, quarantine, bad mail, mailbox folders) and every report line
+// match the expected files under tests/fixtures/tools/demo/expected.
+//
+// After a deliberate change of behaviour, KZ_UPDATE_EXPECTED=1 writes the expected files anew;
+// review their diff like code.
+
+// The report lines without their time stamps, sorted: two queue threads write them in any
+// order, and the log file is named after the day of the run.
+std::string ReportLines(const std::string& logDirectory) {
+    std::vector<std::string> lines = reportLines(logDirectory);
+    std::sort(lines.begin(), lines.end());
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+// The demo's own messages have names of the form the agent gives those it queues.
+FileTree Outcome(const std::string& root) {
+    FileTree files;
+    for (const char* folder : {"queue", "quarantine", "badmail", "mail"}) {
+        for (const auto& [path, bytes] : fileTree(root + "/" + folder))
+            files[std::string(folder) + "/" + path] = bytes;
+    }
+    files = StableTree(files, "3F2A9C1E0B7D4E1F8A6C5B4D3E2F1A");
+    files["report.log"] = ReportLines(root + "/logs");
+    return files;
+}
+
+TEST(KzmtaDemo, LeavesTheExpectedQueueFilesAndReportLines) {
+    TempDir dir;
+    std::string root = dir.file("demo");
+    RunOutput out =
+        run({binPath("kzmta"), "demo", "--dir", root, "--library", libPath("libkzmtafilter.so")},
+            {"KZ_RUNTIME_DIR=" + dir.path()});
+    ASSERT_EQ(out.status, 0) << out.out << out.err;
+    // The run's summary, and no trace line of the agent without --verbose.
+    for (const char* line :
+         {"Messages filtered: 14\n", "Removed from the queue: 2\n", "Handed on: 12\n",
+          "New messages queued by actions: 2\n", "Report lines written: 8\n"})
+        EXPECT_NE(out.out.find(line), std::string::npos) << line << out.out;
+    EXPECT_EQ(out.out.find("Loaded 4 Filters"), std::string::npos) << out.out;
+    EXPECT_EQ(out.err.find("Loaded 4 Filters"), std::string::npos) << out.err;
+    EXPECT_NE(out.out.find("Subject: [SPAM] F\u00e9licitations, winner of our prize draw"),
+              std::string::npos)
+        << out.out;
+
+    FileTree actual = Outcome(root);
+    std::string expectedDir = fixture("tools/demo/expected");
+    if (std::getenv("KZ_UPDATE_EXPECTED")) {
+        fs::remove_all(expectedDir);
+        for (const auto& [path, bytes] : actual) writeFile(expectedDir + "/" + path, bytes);
+    }
+    FileTree expected = fileTree(expectedDir);
+    std::vector<std::string> actualNames, expectedNames;
+    for (const auto& entry : actual) actualNames.push_back(entry.first);
+    for (const auto& entry : expected) expectedNames.push_back(entry.first);
+    ASSERT_EQ(actualNames, expectedNames);
+    for (const auto& [path, bytes] : expected) EXPECT_EQ(actual[path], bytes) << path;
+}
+
+// kzmta explain: what it says a run decides is what the run then does, and it changes
+// no file on the way.
+
+struct ExplainQueue {
+    TempDir dir;
+    std::string registry = dir.file("registry.reg");
+
+    ExplainQueue() {
+        copyFixture("tools/explain", dir.path());
+        fs::create_directories(dir.file("logs"));
+        fs::create_directories(dir.file("quarantine"));
+    }
+
+    std::vector<std::string> env() const { return {"KZ_RUNTIME_DIR=" + dir.path()}; }
+
+    RunOutput explain(const std::string& message, bool json = true) const {
+        std::vector<std::string> argv = {binPath("kzmta"), "explain", "--registry", registry,
+                                         "--connector",    "SMTP",    "--message",  message};
+        if (json) argv.push_back("--json");
+        return run(argv, env());
+    }
+
+    // Per message, the descriptions of the filters whose report lines the run wrote.
+    std::map<std::string, std::set<std::string>> executedFilters() const {
+        std::map<std::string, std::set<std::string>> executed;
+        for (const std::string& line : reportLines(dir.file("logs"))) {
+            std::vector<std::string> fields = tabFields(line);
+            if (fields.size() > 3 && fields[0] == "Executed") executed[fields[1]].insert(fields[3]);
+        }
+        return executed;
+    }
+};
+
+// The filter objects of explain's JSON in order, each as its text.
+std::vector<std::string> filterObjects(const std::string& json) {
+    std::vector<std::string> objects;
+    const std::string start = "{\"position\":";
+    for (std::size_t at = json.find(start); at != std::string::npos;) {
+        std::size_t next = json.find(start, at + 1);
+        objects.push_back(json.substr(at, next - at));
+        at = next;
+    }
+    return objects;
+}
+
+const char* kDescriptions[] = {"Tagged", "Meeting with agenda", "Executable attachment",
+                               "Spam words in the subject", "Lottery in the subject"};
+
+TEST(KzmtaExplain, JsonAgreesWithWhatTheRunThenDoes) {
+    ExplainQueue q;
+    // Which of the five filters hold, per message: a loop header without the agent's seal
+    // does not keep the message from being scanned, a match-all filter needs both criteria, and the
+    // stop keeps the spam-word filter from seeing the executable's "free" subject.
+    const std::map<std::string, std::vector<bool>> expected = {
+        {"SPAM.MAI", {true, false, false, true, false}},
+        {"MEETING.MAI", {true, true, false, false, false}},
+        {"HALFMEET.MAI", {true, false, false, false, false}},
+        {"TOOL.MAI", {true, false, true, false, false}},
+        {"LOOPED.MAI", {true, false, false, true, false}},
+        {"LOTTERY.MAI", {true, false, false, false, true}},  // the script holds
+    };
+    const auto before = fileTree(q.dir.path());
+    for (const auto& [message, holds] : expected) {
+        RunOutput out = q.explain(message);
+        ASSERT_EQ(out.status, 0) << out.err;
+        std::vector<std::string> filters = filterObjects(out.out);
+        ASSERT_EQ(filters.size(), holds.size()) << out.out;
+        for (std::size_t i = 0; i < filters.size(); ++i) {
+            bool says = filters[i].find("\"holds\":true") != std::string::npos;
+            EXPECT_EQ(says, holds[i]) << message << " filter " << i + 1 << ": " << filters[i];
+        }
+    }
+    EXPECT_EQ(fileTree(q.dir.path()), before) << "explain changed a file";
+
+    RunOutput ran = run(kzmtaRun(q.registry, {"--threads", "1"}), q.env());
+    ASSERT_EQ(ran.status, 0) << ran.err;
+    auto executed = q.executedFilters();
+    for (const auto& [message, holds] : expected) {
+        for (std::size_t i = 0; i < holds.size(); ++i) {
+            EXPECT_EQ(executed[message].count(kDescriptions[i]) == 1, holds[i])
+                << message << " filter " << i + 1;
+        }
+    }
+    EXPECT_TRUE(exists(q.dir.file("quarantine/TOOL.MAI")));
+    EXPECT_FALSE(exists(q.dir.file("queue/SMTP/Outgoing/SPAM.MAI")));
+    EXPECT_NE(
+        readFile(q.dir.file("queue/SMTP/Outgoing/Messages/MEETING.MAI")).find("X-Meeting: yes"),
+        std::string::npos);
+}
+
+TEST(KzmtaExplain, JsonShowsCriteriaAndTheActionLinesThatWouldRun) {
+    ExplainQueue q;
+    std::map<std::string, std::vector<std::string>> filters;  // by message
+    for (const CaseLine& c : ReadCaseFile("tools/explain_json.txt")) {
+        if (!filters.count(c.fields[0]))
+            filters[c.fields[0]] = filterObjects(q.explain(c.fields[0]).out);
+        ASSERT_EQ(filters[c.fields[0]].size(), 5u);
+        const std::string& filter = filters[c.fields[0]][std::stoul(c.fields[1]) - 1];
+        EXPECT_EQ(filter.find(Unescape(c.fields[3])) != std::string::npos, c.fields[2] == "1")
+            << "explain_json.txt:" << c.number << ": " << filter;
+    }
+    RunOutput looped = q.explain("LOOPED.MAI");
+    EXPECT_EQ(
+        looped.out.find("{\"connector\":\"SMTP\",\"message\":\"LOOPED.MAI\",\"scanned\":true"), 0u)
+        << looped.out;
+}
+
+TEST(KzmtaExplain, TextReportAndClearErrors) {
+    ExplainQueue q;
+    RunOutput text = q.explain("MEETING.MAI", false);
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_NE(
+        text.out.find("Filter 2 \"Meeting\" (criteria MEETING, all criteria must be met): holds"),
+        std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("would run ADD_HEADER X-Meeting|yes"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("      saw Team meeting on Friday"), std::string::npos) << text.out;
+    EXPECT_EQ(text.out.find("Loaded"), std::string::npos) << "agent trace leaked: " << text.out;
+
+    const std::vector<std::string> base = {binPath("kzmta"), "explain", "--connector", "SMTP"};
+    auto with = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), base.begin(), base.end());
+        return run(args, q.env());
+    };
+    const std::pair<std::vector<std::string>, std::string> errors[] = {
+        {{"--registry", q.registry, "--message", "NONE.MAI"},
+         "cannot read the envelope of message NONE.MAI"},
+        {{"--registry", q.registry}, "usage"},
+        {{"--registry", q.registry, "--message", "../../config/FILTERS/FILTER.TAB"},
+         "--message takes a name, not a path"},
+        {{"--registry", q.dir.file("no.reg"), "--message", "SPAM.MAI"}, "registry"},
+    };
+    for (const auto& [args, message] : errors) {
+        RunOutput out = with(args);
+        EXPECT_EQ(out.status, 1) << message;
+        EXPECT_NE(out.err.find(message), std::string::npos) << out.err;
+    }
+}
+
+TEST(KzmtaExplain, WithoutFiltersNothingIsRead) {
+    ExplainQueue q;
+    writeFile(q.dir.file("config/FILTERS/FILTER.TAB"), "Off\t0\tALL\n");
+    // As a run with no filter, explain does not even look for the message.
+    RunOutput out = q.explain("ABSENT.MAI");
+    EXPECT_EQ(out.status, 0) << out.err;
+    EXPECT_EQ(out.out,
+              "{\"connector\":\"SMTP\",\"message\":\"ABSENT.MAI\",\"scanned\":false,"
+              "\"filters\":[]}\n");
+}
+
+// kzmta check-config: a configuration with one of each problem, and a clean one.
+
+// check-config over the configuration in dir/config.
+RunOutput checkConfig(const TempDir& dir) {
+    std::string registry = dir.file("registry.reg");
+    writeFile(registry,
+              "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n"
+              "\"Configuration Directory\"=\"" +
+                  dir.file("config") + "\"\r\n");
+    return run({binPath("kzmta"), "check-config", "--registry", registry});
+}
+
+RunOutput checkConfig(const TempDir& dir, const std::string& fixtureConfig) {
+    fs::copy(fixture(fixtureConfig), dir.file("config"), fs::copy_options::recursive);
+    return checkConfig(dir);
+}
+
+TEST(KzmtaCheckConfig, ReportsOneOfEachProblem) {
+    TempDir dir;
+    RunOutput out = checkConfig(dir, "tools/check_config/config");
+    EXPECT_EQ(out.status, 1) << out.err;
+    // Each problem with its file and line, the FILTER.TAB ones by their full path.
+    const std::string config = dir.file("config/");
+    const auto problems = ReadCaseFile("tools/check_config/problems.txt");
+    EXPECT_EQ(problems.size(), 19u);
+    for (const CaseLine& problem : problems) {
+        const std::string& text = problem.fields[0];
+        std::string expected = text.starts_with("FILTERS/") ? config + text : text;
+        EXPECT_NE(out.out.find(expected), std::string::npos) << expected << "\n---\n" << out.out;
+    }
+    // Deliberate settings are not problems: a filter switched off with 0, a disabled
+    // action line, a word file with words, an existing template, a shared action file.
+    for (const char* quiet :
+         {":4:", "ALSO_UNKNOWN_BUT_OFF", "words.txt", "GREETING", "ACTIONS/GOOD.TAB"}) {
+        EXPECT_EQ(out.out.find(quiet), std::string::npos) << quiet << "\n---\n" << out.out;
+    }
+    EXPECT_NE(out.out.find("7 filter(s) loaded"), std::string::npos) << out.out;
+    EXPECT_EQ(out.out.find("Loaded 7 Filters"), std::string::npos) << "agent trace leaked";
+}
+
+TEST(KzmtaCheckConfig, CleanConfigurationPasses) {
+    TempDir dir;
+    RunOutput out = checkConfig(dir, "tools/explain/config");
+    EXPECT_EQ(out.status, 0) << out.out;
+    EXPECT_NE(out.out.find("5 filter(s) loaded"), std::string::npos) << out.out;
+    EXPECT_NE(out.out.find("no problem found"), std::string::npos);
+}
+
+TEST(KzmtaCheckConfig, MoreThanAHundredFiltersAndAMissingTable) {
+    TempDir dir;
+    std::string lines;
+    for (int i = 1; i <= 101; ++i) lines += "F" + std::to_string(i) + "\t1\tGOOD\r\n";
+    writeFile(dir.file("config/FILTERS/FILTER.TAB"), lines);
+    writeFile(dir.file("config/FILTERS/CRITERIA/GOOD.TAB"), "1\tALLMESSAGES\t\t\t\t1\r\n");
+    writeFile(dir.file("config/FILTERS/ACTIONS/GOOD.TAB"), "1\t\t\tDELETE\tx\r\n");
+    RunOutput full = checkConfig(dir);
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.out.find("FILTER.TAB:101: skipped: more than 100 filters"), std::string::npos)
+        << full.out;
+
+    fs::remove(dir.file("config/FILTERS/FILTER.TAB"));
+    RunOutput none = checkConfig(dir);
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.out.find("FILTER.TAB cannot be read"), std::string::npos) << none.out;
+}
+
+// kzmta inspect: the headers, parts and bodies of a message as the scan sees them.
+RunOutput inspect(const std::vector<std::string>& extra) {
+    std::vector<std::string> argv = {binPath("kzmta"), "inspect"};
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    return run(argv);
+}
+
+TEST(KzmtaInspect, JsonAndTextFormsAndErrors) {
+    std::map<std::string, RunOutput> outputs;  // by file and form
+    for (const CaseLine& c : ReadCaseFile("tools/inspect_cases.txt")) {
+        RunOutput& out = outputs[c.fields[0] + " " + c.fields[1]];
+        if (out.status == -1) {
+            std::vector<std::string> args = {fixture("tools/inspect/" + c.fields[0])};
+            if (c.fields[1] == "json") args.push_back("--json");
+            out = inspect(args);
+            ASSERT_EQ(out.status, 0) << out.err;
+        }
+        EXPECT_EQ(out.out.find(Unescape(c.fields[3])) != std::string::npos, c.fields[2] == "1")
+            << "inspect_cases.txt:" << c.number << "\n"
+            << out.out;
+    }
+    RunOutput missing = inspect({fixture("tools/inspect/none.eml")});
+    EXPECT_NE(missing.status, 0);
+    EXPECT_NE(missing.err.find("no message file"), std::string::npos) << missing.err;
+    EXPECT_NE(inspect({}).status, 0);
+}
+
+}  // namespace
+}  // namespace kz::test
