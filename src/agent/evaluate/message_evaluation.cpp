@@ -23,7 +23,7 @@ bool PrepareMessage(MessageContext& context, std::string_view connectorName,
     return false;
 }
 
-int EvaluateMessage(Evaluation& evaluation) {
+bool EvaluateMessage(Evaluation& evaluation) {
     EvaluateEnvelopeCriteria(evaluation);
     try {
         return ScanMessageContent(evaluation);
@@ -32,11 +32,11 @@ int EvaluateMessage(Evaluation& evaluation) {
         // unfiltered rather than letting the exception reach the MTA's queue thread.
         log::DebugLogf("Message %s was not filtered: its scan ended with an exception\n",
                        evaluation.message()->messageId.c_str());
-        return 0;
+        return false;
     }
 }
 
-int ScanMessageContent(Evaluation& evaluation) {
+bool ScanMessageContent(Evaluation& evaluation) {
     if (config::FilterMime() != 0) return ScanMessageMime(evaluation);
     return ScanMessagePlain(evaluation);
 }

@@ -14,12 +14,12 @@ namespace kz::evaluate {
 bool PrepareMessage(MessageContext& context, std::string_view connectorName,
                     std::string_view messageName);
 
-// The envelope criteria, then the scan, into results allocated for the table. Non-zero
+// The envelope criteria, then the scan, into results allocated for the table. True
 // when the message was scanned and its actions are to be run.
-int EvaluateMessage(Evaluation& evaluation);
+bool EvaluateMessage(Evaluation& evaluation);
 
 // Chooses the MIME-aware or the plain scan by the "Filter MIME" setting.
-int ScanMessageContent(Evaluation& evaluation);
+bool ScanMessageContent(Evaluation& evaluation);
 
 // The criteria that test the envelope, evaluated over every filter before the scan.
 void EvaluateEnvelopeCriteria(Evaluation& evaluation);

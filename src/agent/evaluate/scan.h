@@ -5,8 +5,8 @@
 
 namespace kz::evaluate {
 
-// Non-zero when the message was scanned and its actions are to be run.
-int ScanMessageMime(Evaluation& evaluation);
-int ScanMessagePlain(Evaluation& evaluation);
+// True when the message was scanned and its actions are to be run.
+bool ScanMessageMime(Evaluation& evaluation);
+bool ScanMessagePlain(Evaluation& evaluation);
 
 }  // namespace kz::evaluate

@@ -28,7 +28,7 @@ bool IsOwnMessage(const std::vector<HeaderEntry>& headers, std::string_view mess
     return check.ownMessage();
 }
 
-int OwnMessageResult(Evaluation& evaluation) {
+bool OwnMessageResult(Evaluation& evaluation) {
     MessageContext& context = *evaluation.message();
     context.ownMessage = true;
     bool virus = false;
@@ -44,7 +44,7 @@ int OwnMessageResult(Evaluation& evaluation) {
     }
     log::Trace("Message %s was queued by the filter itself; %s\n", context.messageId.c_str(),
                virus ? "only its antivirus verdict applies" : "it is not filtered again");
-    return virus ? 1 : 0;
+    return virus;
 }
 
 }  // namespace kz::evaluate

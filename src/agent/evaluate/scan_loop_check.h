@@ -32,7 +32,7 @@ class LoopCheck {
 bool IsOwnMessage(const std::vector<HeaderEntry>& headers, std::string_view messageName);
 
 // The scan's result for the agent's own message: marks the context, drops every hit but
-// the antivirus verdict's and gives 1 (actions run) when a filter has that verdict.
-int OwnMessageResult(Evaluation& evaluation);
+// the antivirus verdict's and gives true (actions run) when a filter has that verdict.
+bool OwnMessageResult(Evaluation& evaluation);
 
 }  // namespace kz::evaluate

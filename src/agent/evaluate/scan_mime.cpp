@@ -65,12 +65,12 @@ void evaluatePart(Evaluation& evaluation, const MimePart& part, bool listed) {
 
 }  // namespace
 
-int ScanMessageMime(Evaluation& evaluation) {
+bool ScanMessageMime(Evaluation& evaluation) {
     const MessageContext& context = *evaluation.message();
     const std::string path = RunScanPrologue(evaluation);
     MimeReader reader;
     if (!path.empty()) reader.loadFile(path, true);
-    if (reader.text().empty()) return 0;
+    if (reader.text().empty()) return false;
     // Mail the agent queued itself answers to the antivirus verdict only.
     if (IsOwnMessage(reader.headers(), context.messageId)) return OwnMessageResult(evaluation);
 
@@ -85,7 +85,7 @@ int ScanMessageMime(Evaluation& evaluation) {
         filters::LinkLookups lookups;
         CheckLinks(evaluation, lookups, joined);
     }
-    return 1;
+    return true;
 }
 
 }  // namespace kz::evaluate

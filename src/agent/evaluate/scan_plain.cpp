@@ -268,21 +268,21 @@ class PlainScan {
 
 }  // namespace
 
-int ScanMessagePlain(Evaluation& evaluation) {
+bool ScanMessagePlain(Evaluation& evaluation) {
     log::Trace("Processing Message... \r\n");
     const std::string path = RunScanPrologue(evaluation);
     log::Trace("Processing Message Content... \r\n");
 
     PlainScan scan(evaluation);
-    int result = 0;
+    bool scanned = false;
     bool ownMessage = false;
     std::ifstream in;
     if (!path.empty()) in.open(path, std::ios::in | std::ios::binary);
     if (in.is_open()) {
         ownMessage = !scan.readLines(in);
-        result = ownMessage ? 0 : 1;
+        scanned = !ownMessage;
         in.close();
-        if (result == 1) {
+        if (scanned) {
             MimeReader reader;
             reader.loadFile(path, true);
             scan.evaluatePartNames(reader);
@@ -290,7 +290,7 @@ int ScanMessagePlain(Evaluation& evaluation) {
         }
     }
     scan.evaluateKeptSpf();
-    return ownMessage ? OwnMessageResult(evaluation) : result;
+    return ownMessage ? OwnMessageResult(evaluation) : scanned;
 }
 
 }  // namespace kz::evaluate

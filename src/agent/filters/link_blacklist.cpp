@@ -96,14 +96,14 @@ std::optional<std::string> LinkHost(std::string_view linkBody) {
     return percentDecoded(host);
 }
 
-int FindBlacklistedLink(std::string_view messageId, LinkLookups& lookups, std::string_view text,
-                        std::string& responseBuffer, std::string& listName) {
+bool FindBlacklistedLink(std::string_view messageId, LinkLookups& lookups, std::string_view text,
+                         std::string& responseBuffer, std::string& listName) {
     for (std::string_view scheme : {std::string_view("http://"), std::string_view("https://")}) {
-        if (lookups.unresolved >= kMaxUnresolvedHosts) return 0;
+        if (lookups.unresolved >= kMaxUnresolvedHosts) return false;
         const PassEnd end = runPass(scheme, messageId, lookups, text, responseBuffer, listName);
-        if (end == PassEnd::Listed) return 1;
+        if (end == PassEnd::Listed) return true;
     }
-    return 0;
+    return false;
 }
 
 }  // namespace kz::filters

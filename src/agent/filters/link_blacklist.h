@@ -19,10 +19,10 @@ struct LinkLookups {
 // Host names resolved in vain before a message's links are no longer looked at.
 constexpr int kMaxUnresolvedHosts = 20;
 
-// 1 when a link of the text ("http://" links first, then "https://") has a listed host;
-// listName then holds the list's name. Else 0.
-int FindBlacklistedLink(std::string_view messageId, LinkLookups& lookups, std::string_view text,
-                        std::string& responseBuffer, std::string& listName);
+// True when a link of the text ("http://" links first, then "https://") has a listed host;
+// listName then holds the list's name.
+bool FindBlacklistedLink(std::string_view messageId, LinkLookups& lookups, std::string_view text,
+                         std::string& responseBuffer, std::string& listName);
 
 // The host of a link body: up to its first "/", percent escapes decoded. Empty when an
 // escape is malformed.

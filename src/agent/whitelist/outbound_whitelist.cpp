@@ -60,15 +60,15 @@ std::string OutboundMarkerPath(std::string_view configuration, std::string_view 
     return platform::joinPath(path, std::string(key) + ".tab");
 }
 
-int IsOutboundWhiteListed(std::string_view clientAddress, std::string_view postOffice,
-                          std::string_view mailbox) {
-    if (config::WhitelistOutboundIPAddresses() == 0 || clientAddress.empty()) return 0;
+bool IsOutboundWhiteListed(std::string_view clientAddress, std::string_view postOffice,
+                           std::string_view mailbox) {
+    if (config::WhitelistOutboundIPAddresses() == 0 || clientAddress.empty()) return false;
     std::string key = OutboundWhitelistKey(clientAddress, config::WhitelistOutboundIPAddressMode());
     // Without the directory the path would name a file relative to wherever the MTA runs.
     std::shared_ptr<const config::Directories> dirs = config::CurrentDirectories();
-    if (dirs->whitelistConfiguration.empty()) return 0;
+    if (dirs->whitelistConfiguration.empty()) return false;
     std::string path = OutboundMarkerPath(dirs->whitelistConfiguration, postOffice, mailbox, key);
-    if (path.empty()) return 0;
+    if (path.empty()) return false;
     return platform::fileStatus(platform::resolvePath(path)) != platform::FileStatus::NotFound;
 }
 

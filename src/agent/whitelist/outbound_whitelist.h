@@ -21,10 +21,10 @@ std::string OutboundWhitelistKey(std::string_view clientAddress, uint32_t mode);
 std::string OutboundMarkerPath(std::string_view configuration, std::string_view postOffice,
                                std::string_view mailbox, std::string_view key);
 
-// 1 when "Whitelist Outbound IPAddresses" is on and the marker file of the address
+// True when "Whitelist Outbound IPAddresses" is on and the marker file of the address
 // exists at the selected level; a lookup that fails for another reason than a missing
-// file (no access, for example) counts as existing. Else 0.
-int IsOutboundWhiteListed(std::string_view clientAddress, std::string_view postOffice,
-                          std::string_view mailbox);
+// file (no access, for example) counts as existing.
+bool IsOutboundWhiteListed(std::string_view clientAddress, std::string_view postOffice,
+                           std::string_view mailbox);
 
 }  // namespace kz::whitelist

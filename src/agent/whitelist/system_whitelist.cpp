@@ -26,7 +26,7 @@ enum Step { kStarting = 0, kReadingKey = 1, kComparing = 2, kReporting = 3 };
 
 }  // namespace
 
-int IsWhitelisted(std::string_view clientAddress) {
+bool IsWhitelisted(std::string_view clientAddress) {
     int lineTrace = kStarting;
     try {
         lineTrace = kReadingKey;
@@ -42,9 +42,9 @@ int IsWhitelisted(std::string_view clientAddress) {
                 "KZ-I0092: %s is registered in the system whitelist and was therefore "
                 "excluded from checking\n",
                 address.c_str());
-            return 1;
+            return true;
         }
-        return 0;
+        return false;
     } catch (...) {
         log::ReportEscapedException("IsWhitelisted", std::current_exception(),
                                     {__FILE__, __LINE__, lineTrace});

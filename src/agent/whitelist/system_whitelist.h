@@ -7,9 +7,9 @@
 
 namespace kz::whitelist {
 
-// 1 when the client address matches a pattern of the system whitelist, which is then
-// written to the debug log; 0 when it matches none or the key is missing. An exception
+// True when the client address matches a pattern of the system whitelist, which is then
+// written to the debug log; false when it matches none or the key is missing. An exception
 // from below is reported to the event log and the debug log, then thrown on.
-int IsWhitelisted(std::string_view clientAddress);
+bool IsWhitelisted(std::string_view clientAddress);
 
 }  // namespace kz::whitelist

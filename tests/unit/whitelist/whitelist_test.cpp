@@ -121,14 +121,14 @@ TEST_F(OutboundWhitelist, MarkerFilesAtEachLevelAndMode) {
         const std::vector<std::string>& f = c.fields;
         ASSERT_GE(f.size(), 5u) << "line " << c.number;
         setSmtpDword(config::kWhitelistOutboundIPAddressMode, uint32_t(std::stoul(f[3])));
-        EXPECT_EQ(IsOutboundWhiteListed(f[0], f[1], f[2]), std::stoi(f[4])) << "line " << c.number;
+        EXPECT_EQ(IsOutboundWhiteListed(f[0], f[1], f[2]), std::stoi(f[4]) != 0) << "line " << c.number;
     }
 }
 
 TEST_F(OutboundWhitelist, SwitchedOffOrWithoutADirectoryNothingIsTrusted) {
-    EXPECT_EQ(IsOutboundWhiteListed("192.0.2.44", "", ""), 0);  // setting absent
+    EXPECT_FALSE(IsOutboundWhiteListed("192.0.2.44", "", ""));  // setting absent
     setSmtpDword(config::kWhitelistOutboundIPAddresses, 0);
-    EXPECT_EQ(IsOutboundWhiteListed("192.0.2.44", "", ""), 0);
+    EXPECT_FALSE(IsOutboundWhiteListed("192.0.2.44", "", ""));
 
     setSmtpDword(config::kWhitelistOutboundIPAddresses, 1);
     // The run's directory changes; the whitelist keeps the copy read at attach.
@@ -136,10 +136,10 @@ TEST_F(OutboundWhitelist, SwitchedOffOrWithoutADirectoryNothingIsTrusted) {
                     .setString(config::kProductKey, config::kConfigurationDirectory, "/nowhere")
                     .ok());
     config::ReadRunDirectories();
-    EXPECT_EQ(IsOutboundWhiteListed("192.0.2.44", "", ""), 1);
+    EXPECT_TRUE(IsOutboundWhiteListed("192.0.2.44", "", ""));
 
     useConfigurationDirectory("");
-    EXPECT_EQ(IsOutboundWhiteListed("192.0.2.44", "", ""), 0);
+    EXPECT_FALSE(IsOutboundWhiteListed("192.0.2.44", "", ""));
 }
 
 TEST_F(OutboundWhitelist, AFolderThatCannotBeSearchedCountsAsHoldingTheMarker) {
@@ -149,7 +149,7 @@ TEST_F(OutboundWhitelist, AFolderThatCannotBeSearchedCountsAsHoldingTheMarker) {
     ASSERT_EQ(::chmod(folder.c_str(), 0), 0);
     useConfigurationDirectory(dir.file("config"));
     setSmtpDword(config::kWhitelistOutboundIPAddresses, 1);
-    EXPECT_EQ(IsOutboundWhiteListed("10.0.0.7", "", ""), 1);
+    EXPECT_TRUE(IsOutboundWhiteListed("10.0.0.7", "", ""));
     ::chmod(folder.c_str(), 0755);
 }
 
@@ -161,7 +161,7 @@ std::string registeredLine(std::string_view address) {
 TEST_F(SystemWhitelist, AddressesAgainstTheFixtureList) {
     for (const test::CaseLine& c : test::ReadCaseFile("whitelist/system_cases.txt")) {
         const std::string& address = c.fields[0];
-        const int whitelisted = std::stoi(c.fields[1]);
+        const bool whitelisted = std::stoi(c.fields[1]) != 0;
         ::testing::internal::CaptureStdout();
         EXPECT_EQ(IsWhitelisted(address), whitelisted) << "line " << c.number;
         std::string out = ::testing::internal::GetCapturedStdout();
@@ -170,10 +170,10 @@ TEST_F(SystemWhitelist, AddressesAgainstTheFixtureList) {
 }
 
 TEST_F(SystemWhitelist, EntriesCountFromTheNextCall) {
-    EXPECT_EQ(IsWhitelisted("10.1.2.3"), 0);
+    EXPECT_FALSE(IsWhitelisted("10.1.2.3"));
     ASSERT_TRUE(config::machineRegistry().setString(config::kWhiteListKey, "10.*.*.*", "").ok());
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(IsWhitelisted("10.1.2.3"), 1);
+    EXPECT_TRUE(IsWhitelisted("10.1.2.3"));
     ::testing::internal::GetCapturedStdout();
 }
 
@@ -181,7 +181,7 @@ TEST_F(SystemWhitelist, WithoutTheKeyNothingIsWhitelistedOrLogged) {
     InstalledObject<platform::Registry> empty(dir.file("empty.reg"));
     ASSERT_TRUE(config::RegWriteDword(config::kAgentKey, config::kActivityLogEnabled, 2));
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(IsWhitelisted("192.168.1.20"), 0);
+    EXPECT_FALSE(IsWhitelisted("192.168.1.20"));
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
 }
 
