@@ -38,7 +38,7 @@ bool OwnMessageResult(Evaluation& evaluation) {
             const std::size_t at = std::size_t(kind);
             block.hitCount[at] = 0;
             block.matchText[at].clear();
-            for (std::string& value : block.instanceValue[at]) value.clear();
+            block.instanceValue.clear(at);
         }
         virus = virus || block.hitCount[filters::HASVIRUS] > 0;
     }

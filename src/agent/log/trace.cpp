@@ -1,6 +1,8 @@
 #include "log/trace.h"
 
+#include <array>
 #include <cstdarg>
+#include <cstdio>
 #include <string>
 
 #include "base/format.h"
@@ -8,12 +10,26 @@
 
 namespace kz::log {
 
+namespace {
+
+// Room for almost every trace line: those are formatted once, without an allocation.
+constexpr std::size_t kShortLine = 512;
+
+}  // namespace
+
 void Trace(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::string out = formatTextV(format, args);
+    va_list again;
+    va_copy(again, args);
+    std::array<char, kShortLine> line;
+    int length = std::vsnprintf(line.data(), line.size(), format, args);
     va_end(args);
-    platform::writeStdout(out);
+    if (length > 0 && std::size_t(length) < line.size())
+        platform::writeStdout(std::string_view(line.data(), std::size_t(length)));
+    else if (length > 0)
+        platform::writeStdout(formatTextV(format, again));
+    va_end(again);
 }
 
 }  // namespace kz::log

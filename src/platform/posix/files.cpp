@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -43,16 +44,27 @@ ssize_t readSome(int fd, char* buffer, size_t limit) {
     }
 }
 
+// A regular file is read in one read of its size, into a buffer of that size; what follows
+// (a file that grew meanwhile, or one without a size, such as a pipe) in small pieces.
 bool readAll(int fd, std::string& out) {
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) out.reserve(size_t(st.st_size));
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        out.resize(size_t(st.st_size));
+        for (size_t used = 0; used < out.size();) {
+            ssize_t n = readSome(fd, out.data() + used, out.size() - used);
+            if (n < 0) return false;
+            if (n == 0) {  // it shrank meanwhile
+                out.resize(used);
+                return true;
+            }
+            used += size_t(n);
+        }
+    }
+    std::array<char, 4096> piece;
     for (;;) {
-        size_t used = out.size();
-        out.resize(used + kCopyChunk);
-        ssize_t n = readSome(fd, out.data() + used, kCopyChunk);
-        out.resize(used + (n > 0 ? size_t(n) : 0));
-        if (n == 0) return true;
-        if (n < 0) return false;
+        ssize_t n = readSome(fd, piece.data(), piece.size());
+        if (n <= 0) return n == 0;
+        out.append(piece.data(), size_t(n));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -44,18 +45,30 @@ HANDLE openForReading(std::string_view path) {
                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// Reads into `out` until the end; false on a read error.
+// Reads into `out` until the end; false on a read error. A file is read in one read of
+// its size, into a buffer of that size; what follows (a file that grew meanwhile, or one
+// without a size) in small pieces.
 bool readAll(HANDLE file, std::string& out) {
     LARGE_INTEGER size{};
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0) out.reserve(size_t(size.QuadPart));
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0) {
+        out.resize(size_t(size.QuadPart));
+        for (size_t used = 0; used < out.size();) {
+            DWORD n = 0;
+            DWORD wanted = DWORD(std::min<size_t>(out.size() - used, size_t(1) << 30));
+            if (!ReadFile(file, out.data() + used, wanted, &n, nullptr)) return false;
+            if (n == 0) {  // it shrank meanwhile
+                out.resize(used);
+                return true;
+            }
+            used += n;
+        }
+    }
+    std::array<char, 4096> piece;
     for (;;) {
-        size_t used = out.size();
-        out.resize(used + kCopyChunk);
         DWORD n = 0;
-        BOOL ok = ReadFile(file, out.data() + used, DWORD(kCopyChunk), &n, nullptr);
-        out.resize(used + n);
-        if (!ok) return false;
+        if (!ReadFile(file, piece.data(), DWORD(piece.size()), &n, nullptr)) return false;
         if (n == 0) return true;
+        out.append(piece.data(), n);
     }
 }
 
