@@ -20,6 +20,7 @@
 #include "log/exception_report.h"
 #include "log/report_lines.h"
 #include "log/report_log.h"
+#include "log/trace.h"
 #include "platform/files.h"
 #include "platform/named_lock.h"
 #include "platform/process_info.h"
@@ -146,6 +147,16 @@ TEST(ReportExecutedLine, CutsTheLongestFieldsAndKeepsEveryColumnAndTheLineEnd) {
     EXPECT_EQ(ReportExecutedLine(fields, TextLimit{2048}),
               "Executed\tM1.MAI\tSMTP\tSpam\tDELETE\t\ta b\t192.0.2.7\t" + std::string(998, 'd') +
                   "\t" + std::string(998, 's') + "\n");
+}
+
+// Short lines are formatted on the stack, longer ones on the heap: both come out whole.
+TEST(Trace, LinesOfAnyLengthAreWrittenWhole) {
+    const std::string longText(600, 'x');
+    ::testing::internal::CaptureStdout();
+    log::Trace("Allocating %d Results\n", 50);
+    log::Trace("Checking %s->%ld\n", longText.c_str(), 7L);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "Allocating 50 Results\nChecking " + longText + "->7\n");
 }
 
 // The routes and the sharing of the daily file, seen from helper processes that write
