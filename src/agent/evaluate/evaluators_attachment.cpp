@@ -28,7 +28,7 @@ bool parameterMatches(std::string_view headerLine, std::string_view parameter,
     if (!ExtractAttachmentParameter(headerLine, parameter, fileName, kAttachmentParameterLimit)) {
         return false;
     }
-    return filters::MatchPattern(fileName, pattern, delimiters, caseSensitive) == 1;
+    return filters::MatchPattern(fileName, pattern, delimiters, caseSensitive);
 }
 
 // One hit for each alternative that `matches`, in every enabled instance.
@@ -63,7 +63,7 @@ void EvaluateAttachmentNames(Evaluation& evaluation, std::span<const std::string
     const bool caseSensitive = filters::CaseSensitiveMatching();
     evaluateNameAlternatives(evaluation, [&](const std::string& pattern) {
         return std::any_of(names.begin(), names.end(), [&](const std::string& name) {
-            return filters::MatchPattern(name, pattern, delimiters, caseSensitive) == 1;
+            return filters::MatchPattern(name, pattern, delimiters, caseSensitive);
         });
     });
 }

@@ -18,7 +18,7 @@ void EvaluateCountries(Evaluation& evaluation, CriterionType kind, std::string_v
             const std::string data = slot.instanceData(instance);
             ForEachAlternative(data, CriterionSlot::kInstanceDataLimit, [&](std::string& country) {
                 const bool matches =
-                    filters::MatchPattern(value, country, delimiters, caseSensitive) == 1;
+                    filters::MatchPattern(value, country, delimiters, caseSensitive);
                 // Without the match flag every listed country other than the message's counts.
                 if (matches != wantMatch) return;
                 filters::RecordHit(block, kind, instance, "MF-W", country);

@@ -60,12 +60,12 @@ class Subject {
 
 // An occurrence counts when it starts and ends a word; after one that does not, the
 // search goes on behind it (overlapping occurrences are never tried).
-int matchWholeWord(const Subject& subject, std::string_view word) {
+bool matchWholeWord(const Subject& subject, std::string_view word) {
     for (std::size_t at = subject.search(word, 0); at != kNone;
          at = subject.search(word, at + word.size())) {
-        if (subject.startsWord(at) && subject.endsWord(at + word.size())) return 1;
+        if (subject.startsWord(at) && subject.endsWord(at + word.size())) return true;
     }
-    return 0;
+    return false;
 }
 
 // Segments between single asterisks, placed in order without overlapping: the first at
@@ -73,10 +73,10 @@ int matchWholeWord(const Subject& subject, std::string_view word) {
 // ends a word. Each middle segment takes its earliest occurrence: that leaves the most
 // room for the rest, so no other placement could succeed where this one fails. The
 // last segment may then stand at any of its occurrences, not just the first.
-int matchSegments(const Subject& subject, std::string_view pattern) {
+bool matchSegments(const Subject& subject, std::string_view pattern) {
     std::size_t star = pattern.find('*');
     std::string_view first = pattern.substr(0, star);
-    if (!subject.equalAt(0, first)) return 0;
+    if (!subject.equalAt(0, first)) return false;
     std::size_t position = first.size();
 
     std::string_view rest = pattern.substr(star + 1);
@@ -84,19 +84,19 @@ int matchSegments(const Subject& subject, std::string_view pattern) {
         std::string_view middle = rest.substr(0, next);  // never empty: "**" is literal
         rest.remove_prefix(next + 1);
         position = subject.endOfFirstIgnoringCase(middle, position);
-        if (position == kNone) return 0;
+        if (position == kNone) return false;
     }
 
     std::string_view last = rest;
-    return last.empty() || subject.endsAWordFrom(last, position) ? 1 : 0;
+    return last.empty() || subject.endsAWordFrom(last, position);
 }
 
 }  // namespace
 
-int MatchPattern(std::string_view text, std::string_view pattern, std::string_view delimiters,
-                 bool caseSensitive) {
-    if (pattern.empty()) return 0;
-    if (pattern.find("**") != kNone) return findIgnoreCase(text, pattern) != kNone ? 1 : 0;
+bool MatchPattern(std::string_view text, std::string_view pattern, std::string_view delimiters,
+                  bool caseSensitive) {
+    if (pattern.empty()) return false;
+    if (pattern.find("**") != kNone) return findIgnoreCase(text, pattern) != kNone;
     Subject subject(text, delimiters, caseSensitive);
     if (pattern.find('*') == kNone) return matchWholeWord(subject, pattern);
     return matchSegments(subject, pattern);

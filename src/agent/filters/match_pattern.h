@@ -6,7 +6,7 @@
 
 namespace kz::filters {
 
-// 1 when `pattern` matches `text`, else 0.
+// Whether `pattern` matches `text`.
 // - An empty pattern never matches.
 // - A pattern containing "**" matches where it occurs literally, ignoring case.
 // - A pattern without "*" is a whole word: an occurrence between delimiter characters
@@ -16,8 +16,8 @@ namespace kz::filters {
 //   setting), the last anywhere after those where it ends a word or the text. Any
 //   placement that fits is a match.
 // caseSensitive selects exact comparison; otherwise ASCII letters are folded.
-int MatchPattern(std::string_view text, std::string_view pattern, std::string_view delimiters,
-                 bool caseSensitive);
+bool MatchPattern(std::string_view text, std::string_view pattern, std::string_view delimiters,
+                  bool caseSensitive);
 
 // The case setting of every criterion evaluation ("Case Sensitivity" is 1), read from
 // the registry on first use and kept for the life of the process.

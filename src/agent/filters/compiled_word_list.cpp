@@ -1,0 +1,183 @@
+#include "filters/compiled_word_list.h"
+
+#include <algorithm>
+#include <array>
+#include <unordered_map>
+#include <utility>
+
+#include "base/ascii.h"
+#include "filters/match_pattern.h"
+
+namespace kz::filters {
+
+namespace {
+
+constexpr std::size_t kNone = std::string_view::npos;
+
+// For each shift at which the folded word matches itself (a border), the character just
+// before the shifted copy, in both cases.
+std::string overlapBytes(std::string_view word) {
+    const std::string folded = toLowerAscii(word);
+    std::vector<std::size_t> border(folded.size(), 0);
+    for (std::size_t i = 1, length = 0; i < folded.size(); ++i) {
+        while (length > 0 && folded[i] != folded[length]) length = border[length - 1];
+        if (folded[i] == folded[length]) ++length;
+        border[i] = length;
+    }
+    std::string bytes;
+    for (std::size_t b = folded.empty() ? 0 : border.back(); b > 0; b = border[b - 1]) {
+        const char before = word[folded.size() - b - 1];
+        bytes += toLowerAscii(before);
+        bytes += toUpperAscii(before);
+    }
+    return bytes;
+}
+
+// The longest text between single asterisks: every match holds it, ignoring case.
+std::string_view longestSegment(std::string_view pattern) {
+    std::string_view longest;
+    while (true) {
+        const std::size_t star = pattern.find('*');
+        std::string_view segment = pattern.substr(0, star);
+        if (segment.size() > longest.size()) longest = segment;
+        if (star == kNone) return longest;
+        pattern.remove_prefix(star + 1);
+    }
+}
+
+// States of a key during one search.
+constexpr std::uint8_t kSeen = 1;     // it occurs somewhere
+constexpr std::uint8_t kWordHit = 2;  // as a whole word (ignoring case)
+constexpr std::uint8_t kSettled = 4;  // further occurrences tell nothing new
+
+}  // namespace
+
+CompiledWordList::CompiledWordList(std::vector<std::string> entries, std::size_t denseCells)
+    : entries_(std::move(entries)), forms_(entries_.size()) {
+    std::vector<std::string> keys;
+    std::unordered_map<std::string, std::uint32_t> keyIds;
+    auto keyFor = [&](std::string_view text) {
+        std::string folded = toLowerAscii(text);
+        auto [it, added] = keyIds.try_emplace(folded, std::uint32_t(keys.size()));
+        if (added) keys.push_back(std::move(folded));
+        return it->second;
+    };
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const std::string& entry = entries_[i];
+        Entry& form = forms_[i];
+        if (entry.empty()) continue;
+        if (entry.find("**") != kNone) {
+            form.form = Form::Literal;
+            form.key = keyFor(entry);
+        } else if (entry.find('*') == kNone) {
+            form.form = Form::Word;
+            form.key = keyFor(entry);
+            form.overlapBytes = overlapBytes(entry);
+        } else {
+            form.form = Form::Segments;
+            std::string_view segment = longestSegment(entry);
+            if (segment.empty()) {
+                unkeyed_.push_back(std::uint32_t(i));
+            } else {
+                form.key = keyFor(segment);
+            }
+        }
+    }
+
+    keyLength_.resize(keys.size());
+    keyHasWords_.assign(keys.size(), false);
+    keyEntryStart_.assign(keys.size() + 1, 0);
+    for (std::size_t k = 0; k < keys.size(); ++k) keyLength_[k] = std::uint32_t(keys[k].size());
+    for (const Entry& form : forms_) {
+        if (form.key == kNoKey) continue;
+        ++keyEntryStart_[form.key + 1];
+        if (form.form == Form::Word) keyHasWords_[form.key] = true;
+    }
+    for (std::size_t k = 0; k < keys.size(); ++k) keyEntryStart_[k + 1] += keyEntryStart_[k];
+    keyEntries_.resize(keyEntryStart_.back());
+    std::vector<std::uint32_t> filled(keyEntryStart_.begin(), keyEntryStart_.end() - 1);
+    for (std::size_t i = 0; i < forms_.size(); ++i) {
+        if (forms_[i].key != kNoKey) keyEntries_[filled[forms_[i].key]++] = std::uint32_t(i);
+    }
+
+    automaton_ = WordAutomaton(std::vector<std::string_view>(keys.begin(), keys.end()), denseCells);
+}
+
+std::vector<std::size_t> CompiledWordList::matches(std::string_view text,
+                                                   std::string_view delimiters,
+                                                   bool caseSensitive) const {
+    std::array<bool, 256> isDelimiter{};
+    for (char c : delimiters) isDelimiter[std::uint8_t(c)] = true;
+    auto startsWord = [&](std::size_t at) {
+        return at == 0 || isDelimiter[std::uint8_t(text[at - 1])];
+    };
+    auto endsWord = [&](std::size_t end) {
+        return end == text.size() || isDelimiter[std::uint8_t(text[end])];
+    };
+
+    std::vector<std::uint8_t> keyState(keyLength_.size(), 0);
+    std::vector<bool> exactWordHit(caseSensitive ? entries_.size() : 0, false);
+    std::vector<std::uint32_t> seen;
+    automaton_.forEach(text, [&](std::uint32_t key, std::size_t end) {
+        std::uint8_t& state = keyState[key];
+        if (!(state & kSeen)) {
+            state |= keyHasWords_[key] ? kSeen : kSeen | kSettled;
+            seen.push_back(key);
+        }
+        if (state & kSettled) return;
+        const std::size_t start = end - keyLength_[key];
+        if (!startsWord(start) || !endsWord(end)) return;
+        if (!caseSensitive) {
+            state |= kWordHit | kSettled;
+            return;
+        }
+        const std::string_view found = text.substr(start, keyLength_[key]);
+        for (std::uint32_t e = keyEntryStart_[key]; e < keyEntryStart_[key + 1]; ++e) {
+            const std::uint32_t index = keyEntries_[e];
+            if (forms_[index].form == Form::Word && found == entries_[index]) {
+                exactWordHit[index] = true;
+            }
+        }
+    });
+
+    std::vector<std::uint32_t> candidates(unkeyed_);
+    for (std::uint32_t key : seen) {
+        candidates.insert(candidates.end(), keyEntries_.begin() + keyEntryStart_[key],
+                          keyEntries_.begin() + keyEntryStart_[key + 1]);
+    }
+    std::sort(candidates.begin(), candidates.end());
+
+    std::vector<std::size_t> found;
+    for (std::uint32_t index : candidates) {
+        const Entry& form = forms_[index];
+        const bool keyWordHit = form.key != kNoKey && (keyState[form.key] & kWordHit);
+        const bool exact = caseSensitive && exactWordHit[index];
+        if (matchesFound(index, text, delimiters, caseSensitive, keyWordHit, exact)) {
+            found.push_back(index);
+        }
+    }
+    return found;
+}
+
+// Whether a candidate entry matches, given what the search found of its key.
+bool CompiledWordList::matchesFound(std::size_t index, std::string_view text,
+                                    std::string_view delimiters, bool caseSensitive,
+                                    bool keyWordHit, bool exactWordHit) const {
+    const Entry& form = forms_[index];
+    switch (form.form) {
+        case Form::Never:
+            return false;
+        case Form::Literal:
+            return true;
+        case Form::Word:
+            if (form.overlapBytes.empty() || delimiters.find_first_of(form.overlapBytes) == kNone) {
+                return caseSensitive ? exactWordHit : keyWordHit;
+            }
+            break;
+        case Form::Segments:
+            break;
+    }
+    return MatchPattern(text, entries_[index], delimiters, caseSensitive);
+}
+
+}  // namespace kz::filters
