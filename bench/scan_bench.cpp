@@ -1,6 +1,9 @@
 // Cost of scanning one message, MIME-aware and plain, for messages of growing size.
 // The scan should grow linearly with the message: compare the time per byte across
-// the sizes. Trace lines go to /dev/null; results are reported on standard error.
+// the sizes. ScanWordFile scans one message against a word file of 1,000 or 10,000
+// entries on SUBJECT, BODY and HEADERS_CONTAIN, with and without pattern caching: its
+// time should hardly grow with the list. Trace lines go to /dev/null; results are
+// reported on standard error.
 //
 //   build/bin/scan_bench [--benchmark_filter=Plain]
 
@@ -8,10 +11,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "config/directories.h"
 #include "config/registry_access.h"
@@ -86,7 +94,54 @@ struct Environment {
         return store(name, text);
     }
 
+    // A table whose one filter matches SUBJECT, BODY and HEADERS_CONTAIN against a word
+    // file of `entries` made-up words, some with asterisks, and a few words of the
+    // message.
+    const kz::filters::FilterTable& wordFileTable(int entries, bool caching) {
+        std::unique_ptr<kz::filters::FilterTable>& table = wordTables[{entries, caching}];
+        if (table) return *table;
+        const fs::path config = root / ("words-" + std::to_string(entries));
+        if (!fs::exists(config)) {
+            fs::create_directories(config / "FILTERS/CRITERIA");
+            fs::create_directories(config / "FILTERS/PATTERNS");
+            std::ofstream(config / "FILTERS/FILTER.TAB", std::ios::binary)
+                << "Words\t1\tWORDS\t\tWord file\t\t0\r\n";
+            std::ofstream criteria(config / "FILTERS/CRITERIA/WORDS.TAB", std::ios::binary);
+            for (int kind = 0; kind < kz::filters::kCriterionCount; ++kind) {
+                const bool used = kind == kz::filters::SUBJECT || kind == kz::filters::BODY ||
+                                  kind == kz::filters::HEADERS_CONTAIN;
+                criteria << (used ? "1" : "0") << "\tKIND\t"
+                         << (used ? "<REFERENCE><FILE>WORDS.TXT</FILE>" : "") << "\t\t\t1\r\n";
+            }
+            const fs::path wordFile = config / "FILTERS/PATTERNS/WORDS.TXT";
+            std::ofstream words(wordFile, std::ios::binary);
+            std::uint32_t seed = 12345;
+            for (int i = 0; i < entries; ++i) {
+                std::string word;
+                seed = seed * 1103515245u + 12345u;
+                const int length = 4 + int(seed >> 16) % 7;
+                for (int c = 0; c < length; ++c) {
+                    seed = seed * 1103515245u + 12345u;
+                    word += char('a' + (seed >> 16) % 26);
+                }
+                if (i % 50 == 1) word += "*";
+                if (i % 50 == 2) word = "*" + word;
+                if (i % 100 == 3) word = "**" + word + "**";
+                words << word << "\n";
+            }
+            words << "figures\nquarter*\n*details\nQuarterly\n";
+            words.close();
+            // A file as old as a word file usually is, not one still being written.
+            fs::last_write_time(wordFile, fs::file_time_type::clock::now() - std::chrono::hours(1));
+        }
+        table = std::make_unique<kz::filters::FilterTable>();
+        kz::filters::LoadFilterTable(*table, kz::filters::LoadOptions{config.string(), caching});
+        return *table;
+    }
+
   private:
+    std::map<std::pair<int, bool>, std::unique_ptr<kz::filters::FilterTable>> wordTables;
+
     std::string store(const std::string& name, const std::string& text) {
         std::ofstream(root / "connectors/SMTP/Inbound/Messages" / name, std::ios::binary) << text;
         return name;
@@ -98,14 +153,15 @@ Environment& env() {
     return environment;
 }
 
-void ScanFile(benchmark::State& state, const std::string& name, bool mime) {
+void ScanFile(benchmark::State& state, const std::string& name, bool mime,
+              const kz::filters::FilterTable& table = env().table) {
     for (auto _ : state) {
         kz::MessageContext context;
         context.connectorName = "SMTP";
         context.messageId = name;
         kz::filters::CriteriaResults results;
-        kz::filters::AllocateResults(env().table, results);
-        kz::evaluate::Evaluation evaluation(env().table, results, &context);
+        kz::filters::AllocateResults(table, results);
+        kz::evaluate::Evaluation evaluation(table, results, &context);
         int scanned = mime ? kz::evaluate::ScanMessageMime(evaluation)
                            : kz::evaluate::ScanMessagePlain(evaluation);
         benchmark::DoNotOptimize(scanned);
@@ -130,9 +186,21 @@ void ScanMimeNested(benchmark::State& state) {
     ScanFile(state, env().writeNested(std::size_t(state.range(0)), 40), true);
 }
 
+// A 100 KiB message against a word file of range(0) entries, cached when range(1) is 1.
+void ScanWordFile(benchmark::State& state) {
+    const kz::filters::FilterTable& table =
+        env().wordFileTable(int(state.range(0)), state.range(1) != 0);
+    ScanFile(state, env().writeMessage(100 << 10), true, table);
+    state.SetBytesProcessed(int64_t(state.iterations()) * (100 << 10));
+}
+
 BENCHMARK(ScanMime)->Arg(100 << 10)->Arg(1 << 20)->Arg(20 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(ScanPlain)->Arg(100 << 10)->Arg(1 << 20)->Arg(20 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(ScanMimeNested)->Arg(1 << 20)->Arg(16 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK(ScanWordFile)
+    ->ArgsProduct({{1000, 10000}, {0, 1}})
+    ->ArgNames({"entries", "cached"})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

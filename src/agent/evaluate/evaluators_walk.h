@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "base/delimited_field.h"
 #include "base/text_limit.h"
 #include "evaluate/evaluation.h"
+#include "filters/compiled_instances.h"
 
 namespace kz::evaluate {
 
@@ -42,15 +42,9 @@ void ForEachEnabledInstance(Evaluation& evaluation, CriterionType kind, Visit&& 
 // (none for empty data). A field that does not fit alternativeLimit reads as empty.
 template <typename Visit>
 void ForEachAlternative(std::string_view data, TextLimit alternativeLimit, Visit&& visit) {
-    const int count = CountDelimitedFields(data, "\t");
-    std::size_t start = 0;
-    for (int i = 0; i < count; ++i) {
-        std::size_t end = data.find('\t', start);
-        std::string_view field =
-            data.substr(start, end == std::string_view::npos ? end : end - start);
+    for (std::string_view field : filters::InlineAlternatives(data)) {
         std::string alternative(alternativeLimit.wholeOrEmpty(field));
         visit(alternative);
-        start = end == std::string_view::npos ? data.size() : end + 1;
     }
 }
 

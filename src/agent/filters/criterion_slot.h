@@ -4,12 +4,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "base/text_limit.h"
 #include "filters/criterion_type.h"
 
 namespace kz::filters {
+
+struct CompiledInstances;
 
 struct CriterionSlot {
     // An instance's data is copied into a buffer of this limit by the evaluators.
@@ -19,6 +22,8 @@ struct CriterionSlot {
     std::string data;     // instances (or alternatives of a single instance), tab-separated
     int32_t threshold = 0;
     int32_t instanceCount = 0;
+    // Set once the table has loaded (see CompileInstances); shared by copies of the slot.
+    std::shared_ptr<const CompiledInstances> compiled;
 
     bool isEnabled() const { return enabled == 1; }
 

@@ -21,7 +21,7 @@ void ReleaseFilterTable(FilterTable& table) {
 }
 
 const PatternList* FindPatternList(const FilterTable& table, std::string_view path) {
-    return table.patternCache.find(path);
+    return table.patternCache.find(path).get();
 }
 
 }  // namespace kz::filters

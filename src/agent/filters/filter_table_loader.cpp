@@ -7,6 +7,7 @@
 
 #include "base/format.h"
 #include "config/paths.h"
+#include "filters/compiled_instances.h"
 #include "filters/config_fields.h"
 #include "filters/config_lines.h"
 #include "filters/criteria_files.h"
@@ -79,6 +80,7 @@ void LoadFilterTable(FilterTable& table, const LoadOptions& options) {
         if (!lineEnabled(line)) continue;
         if (!addFilter(table, line)) break;
     }
+    CompileInstances(table);
     log::Trace("Loaded %d Filters\n", table.filterCount());
 }
 

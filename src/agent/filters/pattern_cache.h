@@ -4,25 +4,31 @@
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "filters/compiled_word_list.h"
 
 namespace kz::filters {
 
 struct PatternList {
     std::string path;
-    std::vector<std::string> lines;  // the non-empty lines, in file order
+    CompiledWordList words;  // the non-empty lines, in file order
+
+    const std::vector<std::string>& lines() const { return words.entries(); }
 };
 
-// Fills `list` from the word file at `path` (a missing or empty file gives no lines).
-void LoadPatternList(const std::string& path, PatternList& list);
+// The word file at `path` (a missing or empty file gives no lines).
+std::shared_ptr<const PatternList> LoadPatternList(const std::string& path);
 
 class PatternCache {
   public:
     // Exact byte comparison of paths: the resolved path is the key.
-    const PatternList* find(std::string_view path) const;
-    bool contains(std::string_view path) const { return find(path) != nullptr; }
+    // Shared, so that what was compiled from the table keeps its lists alive.
+    std::shared_ptr<const PatternList> find(std::string_view path) const;
+    bool contains(std::string_view path) const { return lists_.count(path) != 0; }
     // Reads the word file and keeps it, unless the path is already held. True when
     // the file was read now.
     bool load(const std::string& path);
@@ -31,7 +37,7 @@ class PatternCache {
     bool empty() const { return lists_.empty(); }
 
   private:
-    std::map<std::string, PatternList, std::less<>> lists_;
+    std::map<std::string, std::shared_ptr<const PatternList>, std::less<>> lists_;
 };
 
 }  // namespace kz::filters

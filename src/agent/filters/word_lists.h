@@ -1,7 +1,8 @@
 #pragma once
 // Word files named by criteria: every line is a pattern, and every line that matches a
 // value is one hit. Cached files are matched from the table's pattern cache; without
-// caching the file is read afresh at every evaluation.
+// caching the file is read afresh at every evaluation (a version already read and
+// compiled stands for it while the file is unchanged).
 
 #include <string>
 #include <string_view>
@@ -12,16 +13,21 @@
 
 namespace kz::filters {
 
-// Matches the value against every entry of the cached word list at `path`. 1 when the
-// path is cached (whatever matched), 0 when it is not.
-int MatchWordFileCached(const FilterTable& table, std::string_view value,
-                        std::string_view delimiters, std::string_view path, CriterionType kind,
-                        int instance, MatchResultBlock& block, std::string_view tag);
+// Matches the value against every entry of a cached word list.
+void MatchPatternList(const PatternList& list, std::string_view value, std::string_view delimiters,
+                      CriterionType kind, int instance, MatchResultBlock& block,
+                      std::string_view tag);
 
-// Reads the word file at `path` in text mode and matches the value against each line.
-// 1 when the file could be read (whatever matched), 0 when it could not.
-int MatchWordFile(std::string_view value, std::string_view delimiters, const std::string& path,
-                  CriterionType kind, int instance, MatchResultBlock& block, std::string_view tag);
+// Matches the value against every entry of the cached word list at `path`. True when the
+// path is cached (whatever matched), false when it is not.
+bool MatchWordFileCached(const FilterTable& table, std::string_view value,
+                         std::string_view delimiters, std::string_view path, CriterionType kind,
+                         int instance, MatchResultBlock& block, std::string_view tag);
+
+// Matches the value against each line of the word file at `path` as read in text mode.
+// True when the file could be read (whatever matched), false when it could not.
+bool MatchWordFile(std::string_view value, std::string_view delimiters, const std::string& path,
+                   CriterionType kind, int instance, MatchResultBlock& block, std::string_view tag);
 
 // When the instance data refers to a word file that can be used (cached, or readable
 // when the table does not cache), matches it and returns true; false leaves the data to

@@ -17,18 +17,18 @@ namespace kz::filters {
 namespace {
 
 TEST(CriterionSlot, InstanceDataAndPlacedInstances) {
-    CriterionSlot single{1, "free\toffer", 1, 1};
+    CriterionSlot single{1, "free\toffer", 1, 1, {}};
     EXPECT_EQ(single.instanceData(0), "free\toffer");         // one instance: tabs are alternatives
     EXPECT_EQ(single.instanceData(0, TextLimit{5}), "free");  // cut to the buffer
     EXPECT_EQ(single.resultInstanceCount(), 1);
 
-    CriterionSlot several{1, "free\t" + std::string(30, 'x'), 0, 2};
+    CriterionSlot several{1, "free\t" + std::string(30, 'x'), 0, 2, {}};
     EXPECT_EQ(several.instanceData(0), "free");
     EXPECT_EQ(several.instanceData(1, TextLimit{30}), "");  // a field that does not fit reads empty
     EXPECT_EQ(several.instanceData(2), "");                 // absent
 
-    EXPECT_EQ((CriterionSlot{1, "", 0, 16}).resultInstanceCount(), 16);
-    EXPECT_EQ((CriterionSlot{1, "", 0, 40}).resultInstanceCount(), kMaxInstances);
+    EXPECT_EQ((CriterionSlot{1, "", 0, 16, {}}).resultInstanceCount(), 16);
+    EXPECT_EQ((CriterionSlot{1, "", 0, 40, {}}).resultInstanceCount(), kMaxInstances);
     EXPECT_EQ((CriterionSlot{}).resultInstanceCount(), 0);
 }
 

@@ -104,10 +104,10 @@ TEST(LoadFilterTable, PatternCacheReadsEachWordFileOnce) {
     const PatternList* list = FindPatternList(table, words);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->path, words);
-    EXPECT_EQ(list->lines, (std::vector<std::string>{"viagra", "cheap *", "**win**"}));
+    EXPECT_EQ(list->lines(), (std::vector<std::string>{"viagra", "cheap *", "**win**"}));
     ASSERT_NE(FindPatternList(table, missing), nullptr);
-    EXPECT_TRUE(FindPatternList(table, missing)->lines.empty());
-    EXPECT_EQ(FindPatternList(table, general)->lines,
+    EXPECT_TRUE(FindPatternList(table, missing)->lines().empty());
+    EXPECT_EQ(FindPatternList(table, general)->lines(),
               (std::vector<std::string>{"lottery", "prize"}));
     // Exact byte comparison: another spelling is another key.
     EXPECT_EQ(FindPatternList(table, patterns + "SPAMWORDS.TXT"), nullptr);

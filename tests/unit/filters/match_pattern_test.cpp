@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+
+#include "filters/compiled_word_list.h"
+#include "filters/word_file_snapshots.h"
 #include "support/case_file.h"
+#include "support/test_support.h"
 
 namespace kz::filters {
 namespace {
@@ -12,16 +18,60 @@ std::string_view Delimiters(const std::string& name) {
     return name == "words" ? " \r'\"\n" : name == "addresses" ? "' \r'\"\n<>;" : "";
 }
 
+// Each case holds for the matcher and for a compiled list of the one pattern.
 TEST(MatchPattern, FollowsItsRules) {
     const auto cases = test::ReadCaseFile("filters/match_pattern_cases.txt");
     ASSERT_EQ(cases.size(), 46u);
     for (const test::CaseLine& c : cases) {
         const std::vector<std::string>& f = c.fields;
         ASSERT_EQ(f.size(), 6u) << "line " << c.number;
-        EXPECT_EQ(MatchPattern(f[0], f[1], Delimiters(f[2]), f[3] == "cs"), std::stoi(f[4]))
+        const bool expected = f[4] == "1";
+        const bool caseSensitive = f[3] == "cs";
+        EXPECT_EQ(MatchPattern(f[0], f[1], Delimiters(f[2]), caseSensitive), expected)
             << "line " << c.number << ", " << f[5] << ": [" << f[1] << "] against [" << f[0] << "] "
             << f[3];
+        const CompiledWordList list({f[1]});
+        EXPECT_EQ(!list.matches(f[0], Delimiters(f[2]), caseSensitive).empty(), expected)
+            << "compiled, line " << c.number << ", " << f[5];
     }
+}
+
+// A list answers for every entry in order, duplicates included; entries that can
+// overlap themselves across a delimiter keep the matcher's skipping rule.
+TEST(CompiledWordList, MatchesEveryEntryAsTheMatcher) {
+    const std::vector<std::string> entries = {"free",   "*offer", "FREE", "",  "free", "a a",
+                                              "**EE O", "fr*",    "*",    "a", "*a*a", "ree"};
+    const CompiledWordList list(entries);
+    const CompiledWordList sparse(entries, 1);  // shallow rows only
+    for (std::string_view text :
+         {"Free offer", "free offer xa a a", "xa a a", "", "FREE", "x **ee o** y"}) {
+        for (bool caseSensitive : {false, true}) {
+            std::vector<std::size_t> expected;
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                if (MatchPattern(text, entries[i], " ", caseSensitive)) expected.push_back(i);
+            }
+            EXPECT_EQ(list.matches(text, " ", caseSensitive), expected) << text;
+            EXPECT_EQ(sparse.matches(text, " ", caseSensitive), expected) << text;
+        }
+    }
+    EXPECT_EQ(list.matches("free offer", " ", false), (std::vector<std::size_t>{0, 1, 2, 4, 7, 8}));
+}
+
+// Without pattern caching a word file is read afresh: a changed file gives its new
+// lines, even at the same size; a file that cannot be read gives none.
+TEST(CurrentWordFile, FollowsTheFile) {
+    namespace fs = std::filesystem;
+    test::TempDir dir;
+    const std::string path = dir.file("words.txt");
+    const auto now = fs::file_time_type::clock::now();
+    test::writeFile(path, "alpha\n\ncheap*\n");
+    fs::last_write_time(path, now - std::chrono::hours(2));
+    EXPECT_EQ(CurrentWordFile(path)->entries(), (std::vector<std::string>{"alpha", "", "cheap*"}));
+    test::writeFile(path, "bravo\n\ncheap*\n");
+    fs::last_write_time(path, now - std::chrono::hours(1));
+    EXPECT_EQ(CurrentWordFile(path)->entries(), (std::vector<std::string>{"bravo", "", "cheap*"}));
+    fs::remove(path);
+    EXPECT_EQ(CurrentWordFile(path), nullptr);
 }
 
 }  // namespace

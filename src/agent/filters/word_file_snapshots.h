@@ -1,0 +1,17 @@
+#pragma once
+// Word files read afresh at every evaluation (pattern caching off) are compiled once per
+// version: while a file keeps its size and modification time, its lines are the ones
+// read before. Shared by all runs of the process.
+
+#include <memory>
+#include <string>
+
+#include "filters/compiled_word_list.h"
+
+namespace kz::filters {
+
+// The lines of the word file at `path` as ReadConfigLines gives them (line feeds
+// removed), compiled; null when the file cannot be read.
+std::shared_ptr<const CompiledWordList> CurrentWordFile(const std::string& path);
+
+}  // namespace kz::filters
