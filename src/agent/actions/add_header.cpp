@@ -16,12 +16,9 @@ bool AddHeaderLine(MessageEdits& edits, const MessageContext& context, std::stri
     std::optional<InboundPaths> paths =
         InboundQueuePaths(dirs->connectorRoot, context.connectorName, context.messageId);
     if (!paths) return false;
-    const std::string* message = edits.text(paths->messageFile);
-    if (!message) return false;
-    edits.replace(
-        paths->messageFile,
-        SetHeaderInText(*message, name, FormatHeaderLine(name, value), HeaderMode::ReplaceOrAdd),
-        paths->workingCopy);
+    if (!edits.text(paths->messageFile)) return false;
+    SetHeaderInPlace(edits.change(paths->messageFile, paths->workingCopy), name,
+                     FormatHeaderLine(name, value), HeaderMode::ReplaceOrAdd);
     return true;
 }
 

@@ -32,11 +32,11 @@ const std::string* MessageEdits::text(const std::string& path) {
     return &files_.back().text;
 }
 
-void MessageEdits::replace(const std::string& path, std::string text, std::string_view temporary) {
+std::string& MessageEdits::change(const std::string& path, std::string_view temporary) {
     File* file = find(path);
     if (!file) file = &files_.emplace_back(File{path, {}, {}});
-    file->text = std::move(text);
     if (file->temporary.empty()) file->temporary = temporary;
+    return file->text;
 }
 
 bool MessageEdits::flush() {

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "message/queue_publish.h"
@@ -23,9 +24,13 @@ class MessageEdits {
     // The file's text with this run's edits, read whole when first asked for; null when the
     // file cannot be read (errno tells why). Valid until the next call on this object.
     const std::string* text(const std::string& path);
-    // The new text of a file that text() gave. It is written under `temporary` (in the
-    // file's folder) and renamed over the file by the next flush.
-    void replace(const std::string& path, std::string text, std::string_view temporary);
+    // The text of a file that text() gave, to be changed in place. It is written under
+    // `temporary` (in the file's folder) and renamed over the file by the next flush.
+    std::string& change(const std::string& path, std::string_view temporary);
+    // change() with a new text.
+    void replace(const std::string& path, std::string text, std::string_view temporary) {
+        change(path, temporary) = std::move(text);
+    }
 
     // Rewrites each changed file once; afterwards every file is read afresh, as an action
     // in between may change it. False when a rewrite failed: that file is left as it was.

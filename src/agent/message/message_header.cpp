@@ -16,8 +16,8 @@ bool SetMessageHeader(const MessageContext& context, std::string_view name, std:
     std::optional<std::string> message = platform::readFile(paths->messageFile);
     if (!message) return false;
 
-    std::string rewritten = SetHeaderInText(*message, name, FormatHeaderLine(name, value), mode);
-    return PublishFile(paths->messageFile, paths->workingCopy, rewritten, hook);
+    SetHeaderInPlace(*message, name, FormatHeaderLine(name, value), mode);
+    return PublishFile(paths->messageFile, paths->workingCopy, *message, hook);
 }
 
 }  // namespace kz

@@ -1,5 +1,7 @@
 #include "message/message_header_text.h"
 
+#include <utility>
+
 #include "base/ascii.h"
 #include "base/line_breaks.h"
 #include "base/text_limit.h"
@@ -14,34 +16,6 @@ bool isBlankLine(std::string_view line) {
     return !line.empty() && (line.front() == '\r' || line.front() == '\n');
 }
 
-std::string replaceOrAdd(std::string_view message, std::string_view prefix,
-                         std::string_view headerLine) {
-    std::string out;
-    out.reserve(message.size() + headerLine.size() + kCrLf.size());
-    bool replaced = false;
-    std::size_t pos = 0;
-    while (pos < message.size()) {
-        std::size_t end = message.find('\n', pos);
-        end = end == std::string_view::npos ? message.size() : end + 1;
-        std::string_view line = message.substr(pos, end - pos);
-        if (startsWithIgnoreCase(line, prefix)) {
-            out.append(headerLine);
-            replaced = true;
-        } else if (isBlankLine(line)) {
-            if (!replaced) out.append(headerLine);
-            out.append(message.substr(pos));
-            return out;
-        } else {
-            out.append(line);
-        }
-        pos = end;
-    }
-    if (replaced) return out;
-    // Headers only: a last line without its line end must not run into the new one.
-    if (!out.empty() && out.back() != '\n') out.append(kCrLf);
-    return out.append(headerLine).append(kCrLf);
-}
-
 }  // namespace
 
 std::string FormatHeaderLine(std::string_view name, std::string_view value) {
@@ -51,11 +25,48 @@ std::string FormatHeaderLine(std::string_view name, std::string_view value) {
     return line.append(kCrLf);
 }
 
+void SetHeaderInPlace(std::string& message, std::string_view name, std::string_view headerLine,
+                      HeaderMode mode) {
+    if (mode == HeaderMode::InsertAtTop) {
+        message.insert(0, headerLine);
+        return;
+    }
+    std::string prefix = BlankLineBreaks(name).append(": ");
+    // The header block is built anew; the body after it stays where it is.
+    std::string head;
+    bool replaced = false;
+    std::size_t pos = 0;
+    while (pos < message.size()) {
+        std::size_t end = message.find('\n', pos);
+        end = end == std::string::npos ? message.size() : end + 1;
+        std::string_view line = std::string_view(message).substr(pos, end - pos);
+        if (startsWithIgnoreCase(line, prefix)) {
+            head.append(headerLine);
+            replaced = true;
+        } else if (isBlankLine(line)) {
+            if (!replaced) head.append(headerLine);
+            message.replace(0, pos, head);
+            return;
+        } else {
+            head.append(line);
+        }
+        pos = end;
+    }
+    // Headers only: a last line without its line end must not run into the new one.
+    if (!replaced) {
+        if (!head.empty() && head.back() != '\n') head.append(kCrLf);
+        head.append(headerLine).append(kCrLf);
+    }
+    message = std::move(head);
+}
+
 std::string SetHeaderInText(std::string_view message, std::string_view name,
                             std::string_view headerLine, HeaderMode mode) {
-    if (mode == HeaderMode::InsertAtTop) return std::string(headerLine).append(message);
-    std::string prefix = BlankLineBreaks(name).append(": ");
-    return replaceOrAdd(message, prefix, headerLine);
+    std::string out;
+    out.reserve(message.size() + headerLine.size() + kCrLf.size());
+    out.append(message);
+    SetHeaderInPlace(out, name, headerLine, mode);
+    return out;
 }
 
 }  // namespace kz

@@ -24,5 +24,9 @@ std::string FormatHeaderLine(std::string_view name, std::string_view value);
 // none. The body is kept byte for byte.
 std::string SetHeaderInText(std::string_view message, std::string_view name,
                             std::string_view headerLine, HeaderMode mode);
+// The same change made to `message` itself: only the header block is rebuilt, and a large
+// body is moved in place rather than copied into a new text.
+void SetHeaderInPlace(std::string& message, std::string_view name, std::string_view headerLine,
+                      HeaderMode mode);
 
 }  // namespace kz
