@@ -12,14 +12,7 @@ std::vector<CaseLine> ReadCaseFile(std::string_view relative) {
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         if (line.empty() || line[0] == '#') continue;
-        CaseLine c{number, {}};
-        for (std::size_t start = 0;;) {
-            std::size_t tab = line.find('\t', start);
-            c.fields.push_back(line.substr(start, tab - start));
-            if (tab == std::string::npos) break;
-            start = tab + 1;
-        }
-        cases.push_back(std::move(c));
+        cases.push_back({number, tabFields(line)});
     }
     return cases;
 }

@@ -1,14 +1,19 @@
-// The milter's spool: transactions queued as the MTA queues them, leftovers cleared, and
-// the new messages of actions handed to the MTA.
-
-#include "milter_spool.h"
+// The milter's parts without the protocol around them: its spool, the hand-off of new
+// messages, the decision read from what the agent left in the queue, and the bounds on
+// agent runs.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
+#include "agent_library.h"
+#include "milter_agent_runs.h"
+#include "milter_decision.h"
 #include "milter_handoff.h"
+#include "milter_spool.h"
 #include "support/test_support.h"
 
 namespace kz::test {
@@ -131,6 +136,88 @@ TEST(MilterHandOff, AMessageTheMtaRefusedStaysForTheNextPass) {
 TEST(MilterHandOff, SmtpDataIsDotStuffedAndEnded) {
     EXPECT_EQ(tool::DotStuffed(".top\r\nmid\r\n..two\r\nlast"),
               "..top\r\nmid\r\n...two\r\nlast\r\n.\r\n");
+}
+
+// What the agent left in the queue, read back as the changes the milter asks of the MTA.
+using tool::CompareQueuedMessage;
+using tool::HeaderChange;
+using Kind = tool::HeaderChange::Kind;
+
+const std::string kWritten = readFile(fixture("milter/written.eml"));
+const std::string kWrittenCommands = readFile(fixture("milter/written.cmd"));
+
+TEST(MilterDecision, ActionsOnTheQueuedMessageBecomeHeaderBodyAndRecipientChanges) {
+    auto decision = CompareQueuedMessage(kWritten, kWrittenCommands,
+                                         readFile(fixture("milter/after_actions.eml")),
+                                         readFile(fixture("milter/after_actions.cmd")));
+    EXPECT_FALSE(decision.gone);
+    // Changes name the original occurrence; the header inserted at the top goes to
+    // position 0, the one added before the blank line to the end.
+    std::vector<HeaderChange> expected = {
+        {Kind::Change, "Received", 2,
+         "from laptop (unknown [198.51.100.3])\n\tby relay.example.net with SMTP"},
+        {Kind::Change, "Subject", 1, "[SPAM] Claim your prize\n today"},
+        {Kind::Delete, "X-Mailer", 1, ""},
+        {Kind::Insert, "Authentication-Results", 0, "mail.example.com; dkim=none"},
+        {Kind::Add, "X-Spam-Reason", 0, "Spam words ann@example.org"},
+    };
+    EXPECT_EQ(decision.headers, expected);
+    ASSERT_TRUE(decision.body);
+    EXPECT_EQ(*decision.body,
+              "You are a winner.\r\n.hidden line\r\n\r\n-- \r\nScanned for spam.\r\n");
+    // The command file was rewritten with five keys and a recipient in another case.
+    EXPECT_EQ(decision.addedRecipients, std::vector<std::string>{"archive@example.com"});
+    EXPECT_TRUE(decision.removedRecipients.empty());
+}
+
+TEST(MilterDecision, UntouchedMessageAsksForNothingAndAMissingFileMeansGone) {
+    auto same = CompareQueuedMessage(kWritten, kWrittenCommands, kWritten, kWrittenCommands);
+    EXPECT_FALSE(same.gone);
+    EXPECT_TRUE(same.headers.empty());
+    EXPECT_FALSE(same.body);
+    EXPECT_TRUE(same.addedRecipients.empty());
+
+    EXPECT_TRUE(
+        CompareQueuedMessage(kWritten, kWrittenCommands, std::nullopt, kWrittenCommands).gone);
+    EXPECT_TRUE(CompareQueuedMessage(kWritten, kWrittenCommands, kWritten, std::nullopt).gone);
+}
+
+TEST(MilterDecision, RepeatedHeadersLoseTheHighestFirstAndHeadersOnlyMessagesWork) {
+    std::string before = "A: 1\r\nb: 2\r\nA: 3\r\nA: 4\r\nFrom x\r\n";  // no blank line
+    std::string after = "a: 1\r\nB: 2\r\n\r\n";
+    auto decision = CompareQueuedMessage(before, "", after, "");
+    std::vector<HeaderChange> expected = {{Kind::Delete, "A", 3, ""}, {Kind::Delete, "A", 2, ""}};
+    EXPECT_EQ(decision.headers, expected);
+    EXPECT_FALSE(decision.body);  // both bodies empty
+}
+
+TEST(MilterDecision, RecipientsTheAgentDroppedAreRemoved) {
+    auto decision = CompareQueuedMessage(
+        kWritten, "Recipients=[SMTP:a@x];[SMTP:b@x];[SMTP:a@x]\r\n", kWritten,
+        "Recipients=[SMTP:a@x]\r\nRecipients=[SMTP:b@x];[SMTP:c@x]\r\n");  // the last line counts
+    EXPECT_EQ(decision.addedRecipients, std::vector<std::string>{"c@x"});
+    EXPECT_EQ(decision.removedRecipients, (std::vector<std::string>{"a@x", "a@x"}));
+}
+
+// Agent runs under the milter's bounds: a transaction never waits longer than the
+// timeout, and a run that overstays cleans up after itself when it ends.
+using namespace std::chrono_literals;
+using tool::AgentRuns;
+
+TEST(MilterAgentRuns, ARunOverTheTimeoutAnswersAtTheBoundAndCleansUpWhenItEnds) {
+    tool::AgentLibrary agent(testLibPath("kzstub_agent.so"));
+    AgentRuns runs(agent, 1, 1s);
+    std::atomic<int> cleaned{0};
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(runs.run("SLOW.MAI", "SMTP", [&] { ++cleaned; }), AgentRuns::Result::TimedOut);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1900ms);
+    EXPECT_EQ(cleaned, 0);
+    // The one slot is still held by the slow run: the next waits at most its bound.
+    EXPECT_EQ(runs.run("QUICK.MAI", "SMTP", [&] { ++cleaned; }), AgentRuns::Result::Busy);
+    ASSERT_TRUE(runs.waitIdle(5s));
+    EXPECT_EQ(cleaned, 1);
+    EXPECT_EQ(runs.run("QUICK.MAI", "SMTP", [&] { ++cleaned; }), AgentRuns::Result::Done);
+    EXPECT_EQ(cleaned, 1);
 }
 
 }  // namespace
