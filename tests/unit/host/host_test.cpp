@@ -161,7 +161,7 @@ TEST(RunControl, ReloadWaitsForHoldersOfTheOldTableOnly) {
     EXPECT_EQ(f.control.reloadWaitsRunOut(), 0);
 }
 
-// Many runs on several threads during reloads: tests/e2e/dispatch_reload_test.cpp.
+// Many runs on several threads during reloads: DispatchReload in tests/e2e/dispatch_test.cpp.
 
 }  // namespace
 }  // namespace kz::host
