@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -15,6 +17,7 @@
 #include "negative_ttl.h"
 #include "provider_support/server_list.h"
 #include "query_names.h"
+#include "support/case_file.h"
 #include "support/dnsmasq_server.h"
 #include "support/test_support.h"
 #include "zone_list.h"
@@ -60,29 +63,22 @@ TEST(WinDnsSettings, ZoneListNormalisesNamesAndCollectsErrorCodes) {
 }
 
 TEST(WinDnsNames, LinkHostsBecomeTheNamesTheZonesAreAsked) {
-    EXPECT_EQ(LinkHostName("User:pw@WWW.Example.CO.UK.:8080"), "www.example.co.uk");
-    EXPECT_EQ(LinkHostName("host.test?q=1"), "host.test");
-    EXPECT_EQ(LinkHostName("192.0.2.5"), std::nullopt);  // address zones only
-    EXPECT_EQ(LinkHostName("[2001:db8::1]:80"), std::nullopt);
-    EXPECT_EQ(LinkHostName("b\xc3\xbc"
-                           "cher.test"),
-              std::nullopt);
-    EXPECT_EQ(LinkHostName(""), std::nullopt);
-    EXPECT_EQ(LinkHostName(std::string(64, 'a') + ".test"), std::nullopt);
-
-    EXPECT_EQ(RegisteredDomain("a.b.example.co.uk"), "example.co.uk");
-    EXPECT_EQ(RegisteredDomain("www.spam.test"), "spam.test");
-    EXPECT_EQ(RegisteredDomain("co.uk"), std::nullopt);
-
-    EXPECT_EQ(ReversedAddress("192.0.2.5"), "5.2.0.192");
-    EXPECT_EQ(ReversedAddress("192.0.2"), std::nullopt);
-    EXPECT_EQ(ReversedAddress("2001:db8::1"), std::nullopt);
-
-    EXPECT_EQ(QueryName("example.com", "bl.test"), "example.com.bl.test");
-    EXPECT_EQ(QueryName(std::string(62, 'a') + "." + std::string(62, 'b') + "." +
-                            std::string(62, 'c') + "." + std::string(62, 'd'),
-                        "bl.test"),
-              std::nullopt);  // longer than 253 characters
+    const auto groups = test::ReadCaseGroups("dns/name_cases.txt");
+    const std::map<std::string, std::function<std::optional<std::string>(const test::CaseLine&)>>
+        readings = {
+            {"LinkHostName",
+             [](const test::CaseLine& c) { return LinkHostName(test::Unescape(c.fields[0])); }},
+            {"RegisteredDomain",
+             [](const test::CaseLine& c) { return RegisteredDomain(c.fields[0]); }},
+            {"ReversedAddress",
+             [](const test::CaseLine& c) { return ReversedAddress(c.fields[0]); }},
+            {"QueryName",
+             [](const test::CaseLine& c) { return QueryName(c.fields[0], c.fields[1]); }},
+        };
+    for (const auto& [reading, read] : readings) {
+        for (const test::CaseLine& c : groups.at(reading))
+            EXPECT_EQ(read(c).value_or("-"), c.fields.back()) << reading << " line " << c.number;
+    }
 }
 
 TEST(WinDnsAnswers, OnlyLoopbackAnswersListAndErrorCodesNeverDo) {

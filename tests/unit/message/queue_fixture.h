@@ -2,6 +2,8 @@
 // A connector queue, a quarantine and a bad-mail directory of their own for each test,
 // reached through the registry as the agent reaches them.
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,23 +58,16 @@ class QueueTest : public ConfigTest {
     }
 
     static void makeDirectories(const std::string& path) {
-        std::string partial;
-        for (std::size_t pos = 0; pos != std::string::npos;) {
-            pos = path.find('/', pos + 1);
-            partial = path.substr(0, pos);
-            platform::createDirectory(partial);
-        }
+        std::filesystem::create_directories(path);
     }
 
     // Names in a folder that are not in `expected`: leftovers such as temporaries.
     static std::vector<std::string> strayNames(const std::string& folder,
                                                const std::vector<std::string>& expected) {
-        std::vector<std::string> stray;
-        for (const std::string& name : platform::listDirectory(folder)) {
-            bool known = false;
-            for (const std::string& e : expected) known = known || e == name;
-            if (!known) stray.push_back(name);
-        }
+        std::vector<std::string> stray = platform::listDirectory(folder);
+        std::erase_if(stray, [&](const std::string& name) {
+            return std::find(expected.begin(), expected.end(), name) != expected.end();
+        });
         return stray;
     }
 };
