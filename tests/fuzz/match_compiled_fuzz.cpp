@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         }
     }
     const std::string_view delimiters = kDelimiterSets[flags & 7];
-    const kz::filters::CompiledWordList list(entries, flags & 16 ? 1 : 1 << 20);
+    const kz::filters::CompiledWordList list(entries, flags & 16 ? 1 : 1 << 20, 0);
 
     for (bool caseSensitive : {false, true}) {
         std::vector<std::size_t> expected;

@@ -42,7 +42,9 @@ void EvaluateListCriterion(Evaluation& evaluation, const ListRule& rule, Criteri
         evaluation, kind, [&](const CriterionSlot& slot, MatchResultBlock& block, int instance) {
             const filters::CompiledInstance* compiled =
                 filters::FindCompiledInstance(slot, instance);
-            const std::string data = compiled ? compiled->data : slot.instanceData(instance);
+            std::string uncompiledData;
+            const std::string& data =
+                compiled ? compiled->data : (uncompiledData = slot.instanceData(instance));
             if (matchWordFile(table, compiled, data, rule, kind, value, delimiters, instance,
                               block)) {
                 return;

@@ -52,8 +52,11 @@ constexpr std::uint8_t kSettled = 4;  // further occurrences tell nothing new
 
 }  // namespace
 
-CompiledWordList::CompiledWordList(std::vector<std::string> entries, std::size_t denseCells)
-    : entries_(std::move(entries)), forms_(entries_.size()) {
+CompiledWordList::CompiledWordList(std::vector<std::string> entries, std::size_t denseCells,
+                                   std::size_t automatonFrom)
+    : entries_(std::move(entries)), direct_(entries_.size() < automatonFrom) {
+    if (direct_) return;
+    forms_.resize(entries_.size());
     std::vector<std::string> keys;
     std::unordered_map<std::string, std::uint32_t> keyIds;
     auto keyFor = [&](std::string_view text) {
@@ -106,19 +109,32 @@ CompiledWordList::CompiledWordList(std::vector<std::string> entries, std::size_t
 std::vector<std::size_t> CompiledWordList::matches(std::string_view text,
                                                    std::string_view delimiters,
                                                    bool caseSensitive) const {
-    std::array<bool, 256> isDelimiter{};
-    for (char c : delimiters) isDelimiter[std::uint8_t(c)] = true;
-    auto startsWord = [&](std::size_t at) {
-        return at == 0 || isDelimiter[std::uint8_t(text[at - 1])];
-    };
-    auto endsWord = [&](std::size_t end) {
-        return end == text.size() || isDelimiter[std::uint8_t(text[end])];
+    if (direct_) {
+        std::vector<std::size_t> found;
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            if (MatchPattern(text, entries_[i], delimiters, caseSensitive)) found.push_back(i);
+        }
+        return found;
+    }
+
+    // Most texts hold no key at all: nothing is allocated or set up until one occurs.
+    std::array<bool, 256> isDelimiter;
+    bool delimitersSet = false;
+    auto isWordAt = [&](std::size_t start, std::size_t end) {
+        if (!delimitersSet) {
+            isDelimiter.fill(false);
+            for (char c : delimiters) isDelimiter[std::uint8_t(c)] = true;
+            delimitersSet = true;
+        }
+        return (start == 0 || isDelimiter[std::uint8_t(text[start - 1])]) &&
+               (end == text.size() || isDelimiter[std::uint8_t(text[end])]);
     };
 
-    std::vector<std::uint8_t> keyState(keyLength_.size(), 0);
-    std::vector<bool> exactWordHit(caseSensitive ? entries_.size() : 0, false);
+    std::vector<std::uint8_t> keyState;
+    std::vector<bool> exactWordHit;
     std::vector<std::uint32_t> seen;
     automaton_.forEach(text, [&](std::uint32_t key, std::size_t end) {
+        if (keyState.empty()) keyState.assign(keyLength_.size(), 0);
         std::uint8_t& state = keyState[key];
         if (!(state & kSeen)) {
             state |= keyHasWords_[key] ? kSeen : kSeen | kSettled;
@@ -126,11 +142,12 @@ std::vector<std::size_t> CompiledWordList::matches(std::string_view text,
         }
         if (state & kSettled) return;
         const std::size_t start = end - keyLength_[key];
-        if (!startsWord(start) || !endsWord(end)) return;
+        if (!isWordAt(start, end)) return;
         if (!caseSensitive) {
             state |= kWordHit | kSettled;
             return;
         }
+        if (exactWordHit.empty()) exactWordHit.assign(entries_.size(), false);
         const std::string_view found = text.substr(start, keyLength_[key]);
         for (std::uint32_t e = keyEntryStart_[key]; e < keyEntryStart_[key + 1]; ++e) {
             const std::uint32_t index = keyEntries_[e];
@@ -139,6 +156,7 @@ std::vector<std::size_t> CompiledWordList::matches(std::string_view text,
             }
         }
     });
+    if (seen.empty() && unkeyed_.empty()) return {};
 
     std::vector<std::uint32_t> candidates(unkeyed_);
     for (std::uint32_t key : seen) {
@@ -151,7 +169,7 @@ std::vector<std::size_t> CompiledWordList::matches(std::string_view text,
     for (std::uint32_t index : candidates) {
         const Entry& form = forms_[index];
         const bool keyWordHit = form.key != kNoKey && (keyState[form.key] & kWordHit);
-        const bool exact = caseSensitive && exactWordHit[index];
+        const bool exact = !exactWordHit.empty() && exactWordHit[index];
         if (matchesFound(index, text, delimiters, caseSensitive, keyWordHit, exact)) {
             found.push_back(index);
         }

@@ -17,9 +17,15 @@ namespace kz::filters {
 class CompiledWordList {
   public:
     CompiledWordList() = default;
-    // denseCells bounds the automaton's table (see WordAutomaton).
+    // A list this short is matched entry by entry: the matcher's own searches beat one
+    // pass of the automaton over the text.
+    static constexpr std::size_t kAutomatonFrom = 4;
+
+    // denseCells bounds the automaton's table (see WordAutomaton); lists of fewer than
+    // automatonFrom entries do without it.
     explicit CompiledWordList(std::vector<std::string> entries,
-                              std::size_t denseCells = WordAutomaton::kDenseCells);
+                              std::size_t denseCells = WordAutomaton::kDenseCells,
+                              std::size_t automatonFrom = kAutomatonFrom);
 
     const std::vector<std::string>& entries() const { return entries_; }
 
@@ -49,6 +55,7 @@ class CompiledWordList {
                       bool caseSensitive, bool keyWordHit, bool exactWordHit) const;
 
     std::vector<std::string> entries_;
+    bool direct_ = true;  // matched entry by entry
     std::vector<Entry> forms_;
     std::vector<std::uint32_t> keyLength_;
     std::vector<bool> keyHasWords_;

@@ -30,7 +30,7 @@ TEST(MatchPattern, FollowsItsRules) {
         EXPECT_EQ(MatchPattern(f[0], f[1], Delimiters(f[2]), caseSensitive), expected)
             << "line " << c.number << ", " << f[5] << ": [" << f[1] << "] against [" << f[0] << "] "
             << f[3];
-        const CompiledWordList list({f[1]});
+        const CompiledWordList list({f[1]}, WordAutomaton::kDenseCells, 0);
         EXPECT_EQ(!list.matches(f[0], Delimiters(f[2]), caseSensitive).empty(), expected)
             << "compiled, line " << c.number << ", " << f[5];
     }
@@ -42,7 +42,7 @@ TEST(CompiledWordList, MatchesEveryEntryAsTheMatcher) {
     const std::vector<std::string> entries = {"free",   "*offer", "FREE", "",  "free", "a a",
                                               "**EE O", "fr*",    "*",    "a", "*a*a", "ree"};
     const CompiledWordList list(entries);
-    const CompiledWordList sparse(entries, 1);  // shallow rows only
+    const CompiledWordList sparse(entries, 1, 0);  // shallow rows only
     for (std::string_view text :
          {"Free offer", "free offer xa a a", "xa a a", "", "FREE", "x **ee o** y"}) {
         for (bool caseSensitive : {false, true}) {
