@@ -1,5 +1,7 @@
 #include "actions/action_dispatcher.h"
 
+#include <vector>
+
 #include "actions/action_keywords.h"
 #include "actions/action_line.h"
 #include "actions/filter_verdict.h"
@@ -20,33 +22,111 @@ namespace {
 
 constexpr TextLimit kExecutedActionsLimit{2048};
 
-struct DispatchState {
-    explicit DispatchState(const QueueStepHook& hook) : edits(hook) {}
+// A keyword the report line of a filter names, as the action file spells it, and whether
+// it is an edit still waiting for its write.
+struct RecordedAction {
+    std::string keyword;
+    bool unwritten;
+};
 
+// The report line of a filter that holds, kept until the edits it names are written: an
+// edit whose write fails is left out, as it was not carried out.
+struct PendingReport {
+    const filters::FilterDefinition* filter;
+    std::vector<RecordedAction> actions;
+    std::string criteriaText;
+};
+
+struct DispatchState {
+    DispatchState(const MessageContext& context, const filters::FilterTable& table,
+                  std::string& resultText, TextLimit resultLimit, const QueueStepHook& hook)
+        : context(context),
+          table(table),
+          resultText(resultText),
+          resultLimit(resultLimit),
+          edits(hook) {}
+    DispatchState(const DispatchState&) = delete;
+    DispatchState& operator=(const DispatchState&) = delete;
+    // As when an action throws: what was done so far is written and reported.
+    ~DispatchState() {
+        try {
+            settle();
+        } catch (...) {
+        }
+    }
+
+    // Writes the edits made so far, then the report lines that waited for them.
+    void settle();
+    // The report line of the filter whose actions just ran (in `executed`).
+    void report(const filters::FilterDefinition& filter);
+
+    const MessageContext& context;
+    const filters::FilterTable& table;
+    std::string& resultText;
+    TextLimit resultLimit;
     std::string criteriaText;  // grows over the whole call
     bool stop = false;
     int result = 0;
     MessageEdits edits;
+    std::vector<RecordedAction> executed;  // by the filter whose actions run
+
+  private:
+    void writeReports();
+    bool unwrittenEdits = false;  // an edit is recorded before its write
+    std::vector<PendingReport> reports;
 };
 
-void RecordAction(std::string& executed, std::string_view keyword) {
-    std::size_t needed = executed.size() + (executed.empty() ? 0 : 1) + keyword.size();
-    if (needed > kExecutedActionsLimit.maxLength())
-        return;  // a keyword that does not fit is left out
-    if (!executed.empty()) executed += ',';
-    executed += keyword;
+void DispatchState::settle() {
+    const bool written = edits.flush();
+    auto resolve = [written](std::vector<RecordedAction>& actions) {
+        if (!written) std::erase_if(actions, [](const RecordedAction& a) { return a.unwritten; });
+        for (RecordedAction& action : actions) action.unwritten = false;
+    };
+    resolve(executed);
+    for (PendingReport& line : reports) resolve(line.actions);
+    writeReports();
 }
 
-// Runs the enabled lines of the filter's action file; returns the recorded keywords.
-std::string RunActionFile(MessageContext& context, const filters::FilterDefinition& filter,
-                          const std::string& matchDescription, DispatchState& state) {
-    std::string executed;
+void DispatchState::report(const filters::FilterDefinition& filter) {
+    if (executed.empty()) return;
+    for (const RecordedAction& action : executed) unwrittenEdits |= action.unwritten;
+    reports.push_back({&filter, std::move(executed), criteriaText});
+    executed.clear();
+    if (!unwrittenEdits) writeReports();
+}
+
+void DispatchState::writeReports() {
+    for (const PendingReport& line : reports) {
+        std::string list;
+        for (const RecordedAction& action : line.actions) {
+            std::size_t needed = list.size() + (list.empty() ? 0 : 1) + action.keyword.size();
+            if (needed > kExecutedActionsLimit.maxLength())
+                continue;  // a keyword that does not fit is left out
+            if (!list.empty()) list += ',';
+            list += action.keyword;
+        }
+        if (list.empty()) continue;
+        // Cut to the buffer field by field: a cut line end would run it into the next line.
+        resultText = log::ReportExecutedLine(
+            {context.messageId, context.connectorName, line.filter->description, list,
+             table.postofficeName, context.sender, context.clientIp, line.criteriaText,
+             context.subject},
+            resultLimit);
+        log::DebugLog(resultText);
+    }
+    reports.clear();
+    unwrittenEdits = false;
+}
+
+// Runs the enabled lines of the filter's action file, recording in state.executed.
+void RunActionFile(MessageContext& context, const filters::FilterDefinition& filter,
+                   const std::string& matchDescription, DispatchState& state) {
     // Refused at load already; the filter cannot hold.
-    if (!filter.criteriaName.empty() && !config::IsPlainName(filter.criteriaName)) return executed;
+    if (!filter.criteriaName.empty() && !config::IsPlainName(filter.criteriaName)) return;
     auto dirs = config::CurrentDirectories();
     auto lines = filters::ReadConfigLines(
         platform::resolvePath(config::ActionFilePath(dirs->configuration, filter.criteriaName)));
-    if (!lines) return executed;
+    if (!lines) return;
     for (const std::string& text : *lines) {
         if (state.stop) break;
         ActionLine line = ParseActionLine(text);
@@ -57,41 +137,29 @@ std::string RunActionFile(MessageContext& context, const filters::FilterDefiniti
         state.result = 1;
         const ActionKeyword* keyword = FindActionKeyword(line.keyword);
         if (!keyword) continue;
-        if (keyword->recording == Recording::Always) RecordAction(executed, line.keyword);
+        if (keyword->recording == Recording::Always)
+            state.executed.push_back({line.keyword, false});
         // The description usually ends the line; its line end would break the Reason
         // line and the template lines of the notifications that show it.
         std::string_view description = filters::CutAtLineFeed(line.description);
         ActionCall call{context, filter, line.data, description, matchDescription, state.edits};
-        if (keyword->files == FileUse::Reads) state.edits.flush();
+        if (keyword->files == FileUse::Reads) state.settle();
         bool succeeded = keyword->run(call);
         if (keyword->stops) {
             state.stop = true;
             log::Trace("stop processing filters\n");
         } else if (succeeded && keyword->recording == Recording::OnSuccess) {
-            RecordAction(executed, line.keyword);
+            state.executed.push_back({line.keyword, keyword->files == FileUse::Edits});
         }
     }
-    return executed;
-}
-
-void WriteReportLine(const MessageContext& context, const filters::FilterTable& table,
-                     const filters::FilterDefinition& filter, const std::string& executed,
-                     const std::string& criteriaText, std::string& resultText,
-                     TextLimit resultLimit) {
-    // Cut to the buffer field by field: a cut line end would run it into the next line.
-    resultText = log::ReportExecutedLine(
-        {context.messageId, context.connectorName, filter.description, executed,
-         table.postofficeName, context.sender, context.clientIp, criteriaText, context.subject},
-        resultLimit);
-    log::DebugLog(resultText);
 }
 
 }  // namespace
 
-int ExecuteFilterActions(MessageContext& context, const filters::FilterTable& table,
-                         filters::CriteriaResults& results, std::string& resultText,
-                         TextLimit resultLimit, const QueueStepHook& hook) {
-    DispatchState state(hook);
+bool ExecuteFilterActions(MessageContext& context, const filters::FilterTable& table,
+                          filters::CriteriaResults& results, std::string& resultText,
+                          TextLimit resultLimit, const QueueStepHook& hook) {
+    DispatchState state(context, table, resultText, resultLimit, hook);
     for (int position = 1; position <= table.filterCount() && !state.stop; ++position) {
         const filters::FilterDefinition& filter = table.filter(position);
         Verdict verdict = DecideFilter(position, filter, results, context, state.criteriaText);
@@ -102,14 +170,11 @@ int ExecuteFilterActions(MessageContext& context, const filters::FilterTable& ta
                    filter.name.c_str(), filter.criteriaName.c_str());
         std::string matchDescription =
             BuildMatchDescription(context, verdict.criterionName, results.block(position));
-        std::string executed = RunActionFile(context, filter, matchDescription, state);
-        if (!executed.empty()) {
-            WriteReportLine(context, table, filter, executed, state.criteriaText, resultText,
-                            resultLimit);
-        }
+        RunActionFile(context, filter, matchDescription, state);
+        state.report(filter);
     }
-    state.edits.flush();
-    return state.result;
+    state.settle();
+    return state.result != 0;
 }
 
 }  // namespace kz::actions

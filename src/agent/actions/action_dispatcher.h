@@ -13,11 +13,12 @@
 namespace kz::actions {
 
 // Runs the actions of the filters that hold; the report line goes into resultText (cut
-// to resultLimit). Returns 0 or 1. The changes the actions make to the message file are
-// written once: before an action that reads the files and at the end (each rewrite goes
-// through `hook`).
-int ExecuteFilterActions(MessageContext& context, const filters::FilterTable& table,
-                         filters::CriteriaResults& results, std::string& resultText,
-                         TextLimit resultLimit, const QueueStepHook& hook = {});
+// to resultLimit). True when an enabled action line ran or a verdict asked for it. The
+// changes the actions make to the message file are written once: before an action that
+// reads the files and at the end (each rewrite goes through `hook`); a report line that
+// names such a change waits for its write and leaves it out when the write fails.
+bool ExecuteFilterActions(MessageContext& context, const filters::FilterTable& table,
+                          filters::CriteriaResults& results, std::string& resultText,
+                          TextLimit resultLimit, const QueueStepHook& hook = {});
 
 }  // namespace kz::actions

@@ -139,16 +139,20 @@ TEST_F(DispatcherTest, TheEditsOfARunAreWrittenOnceAndBeforeAFolderCopy) {
 }
 
 // A rewrite that fails leaves the file as it was; the next run starts from it.
-TEST_F(DispatcherTest, AFailedRewriteLeavesTheMessageWhole) {
-    configureSubjectFilter("1\t\tX-One|first\tADD_HEADER\t\n");
+// A rewrite that fails leaves the message whole, and the report leaves out the edit it
+// would have made: it names only what was carried out.
+TEST_F(DispatcherTest, AFailedRewriteLeavesTheMessageWholeAndUnreported) {
+    configureSubjectFilter("1\t\tX-One|first\tADD_HEADER\t\n1\t\t\tCOPY_TO_BADMAIL\t\n");
     hook = [](std::string_view step) { return step != kStepReplaceTarget; };
     holds();
     EXPECT_EQ(readFile(messageFile()), queueFixture("plain.eml"));
     EXPECT_EQ(strayNames(inbound() + "/Messages", {std::string(kMessageId)}),
               std::vector<std::string>{});
+    EXPECT_EQ(tabFields(report).at(4), "COPY_TO_BADMAIL") << report;
     hook = {};
     holds();
     EXPECT_NE(readFile(messageFile()).find("\r\nX-One: first\r\n"), std::string::npos);
+    EXPECT_EQ(tabFields(report).at(4), "ADD_HEADER,COPY_TO_BADMAIL") << report;
 }
 
 // The cases of tests/fixtures/script/verdict_cases.txt: whether the script filter holds,
