@@ -1,8 +1,11 @@
+// The edits a run makes to the queued message: annotations and the subject prefix.
+
 #include "actions/annotations.h"
 
 #include <gtest/gtest.h>
 
 #include "actions/annotation_text.h"
+#include "actions/subject_prefix.h"
 #include "unit/actions/actions_fixture.h"
 
 namespace kz::test {
@@ -10,6 +13,7 @@ namespace {
 
 using actions::AnnotateMessageText;
 using actions::AnnotationRequest;
+using actions::PrefixSubjectInText;
 
 class AnnotationsTest : public ActionsTest {
   protected:
@@ -25,10 +29,14 @@ class AnnotationsTest : public ActionsTest {
     std::string configuration() const { return dir_.file("config"); }
 
     static AnnotationRequest both() { return {"System", "TOP", true, "BOTTOM", true}; }
-    // One run's annotations, written when the run's edits end.
+    // One run's annotations or prefix, written when the run's edits end.
     bool AppendAnnotations(const AnnotationRequest& request) {
         actions::MessageEdits edits;
         return actions::AppendAnnotations(edits, context(), request);
+    }
+    bool AddSubjectPrefix(std::string_view prefix) {
+        actions::MessageEdits edits;
+        return actions::AddSubjectPrefix(edits, context(), prefix);
     }
 };
 
@@ -80,6 +88,40 @@ TEST_F(AnnotationsTest, MessagesThatStayAsTheyAre) {
     EXPECT_EQ(readFile(messageFile()), actionFixture("plain.eml"));
     EXPECT_EQ(AnnotateMessageText("Subject: no body", std::string("x"), std::nullopt),
               std::nullopt);
+}
+
+TEST_F(AnnotationsTest, SubjectPrefixOnceWhateverTheCaseInTheMessagesOwnLineEnds) {
+    queueMessageFile("plain.eml");
+    EXPECT_TRUE(AddSubjectPrefix("[SPAM]"));
+    std::string once = readFile(messageFile());
+    EXPECT_NE(once.find("\r\nSubject: [SPAM]Hello \r\n"), std::string::npos);
+    // The body's "Subject:" line is not a header.
+    EXPECT_NE(once.find("\r\nSubject: not this one\r\n"), std::string::npos);
+    EXPECT_TRUE(AddSubjectPrefix("[SPAM]"));
+    EXPECT_TRUE(AddSubjectPrefix("[spam]"));
+    EXPECT_EQ(readFile(messageFile()), once);
+    EXPECT_TRUE(strayNames(inbound() + "/Messages", {std::string(kMessageId)}).empty());
+
+    // A line break in the prefix starts no header line.
+    queueMessageFile("plain_lf.eml");
+    EXPECT_TRUE(AddSubjectPrefix("[SPAM]\r\nBcc: x@example.test\n"));
+    EXPECT_EQ(readFile(messageFile()),
+              "From: sender@example.test\nTo: joe@example.test\n"
+              "Subject: [SPAM]  Bcc: x@example.test Hello\nDate: Sat, 5 Dec 2026 10:00:00 "
+              "+0000\n\nBody line one.\n");
+}
+
+TEST_F(AnnotationsTest, AMessageWithoutAHeaderSubjectIsNotPrefixed) {
+    EXPECT_FALSE(AddSubjectPrefix("[SPAM]"));  // none queued
+    for (const std::string& message :
+         {actionFixture("body_subject.eml"), std::string("Subject: no header end\r\nstill\r\n"),
+          std::string("From: a\r\n\r\nSubject:"),
+          std::string("From: a\n\nSubject: in the body\r\n\r\n")})
+        EXPECT_EQ(PrefixSubjectInText(message, "[SPAM] "), std::nullopt) << message;
+    EXPECT_EQ(PrefixSubjectInText("subject:\tHi\r\n\r\n", "[X] "), "subject:\t[X] Hi\r\n\r\n");
+    queueMessageFile("body_subject.eml");
+    EXPECT_FALSE(AddSubjectPrefix("[SPAM]"));
+    EXPECT_EQ(readFile(messageFile()), actionFixture("body_subject.eml"));
 }
 
 }  // namespace

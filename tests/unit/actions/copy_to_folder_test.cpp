@@ -62,26 +62,14 @@ TEST_F(CopyToFolderTest, BackslashesAndSlashesNameTheSameFolder) {
 }
 
 TEST_F(CopyToFolderTest, NamesThatWouldLeaveTheirPlaceAreRefused) {
-    struct Case {
-        std::string account, user, folder;
-    };
-    const Case cases[] = {
-        {"Main", "joe", "..\\..\\Other"},
-        {"Main", "joe", "Junk\\..\\x"},
-        {"Main", "../x", "Junk"},
-        {"Main", "a\\b", "Junk"},
-        {"..", "joe", "Junk"},
-        {"Main/x", "joe", "Junk"},
-        {"", "joe", "Junk"},
-        {"Main", "", "Junk"},
-        {"Main", "joe", "\\"},
-    };
-    for (const Case& c : cases) {
+    const auto cases = ReadCaseFile("actions/refused_folders.txt");
+    EXPECT_EQ(cases.size(), 9u);
+    for (const CaseLine& c : cases) {
         MessageContext context = mailboxContext();
-        context.account = c.account;
-        context.user = c.user;
-        EXPECT_FALSE(CopyToMailboxFolder(context, c.folder)) << c.account << " " << c.user;
-        EXPECT_FALSE(MoveToMailboxFolder(context, c.folder));
+        context.account = c.fields[0];
+        context.user = c.fields[1];
+        EXPECT_FALSE(CopyToMailboxFolder(context, c.fields[2])) << "line " << c.number;
+        EXPECT_FALSE(MoveToMailboxFolder(context, c.fields[2]));
     }
     EXPECT_TRUE(platform::fileStatus(commandFile()) == platform::FileStatus::Ok);
     EXPECT_TRUE(strayNames(mailboxRoot(), {}).empty());
