@@ -138,13 +138,7 @@ TEST(AgentLibrary, NamesLongerThanTheirFieldsAreRefusedNotCut) {
 
 TEST(AgentLibrary, FilterInitWalksTheProcessingOrder) {
     Server server;
-    server.addRegistry(
-        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters]\r\n"
-        "\"Processing Order\"=\"MTAFILTER,AVAGENT,OTHER\"\r\n\r\n"
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\AVAGENT]\r\n"
-        "\"Status\"=dword:00000001\r\n"
-        "\"Antivirus Agent Plugin Enabled\"=dword:00000001\r\n"
-        "\"Antivirus Agent Plugin Provider\"=\"MISSINGAV.DLL\"\r\n");
+    server.addRegistry(readFile(fixture("dispatch/processing_order.reg")));
     RunOutput out = server.host({});
     ASSERT_EQ(out.status, 0) << out.err;
     EXPECT_NE(out.out.find("Antivirus Plugin Provider loading library..\n"), std::string::npos);

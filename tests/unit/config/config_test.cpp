@@ -24,6 +24,7 @@ constexpr std::string_view kKey = "SOFTWARE\\Kaztrel\\Kaztrel\\Test";
 
 class RegistryAccessTest : public ConfigTest {};
 
+// A failure empties the buffer, except for size zero; the value's type is not examined.
 TEST_F(RegistryAccessTest, StringMustFitTheBufferWithItsTerminator) {
     struct Case {
         std::string stored;
@@ -37,6 +38,7 @@ TEST_F(RegistryAccessTest, StringMustFitTheBufferWithItsTerminator) {
         {std::string(1023, 'a'), 1024, 1, std::string(1023, 'a')},
         {std::string(1024, 'a'), 1024, 0, ""},
         {"", 8, 0, ""},  // an empty text counts as absent
+        {"text", 0, 0, "previous"},
     };
     for (const Case& c : cases) {
         setString(kKey, "Value", c.stored);
@@ -45,24 +47,15 @@ TEST_F(RegistryAccessTest, StringMustFitTheBufferWithItsTerminator) {
             << c.stored.size();
         EXPECT_EQ(out, c.read) << c.stored.size();
     }
-}
-
-TEST_F(RegistryAccessTest, StringFailuresEmptyTheBufferExceptForSizeZero) {
-    setString(kKey, "Value", "text");
     std::string out = "previous";
-    EXPECT_FALSE(RegReadString(kKey, "Value", out, TextLimit{0}));
-    EXPECT_EQ(out, "previous");
     EXPECT_FALSE(RegReadString(kKey, "Absent", out, TextLimit{64}));
     EXPECT_EQ(out, "");
     out = "previous";
     EXPECT_FALSE(RegReadString("SOFTWARE\\Nowhere", "Value", out, TextLimit{64}));
     EXPECT_EQ(out, "");
-}
 
-TEST_F(RegistryAccessTest, StringTypeIsNotExamined) {
     // Five bytes without a terminator: too long for a buffer of 5, fits one of 6.
     setBytes(kKey, "Binary", RegType::Binary, {'a', 'b', 'c', 'd', 'e'});
-    std::string out;
     EXPECT_FALSE(RegReadString(kKey, "Binary", out, TextLimit{5}));
     EXPECT_TRUE(RegReadString(kKey, "Binary", out, TextLimit{6}));
     EXPECT_EQ(out, "abcde");
@@ -312,10 +305,12 @@ TEST_F(DirectoriesTest, RunsReadWholeSnapshotsWhileAnotherRunRereads) {
     EXPECT_EQ(torn.load(), 0);
 }
 
-TEST(DerivedPathsTest, JoinDirectoryAndNameWithSlashes) {
+TEST(DerivedNames, JoinDirectoryAndNameWithSlashes) {
     EXPECT_EQ(QueueMessageFile("/q", "SMTP", "A1.MAI"), "/q/SMTP/Inbound/Messages/A1.MAI");
     // Names from administrator data may carry Windows separators.
     EXPECT_EQ(CriteriaTablePath("/cfg", "Sub\\Spam"), "/cfg/FILTERS/CRITERIA/Sub/Spam.TAB");
+    EXPECT_EQ(MailboxObjectName("Main", "joe"), "Main/joe");
+    EXPECT_EQ(MailboxObjectName(std::string(1020, 'p'), "mailbox").size(), 1023u);
 }
 
 constexpr std::string_view kPostOffices = "SOFTWARE\\Kaztrel\\Kaztrel\\Options\\PostOffices";
@@ -401,11 +396,6 @@ TEST_F(OptionLookupTest, WithoutTheProviderEveryLookupIsEmpty) {
     InstalledObject<OptionProviderSlot> restarted;
     EXPECT_EQ(LookupOption(kOptionScopePostOffice, "Main", kOptionPublicFolders, result), 1);
     EXPECT_EQ(result, "1");
-}
-
-TEST(MailboxObjectNameTest, JoinsPostOfficeAndMailboxWithASlash) {
-    EXPECT_EQ(MailboxObjectName("Main", "joe"), "Main/joe");
-    EXPECT_EQ(MailboxObjectName(std::string(1020, 'p'), "mailbox").size(), 1023u);
 }
 
 }  // namespace
