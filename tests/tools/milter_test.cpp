@@ -131,9 +131,7 @@ TEST(MilterHandOff, AMessageTheMtaRefusedStaysForTheNextPass) {
     fs::remove(h.dir.file("refuse"));
     EXPECT_EQ(h.handOff.handOnQueued().handedOn, 1u);
     EXPECT_FALSE(exists(h.dir.file("queue/SMTP/Inbound/NOTIFY.MAI")));
-}
-
-TEST(MilterHandOff, SmtpDataIsDotStuffedAndEnded) {
+    // SMTP data is dot-stuffed and ended.
     EXPECT_EQ(tool::DotStuffed(".top\r\nmid\r\n..two\r\nlast"),
               "..top\r\nmid\r\n...two\r\nlast\r\n.\r\n");
 }
@@ -182,17 +180,15 @@ TEST(MilterDecision, UntouchedMessageAsksForNothingAndAMissingFileMeansGone) {
     EXPECT_TRUE(CompareQueuedMessage(kWritten, kWrittenCommands, kWritten, std::nullopt).gone);
 }
 
-TEST(MilterDecision, RepeatedHeadersLoseTheHighestFirstAndHeadersOnlyMessagesWork) {
+TEST(MilterDecision, RepeatedHeadersLoseTheHighestFirstAndDroppedRecipientsAreRemoved) {
     std::string before = "A: 1\r\nb: 2\r\nA: 3\r\nA: 4\r\nFrom x\r\n";  // no blank line
     std::string after = "a: 1\r\nB: 2\r\n\r\n";
     auto decision = CompareQueuedMessage(before, "", after, "");
     std::vector<HeaderChange> expected = {{Kind::Delete, "A", 3, ""}, {Kind::Delete, "A", 2, ""}};
     EXPECT_EQ(decision.headers, expected);
     EXPECT_FALSE(decision.body);  // both bodies empty
-}
-
-TEST(MilterDecision, RecipientsTheAgentDroppedAreRemoved) {
-    auto decision = CompareQueuedMessage(
+    // Recipients the agent dropped are removed.
+    decision = CompareQueuedMessage(
         kWritten, "Recipients=[SMTP:a@x];[SMTP:b@x];[SMTP:a@x]\r\n", kWritten,
         "Recipients=[SMTP:a@x]\r\nRecipients=[SMTP:b@x];[SMTP:c@x]\r\n");  // the last line counts
     EXPECT_EQ(decision.addedRecipients, std::vector<std::string>{"c@x"});

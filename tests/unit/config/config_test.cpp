@@ -83,7 +83,7 @@ TEST_F(RegistryAccessTest, Wow6432NodeIsReplacedOnceInAnyCase) {
     EXPECT_FALSE(RegReadDword("Software\\Wow6432Node\\Kaztrel\\Kaztrel", "Number", number));
 }
 
-TEST_F(RegistryAccessTest, DwordReaderTakesUpToFourBytesOfAnyType) {
+TEST_F(RegistryAccessTest, DwordReaderTakesUpToFourBytesOfAnyTypeAndTheWriterCreatesTheKey) {
     setDword(kKey, "Dword", 0x0a0b0c0d);
     setString(kKey, "Text", "abc");  // four bytes with the terminator
     setString(kKey, "LongText", "abcd");
@@ -107,9 +107,7 @@ TEST_F(RegistryAccessTest, DwordReaderTakesUpToFourBytesOfAnyType) {
     uint32_t out = 99;
     EXPECT_FALSE(RegReadDword("", "Dword", out));
     EXPECT_EQ(out, 99u);
-}
-
-TEST_F(RegistryAccessTest, DwordWriterCreatesTheKey) {
+    // The writer creates the key.
     EXPECT_TRUE(config::RegWriteDword(config::kCountersKey, config::kServiceStart, 12345));
     auto value = platform::Registry(registryPath()).query(config::kCountersKey, "service start");
     ASSERT_TRUE(value.has_value());
@@ -125,9 +123,7 @@ TEST_F(SettingsTest, AttachSettingsReadFromTheRegistry) {
     EXPECT_EQ(Settings().uriSblMaxChecks, 20u);
     EXPECT_FALSE(Settings().spamAssassinOn());  // 2: on only when 1
     EXPECT_TRUE(Settings().spamAssassinBypassesAuthenticated());
-}
-
-TEST_F(SettingsTest, LocalDnsServerListHoldsUpTo2047Characters) {
+    // The DNS server list holds up to 2047 characters, the domain name fewer.
     setString(kSmtpKey, kLocalDnsServerList, std::string(2047, '1'));
     setString(kSmtpKey, kLocalDomainName, std::string(1024, 'd'));
     ReadAttachSettings();
@@ -178,15 +174,13 @@ TEST_F(SettingsTest, AStoredSentinelIsReadOnlyOnce) {
     EXPECT_EQ(FilterMime(), 0xFFFFFFFFu);
 }
 
-TEST_F(SettingsTest, EveryUseValuesFollowTheRegistryAtOnce) {
+TEST_F(SettingsTest, EveryUseValuesAndTheReloadRequestFollowTheRegistryAtOnce) {
     EXPECT_TRUE(PublicFoldersEnabled());  // on when absent
     setDword(kProductKey, kPublicFoldersEnabled, 0);
     setDword(kSmtpKey, kWhitelistOutboundIPAddressMode, 3);
     EXPECT_FALSE(PublicFoldersEnabled());
     EXPECT_EQ(WhitelistOutboundIPAddressMode(), 3u);
-}
-
-TEST_F(SettingsTest, ReloadIsRequestedOnlyByOneAndClearedToZero) {
+    // Reload is asked for only by 1, and cleared to 0.
     setDword(kAgentKey, kReload, 2);
     EXPECT_FALSE(ReloadRequested());
     setDword(kAgentKey, kReload, 1);
@@ -349,12 +343,8 @@ TEST_F(OptionLookupTest, ReadsPostOfficeAndMailboxOptionsThroughTheProvider) {
         EXPECT_EQ(LookupOption(scope, object, kOptionDefaultAddress, result), 0) << object;
         EXPECT_EQ(result, "") << object;
     }
-}
-
-TEST_F(OptionLookupTest, ResultTextIsCutTo1023Characters) {
-    useApplicationDirectory(libDir());
+    // The result text is cut to 1023 characters.
     setString(std::string(kPostOffices) + "\\Main", "Long", std::string(3000, 'v'));
-    std::string result;
     EXPECT_EQ(LookupOption(kOptionScopePostOffice, "Main", "Long", result), 1);
     EXPECT_EQ(result, std::string(1023, 'v'));
 }

@@ -16,7 +16,7 @@
 namespace kz::filters {
 namespace {
 
-TEST(CriterionSlot, InstanceDataAndPlacedInstances) {
+TEST(CriterionSlot, InstanceDataPlacedInstancesAndKeywords) {
     CriterionSlot single{1, "free\toffer", 1, 1, {}};
     EXPECT_EQ(single.instanceData(0), "free\toffer");         // one instance: tabs are alternatives
     EXPECT_EQ(single.instanceData(0, TextLimit{5}), "free");  // cut to the buffer
@@ -30,9 +30,7 @@ TEST(CriterionSlot, InstanceDataAndPlacedInstances) {
     EXPECT_EQ((CriterionSlot{1, "", 0, 16, {}}).resultInstanceCount(), 16);
     EXPECT_EQ((CriterionSlot{1, "", 0, 40, {}}).resultInstanceCount(), kMaxInstances);
     EXPECT_EQ((CriterionSlot{}).resultInstanceCount(), 0);
-}
-
-TEST(CriterionFromKeyword, IgnoresCaseOfTheWholeKeyword) {
+    // Keywords are found whatever their case, as whole words.
     EXPECT_EQ(CriterionFromKeyword("SUBJECT"), SUBJECT);
     EXPECT_EQ(CriterionFromKeyword("toorcc"), TOorCC);
     EXPECT_EQ(CriterionFromKeyword("Country_NoMatch"), COUNTRY_NOMATCH);

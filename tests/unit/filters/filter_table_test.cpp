@@ -113,14 +113,6 @@ TEST(LoadFilterTable, PatternCacheReadsEachWordFileOnce) {
     EXPECT_EQ(FindPatternList(table, patterns + "SPAMWORDS.TXT"), nullptr);
 }
 
-TEST(LoadFilterTable, MissingFilterTableLoadsNothing) {
-    test::TempDir dir;
-    FilterTable table;
-    EXPECT_EQ(load(table, dir.path()), "Loaded 0 Filters\n");
-    EXPECT_EQ(table.filterCount(), 0);
-    EXPECT_FALSE(table.hasScriptFilters());
-}
-
 TEST(LoadFilterTable, HundredFiltersAtMost) {
     for (int lines : {100, 101}) {
         test::TempDir dir;
@@ -138,7 +130,7 @@ TEST(LoadFilterTable, HundredFiltersAtMost) {
     }
 }
 
-TEST(LoadFilterTable, LinesOverTheLimitAreReadInPieces) {
+TEST(LoadFilterTable, LinesOverTheLimitAreReadInPiecesAndAMissingTableLoadsNothing) {
     test::TempDir dir;
     std::string head = "Long\t1\tNONE\t\t";
     std::string line = head + std::string(2047 - head.size(), 'd') + "Tail\t1\tNONE\n";
@@ -148,6 +140,12 @@ TEST(LoadFilterTable, LinesOverTheLimitAreReadInPieces) {
     ASSERT_EQ(table.filterCount(), 2);
     EXPECT_EQ(table.filter(1).description, "");  // over 255 characters
     EXPECT_EQ(table.filter(2).name, "Tail");
+    // A missing FILTER.TAB loads nothing.
+    test::TempDir empty;
+    FilterTable none;
+    EXPECT_EQ(load(none, empty.path()), "Loaded 0 Filters\n");
+    EXPECT_EQ(none.filterCount(), 0);
+    EXPECT_FALSE(none.hasScriptFilters());
 }
 
 TEST(LoadFilterTable, ScriptTokensBeyondTheResultRowAreKeptButNotPlaced) {

@@ -31,24 +31,18 @@ void ExpectCases(const std::string& decoder, std::size_t count, Decode decode) {
     }
 }
 
-TEST(TransferDecode, DecodesOrLeavesContentUnchanged) {
+TEST(TransferAndPercentDecode, DecodeOrLeaveContentUnchanged) {
     // "encoding:content" in the input field.
     ExpectCases("TransferDecode", 21, [](const std::string& in) {
         std::size_t colon = in.find(':');
         return TransferDecode(in.substr(colon + 1), in.substr(0, colon));
     });
-}
-
-TEST(DecodeEncodedWords, DecodesWellFormedWordsToUtf8AndKeepsMalformedOnes) {
-    ExpectCases("DecodeEncodedWords", 22,
-                [](const std::string& in) { return DecodeEncodedWords(in); });
-}
-
-TEST(PercentDecode, DecodesHexAndDecimalEscapes) {
     ExpectCases("PercentDecode", 10, PercentDecode);
 }
 
-TEST(DecodeEncodedWords, ConvertsToAnotherTargetCharset) {
+TEST(DecodeEncodedWords, DecodesWellFormedWordsToUtf8OrAnotherCharsetAndKeepsMalformedOnes) {
+    ExpectCases("DecodeEncodedWords", 22,
+                [](const std::string& in) { return DecodeEncodedWords(in); });
     EXPECT_EQ(DecodeEncodedWords("=?utf-8?Q?caf=C3=A9?=", "iso-8859-1"), "caf\xE9");
     EXPECT_EQ(DecodeEncodedWords("=?utf-8?Q?caf=C3=A9?=", "x-unknown"), "caf\xC3\xA9");
 }

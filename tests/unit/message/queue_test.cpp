@@ -277,7 +277,7 @@ std::string replaceOrAdd(std::string_view message) {
     return SetHeaderInText(message, "X-Spam-Score", kLine, HeaderMode::ReplaceOrAdd);
 }
 
-TEST(SetHeaderInText, ReplaceOrAdd) {
+TEST(SetHeaderInText, ReplaceOrAddOrInsertAtTop) {
     const auto cases = ReadCaseFile("queue/header_cases.txt");
     EXPECT_EQ(cases.size(), 8u);
     for (const CaseLine& c : cases) {
@@ -285,16 +285,10 @@ TEST(SetHeaderInText, ReplaceOrAdd) {
         const std::string message = in[0] == '@' ? queueFixture(in.substr(1)) : Unescape(in);
         EXPECT_EQ(replaceOrAdd(message), Unescape(c.fields[1])) << "line " << c.number;
     }
-}
-
-// A header line longer than any read piece: the part after 4,095 bytes is not mistaken
-// for the blank line that ends the headers.
-TEST(SetHeaderInText, LongHeaderLinesAreHandledWhole) {
+    // A header line longer than any read piece: the part after 4,095 bytes is not mistaken
+    // for the blank line that ends the headers.
     std::string longLine = "References: " + std::string(4083, 'r') + "\r\n";
     EXPECT_EQ(replaceOrAdd(longLine + "\r\nbody"), longLine + std::string(kLine) + "\r\nbody");
-}
-
-TEST(SetHeaderInText, InsertAtTopPutsTheLineInFrontOfEverything) {
     EXPECT_EQ(SetHeaderInText("", "Authentication-Results", "Authentication-Results: a\r\n",
                               HeaderMode::InsertAtTop),
               "Authentication-Results: a\r\n");

@@ -121,6 +121,10 @@ TEST(RegText, AcceptsTheLooserForms) {
     EXPECT_TRUE(parseRegText("", keys).ok());
     EXPECT_TRUE(parseRegText("\r\n\n", keys).ok());
     EXPECT_TRUE(keys.empty());
+    // Key paths lose the hive and their outer backslashes.
+    for (const test::CaseLine& c : test::ReadCaseFile("registry/key_path_cases.txt"))
+        EXPECT_EQ(normalizeRegKeyPath(test::Unescape(c.fields[0])), test::Unescape(c.fields[1]))
+            << "line " << c.number;
 }
 
 TEST(RegText, MalformedTextNamesTheLine) {
@@ -135,12 +139,6 @@ TEST(RegText, MalformedTextNamesTheLine) {
         EXPECT_TRUE(result.message.starts_with(c.fields[1])) << result.message;
         EXPECT_EQ(keys.size(), 1u) << "output kept on failure";
     }
-}
-
-TEST(RegText, KeyPathsLoseTheHiveAndOuterBackslashes) {
-    for (const test::CaseLine& c : test::ReadCaseFile("registry/key_path_cases.txt"))
-        EXPECT_EQ(normalizeRegKeyPath(test::Unescape(c.fields[0])), test::Unescape(c.fields[1]))
-            << "line " << c.number;
 }
 
 TEST(RegValueReaders, FollowTheNarrowRegistryRules) {
@@ -318,14 +316,6 @@ TEST_F(RegistryStore, AWriteThroughALinkReplacesTheFileAndKeepsTheLink) {
     EXPECT_EQ(viaLink.query(kAgent, "Reload")->asDword(), 2u);
 }
 
-TEST_F(RegistryStore, RefusesWhatTheFileCannotHold) {
-    Registry registry(path);
-    EXPECT_EQ(registry.setDword(kAgent, "Two\nLines", 1).status, RegStatus::Malformed);
-    EXPECT_EQ(registry.setDword("SOFTWARE\\\\Empty", "x", 1).status, RegStatus::Malformed);
-    EXPECT_EQ(registry.createKey("SOFTWARE\nX").status, RegStatus::Malformed);
-    EXPECT_FALSE(test::exists(path));
-}
-
 TEST_F(RegistryStore, AFileThatDoesNotParseIsReportedAndNeverOverwritten) {
     std::string broken = test::readFile(test::fixture("registry/unknown_type.reg"));
     test::writeFile(path, broken);
@@ -345,7 +335,7 @@ TEST_F(RegistryStore, AFileThatDoesNotParseIsReportedAndNeverOverwritten) {
     EXPECT_EQ(registry.query("A", "B")->asDword(), 2u);
 }
 
-TEST_F(RegistryStore, ImportOfMalformedTextChangesNothing) {
+TEST_F(RegistryStore, MalformedImportsAndValuesChangeNothing) {
     Registry registry(path);
     ASSERT_TRUE(registry.setDword(kAgent, "Reload", 1).ok());
     std::string before = test::readFile(path);
@@ -354,6 +344,12 @@ TEST_F(RegistryStore, ImportOfMalformedTextChangesNothing) {
     EXPECT_EQ(result.status, RegStatus::Malformed);
     EXPECT_EQ(result.message, "line 4: unknown value type 'float'");
     EXPECT_EQ(test::readFile(path), before);
+    // What the file cannot hold is refused, and nothing written.
+    Registry fresh(dir.file("fresh.reg"));
+    EXPECT_EQ(fresh.setDword(kAgent, "Two\nLines", 1).status, RegStatus::Malformed);
+    EXPECT_EQ(fresh.setDword("SOFTWARE\\\\Empty", "x", 1).status, RegStatus::Malformed);
+    EXPECT_EQ(fresh.createKey("SOFTWARE\nX").status, RegStatus::Malformed);
+    EXPECT_FALSE(test::exists(dir.file("fresh.reg")));
 }
 
 std::string helper() {

@@ -38,26 +38,17 @@ void ExpectCases(const std::string& comparison, std::size_t count, Compare compa
     }
 }
 
-TEST(IPv4Pattern, StarStandsForExactlyOnePart) {
+TEST(AddressPatterns, IPv4AndIPv6PatternsAndAddresses) {
     ExpectCases("IPv4Pattern", 12, MatchesIPv4Pattern);
-}
-
-TEST(IPv6Address, ValidityRules) {
+    ExpectCases("AddressPattern", 3, MatchesAddressPattern);
     ExpectCases("IPv6Address", 22, [](const std::string& text, const std::string& mode) {
         return IPv6Address(text, mode == "pattern" ? IPv6Address::Mode::Pattern
                                                    : IPv6Address::Mode::Address)
             .valid();
     });
-}
-
-TEST(IPv6Pattern, WildcardGroupsAndSpellings) {
     ExpectCases("IPv6Pattern", 10, [](std::string_view pattern, std::string_view address) {
         return MatchesIPv6Pattern(pattern, address);
     });
-}
-
-TEST(AddressPattern, AColonChoosesTheIPv6Comparison) {
-    ExpectCases("AddressPattern", 3, MatchesAddressPattern);
 }
 
 class WhitelistTest : public ::testing::Test {
@@ -121,7 +112,8 @@ TEST_F(OutboundWhitelist, MarkerFilesAtEachLevelAndMode) {
         const std::vector<std::string>& f = c.fields;
         ASSERT_GE(f.size(), 5u) << "line " << c.number;
         setSmtpDword(config::kWhitelistOutboundIPAddressMode, uint32_t(std::stoul(f[3])));
-        EXPECT_EQ(IsOutboundWhiteListed(f[0], f[1], f[2]), std::stoi(f[4]) != 0) << "line " << c.number;
+        EXPECT_EQ(IsOutboundWhiteListed(f[0], f[1], f[2]), std::stoi(f[4]) != 0)
+            << "line " << c.number;
     }
 }
 
@@ -169,15 +161,13 @@ TEST_F(SystemWhitelist, AddressesAgainstTheFixtureList) {
     }
 }
 
-TEST_F(SystemWhitelist, EntriesCountFromTheNextCall) {
+TEST_F(SystemWhitelist, EntriesCountFromTheNextCallAndWithoutTheKeyNothingIsWhitelisted) {
     EXPECT_FALSE(IsWhitelisted("10.1.2.3"));
     ASSERT_TRUE(config::machineRegistry().setString(config::kWhiteListKey, "10.*.*.*", "").ok());
     ::testing::internal::CaptureStdout();
     EXPECT_TRUE(IsWhitelisted("10.1.2.3"));
     ::testing::internal::GetCapturedStdout();
-}
 
-TEST_F(SystemWhitelist, WithoutTheKeyNothingIsWhitelistedOrLogged) {
     InstalledObject<platform::Registry> empty(dir.file("empty.reg"));
     ASSERT_TRUE(config::RegWriteDword(config::kAgentKey, config::kActivityLogEnabled, 2));
     ::testing::internal::CaptureStdout();
