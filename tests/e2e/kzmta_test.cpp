@@ -654,7 +654,7 @@ TEST_F(KzmtaReg, ImportExportRoundTripsAnAdministratorsFile) {
               "\\Counters]\n\"Service Start\"=dword:65a1b2c3\n\n");
 }
 
-TEST_F(KzmtaReg, ErrorsAreClearAndFail) {
+TEST_F(KzmtaReg, ErrorsAndAMalformedRegistryAreReportedClearlyAndFail) {
     std::string malformed = test::fixture("registry/unknown_type.reg");
     std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"import", dir.file("missing.reg")}, "cannot read " + dir.file("missing.reg")},
@@ -672,9 +672,7 @@ TEST_F(KzmtaReg, ErrorsAreClearAndFail) {
         EXPECT_NE(out.err.find(message), std::string::npos) << out.err;
     }
     EXPECT_FALSE(test::exists(registry));
-}
-
-TEST_F(KzmtaReg, AMalformedRegistryIsReportedWithItsLine) {
+    // A malformed registry file is reported with its line.
     test::writeFile(registry, test::readFile(test::fixture("registry/unknown_type.reg")));
     for (std::vector<std::string> args : {std::vector<std::string>{"get", kKey, "Reload"},
                                           {"list", kKey},

@@ -55,7 +55,7 @@ TEST_F(ScriptHostTest, RunsGiveTheirResultDataAndLog) {
     }
 }
 
-TEST_F(ScriptHostTest, ExportKeepsTheCallersBufferUnlessTheHostWritesIt) {
+TEST_F(ScriptHostTest, ExportKeepsTheCallersBufferAndTheLogFollowsDebugStatus) {
     char buffer[16];
     std::strcpy(buffer, "keep");
     const char* script =
@@ -68,9 +68,7 @@ TEST_F(ScriptHostTest, ExportKeepsTheCallersBufferUnlessTheHostWritesIt) {
     EXPECT_STREQ(buffer, "a much longer r");
     EXPECT_EQ(ExecuteVBScript(nullptr, nullptr, nullptr, 0, 1), 0);
     testing::internal::GetCapturedStdout();
-}
-
-TEST_F(ScriptHostTest, ScriptLogFollowsDebugStatus) {
+    // The script log follows "Debug Status".
     setDword(config::reg::kAgentKey, config::kDebugStatus, 0);
     config::ReadAttachSettings();
     EXPECT_EQ(run("Function F\nF = 1\nEnd Function"), 1);

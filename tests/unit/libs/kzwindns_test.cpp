@@ -33,7 +33,7 @@ uint32_t ip(const char* text) {
     return ntohl(address.s_addr);
 }
 
-TEST(WinDnsSettings, ServerListTakesEverySeparatorAndPortFormAndRejectsTheRest) {
+TEST(WinDnsSettings, ServerAndZoneListsTakeEveryFormAndRejectTheRest) {
     ServerList list = ParseServerList(
         " 127.0.0.1:5353;10.0.0.1,\t::1 [2001:db8::1]:54 bogus 1.2.3.4:0 "
         "1.2.3.4: 1.2.3.4:65536 [::1 ");
@@ -48,18 +48,16 @@ TEST(WinDnsSettings, ServerListTakesEverySeparatorAndPortFormAndRejectsTheRest) 
     EXPECT_EQ(list.rejected, (std::vector<std::string>{"bogus", "1.2.3.4:0",
                                                        "1.2.3.4:", "1.2.3.4:65536", "[::1"}));
     EXPECT_TRUE(ParseServerList("").servers.empty());
-}
-
-TEST(WinDnsSettings, ZoneListNormalisesNamesAndCollectsErrorCodes) {
-    ZoneList list = ParseZoneList(
+    // Zone names are normalised and carry their error codes.
+    ZoneList zones = ParseZoneList(
         " Bl.Test. ,multi.uribl.com,bad zone!, x.test=127.0.0.1 127.0.0.5,y.test=nope,,a..b");
-    ASSERT_EQ(list.zones.size(), 3u);
-    EXPECT_EQ(list.zones[0].name, "bl.test");
-    EXPECT_TRUE(list.zones[0].errorCodes.empty());
+    ASSERT_EQ(zones.zones.size(), 3u);
+    EXPECT_EQ(zones.zones[0].name, "bl.test");
+    EXPECT_TRUE(zones.zones[0].errorCodes.empty());
     // A well-known zone brings its documented "query blocked" answer along.
-    EXPECT_EQ(list.zones[1].errorCodes, std::vector<uint32_t>{ip("127.0.0.1")});
-    EXPECT_EQ(list.zones[2].errorCodes, (std::vector<uint32_t>{ip("127.0.0.1"), ip("127.0.0.5")}));
-    EXPECT_EQ(list.rejected, (std::vector<std::string>{"bad zone!", "y.test=nope", "a..b"}));
+    EXPECT_EQ(zones.zones[1].errorCodes, std::vector<uint32_t>{ip("127.0.0.1")});
+    EXPECT_EQ(zones.zones[2].errorCodes, (std::vector<uint32_t>{ip("127.0.0.1"), ip("127.0.0.5")}));
+    EXPECT_EQ(zones.rejected, (std::vector<std::string>{"bad zone!", "y.test=nope", "a..b"}));
 }
 
 TEST(WinDnsNames, LinkHostsBecomeTheNamesTheZonesAreAsked) {
@@ -81,7 +79,7 @@ TEST(WinDnsNames, LinkHostsBecomeTheNamesTheZonesAreAsked) {
     }
 }
 
-TEST(WinDnsAnswers, OnlyLoopbackAnswersListAndErrorCodesNeverDo) {
+TEST(WinDnsAnswers, OnlyLoopbackAnswersListAndANoSuchNameAnswerIsKeptForItsSoaTtl) {
     Zone zone{"bl.test", {ip("127.0.0.1")}};
     auto answer = [](std::vector<uint32_t> addresses) {
         QueryOutcome outcome;
@@ -101,6 +99,17 @@ TEST(WinDnsAnswers, OnlyLoopbackAnswersListAndErrorCodesNeverDo) {
     QueryOutcome failed;
     failed.addresses = {ip("127.0.0.2")};
     EXPECT_EQ(MeaningOf(failed, zone).meaning, Meaning::NotListed);
+    // Answers as dnsmasq sent them from an authoritative zone with a TTL of 7 seconds.
+    const std::string missing = test::readFile(test::fixture("dns/nxdomain_with_soa.bin"));
+    const auto* bytes = reinterpret_cast<const unsigned char*>(missing.data());
+    const int length = static_cast<int>(missing.size());
+    EXPECT_EQ(NegativeTtl(bytes, length), std::chrono::seconds(7));
+    for (int cut : {11, 30, length - 1}) EXPECT_EQ(NegativeTtl(bytes, cut), std::nullopt) << cut;
+    // An answer whose authority section holds only NS records.
+    const std::string listed = test::readFile(test::fixture("dns/listed_with_ns.bin"));
+    EXPECT_EQ(NegativeTtl(reinterpret_cast<const unsigned char*>(listed.data()),
+                          static_cast<int>(listed.size())),
+              std::nullopt);
 }
 
 TEST(WinDnsCache, AnswersLiveForTheirTtlAndTheOldestMakesRoom) {
@@ -128,20 +137,6 @@ TEST(WinDnsCache, AnswersLiveForTheirTtlAndTheOldestMakesRoom) {
     EXPECT_TRUE(cache.find("b", start));
     // However long the TTL, a day at most.
     EXPECT_FALSE(cache.find("d", start + kLongestTtl));
-}
-
-// Answers as dnsmasq sent them from an authoritative zone with a TTL of 7 seconds.
-TEST(WinDnsAnswers, ANoSuchNameAnswerIsKeptForItsSoaTtl) {
-    const std::string missing = test::readFile(test::fixture("dns/nxdomain_with_soa.bin"));
-    const auto* bytes = reinterpret_cast<const unsigned char*>(missing.data());
-    const int length = static_cast<int>(missing.size());
-    EXPECT_EQ(NegativeTtl(bytes, length), std::chrono::seconds(7));
-    for (int cut : {11, 30, length - 1}) EXPECT_EQ(NegativeTtl(bytes, cut), std::nullopt) << cut;
-    // An answer whose authority section holds only NS records.
-    const std::string listed = test::readFile(test::fixture("dns/listed_with_ns.bin"));
-    EXPECT_EQ(NegativeTtl(reinterpret_cast<const unsigned char*>(listed.data()),
-                          static_cast<int>(listed.size())),
-              std::nullopt);
 }
 
 // Against dnsmasq.

@@ -134,7 +134,7 @@ TEST_P(EngineCaseTest, GivesTheDocumentedResult) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, EngineCaseTest, ::testing::ValuesIn(ReadEngineCases()), CaseName);
 
-TEST(ScriptErrors, SyntaxErrorCarriesCodeTextAndLine) {
+TEST(ScriptErrors, SyntaxAndRuntimeErrorsCarryCodeTextAndLine) {
     Engine engine;
     EXPECT_FALSE(engine.addCode("Function F()\r\n  x = 1\r\n  If x Then\r\nEnd Function\r\n"));
     const ScriptError& e = engine.error();
@@ -146,19 +146,17 @@ TEST(ScriptErrors, SyntaxErrorCarriesCodeTextAndLine) {
     ASSERT_TRUE(CheckSyntax("x = (1"));
     EXPECT_EQ(CheckSyntax("x = (1")->number, 1006);
     EXPECT_FALSE(CheckSyntax("x = (1)"));
-}
-
-TEST(ScriptErrors, RuntimeErrorCarriesCodeTextAndLine) {
-    Engine engine;
-    EXPECT_FALSE(engine.run("Missing"));
-    EXPECT_EQ(engine.error().code, int32_t(0x80020006u));
-    ASSERT_TRUE(engine.addCode("Function F()\n  a = 1\n  F = a / 0\nEnd Function\n"));
-    EXPECT_FALSE(engine.run("F"));
-    const ScriptError& e = engine.error();
-    EXPECT_FALSE(e.isSyntax);
-    EXPECT_EQ(e.code, int32_t(0x800A000Bu));
-    EXPECT_EQ(e.description, "Division by zero");
-    EXPECT_EQ(e.line, 3);
+    // A run-time error, and a function that is not there.
+    Engine running;
+    EXPECT_FALSE(running.run("Missing"));
+    EXPECT_EQ(running.error().code, int32_t(0x80020006u));
+    ASSERT_TRUE(running.addCode("Function F()\n  a = 1\n  F = a / 0\nEnd Function\n"));
+    EXPECT_FALSE(running.run("F"));
+    const ScriptError& r = running.error();
+    EXPECT_FALSE(r.isSyntax);
+    EXPECT_EQ(r.code, int32_t(0x800A000Bu));
+    EXPECT_EQ(r.description, "Division by zero");
+    EXPECT_EQ(r.line, 3);
 }
 
 Limits Short() {
@@ -167,7 +165,7 @@ Limits Short() {
     return limits;
 }
 
-TEST(Bounds, EndlessLoopsAreStoppedEvenUnderResumeNext) {
+TEST(Bounds, EndlessLoopsAreStoppedEvenUnderResumeNextOrInACalledFunction) {
     for (const char* code : {"Do : Loop", "While True : Wend", "For i = 1 To 2 Step 0 : Next",
                              "On Error Resume Next\nDo\nx = 1 / 0\nLoop"}) {
         Engine engine(Short());
@@ -176,9 +174,6 @@ TEST(Bounds, EndlessLoopsAreStoppedEvenUnderResumeNext) {
         EXPECT_EQ(engine.error().number, kTimedOut) << code;
         EXPECT_FALSE(engine.error().isSyntax);
     }
-}
-
-TEST(Bounds, EndlessLoopInACalledFunctionIsStopped) {
     Engine engine(Short());
     ASSERT_TRUE(engine.addCode("Function F()\nDo\nF = F + 1\nLoop\nEnd Function"));
     EXPECT_FALSE(engine.run("F"));
