@@ -147,10 +147,7 @@ TEST(ReportExecutedLine, CutsTheLongestFieldsAndKeepsEveryColumnAndTheLineEnd) {
     EXPECT_EQ(ReportExecutedLine(fields, TextLimit{2048}),
               "Executed\tM1.MAI\tSMTP\tSpam\tDELETE\t\ta b\t192.0.2.7\t" + std::string(998, 'd') +
                   "\t" + std::string(998, 's') + "\n");
-}
-
-// Short lines are formatted on the stack, longer ones on the heap: both come out whole.
-TEST(Trace, LinesOfAnyLengthAreWrittenWhole) {
+    // Short lines are formatted on the stack, longer ones on the heap: both come out whole.
     const std::string longText(600, 'x');
     ::testing::internal::CaptureStdout();
     log::Trace("Allocating %d Results\n", 50);

@@ -37,13 +37,10 @@ mode_t permissions(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
-TEST(Files, TextModeTurnsOnlyCrLfPairsIntoLf) {
+TEST(Files, TextModeTurnsOnlyCrLfPairsIntoLfAndMissingFilesFail) {
     std::string path = test::fixture("platform/crlf.txt");
     EXPECT_EQ(readTextFile(path), "first\nsecond\rstill second\n\ndouble\r\nlast without end\r");
     EXPECT_EQ(readFile(path), test::readFile(path));  // binary read keeps every byte
-}
-
-TEST(Files, ReadingMissingFilesOrDirectoriesFails) {
     TempDir dir;
     EXPECT_FALSE(readFile(dir.file("missing")));
     EXPECT_FALSE(readTextFile(dir.file("missing")));
@@ -117,7 +114,7 @@ TEST(Files, CreateDirectoryTakesOneLevelAndAcceptsOneThatIsThere) {
     EXPECT_FALSE(createDirectory(dir.file("file")));
 }
 
-TEST(Files, StatusTellsNotFoundFromOtherErrors) {
+TEST(Files, StatusTellsNotFoundFromOtherErrorsAndTemporaryNamesDiffer) {
     TempDir dir;
     test::writeFile(dir.file("file"), "12345");
     struct Case {
@@ -141,6 +138,13 @@ TEST(Files, StatusTellsNotFoundFromOtherErrors) {
     EXPECT_EQ(fileSize(dir.path()).size, 0u);
     EXPECT_TRUE(isDirectory(dir.path()));
     EXPECT_FALSE(isDirectory(dir.file("file")));
+    // Temporary names stay in their directory and differ.
+    std::string first = temporaryNameFor("/q/Inbound/MSG.MAI");
+    EXPECT_EQ(first.rfind("/q/Inbound/.", 0), 0u);
+    EXPECT_NE(first, temporaryNameFor("/q/Inbound/MSG.MAI"));
+    EXPECT_EQ(temporaryNameFor("plain").find('/'), std::string::npos);
+    EXPECT_TRUE(isTemporaryName(first.substr(first.rfind('/') + 1)));
+    EXPECT_FALSE(isTemporaryName("MSG.tmp"));
 }
 
 TEST(Files, UnsearchableDirectoryIsAnError) {
@@ -150,15 +154,6 @@ TEST(Files, UnsearchableDirectoryIsAnError) {
     ::chmod(dir.file("locked").c_str(), 0);
     EXPECT_EQ(fileStatus(dir.file("locked/file")), FileStatus::Error);
     ::chmod(dir.file("locked").c_str(), 0700);
-}
-
-TEST(Files, TemporaryNamesStayInTheDirectoryAndDiffer) {
-    std::string first = temporaryNameFor("/q/Inbound/MSG.MAI");
-    EXPECT_EQ(first.rfind("/q/Inbound/.", 0), 0u);
-    EXPECT_NE(first, temporaryNameFor("/q/Inbound/MSG.MAI"));
-    EXPECT_EQ(temporaryNameFor("plain").find('/'), std::string::npos);
-    EXPECT_TRUE(isTemporaryName(first.substr(first.rfind('/') + 1)));
-    EXPECT_FALSE(isTemporaryName("MSG.tmp"));
 }
 
 TEST(Paths, ResolvesNamesWithoutRegardToCase) {
@@ -347,12 +342,15 @@ TEST_F(NamedLockTest, HoldingThreadTakesItAgainAndReleasesPerHold) {
     other.unlock();
 }
 
-TEST_F(NamedLockTest, NameCannotLeaveTheRuntimeDirectory) {
+TEST_F(NamedLockTest, NameCannotLeaveTheRuntimeDirectoryAndAMissingOneFailsTheLock) {
     NamedLock lock("../a/b c");
     EXPECT_EQ(lock.filePath(), dir.file("_.._a_b_c.lock"));
     ASSERT_TRUE(lock.lock(milliseconds(0)));
     EXPECT_TRUE(test::exists(dir.file("_.._a_b_c.lock")));
     lock.unlock();
+    test::ScopedEnv missing("KZ_RUNTIME_DIR", "/nonexistent/kz-runtime");
+    NamedLock nowhere("x");
+    EXPECT_FALSE(nowhere.lock(milliseconds(0)));
 }
 
 TEST_F(NamedLockTest, RemovedLockFileIsNotLockedTwice) {
@@ -364,12 +362,6 @@ TEST_F(NamedLockTest, RemovedLockFileIsNotLockedTwice) {
     ASSERT_TRUE(late.lock(milliseconds(0)));
     EXPECT_FALSE(early.lock(milliseconds(0)));  // must not lock its stale file
     late.unlock();
-}
-
-TEST(NamedLock, MissingRuntimeDirectoryFailsTheLock) {
-    test::ScopedEnv env("KZ_RUNTIME_DIR", "/nonexistent/kz-runtime");
-    NamedLock lock("x");
-    EXPECT_FALSE(lock.lock(milliseconds(0)));
 }
 
 }  // namespace
