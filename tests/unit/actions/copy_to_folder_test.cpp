@@ -37,7 +37,7 @@ class CopyToFolderTest : public ActionsTest {
     ScopedEnv registryEnv_{"KZ_REGISTRY", registryPath()};
 };
 
-TEST_F(CopyToFolderTest, JunkGoesIntoTheMailboxWithItsFlagsAndConsoleLine) {
+TEST_F(CopyToFolderTest, JunkAndNestedFoldersGoIntoTheMailboxWithEitherSeparator) {
     testing::internal::CaptureStdout();
     EXPECT_TRUE(CopyToMailboxFolder(mailboxContext(), "\\Junk"));
     std::string console = testing::internal::GetCapturedStdout();
@@ -48,9 +48,7 @@ TEST_F(CopyToFolderTest, JunkGoesIntoTheMailboxWithItsFlagsAndConsoleLine) {
               std::string::npos);
     // The queued message stays for COPY.
     EXPECT_TRUE(platform::fileStatus(commandFile()) == platform::FileStatus::Ok);
-}
-
-TEST_F(CopyToFolderTest, BackslashesAndSlashesNameTheSameFolder) {
+    // Backslashes and slashes name the same folder.
     makeDirectories(mailboxRoot() + "/Inbox");
     EXPECT_TRUE(CopyToMailboxFolder(mailboxContext(), "Inbox\\Work"));
     platform::removeFile(filedIn(mailboxRoot() + "/Inbox/Work"));

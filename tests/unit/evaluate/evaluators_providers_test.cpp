@@ -226,7 +226,7 @@ TEST_F(DkimCheck, LevelTwoReportsRequestAndReplyAsAnEvent) {
     EXPECT_FALSE(std::filesystem::exists(quarantine() + "/" + std::string(kMessageId)));
 }
 
-TEST_F(DkimCheck, NoCheckIsIndeterminateWithCode100) {
+TEST_F(DkimCheck, NoCheckIsIndeterminateWithCode100AndTheSenderSplitsAtItsAt) {
     attach();
     MessageContext other = message();
     other.connectorName = "LOCAL";
@@ -240,9 +240,7 @@ TEST_F(DkimCheck, NoCheckIsIndeterminateWithCode100) {
         EXPECT_EQ(block(3).instanceValue[DKIM][0], "100");
     }
     EXPECT_TRUE(calls("KZDomainKeys").size() == 1);  // initialise only
-}
-
-TEST_F(DkimCheck, SenderParts) {
+    // The sender's parts, with blanks and line breaks dropped.
     auto parts = evaluate::DkimSenderOf("[SMTP: \r\nbob@mail.example.com]");
     ASSERT_TRUE(parts);
     EXPECT_EQ(parts->localPart, "bob");

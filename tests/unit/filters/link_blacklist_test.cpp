@@ -64,6 +64,11 @@ TEST_F(LinkBlacklist, HostsAreFoundDecodedAndLookedUpWithTheirAddress) {
     EXPECT_EQ(calls("KZWINDNS")[0], "SetLoggingFunction|name|stream|lock");
     EXPECT_EQ(calls("KZWINDNS")[1], "DNSInitialize|10.0.0.53 10.0.0.54");
     EXPECT_EQ(calls("KZWINDNS")[2], "log|1|0");
+    // Percent escapes in a host are decoded, or the host refused.
+    EXPECT_EQ(filters::LinkHost("a%2Eb/c%zz"), "a.b");
+    EXPECT_EQ(filters::LinkHost("a%2"), std::nullopt);
+    EXPECT_EQ(filters::LinkHost("a%g1"), std::nullopt);
+    EXPECT_EQ(filters::LinkHost("/path"), "");
 }
 
 TEST_F(LinkBlacklist, MaxChecksBoundsBothPasses) {
@@ -90,13 +95,6 @@ TEST_F(LinkBlacklist, LongHostsAreCutInTheLogLine) {
                        "... (127.0.0.7) was "
                        "found in blacklist zone\n"),
               std::string::npos);
-}
-
-TEST(LinkHost, PercentEscapesAreDecodedOrRefused) {
-    EXPECT_EQ(filters::LinkHost("a%2Eb/c%zz"), "a.b");
-    EXPECT_EQ(filters::LinkHost("a%2"), std::nullopt);
-    EXPECT_EQ(filters::LinkHost("a%g1"), std::nullopt);
-    EXPECT_EQ(filters::LinkHost("/path"), "");
 }
 
 TEST_F(LinkBlacklist, UnresolvableHostsAreBoundedPerMessage) {

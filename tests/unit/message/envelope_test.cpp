@@ -187,13 +187,6 @@ TEST(ExtractEnvelopeAddress, TakesTheTextBetweenTheFirstColonAndTheFirstBracket)
     EXPECT_EQ(destination, std::string(1023, 'a'));
 }
 
-TEST(AppendEnvelopeRecipient, JoinsWithSemicolonAndWrapsBareAddresses) {
-    std::string recipients;
-    AppendEnvelopeRecipient(recipients, "anna@example.com");
-    AppendEnvelopeRecipient(recipients, "[X400:c=de]");
-    EXPECT_EQ(recipients, "[SMTP:anna@example.com];[X400:c=de]");
-}
-
 // The cases of one reading: value, result, address; then the same cut to a short buffer.
 TEST(EnvelopeAddress, ReadingsOfTheValue) {
     using Reading = bool (*)(std::string_view, std::string&, TextLimit);
@@ -217,11 +210,16 @@ TEST(EnvelopeAddress, ReadingsOfTheValue) {
         EXPECT_EQ(AddressLessLastCharacter(c.fields[0]), c.fields[1]) << "line " << c.number;
 }
 
-TEST(EnvelopeNumber, ReadsLikeAtoi) {
+TEST(EnvelopeValues, NumbersReadLikeAtoiAndRecipientsJoinWithSemicolons) {
     EXPECT_EQ(kCases.at("EnvelopeNumber").size(), 10u);
     for (const test::CaseLine& c : kCases.at("EnvelopeNumber"))
         EXPECT_EQ(EnvelopeNumber(test::Unescape(c.fields[0])), std::stol(c.fields[1]))
             << c.fields[0];
+    // Bare addresses are typed, typed entries kept.
+    std::string recipients;
+    AppendEnvelopeRecipient(recipients, "anna@example.com");
+    AppendEnvelopeRecipient(recipients, "[X400:c=de]");
+    EXPECT_EQ(recipients, "[SMTP:anna@example.com];[X400:c=de]");
 }
 
 }  // namespace
