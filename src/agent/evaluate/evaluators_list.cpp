@@ -41,7 +41,7 @@ void EvaluateListCriterion(Evaluation& evaluation, const ListRule& rule, Criteri
     ForEachEnabledInstance(
         evaluation, kind, [&](const CriterionSlot& slot, MatchResultBlock& block, int instance) {
             const filters::CompiledInstance* compiled =
-                filters::FindCompiledInstance(slot, instance);
+                table.referenceMatching ? nullptr : filters::FindCompiledInstance(slot, instance);
             std::string uncompiledData;
             const std::string& data =
                 compiled ? compiled->data : (uncompiledData = slot.instanceData(instance));

@@ -109,13 +109,7 @@ CompiledWordList::CompiledWordList(std::vector<std::string> entries, std::size_t
 std::vector<std::size_t> CompiledWordList::matches(std::string_view text,
                                                    std::string_view delimiters,
                                                    bool caseSensitive) const {
-    if (direct_) {
-        std::vector<std::size_t> found;
-        for (std::size_t i = 0; i < entries_.size(); ++i) {
-            if (MatchPattern(text, entries_[i], delimiters, caseSensitive)) found.push_back(i);
-        }
-        return found;
-    }
+    if (direct_) return MatchEachPattern(text, entries_, delimiters, caseSensitive);
 
     // Most texts hold no key at all: nothing is allocated or set up until one occurs.
     std::array<bool, 256> isDelimiter;

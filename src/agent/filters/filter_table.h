@@ -43,6 +43,10 @@ struct FilterTable {
     // Belongs to the table, so a replaced table keeps its word lists for the runs that
     // still use it.
     PatternCache patternCache;
+    // Every list criterion matched by MatchPattern entry by entry, word files as read or
+    // cached, the compiled lists left aside: the results they must reproduce. For tests;
+    // a load keeps it, so it may be set before or after one.
+    bool referenceMatching = false;
 
     const FilterDefinition& filter(int position) const {
         return filters.at(std::size_t(position - 1));

@@ -102,4 +102,14 @@ bool MatchPattern(std::string_view text, std::string_view pattern, std::string_v
     return matchSegments(subject, pattern);
 }
 
+std::vector<std::size_t> MatchEachPattern(std::string_view text,
+                                          const std::vector<std::string>& patterns,
+                                          std::string_view delimiters, bool caseSensitive) {
+    std::vector<std::size_t> found;
+    for (std::size_t i = 0; i < patterns.size(); ++i) {
+        if (MatchPattern(text, patterns[i], delimiters, caseSensitive)) found.push_back(i);
+    }
+    return found;
+}
+
 }  // namespace kz::filters

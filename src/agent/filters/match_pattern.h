@@ -2,7 +2,10 @@
 // The one matcher of every text criterion. Administrators' word lists rely on its exact
 // results, so it follows its rules literally.
 
+#include <cstddef>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace kz::filters {
 
@@ -18,6 +21,11 @@ namespace kz::filters {
 // caseSensitive selects exact comparison; otherwise ASCII letters are folded.
 bool MatchPattern(std::string_view text, std::string_view pattern, std::string_view delimiters,
                   bool caseSensitive);
+
+// The positions of the patterns that match `text`, ascending, each tried by MatchPattern.
+std::vector<std::size_t> MatchEachPattern(std::string_view text,
+                                          const std::vector<std::string>& patterns,
+                                          std::string_view delimiters, bool caseSensitive);
 
 // The case setting of every criterion evaluation ("Case Sensitivity" is 1), read from
 // the registry on first use and kept for the life of the process.

@@ -41,11 +41,8 @@ std::optional<Stamp> stampOf(const std::string& path) {
 }
 
 std::shared_ptr<const CompiledWordList> readWordFile(const std::string& path) {
-    std::optional<std::vector<std::string>> lines = ReadConfigLines(path);
+    std::optional<std::vector<std::string>> lines = ReadWordFileLines(path);
     if (!lines) return nullptr;
-    for (std::string& line : *lines) {
-        if (line.find('\n') != std::string::npos) line.pop_back();
-    }
     return std::make_shared<const CompiledWordList>(std::move(*lines));
 }
 
@@ -53,6 +50,15 @@ std::mutex snapshotsMutex;
 std::unordered_map<std::string, Snapshot> snapshots;
 
 }  // namespace
+
+std::optional<std::vector<std::string>> ReadWordFileLines(const std::string& path) {
+    std::optional<std::vector<std::string>> lines = ReadConfigLines(path);
+    if (!lines) return std::nullopt;
+    for (std::string& line : *lines) {
+        if (line.find('\n') != std::string::npos) line.pop_back();
+    }
+    return lines;
+}
 
 std::shared_ptr<const CompiledWordList> CurrentWordFile(const std::string& path) {
     const std::optional<Stamp> before = stampOf(path);

@@ -4,11 +4,17 @@
 // read before. Shared by all runs of the process.
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "filters/compiled_word_list.h"
 
 namespace kz::filters {
+
+// The lines of the word file at `path` as read now, line feeds removed; none when it
+// cannot be read.
+std::optional<std::vector<std::string>> ReadWordFileLines(const std::string& path);
 
 // The lines of the word file at `path` as ReadConfigLines gives them (line feeds
 // removed), compiled; null when the file cannot be read.

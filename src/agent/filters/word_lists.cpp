@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "base/format.h"
 #include "filters/match_pattern.h"
@@ -11,16 +12,27 @@
 
 namespace kz::filters {
 
-void MatchPatternList(const PatternList& list, std::string_view value, std::string_view delimiters,
-                      CriterionType kind, int instance, MatchResultBlock& block,
-                      std::string_view tag) {
+namespace {
+
+void recordCachedHits(const std::vector<std::string>& entries,
+                      const std::vector<std::size_t>& found, CriterionType kind, int instance,
+                      MatchResultBlock& block, std::string_view tag) {
     const std::string tagText(tag);
-    for (std::size_t index : list.words.matches(value, delimiters, CaseSensitiveMatching())) {
-        const std::string& entry = list.lines()[index];
+    for (std::size_t index : found) {
+        const std::string& entry = entries[index];
         RecordHit(block, kind, instance, tag, entry);
         log::Trace("Message Criteria (Tag=%s) met against [%s] in specified word file.\n",
                    tagText.c_str(), entry.c_str());
     }
+}
+
+}  // namespace
+
+void MatchPatternList(const PatternList& list, std::string_view value, std::string_view delimiters,
+                      CriterionType kind, int instance, MatchResultBlock& block,
+                      std::string_view tag) {
+    recordCachedHits(list.lines(), list.words.matches(value, delimiters, CaseSensitiveMatching()),
+                     kind, instance, block, tag);
 }
 
 bool MatchWordFileCached(const FilterTable& table, std::string_view value,
@@ -28,17 +40,33 @@ bool MatchWordFileCached(const FilterTable& table, std::string_view value,
                          int instance, MatchResultBlock& block, std::string_view tag) {
     const PatternList* list = FindPatternList(table, path);
     if (list == nullptr) return false;
-    MatchPatternList(*list, value, delimiters, kind, instance, block, tag);
+    if (table.referenceMatching) {
+        recordCachedHits(list->lines(),
+                         MatchEachPattern(value, list->lines(), delimiters, CaseSensitiveMatching()),
+                         kind, instance, block, tag);
+    } else {
+        MatchPatternList(*list, value, delimiters, kind, instance, block, tag);
+    }
     return true;
 }
 
 bool MatchWordFile(std::string_view value, std::string_view delimiters, const std::string& path,
-                   CriterionType kind, int instance, MatchResultBlock& block,
-                   std::string_view tag) {
-    std::shared_ptr<const CompiledWordList> words = CurrentWordFile(path);
-    if (!words) return false;
-    for (std::size_t index : words->matches(value, delimiters, CaseSensitiveMatching())) {
-        const std::string& line = words->entries()[index];
+                   CriterionType kind, int instance, MatchResultBlock& block, std::string_view tag,
+                   bool reference) {
+    std::shared_ptr<const CompiledWordList> words;
+    std::optional<std::vector<std::string>> lines;
+    if (reference) {
+        lines = ReadWordFileLines(path);
+        if (!lines) return false;
+    } else {
+        words = CurrentWordFile(path);
+        if (!words) return false;
+    }
+    const std::vector<std::string>& entries = reference ? *lines : words->entries();
+    const bool caseSensitive = CaseSensitiveMatching();
+    for (std::size_t index : reference ? MatchEachPattern(value, entries, delimiters, caseSensitive)
+                                       : words->matches(value, delimiters, caseSensitive)) {
+        const std::string& line = entries[index];
         RecordHit(block, kind, instance, tag, line);
         log::Trace("Message General Criteria met against [%s] in specified word file.\n",
                    line.c_str());
@@ -55,7 +83,8 @@ bool MatchInstanceWordFile(const FilterTable& table, std::string_view value,
     if (table.patternCaching) {
         return MatchWordFileCached(table, value, delimiters, *path, kind, instance, block, tag);
     }
-    return MatchWordFile(value, delimiters, *path, kind, instance, block, tag);
+    return MatchWordFile(value, delimiters, *path, kind, instance, block, tag,
+                         table.referenceMatching);
 }
 
 }  // namespace kz::filters

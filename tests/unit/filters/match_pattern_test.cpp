@@ -6,7 +6,9 @@
 #include <filesystem>
 
 #include "filters/compiled_word_list.h"
+#include "filters/filter_table.h"
 #include "filters/word_file_snapshots.h"
+#include "filters/word_lists.h"
 #include "support/case_file.h"
 #include "support/test_support.h"
 
@@ -58,7 +60,8 @@ TEST(CompiledWordList, MatchesEveryEntryAsTheMatcher) {
 }
 
 // Without pattern caching a word file is read afresh: a changed file gives its new
-// lines, even at the same size; a file that cannot be read gives none.
+// lines, even at the same size; a file that cannot be read gives none. Reference
+// matching reads it at every evaluation, even when its stamp did not move.
 TEST(CurrentWordFile, FollowsTheFile) {
     namespace fs = std::filesystem;
     test::TempDir dir;
@@ -68,6 +71,15 @@ TEST(CurrentWordFile, FollowsTheFile) {
     fs::last_write_time(path, now - std::chrono::hours(2));
     EXPECT_EQ(CurrentWordFile(path)->entries(), (std::vector<std::string>{"alpha", "", "cheap*"}));
     test::writeFile(path, "bravo\n\ncheap*\n");
+    fs::last_write_time(path, now - std::chrono::hours(2));
+    FilterTable table;
+    table.referenceMatching = true;
+    MatchResultBlock block;
+    EXPECT_TRUE(MatchInstanceWordFile(table, "bravo", " ",
+                                      "<REFERENCE><FILE>words.txt</FILE><PATH>" + dir.path() +
+                                          "</PATH>",
+                                      SUBJECT, 0, block, "MF-W"));
+    EXPECT_EQ(block.matchText[SUBJECT], "<MF-W>bravo</MF-W>");
     fs::last_write_time(path, now - std::chrono::hours(1));
     EXPECT_EQ(CurrentWordFile(path)->entries(), (std::vector<std::string>{"bravo", "", "cheap*"}));
     fs::remove(path);
