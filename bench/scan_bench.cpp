@@ -1,9 +1,9 @@
 // Cost of scanning one message, MIME-aware and plain, for messages of growing size.
 // The scan should grow linearly with the message: compare the time per byte across
-// the sizes. ScanWordFile scans one message against a word file of 1,000 or 10,000
-// entries on SUBJECT, BODY and HEADERS_CONTAIN, with and without pattern caching: its
-// time should hardly grow with the list. Trace lines go to /dev/null; results are
-// reported on standard error.
+// the sizes. ScanWordFile scans one message against one or ten filters, each with its own
+// word file of 1,000 or 10,000 entries on SUBJECT, BODY and HEADERS_CONTAIN, with and
+// without pattern caching: its time should hardly grow with the lists. Trace lines go to /dev/null;
+// results are reported on standard error.
 //
 //   build/bin/scan_bench [--benchmark_filter=Plain]
 
@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "config/directories.h"
@@ -94,45 +95,23 @@ struct Environment {
         return store(name, text);
     }
 
-    // A table whose one filter matches SUBJECT, BODY and HEADERS_CONTAIN against a word
-    // file of `entries` made-up words, some with asterisks, and a few words of the
-    // message.
-    const kz::filters::FilterTable& wordFileTable(int entries, bool caching) {
-        std::unique_ptr<kz::filters::FilterTable>& table = wordTables[{entries, caching}];
+    // A table of `files` filters, each matching SUBJECT, BODY and HEADERS_CONTAIN against
+    // its own word file of `entries` made-up words, some with asterisks, and a few words
+    // of the message.
+    const kz::filters::FilterTable& wordFileTable(int entries, bool caching, int files) {
+        std::unique_ptr<kz::filters::FilterTable>& table = wordTables[{entries, caching, files}];
         if (table) return *table;
-        const fs::path config = root / ("words-" + std::to_string(entries));
+        const fs::path config =
+            root / ("words-" + std::to_string(entries) + "-" + std::to_string(files));
         if (!fs::exists(config)) {
             fs::create_directories(config / "FILTERS/CRITERIA");
             fs::create_directories(config / "FILTERS/PATTERNS");
-            std::ofstream(config / "FILTERS/FILTER.TAB", std::ios::binary)
-                << "Words\t1\tWORDS\t\tWord file\t\t0\r\n";
-            std::ofstream criteria(config / "FILTERS/CRITERIA/WORDS.TAB", std::ios::binary);
-            for (int kind = 0; kind < kz::filters::kCriterionCount; ++kind) {
-                const bool used = kind == kz::filters::SUBJECT || kind == kz::filters::BODY ||
-                                  kind == kz::filters::HEADERS_CONTAIN;
-                criteria << (used ? "1" : "0") << "\tKIND\t"
-                         << (used ? "<REFERENCE><FILE>WORDS.TXT</FILE>" : "") << "\t\t\t1\r\n";
+            std::ofstream tab(config / "FILTERS/FILTER.TAB", std::ios::binary);
+            for (int file = 0; file < files; ++file) {
+                const std::string name = "WORDS" + std::to_string(file);
+                tab << name << "\t1\t" << name << "\t\tWord file\t\t0\r\n";
+                writeWordFilter(config, name, entries, 12345u + std::uint32_t(file));
             }
-            const fs::path wordFile = config / "FILTERS/PATTERNS/WORDS.TXT";
-            std::ofstream words(wordFile, std::ios::binary);
-            std::uint32_t seed = 12345;
-            for (int i = 0; i < entries; ++i) {
-                std::string word;
-                seed = seed * 1103515245u + 12345u;
-                const int length = 4 + int(seed >> 16) % 7;
-                for (int c = 0; c < length; ++c) {
-                    seed = seed * 1103515245u + 12345u;
-                    word += char('a' + (seed >> 16) % 26);
-                }
-                if (i % 50 == 1) word += "*";
-                if (i % 50 == 2) word = "*" + word;
-                if (i % 100 == 3) word = "**" + word + "**";
-                words << word << "\n";
-            }
-            words << "figures\nquarter*\n*details\nQuarterly\n";
-            words.close();
-            // A file as old as a word file usually is, not one still being written.
-            fs::last_write_time(wordFile, fs::file_time_type::clock::now() - std::chrono::hours(1));
         }
         table = std::make_unique<kz::filters::FilterTable>();
         kz::filters::LoadFilterTable(*table, kz::filters::LoadOptions{config.string(), caching});
@@ -140,7 +119,37 @@ struct Environment {
     }
 
   private:
-    std::map<std::pair<int, bool>, std::unique_ptr<kz::filters::FilterTable>> wordTables;
+    std::map<std::tuple<int, bool, int>, std::unique_ptr<kz::filters::FilterTable>> wordTables;
+
+    static void writeWordFilter(const fs::path& config, const std::string& name, int entries,
+                                std::uint32_t seed) {
+        std::ofstream criteria(config / "FILTERS/CRITERIA" / (name + ".TAB"), std::ios::binary);
+        for (int kind = 0; kind < kz::filters::kCriterionCount; ++kind) {
+            const bool used = kind == kz::filters::SUBJECT || kind == kz::filters::BODY ||
+                              kind == kz::filters::HEADERS_CONTAIN;
+            criteria << (used ? "1" : "0") << "\tKIND\t"
+                     << (used ? "<REFERENCE><FILE>" + name + ".TXT</FILE>" : "") << "\t\t\t1\r\n";
+        }
+        const fs::path wordFile = config / "FILTERS/PATTERNS" / (name + ".TXT");
+        std::ofstream words(wordFile, std::ios::binary);
+        for (int i = 0; i < entries; ++i) {
+            std::string word;
+            seed = seed * 1103515245u + 12345u;
+            const int length = 4 + int(seed >> 16) % 7;
+            for (int c = 0; c < length; ++c) {
+                seed = seed * 1103515245u + 12345u;
+                word += char('a' + (seed >> 16) % 26);
+            }
+            if (i % 50 == 1) word += "*";
+            if (i % 50 == 2) word = "*" + word;
+            if (i % 100 == 3) word = "**" + word + "**";
+            words << word << "\n";
+        }
+        words << "figures\nquarter*\n*details\nQuarterly\n";
+        words.close();
+        // A file as old as a word file usually is, not one still being written.
+        fs::last_write_time(wordFile, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    }
 
     std::string store(const std::string& name, const std::string& text) {
         std::ofstream(root / "connectors/SMTP/Inbound/Messages" / name, std::ios::binary) << text;
@@ -186,10 +195,11 @@ void ScanMimeNested(benchmark::State& state) {
     ScanFile(state, env().writeNested(std::size_t(state.range(0)), 40), true);
 }
 
-// A 100 KiB message against a word file of range(0) entries, cached when range(1) is 1.
+// A 100 KiB message against range(2) word files of range(0) entries, cached when range(1)
+// is 1.
 void ScanWordFile(benchmark::State& state) {
     const kz::filters::FilterTable& table =
-        env().wordFileTable(int(state.range(0)), state.range(1) != 0);
+        env().wordFileTable(int(state.range(0)), state.range(1) != 0, int(state.range(2)));
     ScanFile(state, env().writeMessage(100 << 10), true, table);
     state.SetBytesProcessed(int64_t(state.iterations()) * (100 << 10));
 }
@@ -198,8 +208,8 @@ BENCHMARK(ScanMime)->Arg(100 << 10)->Arg(1 << 20)->Arg(20 << 20)->Unit(benchmark
 BENCHMARK(ScanPlain)->Arg(100 << 10)->Arg(1 << 20)->Arg(20 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(ScanMimeNested)->Arg(1 << 20)->Arg(16 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(ScanWordFile)
-    ->ArgsProduct({{1000, 10000}, {0, 1}})
-    ->ArgNames({"entries", "cached"})
+    ->ArgsProduct({{1000, 10000}, {0, 1}, {1, 10}})
+    ->ArgNames({"entries", "cached", "files"})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "filters/compiled_word_list.h"
 
 #include <algorithm>
-#include <array>
 #include <unordered_map>
 #include <utility>
 
@@ -52,17 +51,25 @@ constexpr std::uint8_t kSettled = 4;  // further occurrences tell nothing new
 
 }  // namespace
 
+bool WordBounds::operator()(std::size_t start, std::size_t end) {
+    if (!set_) {
+        isDelimiter_.fill(false);
+        for (char c : delimiters_) isDelimiter_[std::uint8_t(c)] = true;
+        set_ = true;
+    }
+    return (start == 0 || isDelimiter_[std::uint8_t(text_[start - 1])]) &&
+           (end == text_.size() || isDelimiter_[std::uint8_t(text_[end])]);
+}
+
 CompiledWordList::CompiledWordList(std::vector<std::string> entries, std::size_t denseCells,
                                    std::size_t automatonFrom)
     : entries_(std::move(entries)), direct_(entries_.size() < automatonFrom) {
-    if (direct_) return;
     forms_.resize(entries_.size());
-    std::vector<std::string> keys;
     std::unordered_map<std::string, std::uint32_t> keyIds;
     auto keyFor = [&](std::string_view text) {
         std::string folded = toLowerAscii(text);
-        auto [it, added] = keyIds.try_emplace(folded, std::uint32_t(keys.size()));
-        if (added) keys.push_back(std::move(folded));
+        auto [it, added] = keyIds.try_emplace(folded, std::uint32_t(keys_.size()));
+        if (added) keys_.push_back(std::move(folded));
         return it->second;
     };
     for (std::size_t i = 0; i < entries_.size(); ++i) {
@@ -87,83 +94,85 @@ CompiledWordList::CompiledWordList(std::vector<std::string> entries, std::size_t
         }
     }
 
-    keyLength_.resize(keys.size());
-    keyHasWords_.assign(keys.size(), false);
-    keyEntryStart_.assign(keys.size() + 1, 0);
-    for (std::size_t k = 0; k < keys.size(); ++k) keyLength_[k] = std::uint32_t(keys[k].size());
+    keyHasWords_.assign(keys_.size(), false);
+    keyEntryStart_.assign(keys_.size() + 1, 0);
     for (const Entry& form : forms_) {
         if (form.key == kNoKey) continue;
         ++keyEntryStart_[form.key + 1];
         if (form.form == Form::Word) keyHasWords_[form.key] = true;
     }
-    for (std::size_t k = 0; k < keys.size(); ++k) keyEntryStart_[k + 1] += keyEntryStart_[k];
+    for (std::size_t k = 0; k < keys_.size(); ++k) keyEntryStart_[k + 1] += keyEntryStart_[k];
     keyEntries_.resize(keyEntryStart_.back());
     std::vector<std::uint32_t> filled(keyEntryStart_.begin(), keyEntryStart_.end() - 1);
     for (std::size_t i = 0; i < forms_.size(); ++i) {
         if (forms_[i].key != kNoKey) keyEntries_[filled[forms_[i].key]++] = std::uint32_t(i);
     }
 
-    automaton_ = WordAutomaton(std::vector<std::string_view>(keys.begin(), keys.end()), denseCells);
+    if (!direct_) {
+        automaton_ =
+            WordAutomaton(std::vector<std::string_view>(keys_.begin(), keys_.end()), denseCells);
+    }
 }
 
 std::vector<std::size_t> CompiledWordList::matches(std::string_view text,
                                                    std::string_view delimiters,
                                                    bool caseSensitive) const {
     if (direct_) return MatchEachPattern(text, entries_, delimiters, caseSensitive);
-
     // Most texts hold no key at all: nothing is allocated or set up until one occurs.
-    std::array<bool, 256> isDelimiter;
-    bool delimitersSet = false;
-    auto isWordAt = [&](std::size_t start, std::size_t end) {
-        if (!delimitersSet) {
-            isDelimiter.fill(false);
-            for (char c : delimiters) isDelimiter[std::uint8_t(c)] = true;
-            delimitersSet = true;
-        }
-        return (start == 0 || isDelimiter[std::uint8_t(text[start - 1])]) &&
-               (end == text.size() || isDelimiter[std::uint8_t(text[end])]);
-    };
-
-    std::vector<std::uint8_t> keyState;
-    std::vector<bool> exactWordHit;
-    std::vector<std::uint32_t> seen;
+    Hits hits;
+    WordBounds isWord(text, delimiters);
     automaton_.forEach(text, [&](std::uint32_t key, std::size_t end) {
-        if (keyState.empty()) keyState.assign(keyLength_.size(), 0);
-        std::uint8_t& state = keyState[key];
-        if (!(state & kSeen)) {
-            state |= keyHasWords_[key] ? kSeen : kSeen | kSettled;
-            seen.push_back(key);
-        }
-        if (state & kSettled) return;
-        const std::size_t start = end - keyLength_[key];
-        if (!isWordAt(start, end)) return;
-        if (!caseSensitive) {
-            state |= kWordHit | kSettled;
-            return;
-        }
-        if (exactWordHit.empty()) exactWordHit.assign(entries_.size(), false);
-        const std::string_view found = text.substr(start, keyLength_[key]);
-        for (std::uint32_t e = keyEntryStart_[key]; e < keyEntryStart_[key + 1]; ++e) {
-            const std::uint32_t index = keyEntries_[e];
-            if (forms_[index].form == Form::Word && found == entries_[index]) {
-                exactWordHit[index] = true;
-            }
-        }
+        note(hits, key, end, text, isWord, caseSensitive);
     });
-    if (seen.empty() && unkeyed_.empty()) return {};
+    return decide(&hits, text, delimiters, caseSensitive);
+}
+
+void CompiledWordList::note(Hits& hits, std::uint32_t key, std::size_t end, std::string_view text,
+                            WordBounds& isWord, bool caseSensitive) const {
+    if (hits.keyState.empty()) hits.keyState.assign(keys_.size(), 0);
+    std::uint8_t& state = hits.keyState[key];
+    if (!(state & kSeen)) {
+        state |= keyHasWords_[key] ? kSeen : kSeen | kSettled;
+        hits.seen.push_back(key);
+    }
+    if (state & kSettled) return;
+    const std::size_t length = keys_[key].size();
+    const std::size_t start = end - length;
+    if (!isWord(start, end)) return;
+    if (!caseSensitive) {
+        state |= kWordHit | kSettled;
+        return;
+    }
+    if (hits.exactWordHit.empty()) hits.exactWordHit.assign(entries_.size(), false);
+    const std::string_view found = text.substr(start, length);
+    for (std::uint32_t e = keyEntryStart_[key]; e < keyEntryStart_[key + 1]; ++e) {
+        const std::uint32_t index = keyEntries_[e];
+        if (forms_[index].form == Form::Word && found == entries_[index]) {
+            hits.exactWordHit[index] = true;
+        }
+    }
+}
+
+std::vector<std::size_t> CompiledWordList::decide(const Hits* hits, std::string_view text,
+                                                  std::string_view delimiters,
+                                                  bool caseSensitive) const {
+    const bool anySeen = hits != nullptr && !hits->seen.empty();
+    if (!anySeen && unkeyed_.empty()) return {};
 
     std::vector<std::uint32_t> candidates(unkeyed_);
-    for (std::uint32_t key : seen) {
-        candidates.insert(candidates.end(), keyEntries_.begin() + keyEntryStart_[key],
-                          keyEntries_.begin() + keyEntryStart_[key + 1]);
+    if (anySeen) {
+        for (std::uint32_t key : hits->seen) {
+            candidates.insert(candidates.end(), keyEntries_.begin() + keyEntryStart_[key],
+                              keyEntries_.begin() + keyEntryStart_[key + 1]);
+        }
+        std::sort(candidates.begin(), candidates.end());
     }
-    std::sort(candidates.begin(), candidates.end());
 
     std::vector<std::size_t> found;
     for (std::uint32_t index : candidates) {
         const Entry& form = forms_[index];
-        const bool keyWordHit = form.key != kNoKey && (keyState[form.key] & kWordHit);
-        const bool exact = !exactWordHit.empty() && exactWordHit[index];
+        const bool keyWordHit = form.key != kNoKey && (hits->keyState[form.key] & kWordHit);
+        const bool exact = anySeen && !hits->exactWordHit.empty() && hits->exactWordHit[index];
         if (matchesFound(index, text, delimiters, caseSensitive, keyWordHit, exact)) {
             found.push_back(index);
         }

@@ -2,8 +2,10 @@
 // A word list prepared for matching all its entries against a text at once: one pass of
 // an automaton over the text finds the entries that can match, and only those are looked
 // at further. Every entry gets exactly the result MatchPattern gives it. Immutable once
-// built, so threads share it freely.
+// built, so threads share it freely. The pass may be shared with other lists (see
+// SharedWordSearch): the list then only decides its entries from what the pass found.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,6 +15,21 @@
 #include "filters/word_automaton.h"
 
 namespace kz::filters {
+
+// Whether a stretch of a text is a whole word: its delimiter table is set up only when
+// first asked, as most texts never ask.
+class WordBounds {
+  public:
+    WordBounds(std::string_view text, std::string_view delimiters)
+        : text_(text), delimiters_(delimiters) {}
+    bool operator()(std::size_t start, std::size_t end);
+
+  private:
+    std::string_view text_;
+    std::string_view delimiters_;
+    bool set_ = false;
+    std::array<bool, 256> isDelimiter_;
+};
 
 class CompiledWordList {
   public:
@@ -26,12 +43,33 @@ class CompiledWordList {
     explicit CompiledWordList(std::vector<std::string> entries,
                               std::size_t denseCells = WordAutomaton::kDenseCells,
                               std::size_t automatonFrom = kAutomatonFrom);
+    // A list searched only together with others: no automaton of its own, so matches()
+    // goes entry by entry.
+    static CompiledWordList ForSharedSearch(std::vector<std::string> entries) {
+        return CompiledWordList(std::move(entries), 0, SIZE_MAX);
+    }
 
     const std::vector<std::string>& entries() const { return entries_; }
 
     // The positions of the entries that MatchPattern accepts against the text, ascending.
     std::vector<std::size_t> matches(std::string_view text, std::string_view delimiters,
                                      bool caseSensitive) const;
+
+    // What a pass found of the list's keys in one text.
+    struct Hits {
+        std::vector<std::uint8_t> keyState;  // empty until a key occurs
+        std::vector<bool> exactWordHit;      // per entry; empty until one is found
+        std::vector<std::uint32_t> seen;     // the keys that occur, in order of discovery
+    };
+    // The distinct keys (ASCII folded) a pass must find; key k is reported as k.
+    const std::vector<std::string>& keys() const { return keys_; }
+    // Takes one occurrence of key `key` ending at `end` into the hits.
+    void note(Hits& hits, std::uint32_t key, std::size_t end, std::string_view text,
+              WordBounds& isWord, bool caseSensitive) const;
+    // The entries that match, from the hits of a pass over the whole text (null: no key
+    // occurs).
+    std::vector<std::size_t> decide(const Hits* hits, std::string_view text,
+                                    std::string_view delimiters, bool caseSensitive) const;
 
   private:
     enum class Form : std::uint8_t {
@@ -55,9 +93,9 @@ class CompiledWordList {
                       bool caseSensitive, bool keyWordHit, bool exactWordHit) const;
 
     std::vector<std::string> entries_;
-    bool direct_ = true;  // matched entry by entry
+    bool direct_ = true;  // matches() goes entry by entry
     std::vector<Entry> forms_;
-    std::vector<std::uint32_t> keyLength_;
+    std::vector<std::string> keys_;
     std::vector<bool> keyHasWords_;
     std::vector<std::uint32_t> keyEntryStart_;  // the entries of key k, ascending:
     std::vector<std::uint32_t> keyEntries_;     // keyEntries_[keyEntryStart_[k] ...]

@@ -15,7 +15,7 @@ namespace kz::filters {
 
 struct PatternList {
     std::string path;
-    CompiledWordList words;  // the non-empty lines, in file order
+    CompiledWordList words;  // the non-empty lines, in file order, for a shared search
 
     const std::vector<std::string>& lines() const { return words.entries(); }
 };

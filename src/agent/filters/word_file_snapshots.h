@@ -17,7 +17,7 @@ namespace kz::filters {
 std::optional<std::vector<std::string>> ReadWordFileLines(const std::string& path);
 
 // The lines of the word file at `path` as ReadConfigLines gives them (line feeds
-// removed), compiled; null when the file cannot be read.
+// removed), prepared for a shared search; null when the file cannot be read.
 std::shared_ptr<const CompiledWordList> CurrentWordFile(const std::string& path);
 
 }  // namespace kz::filters

@@ -12,27 +12,21 @@
 
 namespace kz::filters {
 
-namespace {
-
-void recordCachedHits(const std::vector<std::string>& entries,
-                      const std::vector<std::size_t>& found, CriterionType kind, int instance,
-                      MatchResultBlock& block, std::string_view tag) {
+void RecordWordFileHits(const std::vector<std::string>& entries,
+                        const std::vector<std::size_t>& found, bool cached, CriterionType kind,
+                        int instance, MatchResultBlock& block, std::string_view tag) {
     const std::string tagText(tag);
     for (std::size_t index : found) {
         const std::string& entry = entries[index];
         RecordHit(block, kind, instance, tag, entry);
-        log::Trace("Message Criteria (Tag=%s) met against [%s] in specified word file.\n",
-                   tagText.c_str(), entry.c_str());
+        if (cached) {
+            log::Trace("Message Criteria (Tag=%s) met against [%s] in specified word file.\n",
+                       tagText.c_str(), entry.c_str());
+        } else {
+            log::Trace("Message General Criteria met against [%s] in specified word file.\n",
+                       entry.c_str());
+        }
     }
-}
-
-}  // namespace
-
-void MatchPatternList(const PatternList& list, std::string_view value, std::string_view delimiters,
-                      CriterionType kind, int instance, MatchResultBlock& block,
-                      std::string_view tag) {
-    recordCachedHits(list.lines(), list.words.matches(value, delimiters, CaseSensitiveMatching()),
-                     kind, instance, block, tag);
 }
 
 bool MatchWordFileCached(const FilterTable& table, std::string_view value,
@@ -40,37 +34,28 @@ bool MatchWordFileCached(const FilterTable& table, std::string_view value,
                          int instance, MatchResultBlock& block, std::string_view tag) {
     const PatternList* list = FindPatternList(table, path);
     if (list == nullptr) return false;
-    if (table.referenceMatching) {
-        recordCachedHits(list->lines(),
-                         MatchEachPattern(value, list->lines(), delimiters, CaseSensitiveMatching()),
-                         kind, instance, block, tag);
-    } else {
-        MatchPatternList(*list, value, delimiters, kind, instance, block, tag);
-    }
+    RecordWordFileHits(list->lines(),
+                       MatchEachPattern(value, list->lines(), delimiters, CaseSensitiveMatching()),
+                       true, kind, instance, block, tag);
     return true;
 }
 
 bool MatchWordFile(std::string_view value, std::string_view delimiters, const std::string& path,
                    CriterionType kind, int instance, MatchResultBlock& block, std::string_view tag,
-                   bool reference) {
-    std::shared_ptr<const CompiledWordList> words;
+                   bool readNow) {
+    std::shared_ptr<const CompiledWordList> snapshot;
     std::optional<std::vector<std::string>> lines;
-    if (reference) {
+    if (readNow) {
         lines = ReadWordFileLines(path);
         if (!lines) return false;
     } else {
-        words = CurrentWordFile(path);
-        if (!words) return false;
+        snapshot = CurrentWordFile(path);
+        if (!snapshot) return false;
     }
-    const std::vector<std::string>& entries = reference ? *lines : words->entries();
-    const bool caseSensitive = CaseSensitiveMatching();
-    for (std::size_t index : reference ? MatchEachPattern(value, entries, delimiters, caseSensitive)
-                                       : words->matches(value, delimiters, caseSensitive)) {
-        const std::string& line = entries[index];
-        RecordHit(block, kind, instance, tag, line);
-        log::Trace("Message General Criteria met against [%s] in specified word file.\n",
-                   line.c_str());
-    }
+    const std::vector<std::string>& entries = readNow ? *lines : snapshot->entries();
+    RecordWordFileHits(entries,
+                       MatchEachPattern(value, entries, delimiters, CaseSensitiveMatching()), false,
+                       kind, instance, block, tag);
     return true;
 }
 

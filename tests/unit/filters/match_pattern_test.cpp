@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "filters/compiled_word_list.h"
+#include "filters/compiled_word_search.h"
 #include "filters/filter_table.h"
 #include "filters/word_file_snapshots.h"
 #include "filters/word_lists.h"
@@ -38,25 +39,49 @@ TEST(MatchPattern, FollowsItsRules) {
     }
 }
 
-// A list answers for every entry in order, duplicates included; entries that can
-// overlap themselves across a delimiter keep the matcher's skipping rule.
+// Lists answer for every entry in order, duplicates included, alone or searched together
+// (keys shared between lists, shallow rows only); entries that can overlap themselves
+// across a delimiter keep the matcher's skipping rule.
 TEST(CompiledWordList, MatchesEveryEntryAsTheMatcher) {
-    const std::vector<std::string> entries = {"free",   "*offer", "FREE", "",  "free", "a a",
-                                              "**EE O", "fr*",    "*",    "a", "*a*a", "ree"};
-    const CompiledWordList list(entries);
-    const CompiledWordList sparse(entries, 1, 0);  // shallow rows only
+    const std::vector<std::vector<std::string>> lists = {
+        {"free", "*offer", "FREE", "", "free", "a a", "**EE O", "fr*", "*", "a", "*a*a", "ree"},
+        {"Free", "offer*", "a"},
+        {}};
+    std::vector<WordListRef> shared;
+    for (const auto& entries : lists) {
+        shared.push_back(
+            std::make_shared<const CompiledWordList>(CompiledWordList::ForSharedSearch(entries)));
+    }
+    const SharedWordSearch search(shared);
+    const SharedWordSearch sparse(shared, 1);
+    const CompiledWordList alone(lists[0]);
     for (std::string_view text :
          {"Free offer", "free offer xa a a", "xa a a", "", "FREE", "x **ee o** y"}) {
         for (bool caseSensitive : {false, true}) {
-            std::vector<std::size_t> expected;
-            for (std::size_t i = 0; i < entries.size(); ++i) {
-                if (MatchPattern(text, entries[i], " ", caseSensitive)) expected.push_back(i);
+            const auto found = search.search(text, " ", caseSensitive);
+            const auto sparseFound = sparse.search(text, " ", caseSensitive);
+            for (std::size_t l = 0; l < lists.size(); ++l) {
+                const auto expected = MatchEachPattern(text, lists[l], " ", caseSensitive);
+                EXPECT_EQ(search.matches(found, l, text, " ", caseSensitive), expected) << text;
+                EXPECT_EQ(sparse.matches(sparseFound, l, text, " ", caseSensitive), expected);
             }
-            EXPECT_EQ(list.matches(text, " ", caseSensitive), expected) << text;
-            EXPECT_EQ(sparse.matches(text, " ", caseSensitive), expected) << text;
+            EXPECT_EQ(alone.matches(text, " ", caseSensitive),
+                      MatchEachPattern(text, lists[0], " ", caseSensitive));
         }
     }
-    EXPECT_EQ(list.matches("free offer", " ", false), (std::vector<std::size_t>{0, 1, 2, 4, 7, 8}));
+    EXPECT_EQ(alone.matches("free offer", " ", false),
+              (std::vector<std::size_t>{0, 1, 2, 4, 7, 8}));
+
+    // Word files read afresh join the fixed lists; a new version gets a new search.
+    const KindWordSearch kind({shared[1]});
+    const auto withFirst = kind.with({shared[0]});
+    EXPECT_EQ(kind.with({shared[0]}), withFirst);
+    const auto withOther = kind.with({shared[2], shared[0]});
+    EXPECT_NE(withOther, withFirst);
+    const auto found = withOther->search("a a", " ", false);
+    EXPECT_EQ(withOther->matches(found, 0, "a a", " ", false), (std::vector<std::size_t>{2}));
+    EXPECT_EQ(withOther->matches(found, 2, "a a", " ", false),
+              MatchEachPattern("a a", lists[0], " ", false));
 }
 
 // Without pattern caching a word file is read afresh: a changed file gives its new
@@ -75,10 +100,9 @@ TEST(CurrentWordFile, FollowsTheFile) {
     FilterTable table;
     table.referenceMatching = true;
     MatchResultBlock block;
-    EXPECT_TRUE(MatchInstanceWordFile(table, "bravo", " ",
-                                      "<REFERENCE><FILE>words.txt</FILE><PATH>" + dir.path() +
-                                          "</PATH>",
-                                      SUBJECT, 0, block, "MF-W"));
+    EXPECT_TRUE(MatchInstanceWordFile(
+        table, "bravo", " ", "<REFERENCE><FILE>words.txt</FILE><PATH>" + dir.path() + "</PATH>",
+        SUBJECT, 0, block, "MF-W"));
     EXPECT_EQ(block.matchText[SUBJECT], "<MF-W>bravo</MF-W>");
     fs::last_write_time(path, now - std::chrono::hours(1));
     EXPECT_EQ(CurrentWordFile(path)->entries(), (std::vector<std::string>{"bravo", "", "cheap*"}));
