@@ -57,7 +57,8 @@ Corpus ReadCorpus() {
         const std::size_t step = every ? std::max(1, std::atoi(every)) : 15;
         std::vector<fs::path> outside;
         for (const auto& entry : fs::recursive_directory_iterator(dir))
-            if (entry.is_regular_file()) outside.push_back(entry);
+            if (entry.is_regular_file() && !entry.path().extension().string().starts_with(".js"))
+                outside.push_back(entry);
         std::sort(outside.begin(), outside.end());
         for (std::size_t i = 0; i < outside.size(); i += step) paths.push_back(outside[i]);
     }
