@@ -63,13 +63,4 @@ std::string_view AddressLessLastCharacter(std::string_view value) {
     return address;
 }
 
-void AppendEnvelopeRecipient(std::string& recipients, std::string_view address) {
-    if (!recipients.empty()) recipients += ';';
-    if (address.find('[') != std::string_view::npos) {
-        recipients.append(address);
-        return;
-    }
-    recipients.append("[SMTP:").append(address).append("]");
-}
-
 }  // namespace kz

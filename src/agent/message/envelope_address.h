@@ -37,8 +37,4 @@ bool AddressAfterType(std::string_view value, std::string& out, TextLimit outLim
 // it is), or the whole value without ":".
 std::string_view AddressLessLastCharacter(std::string_view value);
 
-// Adds a recipient: ";" when the list is not empty, then the address as given when it
-// holds "[", else "[SMTP:" address "]".
-void AppendEnvelopeRecipient(std::string& recipients, std::string_view address);
-
 }  // namespace kz

@@ -210,16 +210,11 @@ TEST(EnvelopeAddress, ReadingsOfTheValue) {
         EXPECT_EQ(AddressLessLastCharacter(c.fields[0]), c.fields[1]) << "line " << c.number;
 }
 
-TEST(EnvelopeValues, NumbersReadLikeAtoiAndRecipientsJoinWithSemicolons) {
+TEST(EnvelopeValues, NumbersReadLikeAtoi) {
     EXPECT_EQ(kCases.at("EnvelopeNumber").size(), 10u);
     for (const test::CaseLine& c : kCases.at("EnvelopeNumber"))
         EXPECT_EQ(EnvelopeNumber(test::Unescape(c.fields[0])), std::stol(c.fields[1]))
             << c.fields[0];
-    // Bare addresses are typed, typed entries kept.
-    std::string recipients;
-    AppendEnvelopeRecipient(recipients, "anna@example.com");
-    AppendEnvelopeRecipient(recipients, "[X400:c=de]");
-    EXPECT_EQ(recipients, "[SMTP:anna@example.com];[X400:c=de]");
 }
 
 }  // namespace
