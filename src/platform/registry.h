@@ -93,6 +93,21 @@ class Registry {
     // file reads as an empty registry; a file that does not parse reads as empty too.
     RegResult loadStatus() const;
 
+    // While a ReadScope lives, the reads of its thread from this registry see the
+    // registry as it was when the scope began (one look at the file for all of them);
+    // a write through this object is seen by the scope's later reads. Scopes nest.
+    class ReadScope {
+      public:
+        explicit ReadScope(const Registry& registry);
+        ~ReadScope();
+        ReadScope(const ReadScope&) = delete;
+        ReadScope& operator=(const ReadScope&) = delete;
+
+      private:
+        const void* outerOwner_ = nullptr;
+        std::shared_ptr<const void> outerView_;
+    };
+
   private:
     struct Impl;
     std::string path_;

@@ -70,4 +70,10 @@ bool RegWriteDword(std::string_view keyPath, std::string_view name, uint32_t val
     return registry && registry->setDword(keyPath, name, value).ok();
 }
 
+void RegistryView::begin() {
+    if (platform::Registry* registry = Installed<platform::Registry>::current()) {
+        scope_.emplace(*registry);
+    }
+}
+
 }  // namespace kz::config

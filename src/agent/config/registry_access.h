@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,5 +30,15 @@ bool RegReadDword(std::string_view keyPath, std::string_view name, uint32_t& out
 uint32_t RegDwordOr(std::string_view keyPath, std::string_view name, uint32_t fallback);
 // DWORD writer: creates the key when missing.
 bool RegWriteDword(std::string_view keyPath, std::string_view name, uint32_t value);
+
+// From begin() to its end, the registry reads of the calling thread see the registry as
+// it was at begin(): a message run reads its values from one version of the file.
+class RegistryView {
+  public:
+    void begin();
+
+  private:
+    std::optional<platform::Registry::ReadScope> scope_;
+};
 
 }  // namespace kz::config

@@ -2,9 +2,11 @@
 
 #include "actions/action_dispatcher.h"
 #include "base/format.h"
+#include "config/registry_access.h"
 #include "config/settings.h"
 #include "evaluate/message_evaluation.h"
 #include "log/trace.h"
+#include "message/queue_paths.h"
 #include "platform/com.h"
 
 namespace kz::host {
@@ -40,8 +42,17 @@ int RunMessageFilters(RunControl& control, std::string_view connectorName,
                       TextLimit resultLimit) {
     MessageContext context;
     filters::CriteriaResults results;
+    QueuePathsMemo queuePaths;
 
-    TableLease table = control.beginRun(config::ReloadRequested, ClearReloadRequest);
+    // The run's registry reads share one look at the registry, taken once the reload
+    // mutex is held: a run that waited while another reloaded must see "Reload" as the
+    // reload left it.
+    config::RegistryView registryView;
+    auto reloadRequested = [&] {
+        registryView.begin();
+        return config::ReloadRequested();
+    };
+    TableLease table = control.beginRun(reloadRequested, ClearReloadRequest);
     if (!table.get() || table->filterCount() < 1) return 0;
 
     if (!evaluate::PrepareMessage(context, connectorName, messageName)) return 0;

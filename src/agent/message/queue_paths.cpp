@@ -33,11 +33,26 @@ bool acceptableNames(std::string_view directory, std::initializer_list<std::stri
     return true;
 }
 
+thread_local QueuePathsMemo* tMemo = nullptr;
+
 }  // namespace
+
+QueuePathsMemo::QueuePathsMemo() : outer_(tMemo) {
+    tMemo = this;
+}
+
+QueuePathsMemo::~QueuePathsMemo() {
+    tMemo = outer_;
+}
 
 std::optional<InboundPaths> InboundQueuePaths(std::string_view connectorRoot,
                                               std::string_view connector,
                                               std::string_view messageId) {
+    QueuePathsMemo* memo = tMemo;
+    if (memo && memo->entry_ && memo->entry_->connectorRoot == connectorRoot &&
+        memo->entry_->connector == connector && memo->entry_->messageId == messageId) {
+        return memo->entry_->paths;
+    }
     if (!acceptableNames(connectorRoot, {connector, messageId})) return std::nullopt;
     std::string command = config::QueueCommandFile(connectorRoot, connector, messageId);
     std::string message = config::QueueMessageFile(connectorRoot, connector, messageId);
@@ -49,6 +64,10 @@ std::optional<InboundPaths> InboundQueuePaths(std::string_view connectorRoot,
     paths.messageFile = platform::resolvePath(message);
     paths.messagesFolder = splitAtLastSeparator(paths.messageFile).parent;
     paths.workingCopy = platform::joinPath(paths.messagesFolder, "_" + std::string(messageId));
+    if (memo) {
+        memo->entry_ = QueuePathsMemo::Entry{std::string(connectorRoot), std::string(connector),
+                                             std::string(messageId), paths};
+    }
     return paths;
 }
 

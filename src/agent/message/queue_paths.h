@@ -29,6 +29,28 @@ std::optional<InboundPaths> InboundQueuePaths(std::string_view connectorRoot,
                                               std::string_view connector,
                                               std::string_view messageId);
 
+// While one lives, InboundQueuePaths on its thread looks the files of a message up on
+// disk once and then answers from memory: one filter run resolves its message's paths
+// once, however many steps ask for them. Only one run's message is kept.
+class QueuePathsMemo {
+  public:
+    QueuePathsMemo();
+    ~QueuePathsMemo();
+    QueuePathsMemo(const QueuePathsMemo&) = delete;
+    QueuePathsMemo& operator=(const QueuePathsMemo&) = delete;
+
+    struct Entry {
+        std::string connectorRoot, connector, messageId;
+        InboundPaths paths;
+    };
+
+  private:
+    QueuePathsMemo* outer_;
+    std::optional<Entry> entry_;
+    friend std::optional<InboundPaths> InboundQueuePaths(std::string_view, std::string_view,
+                                                         std::string_view);
+};
+
 // The copies of a message in the quarantine or bad-mail directory.
 struct HoldingPaths {
     std::string commandFile;     // <directory>/<id>

@@ -48,6 +48,14 @@ RegResult checkKeyPath(std::string_view path) {
     return {};
 }
 
+// The view a ReadScope holds for its thread: the registry it belongs to and the
+// snapshot it saw.
+struct ThreadView {
+    const void* owner = nullptr;
+    SnapshotPtr snapshot;
+};
+thread_local ThreadView tView;
+
 }  // namespace
 
 struct Registry::Impl {
@@ -56,6 +64,11 @@ struct Registry::Impl {
     explicit Impl(std::string p) : path(std::move(p)) {}
 
     SnapshotPtr current() const {
+        if (tView.owner == this && tView.snapshot) return tView.snapshot;
+        return fromFile();
+    }
+
+    SnapshotPtr fromFile() const {
         int error = 0;
         reg::FileId now = reg::statFile(path, error);
         bool statable = error == 0 || error == ENOENT;
@@ -71,6 +84,7 @@ struct Registry::Impl {
     }
 
     void remember(SnapshotPtr snapshot) const {
+        if (tView.owner == this) tView.snapshot = snapshot;
         std::unique_lock lock(cacheMutex);
         cache = std::move(snapshot);
     }
@@ -81,7 +95,7 @@ struct Registry::Impl {
         reg::FileLock acrossProcesses(target);
         if (!acrossProcesses.status().ok()) return acrossProcesses.status();
         reg::removeStaleTemporaries(target);
-        SnapshotPtr base = current();  // exact: no one else writes while the lock is held
+        SnapshotPtr base = fromFile();  // exact: no one else writes while the lock is held
         if (!base->status.ok()) return base->status;
         auto next = std::make_shared<Snapshot>(*base);
         bool changed = false;
@@ -181,6 +195,20 @@ std::string Registry::exportText(std::string_view key) const {
 
 RegResult Registry::loadStatus() const {
     return impl_->current()->status;
+}
+
+Registry::ReadScope::ReadScope(const Registry& registry)
+    : outerOwner_(tView.owner), outerView_(tView.snapshot) {
+    SnapshotPtr view = registry.impl_->current();
+    tView.owner = registry.impl_.get();
+    tView.snapshot = std::move(view);
+}
+
+Registry::ReadScope::~ReadScope() {
+    // An outer scope of the same registry keeps what this one saw last: never older.
+    if (tView.owner == outerOwner_) return;
+    tView.owner = outerOwner_;
+    tView.snapshot = std::static_pointer_cast<const Snapshot>(outerView_);
 }
 
 }  // namespace kz::platform

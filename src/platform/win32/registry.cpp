@@ -150,6 +150,10 @@ std::string Registry::defaultPath() {
     return "HKEY_LOCAL_MACHINE";
 }
 
+// The system registry answers from memory; there is no file to look at less often.
+Registry::ReadScope::ReadScope(const Registry&) {}
+Registry::ReadScope::~ReadScope() = default;
+
 std::optional<RegValue> Registry::query(std::string_view key, std::string_view name) const {
     Key opened;
     openKey(opened, normalizeRegKeyPath(key), KEY_QUERY_VALUE);

@@ -237,6 +237,27 @@ TEST_F(RegistryStore, ReadsSeeEveryWriteOfAnotherObject) {
     }
 }
 
+TEST_F(RegistryStore, AReadScopeSeesOneVersionOnItsThreadAndItsOwnWrites) {
+    Registry registry(path), other(path);
+    ASSERT_TRUE(other.setDword(kAgent, "Reload", 1).ok());
+    auto reload = [&] { return registry.query(kAgent, "Reload")->asDword(); };
+    {
+        Registry::ReadScope scope(registry);
+        ASSERT_TRUE(other.setDword(kAgent, "Reload", 2).ok());
+        EXPECT_EQ(reload(), 1u);
+        std::thread([&] { EXPECT_EQ(reload(), 2u); }).join();
+        {
+            Registry::ReadScope inner(registry);
+            ASSERT_TRUE(registry.setDword(kAgent, "Level", 7).ok());  // looks at the file
+        }
+        EXPECT_EQ(reload(), 2u);
+        EXPECT_EQ(registry.query(kAgent, "Level")->asDword(), 7u);
+        ASSERT_TRUE(other.setDword(kAgent, "Reload", 3).ok());
+        EXPECT_EQ(reload(), 2u);
+    }
+    EXPECT_EQ(reload(), 3u);
+}
+
 TEST_F(RegistryStore, ImportAppliesSetsAndDeletions) {
     test::writeFile(path, test::readFile(test::fixture("registry/admin_export_utf16.reg")));
     Registry registry(path);
