@@ -3,16 +3,41 @@
 #include <locale.h>
 #include <time.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "platform/clock_text.h"
 
 namespace kz::platform {
 
 namespace {
 
-// Local broken-down time. tzset() first so a changed TZ or zone file is seen at once
-// (localtime_r alone may keep the zone of its first call).
-std::tm localParts(TimePoint when) {
+// tzset() reads the zone file (a stat at least) on every call, and a run takes several
+// stamps: the zone is refreshed at most once a second per thread, and at once when TZ
+// changes. A stamp's resolution is one second, so no stamp can tell the difference.
+// (localtime_r alone keeps the zone of its first call.)
+void refreshZone() {
+    struct Seen {
+        std::chrono::steady_clock::time_point at{};
+        std::string tz;
+        bool tzSet = false;
+        bool any = false;
+    };
+    thread_local Seen seen;
+    const auto now = std::chrono::steady_clock::now();
+    const char* tz = std::getenv("TZ");
+    const bool sameTz = seen.tzSet == (tz != nullptr) && (!tz || seen.tz == tz);
+    if (seen.any && sameTz && now - seen.at < std::chrono::seconds(1)) return;
     ::tzset();
+    seen.at = now;
+    seen.tzSet = tz != nullptr;
+    seen.tz = tz ? tz : "";
+    seen.any = true;
+}
+
+// Local broken-down time.
+std::tm localParts(TimePoint when) {
+    refreshZone();
     std::time_t seconds = std::chrono::system_clock::to_time_t(when);
     std::tm parts{};
     if (!::localtime_r(&seconds, &parts)) {
