@@ -142,10 +142,10 @@ TEST(CodePage, Windows1252AgreesWithIconvWhereBothDefineAByte) {
 
 TEST(CodePage, StrictUtf8) {
     EXPECT_TRUE(isValidUtf8(""));
-    EXPECT_EQ(kCases.at("ValidUtf8").size(), 7u);
+    EXPECT_EQ(kCases.at("ValidUtf8").size(), 8u);
     for (const test::CaseLine& c : kCases.at("ValidUtf8"))
         EXPECT_TRUE(isValidUtf8(test::Unescape(c.fields[0]))) << "line " << c.number;
-    EXPECT_EQ(kCases.at("InvalidUtf8").size(), 11u);
+    EXPECT_EQ(kCases.at("InvalidUtf8").size(), 13u);
     for (const test::CaseLine& c : kCases.at("InvalidUtf8")) {
         const std::string s = test::Unescape(c.fields[0]);
         EXPECT_FALSE(isValidUtf8(s)) << "line " << c.number;
