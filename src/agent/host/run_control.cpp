@@ -18,7 +18,9 @@ TableLease::~TableLease() {
     if (!loaded_) return;
     loaded_->holders.fetch_sub(1);
     loaded_.reset();
-    if (control_) control_->notifyChange();
+    // Only a reload waits for holders to let go. It raises reloadInProgress_ before it
+    // counts the holders, so either it sees this release or this sees it waiting.
+    if (control_ && control_->reloadInProgress_.load()) control_->notifyChange();
 }
 
 RunControl::RunControl(Loader loader, std::chrono::milliseconds pause)

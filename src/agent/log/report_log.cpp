@@ -21,9 +21,11 @@ namespace {
 
 // Process-wide, created at attach and let go at detach. The named lock orders the
 // writers of all processes; `mutex` guards these fields within the process and is
-// always taken after the named lock.
+// always taken after the named lock. `lock` changes under both mutexes; a line reads it
+// under `lockMutex` alone, so it does not wait there for another thread's write.
 struct ReportLogState {
     std::mutex mutex;
+    std::mutex lockMutex;
     std::shared_ptr<platform::NamedLock> lock;  // null outside attach..detach
     std::string directory;
     std::string currentName;
@@ -40,8 +42,13 @@ bool fileLoggingOn() {
 }
 
 std::shared_ptr<platform::NamedLock> currentLock() {
-    std::lock_guard hold(state().mutex);
+    std::lock_guard hold(state().lockMutex);
     return state().lock;
+}
+
+void setLock(ReportLogState& s, std::shared_ptr<platform::NamedLock> lock) {
+    std::lock_guard hold(s.lockMutex);
+    s.lock = std::move(lock);
 }
 
 void copyToSharedName(ReportLogState& s) {
@@ -80,7 +87,7 @@ void OpenReportLogAtAttach(std::string directory) {
     ReportLogState& s = state();
     std::lock_guard hold(s.mutex);
     s.file.close();
-    s.lock = lock;
+    setLock(s, lock);
     s.directory = std::move(directory);
     s.currentName.clear();
     openLocked(s, LogNow());
@@ -94,7 +101,7 @@ void CloseReportLogAtDetach() {
     std::lock_guard hold(s.mutex);
     if (s.lock != lock) return;  // a concurrent detach got here first
     closeLocked(s, LogNow());
-    s.lock.reset();
+    setLock(s, nullptr);
     // The state outlives the library; its texts must not hold heap memory then.
     std::string().swap(s.directory);
     std::string().swap(s.currentName);
@@ -111,12 +118,13 @@ SharedLogHandles SharedLogHandlesForLibraries() {
 void WriteReportLine(std::string_view stamp, std::string_view text) {
     std::shared_ptr<platform::NamedLock> lock = currentLock();
     if (!lock) return;
+    const std::string line = ReportDataLine(stamp, text);
     platform::NamedLockGuard guard(*lock, kLogLockBound);
     if (!guard.held()) return;
     ReportLogState& s = state();
     std::lock_guard hold(s.mutex);
     if (s.lock != lock) return;  // detached while this line waited
-    if (s.file.isOpen()) s.file.append(ReportDataLine(stamp, text));
+    if (s.file.isOpen()) s.file.append(line);
     // The line that reveals a new day has gone into the old day's file.
     platform::TimePoint now = LogNow();
     if (!equalsIgnoreCase(ReportFileName(now), s.currentName)) {

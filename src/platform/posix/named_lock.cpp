@@ -44,14 +44,24 @@ struct NamedLock::Impl {
     std::string path;
     std::timed_mutex threads;  // flock does not exclude threads sharing one descriptor
     std::atomic<std::thread::id> owner{};
-    unsigned depth = 0;  // holds of the owner; touched only by the owner
-    int fd = -1;         // touched only under `threads`
+    unsigned depth = 0;    // holds of the owner; touched only by the owner
+    int fd = -1;           // touched only under `threads`
+    dev_t heldDevice = 0;  // the file `fd` is open on
+    ino_t heldInode = 0;
 
     bool openFile() {
         if (fd >= 0) return true;
         // Read-only is enough for flock and works on a file another user created.
         fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-        return fd >= 0;
+        if (fd < 0) return false;
+        struct stat held {};
+        if (::fstat(fd, &held) != 0) {
+            closeFile();
+            return false;
+        }
+        heldDevice = held.st_dev;
+        heldInode = held.st_ino;
+        return true;
     }
 
     void closeFile() {
@@ -62,10 +72,9 @@ struct NamedLock::Impl {
     // True when our descriptor still names the file at `path`: a lock on a file that
     // was removed and created anew would exclude nobody.
     bool fileStillCurrent() const {
-        struct stat held {
-        }, named{};
-        if (::fstat(fd, &held) != 0 || ::stat(path.c_str(), &named) != 0) return false;
-        return held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+        struct stat named {};
+        if (::stat(path.c_str(), &named) != 0) return false;
+        return named.st_dev == heldDevice && named.st_ino == heldInode;
     }
 
     bool takeFile(Clock::time_point deadline) {
