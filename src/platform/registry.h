@@ -105,7 +105,8 @@ class Registry {
 
       private:
         const void* outerOwner_ = nullptr;
-        std::shared_ptr<const void> outerView_;
+        std::shared_ptr<const void>* outerHeld_ = nullptr;
+        std::shared_ptr<const void> held_;
     };
 
   private:

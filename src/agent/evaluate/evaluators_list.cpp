@@ -1,6 +1,7 @@
 #include "evaluate/evaluators_list.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,9 +57,19 @@ class KindPass {
         const WordListRef& file = files_.at(nextFile_++);
         if (!file) return {nullptr, 0};
         const auto place = std::find(distinctFiles_.begin(), distinctFiles_.end(), file);
+        if (place == distinctFiles_.end()) return {file, kAlone};
         return {file, std::uint32_t(kindSearch.fixedCount() +
                                     std::size_t(place - distinctFiles_.begin()))};
     }
+
+    // The entries of an uncached word file that match, `list` as uncachedFile gave it.
+    std::vector<std::size_t> fileMatches(const filters::KindWordSearch& kindSearch,
+                                         const WordListRef& file, std::uint32_t list) {
+        if (list != kAlone) return matches(kindSearch, list);
+        return filters::MatchEachPattern(value_, file->entries(), delimiters_, caseSensitive_);
+    }
+
+    static constexpr std::uint32_t kAlone = UINT32_MAX;  // not in the kind's search
 
   private:
     void start(const filters::KindWordSearch& kindSearch) {
@@ -75,9 +86,13 @@ class KindPass {
                 const CompiledInstance* compiled = compiledInstance(table, slot, instance);
                 if (!compiled) return;
                 std::optional<std::string> path = filters::ResolveWordFile(table, compiled->data);
-                WordListRef file = path ? filters::CurrentWordFile(*path) : nullptr;
-                if (file && std::find(distinctFiles_.begin(), distinctFiles_.end(), file) ==
-                                distinctFiles_.end()) {
+                bool kept = false;
+                WordListRef file = path ? filters::CurrentWordFile(*path, &kept) : nullptr;
+                // A version read afresh by every run would rebuild the kind's search each
+                // time: it is matched on its own instead.
+                if (file && kept &&
+                    std::find(distinctFiles_.begin(), distinctFiles_.end(), file) ==
+                        distinctFiles_.end()) {
                     distinctFiles_.push_back(file);
                 }
                 files_.push_back(std::move(file));
@@ -110,8 +125,8 @@ bool matchWordFile(const FilterTable& table, const CompiledInstance& compiled,
     }
     auto [file, list] = pass.uncachedFile(kindSearch);
     if (!file) return false;
-    filters::RecordWordFileHits(file->entries(), pass.matches(kindSearch, list), false, kind,
-                                instance, block, rule.wordFileTag);
+    filters::RecordWordFileHits(file->entries(), pass.fileMatches(kindSearch, file, list), false,
+                                kind, instance, block, rule.wordFileTag);
     return true;
 }
 

@@ -61,7 +61,8 @@ std::optional<std::vector<std::string>> ReadWordFileLines(const std::string& pat
     return lines;
 }
 
-std::shared_ptr<const CompiledWordList> CurrentWordFile(const std::string& path) {
+std::shared_ptr<const CompiledWordList> CurrentWordFile(const std::string& path, bool* kept) {
+    if (kept) *kept = true;
     const std::optional<Stamp> before = stampOf(path);
     if (before) {
         std::lock_guard<std::mutex> lock(snapshotsMutex);
@@ -69,7 +70,10 @@ std::shared_ptr<const CompiledWordList> CurrentWordFile(const std::string& path)
         if (it != snapshots.end() && it->second.stamp == *before) return it->second.list;
     }
     std::shared_ptr<const CompiledWordList> list = readWordFile(path);
-    if (!list || !before || Clock::now() - before->modified < kSettleTime) return list;
+    if (!list || !before || Clock::now() - before->modified < kSettleTime) {
+        if (kept) *kept = false;
+        return list;
+    }
     // Kept under the stamp seen before reading: a change during the read shows as a new
     // stamp next time.
     std::lock_guard<std::mutex> lock(snapshotsMutex);

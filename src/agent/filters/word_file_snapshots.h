@@ -17,7 +17,10 @@ namespace kz::filters {
 std::optional<std::vector<std::string>> ReadWordFileLines(const std::string& path);
 
 // The lines of the word file at `path` as ReadConfigLines gives them (line feeds
-// removed), prepared for a shared search; null when the file cannot be read.
-std::shared_ptr<const CompiledWordList> CurrentWordFile(const std::string& path);
+// removed), prepared for a shared search; null when the file cannot be read. `kept` (when
+// given) tells whether this version is kept for the runs after, or is read again by each
+// because it changed too recently.
+std::shared_ptr<const CompiledWordList> CurrentWordFile(const std::string& path,
+                                                        bool* kept = nullptr);
 
 }  // namespace kz::filters

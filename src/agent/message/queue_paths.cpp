@@ -33,7 +33,8 @@ bool acceptableNames(std::string_view directory, std::initializer_list<std::stri
     return true;
 }
 
-thread_local QueuePathsMemo* tMemo = nullptr;
+// Static TLS, as the script budget: the agent is unloaded at run time.
+thread_local QueuePathsMemo* tMemo __attribute__((tls_model("initial-exec"))) = nullptr;
 
 }  // namespace
 

@@ -4,7 +4,8 @@
 #include <time.h>
 
 #include <cstdlib>
-#include <string>
+#include <functional>
+#include <string_view>
 
 #include "platform/clock_text.h"
 
@@ -17,21 +18,24 @@ namespace {
 // changes. A stamp's resolution is one second, so no stamp can tell the difference.
 // (localtime_r alone keeps the zone of its first call.)
 void refreshZone() {
+    // Static TLS with nothing to destroy: the library holding it may be unloaded at run
+    // time. TZ is told apart by its hash.
     struct Seen {
         std::chrono::steady_clock::time_point at{};
-        std::string tz;
+        std::size_t tzHash = 0;
         bool tzSet = false;
         bool any = false;
     };
-    thread_local Seen seen;
+    thread_local Seen seen __attribute__((tls_model("initial-exec")));
     const auto now = std::chrono::steady_clock::now();
     const char* tz = std::getenv("TZ");
-    const bool sameTz = seen.tzSet == (tz != nullptr) && (!tz || seen.tz == tz);
+    const std::size_t tzHash = tz ? std::hash<std::string_view>{}(tz) : 0;
+    const bool sameTz = seen.tzSet == (tz != nullptr) && seen.tzHash == tzHash;
     if (seen.any && sameTz && now - seen.at < std::chrono::seconds(1)) return;
     ::tzset();
     seen.at = now;
     seen.tzSet = tz != nullptr;
-    seen.tz = tz ? tz : "";
+    seen.tzHash = tzHash;
     seen.any = true;
 }
 

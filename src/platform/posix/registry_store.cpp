@@ -49,12 +49,14 @@ RegResult checkKeyPath(std::string_view path) {
 }
 
 // The view a ReadScope holds for its thread: the registry it belongs to and the
-// snapshot it saw.
+// snapshot it saw, which the scope owns. Nothing here needs destroying: a thread-local
+// with a destructor would tie the thread's exit to a library that may be unloaded.
 struct ThreadView {
     const void* owner = nullptr;
-    SnapshotPtr snapshot;
+    std::shared_ptr<const void>* held = nullptr;
 };
-thread_local ThreadView tView;
+// Static TLS, as the script budget: the library holding it is unloaded at run time.
+thread_local ThreadView tView __attribute__((tls_model("initial-exec")));
 
 }  // namespace
 
@@ -64,7 +66,9 @@ struct Registry::Impl {
     explicit Impl(std::string p) : path(std::move(p)) {}
 
     SnapshotPtr current() const {
-        if (tView.owner == this && tView.snapshot) return tView.snapshot;
+        if (tView.owner == this && *tView.held) {
+            return std::static_pointer_cast<const Snapshot>(*tView.held);
+        }
         return fromFile();
     }
 
@@ -84,7 +88,7 @@ struct Registry::Impl {
     }
 
     void remember(SnapshotPtr snapshot) const {
-        if (tView.owner == this) tView.snapshot = snapshot;
+        if (tView.owner == this) *tView.held = snapshot;
         std::unique_lock lock(cacheMutex);
         cache = std::move(snapshot);
     }
@@ -198,17 +202,16 @@ RegResult Registry::loadStatus() const {
 }
 
 Registry::ReadScope::ReadScope(const Registry& registry)
-    : outerOwner_(tView.owner), outerView_(tView.snapshot) {
-    SnapshotPtr view = registry.impl_->current();
+    : outerOwner_(tView.owner), outerHeld_(tView.held), held_(registry.impl_->current()) {
     tView.owner = registry.impl_.get();
-    tView.snapshot = std::move(view);
+    tView.held = &held_;
 }
 
 Registry::ReadScope::~ReadScope() {
     // An outer scope of the same registry keeps what this one saw last: never older.
-    if (tView.owner == outerOwner_) return;
+    if (tView.owner == outerOwner_) *outerHeld_ = held_;
     tView.owner = outerOwner_;
-    tView.snapshot = std::static_pointer_cast<const Snapshot>(outerView_);
+    tView.held = outerHeld_;
 }
 
 }  // namespace kz::platform
