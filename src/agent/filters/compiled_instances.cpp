@@ -75,10 +75,9 @@ CompiledInstance compileInstance(const FilterTable& table, std::string data, Inl
         for (std::string_view alternative : InlineAlternatives(data)) {
             alternatives.emplace_back(alternative);
         }
-        known = inlines
-                    .emplace(data, std::make_shared<const CompiledWordList>(
-                                       CompiledWordList::ForSharedSearch(std::move(alternatives))))
-                    .first;
+        known =
+            inlines.emplace(data, std::make_shared<const CompiledWordList>(std::move(alternatives)))
+                .first;
     }
     compiled.alternatives = known->second;
     compiled.alternativesList = lists.add(compiled.alternatives);

@@ -61,9 +61,8 @@ bool WordBounds::operator()(std::size_t start, std::size_t end) {
            (end == text_.size() || isDelimiter_[std::uint8_t(text_[end])]);
 }
 
-CompiledWordList::CompiledWordList(std::vector<std::string> entries, std::size_t denseCells,
-                                   std::size_t automatonFrom)
-    : entries_(std::move(entries)), direct_(entries_.size() < automatonFrom) {
+CompiledWordList::CompiledWordList(std::vector<std::string> entries)
+    : entries_(std::move(entries)) {
     forms_.resize(entries_.size());
     std::unordered_map<std::string, std::uint32_t> keyIds;
     auto keyFor = [&](std::string_view text) {
@@ -107,24 +106,6 @@ CompiledWordList::CompiledWordList(std::vector<std::string> entries, std::size_t
     for (std::size_t i = 0; i < forms_.size(); ++i) {
         if (forms_[i].key != kNoKey) keyEntries_[filled[forms_[i].key]++] = std::uint32_t(i);
     }
-
-    if (!direct_) {
-        automaton_ =
-            WordAutomaton(std::vector<std::string_view>(keys_.begin(), keys_.end()), denseCells);
-    }
-}
-
-std::vector<std::size_t> CompiledWordList::matches(std::string_view text,
-                                                   std::string_view delimiters,
-                                                   bool caseSensitive) const {
-    if (direct_) return MatchEachPattern(text, entries_, delimiters, caseSensitive);
-    // Most texts hold no key at all: nothing is allocated or set up until one occurs.
-    Hits hits;
-    WordBounds isWord(text, delimiters);
-    automaton_.forEach(text, [&](std::uint32_t key, std::size_t end) {
-        note(hits, key, end, text, isWord, caseSensitive);
-    });
-    return decide(&hits, text, delimiters, caseSensitive);
 }
 
 void CompiledWordList::note(Hits& hits, std::uint32_t key, std::size_t end, std::string_view text,

@@ -1,9 +1,8 @@
 #pragma once
 // A word list prepared for matching all its entries against a text at once: one pass of
-// an automaton over the text finds the entries that can match, and only those are looked
-// at further. Every entry gets exactly the result MatchPattern gives it. Immutable once
-// built, so threads share it freely. The pass may be shared with other lists (see
-// SharedWordSearch): the list then only decides its entries from what the pass found.
+// an automaton over the text (SharedWordSearch, shared with other lists) finds the keys
+// that occur, and the list decides its entries from them. Every entry gets exactly the
+// result MatchPattern gives it. Immutable once built, so threads share it freely.
 
 #include <array>
 #include <cstddef>
@@ -11,8 +10,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "filters/word_automaton.h"
 
 namespace kz::filters {
 
@@ -34,26 +31,9 @@ class WordBounds {
 class CompiledWordList {
   public:
     CompiledWordList() = default;
-    // A list this short is matched entry by entry: the matcher's own searches beat one
-    // pass of the automaton over the text.
-    static constexpr std::size_t kAutomatonFrom = 4;
-
-    // denseCells bounds the automaton's table (see WordAutomaton); lists of fewer than
-    // automatonFrom entries do without it.
-    explicit CompiledWordList(std::vector<std::string> entries,
-                              std::size_t denseCells = WordAutomaton::kDenseCells,
-                              std::size_t automatonFrom = kAutomatonFrom);
-    // A list searched only together with others: no automaton of its own, so matches()
-    // goes entry by entry.
-    static CompiledWordList ForSharedSearch(std::vector<std::string> entries) {
-        return CompiledWordList(std::move(entries), 0, SIZE_MAX);
-    }
+    explicit CompiledWordList(std::vector<std::string> entries);
 
     const std::vector<std::string>& entries() const { return entries_; }
-
-    // The positions of the entries that MatchPattern accepts against the text, ascending.
-    std::vector<std::size_t> matches(std::string_view text, std::string_view delimiters,
-                                     bool caseSensitive) const;
 
     // What a pass found of the list's keys in one text.
     struct Hits {
@@ -93,14 +73,12 @@ class CompiledWordList {
                       bool caseSensitive, bool keyWordHit, bool exactWordHit) const;
 
     std::vector<std::string> entries_;
-    bool direct_ = true;  // matches() goes entry by entry
     std::vector<Entry> forms_;
     std::vector<std::string> keys_;
     std::vector<bool> keyHasWords_;
     std::vector<std::uint32_t> keyEntryStart_;  // the entries of key k, ascending:
     std::vector<std::uint32_t> keyEntries_;     // keyEntries_[keyEntryStart_[k] ...]
     std::vector<std::uint32_t> unkeyed_;        // entries to check against every text
-    WordAutomaton automaton_;
 };
 
 }  // namespace kz::filters

@@ -27,7 +27,7 @@ std::vector<std::string> readLines(const std::string& path) {
 
 std::shared_ptr<const PatternList> LoadPatternList(const std::string& path) {
     return std::make_shared<const PatternList>(
-        PatternList{path, CompiledWordList::ForSharedSearch(readLines(path))});
+        PatternList{path, CompiledWordList(readLines(path))});
 }
 
 std::shared_ptr<const PatternList> PatternCache::find(std::string_view path) const {

@@ -43,8 +43,7 @@ std::optional<Stamp> stampOf(const std::string& path) {
 std::shared_ptr<const CompiledWordList> readWordFile(const std::string& path) {
     std::optional<std::vector<std::string>> lines = ReadWordFileLines(path);
     if (!lines) return nullptr;
-    return std::make_shared<const CompiledWordList>(
-        CompiledWordList::ForSharedSearch(std::move(*lines)));
+    return std::make_shared<const CompiledWordList>(std::move(*lines));
 }
 
 std::mutex snapshotsMutex;
