@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/notification_lines.h"
 #include "evaluate/message_evaluation.h"
 #include "evaluate/scan.h"
 #include "filters/criteria_results.h"
@@ -35,13 +36,7 @@ struct Corpus {
 
 std::string WithCrLf(std::string text) {
     if (text.starts_with("From ")) text.erase(0, text.find('\n') + 1);  // an mbox separator
-    std::string out;
-    out.reserve(text.size() + text.size() / 32);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
-        out += text[i];
-    }
-    return out;
+    return actions::WithCrLfLineEnds(text);
 }
 
 Corpus ReadCorpus() {
