@@ -70,8 +70,14 @@ FileStatus fileStatus(std::string_view path);
 bool isDirectory(std::string_view path);
 FileSize fileSize(std::string_view path);  // a directory has size 0
 
-// When the file's content last changed; empty when it cannot be looked up.
-std::optional<std::chrono::system_clock::time_point> modificationTime(std::string_view path);
+// A file's size (0 for a directory) and when its content last changed, taken in one
+// lookup; empty when it cannot be looked up.
+struct FileVersion {
+    uint64_t size = 0;
+    std::chrono::system_clock::time_point modified;
+    bool operator==(const FileVersion&) const = default;
+};
+std::optional<FileVersion> fileVersion(std::string_view path);
 
 // Names of the entries of a directory (not "." and ".."), unsorted.
 std::vector<std::string> listDirectory(std::string_view dir);

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "actions/action_file.h"
 #include "actions/action_keywords.h"
 #include "actions/action_line.h"
 #include "actions/filter_verdict.h"
@@ -14,7 +15,6 @@
 #include "log/debug_log.h"
 #include "log/report_lines.h"
 #include "log/trace.h"
-#include "platform/files.h"
 
 namespace kz::actions {
 
@@ -96,6 +96,7 @@ void DispatchState::report(const filters::FilterDefinition& filter) {
 }
 
 void DispatchState::writeReports() {
+    std::vector<std::string> lines;
     for (const PendingReport& line : reports) {
         std::string list;
         for (const RecordedAction& action : line.actions) {
@@ -112,8 +113,9 @@ void DispatchState::writeReports() {
              table.postofficeName, context.sender, context.clientIp, line.criteriaText,
              context.subject},
             resultLimit);
-        log::DebugLog(resultText);
+        lines.push_back(resultText);
     }
+    log::DebugLogLines(lines);
     reports.clear();
     unwrittenEdits = false;
 }
@@ -123,9 +125,8 @@ void RunActionFile(MessageContext& context, const filters::FilterDefinition& fil
                    const std::string& matchDescription, DispatchState& state) {
     // Refused at load already; the filter cannot hold.
     if (!filter.criteriaName.empty() && !config::IsPlainName(filter.criteriaName)) return;
-    auto dirs = config::CurrentDirectories();
-    auto lines = filters::ReadConfigLines(
-        platform::resolvePath(config::ActionFilePath(dirs->configuration, filter.criteriaName)));
+    auto lines =
+        CurrentActionLines(config::CurrentDirectories()->configuration, filter.criteriaName);
     if (!lines) return;
     for (const std::string& text : *lines) {
         if (state.stop) break;

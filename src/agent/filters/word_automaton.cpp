@@ -106,6 +106,11 @@ WordAutomaton::WordAutomaton(const std::vector<std::string_view>& keys, std::siz
             row[edgeClass_[e]] = edgeTarget_[e];
         }
     }
+    auto flag = [&](std::uint32_t& target) {
+        if (key_[target] != kNoKey || output_[target] != 0) target |= kReports;
+    };
+    std::for_each(edgeTarget_.begin(), edgeTarget_.end(), flag);
+    std::for_each(dense_.begin(), dense_.end(), flag);
 }
 
 }  // namespace kz::filters

@@ -34,8 +34,10 @@ class WordAutomaton {
     void forEach(std::string_view text, Found&& found) const {
         std::uint32_t state = 0;
         for (std::size_t at = 0; at < text.size(); ++at) {
-            state = next(state, classOf_[std::uint8_t(text[at])]);
-            std::uint32_t out = key_[state] != kNoKey ? state : output_[state];
+            state = next(state & kStateMask, classOf_[std::uint8_t(text[at])]);
+            if (!(state & kReports)) continue;
+            const std::uint32_t reached = state & kStateMask;
+            std::uint32_t out = key_[reached] != kNoKey ? reached : output_[reached];
             while (out != 0) {
                 found(key_[out], at + 1);
                 out = output_[out];
@@ -47,6 +49,10 @@ class WordAutomaton {
 
   private:
     static constexpr std::uint32_t kNoKey = UINT32_MAX;
+    // Set on a transition's target when a key ends there: most bytes reach no key, and
+    // then the search need not look at key_ and output_.
+    static constexpr std::uint32_t kReports = std::uint32_t(1) << 31;
+    static constexpr std::uint32_t kStateMask = kReports - 1;
 
     std::uint32_t next(std::uint32_t state, std::uint16_t byteClass) const {
         while (state >= denseStates_) {
@@ -61,10 +67,10 @@ class WordAutomaton {
     std::array<std::uint16_t, 256> classOf_{};
     std::size_t classCount_ = 1;
     std::uint32_t denseStates_ = 0;         // states [0, denseStates_) have a full row
-    std::vector<std::uint32_t> dense_;      // denseStates_ rows of classCount_ targets
+    std::vector<std::uint32_t> dense_;      // denseStates_ rows of classCount_ targets (flagged)
     std::vector<std::uint32_t> edgeStart_;  // per state, its edges in edgeClass_/edgeTarget_
     std::vector<std::uint16_t> edgeClass_;
-    std::vector<std::uint32_t> edgeTarget_;
+    std::vector<std::uint32_t> edgeTarget_;  // flagged
     std::vector<std::uint32_t> failure_;
     std::vector<std::uint32_t> key_;     // the key ending at a state, or kNoKey
     std::vector<std::uint32_t> output_;  // the nearest shorter suffix state with a key, or 0

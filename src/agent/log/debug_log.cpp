@@ -36,6 +36,14 @@ void DebugLog(std::string_view text) {
     }
 }
 
+void DebugLogLines(const std::vector<std::string>& texts) {
+    if (config::ActivityLogEnabled() != kFile) {
+        for (const std::string& text : texts) DebugLog(text);
+        return;
+    }
+    WriteReportLines(LogTimeStamp(), texts);
+}
+
 void DebugLogf(const char* format, ...) {
     va_list args;
     va_start(args, format);

@@ -115,22 +115,36 @@ SharedLogHandles SharedLogHandlesForLibraries() {
     return {s.sharedName.data(), &s.file, s.lock.get()};
 }
 
-void WriteReportLine(std::string_view stamp, std::string_view text) {
+namespace {
+
+// Whole lines, written in one piece under one take of the lock.
+void appendLines(const std::string& lines) {
     std::shared_ptr<platform::NamedLock> lock = currentLock();
     if (!lock) return;
-    const std::string line = ReportDataLine(stamp, text);
     platform::NamedLockGuard guard(*lock, kLogLockBound);
     if (!guard.held()) return;
     ReportLogState& s = state();
     std::lock_guard hold(s.mutex);
-    if (s.lock != lock) return;  // detached while this line waited
-    if (s.file.isOpen()) s.file.append(line);
+    if (s.lock != lock) return;  // detached while these lines waited
+    if (s.file.isOpen()) s.file.append(lines);
     // The line that reveals a new day has gone into the old day's file.
     platform::TimePoint now = LogNow();
     if (!equalsIgnoreCase(ReportFileName(now), s.currentName)) {
         closeLocked(s, now);
         openLocked(s, now);
     }
+}
+
+}  // namespace
+
+void WriteReportLine(std::string_view stamp, std::string_view text) {
+    appendLines(ReportDataLine(stamp, text));
+}
+
+void WriteReportLines(std::string_view stamp, const std::vector<std::string>& texts) {
+    std::string lines;
+    for (const std::string& text : texts) lines += ReportDataLine(stamp, text);
+    if (!lines.empty()) appendLines(lines);
 }
 
 }  // namespace kz::log

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kz::log {
 
@@ -22,6 +23,8 @@ void CloseReportLogAtDetach();
 // day closes it and opens the new day's file. A line that cannot take the lock within
 // its bound is dropped; before attach and after detach every line is dropped.
 void WriteReportLine(std::string_view stamp, std::string_view text);
+// Several lines of one moment, kept together under one take of the lock.
+void WriteReportLines(std::string_view stamp, const std::vector<std::string>& texts);
 
 // What a library that writes into the same daily file is handed: the current file
 // name (a buffer of kSharedNameSize bytes), the open file and the log lock. On this

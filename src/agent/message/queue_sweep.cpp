@@ -43,8 +43,8 @@ class Sweep {
 
   private:
     bool oldEnough(const std::string& path) const {
-        auto changed = platform::modificationTime(path);
-        return changed && *changed <= cutoff_;
+        auto version = platform::fileVersion(path);
+        return version && version->modified <= cutoff_;
     }
 
     void removeTemporaries(const std::string& folder) {

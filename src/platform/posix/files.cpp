@@ -197,13 +197,14 @@ FileSize fileSize(std::string_view path) {
     return FileSize{FileStatus::Ok, S_ISREG(st.st_mode) ? uint64_t(st.st_size) : 0};
 }
 
-std::optional<std::chrono::system_clock::time_point> modificationTime(std::string_view path) {
+std::optional<FileVersion> fileVersion(std::string_view path) {
     struct stat st {};
     if (::stat(std::string(path).c_str(), &st) != 0) return std::nullopt;
     auto since =
         std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec);
-    return std::chrono::system_clock::time_point(
-        std::chrono::duration_cast<std::chrono::system_clock::duration>(since));
+    return FileVersion{S_ISREG(st.st_mode) ? uint64_t(st.st_size) : 0,
+                       std::chrono::system_clock::time_point(
+                           std::chrono::duration_cast<std::chrono::system_clock::duration>(since))};
 }
 
 std::vector<std::string> listSubdirectories(std::string_view dir) {

@@ -221,17 +221,20 @@ FileSize fileSize(std::string_view path) {
     return FileSize{FileStatus::Ok, (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
 }
 
-std::optional<std::chrono::system_clock::time_point> modificationTime(std::string_view path) {
+std::optional<FileVersion> fileVersion(std::string_view path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExA(std::string(path).c_str(), GetFileExInfoStandard, &data))
         return std::nullopt;
+    const bool directory = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    const uint64_t size = directory ? 0 : (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     // 100 ns ticks since 1601; 11644473600 s lie between 1601 and 1970.
     uint64_t ticks =
         (uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
     auto since =
         std::chrono::nanoseconds(int64_t(ticks) * 100) - std::chrono::seconds(11644473600LL);
-    return std::chrono::system_clock::time_point(
-        std::chrono::duration_cast<std::chrono::system_clock::duration>(since));
+    return FileVersion{size,
+                       std::chrono::system_clock::time_point(
+                           std::chrono::duration_cast<std::chrono::system_clock::duration>(since))};
 }
 
 std::vector<std::string> listDirectory(std::string_view dir) {

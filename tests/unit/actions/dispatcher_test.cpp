@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <sstream>
 
@@ -138,7 +139,6 @@ TEST_F(DispatcherTest, TheEditsOfARunAreWrittenOnceAndBeforeAFolderCopy) {
               readFile(fixture("actions/edited_before_copy.eml")));
 }
 
-// A rewrite that fails leaves the file as it was; the next run starts from it.
 // A rewrite that fails leaves the message whole, and the report leaves out the edit it
 // would have made: it names only what was carried out.
 TEST_F(DispatcherTest, AFailedRewriteLeavesTheMessageWholeAndUnreported) {
@@ -153,6 +153,37 @@ TEST_F(DispatcherTest, AFailedRewriteLeavesTheMessageWholeAndUnreported) {
     holds();
     EXPECT_NE(readFile(messageFile()).find("\r\nX-One: first\r\n"), std::string::npos);
     EXPECT_EQ(tabFields(report).at(4), "ADD_HEADER,COPY_TO_BADMAIL") << report;
+}
+
+// An action file is read again only when it changed: a rewrite at the same size shows,
+// and so does a file whose name differs from the filter's in case.
+TEST_F(DispatcherTest, ActionFilesAreFollowedFromRunToRun) {
+    namespace fs = std::filesystem;
+    configureSubjectFilter("1\t\t\tCOPY_TO_BADMAIL\t\n");
+    const std::string actions = dir_.file("config/FILTERS/ACTIONS/SPAM.TAB");
+    auto settle = [](const std::string& path, std::chrono::hours ago) {
+        fs::last_write_time(path, fs::file_time_type::clock::now() - ago);
+    };
+    settle(actions, std::chrono::hours(2));
+    for (int run = 0; run < 2; ++run) {
+        holds();
+        EXPECT_EQ(tabFields(report).at(4), "COPY_TO_BADMAIL") << report;
+    }
+    writeFile(actions, "0\t\t\tCOPY_TO_BADMAIL\t\n");
+    settle(actions, std::chrono::hours(1));
+    holds();
+    EXPECT_EQ(report, "");
+    const std::string otherCase = dir_.file("config/FILTERS/ACTIONS/Spam.tab");
+    fs::rename(actions, otherCase);
+    writeFile(otherCase, "1\t\t\tCOPY_TO_BADMAIL\t\n");
+    for (int run = 0; run < 2; ++run) {
+        holds();
+        EXPECT_EQ(tabFields(report).at(4), "COPY_TO_BADMAIL") << report;
+        settle(otherCase, std::chrono::hours(3));
+    }
+    fs::remove(otherCase);
+    holds();
+    EXPECT_EQ(report, "");
 }
 
 // The cases of tests/fixtures/script/verdict_cases.txt: whether the script filter holds,

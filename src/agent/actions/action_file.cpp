@@ -1,0 +1,38 @@
+#include "actions/action_file.h"
+
+#include <optional>
+
+#include "config/paths.h"
+#include "filters/config_lines.h"
+#include "filters/file_snapshots.h"
+#include "platform/files.h"
+
+namespace kz::actions {
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+filters::FileSnapshots<Lines>& snapshots() {
+    static filters::FileSnapshots<Lines> files;
+    return files;
+}
+
+std::shared_ptr<const Lines> readLines(const std::string& path) {
+    std::optional<Lines> lines = filters::ReadConfigLines(path);
+    return lines ? std::make_shared<const Lines>(std::move(*lines)) : nullptr;
+}
+
+}  // namespace
+
+std::shared_ptr<const Lines> CurrentActionLines(std::string_view configuration,
+                                                std::string_view criteriaName) {
+    // The name as spelled first: it needs no look into the folder.
+    const std::string path = config::ActionFilePath(configuration, criteriaName);
+    if (auto lines = snapshots().current(path, readLines)) return lines;
+    const std::string resolved = platform::resolvePath(path);
+    if (resolved == path) return nullptr;
+    return snapshots().current(resolved, readLines);
+}
+
+}  // namespace kz::actions

@@ -1,0 +1,18 @@
+#pragma once
+// A filter's action file, read when the filter holds. Unchanged files are not read again:
+// most filters act on many messages, and their action files rarely change.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kz::actions {
+
+// The lines of the action file of `criteriaName` in the configuration folder as
+// ReadConfigLines gives them now (the name matched without regard to case); null when
+// the file cannot be read.
+std::shared_ptr<const std::vector<std::string>> CurrentActionLines(std::string_view configuration,
+                                                                   std::string_view criteriaName);
+
+}  // namespace kz::actions
