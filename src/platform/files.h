@@ -41,6 +41,11 @@ std::optional<std::string> readTextFile(std::string_view path);
 // its permissions; on failure no temporary is left behind. A caller that renames the file
 // again within the same folder, and flushes the folder then, passes flushFolder = false.
 bool writeFileAtomic(std::string_view path, std::string_view content, bool flushFolder = true);
+// Writes the whole content to `path` (created, or emptied first) and flushes it, for a
+// name nobody reads until it is renamed: a file that is cut short is removed. The file
+// takes the permissions of `permissionsFrom` when that exists.
+bool writeFileFlushed(std::string_view path, std::string_view content,
+                      std::string_view permissionsFrom = {});
 // Appends (creating the file when missing).
 bool appendFile(std::string_view path, std::string_view content);
 

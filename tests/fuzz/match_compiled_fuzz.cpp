@@ -7,7 +7,8 @@
 // delimiter set; bit 3 keeps the bytes as they are instead of mapping them onto a few
 // letters, delimiters and asterisks (so that matches are common); bit 4 gives the
 // automata almost no full rows, so that the sparse states are searched too; bit 5 adds
-// the last list as a word file read afresh rather than a fixed list.
+// the last list as a word file read afresh rather than a fixed list; bit 6 repeats the
+// text to a few kilobytes, which a search goes through as several pieces at once.
 
 #include <cstddef>
 #include <cstdint>
@@ -48,6 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         }
     }
     std::string text = input.substr(0, textLength);
+    if ((flags & 64) && !text.empty()) {
+        const std::string once = text;
+        while (text.size() < 3000) text += once;
+    }
     if (!(flags & 8)) {
         auto map = [](std::string& s) {
             for (char& c : s) c = kAlphabet[uint8_t(c) % kAlphabet.size()];

@@ -2,6 +2,7 @@
 
 #include "base/format.h"
 #include "base/text_limit.h"
+#include "log/console_batch.h"
 #include "log/trace.h"
 #include "platform/clock.h"
 #include "platform/process.h"
@@ -49,6 +50,7 @@ std::string ExpandCommandLine(const MessageContext& context, std::string_view co
 bool ExecuteApplication(const MessageContext& context, std::string_view command,
                         std::string_view parameters, std::chrono::milliseconds bound) {
     std::string line = ExpandCommandLine(context, command, parameters);
+    log::FlushConsole();  // the program writes to the same output, after the lines before it
     platform::ProcessResult result = platform::runProcess(platform::splitCommandLine(line), bound);
     if (!result.started) {
         log::Trace("Pickup Event CreateProcess failed Error:%d (%s)\n", result.errorCode,

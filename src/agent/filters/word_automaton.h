@@ -28,21 +28,18 @@ class WordAutomaton {
                            std::size_t denseCells = kDenseCells);
     WordAutomaton() : WordAutomaton(std::vector<std::string_view>()) {}
 
-    // Calls found(key, end) for every occurrence of every key in the text, overlapping
-    // ones included, in the order of their ends (`end` is one past the last character).
+    struct Hit {
+        std::uint32_t key;
+        std::size_t end;  // one past the last character
+    };
+    // Every occurrence of every key in the text, overlapping ones included, in the order
+    // of their ends.
+    std::vector<Hit> hits(std::string_view text) const;
+
+    // Calls found(key, end) for each of hits(text).
     template <class Found>
     void forEach(std::string_view text, Found&& found) const {
-        std::uint32_t state = 0;
-        for (std::size_t at = 0; at < text.size(); ++at) {
-            state = next(state & kStateMask, classOf_[std::uint8_t(text[at])]);
-            if (!(state & kReports)) continue;
-            const std::uint32_t reached = state & kStateMask;
-            std::uint32_t out = key_[reached] != kNoKey ? reached : output_[reached];
-            while (out != 0) {
-                found(key_[out], at + 1);
-                out = output_[out];
-            }
-        }
+        for (const Hit& hit : hits(text)) found(hit.key, hit.end);
     }
 
     std::size_t stateCount() const { return key_.size(); }
@@ -53,6 +50,10 @@ class WordAutomaton {
     // then the search need not look at key_ and output_.
     static constexpr std::uint32_t kReports = std::uint32_t(1) << 31;
     static constexpr std::uint32_t kStateMask = kReports - 1;
+
+    // The hits of the state a step reached (flagged kReports), ending at `end`.
+    void report(std::uint32_t state, std::size_t end, std::vector<Hit>& hits) const;
+    void scanAlone(std::string_view text, std::vector<Hit>& hits) const;
 
     std::uint32_t next(std::uint32_t state, std::uint16_t byteClass) const {
         while (state >= denseStates_) {
@@ -66,6 +67,7 @@ class WordAutomaton {
 
     std::array<std::uint16_t, 256> classOf_{};
     std::size_t classCount_ = 1;
+    std::size_t longestKey_ = 0;
     std::uint32_t denseStates_ = 0;         // states [0, denseStates_) have a full row
     std::vector<std::uint32_t> dense_;      // denseStates_ rows of classCount_ targets (flagged)
     std::vector<std::uint32_t> edgeStart_;  // per state, its edges in edgeClass_/edgeTarget_

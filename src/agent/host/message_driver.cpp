@@ -5,6 +5,7 @@
 #include "config/registry_access.h"
 #include "config/settings.h"
 #include "evaluate/message_evaluation.h"
+#include "log/console_batch.h"
 #include "log/trace.h"
 #include "message/queue_paths.h"
 #include "platform/com.h"
@@ -40,6 +41,7 @@ struct ComScope {
 int RunMessageFilters(RunControl& control, std::string_view connectorName,
                       std::string_view messageName, std::string& resultText,
                       TextLimit resultLimit) {
+    log::ConsoleBatch console;  // first: the lines of everything after it go out together
     MessageContext context;
     filters::CriteriaResults results;
     QueuePathsMemo queuePaths;

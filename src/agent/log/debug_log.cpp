@@ -5,6 +5,7 @@
 
 #include "base/format.h"
 #include "config/settings.h"
+#include "log/console_batch.h"
 #include "log/log_clock.h"
 #include "log/report_log.h"
 #include "platform/console.h"
@@ -26,7 +27,7 @@ void DebugLog(std::string_view text) {
             return;
         case kStandardOutput:
             // An empty time stamp, a blank, the text.
-            platform::writeStdout(std::string(" ").append(text));
+            WriteConsole(std::string(" ").append(text));
             return;
         case kDebugger:
             platform::writeDebugger(text);

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "base/format.h"
-#include "platform/console.h"
+#include "log/console_batch.h"
 
 namespace kz::log {
 
@@ -26,9 +26,9 @@ void Trace(const char* format, ...) {
     int length = std::vsnprintf(line.data(), line.size(), format, args);
     va_end(args);
     if (length > 0 && std::size_t(length) < line.size())
-        platform::writeStdout(std::string_view(line.data(), std::size_t(length)));
+        WriteConsole(std::string_view(line.data(), std::size_t(length)));
     else if (length > 0)
-        platform::writeStdout(formatTextV(format, again));
+        WriteConsole(formatTextV(format, again));
     va_end(again);
 }
 

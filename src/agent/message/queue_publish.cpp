@@ -11,9 +11,10 @@ bool QueueStepAllowed(const QueueStepHook& hook, std::string_view step) {
 
 bool PublishFile(std::string_view target, std::string_view temporary, std::string_view content,
                  const QueueStepHook& hook) {
+    // The temporary name is the run's own and no reader looks at it: it is written in
+    // place. Only the final name needs to survive a power loss: one folder flush, after it.
     if (!QueueStepAllowed(hook, kStepWriteTemporary) ||
-        // Only the final name needs to survive a power loss: one folder flush, after it.
-        !platform::writeFileAtomic(temporary, content, false)) {
+        !platform::writeFileFlushed(temporary, content, target)) {
         log::DebugLogf("Unable to write %s\n", std::string(temporary).c_str());
         return false;
     }

@@ -20,7 +20,8 @@ bool QueueStepAllowed(const QueueStepHook& hook, std::string_view step);
 
 // Writes `content` whole under `temporary` (in the target's folder) and flushes it, then
 // renames it over `target` and flushes the folder, so the new file survives a power loss
-// under its name. On failure the temporary is gone and `target` is as it was.
+// under its name; a replaced target keeps its permissions. On failure the temporary is
+// gone and `target` is as it was.
 bool PublishFile(std::string_view target, std::string_view temporary, std::string_view content,
                  const QueueStepHook& hook = {});
 

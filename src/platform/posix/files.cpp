@@ -128,6 +128,21 @@ bool writeFileAtomic(std::string_view path, std::string_view content, bool flush
         path, mode, [content](int fd) { return writeAll(fd, content); }, flushFolder);
 }
 
+bool writeFileFlushed(std::string_view path, std::string_view content,
+                      std::string_view permissionsFrom) {
+    const std::string name(path);
+    // Never through a link someone left under the name.
+    UniqueFd fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!fd.valid()) return false;
+    struct stat st {};
+    if (!permissionsFrom.empty() && ::stat(std::string(permissionsFrom).c_str(), &st) == 0)
+        ::fchmod(fd.get(), st.st_mode & 07777);
+    bool ok = writeAll(fd.get(), content) && ::fsync(fd.get()) == 0;
+    ok = fd.close() && ok;
+    if (!ok) ::unlink(name.c_str());
+    return ok;
+}
+
 bool appendFile(std::string_view path, std::string_view content) {
     UniqueFd fd(::open(std::string(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
     if (!fd.valid()) return false;

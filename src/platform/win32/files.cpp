@@ -156,6 +156,18 @@ bool writeFileAtomic(std::string_view path, std::string_view content, bool) {
                              [content](HANDLE file) { return win32::writeAllTo(file, content); });
 }
 
+// Files inherit their folder's permissions here.
+bool writeFileFlushed(std::string_view path, std::string_view content, std::string_view) {
+    const std::string name(path);
+    FileHandle file(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return false;
+    bool ok = win32::writeAllTo(file.handle, content) && FlushFileBuffers(file.handle);
+    ok = file.close() && ok;
+    if (!ok) DeleteFileA(name.c_str());
+    return ok;
+}
+
 bool appendFile(std::string_view path, std::string_view content) {
     AppendFile file;
     return file.open(path) && file.append(content);

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "log/console_batch.h"
 #include "log/counters.h"
 #include "log/debug_log.h"
 #include "log/dns_log_filter.h"
@@ -200,6 +201,30 @@ TEST_F(LogRoutesTest, EachActivityLogValueChoosesItsRoute) {
         EXPECT_EQ(!reportFiles().empty(), c.file);
         for (const std::string& name : reportFiles()) platform::removeFile(logDir + "/" + name);
     }
+}
+
+// A run's console lines go out together when its batch ends, in their order; a batch
+// inside it adds to it, and FlushConsole writes them early.
+TEST(ConsoleBatch, GathersTheLinesOfARunUntilItEnds) {
+    using ::testing::internal::CaptureStdout;
+    using ::testing::internal::GetCapturedStdout;
+    CaptureStdout();
+    {
+        log::ConsoleBatch run;
+        log::Trace("one %d\n", 1);
+        {
+            log::ConsoleBatch inner;
+            log::WriteConsole("two\n");
+        }
+        EXPECT_EQ(GetCapturedStdout(), "");
+        CaptureStdout();
+        log::FlushConsole();
+        EXPECT_EQ(GetCapturedStdout(), "one 1\ntwo\n");
+        CaptureStdout();
+        log::WriteConsole("three\n");
+    }
+    log::WriteConsole("four\n");
+    EXPECT_EQ(GetCapturedStdout(), "three\nfour\n");
 }
 
 // Two processes with several threads each share one daily file: every line arrives
