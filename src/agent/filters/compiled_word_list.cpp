@@ -44,11 +44,6 @@ std::string_view longestSegment(std::string_view pattern) {
     }
 }
 
-// States of a key during one search.
-constexpr std::uint8_t kSeen = 1;     // it occurs somewhere
-constexpr std::uint8_t kWordHit = 2;  // as a whole word (ignoring case)
-constexpr std::uint8_t kSettled = 4;  // further occurrences tell nothing new
-
 }  // namespace
 
 bool WordBounds::operator()(std::size_t start, std::size_t end) {
@@ -108,28 +103,11 @@ CompiledWordList::CompiledWordList(std::vector<std::string> entries)
     }
 }
 
-void CompiledWordList::note(Hits& hits, std::uint32_t key, std::size_t end, std::string_view text,
-                            WordBounds& isWord, bool caseSensitive) const {
-    if (hits.keyState.empty()) hits.keyState.assign(keys_.size(), 0);
-    std::uint8_t& state = hits.keyState[key];
-    if (!(state & kSeen)) {
-        state |= keyHasWords_[key] ? kSeen : kSeen | kSettled;
-        hits.seen.push_back(key);
-    }
-    if (state & kSettled) return;
-    const std::size_t length = keys_[key].size();
-    const std::size_t start = end - length;
-    if (!isWord(start, end)) return;
-    if (!caseSensitive) {
-        state |= kWordHit | kSettled;
-        return;
-    }
-    if (hits.exactWordHit.empty()) hits.exactWordHit.assign(entries_.size(), false);
-    const std::string_view found = text.substr(start, length);
+void CompiledWordList::noteExact(Hits& hits, std::uint32_t key, std::string_view found) const {
     for (std::uint32_t e = keyEntryStart_[key]; e < keyEntryStart_[key + 1]; ++e) {
         const std::uint32_t index = keyEntries_[e];
         if (forms_[index].form == Form::Word && found == entries_[index]) {
-            hits.exactWordHit[index] = true;
+            hits.exactWordHits.push_back(index);
         }
     }
 }
@@ -140,21 +118,24 @@ std::vector<std::size_t> CompiledWordList::decide(const Hits* hits, std::string_
     const bool anySeen = hits != nullptr && !hits->seen.empty();
     if (!anySeen && unkeyed_.empty()) return {};
 
-    std::vector<std::uint32_t> candidates(unkeyed_);
+    // Each candidate entry with whether its key occurred as a whole word.
+    std::vector<std::pair<std::uint32_t, bool>> candidates;
+    for (std::uint32_t index : unkeyed_) candidates.emplace_back(index, false);
+    std::vector<std::uint32_t> exact;
     if (anySeen) {
-        for (std::uint32_t key : hits->seen) {
-            candidates.insert(candidates.end(), keyEntries_.begin() + keyEntryStart_[key],
-                              keyEntries_.begin() + keyEntryStart_[key + 1]);
+        for (const SeenKey& seen : hits->seen) {
+            for (std::uint32_t e = keyEntryStart_[seen.key]; e < keyEntryStart_[seen.key + 1]; ++e)
+                candidates.emplace_back(keyEntries_[e], seen.wordHit);
         }
         std::sort(candidates.begin(), candidates.end());
+        exact = hits->exactWordHits;
+        std::sort(exact.begin(), exact.end());
     }
 
     std::vector<std::size_t> found;
-    for (std::uint32_t index : candidates) {
-        const Entry& form = forms_[index];
-        const bool keyWordHit = form.key != kNoKey && (hits->keyState[form.key] & kWordHit);
-        const bool exact = anySeen && !hits->exactWordHit.empty() && hits->exactWordHit[index];
-        if (matchesFound(index, text, delimiters, caseSensitive, keyWordHit, exact)) {
+    for (const auto& [index, keyWordHit] : candidates) {
+        const bool exactWordHit = std::binary_search(exact.begin(), exact.end(), index);
+        if (matchesFound(index, text, delimiters, caseSensitive, keyWordHit, exactWordHit)) {
             found.push_back(index);
         }
     }

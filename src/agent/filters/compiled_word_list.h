@@ -36,16 +36,21 @@ class CompiledWordList {
     const std::vector<std::string>& entries() const { return entries_; }
 
     // What a pass found of the list's keys in one text.
+    struct SeenKey {
+        std::uint32_t key;
+        bool wordHit;  // as a whole word somewhere, ignoring case
+    };
     struct Hits {
-        std::vector<std::uint8_t> keyState;  // empty until a key occurs
-        std::vector<bool> exactWordHit;      // per entry; empty until one is found
-        std::vector<std::uint32_t> seen;     // the keys that occur, in order of discovery
+        std::vector<SeenKey> seen;                 // each key that occurs, once
+        std::vector<std::uint32_t> exactWordHits;  // entries found as whole words, exact case
     };
     // The distinct keys (ASCII folded) a pass must find; key k is reported as k.
     const std::vector<std::string>& keys() const { return keys_; }
-    // Takes one occurrence of key `key` ending at `end` into the hits.
-    void note(Hits& hits, std::uint32_t key, std::size_t end, std::string_view text,
-              WordBounds& isWord, bool caseSensitive) const;
+    // Whether key k stands for a whole word (only those care where they occur).
+    bool keyHasWords(std::uint32_t key) const { return keyHasWords_[key]; }
+    // Takes a whole-word occurrence `found` of key `key` into the hits, for matching with
+    // regard to case.
+    void noteExact(Hits& hits, std::uint32_t key, std::string_view found) const;
     // The entries that match, from the hits of a pass over the whole text (null: no key
     // occurs).
     std::vector<std::size_t> decide(const Hits* hits, std::string_view text,

@@ -29,21 +29,60 @@ SharedWordSearch::SharedWordSearch(std::vector<WordListRef> lists, std::size_t d
         owners_.push_back(owner);
     }
     for (std::size_t k = 0; k < keys.size(); ++k) ownerStart_[k + 1] += ownerStart_[k];
+    keyLength_.resize(keys.size());
+    keyHasWords_.assign(keys.size(), false);
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        keyLength_[k] = std::uint32_t(keys[k].size());
+        for (std::uint32_t o = ownerStart_[k]; o < ownerStart_[k + 1]; ++o) {
+            if (lists_[owners_[o].list]->keyHasWords(owners_[o].key)) keyHasWords_[k] = true;
+        }
+    }
     automaton_ = WordAutomaton(keys, denseCells);
 }
+
+namespace {
+
+// What one search learnt of a key, whichever lists hold it.
+constexpr std::uint8_t kSeen = 1;     // it occurs somewhere
+constexpr std::uint8_t kWordHit = 2;  // as a whole word (ignoring case)
+constexpr std::uint8_t kSettled = 4;  // further occurrences tell nothing new
+
+}  // namespace
 
 SharedWordSearch::Found SharedWordSearch::search(std::string_view text, std::string_view delimiters,
                                                  bool caseSensitive) const {
     Found found;
+    const std::vector<WordAutomaton::Hit> hits = automaton_.hits(text);
+    if (hits.empty()) return found;
+    found.hits.resize(lists_.size());
+    // Most occurrences repeat what an earlier one told: they are settled here once for
+    // every list that holds the key.
+    std::vector<std::uint8_t> state(keyLength_.size(), 0);
+    std::vector<std::uint32_t> seen;
     WordBounds isWord(text, delimiters);
-    automaton_.forEach(text, [&](std::uint32_t key, std::size_t end) {
-        if (found.hits.empty()) found.hits.resize(lists_.size());
-        for (std::uint32_t o = ownerStart_[key]; o < ownerStart_[key + 1]; ++o) {
-            const Owner& owner = owners_[o];
-            lists_[owner.list]->note(found.hits[owner.list], owner.key, end, text, isWord,
-                                     caseSensitive);
+    for (const WordAutomaton::Hit& hit : hits) {
+        std::uint8_t& keyState = state[hit.key];
+        if (!(keyState & kSeen)) {
+            keyState |= keyHasWords_[hit.key] ? kSeen : kSeen | kSettled;
+            seen.push_back(hit.key);
         }
-    });
+        if (keyState & kSettled) continue;
+        const std::size_t start = hit.end - keyLength_[hit.key];
+        if (!isWord(start, hit.end)) continue;
+        if (!caseSensitive) {
+            keyState |= kWordHit | kSettled;
+            continue;
+        }
+        const std::string_view word = text.substr(start, keyLength_[hit.key]);
+        for (std::uint32_t o = ownerStart_[hit.key]; o < ownerStart_[hit.key + 1]; ++o) {
+            lists_[owners_[o].list]->noteExact(found.hits[owners_[o].list], owners_[o].key, word);
+        }
+    }
+    for (std::uint32_t key : seen) {
+        const bool wordHit = state[key] & kWordHit;
+        for (std::uint32_t o = ownerStart_[key]; o < ownerStart_[key + 1]; ++o)
+            found.hits[owners_[o].list].seen.push_back({owners_[o].key, wordHit});
+    }
     return found;
 }
 

@@ -44,6 +44,8 @@ class SharedWordSearch {
     std::vector<WordListRef> lists_;
     std::vector<std::uint32_t> ownerStart_;  // the owners of key k: owners_[ownerStart_[k] ...]
     std::vector<Owner> owners_;
+    std::vector<std::uint32_t> keyLength_;
+    std::vector<bool> keyHasWords_;  // for some owner, key k stands for a whole word
     WordAutomaton automaton_;
 };
 

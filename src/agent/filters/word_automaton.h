@@ -36,12 +36,6 @@ class WordAutomaton {
     // of their ends.
     std::vector<Hit> hits(std::string_view text) const;
 
-    // Calls found(key, end) for each of hits(text).
-    template <class Found>
-    void forEach(std::string_view text, Found&& found) const {
-        for (const Hit& hit : hits(text)) found(hit.key, hit.end);
-    }
-
     std::size_t stateCount() const { return key_.size(); }
 
   private:
