@@ -35,6 +35,14 @@ std::string resolvePath(std::string_view path);
 std::optional<std::string> readFile(std::string_view path);
 std::optional<std::string> readTextFile(std::string_view path);
 
+// At most `limit` bytes from the start of a file, and whether it holds more; empty when
+// it cannot be opened or is not a plain file. A read that fails keeps what came before.
+struct FilePrefix {
+    std::string text;
+    bool cut = false;
+};
+std::optional<FilePrefix> readFilePrefix(std::string_view path, std::size_t limit);
+
 // Writes the whole content under a temporary name in the same directory, flushes it,
 // then renames it over `path` and flushes the folder, so readers see the old or the new
 // file, never a torn one, and the new name survives a power loss. A replaced file keeps

@@ -1,11 +1,12 @@
 #include "message/mime_reader.h"
 
-#include <fstream>
+#include <optional>
 
 #include "base/ascii.h"
 #include "message/mime_charset.h"
 #include "message/mime_part_list.h"
 #include "message/transfer_decode.h"
+#include "platform/files.h"
 
 namespace kz {
 namespace {
@@ -19,20 +20,6 @@ bool hasBareLineFeed(std::string_view text) {
         if (pos == 0 || text[pos - 1] != '\r') return true;
     }
     return false;
-}
-
-// At most `limit` bytes from the start of the file; `cut` tells whether it is longer.
-std::optional<std::string> readPrefix(std::string_view path, std::size_t limit, bool& cut) {
-    std::ifstream in(std::string(path), std::ios::binary | std::ios::ate);
-    if (!in) return std::nullopt;
-    const std::streamoff size = in.tellg();
-    if (size < 0) return std::nullopt;
-    cut = std::uintmax_t(size) > limit;
-    std::string text(cut ? limit : std::size_t(size), '\0');
-    in.seekg(0);
-    in.read(text.data(), std::streamsize(text.size()));
-    text.resize(std::size_t(in.gcount()));
-    return text;
 }
 
 std::string decodeBody(const MimePart* part) {
@@ -68,10 +55,9 @@ void MimeReader::reset() {
 }
 
 void MimeReader::loadFile(std::string_view path, bool normaliseLineEnds, std::size_t limit) {
-    bool cut = false;
-    std::optional<std::string> content = readPrefix(path, limit, cut);
-    loadText(content ? std::move(*content) : std::string(), normaliseLineEnds);
-    cut_ = cut;
+    std::optional<platform::FilePrefix> content = platform::readFilePrefix(path, limit);
+    loadText(content ? std::move(content->text) : std::string(), normaliseLineEnds);
+    cut_ = content && content->cut;
 }
 
 void MimeReader::loadText(std::string text, bool normaliseLineEnds) {

@@ -119,6 +119,23 @@ std::optional<std::string> readFile(std::string_view path) {
     return content;
 }
 
+std::optional<FilePrefix> readFilePrefix(std::string_view path, std::size_t limit) {
+    UniqueFd fd = openForReading(path);
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    FilePrefix prefix;
+    prefix.cut = uint64_t(st.st_size) > limit;
+    prefix.text.resize(prefix.cut ? limit : size_t(st.st_size));
+    size_t used = 0;
+    while (used < prefix.text.size()) {
+        ssize_t n = readSome(fd.get(), prefix.text.data() + used, prefix.text.size() - used);
+        if (n <= 0) break;
+        used += size_t(n);
+    }
+    prefix.text.resize(used);
+    return prefix;
+}
+
 bool writeFileAtomic(std::string_view path, std::string_view content, bool flushFolder) {
     // A replaced file keeps its permissions.
     UniqueFd existing = openForReading(path);

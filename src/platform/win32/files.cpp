@@ -150,6 +150,26 @@ std::optional<std::string> readFile(std::string_view path) {
     return content;
 }
 
+std::optional<FilePrefix> readFilePrefix(std::string_view path, std::size_t limit) {
+    FileHandle file(openForReading(path));
+    LARGE_INTEGER size{};
+    if (!file.valid() || GetFileType(file.handle) != FILE_TYPE_DISK ||
+        !GetFileSizeEx(file.handle, &size))
+        return std::nullopt;
+    FilePrefix prefix;
+    prefix.cut = uint64_t(size.QuadPart) > limit;
+    prefix.text.resize(prefix.cut ? limit : size_t(size.QuadPart));
+    size_t used = 0;
+    while (used < prefix.text.size()) {
+        DWORD n = 0;
+        DWORD wanted = DWORD(std::min<size_t>(prefix.text.size() - used, size_t(1) << 30));
+        if (!ReadFile(file.handle, prefix.text.data() + used, wanted, &n, nullptr) || n == 0) break;
+        used += n;
+    }
+    prefix.text.resize(used);
+    return prefix;
+}
+
 // The rename is written through, so there is no folder to flush afterwards.
 bool writeFileAtomic(std::string_view path, std::string_view content, bool) {
     return replaceAtomically(path,
