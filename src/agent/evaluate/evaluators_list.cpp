@@ -13,6 +13,7 @@
 #include "filters/compiled_instances.h"
 #include "filters/match_pattern.h"
 #include "filters/result_hits.h"
+#include "filters/result_tokens.h"
 #include "filters/word_file_snapshots.h"
 #include "filters/word_lists.h"
 
@@ -153,8 +154,13 @@ void EvaluateListCriterion(Evaluation& evaluation, const ListRule& rule, Criteri
                                                             instance, block, rule.wordFileTag)) {
                 return;
             }
-            const bool replaceSender = rule.senderToken && UsesSenderToken(data);
-            if (rule.beforeAlternatives) rule.beforeAlternatives(CountDelimitedFields(data, "\t"));
+            const bool replaceSender =
+                rule.senderToken &&
+                (kindSearch ? compiled->mentionsSender : filters::UsesSenderToken(data));
+            if (rule.beforeAlternatives) {
+                rule.beforeAlternatives(kindSearch ? compiled->fieldCount
+                                                   : CountDelimitedFields(data, "\t"));
+            }
             auto hit = [&](std::string_view alternative) {
                 filters::RecordHit(block, kind, instance, rule.inlineTag, alternative);
                 if (rule.onHit) rule.onHit(alternative);

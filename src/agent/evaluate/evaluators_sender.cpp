@@ -9,14 +9,9 @@ namespace kz::evaluate {
 
 namespace {
 
-constexpr std::string_view kSenderToken = "[KZ_SENDER]";
 constexpr TextLimit kSenderAddressLimit{512};
 
 }  // namespace
-
-bool UsesSenderToken(std::string_view instanceData) {
-    return findIgnoreCase(instanceData, kSenderToken) != std::string_view::npos;
-}
 
 std::string SenderTokenAddress(const MessageContext* message) {
     if (message == nullptr) return {};
@@ -25,7 +20,7 @@ std::string SenderTokenAddress(const MessageContext* message) {
 
 void ReplaceSenderToken(std::string& alternative, std::string_view senderAddress,
                         TextLimit alternativeLimit) {
-    filters::ReplaceToken(alternative, kSenderToken, senderAddress, alternativeLimit);
+    filters::ReplaceToken(alternative, filters::kSenderToken, senderAddress, alternativeLimit);
 }
 
 }  // namespace kz::evaluate

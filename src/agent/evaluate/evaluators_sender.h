@@ -11,9 +11,6 @@
 
 namespace kz::evaluate {
 
-// Whether instance data uses the token (in any letter case).
-bool UsesSenderToken(std::string_view instanceData);
-
 // The bare address of the run's envelope sender: the text after the first ":" less its
 // last character (the closing bracket of "[SMTP:address]"), or the whole value when it
 // has no ":"; at most 511 characters. Empty without a message.

@@ -6,6 +6,7 @@
 
 #include "base/delimited_field.h"
 #include "filters/filter_table.h"
+#include "filters/result_tokens.h"
 
 namespace kz::filters {
 
@@ -81,6 +82,8 @@ CompiledInstance compileInstance(const FilterTable& table, std::string data, Inl
     }
     compiled.alternatives = known->second;
     compiled.alternativesList = lists.add(compiled.alternatives);
+    compiled.fieldCount = CountDelimitedFields(data, "\t");
+    compiled.mentionsSender = UsesSenderToken(data);
     compiled.data = std::move(data);
     return compiled;
 }

@@ -31,6 +31,9 @@ struct CompiledInstance {
     // their place among the kind's fixed lists.
     WordListRef alternatives;
     std::uint32_t alternativesList = kNoList;
+    // Asked at every offer of a text, so worked out once.
+    int fieldCount = 0;           // the data's tab-separated fields
+    bool mentionsSender = false;  // the data holds the sender token
 };
 
 struct CompiledInstances {

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/ascii.h"
 #include "base/text_limit.h"
 #include "message/encoded_words.h"
 
@@ -83,6 +84,10 @@ void appendWordsOf(std::string_view description, std::string_view tag, std::stri
 }
 
 }  // namespace
+
+bool UsesSenderToken(std::string_view instanceData) {
+    return findIgnoreCase(instanceData, kSenderToken) != std::string_view::npos;
+}
 
 void ReplaceToken(std::string& text, std::string_view token, std::string_view value,
                   TextLimit limit) {

@@ -10,6 +10,11 @@
 
 namespace kz::filters {
 
+// The token an inline alternative uses for the sender's address.
+inline constexpr std::string_view kSenderToken = "[KZ_SENDER]";
+// Whether instance data mentions it (in any case).
+bool UsesSenderToken(std::string_view instanceData);
+
 // Replaces every occurrence of `token` in `text` by `value`, left to right (inserted
 // values are not searched again), keeping the text within the limit.
 void ReplaceToken(std::string& text, std::string_view token, std::string_view value,
