@@ -1,13 +1,11 @@
 #include "base/line_breaks.h"
 
-#include <algorithm>
 
 namespace kz {
 
 std::string BlankLineBreaks(std::string_view text) {
     std::string out(text);
-    std::replace_if(
-        out.begin(), out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    for (char& c : out) c = c == '\r' || c == '\n' ? ' ' : c;  // a select the compiler vectorises
     return out;
 }
 

@@ -1,6 +1,5 @@
 #include "actions/match_description.h"
 
-#include "base/format.h"
 #include "filters/criterion_type.h"
 #include "message/envelope_address.h"
 
@@ -16,12 +15,19 @@ std::string BuildMatchDescription(const MessageContext& context, std::string_vie
                                   const filters::MatchResultBlock& block) {
     std::string sender;
     AddressFromEnvelopeValue(context.sender, sender, kSenderAddressLimit);
-    std::string text = formatBounded(kMatchDescriptionLimit,
-                                     "<MSG>%s</MSG><CON>%s</CON><ACCOUNT>%s</ACCOUNT><SENDER>%s</"
-                                     "SENDER><IP>%s</IP><CRITERIA>%s</CRITERIA>",
-                                     context.messageId.c_str(), context.connectorName.c_str(),
-                                     context.account.c_str(), sender.c_str(),
-                                     context.clientIp.c_str(), std::string(criterionName).c_str());
+    // Each value as a C string: it ends at its first NUL.
+    std::string text;
+    auto element = [&text](std::string_view tag, const std::string& value) {
+        text.append("<").append(tag).append(">");
+        text.append(value.c_str()).append("</").append(tag).append(">");
+    };
+    element("MSG", context.messageId);
+    element("CON", context.connectorName);
+    element("ACCOUNT", context.account);
+    element("SENDER", sender);
+    element("IP", context.clientIp);
+    element("CRITERIA", std::string(criterionName));
+    text.resize(kMatchDescriptionLimit.cut(text).size());
     // Match texts that do not fit are skipped; later, shorter ones may still fit.
     for (int kind = 0; kind < filters::kCriterionCount; ++kind) {
         const std::string& match = block.matchText[std::size_t(kind)];

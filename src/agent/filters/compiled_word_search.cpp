@@ -52,32 +52,33 @@ constexpr std::uint8_t kSettled = 4;  // further occurrences tell nothing new
 SharedWordSearch::Found SharedWordSearch::search(std::string_view text, std::string_view delimiters,
                                                  bool caseSensitive) const {
     Found found;
-    const std::vector<WordAutomaton::Hit> hits = automaton_.hits(text);
-    if (hits.empty()) return found;
-    found.hits.resize(lists_.size());
     // Most occurrences repeat what an earlier one told: they are settled here once for
-    // every list that holds the key.
-    std::vector<std::uint8_t> state(keyLength_.size(), 0);
+    // every list that holds the key, in whatever order they come.
+    std::vector<std::uint8_t> state;
     std::vector<std::uint32_t> seen;
     WordBounds isWord(text, delimiters);
-    for (const WordAutomaton::Hit& hit : hits) {
-        std::uint8_t& keyState = state[hit.key];
-        if (!(keyState & kSeen)) {
-            keyState |= keyHasWords_[hit.key] ? kSeen : kSeen | kSettled;
-            seen.push_back(hit.key);
+    automaton_.forEachHit(text, [&](std::uint32_t key, std::size_t end) {
+        if (state.empty()) {
+            state.assign(keyLength_.size(), 0);
+            found.hits.resize(lists_.size());
         }
-        if (keyState & kSettled) continue;
-        const std::size_t start = hit.end - keyLength_[hit.key];
-        if (!isWord(start, hit.end)) continue;
+        std::uint8_t& keyState = state[key];
+        if (!(keyState & kSeen)) {
+            keyState |= keyHasWords_[key] ? kSeen : kSeen | kSettled;
+            seen.push_back(key);
+        }
+        if (keyState & kSettled) return;
+        const std::size_t start = end - keyLength_[key];
+        if (!isWord(start, end)) return;
         if (!caseSensitive) {
             keyState |= kWordHit | kSettled;
-            continue;
+            return;
         }
-        const std::string_view word = text.substr(start, keyLength_[hit.key]);
-        for (std::uint32_t o = ownerStart_[hit.key]; o < ownerStart_[hit.key + 1]; ++o) {
+        const std::string_view word = text.substr(start, keyLength_[key]);
+        for (std::uint32_t o = ownerStart_[key]; o < ownerStart_[key + 1]; ++o) {
             lists_[owners_[o].list]->noteExact(found.hits[owners_[o].list], owners_[o].key, word);
         }
-    }
+    });
     for (std::uint32_t key : seen) {
         const bool wordHit = state[key] & kWordHit;
         for (std::uint32_t o = ownerStart_[key]; o < ownerStart_[key + 1]; ++o)

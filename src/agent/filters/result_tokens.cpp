@@ -61,6 +61,9 @@ bool elementValue(std::string_view description, std::string_view tag, std::size_
 
 void expandElement(std::string_view description, std::string_view tag, std::string& text,
                    TextLimit templateLimit, int encodeValues) {
+    // Most elements have no token in the text: nothing to look up for them.
+    const std::string token = "[KZ_" + std::string(tag) + "]";
+    if (text.find(token) == kNone) return;
     std::size_t from = 0;
     std::string_view found;
     if (!elementValue(description, tag, from, found)) return;
@@ -71,7 +74,7 @@ void expandElement(std::string_view description, std::string_view tag, std::stri
         value = std::move(encoded);
     }
     if (value.size() + text.size() >= templateLimit.bufferSize) return;
-    ReplaceToken(text, "[KZ_" + std::string(tag) + "]", value, templateLimit);
+    ReplaceToken(text, token, value, templateLimit);
 }
 
 void appendWordsOf(std::string_view description, std::string_view tag, std::string& list) {

@@ -9,12 +9,6 @@ namespace {
 
 using Edges = std::vector<std::pair<std::uint16_t, std::uint32_t>>;  // class, child
 
-// A long text is searched as this many pieces at once: each step of a search waits for
-// a table read, and the steps of different pieces do not wait for each other.
-constexpr std::size_t kStreams = 4;
-// Shorter pieces gain less than their start costs.
-constexpr std::size_t kShortestPiece = 64;
-
 }  // namespace
 
 WordAutomaton::WordAutomaton(const std::vector<std::string_view>& keys, std::size_t denseCells) {
@@ -118,63 +112,6 @@ WordAutomaton::WordAutomaton(const std::vector<std::string_view>& keys, std::siz
     };
     std::for_each(edgeTarget_.begin(), edgeTarget_.end(), flag);
     std::for_each(dense_.begin(), dense_.end(), flag);
-}
-
-void WordAutomaton::report(std::uint32_t state, std::size_t end, std::vector<Hit>& hits) const {
-    const std::uint32_t reached = state & kStateMask;
-    for (std::uint32_t out = key_[reached] != kNoKey ? reached : output_[reached]; out != 0;
-         out = output_[out]) {
-        hits.push_back({key_[out], end});
-    }
-}
-
-void WordAutomaton::scanAlone(std::string_view text, std::vector<Hit>& hits) const {
-    std::uint32_t state = 0;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        state = next(state & kStateMask, classOf_[std::uint8_t(text[at])]);
-        if (state & kReports) report(state, at + 1, hits);
-    }
-}
-
-std::vector<WordAutomaton::Hit> WordAutomaton::hits(std::string_view text) const {
-    std::vector<Hit> found;
-    if (longestKey_ == 0) return found;
-    // A key that ends in a piece starts at most `overlap` characters before it: a piece's
-    // search starts that far back, and reports only the keys that end within the piece.
-    const std::size_t overlap = longestKey_ - 1;
-    const std::size_t size = text.size();
-    if (size < overlap + kStreams * kShortestPiece) {
-        scanAlone(text, found);
-        return found;
-    }
-    // Search i starts at i * step and takes `length` steps together with the others; the
-    // last one then goes on to the end.
-    const std::size_t step = (size - overlap) / kStreams;
-    const std::size_t length = step + overlap;
-    std::array<std::vector<Hit>, kStreams - 1> later;
-    std::array<std::uint32_t, kStreams> state{};
-    const char* const chars = text.data();
-    for (std::size_t j = 0; j < length; ++j) {
-        std::uint32_t any = 0;
-        for (std::size_t i = 0; i < kStreams; ++i) {
-            state[i] = next(state[i] & kStateMask, classOf_[std::uint8_t(chars[i * step + j])]);
-            any |= state[i];
-        }
-        if (!(any & kReports)) continue;
-        if (state[0] & kReports) report(state[0], j + 1, found);
-        if (j < overlap) continue;  // the other searches are still finding their way in
-        for (std::size_t i = 1; i < kStreams; ++i) {
-            if (state[i] & kReports) report(state[i], i * step + j + 1, later[i - 1]);
-        }
-    }
-    std::uint32_t last = state[kStreams - 1];
-    for (std::size_t at = (kStreams - 1) * step + length; at < size; ++at) {
-        last = next(last & kStateMask, classOf_[std::uint8_t(chars[at])]);
-        if (last & kReports) report(last, at + 1, later.back());
-    }
-    for (const std::vector<Hit>& piece : later)
-        found.insert(found.end(), piece.begin(), piece.end());
-    return found;
 }
 
 }  // namespace kz::filters

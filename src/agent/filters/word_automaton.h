@@ -28,13 +28,10 @@ class WordAutomaton {
                            std::size_t denseCells = kDenseCells);
     WordAutomaton() : WordAutomaton(std::vector<std::string_view>()) {}
 
-    struct Hit {
-        std::uint32_t key;
-        std::size_t end;  // one past the last character
-    };
-    // Every occurrence of every key in the text, overlapping ones included, in the order
-    // of their ends.
-    std::vector<Hit> hits(std::string_view text) const;
+    // Calls found(key, end) for every occurrence of every key in the text, overlapping
+    // ones included, in no particular order (`end` is one past the last character).
+    template <class Found>
+    void forEachHit(std::string_view text, Found&& found) const;
 
     std::size_t stateCount() const { return key_.size(); }
 
@@ -45,9 +42,21 @@ class WordAutomaton {
     static constexpr std::uint32_t kReports = std::uint32_t(1) << 31;
     static constexpr std::uint32_t kStateMask = kReports - 1;
 
-    // The hits of the state a step reached (flagged kReports), ending at `end`.
-    void report(std::uint32_t state, std::size_t end, std::vector<Hit>& hits) const;
-    void scanAlone(std::string_view text, std::vector<Hit>& hits) const;
+    // A long text is searched as this many pieces at once: each step of a search waits
+    // for a table read, and the steps of different pieces do not wait for each other.
+    static constexpr std::size_t kStreams = 4;
+    // Shorter pieces gain less than their start costs.
+    static constexpr std::size_t kShortestPiece = 64;
+
+    // The keys of the state a step reached (flagged kReports), ending at `end`.
+    template <class Found>
+    void report(std::uint32_t state, std::size_t end, Found& found) const {
+        const std::uint32_t reached = state & kStateMask;
+        for (std::uint32_t out = key_[reached] != kNoKey ? reached : output_[reached]; out != 0;
+             out = output_[out]) {
+            found(key_[out], end);
+        }
+    }
 
     std::uint32_t next(std::uint32_t state, std::uint16_t byteClass) const {
         while (state >= denseStates_) {
@@ -71,5 +80,42 @@ class WordAutomaton {
     std::vector<std::uint32_t> key_;     // the key ending at a state, or kNoKey
     std::vector<std::uint32_t> output_;  // the nearest shorter suffix state with a key, or 0
 };
+
+template <class Found>
+void WordAutomaton::forEachHit(std::string_view text, Found&& found) const {
+    if (longestKey_ == 0) return;
+    const char* const chars = text.data();
+    const std::size_t size = text.size();
+    // A key that ends in a piece starts at most `overlap` characters before it: a piece's
+    // search starts that far back, and reports only the keys that end within the piece.
+    const std::size_t overlap = longestKey_ - 1;
+    std::size_t step = 0;
+    std::size_t length = 0;
+    std::array<std::uint32_t, kStreams> state{};
+    if (size >= overlap + kStreams * kShortestPiece) {
+        // Search i starts at i * step and takes `length` steps together with the others.
+        step = (size - overlap) / kStreams;
+        length = step + overlap;
+        for (std::size_t j = 0; j < length; ++j) {
+            std::uint32_t any = 0;
+            for (std::size_t i = 0; i < kStreams; ++i) {
+                state[i] = next(state[i] & kStateMask, classOf_[std::uint8_t(chars[i * step + j])]);
+                any |= state[i];
+            }
+            if (!(any & kReports)) continue;
+            if (state[0] & kReports) report(state[0], j + 1, found);
+            if (j < overlap) continue;  // the other searches are still finding their way in
+            for (std::size_t i = 1; i < kStreams; ++i) {
+                if (state[i] & kReports) report(state[i], i * step + j + 1, found);
+            }
+        }
+    }
+    // The last search goes on to the end (a short text is searched by it alone).
+    std::uint32_t last = state[kStreams - 1];
+    for (std::size_t at = (kStreams - 1) * step + length; at < size; ++at) {
+        last = next(last & kStateMask, classOf_[std::uint8_t(chars[at])]);
+        if (last & kReports) report(last, at + 1, found);
+    }
+}
 
 }  // namespace kz::filters

@@ -32,10 +32,23 @@ void SetHeaderInPlace(std::string& message, std::string_view name, std::string_v
         return;
     }
     std::string prefix = BlankLineBreaks(name).append(": ");
-    // The header block is built anew; the body after it stays where it is.
-    std::string head;
-    bool replaced = false;
+    // Usually the header is new: it goes in before the blank line, and nothing else moves.
     std::size_t pos = 0;
+    while (pos < message.size()) {
+        std::size_t end = message.find('\n', pos);
+        end = end == std::string::npos ? message.size() : end + 1;
+        std::string_view line = std::string_view(message).substr(pos, end - pos);
+        if (startsWithIgnoreCase(line, prefix)) break;
+        if (isBlankLine(line)) {
+            message.insert(pos, headerLine);
+            return;
+        }
+        pos = end;
+    }
+    // From the first line it replaces, the header block is built anew; the body after it
+    // stays where it is.
+    std::string head = message.substr(0, pos);
+    bool replaced = false;
     while (pos < message.size()) {
         std::size_t end = message.find('\n', pos);
         end = end == std::string::npos ? message.size() : end + 1;
