@@ -1,11 +1,14 @@
 #include "base/line_breaks.h"
 
-
 namespace kz {
+
+void BlankLineBreaksInPlace(std::string& text) {
+    for (char& c : text) c = c == '\r' || c == '\n' ? ' ' : c;  // a select the compiler vectorises
+}
 
 std::string BlankLineBreaks(std::string_view text) {
     std::string out(text);
-    for (char& c : out) c = c == '\r' || c == '\n' ? ' ' : c;  // a select the compiler vectorises
+    BlankLineBreaksInPlace(out);
     return out;
 }
 

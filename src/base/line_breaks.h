@@ -9,5 +9,6 @@ namespace kz {
 
 // The text with each carriage return and line feed turned into a blank.
 std::string BlankLineBreaks(std::string_view text);
+void BlankLineBreaksInPlace(std::string& text);
 
 }  // namespace kz

@@ -68,7 +68,7 @@ int RunMessageFilters(RunControl& control, std::string_view connectorName,
     if (evaluate::EvaluateMessage(evaluation) != 0) {
         result =
             actions::ExecuteFilterActions(context, *table.get(), results, resultText, resultLimit);
-        log::Trace("ProcessFilter: %s\n", resultText.c_str());
+        log::TraceLine("ProcessFilter: ", resultText);
     }
     return result;
 }

@@ -50,9 +50,15 @@ std::string ReportExecutedLine(const std::vector<std::string_view>& fields, Text
     std::size_t frame = kAction.size() + fields.size() + 1;  // the tabs and the line feed
     std::size_t room = lineLimit.maxLength() > frame ? lineLimit.maxLength() - frame : 0;
     std::size_t cut = CommonCut(fields, room);
-    std::string line(kAction);
+    std::size_t size = frame;
+    for (std::string_view field : fields) size += std::min(field.size(), cut);
+    std::string line;
+    line.reserve(size);
+    line.append(kAction);
     for (std::string_view field : fields) line.append("\t").append(field.substr(0, cut));
-    return BlankLineBreaks(line) + "\n";
+    BlankLineBreaksInPlace(line);
+    line += '\n';
+    return line;
 }
 
 std::string ReportDataLine(std::string_view stamp, std::string_view text) {

@@ -32,4 +32,11 @@ void Trace(const char* format, ...) {
     va_end(again);
 }
 
+void TraceLine(std::string_view lead, std::string_view text) {
+    auto untilNul = [](std::string_view s) { return s.substr(0, s.find('\0')); };
+    std::string line(untilNul(lead));
+    line.append(untilNul(text)).append("\n");
+    WriteConsole(line);
+}
+
 }  // namespace kz::log

@@ -33,6 +33,19 @@ std::string singleByteToUtf8(std::string_view bytes) {
     return out;
 }
 
+// Code pages that read ASCII as ASCII: US-ASCII, the ISO-8859 family and the Windows
+// single-byte pages. (Not every code page does: Shift-JIS reads 0x5C as a yen sign.)
+bool readsAsciiAsAscii(unsigned codePage) {
+    return codePage == 20127 || (codePage >= 28591 && codePage <= 28605) ||
+           (codePage >= 1250 && codePage <= 1258);
+}
+
+bool isAscii(std::string_view bytes) {
+    unsigned char any = 0;
+    for (char c : bytes) any |= static_cast<unsigned char>(c);
+    return any < 0x80;
+}
+
 }  // namespace
 
 std::string LegacyBytesToUtf8(std::string_view bytes) {
@@ -44,6 +57,8 @@ std::string LegacyBytesToUtf8(std::string_view bytes) {
 std::optional<std::string> CharsetToUtf8(std::string_view bytes, std::string_view charset) {
     unsigned codePage = CodePageForCharset(charset);
     if (codePage == 0) return std::nullopt;
+    // Most mail is plain ASCII: it needs no conversion.
+    if (readsAsciiAsAscii(codePage) && isAscii(bytes)) return std::string(bytes);
     return platform::toUtf8(bytes, codePage);
 }
 
