@@ -62,6 +62,31 @@ TEST(Files, AtomicWriteReplacesAndKeepsPermissions) {
     EXPECT_TRUE(writeFileAtomic(dir.file(std::string(255, 'x')), "content"));
 }
 
+// A working copy is written in place: over a leftover of the same name, with the
+// permissions of the file it is to replace, never through a link left under its name.
+// A prefix read says whether the file holds more.
+TEST(Files, FlushedWritesAndPrefixReads) {
+    TempDir dir;
+    const std::string message = dir.file("MSG"), copy = dir.file("_MSG");
+    test::writeFile(message, "message");
+    ::chmod(message.c_str(), 0640);
+    test::writeFile(copy, "a longer leftover of an earlier run");
+    ASSERT_TRUE(writeFileFlushed(copy, "edited", message));
+    EXPECT_EQ(test::readFile(copy), "edited");
+    EXPECT_EQ(permissions(copy), 0640u);
+    ASSERT_EQ(::unlink(copy.c_str()), 0);
+    ASSERT_EQ(::symlink(dir.file("elsewhere").c_str(), copy.c_str()), 0);
+    EXPECT_FALSE(writeFileFlushed(copy, "edited"));
+    EXPECT_EQ(fileStatus(dir.file("elsewhere")), FileStatus::NotFound);
+
+    EXPECT_EQ(readFilePrefix(message, 4)->text, "mess");
+    EXPECT_TRUE(readFilePrefix(message, 4)->cut);
+    EXPECT_EQ(readFilePrefix(message, 7)->text, "message");
+    EXPECT_FALSE(readFilePrefix(message, 7)->cut);
+    EXPECT_FALSE(readFilePrefix(dir.path(), 10));
+    EXPECT_FALSE(readFilePrefix(dir.file("missing"), 10));
+}
+
 TEST(Files, FailedAtomicWriteLeavesNoTemporary) {
     TempDir dir;
     // The rename cannot replace a non-empty directory.
