@@ -128,9 +128,8 @@ void RunActionFile(MessageContext& context, const filters::FilterDefinition& fil
     auto lines =
         CurrentActionLines(config::CurrentDirectories()->configuration, filter.criteriaName);
     if (!lines) return;
-    for (const std::string& text : *lines) {
+    for (const ActionLine& line : *lines) {
         if (state.stop) break;
-        ActionLine line = ParseActionLine(text);
         if (line.status != 1) {
             log::Trace("Bypassing Action. Status Disabled\n");
             continue;

@@ -11,7 +11,7 @@ namespace kz::actions {
 
 namespace {
 
-using Lines = std::vector<std::string>;
+using Lines = std::vector<ActionLine>;
 
 filters::FileSnapshots<Lines>& snapshots() {
     static filters::FileSnapshots<Lines> files;
@@ -19,8 +19,12 @@ filters::FileSnapshots<Lines>& snapshots() {
 }
 
 std::shared_ptr<const Lines> readLines(const std::string& path) {
-    std::optional<Lines> lines = filters::ReadConfigLines(path);
-    return lines ? std::make_shared<const Lines>(std::move(*lines)) : nullptr;
+    std::optional<std::vector<std::string>> texts = filters::ReadConfigLines(path);
+    if (!texts) return nullptr;
+    Lines lines;
+    lines.reserve(texts->size());
+    for (const std::string& text : *texts) lines.push_back(ParseActionLine(text));
+    return std::make_shared<const Lines>(std::move(lines));
 }
 
 }  // namespace

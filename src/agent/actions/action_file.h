@@ -7,12 +7,14 @@
 #include <string_view>
 #include <vector>
 
+#include "actions/action_line.h"
+
 namespace kz::actions {
 
 // The lines of the action file of `criteriaName` in the configuration folder as
-// ReadConfigLines gives them now (the name matched without regard to case); null when
-// the file cannot be read.
-std::shared_ptr<const std::vector<std::string>> CurrentActionLines(std::string_view configuration,
-                                                                   std::string_view criteriaName);
+// ReadConfigLines gives them now (the name matched without regard to case), parsed; null
+// when the file cannot be read.
+std::shared_ptr<const std::vector<ActionLine>> CurrentActionLines(std::string_view configuration,
+                                                                  std::string_view criteriaName);
 
 }  // namespace kz::actions
