@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "base/text_limit.h"
 
@@ -16,5 +17,11 @@ std::string formatTextV(const char* format, va_list args) __attribute__((format(
 // The formatted text cut to the limit, as a bounded format into its buffer would leave it.
 std::string formatBounded(TextLimit limit, const char* format, ...)
     __attribute__((format(printf, 2, 3)));
+
+// What "%s" writes of a text: the part before its first NUL. For texts put together
+// without a format pass.
+inline std::string_view asFormatted(std::string_view text) {
+    return text.substr(0, text.find('\0'));
+}
 
 }  // namespace kz

@@ -1,5 +1,6 @@
 #include "actions/match_description.h"
 
+#include "base/format.h"
 #include "filters/criterion_type.h"
 #include "message/envelope_address.h"
 
@@ -15,18 +16,17 @@ std::string BuildMatchDescription(const MessageContext& context, std::string_vie
                                   const filters::MatchResultBlock& block) {
     std::string sender;
     AddressFromEnvelopeValue(context.sender, sender, kSenderAddressLimit);
-    // Each value as a C string: it ends at its first NUL.
     std::string text;
-    auto element = [&text](std::string_view tag, const std::string& value) {
+    auto element = [&text](std::string_view tag, std::string_view value) {
         text.append("<").append(tag).append(">");
-        text.append(value.c_str()).append("</").append(tag).append(">");
+        text.append(asFormatted(value)).append("</").append(tag).append(">");
     };
     element("MSG", context.messageId);
     element("CON", context.connectorName);
     element("ACCOUNT", context.account);
     element("SENDER", sender);
     element("IP", context.clientIp);
-    element("CRITERIA", std::string(criterionName));
+    element("CRITERIA", criterionName);
     text.resize(kMatchDescriptionLimit.cut(text).size());
     // Match texts that do not fit are skipped; later, shorter ones may still fit.
     for (int kind = 0; kind < filters::kCriterionCount; ++kind) {

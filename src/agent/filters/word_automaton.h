@@ -33,8 +33,6 @@ class WordAutomaton {
     template <class Found>
     void forEachHit(std::string_view text, Found&& found) const;
 
-    std::size_t stateCount() const { return key_.size(); }
-
   private:
     static constexpr std::uint32_t kNoKey = UINT32_MAX;
     // Set on a transition's target when a key ends there: most bytes reach no key, and

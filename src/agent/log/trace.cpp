@@ -33,9 +33,8 @@ void Trace(const char* format, ...) {
 }
 
 void TraceLine(std::string_view lead, std::string_view text) {
-    auto untilNul = [](std::string_view s) { return s.substr(0, s.find('\0')); };
-    std::string line(untilNul(lead));
-    line.append(untilNul(text)).append("\n");
+    std::string line(asFormatted(lead));
+    line.append(asFormatted(text)).append("\n");
     WriteConsole(line);
 }
 
