@@ -4,16 +4,16 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "agent_library.h"
-#include "agent_trace.h"
-#include "commands.h"
 #include "milter_agent_runs.h"
 #include "milter_callbacks.h"
 #include "milter_handoff.h"
 #include "milter_options.h"
 #include "platform/environment.h"
 #include "platform/files.h"
-#include "registry_facts.h"
+#include "tools/kzmta/agent_library.h"
+#include "tools/kzmta/agent_trace.h"
+#include "tools/kzmta/commands.h"
+#include "tools/kzmta/registry_facts.h"
 
 namespace kz::tool {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "commands.h"
+#include "tools/kzmta/commands.h"
 
 namespace kz::tool {
 

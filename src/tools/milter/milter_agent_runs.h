@@ -10,7 +10,7 @@
 #include <semaphore>
 #include <string>
 
-#include "agent_library.h"
+#include "tools/kzmta/agent_library.h"
 
 namespace kz::tool {
 

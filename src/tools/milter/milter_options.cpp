@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "agent_library.h"
+#include "tools/kzmta/agent_library.h"
 
 namespace kz::tool {
 
