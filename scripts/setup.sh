@@ -9,6 +9,8 @@ packages+=(spamd spamc clamav clamav-daemon)
 # kzmta milter links libmilter; its end-to-end test starts a Postfix of its own (installed
 # unconfigured, the test writes its own main.cf) and sends mail with Python's smtplib.
 packages+=(libmilter-dev postfix python3)
+# kzmta milter tells systemd when it is ready and alive (Type=notify, WatchdogSec=).
+packages+=(libsystemd-dev)
 # The Bayesian classifier keeps its tokens in SQLite.
 packages+=(libsqlite3-dev)
 # The DKIM library verifies with libopendkim; its tests make keys with opendkim-genkey.

@@ -85,22 +85,30 @@ void PostfixWithMilter::stopPostfix() {
     master_ = -1;
 }
 
-bool PostfixWithMilter::startMilter(const std::vector<std::string>& extraArgs) {
+bool PostfixWithMilter::startMilter(const std::vector<std::string>& extraArgs,
+                                    const std::vector<std::string>& extraEnv) {
     copyFixture("milter/env", agent);
     fs::create_directories(agent + "/quarantine/Messages");
+    fs::create_directories(agent + "/logs");
     std::vector<std::string> argv = {
         binPath("kzmta"),        "milter",    "--registry",
         agent + "/registry.reg", "--socket",  "unix:" + postfix + "/milter.sock",
         "--socket-mode",         "666",       "--sendmail",
         "/usr/sbin/sendmail",    "--library", libPath("libkzmtafilter.so")};
     argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
-    milter = std::make_unique<Child>(argv, std::vector<std::string>{"MAIL_CONFIG=" + etc});
+    std::vector<std::string> env = {"MAIL_CONFIG=" + etc};
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    milter = std::make_unique<Child>(argv, env);
     return milter->waitForLine("listening on");
 }
 
 int PostfixWithMilter::send(const std::string& message) {
+    return sendFile(fixture("milter/mail/" + message));
+}
+
+int PostfixWithMilter::sendFile(const std::string& path, const std::string& recipient) {
     RunOutput sent = run({"python3", fixture("milter/send.py"), std::to_string(port),
-                          "ann@example.org", "bob@example.com", fixture("milter/mail/" + message)});
+                          "ann@example.org", recipient, path});
     return sent.status == 0 ? std::atoi(sent.out.c_str()) : -1;
 }
 

@@ -33,9 +33,12 @@ class PostfixWithMilter {
     // The master is not the caller's child: it is stopped by its process id, within a bound.
     void stopPostfix();
     // Starts kzmta milter on the socket Postfix uses; false when it does not listen.
-    bool startMilter(const std::vector<std::string>& extraArgs = {});
+    bool startMilter(const std::vector<std::string>& extraArgs = {},
+                     const std::vector<std::string>& extraEnv = {});
     // The server's final reply code to the fixture message (milter/mail/NAME).
     int send(const std::string& message);
+    // The same for a message file anywhere, from ann to `recipient`.
+    int sendFile(const std::string& path, const std::string& recipient = "bob@example.com");
     std::string mailbox(const std::string& user) const;
 
   private:

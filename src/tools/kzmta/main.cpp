@@ -33,7 +33,8 @@ constexpr Command kCommands[] = {
 #ifndef _WIN32
     {"milter", kz::tool::runMilterCommand,
      "filter an MTA's mail over the milter protocol (--socket unix:PATH|inet:PORT@HOST, "
-     "--threads, --reject TEXT, --sendmail PATH, --submit HOST:PORT, --max-size, --timeout)"},
+     "--threads, --reject TEXT, --sendmail PATH, --submit HOST:PORT, --max-size, --timeout, "
+     "--memory-limit, --hand-off-returns, --hand-off-expiry HOURS)"},
 #endif
     {"bayes", kz::tool::runBayesCommand,
      "teach the Bayesian classifier (learn --spam|--ham FILE..., forget --spam|--ham FILE..., "

@@ -13,21 +13,25 @@
 
 #include "base/ascii.h"
 #include "message/loop_seal.h"
-#include "milter_decision.h"
-#include "platform/files.h"
+#include "milter_connection.h"
 
 namespace kz::tool {
+
+sfsistat Reply(SMFICTX* ctx, const char* code, const char* enhanced, const std::string& text,
+               sfsistat status) {
+    smfi_setreply(ctx, const_cast<char*>(code), const_cast<char*>(enhanced),
+                  const_cast<char*>(text.c_str()));
+    return status;
+}
+
+sfsistat TempFail(SMFICTX* ctx, const std::string& why) {
+    std::fprintf(stderr, "kzmta milter: temporary failure: %s\n", why.c_str());
+    return Reply(ctx, "451", "4.3.0", "Mail filter temporarily unavailable", SMFIS_TEMPFAIL);
+}
 
 namespace {
 
 MilterService* gService = nullptr;
-
-struct Connection {
-    std::string clientAddress;
-    MilterTransaction transaction;
-    std::size_t size = 0;
-    bool returning = false;  // one of the milter's own new messages, back again
-};
 
 Connection* Of(SMFICTX* ctx) {
     return static_cast<Connection*>(smfi_getpriv(ctx));
@@ -44,18 +48,6 @@ std::string Symbol(SMFICTX* ctx, const char* name) {
     return value ? value : "";
 }
 
-sfsistat Reply(SMFICTX* ctx, const char* code, const char* enhanced, const std::string& text,
-               sfsistat status) {
-    smfi_setreply(ctx, const_cast<char*>(code), const_cast<char*>(enhanced),
-                  const_cast<char*>(text.c_str()));
-    return status;
-}
-
-sfsistat TempFail(SMFICTX* ctx, const std::string& why) {
-    std::fprintf(stderr, "kzmta milter: temporary failure: %s\n", why.c_str());
-    return Reply(ctx, "451", "4.3.0", "Mail filter temporarily unavailable", SMFIS_TEMPFAIL);
-}
-
 sfsistat TooBig(SMFICTX* ctx) {
     return Reply(ctx, "552", "5.3.4", "Message size exceeds the mail filter's limit", SMFIS_REJECT);
 }
@@ -63,6 +55,13 @@ sfsistat TooBig(SMFICTX* ctx) {
 bool Grow(Connection& c, std::size_t bytes) {
     c.size += bytes;
     return c.size <= gService->options.maxSize;
+}
+
+// Bytes the connection keeps in memory until the end of the transaction.
+bool Hold(Connection& c, std::size_t bytes) {
+    if (!gService->memory.take(bytes)) return false;
+    c.held += bytes;
+    return true;
 }
 
 sfsistat OnConnect(SMFICTX* ctx, char*, _SOCK_ADDR* address) {
@@ -82,13 +81,12 @@ sfsistat OnConnect(SMFICTX* ctx, char*, _SOCK_ADDR* address) {
 sfsistat OnEnvelopeFrom(SMFICTX* ctx, char** argv) {
     Connection* c = Of(ctx);
     if (!c) return TempFail(ctx, "no connection state");
-    c->transaction = MilterTransaction{};
-    c->size = 0;
-    c->returning = false;
+    c->reset(gService->memory);
     c->transaction.clientAddress = c->clientAddress;
     c->transaction.sender = WithoutBrackets(argv[0]);
     c->transaction.login = Symbol(ctx, "{auth_authen}");
     c->transaction.server = Symbol(ctx, "j");
+    c->transaction.queueId = Symbol(ctx, "i");
     // The size the client announces: refused before any data is sent.
     for (char** arg = argv + 1; *arg; ++arg) {
         if (startsWithIgnoreCase(*arg, "SIZE=") &&
@@ -101,7 +99,10 @@ sfsistat OnEnvelopeFrom(SMFICTX* ctx, char** argv) {
 sfsistat OnRecipient(SMFICTX* ctx, char** argv) {
     Connection* c = Of(ctx);
     if (!c) return TempFail(ctx, "no connection state");
-    c->transaction.recipients.push_back(WithoutBrackets(argv[0]));
+    std::string recipient = WithoutBrackets(argv[0]);
+    if (!Hold(*c, recipient.size() + 16))
+        return TempFail(ctx, "the milter holds too much mail in memory");
+    c->transaction.recipients.push_back(std::move(recipient));
     return SMFIS_CONTINUE;
 }
 
@@ -110,8 +111,10 @@ sfsistat OnHeader(SMFICTX* ctx, char* name, char* value) {
     if (!c) return TempFail(ctx, "no connection state");
     std::string_view n = name ? name : "", v = value ? value : "";
     if (!Grow(*c, n.size() + v.size() + 4)) return TooBig(ctx);
-    if (equalsIgnoreCase(n, kLoopSealHeaderName) && gService->seals.takeBack(v))
-        c->returning = true;
+    // Twice: the header as given, and the header block written from it.
+    if (!Hold(*c, 2 * (n.size() + v.size() + 4)))
+        return TempFail(ctx, "the milter holds too much mail in memory");
+    if (equalsIgnoreCase(n, kLoopSealHeaderName) && c->seal.empty()) c->seal = v;
     c->transaction.headers.emplace_back(n, v);
     return SMFIS_CONTINUE;
 }
@@ -120,110 +123,41 @@ sfsistat OnBody(SMFICTX* ctx, unsigned char* data, size_t length) {
     Connection* c = Of(ctx);
     if (!c) return TempFail(ctx, "no connection state");
     if (!Grow(*c, length)) return TooBig(ctx);
-    c->transaction.body.append(reinterpret_cast<const char*>(data), length);
+    if (!c->writer) {
+        if (std::string queueId = Symbol(ctx, "i"); !queueId.empty())
+            c->transaction.queueId = queueId;
+        c->writer = std::make_unique<SpoolWriter>(gService->spool, c->transaction);
+    }
+    if (!c->writer->appendBody(std::string_view(reinterpret_cast<const char*>(data), length)))
+        return TempFail(ctx, "cannot write the message into " + gService->spool.inbound());
     return SMFIS_CONTINUE;
-}
-
-// libmilter takes non-const buffers that it only reads: the decision is the caller's own.
-bool Apply(SMFICTX* ctx, MilterDecision& decision) {
-    for (HeaderChange& h : decision.headers) {
-        char* name = h.name.data();
-        char* value = h.value.data();
-        int rc = MI_FAILURE;
-        switch (h.kind) {
-            case HeaderChange::Kind::Change:
-                rc = smfi_chgheader(ctx, name, h.index, value);
-                break;
-            case HeaderChange::Kind::Delete:
-                rc = smfi_chgheader(ctx, name, h.index, nullptr);
-                break;
-            case HeaderChange::Kind::Insert:
-                rc = smfi_insheader(ctx, h.index, name, value);
-                break;
-            case HeaderChange::Kind::Add:
-                rc = smfi_addheader(ctx, name, value);
-                break;
-        }
-        if (rc != MI_SUCCESS) return false;
-    }
-    if (decision.body) {
-        // Sent in pieces: the protocol's packets are bounded.
-        constexpr std::size_t kPiece = 64 * 1024;
-        std::string& body = *decision.body;
-        if (body.empty() &&
-            smfi_replacebody(ctx, reinterpret_cast<unsigned char*>(body.data()), 0) != MI_SUCCESS)
-            return false;
-        for (std::size_t at = 0; at < body.size(); at += kPiece) {
-            int length = int(std::min(kPiece, body.size() - at));
-            if (smfi_replacebody(ctx, reinterpret_cast<unsigned char*>(body.data() + at), length) !=
-                MI_SUCCESS)
-                return false;
-        }
-    }
-    for (const std::string& r : decision.addedRecipients) {
-        std::string address = "<" + r + ">";
-        if (smfi_addrcpt(ctx, address.data()) != MI_SUCCESS) return false;
-    }
-    for (const std::string& r : decision.removedRecipients) {
-        std::string address = "<" + r + ">";
-        if (smfi_delrcpt(ctx, address.data()) != MI_SUCCESS) return false;
-    }
-    return true;
 }
 
 sfsistat OnEndOfMessage(SMFICTX* ctx) {
     Connection* c = Of(ctx);
     if (!c) return TempFail(ctx, "no connection state");
-    if (c->returning) {
-        std::fprintf(gService->console,
-                     "kzmta milter: a message it handed on came back, let through\n");
-        std::fflush(gService->console);
-        return SMFIS_CONTINUE;
-    }
-    MilterSpool& spool = gService->spool;
-    std::optional<SpooledMessage> queued = spool.write(c->transaction);
-    c->transaction.body.clear();
-    if (!queued) return TempFail(ctx, "cannot write the message into " + spool.inbound());
-
-    auto result = gService->runs.run(queued->id, spool.connector(), [&spool, copy = *queued] {
-        spool.remove(copy);
-        gService->handOff.wake();
-    });
-    if (result != AgentRuns::Result::Done) {
-        if (result == AgentRuns::Result::Busy) spool.remove(*queued);
-        return TempFail(ctx, result == AgentRuns::Result::Busy ? "every agent run is busy"
-                                                               : "the agent run timed out");
-    }
-    MilterDecision decision = CompareQueuedMessage(queued->text, queued->commands,
-                                                   platform::readFile(queued->messageFile),
-                                                   platform::readFile(queued->commandFile));
-    spool.remove(*queued);
-    gService->handOff.wake();
-    if (decision.gone) {
-        const MilterOptions& o = gService->options;
-        if (!o.rejectRemoved) return SMFIS_DISCARD;
-        return Reply(ctx, o.reject.code.c_str(),
-                     o.reject.enhanced.empty() ? nullptr : o.reject.enhanced.c_str(), o.reject.text,
-                     SMFIS_REJECT);
-    }
-    if (!Apply(ctx, decision)) return TempFail(ctx, "the MTA refused a change");
-    return SMFIS_CONTINUE;
+    sfsistat status = EndOfMessage(ctx, *c, *gService);
+    c->reset(gService->memory);
+    return status;
 }
 
 sfsistat OnAbort(SMFICTX* ctx) {
-    if (Connection* c = Of(ctx)) c->transaction = MilterTransaction{};
+    if (Connection* c = Of(ctx)) c->reset(gService->memory);
     return SMFIS_CONTINUE;
 }
 
 sfsistat OnClose(SMFICTX* ctx) {
-    delete Of(ctx);
+    if (Connection* c = Of(ctx)) {
+        c->reset(gService->memory);
+        delete c;
+    }
     smfi_setpriv(ctx, nullptr);
     return SMFIS_CONTINUE;
 }
 
 }  // namespace
 
-int ServeMilter(MilterService& service) {
+bool OpenMilterSocket(MilterService& service) {
     gService = &service;
     smfiDesc description{};
     description.xxfi_name = const_cast<char*>("kzmta");
@@ -241,13 +175,13 @@ int ServeMilter(MilterService& service) {
     if (smfi_setconn(const_cast<char*>(service.options.socket.c_str())) != MI_SUCCESS ||
         smfi_register(description) != MI_SUCCESS) {
         std::fprintf(stderr, "kzmta milter: cannot register the filter\n");
-        return 1;
+        return false;
     }
     // The MTA waits for an answer no longer than the run's bound and a margin.
     smfi_settimeout(int(service.options.timeout.count()) + 30);
     if (smfi_opensocket(true) != MI_SUCCESS) {
         std::fprintf(stderr, "kzmta milter: cannot open %s\n", service.options.socket.c_str());
-        return 1;
+        return false;
     }
     // The MTA's own user must reach a Unix socket.
     std::string_view socket = service.options.socket;
@@ -260,8 +194,11 @@ int ServeMilter(MilterService& service) {
     std::fprintf(service.console, "kzmta milter: listening on %s\n",
                  service.options.socket.c_str());
     std::fflush(service.console);
-    int rc = smfi_main();
-    return rc == MI_SUCCESS ? 0 : 1;
+    return true;
+}
+
+int ServeMilter() {
+    return smfi_main() == MI_SUCCESS ? 0 : 1;
 }
 
 }  // namespace kz::tool

@@ -14,10 +14,9 @@ using Header = std::pair<std::string, std::string>;  // name, value with CR LF f
 
 struct SplitMessage {
     std::vector<Header> headers;
-    std::string_view body;
 };
 
-// The header block up to the first empty line, and the body after it. A line that is
+// The header block up to the first empty line. A line that is
 // neither a header nor a continuation (an mbox "From " line) is not a header.
 SplitMessage Split(std::string_view text) {
     SplitMessage out;
@@ -29,10 +28,7 @@ SplitMessage Split(std::string_view text) {
         std::string_view line = text.substr(pos, next - pos);
         std::string_view bare = line;
         while (!bare.empty() && (bare.back() == '\n' || bare.back() == '\r')) bare.remove_suffix(1);
-        if (bare.empty()) {
-            out.body = text.substr(next);
-            return out;
-        }
+        if (bare.empty()) return out;
         if ((bare[0] == ' ' || bare[0] == '\t') && inHeader) {
             out.headers.back().second += "\r\n";
             out.headers.back().second += bare;
@@ -118,21 +114,18 @@ std::string FirstHeaderValue(std::string_view text, std::string_view name) {
     return {};
 }
 
-MilterDecision CompareQueuedMessage(std::string_view textBefore, std::string_view commandsBefore,
-                                    const std::optional<std::string>& textAfter,
-                                    const std::optional<std::string>& commandsAfter) {
+MilterDecision CompareQueuedMessage(std::string_view headersBefore, std::string_view digestBefore,
+                                    std::string_view commandsBefore, const QueuedAfterRun& after) {
     MilterDecision decision;
-    if (!textAfter || !commandsAfter) {
+    if (after.state != QueuedAfterRun::State::Queued) {
         decision.gone = true;
         return decision;
     }
-    SplitMessage before = Split(textBefore);
-    SplitMessage after = Split(*textAfter);
-    CompareHeaders(before.headers, after.headers, decision.headers);
-    if (before.body != after.body) decision.body = std::string(after.body);
+    CompareHeaders(Split(headersBefore).headers, Split(after.headers).headers, decision.headers);
+    decision.bodyChanged = digestBefore != after.bodyDigest;
 
     auto oldRecipients = EnvelopeRecipients(CommandFileValue(commandsBefore, "Recipients"));
-    auto newRecipients = EnvelopeRecipients(CommandFileValue(*commandsAfter, "Recipients"));
+    auto newRecipients = EnvelopeRecipients(CommandFileValue(after.commands, "Recipients"));
     decision.addedRecipients = Missing(newRecipients, oldRecipients);
     decision.removedRecipients = Missing(oldRecipients, newRecipients);
     return decision;

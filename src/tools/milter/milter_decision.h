@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "milter_readback.h"
+
 namespace kz::tool {
 
 struct HeaderChange {
@@ -26,7 +28,7 @@ struct HeaderChange {
 struct MilterDecision {
     bool gone = false;                  // no longer queued: deleted or moved away
     std::vector<HeaderChange> headers;  // changes and deletions first, then insertions
-    std::optional<std::string> body;    // the new body (CR LF lines) when it changed
+    bool bodyChanged = false;           // the queued body is the new one
     std::vector<std::string> addedRecipients;
     std::vector<std::string> removedRecipients;
 };
@@ -34,10 +36,9 @@ struct MilterDecision {
 // The value of a message's first header of the name (folds kept), empty when absent.
 std::string FirstHeaderValue(std::string_view text, std::string_view name);
 
-// Compares the message and command files as written with what is queued after the
-// run (empty when the file is gone).
-MilterDecision CompareQueuedMessage(std::string_view textBefore, std::string_view commandsBefore,
-                                    const std::optional<std::string>& textAfter,
-                                    const std::optional<std::string>& commandsAfter);
+// Compares the header block, body digest and command file as written with what is
+// queued after the run (which must not be Unreadable).
+MilterDecision CompareQueuedMessage(std::string_view headersBefore, std::string_view digestBefore,
+                                    std::string_view commandsBefore, const QueuedAfterRun& after);
 
 }  // namespace kz::tool

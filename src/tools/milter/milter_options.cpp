@@ -91,6 +91,17 @@ MilterOptions ParseMilterOptions(Args args) {
         options.timeout = std::chrono::seconds(Number("--timeout", value));
         if (options.timeout.count() == 0) throw std::runtime_error("--timeout must be at least 1");
     }
+    if (takeOption(args, "--memory-limit", value)) {
+        options.memoryLimit = Number("--memory-limit", value);
+        if (options.memoryLimit < (64u << 10))
+            throw std::runtime_error("--memory-limit must be at least 65536 bytes");
+    }
+    if (takeOption(args, "--hand-off-expiry", value)) {
+        options.handOffExpiry = std::chrono::hours(Number("--hand-off-expiry", value));
+        if (options.handOffExpiry.count() == 0)
+            throw std::runtime_error("--hand-off-expiry must be at least 1 (hours)");
+    }
+    options.handOffReturns = takeFlag(args, "--hand-off-returns");
     options.verbose = takeFlag(args, "--verbose");
     if (!args.empty()) throw std::runtime_error("unexpected argument '" + args.front() + "'");
     return options;

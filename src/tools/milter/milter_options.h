@@ -27,7 +27,14 @@ struct MilterOptions {
     std::string submit;                 // HOST:PORT to hand new messages to by SMTP
     std::size_t maxSize = 50u << 20;    // bytes of one message
     std::chrono::seconds timeout{120};  // one agent run
-    bool verbose = false;               // the agent's trace lines on standard error
+    // Bytes of mail held in memory across connections (header blocks; bodies are spooled).
+    std::size_t memoryLimit = 256u << 20;
+    // New messages handed on come back through this milter (non_smtpd_milters, or a
+    // --submit port that uses it): only then are their seals remembered.
+    bool handOffReturns = false;
+    // A new message the MTA refuses for longer than this goes to the Bad Mail Directory.
+    std::chrono::hours handOffExpiry{24};
+    bool verbose = false;  // the agent's trace lines on standard error
 };
 
 // Throws with the reason when an option is missing or malformed.

@@ -1,12 +1,15 @@
 #pragma once
-// The seals of the messages the milter handed to the MTA. When such a message comes back
-// through the milter (submitted by SMTP, or a sendmail path with milters), it is let
-// through unfiltered: the agent's seal only verifies under the name it was queued with,
-// and the message comes back under a new one.
+// The seals of the messages the milter handed to the MTA and expects back through the
+// milter (submitted by SMTP, or a sendmail path with milters). A seal is only remembered
+// while its message is on its way, and it is bound to the message: its body's digest
+// must match as well. A message that comes back is queued under the name it was handed
+// on with, where the agent's own seal verifies: the agent then applies its antivirus
+// verdict alone, as to every message it queued itself.
 
 #include <chrono>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,17 +19,20 @@ class HandedOnSeals {
   public:
     using Clock = std::chrono::steady_clock;
     explicit HandedOnSeals(std::size_t capacity = 10000,
-                           Clock::duration lifetime = std::chrono::hours(1))
+                           Clock::duration lifetime = std::chrono::minutes(10))
         : capacity_(capacity), lifetime_(lifetime) {}
 
-    void remember(std::string seal);
-    // True once for a remembered seal: it is forgotten then, so a copy cannot pass twice.
-    bool takeBack(std::string_view seal);
+    void remember(std::string seal, std::string name, std::string bodyDigest);
+    // The MTA refused the message: it is not on its way.
+    void forget(std::string_view seal);
+    // The name a message with this seal and body was handed on with, once: it is
+    // forgotten then, so a copy cannot pass twice.
+    std::optional<std::string> takeBack(std::string_view seal, std::string_view bodyDigest);
 
   private:
     void expire(Clock::time_point now);
     struct Entry {
-        std::string seal;
+        std::string seal, name, digest;
         Clock::time_point at;
     };
     std::mutex mutex_;

@@ -1,5 +1,10 @@
 #include "milter_spool.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <ctime>
 
 #include "base/ascii.h"
@@ -17,21 +22,26 @@ using platform::resolvePath;
 constexpr std::string_view kTransactionPrefix = "MILTER-";
 constexpr std::size_t kSubjectMaximum = 1023;
 
-// Every line end becomes CR LF: what the MTA hands over may end lines with LF alone.
-std::string WithCrLf(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 32);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '\r') {
-            out += "\r\n";
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else if (c == '\n') {
+// Every line end becomes CR LF: what the MTA hands over may end lines with LF alone. A
+// CR LF split between two pieces stays one line end.
+void AppendWithCrLf(std::string_view piece, bool& afterCr, std::string& out) {
+    out.reserve(out.size() + piece.size() + piece.size() / 32);
+    for (char c : piece) {
+        bool lineFeedOfCr = afterCr && c == '\n';
+        afterCr = c == '\r';
+        if (lineFeedOfCr) continue;
+        if (c == '\r' || c == '\n') {
             out += "\r\n";
         } else {
             out += c;
         }
     }
+}
+
+std::string WithCrLf(std::string_view text) {
+    std::string out;
+    bool afterCr = false;
+    AppendWithCrLf(text, afterCr, out);
     return out;
 }
 
@@ -69,10 +79,17 @@ std::string FirstSubject(const MilterTransaction& transaction) {
 // leaves only files that the next start clears.
 bool WriteWhole(const std::string& path, std::string_view content) {
     std::string temporary = platform::temporaryNameFor(path);
-    if (platform::appendFile(temporary, content) && platform::renameFile(temporary, path))
+    if (platform::appendFile(temporary, content) && chmod(temporary.c_str(), 0600) == 0 &&
+        platform::renameFile(temporary, path))
         return true;
     platform::removeFile(temporary);
     return false;
+}
+
+// Mail in transit is for the milter's user alone, whatever the umask.
+void CreatePrivateFolder(const std::string& path) {
+    platform::createDirectory(path);
+    chmod(path.c_str(), 0700);
 }
 
 bool IsWorkingCopyOf(std::string_view name) {
@@ -123,13 +140,11 @@ std::string CommandFileValue(std::string_view commandFile, std::string_view key)
     return value;
 }
 
-std::string QueuedMessageText(const MilterTransaction& transaction) {
+std::string QueuedHeaderBlock(const MilterTransaction& transaction) {
     std::string text;
     for (const auto& [name, value] : transaction.headers)
         text += BlankLineBreaks(name) + ": " + FoldedValue(value) + "\r\n";
-    text += "\r\n";
-    text += WithCrLf(transaction.body);
-    return text;
+    return text + "\r\n";
 }
 
 std::string QueuedCommandText(const MilterTransaction& transaction) {
@@ -149,20 +164,26 @@ std::string QueuedCommandText(const MilterTransaction& transaction) {
            "\r\nStatus=Undelivered\r\nCommandType=SMTP" +
            "\r\nSubject=" + FirstSubject(transaction) +
            "\r\nTimeAcquired=" + std::to_string(long(std::time(nullptr))) +
-           "\r\nAuthenticationStatus=" + (authenticated ? "1" : "0") + "\r\n";
+           "\r\nAuthenticationStatus=" + (authenticated ? "1" : "0") +
+           "\r\nQueueID=" + BlankLineBreaks(transaction.queueId) + "\r\n";
 }
 
 MilterSpool::MilterSpool(std::string connectorRoot, std::string connector)
     : root_(std::move(connectorRoot)), connector_(std::move(connector)) {
-    platform::createDirectory(root_);
+    CreatePrivateFolder(root_);
     std::string connectorDir = resolvePath(joinPath(root_, connector_));
-    platform::createDirectory(connectorDir);
+    CreatePrivateFolder(connectorDir);
+    folder_ = connectorDir;
     inbound_ = resolvePath(joinPath(connectorDir, "Inbound"));
     outgoing_ = resolvePath(joinPath(connectorDir, "Outgoing"));
-    platform::createDirectory(inbound_);
+    CreatePrivateFolder(inbound_);
     inboundMessages_ = resolvePath(joinPath(inbound_, "Messages"));
-    platform::createDirectory(inboundMessages_);
+    CreatePrivateFolder(inboundMessages_);
     outgoingMessages_ = resolvePath(joinPath(outgoing_, "Messages"));
+    sending_ = joinPath(connectorDir, "Sending");
+    sendingMessages_ = joinPath(sending_, "Messages");
+    CreatePrivateFolder(sending_);
+    CreatePrivateFolder(sendingMessages_);
 }
 
 std::string MilterSpool::newTransactionId() {
@@ -175,24 +196,85 @@ bool MilterSpool::isTransactionId(std::string_view name) {
 }
 
 std::optional<SpooledMessage> MilterSpool::write(const MilterTransaction& transaction) const {
-    SpooledMessage message;
-    message.id = newTransactionId();
-    message.messageFile = joinPath(inboundMessages_, message.id);
-    message.commandFile = joinPath(inbound_, message.id);
-    message.text = QueuedMessageText(transaction);
-    message.commands = QueuedCommandText(transaction);
-    if (!WriteWhole(message.messageFile, message.text)) return std::nullopt;
-    if (!WriteWhole(message.commandFile, message.commands)) {
-        platform::removeFile(message.messageFile);
-        return std::nullopt;
-    }
-    return message;
+    SpoolWriter writer(*this, transaction);
+    if (!writer.appendBody(transaction.body)) return std::nullopt;
+    return writer.finish();
 }
 
 void MilterSpool::remove(const SpooledMessage& message) const {
     platform::removeFile(message.commandFile);
     platform::removeFile(message.messageFile);
     platform::removeFile(joinPath(inboundMessages_, "_" + message.id));
+    std::lock_guard lock(mutex_);
+    held_.erase(message.id);
+}
+
+bool MilterSpool::holds(const std::string& name) const {
+    std::lock_guard lock(mutex_);
+    return held_.count(name) > 0;
+}
+
+SpoolWriter::SpoolWriter(const MilterSpool& spool, const MilterTransaction& transaction)
+    : spool_(spool),
+      commands_(QueuedCommandText(transaction)),
+      headers_(QueuedHeaderBlock(transaction)) {
+    temporary_ = platform::temporaryNameFor(joinPath(spool.inboundMessages(), "MILTER"));
+    fd_ = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    failed_ = fd_ < 0 || !write(headers_);
+}
+
+SpoolWriter::~SpoolWriter() {
+    if (fd_ >= 0) close(fd_);
+    if (!temporary_.empty()) platform::removeFile(temporary_);
+}
+
+bool SpoolWriter::write(std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(std::size_t(n));
+        size_ += uint64_t(n);
+    }
+    return true;
+}
+
+const std::string& SpoolWriter::bodyDigest() {
+    if (bodyDigest_.empty()) bodyDigest_ = digest_.finish();
+    return bodyDigest_;
+}
+
+bool SpoolWriter::appendBody(std::string_view piece) {
+    if (failed_ || !bodyDigest_.empty()) return false;
+    std::string out;
+    AppendWithCrLf(piece, afterCr_, out);
+    digest_.add(out);
+    failed_ = !write(out);
+    return !failed_;
+}
+
+std::optional<SpooledMessage> SpoolWriter::finish(std::string id) {
+    if (failed_ || close(std::exchange(fd_, -1)) != 0) return std::nullopt;
+    SpooledMessage message;
+    message.id = id.empty() ? MilterSpool::newTransactionId() : std::move(id);
+    message.messageFile = joinPath(spool_.inboundMessages(), message.id);
+    message.commandFile = joinPath(spool_.inbound(), message.id);
+    message.headers = headers_;
+    message.bodyDigest = bodyDigest();
+    message.commands = commands_;
+    {
+        // Held before the command file makes it a queued message.
+        std::lock_guard lock(spool_.mutex_);
+        if (!spool_.held_.insert(message.id).second) return std::nullopt;
+    }
+    if (platform::renameFile(temporary_, message.messageFile)) {
+        temporary_.clear();
+        if (WriteWhole(message.commandFile, message.commands)) return message;
+        platform::removeFile(message.messageFile);
+    }
+    std::lock_guard lock(spool_.mutex_);
+    spool_.held_.erase(message.id);
+    return std::nullopt;
 }
 
 std::size_t MilterSpool::clearLeftovers() const {

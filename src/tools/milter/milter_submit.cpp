@@ -147,8 +147,30 @@ bool MessageSubmitter::sendmail(const Submission& message, std::string& why) con
     }
     platform::removeFile(input);
     if (done == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
-    why = sendmail_ + " failed (status " + std::to_string(status) + ")";
+    why = sendmail_ + " " + DescribeWaitStatus(status);
     return false;
+}
+
+std::string DescribeWaitStatus(int status) {
+    if (WIFSIGNALED(status)) {
+        const char* name = sigabbrev_np(WTERMSIG(status));
+        return "was killed by signal " + std::to_string(WTERMSIG(status)) +
+               (name ? std::string(" (SIG") + name + ")" : std::string());
+    }
+    if (!WIFEXITED(status)) return "ended with wait status " + std::to_string(status);
+    int code = WEXITSTATUS(status);
+    // The exit codes of sysexits.h that a sendmail command gives.
+    static const std::pair<int, const char*> kMeanings[] = {
+        {64, "usage error"},        {65, "data format error"},     {67, "addressee unknown"},
+        {68, "host name unknown"},  {69, "service unavailable"},   {70, "internal software error"},
+        {71, "system error"},       {72, "critical file missing"}, {73, "cannot create output"},
+        {74, "input/output error"}, {75, "temporary failure"},     {77, "permission denied"},
+        {78, "configuration error"}};
+    std::string text = "exited with status " + std::to_string(code);
+    for (const auto& [value, meaning] : kMeanings) {
+        if (value == code) return text + " (" + meaning + ")";
+    }
+    return text;
 }
 
 bool MessageSubmitter::smtp(const Submission& message, std::string& why) const {

@@ -34,6 +34,9 @@ class MessageSubmitter {
     std::string smtpAddress_;
 };
 
+// "exited with status 75 (temporary failure)", "was killed by signal 9 (SIGKILL)": a
+// child's wait status in words.
+std::string DescribeWaitStatus(int status);
 // The message with each line end as LF, the form a local sendmail command reads.
 std::string WithLfLineEnds(std::string_view text);
 // SMTP's DATA: lines starting with '.' get another one, and the final "." line.
