@@ -56,6 +56,8 @@ constexpr std::string_view kUseBufferAppendMode = "UseBufferAppendMode";
 
 // Settings of the agent key.
 constexpr std::string_view kActivityLogEnabled = "Activity Log Enabled";
+// Days a daily report file is kept after its day; 0 keeps every file.
+constexpr std::string_view kReportLogDays = "Report Log Days";
 constexpr std::string_view kDebugLoggingLevel = "Debug Logging Level";
 constexpr std::string_view kDebugStatus = "Debug Status";
 constexpr std::string_view kScriptLiteralMode = "Script Literal Mode";

@@ -105,6 +105,9 @@ uint32_t UseBufferAppendMode() {
 uint32_t ActivityLogEnabled() {
     return RegDwordOr(kAgentKey, kActivityLogEnabled, 0);
 }
+uint32_t ReportLogDays() {
+    return RegDwordOr(kAgentKey, kReportLogDays, 0);
+}
 uint32_t ReloadValue() {
     return RegDwordOr(kAgentKey, kReload, 0);
 }

@@ -79,6 +79,7 @@ uint32_t UseBufferAppendMode();    // 1: text replacement builds a new string
 
 // Every use: read from the registry on each call.
 uint32_t ActivityLogEnabled();  // 1 file, 2 standard output, 3 debugger, other none
+uint32_t ReportLogDays();       // report files kept this many days after theirs; 0 all
 uint32_t ReloadValue();
 bool ReloadRequested();  // "Reload" is 1
 bool ClearReload();      // writes "Reload" = 0; false when the write failed

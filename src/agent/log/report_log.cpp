@@ -11,6 +11,7 @@
 #include "log/lasting.h"
 #include "log/log_clock.h"
 #include "log/report_lines.h"
+#include "log/report_retention.h"
 #include "platform/append_file.h"
 #include "platform/files.h"
 #include "platform/named_lock.h"
@@ -67,7 +68,12 @@ void openLocked(ReportLogState& s, platform::TimePoint now) {
     if (s.directory.empty()) return;
     std::string path = platform::resolvePath(platform::joinPath(s.directory, s.currentName));
     if (!s.file.open(path)) return;
-    s.file.append(ReportOpeningLines(platform::logTimeStamp(now)));
+    std::string stamp = platform::logTimeStamp(now);
+    std::string lines = ReportOpeningLines(stamp);
+    for (const std::string& name :
+         RemoveExpiredReportFiles(s.directory, s.currentName, config::ReportLogDays()))
+        lines += ReportDataLine(stamp, "Removed the expired report log " + name + "\n");
+    s.file.append(lines);
 }
 
 // A file left open while logging was turned off is closed without its End line.

@@ -105,6 +105,35 @@ TEST_F(ReportLogTest, ALineThatCannotTakeTheLockInTimeIsDropped) {
               ReportOpeningLines("05/12/26 09:30:00") + "05/12/26 09:30:00\twritten\n");
 }
 
+// "Report Log Days": opening a day's file removes the report files of days more than
+// that many days before it, by the day in their names; anything else in the folder stays.
+TEST_F(ReportLogTest, OpeningADaysFileRemovesReportFilesOlderThanTheRetention) {
+    const std::vector<std::string> old = {"MTAFILTER-Report-260509.log",
+                                          "mtafilter-report-251231.log"};
+    const std::vector<std::string> kept = {
+        "MTAFILTER-Report-260510.log", "MTAFILTER-Report-260511.log",
+        "MTAFILTER-Report-260230.log",  // no such day
+        "MTAFILTER-Report-2605.log",   "MTAFILTER-Report-2605xx.log", "notes.txt"};
+    for (const auto& name : old) test::writeFile(logFile(name), "old\n");
+    for (const auto& name : kept) test::writeFile(logFile(name), "kept\n");
+
+    attach();  // no setting: every file is kept
+    StopLogging();
+    for (const auto& name : old) EXPECT_TRUE(test::exists(logFile(name))) << name;
+
+    setAgentDword(reg::kReportLogDays, 2);
+    attach();
+    for (const auto& name : old) EXPECT_FALSE(test::exists(logFile(name))) << name;
+    for (const auto& name : kept) EXPECT_TRUE(test::exists(logFile(name))) << name;
+    EXPECT_NE(todaysLog().find("\tRemoved the expired report log MTAFILTER-Report-260509.log\n"),
+              std::string::npos);
+
+    now = localTime(2026, 5, 13, 0, 0, 1);  // the day's change moves the window on
+    DebugLog("reveals the new day\n");
+    EXPECT_FALSE(test::exists(logFile("MTAFILTER-Report-260510.log")));
+    EXPECT_TRUE(test::exists(logFile("MTAFILTER-Report-260511.log")));
+}
+
 // What the DNS library logs through the agent: levels above the setting are dropped.
 TEST_F(ReportLogTest, DnsLibraryLinesAboveTheLevelSettingAreDropped) {
     struct Case {
