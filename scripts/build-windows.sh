@@ -3,6 +3,8 @@
 #   build/windows/i686/    KZMTAFILTER.DLL, the 32-bit library the MTA loads, and the
 #                          libraries it loads (KZAISO, KZAISP, KZFLTMSA, KZAVGEN)
 #   build/windows/x86_64/  the same for 64-bit Windows, with kzmta.exe and the test programs
+#   build/windows/KZMTAFILTER-<version>-setup.exe  the installer (NSIS, installer/) of
+#                          every 32-bit DLL built, for the mail server's Application Directory
 # Each build tree is build/windows/<arch>/tree.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,3 +31,12 @@ build() {
 
 build i686 "${libraries[@]}"
 build x86_64 "${libraries[@]}" kzmta windows_platform_tests windows_e2e_tests
+
+# The installer carries every 32-bit DLL the build made.
+version=$(scripts/project-version.sh)
+list=build/windows/installer-libraries.nsh
+for dll in build/windows/i686/*.DLL; do
+    echo "!insertmacro \${LIBRARY_MACRO} \"$(basename "$dll")\""
+done >"$list"
+makensis -V2 -DVERSION="$version" -DLIBRARY_DIR="$PWD/build/windows/i686" -DLIBRARIES="$PWD/$list" \
+    -DOUTFILE="$PWD/build/windows/KZMTAFILTER-$version-setup.exe" installer/kzmtafilter.nsi

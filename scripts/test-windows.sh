@@ -40,3 +40,4 @@ export KZ_FIXTURES_DIR="Z:$PWD/tests/fixtures" KZ_WINDOWS_BIN="Z:$PWD/build/wind
 for program in windows_platform_tests windows_e2e_tests; do
     timeout 600 "$wine" "build/windows/x86_64/$program.exe"
 done
+scripts/test-installer.sh "build/windows/KZMTAFILTER-$(scripts/project-version.sh)-setup.exe" build/windows/i686
