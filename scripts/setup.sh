@@ -18,7 +18,12 @@ packages+=(libopendkim-dev opendkim-tools)
 # "scripts/setup.sh windows" adds the cross compilers and the Windows runtime the
 # Windows build and its tests need (scripts/build-windows.sh).
 if [ "${1:-}" = windows ]; then
-    packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64 googletest)
+    packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64 googletest nsis)
+fi
+# "scripts/setup.sh package" adds what scripts/package.sh and scripts/test-package.sh need:
+# debhelper to build the .deb, lintian to check it, mmdebstrap for a Debian root to try it in.
+if [ "${1:-}" = package ]; then
+    packages+=(debhelper dpkg-dev fakeroot lintian mmdebstrap)
 fi
 # "scripts/setup.sh bench" adds what bench/e2e_bench.sh needs: GMime for its parse anchor
 # and npm to fetch the corpus.

@@ -3,9 +3,9 @@
 // time bound. A holder that dies releases it.
 //
 // Each object holds its own descriptor on "${KZ_RUNTIME_DIR:-/tmp}/NAME.lock" (the name
-// reduced to letters, digits, '.', '_' and '-'), so two objects of the same name exclude
-// each other like two processes do; threads sharing one object are excluded by its
-// in-process mutex.
+// reduced to letters, digits, '.', '_' and '-'; an installed build's default folder is
+// /run/kzmta), so two objects of the same name exclude each other like two processes do;
+// threads sharing one object are excluded by its in-process mutex.
 
 #include <chrono>
 #include <memory>

@@ -62,7 +62,8 @@ class Registry {
     Registry(const Registry&) = delete;
     Registry& operator=(const Registry&) = delete;
 
-    // The path named by KZ_REGISTRY, else /etc/kzmta/registry.reg.
+    // The path named by KZ_REGISTRY, else the build's default (/etc/kzmta/registry.reg;
+    // an installed build's is /var/lib/kzmta/registry.reg).
     static std::string defaultPath();
 
     const std::string& path() const { return path_; }

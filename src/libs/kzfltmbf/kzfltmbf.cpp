@@ -5,8 +5,9 @@
 // malformed command, or one that fails, answers "<ERROR>why</ERROR>", returns 0 and
 // changes nothing. Until spam and ham have both been learned a message has no score (0).
 // Settings: "Database" (the SQLite file of the learned tokens, by default "Bayes.db" in
-// the Application Directory) under the "Bayesian" key of the agent's key, read when the
-// library is initialised or, uninitialised, at its first call.
+// the Application Directory, in an installed build's state folder) under the "Bayesian"
+// key of the agent's key, read when the library is initialised or, uninitialised, at its
+// first call.
 
 #include <cstdint>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/default_paths.h"
 #include "base/format.h"
 #include "bayes_request.h"
 #include "message_tokens.h"
@@ -32,8 +34,11 @@ using namespace kz::bayes;
 
 constexpr std::string_view kProductKey = "SOFTWARE\\Kaztrel\\Kaztrel";
 
-// "Bayes.db" in the Application Directory, read now as the agent reads it.
+// "Bayes.db" in the installation's state folder, or without one in the Application
+// Directory, read now as the agent reads it.
 std::string defaultDatabase() {
+    if (*kz::kDefaultStateDirectory != '\0')
+        return kz::platform::joinPath(kz::kDefaultStateDirectory, "Bayes.db");
     auto found = kz::providers::MachineRegistry()->query(kProductKey, "Application Directory");
     const std::string directory = found ? found->asString() : std::string();
     return kz::platform::joinPath(kz::platform::toNativeSeparators(directory), "Bayes.db");

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <thread>
 
+#include "base/default_paths.h"
 #include "platform/posix/deadline.h"
 
 namespace kz::platform {
@@ -22,7 +23,7 @@ using Clock = SteadyClock;
 
 std::string runtimeDirectory() {
     const char* dir = std::getenv("KZ_RUNTIME_DIR");
-    return (dir && *dir) ? std::string(dir) : std::string("/tmp");
+    return (dir && *dir) ? std::string(dir) : std::string(kDefaultRuntimeDirectory);
 }
 
 // Keeps the lock file inside the runtime directory whatever the name holds.

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "base/default_paths.h"
 #include "platform/files.h"
 #include "platform/process_info.h"
 
@@ -23,6 +24,10 @@ AgentLibrary::AgentLibrary(const std::string& path) {
 AgentLibrary::~AgentLibrary() = default;
 
 std::string AgentLibrary::defaultPath() {
+#ifndef _WIN32
+    if (*kDefaultLibraryDirectory != '\0')
+        return platform::joinPath(kDefaultLibraryDirectory, "libkzmtafilter.so");
+#endif
     std::string exe = platform::executablePath();
 #ifdef _WIN32
     // Beside kzmta.exe, where the Windows build puts it.

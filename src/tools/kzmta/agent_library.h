@@ -20,7 +20,8 @@ class AgentLibrary {
     }
     int filterUnInit() const { return uninit_(0); }
 
-    // The library next to the tool: <tool dir>/../lib/libkzmtafilter.so.
+    // The installed build's library folder, else the library next to the tool:
+    // <tool dir>/../lib/libkzmtafilter.so.
     static std::string defaultPath();
 
   private:
