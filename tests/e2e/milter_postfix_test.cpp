@@ -172,6 +172,23 @@ TEST(MilterPostfix, AsAServiceItTellsSystemdReloadsOnHangUpAndLogsEveryTransacti
     mta.milter->signal(SIGTERM);
     EXPECT_TRUE(notify.waitFor("STOPPING=1", seen)) << seen;
     EXPECT_EQ(mta.milter->wait(), 0);
+
+    // Memory: bodies go to the spool as they arrive, header blocks count against the bound.
+    ASSERT_TRUE(mta.startMilter({"--memory-limit", "65536"})) << mta.milter->output();
+    std::string pad = "X-Pad: " + std::string(900, 'p') + "\n";
+    std::string large;
+    for (int i = 0; i < 40; ++i) large += pad;
+    writeFile(mta.dir.file("headers.eml"), large + "Subject: many headers\n\nshort\n");
+    int code = mta.sendFile(mta.dir.file("headers.eml"));
+    EXPECT_GE(code, 400);
+    EXPECT_LT(code, 500);
+    std::string bodyLine(76, 'b');
+    std::string body;
+    for (int i = 0; i < 20000; ++i) body += bodyLine + "\n";  // 1.5 MB
+    writeFile(mta.dir.file("body.eml"), "Subject: a long body\n\n" + body);
+    EXPECT_EQ(mta.sendFile(mta.dir.file("body.eml")), 250);
+    EXPECT_TRUE(
+        WaitFor([&] { return mta.mailbox("bob").find("a long body") != std::string::npos; }));
 }
 
 }  // namespace
