@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <thread>
 
 namespace kz::test {
 namespace {
@@ -53,8 +54,11 @@ TEST(MilterPostfix, MailThroughPostfixIsFilteredAndAStoppedMilterMeansTryLater) 
     ASSERT_TRUE(WaitFor([&] { return mta.mailbox("bob").find("again") != std::string::npos; }));
     EXPECT_NE(mta.mailbox("bob").find("Subject: [SPAM] You are a winner again"), std::string::npos);
     std::string quarantined;
-    for (const auto& entry : fs::directory_iterator(mta.agent + "/quarantine/Messages"))
+    for (const auto& entry : fs::directory_iterator(mta.agent + "/quarantine/Messages")) {
         quarantined += readFile(entry.path().string());
+        // The milter runs with umask 077: held mail is for its user alone.
+        EXPECT_EQ(entry.status().permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    }
     EXPECT_NE(quarantined.find("filename=\"setup.exe\""), std::string::npos);
 
     // A loop header the sender wrote itself does not pass unfiltered.
@@ -189,6 +193,35 @@ TEST(MilterPostfix, AsAServiceItTellsSystemdReloadsOnHangUpAndLogsEveryTransacti
     EXPECT_EQ(mta.sendFile(mta.dir.file("body.eml")), 250);
     EXPECT_TRUE(
         WaitFor([&] { return mta.mailbox("bob").find("a long body") != std::string::npos; }));
+}
+
+// A run over --timeout goes on; its forward goes out once, and its outcome answers the
+// client's retry instead of a second run.
+TEST(MilterPostfix, ARunPastTheTimeoutAnswersTheRetryWithoutRepeatingItsActions) {
+    if (std::string why = WhyPostfixCannotRun(); !why.empty()) GTEST_SKIP() << why;
+    PostfixWithMilter mta;
+    if (std::string why = mta.startPostfix(); !why.empty()) GTEST_SKIP() << why;
+    ASSERT_TRUE(mta.startMilter({"--timeout", "1", "--hand-off-returns"})) << mta.milter->output();
+    int first = mta.send("slow.eml");
+    EXPECT_GE(first, 400);
+    EXPECT_LT(first, 500);
+    ASSERT_TRUE(WaitFor([&] {
+        return mta.mailbox("carol").find("Sent slowly") != std::string::npos;
+    })) << mta.milter->output();
+    // Until the run has ended the retry waits too; then it is answered from its outcome.
+    int retry = 0;
+    for (int attempt = 0; attempt < 10 && retry != 250; ++attempt) {
+        retry = mta.send("slow.eml");
+        if (retry != 250) std::this_thread::sleep_for(500ms);
+    }
+    ASSERT_EQ(retry, 250) << mta.milter->output();
+    ASSERT_TRUE(WaitFor([&] { return mta.mailbox("bob").find("slow-1@") != std::string::npos; }));
+    EXPECT_NE(mta.mailbox("bob").find("Subject: [SLOW] Sent slowly\n"), std::string::npos);
+    EXPECT_TRUE(mta.milter->waitForLine("(the decision of an earlier attempt's run)", 5))
+        << mta.milter->output();
+    std::this_thread::sleep_for(1s);  // a second forward would be on its way by now
+    std::string carol = mta.mailbox("carol");
+    EXPECT_EQ(carol.find("Sent slowly"), carol.rfind("Sent slowly")) << carol;
 }
 
 }  // namespace
