@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "base/ascii.h"
 #include "milter_digest.h"
 #include "milter_readback.h"
@@ -81,6 +83,8 @@ void AbandonedRuns::finished(const std::string& fingerprint,
                                      why);
         if (fd >= 0) copied = close(fd) == 0 && copied;
         if (!copied) {
+            std::fprintf(stderr, "kzmta milter: cannot keep the new body of a run given up: %s\n",
+                         why.empty() ? kept.c_str() : why.c_str());
             platform::removeFile(kept);
             kept.clear();
         }

@@ -161,9 +161,13 @@ sfsistat EndOfMessage(SMFICTX* ctx, Connection& c, MilterService& service) {
             QueuedAfterRun after =
                 ReadQueuedMessage(copy.messageFile, copy.commandFile, headerLimit);
             std::optional<MilterDecision> decision;
-            if (after.state != QueuedAfterRun::State::Unreadable)
+            if (after.state != QueuedAfterRun::State::Unreadable) {
                 decision =
                     CompareQueuedMessage(copy.headers, copy.bodyDigest, copy.commands, after);
+            } else {
+                std::fprintf(stderr, "kzmta milter: %s: the run given up cannot be read back: %s\n",
+                             copy.id.c_str(), after.why.c_str());
+            }
             service.abandoned.finished(fingerprint, decision, copy.messageFile, after.bodyOffset);
             service.spool.remove(copy);
             service.handOff.wake();
