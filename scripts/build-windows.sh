@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows library from the same sources with mingw-w64:
 #   build/windows/i686/    KZMTAFILTER.DLL, the 32-bit library the MTA loads, and the
-#                          libraries it loads (KZAISO, KZAISP, KZFLTMSA, KZAVGEN)
+#                          libraries it loads (KZAISO, KZAISP, KZFLTMSA, KZAVGEN, KZWINDNS,
+#                          KZFLTMBF)
 #   build/windows/x86_64/  the same for 64-bit Windows, with kzmta.exe and the test programs
 #   build/windows/KZMTAFILTER-<version>-setup.exe  the installer (NSIS, installer/) of
 #                          every 32-bit DLL built, for the mail server's Application Directory
@@ -17,13 +18,17 @@ if command -v ccache >/dev/null; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 libraries=(kzmtafilter KZAISO KZAISP KZFLTMSA KZAVGEN)
+# The DNS blacklist library and the Bayesian classifier, with SQLite compiled in.
+libraries+=(KZWINDNS KZFLTMBF)
+scripts/fetch-sqlite.sh build/windows/sqlite
 
 build() {
     local arch=$1
     shift
     local tree=build/windows/$arch/tree
     cmake -S . -B "$tree" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-mingw-$arch.cmake" \
-        -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >/dev/null
+        -DCMAKE_BUILD_TYPE=Release -DKZ_SQLITE_AMALGAMATION="$PWD/build/windows/sqlite" \
+        "${launcher[@]}" >/dev/null
     cmake --build "$tree" -j "$(nproc)" --target "$@"
     cp "$tree"/bin/*.DLL "build/windows/$arch/"
     if compgen -G "$tree/bin/*.exe" >/dev/null; then cp "$tree"/bin/*.exe "build/windows/$arch/"; fi

@@ -2,7 +2,7 @@
 # Installs the build and test dependencies on a Debian machine when any is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev libssl-dev pkg-config clang dnsmasq-base libc-ares-dev libpsl-dev ccache)
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev libssl-dev pkg-config clang dnsmasq-base libc-ares-dev publicsuffix ccache)
 # The daemons the provider libraries' tests start: spamd (and spamc to compare with) and
 # clamd with sigtool, which makes the tests' signature database.
 packages+=(spamd spamc clamav clamav-daemon)

@@ -35,6 +35,33 @@ mkdir -p "$WINEPREFIX"
 trap '"$wineserver" -k 2>/dev/null || true' EXIT
 timeout 300 "$wine" cmd /c exit </dev/null >/dev/null 2>&1
 
+# The DNS server of the provider tests: dnsmasq serving the made-up zones, on a loopback
+# address of its own at port 53 (the resolver Wine offers asks no other port), stopped
+# however the script ends.
+dns_log=$(mktemp)
+dns_pid=
+for attempt in 1 2 3 4 5; do
+    dns_address=127.$((RANDOM % 200 + 20)).$((RANDOM % 250 + 1)).53
+    : >"$dns_log"
+    dnsmasq --keep-in-foreground --conf-file=/dev/null --no-resolv --no-hosts \
+        --listen-address="$dns_address" --bind-interfaces --port=53 --local-ttl=300 \
+        --addn-hosts="$PWD/tests/fixtures/dns/blacklist.hosts" --local=/bl.test/ \
+        --address=/2.0.192.bl.test/127.0.0.4 --log-facility="$dns_log" --log-queries \
+        --pid-file= --user="$(id -un)" --group="$(id -gn)" </dev/null >/dev/null 2>&1 &
+    dns_pid=$!
+    for _ in $(seq 50); do
+        grep -q "read $PWD/tests/fixtures/dns/blacklist.hosts" "$dns_log" && break
+        kill -0 "$dns_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    grep -q "read $PWD/tests/fixtures/dns/blacklist.hosts" "$dns_log" && break
+    kill "$dns_pid" 2>/dev/null || true
+    dns_pid=
+done
+[ -n "$dns_pid" ] || { echo "dnsmasq did not start"; cat "$dns_log"; exit 1; }
+trap '"$wineserver" -k 2>/dev/null || true; kill "$dns_pid" 2>/dev/null || true; rm -f "$dns_log"' EXIT
+export KZ_DNS_SERVER=$dns_address
+
 # Test programs find the fixtures and the libraries through these.
 export KZ_FIXTURES_DIR="Z:$PWD/tests/fixtures" KZ_WINDOWS_BIN="Z:$PWD/build/windows/x86_64"
 for program in windows_platform_tests windows_e2e_tests; do

@@ -1,5 +1,5 @@
 #pragma once
-// The few cryptographic primitives the agent needs: random bytes, HMAC-SHA256, and the
+// The few cryptographic primitives the agent needs: random bytes, SHA-256, HMAC-SHA256, and the
 // comparison and wiping of secrets.
 
 #include <array>
@@ -14,6 +14,8 @@ using Sha256Mac = std::array<uint8_t, 32>;
 
 // Fills `out` from the system's cryptographic random source; false when it fails.
 bool randomBytes(uint8_t* out, std::size_t size);
+// SHA-256 of `data`; null when the primitive fails.
+std::optional<Sha256Mac> sha256(std::string_view data);
 // HMAC-SHA256 of `data` under `key`; null when the primitive fails.
 std::optional<Sha256Mac> hmacSha256(const uint8_t* key, std::size_t keySize, std::string_view data);
 // Compares in time that does not depend on where the bytes differ.

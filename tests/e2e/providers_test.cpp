@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -217,6 +218,34 @@ TEST(BayesProvider, TaughtByKzmtaAndFilterCommandItHoldsSpamAndLetsHamThrough) {
     EXPECT_EQ(server.kzmta({"learn", "--spam"}).status, 2);
 }
 
+// Taught through the MTA's command entry and filtering in the same load: the outcome the
+// Windows library must leave as well (tests/windows/providers_test.cpp).
+TEST(BayesProvider, TaughtThroughFilterCommandTheOutcomeIsTheCasesOwn) {
+    BayesServer server;
+    std::vector<std::string> calls;
+    for (const std::string category : {"spam", "ham"}) {
+        for (const std::string& file : trainingFiles(category)) {
+            calls.insert(calls.end(),
+                         {"FilterCommand",
+                          "LEARN " + std::string(category == "spam" ? "SPAM " : "HAM ") + file});
+        }
+    }
+    for (const char* name : {"SPAM", "HAM"}) {
+        const std::string id = std::string(name) + ".MAI";
+        writeFile(server.commandFile(id), readFile(fixture("dispatch/messages/prize.cmd")));
+        writeFile(
+            server.messageFile(id),
+            readFile(fixture(std::string("bayes/") + (name[0] == 'S' ? "spam" : "ham") + ".eml")));
+        calls.insert(calls.end(), {"SMTP", id});
+    }
+    RunOutput out = server.host(calls);
+    ASSERT_EQ(out.status, 0) << out.err;
+    EXPECT_TRUE(server.held("SPAM.MAI")) << out.out;
+    const std::string expected = fixture("dispatch/bayes/outcome.txt");
+    if (std::getenv("KZ_UPDATE_EXPECTED")) writeFile(expected, server.outcome());
+    EXPECT_EQ(server.outcome(), readFile(expected));
+}
+
 // The DKIM library loaded by the agent, keys served by dnsmasq: a filter that holds
 // messages whose signature fails.
 TEST(DkimProvider, AFailedSignatureIsHeldWithItsHeaderAndAValidOneGoesOn) {
@@ -294,6 +323,10 @@ TEST(DnsBlacklist, AListedAddressHoldsTheFilterAndASilentZoneIsWaitedForOnce) {
     EXPECT_NE(log.find("zone slow.test gave no answer for 7.100.51.198.slow.test: no answer "
                        "within 300 ms"),
               std::string::npos);
+    // What the Windows library must leave as well (tests/windows/providers_test.cpp).
+    const std::string expected = fixture("dispatch/blacklists/outcome.txt");
+    if (std::getenv("KZ_UPDATE_EXPECTED")) writeFile(expected, server.outcome());
+    EXPECT_EQ(server.outcome(), readFile(expected));
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "negative_ttl.h"
+#include "platform/dns_negative_ttl.h"
 #include "provider_support/server_list.h"
 #include "provider_support/text_split.h"
 #include "query_names.h"
@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kz::windns;
     using namespace kz::providers;
     if (size > INT_MAX) return 0;
-    if (auto ttl = NegativeTtl(data, static_cast<int>(size))) KZ_FUZZ_CHECK(ttl->count() >= 0);
+    if (auto ttl = kz::platform::negativeTtlOf(data, static_cast<int>(size)))
+        KZ_FUZZ_CHECK(ttl->count() >= 0);
 
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     for (std::string_view section : kz::fuzz::Sections(text)) {

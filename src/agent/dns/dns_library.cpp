@@ -44,9 +44,11 @@ int StartDnsLibrary() {
     if (!installed) return 0;
     std::shared_ptr<platform::DynamicLibrary> library = platform::DynamicLibrary::load(
         config::LibraryPath(config::ReadApplicationDirectory(), "KZWINDNS.DLL"));
+    LinkResolver links = MakeLinkResolver();
     {
         std::lock_guard hold(installed->mutex);
         installed->library = library;
+        installed->links = std::move(links);
     }
     if (!library) return 0;
     hookUpLogging(*library);

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "dns/link_resolver.h"
 #include "platform/dynlib.h"
 
 namespace kz::dns {
@@ -16,6 +17,7 @@ namespace kz::dns {
 struct DnsLibrary {
     std::mutex mutex;
     std::shared_ptr<platform::DynamicLibrary> library;  // replaced only at attach
+    LinkResolver links;                                 // replaced only at attach
 };
 
 // Loads and starts the library into the installed DnsLibrary; the result of its "DNSInitialize", or

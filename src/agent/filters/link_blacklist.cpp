@@ -1,11 +1,13 @@
 #include "filters/link_blacklist.h"
 
+#include <vector>
+
 #include "base/ascii.h"
 #include "base/text_limit.h"
 #include "config/settings.h"
 #include "dns/dns_library.h"
+#include "dns/link_resolver.h"
 #include "log/debug_log.h"
-#include "platform/resolve.h"
 
 namespace kz::filters {
 
@@ -54,38 +56,74 @@ void logListedLink(std::string_view messageId, const std::string& host, const st
                    id.c_str(), loggedHost(host).c_str(), address.c_str(), listName.c_str());
 }
 
-// One link: Listed when its host is listed, Exhausted when the lookups of the message
-// are used up, Done otherwise.
-PassEnd checkLink(std::string_view messageId, LinkLookups& lookups, std::string_view body,
-                  std::string& response, std::string& listName) {
-    const auto host = LinkHost(body);
-    if (!host) return PassEnd::Done;
-    const auto address = platform::resolveHostIPv4(*host);
+// Link hosts resolved together: a pass asks this many at once, so a text with many
+// links holds neither many sockets nor the deadline with hosts it will never check.
+constexpr std::size_t kResolveBatch = 32;
+
+bool pastDeadline(std::string_view messageId, LinkLookups& lookups) {
+    if (dns::LinkClock::now() < *lookups.deadline) return false;
+    if (!lookups.stopNoted) {
+        lookups.stopNoted = true;
+        const std::string id(messageId);
+        log::DebugLogf("Message %s: link checks stopped after %lld ms\n", id.c_str(),
+                       static_cast<long long>(dns::LinkTimeout().count()));
+    }
+    return true;
+}
+
+// One link with its host's address: Listed when the host is listed, Exhausted when the
+// lookups of the message are used up, Done otherwise.
+PassEnd checkLink(std::string_view messageId, LinkLookups& lookups, const std::string& host,
+                  const std::optional<std::string>& address, std::string& response,
+                  std::string& listName) {
     if (!address) {
         return ++lookups.unresolved >= kMaxUnresolvedHosts ? PassEnd::Exhausted : PassEnd::Done;
     }
     const std::string addressText(kAddressLimit.cut(*address));
-    if (dns::HasOrbdbEntry(*host, addressText, response, listName)) {
-        logListedLink(messageId, *host, addressText, listName);
+    if (dns::HasOrbdbEntry(host, addressText, response, listName)) {
+        logListedLink(messageId, host, addressText, listName);
         return PassEnd::Listed;
     }
     const int checked = lookups.counter++;
     return checked > long(config::Settings().uriSblMaxChecks) ? PassEnd::Exhausted : PassEnd::Done;
 }
 
+// Checks a batch of hosts in order, their addresses asked all at once.
+PassEnd checkBatch(std::string_view messageId, LinkLookups& lookups,
+                   const std::vector<std::string>& hosts, std::string& response,
+                   std::string& listName) {
+    if (pastDeadline(messageId, lookups)) return PassEnd::Exhausted;
+    const std::vector<std::optional<std::string>> addresses =
+        dns::ResolveLinkHosts(hosts, *lookups.deadline);
+    for (std::size_t i = 0; i < hosts.size(); ++i) {
+        if (i > 0 && pastDeadline(messageId, lookups)) return PassEnd::Exhausted;
+        const PassEnd end =
+            checkLink(messageId, lookups, hosts[i], addresses[i], response, listName);
+        if (end != PassEnd::Done) return end;
+    }
+    return PassEnd::Done;
+}
+
 PassEnd runPass(std::string_view scheme, std::string_view messageId, LinkLookups& lookups,
                 std::string_view text, std::string& response, std::string& listName) {
+    std::vector<std::string> batch;
     std::size_t position = 0;
     while ((position = findIgnoreCase(text, scheme, position)) != std::string_view::npos) {
         const std::size_t bodyStart = position + scheme.size();
         std::size_t end = text.find_first_of(kLinkEnds, bodyStart);
         if (end == std::string_view::npos) end = text.size();
-        const std::string_view body = kLinkBodyLimit.cut(text.substr(bodyStart, end - bodyStart));
-        const PassEnd result = checkLink(messageId, lookups, body, response, listName);
-        if (result != PassEnd::Done) return result;
         position = end;
+        const std::string_view body = kLinkBodyLimit.cut(text.substr(bodyStart, end - bodyStart));
+        std::optional<std::string> host = LinkHost(body);
+        if (!host) continue;
+        batch.push_back(std::move(*host));
+        if (batch.size() < kResolveBatch) continue;
+        const PassEnd result = checkBatch(messageId, lookups, batch, response, listName);
+        if (result != PassEnd::Done) return result;
+        batch.clear();
     }
-    return PassEnd::Done;
+    if (batch.empty()) return PassEnd::Done;
+    return checkBatch(messageId, lookups, batch, response, listName);
 }
 
 }  // namespace
@@ -98,6 +136,7 @@ std::optional<std::string> LinkHost(std::string_view linkBody) {
 
 bool FindBlacklistedLink(std::string_view messageId, LinkLookups& lookups, std::string_view text,
                          std::string& responseBuffer, std::string& listName) {
+    if (!lookups.deadline) lookups.deadline = dns::LinkClock::now() + dns::LinkTimeout();
     for (std::string_view scheme : {std::string_view("http://"), std::string_view("https://")}) {
         if (lookups.unresolved >= kMaxUnresolvedHosts) return false;
         const PassEnd end = runPass(scheme, messageId, lookups, text, responseBuffer, listName);

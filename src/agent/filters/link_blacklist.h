@@ -1,6 +1,7 @@
 #pragma once
 // URLBL: the links of a message text whose host is on a URI blacklist.
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,10 +11,13 @@ namespace kz::filters {
 // What the link checks of one message have spent. `counter` counts the lookups of
 // unlisted hosts, bounded by "URI SBL Max Checks"; `unresolved` the host names that
 // gave no address, bounded so that a message full of dead links cannot hold a queue
-// thread for long.
+// thread for long; `deadline`, set at the message's first link, ends all of its link
+// work (dns::LinkTimeout).
 struct LinkLookups {
     int counter = 0;
     int unresolved = 0;
+    std::optional<std::chrono::steady_clock::time_point> deadline;
+    bool stopNoted = false;  // the stop at the deadline was logged
 };
 
 // Host names resolved in vain before a message's links are no longer looked at.

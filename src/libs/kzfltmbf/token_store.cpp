@@ -1,12 +1,12 @@
 #include "token_store.h"
 
-#include <openssl/evp.h>
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <optional>
 #include <unordered_map>
 
+#include "platform/crypto.h"
 #include "token_snapshot.h"
 
 namespace kz::bayes {
@@ -331,12 +331,9 @@ StoreStats TokenStore::stats() {
 }
 
 std::string MessageDigest(std::string_view messageText) {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (EVP_Digest(messageText.data(), messageText.size(), digest, &length, EVP_sha256(),
-                   nullptr) != 1)
-        throw StoreError("cannot compute the message digest");
-    return std::string(reinterpret_cast<const char*>(digest), length);
+    const std::optional<platform::Sha256Mac> digest = platform::sha256(messageText);
+    if (!digest) throw StoreError("cannot compute the message digest");
+    return std::string(reinterpret_cast<const char*>(digest->data()), digest->size());
 }
 
 }  // namespace kz::bayes

@@ -1,23 +1,15 @@
 #include "blacklist_lookup.h"
 
-#include <arpa/inet.h>
-
 #include <optional>
 
 #include "answer_meaning.h"
 #include "library_log.h"
+#include "platform/ip_address.h"
 #include "query_names.h"
 
 namespace kz::windns {
 
 namespace {
-
-std::string dotted(uint32_t address) {
-    in_addr raw{htonl(address)};
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &raw, text, sizeof text);
-    return text;
-}
 
 std::string skippedNote(long skipped) {
     return skipped > 0 ? " (" + std::to_string(skipped) + " more such lines left out)" : "";
@@ -37,21 +29,21 @@ void BlacklistLookup::report(const std::string& name, const Zone& zone,
         if (skipped < 0) return;
         if (verdict.meaning == Meaning::Refused) {
             LogLine(kLogProblem, "zone " + zone.name + " refused the query for " + name +
-                                     " (answer " + dotted(verdict.answer) +
+                                     " (answer " + platform::formatIPv4(verdict.answer) +
                                      "); not taken as listed" + skippedNote(skipped));
         } else {
             LogLine(kLogProblem, "zone " + zone.name + " gave no answer for " + name + ": " +
                                      outcome.error + skippedNote(skipped));
         }
     } else if (verdict.meaning == Meaning::Listed) {
-        LogLine(kLogListed, name + " is listed: " + dotted(verdict.answer));
+        LogLine(kLogListed, name + " is listed: " + platform::formatIPv4(verdict.answer));
     } else {
         LogLine(kLogDetail, name + " is not listed");
     }
 }
 
 BlacklistLookup::BlacklistLookup(BlacklistSettings settings,
-                                 std::vector<providers::DnsServer> servers)
+                                 std::vector<platform::DnsServer> servers)
     : settings_(std::move(settings)), client_(std::move(servers), settings_.timeout) {}
 
 std::vector<BlacklistLookup::Question> BlacklistLookup::questionsFor(
@@ -99,7 +91,7 @@ bool BlacklistLookup::isListed(std::string_view host, std::string_view address, 
     for (std::size_t i = 0; i < questions.size(); ++i) {
         const Verdict verdict = MeaningOf(*outcomes[i], *questions[i].zone);
         if (verdict.meaning != Meaning::Listed) continue;
-        listing.answer = dotted(verdict.answer);
+        listing.answer = platform::formatIPv4(verdict.answer);
         listing.zone = questions[i].zone->name;
         return true;
     }

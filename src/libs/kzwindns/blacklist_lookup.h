@@ -23,7 +23,7 @@ struct Listing {
 
 class BlacklistLookup {
   public:
-    BlacklistLookup(BlacklistSettings settings, std::vector<providers::DnsServer> servers);
+    BlacklistLookup(BlacklistSettings settings, std::vector<platform::DnsServer> servers);
 
     // True when a zone lists the host; zones are tried in the configured order, domain
     // zones first.

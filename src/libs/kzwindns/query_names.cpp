@@ -1,11 +1,10 @@
 #include "query_names.h"
 
-#include <arpa/inet.h>
-#include <libpsl.h>
+#include <algorithm>
 
-#include <memory>
-
+#include "platform/ip_address.h"
 #include "provider_support/text_split.h"
+#include "public_suffixes.h"
 #include "zone_list.h"
 
 namespace kz::windns {
@@ -14,23 +13,8 @@ using providers::ToLowerAscii;
 
 namespace {
 
-struct PslFree {
-    void operator()(psl_ctx_t* context) const { psl_free(context); }
-};
-
-// The newest of the list built into libpsl and the one the system keeps up to date;
-// read once, then only read from, which libpsl allows from any thread.
-const psl_ctx_t* suffixList() {
-    static const std::unique_ptr<psl_ctx_t, PslFree> list([] {
-        psl_ctx_t* latest = psl_latest(nullptr);
-        return latest ? latest : const_cast<psl_ctx_t*>(psl_builtin());
-    }());
-    return list.get();
-}
-
 bool isIpv4(const std::string& text) {
-    in_addr address{};
-    return inet_pton(AF_INET, text.c_str(), &address) == 1;
+    return platform::parseIPv4(text).has_value();
 }
 
 }  // namespace
@@ -48,20 +32,22 @@ std::optional<std::string> LinkHostName(std::string_view host) {
 }
 
 std::optional<std::string> RegisteredDomain(const std::string& hostName) {
-    const psl_ctx_t* list = suffixList();
-    if (!list) return std::nullopt;
-    const char* domain = psl_registrable_domain(list, hostName.c_str());
-    if (!domain) return std::nullopt;
-    return std::string(domain);
+    const std::size_t suffixLabels = PublicSuffixLabels(hostName);
+    const std::size_t labels = std::size_t(std::count(hostName.begin(), hostName.end(), '.')) + 1;
+    if (labels <= suffixLabels) return std::nullopt;  // a public suffix itself
+    // The public suffix and one label more.
+    std::size_t start = hostName.size();
+    for (std::size_t i = 0; i <= suffixLabels && start != std::string::npos; ++i)
+        start = hostName.rfind('.', start - 1);
+    return start == std::string::npos ? hostName : hostName.substr(start + 1);
 }
 
 std::optional<std::string> ReversedAddress(std::string_view address) {
-    const std::string text(address);
-    in_addr parsed{};
-    if (inet_pton(AF_INET, text.c_str(), &parsed) != 1) return std::nullopt;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(&parsed.s_addr);
-    return std::to_string(bytes[3]) + "." + std::to_string(bytes[2]) + "." +
-           std::to_string(bytes[1]) + "." + std::to_string(bytes[0]);
+    const std::optional<uint32_t> parsed = platform::parseIPv4(address);
+    if (!parsed) return std::nullopt;
+    const uint32_t a = *parsed;
+    return std::to_string(a & 0xFF) + "." + std::to_string((a >> 8) & 0xFF) + "." +
+           std::to_string((a >> 16) & 0xFF) + "." + std::to_string(a >> 24);
 }
 
 std::optional<std::string> QueryName(std::string_view subject, std::string_view zone) {

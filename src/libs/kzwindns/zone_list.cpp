@@ -1,10 +1,9 @@
 #include "zone_list.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <array>
 
+#include "platform/ip_address.h"
 #include "provider_support/text_split.h"
 
 namespace kz::windns {
@@ -28,11 +27,9 @@ constexpr std::array<KnownCodes, 3> kKnownCodes{{
 }};
 
 bool parseAddress(std::string_view text, uint32_t& out) {
-    std::string copy(text);
-    in_addr address{};
-    if (inet_pton(AF_INET, copy.c_str(), &address) != 1) return false;
-    out = ntohl(address.s_addr);
-    return true;
+    const std::optional<uint32_t> address = platform::parseIPv4(text);
+    if (address) out = *address;
+    return address.has_value();
 }
 
 bool parseCodes(std::string_view text, std::vector<uint32_t>& codes) {

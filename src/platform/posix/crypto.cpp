@@ -11,6 +11,15 @@ bool randomBytes(uint8_t* out, std::size_t size) {
     return RAND_bytes(out, int(size)) == 1;
 }
 
+std::optional<Sha256Mac> sha256(std::string_view data) {
+    Sha256Mac digest{};
+    unsigned int length = 0;
+    if (!EVP_Digest(data.data(), data.size(), digest.data(), &length, EVP_sha256(), nullptr) ||
+        length != digest.size())
+        return std::nullopt;
+    return digest;
+}
+
 std::optional<Sha256Mac> hmacSha256(const uint8_t* key, std::size_t keySize,
                                     std::string_view data) {
     Sha256Mac mac{};

@@ -18,11 +18,13 @@ bool randomBytes(uint8_t* out, std::size_t size) {
     return succeeded(BCryptGenRandom(nullptr, out, ULONG(size), BCRYPT_USE_SYSTEM_PREFERRED_RNG));
 }
 
-std::optional<Sha256Mac> hmacSha256(const uint8_t* key, std::size_t keySize,
-                                    std::string_view data) {
+namespace {
+
+// SHA-256 of the data, keyed (HMAC) when a key is given.
+std::optional<Sha256Mac> digest(const uint8_t* key, std::size_t keySize, std::string_view data) {
     BCRYPT_ALG_HANDLE algorithm = nullptr;
     if (!succeeded(BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr,
-                                               BCRYPT_ALG_HANDLE_HMAC_FLAG)))
+                                               key ? BCRYPT_ALG_HANDLE_HMAC_FLAG : 0)))
         return std::nullopt;
     Sha256Mac mac{};
     BCRYPT_HASH_HANDLE hash = nullptr;
@@ -36,6 +38,18 @@ std::optional<Sha256Mac> hmacSha256(const uint8_t* key, std::size_t keySize,
     BCryptCloseAlgorithmProvider(algorithm, 0);
     if (!ok) return std::nullopt;
     return mac;
+}
+
+}  // namespace
+
+std::optional<Sha256Mac> sha256(std::string_view data) {
+    return digest(nullptr, 0, data);
+}
+
+std::optional<Sha256Mac> hmacSha256(const uint8_t* key, std::size_t keySize,
+                                    std::string_view data) {
+    static const uint8_t kNoKey = 0;
+    return digest(key ? key : &kNoKey, keySize, data);
 }
 
 bool equalInConstantTime(const uint8_t* a, const uint8_t* b, std::size_t size) {

@@ -4,6 +4,7 @@
 
 #include "dns/dns_library.h"
 #include "log/log_lifecycle.h"
+#include "support/dnsmasq_server.h"
 #include "unit/platform/scoped_env.h"
 #include "unit/providers/provider_fixture.h"
 
@@ -14,7 +15,8 @@ class LinkBlacklist : public ProviderTest {
   protected:
     void SetUp() override {
         ProviderTest::SetUp();
-        setString(reg::kSmtpKey, reg::kLocalDnsServerList, "10.0.0.53 10.0.0.54");
+        // Nothing listens there: a name is refused at once.
+        setString(reg::kSmtpKey, reg::kLocalDnsServerList, "127.0.0.53 127.0.0.54");
     }
     void TearDown() override {
         log::StopLogging();
@@ -62,7 +64,7 @@ TEST_F(LinkBlacklist, HostsAreFoundDecodedAndLookedUpWithTheirAddress) {
               std::string::npos);
     // The server list went to the library, and its log lines up to "Debug Logging Level".
     EXPECT_EQ(calls("KZWINDNS")[0], "SetLoggingFunction|name|stream|lock");
-    EXPECT_EQ(calls("KZWINDNS")[1], "DNSInitialize|10.0.0.53 10.0.0.54");
+    EXPECT_EQ(calls("KZWINDNS")[1], "DNSInitialize|127.0.0.53 127.0.0.54");
     EXPECT_EQ(calls("KZWINDNS")[2], "log|1|0");
     // Percent escapes in a host are decoded, or the host refused.
     EXPECT_EQ(filters::LinkHost("a%2Eb/c%zz"), "a.b");
@@ -82,7 +84,7 @@ TEST_F(LinkBlacklist, MaxChecksBoundsBothPasses) {
     EXPECT_EQ(lookedUp(), (std::vector<std::string>{"127.0.0.1|127.0.0.1", "127.0.0.2|127.0.0.2",
                                                     "127.0.0.4|127.0.0.4"}));
     // Without "SetLoggingFunction" the library still starts.
-    EXPECT_EQ(calls("KZWINDNS")[0], "DNSInitialize|10.0.0.53 10.0.0.54");
+    EXPECT_EQ(calls("KZWINDNS")[0], "DNSInitialize|127.0.0.53 127.0.0.54");
 }
 
 TEST_F(LinkBlacklist, LongHostsAreCutInTheLogLine) {
@@ -104,6 +106,26 @@ TEST_F(LinkBlacklist, UnresolvableHostsAreBoundedPerMessage) {
         text += "http://no-such-host-" + std::to_string(i) + ".invalid/ ";
     EXPECT_EQ(find(text + "http://127.0.0.8/").first, "");
     EXPECT_TRUE(lookedUp().empty());
+}
+
+TEST_F(LinkBlacklist, HostsOfADeadServerCostOneDeadlineForTheWholeMessage) {
+    SilentServer silent;
+    setString(reg::kSmtpKey, reg::kLocalDnsServerList,
+              "127.0.0.1:" + std::to_string(silent.port()));
+    setDword(reg::kDnsBlacklistsKey, reg::kDnsBlacklistsTimeout, 300);
+    start("kzstub_dns", "127.0.0.8 late\n");
+    std::string first, second;
+    for (int i = 0; i < 10; ++i) first += "http://dead-" + std::to_string(i) + ".test/ ";
+    for (int i = 0; i < 5; ++i) second += "https://gone-" + std::to_string(i) + ".test/ ";
+    const auto began = std::chrono::steady_clock::now();
+    // Two texts of one message share its deadline: the first spends it on its ten hosts
+    // at once, the second is not looked at, not even its listed address.
+    EXPECT_EQ(find(first).first, "");
+    auto [list, log] = find(second + "http://127.0.0.8/");
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(3));
+    EXPECT_EQ(list, "");
+    EXPECT_TRUE(lookedUp().empty());
+    EXPECT_NE(log.find("Message M1: link checks stopped after 300 ms"), std::string::npos) << log;
 }
 
 TEST_F(LinkBlacklist, AnExceptionFromTheLibraryIsReportedAndPassedOn) {

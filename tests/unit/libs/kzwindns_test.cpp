@@ -14,7 +14,7 @@
 #include "answer_meaning.h"
 #include "blacklist_lookup.h"
 #include "library_log.h"
-#include "negative_ttl.h"
+#include "platform/dns_negative_ttl.h"
 #include "provider_support/server_list.h"
 #include "query_names.h"
 #include "support/case_file.h"
@@ -103,8 +103,9 @@ TEST(WinDnsAnswers, OnlyLoopbackAnswersListAndANoSuchNameAnswerIsKeptForItsSoaTt
     const std::string missing = test::readFile(test::fixture("dns/nxdomain_with_soa.bin"));
     const auto* bytes = reinterpret_cast<const unsigned char*>(missing.data());
     const int length = static_cast<int>(missing.size());
-    EXPECT_EQ(NegativeTtl(bytes, length), std::chrono::seconds(7));
-    for (int cut : {11, 30, length - 1}) EXPECT_EQ(NegativeTtl(bytes, cut), std::nullopt) << cut;
+    EXPECT_EQ(platform::negativeTtlOf(bytes, length), std::chrono::seconds(7));
+    for (int cut : {11, 30, length - 1})
+        EXPECT_EQ(platform::negativeTtlOf(bytes, cut), std::nullopt) << cut;
     // An answer whose authority section holds only NS records.
     const std::string listed = test::readFile(test::fixture("dns/listed_with_ns.bin"));
     EXPECT_EQ(NegativeTtl(reinterpret_cast<const unsigned char*>(listed.data()),

@@ -1,12 +1,9 @@
-#include "provider_support/server_list.h"
-
-#include <arpa/inet.h>
-
 #include <charconv>
 
-#include "provider_support/text_split.h"
+#include "platform/dns_query.h"
+#include "platform/ip_address.h"
 
-namespace kz::providers {
+namespace kz::platform {
 
 namespace {
 
@@ -39,30 +36,32 @@ bool parseServer(std::string_view item, DnsServer& server) {
     if (!port.empty() || item.back() == ':') {
         if (!parsePort(port, server.port)) return false;
     }
-    const std::string text(address);
-    if (inet_pton(AF_INET, text.c_str(), server.bytes) == 1) {
-        server.family = AF_INET;
-        return true;
-    }
-    if (inet_pton(AF_INET6, text.c_str(), server.bytes) == 1) {
-        server.family = AF_INET6;
-        return true;
-    }
-    return false;
+    const std::optional<IpAddress> parsed = parseIpAddress(address);
+    if (!parsed) return false;
+    server.family = parsed->family;
+    std::copy(std::begin(parsed->bytes), std::end(parsed->bytes), server.bytes);
+    return true;
 }
 
 }  // namespace
 
-ServerList ParseServerList(std::string_view text) {
-    ServerList list;
-    for (std::string_view item : SplitItems(text, ",; \t\r\n")) {
-        DnsServer server;
-        if (parseServer(item, server))
-            list.servers.push_back(server);
-        else
-            list.rejected.emplace_back(item);
+DnsServerList parseDnsServerList(std::string_view text) {
+    constexpr std::string_view kSeparators = ",; \t\r\n";
+    DnsServerList list;
+    while (!text.empty()) {
+        const std::size_t end = text.find_first_of(kSeparators);
+        const std::string_view item = text.substr(0, end);
+        if (!item.empty()) {
+            DnsServer server;
+            if (parseServer(item, server))
+                list.servers.push_back(server);
+            else
+                list.rejected.emplace_back(item);
+        }
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + 1);
     }
     return list;
 }
 
-}  // namespace kz::providers
+}  // namespace kz::platform

@@ -1,4 +1,4 @@
-#include "provider_support/dns_channels.h"
+#include "platform/posix/dns_channels.h"
 
 #include <ares.h>
 #include <poll.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace kz::providers {
+namespace kz::platform::posix {
 
 namespace {
 
@@ -129,4 +129,4 @@ void DnsChannels::giveBack(ares_channeldata* channel) {
     ares_destroy(channel);
 }
 
-}  // namespace kz::providers
+}  // namespace kz::platform::posix

@@ -1,11 +1,9 @@
-#include "negative_ttl.h"
-
-#include <ares.h>
+#include "platform/dns_negative_ttl.h"
 
 #include <algorithm>
 #include <cstdint>
 
-namespace kz::windns {
+namespace kz::platform {
 
 namespace {
 
@@ -23,21 +21,28 @@ struct Reader {
         for (int i = 0; i < bytes; ++i) value = (value << 8) | begin[at++];
         return value;
     }
+    // A name is labels up to an empty one, or up to a pointer to a name elsewhere.
     bool skipName() {
-        char* name = nullptr;
-        long used = 0;
-        if (at >= length ||
-            ares_expand_name(begin + at, begin, length, &name, &used) != ARES_SUCCESS)
-            return false;
-        ares_free_string(name);
-        at += static_cast<int>(used);
-        return true;
+        while (at < length) {
+            const unsigned char size = begin[at];
+            if (size == 0) {
+                ++at;
+                return true;
+            }
+            if ((size & 0xC0) == 0xC0) {
+                at += 2;
+                return at <= length;
+            }
+            if ((size & 0xC0) != 0) return false;
+            at += 1 + size;
+        }
+        return false;
     }
 };
 
 }  // namespace
 
-std::optional<std::chrono::seconds> NegativeTtl(const unsigned char* answer, int length) {
+std::optional<std::chrono::seconds> negativeTtlOf(const unsigned char* answer, int length) {
     if (!answer || length < kHeaderSize) return std::nullopt;
     Reader in{answer, length};
     const auto count = [&](int offset) { return (answer[offset] << 8) | answer[offset + 1]; };
@@ -66,4 +71,4 @@ std::optional<std::chrono::seconds> NegativeTtl(const unsigned char* answer, int
     return std::nullopt;
 }
 
-}  // namespace kz::windns
+}  // namespace kz::platform

@@ -1,0 +1,107 @@
+#include "loaded_agent.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+
+namespace kz::test {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+using InitFn = int(__stdcall*)(int);
+using ExecuteFn = int(__stdcall*)(const char*, const char*, const char*, int);
+using CommandFn = int(__stdcall*)(int, int, const char*);
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+template <typename F>
+F entry(HMODULE library, const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+}  // namespace
+
+LoadedAgent::LoadedAgent(const std::string& caseName) {
+    fs::path from = fixture("dispatch/" + caseName);
+    std::string root = fs::path(scratch.path()).generic_string();
+    for (const auto& entry : fs::recursive_directory_iterator(from)) {
+        if (!entry.is_regular_file() || entry.path().filename() == "outcome.txt") continue;
+        std::string relative = fs::relative(entry.path(), from).generic_string();
+        writeWhole(scratch.file(relative),
+                   replaced(readWhole(entry.path().string()), "@ROOT@", root));
+    }
+    for (const char* folder : {"logs", "badmail", "quarantine", "queue/SMTP/Inbound/Messages"})
+        fs::create_directories(scratch.file(folder));
+    platform::Registry machine = registry();
+    machine.importText("REGEDIT4\r\n\r\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel]\r\n");
+    platform::RegResult imported =
+        machine.importText(replaced(readWhole(fixture("dispatch/registry.reg")), "@ROOT@", root));
+    if (!imported.ok()) throw std::runtime_error(imported.message);
+}
+
+void LoadedAgent::queue(const std::string& id, const std::string& sample) {
+    std::string messages = fixture("dispatch/messages/" + sample);
+    writeWhole(scratch.file("queue/SMTP/Inbound/" + id), readWhole(messages + ".cmd"));
+    writeWhole(scratch.file("queue/SMTP/Inbound/Messages/" + id), readWhole(messages + ".eml"));
+}
+
+void LoadedAgent::filter(const std::vector<std::string>& ids,
+                         const std::vector<std::string>& commands) {
+    library = LoadLibraryA(builtFile("KZMTAFILTER.DLL").c_str());
+    ASSERT_TRUE(library) << GetLastError();
+    auto init = entry<InitFn>(library, "FilterInit");
+    auto execute = entry<ExecuteFn>(library, "FilterExecute");
+    auto command = entry<CommandFn>(library, "FilterCommand");
+    auto uninit = entry<InitFn>(library, "FilterUnInit");
+    ASSERT_TRUE(init && execute && command && uninit);
+    EXPECT_EQ(init(0), 1);
+    for (const std::string& text : commands) EXPECT_EQ(command(0, 0, text.c_str()), 1) << text;
+    for (const std::string& id : ids) EXPECT_EQ(execute("kztest", id.c_str(), "SMTP", 0), 1);
+    EXPECT_EQ(uninit(0), 1);
+    unload();
+}
+
+std::string LoadedAgent::outcome() const {
+    const fs::path root = scratch.path();
+    std::string outcome = "== report\n";
+    std::vector<std::string> logs;
+    for (const auto& entry : fs::directory_iterator(root / "logs"))
+        logs.push_back(entry.path().string());
+    std::sort(logs.begin(), logs.end());
+    for (const std::string& log : logs) {
+        std::string text = readWhole(log);
+        for (std::size_t from = 0, end; from < text.size(); from = end + 1) {
+            end = std::min(text.find('\n', from), text.size());
+            std::string line = text.substr(from, end - from);
+            std::size_t tab = line.find('\t');
+            if (tab != std::string::npos && line.compare(tab + 1, 9, "Executed\t") == 0)
+                outcome += line.substr(tab + 1) + "\n";
+        }
+    }
+    std::vector<std::string> files;
+    for (const char* folder : {"queue", "badmail", "quarantine"}) {
+        for (const auto& entry : fs::recursive_directory_iterator(root / folder)) {
+            if (entry.is_regular_file())
+                files.push_back(fs::relative(entry.path(), root).generic_string());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    for (const std::string& file : files)
+        outcome += "== " + file + "\n" + readWhole((root / file).string());
+    return outcome;
+}
+
+void LoadedAgent::unload() {
+    if (library) FreeLibrary(library);
+    library = nullptr;
+}
+
+}  // namespace kz::test

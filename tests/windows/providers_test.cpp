@@ -1,0 +1,70 @@
+// The Windows DNS blacklist library and Bayesian classifier loaded by the agent, as the
+// MTA loads it, against the DNS server the test script starts (dnsmasq serving the
+// made-up zones of tests/fixtures/dns, its address in KZ_DNS_SERVER). Each case must
+// leave the outcome the Linux libraries leave, which the case's outcome.txt holds.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "loaded_agent.h"
+#include "windows_test_support.h"
+
+namespace kz::test {
+namespace {
+
+constexpr std::string_view kProductKey = "SOFTWARE\\Kaztrel\\Kaztrel";
+constexpr std::string_view kAgentKey =
+    "SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER";
+
+std::string libraryFolder() {
+    const std::string library = builtFile("KZMTAFILTER.DLL");
+    return library.substr(0, library.find_last_of("/\\"));
+}
+
+TEST(DnsBlacklistLibrary, AListedLinkAddressIsNamedInTheHeaderAsOnLinux) {
+    const char* server = std::getenv("KZ_DNS_SERVER");
+    ASSERT_TRUE(server && *server) << "KZ_DNS_SERVER (scripts/test-windows.sh starts dnsmasq)";
+    LoadedAgent agent("blacklists");
+    platform::Registry registry = agent.registry();
+    registry.setString(kProductKey, "Application Directory", libraryFolder());
+    registry.setString("SOFTWARE\\Kaztrel\\Kaztrel\\CONNECTORS\\SMTP", "Local DNS Server List",
+                       server);
+    registry.setDword(kAgentKey, "Perform SBLRBL", 1);
+    registry.setString(std::string(kAgentKey) + "\\DNS Blacklists", "Address Zones", "bl.test");
+    for (const char* id : {"CLEAN1.MAI", "CLEAN2.MAI"}) agent.queue(id, "clean_link");
+    agent.queue("LISTED.MAI", "listed_link");
+    agent.filter({"CLEAN1.MAI", "CLEAN2.MAI", "LISTED.MAI"});
+    EXPECT_EQ(agent.outcome(), readWhole(fixture("dispatch/blacklists/outcome.txt")));
+}
+
+TEST(BayesianLibrary, TaughtThroughFilterCommandItHoldsSpamAndLetsHamThroughAsOnLinux) {
+    LoadedAgent agent("bayes");
+    platform::Registry registry = agent.registry();
+    registry.setString(kProductKey, "Application Directory", libraryFolder());
+    registry.setDword(kAgentKey, "Bayesian Filtering Status", 1);
+    registry.setDword(kAgentKey, "Bayesian Filtering Load Mode", 1);
+    registry.setString(std::string(kAgentKey) + "\\Bayesian", "Database",
+                       agent.file("bayes.sqlite"));
+    std::vector<std::string> commands;
+    for (const char* category : {"SPAM", "HAM"}) {
+        const std::string folder = category[0] == 'S' ? "spam" : "ham";
+        for (int i = 1; i <= 4; ++i) {
+            commands.push_back(std::string("LEARN ") + category + " " +
+                               fixture("bayes/train/" + folder + "/" + std::to_string(i) + ".eml"));
+        }
+    }
+    const std::string envelope = readWhole(fixture("dispatch/messages/prize.cmd"));
+    for (const char* name : {"SPAM", "HAM"}) {
+        const std::string id = std::string(name) + ".MAI";
+        const std::string sample = name[0] == 'S' ? "spam.eml" : "ham.eml";
+        writeWhole(agent.file("queue/SMTP/Inbound/" + id), envelope);
+        writeWhole(agent.file("queue/SMTP/Inbound/Messages/" + id),
+                   readWhole(fixture("bayes/" + sample)));
+    }
+    agent.filter({"SPAM.MAI", "HAM.MAI"}, commands);
+    EXPECT_EQ(agent.outcome(), readWhole(fixture("dispatch/bayes/outcome.txt")));
+}
+
+}  // namespace
+}  // namespace kz::test
