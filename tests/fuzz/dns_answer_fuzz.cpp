@@ -1,7 +1,8 @@
 // Fuzz target: what the DNS blacklist library reads from outside. The whole input as a
 // DNS answer (the negative TTL is read from its authority section), and as the texts an
 // administrator or a message supplies: the server list, a zone list, a link's host and
-// an address. Every name the library would ask must be a valid DNS name.
+// an address. Every name the library would ask must be a valid DNS name, and an address
+// the agent reads from a link host must read back as itself.
 #include <arpa/inet.h>
 
 #include <climits>
@@ -12,6 +13,7 @@
 
 #include "fuzz_check.h"
 #include "platform/dns_negative_ttl.h"
+#include "platform/ip_address.h"
 #include "provider_support/server_list.h"
 #include "provider_support/text_split.h"
 #include "query_names.h"
@@ -52,6 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 if (auto name = QueryName(*domain, "bl.test")) KZ_FUZZ_CHECK(IsDnsName(*name));
             }
         }
+        // A link host that is an address in a classic form reads back as itself dotted.
+        if (auto numeric = kz::platform::parseIPv4Numeric(section))
+            KZ_FUZZ_CHECK(kz::platform::parseIPv4(kz::platform::formatIPv4(*numeric)) == numeric);
         if (auto reversed = ReversedAddress(section)) {
             auto back = ReversedAddress(*reversed);
             KZ_FUZZ_CHECK(back.has_value());

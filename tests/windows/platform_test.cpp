@@ -8,10 +8,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <thread>
 
 #include "platform/codepage.h"
 #include "platform/crypto.h"
+#include "platform/dns_query.h"
 #include "platform/dynlib.h"
 #include "platform/files.h"
 #include "platform/named_lock.h"
@@ -208,19 +210,48 @@ TEST(CodePages, SystemTablesAndOurOwnConvertAlike) {
     EXPECT_FALSE(platform::isCodePageSupported(4));
 }
 
-// RFC 4231, test case 2: the seal is the same on every system.
-TEST(Crypto, HmacSha256AndRandomBytes) {
+std::string hexOf(const platform::Sha256Mac& bytes) {
+    std::string hex;
+    for (uint8_t b : bytes) hex += "0123456789abcdef"[b >> 4], hex += "0123456789abcdef"[b & 15];
+    return hex;
+}
+
+// RFC 4231, test case 2: the seal is the same on every system; FIPS 180-2's "abc": the
+// Bayesian store's message digests too.
+TEST(Crypto, HmacSha256Sha256AndRandomBytes) {
     const std::string key = "Jefe";
     auto mac = platform::hmacSha256(reinterpret_cast<const uint8_t*>(key.data()), key.size(),
                                     "what do ya want for nothing?");
     ASSERT_TRUE(mac);
-    std::string hex;
-    for (uint8_t b : *mac) hex += "0123456789abcdef"[b >> 4], hex += "0123456789abcdef"[b & 15];
-    EXPECT_EQ(hex, "5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843");
+    EXPECT_EQ(hexOf(*mac), "5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843");
+    auto digest = platform::sha256("abc");
+    ASSERT_TRUE(digest);
+    EXPECT_EQ(hexOf(*digest), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     std::array<uint8_t, 32> a{}, b{};
     EXPECT_TRUE(platform::randomBytes(a.data(), a.size()) &&
                 platform::randomBytes(b.data(), b.size()));
     EXPECT_FALSE(platform::equalInConstantTime(a.data(), b.data(), a.size()));
+}
+
+// The system's resolver asked through DnsQueryEx (or, where that is missing, DnsQuery on
+// threads) at the DNS server the test script starts: answers, missing names, one deadline.
+TEST(DnsResolver, AddressesAndMissingNamesFromTheGivenServer) {
+    const char* server = std::getenv("KZ_DNS_SERVER");
+    ASSERT_TRUE(server && *server) << "KZ_DNS_SERVER (scripts/test-windows.sh starts dnsmasq)";
+    using platform::DnsAnswer;
+    platform::DnsResolver resolver(platform::parseDnsServerList(server).servers,
+                                   std::chrono::milliseconds(1000));
+    const auto answers =
+        resolver.ask({{"9.113.0.203.bl.test"}, {"8.113.0.203.bl.test"}},
+                     platform::DnsResolver::Clock::now() + std::chrono::seconds(5));
+    ASSERT_EQ(answers.size(), 2u);
+    EXPECT_EQ(answers[0].status, DnsAnswer::Status::Records) << answers[0].error;
+    EXPECT_EQ(answers[0].addresses, std::vector<uint32_t>{0x7F00000Au});
+    EXPECT_EQ(answers[0].ttl, std::chrono::seconds(300));
+    EXPECT_EQ(answers[1].status, DnsAnswer::Status::NoRecords) << answers[1].error;
+    // Past its deadline a question is not waited for.
+    const auto late = resolver.ask({{"9.113.0.203.bl.test"}}, platform::DnsResolver::Clock::now());
+    EXPECT_TRUE(late[0].status == DnsAnswer::Status::Records || late[0].timedOut);
 }
 
 }  // namespace

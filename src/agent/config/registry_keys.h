@@ -20,10 +20,6 @@ constexpr std::string_view kAgentKey =
     "SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER";
 constexpr std::string_view kCountersKey =
     "SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER\\Counters";
-// The DNS blacklist library's own key; its "Timeout" also bounds a message's link lookups.
-constexpr std::string_view kDnsBlacklistsKey =
-    "SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER\\DNS Blacklists";
-constexpr std::string_view kDnsBlacklistsTimeout = "Timeout";
 constexpr std::string_view kProvidersKey = "SOFTWARE\\Kaztrel\\Kaztrel\\Providers";
 constexpr std::string_view kWebmailOptionsKey =
     "SOFTWARE\\Kaztrel\\Kaztrel\\Services\\Webmail\\Options";

@@ -4,7 +4,6 @@
 
 #include "base/installed.h"
 #include "config/registry_access.h"
-#include "config/registry_keys.h"
 #include "config/settings.h"
 #include "dns/dns_library.h"
 #include "platform/ip_address.h"
@@ -12,6 +11,10 @@
 namespace kz::dns {
 
 namespace {
+
+// The DNS blacklist library's own key, whose "Timeout" bounds a message's link work too.
+constexpr std::string_view kBlacklistsKey =
+    "SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER\\DNS Blacklists";
 
 std::shared_ptr<platform::DnsResolver> currentResolver() {
     DnsLibrary* installed = Installed<DnsLibrary>::current();
@@ -24,14 +27,13 @@ std::shared_ptr<platform::DnsResolver> currentResolver() {
 
 LinkResolver MakeLinkResolver() {
     LinkResolver made;
-    const uint32_t timeout =
-        config::RegDwordOr(config::kDnsBlacklistsKey, config::kDnsBlacklistsTimeout, 0);
+    const uint32_t timeout = config::RegDwordOr(kBlacklistsKey, "Timeout", 0);
     if (timeout > 0)
         made.timeout = std::min(std::chrono::milliseconds(timeout), kLongestLinkTimeout);
     std::vector<platform::DnsServer> servers =
         platform::parseDnsServerList(config::Settings().localDnsServerList).servers;
     // Every server gets one try within the bound.
-    const auto perTry = std::max(made.timeout / std::max<std::size_t>(1, servers.size()),
+    const auto perTry = std::max(made.timeout / std::max<int64_t>(1, int64_t(servers.size())),
                                  std::chrono::milliseconds(1));
     made.resolver = std::make_shared<platform::DnsResolver>(std::move(servers), perTry);
     return made;

@@ -8,7 +8,7 @@ namespace {
 
 // Every server gets one try, all of them within the timeout.
 std::chrono::milliseconds perTry(std::chrono::milliseconds timeout, std::size_t servers) {
-    return std::max(timeout / std::max<std::size_t>(1, servers), std::chrono::milliseconds(1));
+    return std::max(timeout / std::max<int64_t>(1, int64_t(servers)), std::chrono::milliseconds(1));
 }
 
 QueryOutcome outcomeOf(platform::DnsAnswer&& answer, std::chrono::milliseconds timeout) {

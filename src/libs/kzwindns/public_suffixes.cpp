@@ -8,9 +8,22 @@ namespace kz::windns {
 
 namespace {
 
+// The rules as a sorted list, split out of the text once; read-only after that.
+const std::vector<std::string_view>& rules() {
+    static const std::vector<std::string_view> split = [] {
+        std::vector<std::string_view> lines;
+        std::string_view text(kPublicSuffixText);
+        for (std::size_t end; (end = text.find('\n')) != std::string_view::npos;) {
+            lines.push_back(text.substr(0, end));
+            text.remove_prefix(end + 1);
+        }
+        return lines;
+    }();
+    return split;
+}
+
 bool hasRule(std::string_view rule) {
-    const std::string_view* end = kPublicSuffixRules + kPublicSuffixRuleCount;
-    return std::binary_search(kPublicSuffixRules, end, rule);
+    return std::binary_search(rules().begin(), rules().end(), rule);
 }
 
 }  // namespace

@@ -9,10 +9,9 @@
 
 namespace kz::windns {
 
-// The rules, sorted, as the list writes them ("com", "*.ck", "!www.ck"), IDNA labels in
-// their xn-- form (generated).
-extern const std::string_view kPublicSuffixRules[];
-extern const std::size_t kPublicSuffixRuleCount;
+// The rules, sorted, one a line, as the list writes them ("com", "*.ck", "!www.ck"),
+// IDNA labels in their xn-- form (generated).
+extern const char kPublicSuffixText[];
 
 // How many trailing labels of a lower-case DNS name are its public suffix, by the list's
 // rules (exceptions first, then the longest match, else the name's last label).

@@ -3,6 +3,7 @@
 // themselves (Linux only).
 
 #include "platform/posix/dns_channels.h"
+#include "provider_support/server_list.h"
 
 namespace kz::providers {
 
