@@ -12,6 +12,7 @@
 
 #include "blacklist_lookup.h"
 #include "dns_client.h"
+#include "provider_support/server_list.h"
 #include "query_names.h"
 #include "support/dnsmasq_server.h"
 
