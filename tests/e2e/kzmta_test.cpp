@@ -14,6 +14,7 @@
 #include <random>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "e2e/dispatch_server.h"
 #include "support/case_file.h"
@@ -101,12 +102,14 @@ TEST(KzmtaRun, WatchWaitsForLateMessageFilesAndRescansOnATimer) {
 
 TEST(KzmtaRun, ClearErrorsForBadInput) {
     Queue q;
-    RunOutput noRoot = run({binPath("kzmta"), "run", "--registry", q.dir.file("missing.reg")});
-    EXPECT_NE(noRoot.status, 0);
-    EXPECT_NE(noRoot.err.find("Connector Root Directory"), std::string::npos) << noRoot.err;
+    writeFile(q.dir.file("empty.reg"), "Windows Registry Editor Version 5.00\n");
+    RunOutput noRoot = run({binPath("kzmta"), "run", "--registry", q.dir.file("empty.reg")});
+    EXPECT_EQ(noRoot.status, 1);
+    EXPECT_NE(noRoot.err.find("names no \"Connector Root Directory\""), std::string::npos)
+        << noRoot.err;
 
     RunOutput badThreads = run(kzmtaRun(q.registry, {"--threads", "many"}));
-    EXPECT_NE(badThreads.status, 0);
+    EXPECT_EQ(badThreads.status, 2);
     EXPECT_NE(badThreads.err.find("--threads"), std::string::npos) << badThreads.err;
 
     RunOutput badLibrary = run(
@@ -295,17 +298,19 @@ TEST(KzmtaExplain, TextReportClearErrorsAndNothingReadWithoutFilters) {
         args.insert(args.begin(), base.begin(), base.end());
         return run(args, q.env());
     };
-    const std::pair<std::vector<std::string>, std::string> errors[] = {
+    const std::tuple<std::vector<std::string>, int, std::string> errors[] = {
         {{"--registry", q.registry, "--message", "NONE.MAI"},
+         1,
          "cannot read the envelope of message NONE.MAI"},
-        {{"--registry", q.registry}, "usage"},
+        {{"--registry", q.registry}, 2, "--message is required"},
         {{"--registry", q.registry, "--message", "../../config/FILTERS/FILTER.TAB"},
+         1,
          "--message takes a name, not a path"},
-        {{"--registry", q.dir.file("no.reg"), "--message", "SPAM.MAI"}, "registry"},
+        {{"--registry", q.dir.file("no.reg"), "--message", "SPAM.MAI"}, 1, "no such file"},
     };
-    for (const auto& [args, message] : errors) {
+    for (const auto& [args, status, message] : errors) {
         RunOutput out = with(args);
-        EXPECT_EQ(out.status, 1) << message;
+        EXPECT_EQ(out.status, status) << message;
         EXPECT_NE(out.err.find(message), std::string::npos) << out.err;
     }
     writeFile(q.dir.file("config/FILTERS/FILTER.TAB"), "Off\t0\tALL\n");
@@ -403,8 +408,8 @@ TEST(KzmtaInspect, JsonAndTextFormsAndErrors) {
     }
     RunOutput missing = inspect({fixture("tools/inspect/none.eml")});
     EXPECT_NE(missing.status, 0);
-    EXPECT_NE(missing.err.find("no message file"), std::string::npos) << missing.err;
-    EXPECT_NE(inspect({}).status, 0);
+    EXPECT_NE(missing.err.find("no such file"), std::string::npos) << missing.err;
+    EXPECT_EQ(inspect({}).status, 2);
 }
 
 // kzmta run killed at random points, again and again, then run to the end: no message is
@@ -656,22 +661,24 @@ TEST_F(KzmtaReg, ImportExportRoundTripsAnAdministratorsFile) {
 
 TEST_F(KzmtaReg, ErrorsAndAMalformedRegistryAreReportedClearlyAndFail) {
     std::string malformed = test::fixture("registry/unknown_type.reg");
-    std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"import", dir.file("missing.reg")}, "cannot read " + dir.file("missing.reg")},
-        {{"import", malformed}, malformed + ": line 5: unknown value type 'qword'"},
+    std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
+        {{"import", dir.file("missing.reg")}, 1, "cannot read " + dir.file("missing.reg")},
+        {{"import", malformed}, 1, malformed + ": line 5: unknown value type 'qword'"},
     };
     for (const test::CaseLine& c : test::ReadCaseFile("tools/reg_errors.txt")) {
-        std::vector<std::string> args(c.fields.begin() + 1, c.fields.end());
+        std::vector<std::string> args(c.fields.begin() + 2, c.fields.end());
         for (std::string& arg : args) arg = arg == "KEY" ? kKey : arg;
-        cases.emplace_back(args, c.fields[0]);
+        cases.emplace_back(args, std::stoi(c.fields[0]), c.fields[1]);
     }
     EXPECT_EQ(cases.size(), 16u);
-    for (const auto& [args, message] : cases) {
+    const std::string empty = "Windows Registry Editor Version 5.00\n";
+    test::writeFile(registry, empty);
+    for (const auto& [args, status, message] : cases) {
         test::RunOutput out = reg(args);
-        EXPECT_GT(out.status, 0) << message;  // an exit status, not a crash
+        EXPECT_EQ(out.status, status) << message;
         EXPECT_NE(out.err.find(message), std::string::npos) << out.err;
     }
-    EXPECT_FALSE(test::exists(registry));
+    EXPECT_EQ(test::readFile(registry), empty);
     // A malformed registry file is reported with its line.
     test::writeFile(registry, test::readFile(test::fixture("registry/unknown_type.reg")));
     for (std::vector<std::string> args : {std::vector<std::string>{"get", kKey, "Reload"},
@@ -684,6 +691,36 @@ TEST_F(KzmtaReg, ErrorsAndAMalformedRegistryAreReportedClearlyAndFail) {
                   std::string::npos)
             << args[0] << ": " << out.err;
     }
+}
+
+// The installation's secret stays out of listings and exports unless asked for, and an
+// export without it, imported elsewhere, leaves that registry's own secret alone.
+TEST_F(KzmtaReg, ListAndExportHideTheLoopSealKeyUnlessAsked) {
+    const std::string secret(64, 'a');
+    ASSERT_EQ(reg({"set", kKey, "Loop Seal Key", "--string=" + secret}).status, 0);
+    ASSERT_EQ(reg({"set", kKey, "Reload", "--dword=1"}).status, 0);
+    test::RunOutput list = reg({"list", kKey});
+    EXPECT_EQ(list.out,
+              "Loop Seal Key\tREG_SZ\t(hidden; --show-secrets shows it)\nReload\tREG_DWORD\t1\n");
+    EXPECT_NE(reg({"list", "--show-secrets", kKey}).out.find(secret), std::string::npos);
+
+    test::RunOutput exported = reg({"export"});
+    EXPECT_EQ(exported.out.find(secret), std::string::npos) << exported.out;
+    EXPECT_NE(exported.out.find("; \"Loop Seal Key\" left out"), std::string::npos);
+    EXPECT_NE(exported.out.find("\"Reload\"=dword:00000001"), std::string::npos);
+    EXPECT_NE(reg({"export", kKey, "--show-secrets"}).out.find(secret), std::string::npos);
+
+    const std::string other = dir.file("other.reg");
+    const std::string own(64, 'b');
+    test::writeFile(dir.file("export.reg"), exported.out);
+    auto otherReg = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {test::binPath("kzmta"), "reg", "--registry=" + other});
+        return test::run(args);
+    };
+    ASSERT_EQ(otherReg({"set", kKey, "Loop Seal Key", "--string", own}).status, 0);
+    ASSERT_EQ(otherReg({"import", dir.file("export.reg")}).status, 0);
+    EXPECT_EQ(otherReg({"get", kKey, "Loop Seal Key"}).out, own + "\n");
+    EXPECT_EQ(otherReg({"get", kKey, "Reload"}).out, "1\n");
 }
 
 }  // namespace

@@ -140,6 +140,10 @@ constexpr ActionKeyword kActionKeywords[] = {
 
 }  // namespace
 
+std::span<const ActionKeyword> ActionKeywords() {
+    return kActionKeywords;
+}
+
 const ActionKeyword* FindActionKeyword(std::string_view keyword) {
     for (const ActionKeyword& entry : kActionKeywords) {
         if (equalsIgnoreCase(entry.keyword, keyword)) return &entry;

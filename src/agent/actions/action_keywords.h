@@ -1,6 +1,7 @@
 #pragma once
 // The action keywords and the operation each runs, in the order a keyword is compared.
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,9 @@ struct ActionKeyword {
     FileUse files;
     bool stops;  // STOP_PROCESSING
 };
+
+// Every keyword, in the order they are compared.
+std::span<const ActionKeyword> ActionKeywords();
 
 // The keyword's entry, compared without regard to case; null for unknown keywords.
 const ActionKeyword* FindActionKeyword(std::string_view keyword);

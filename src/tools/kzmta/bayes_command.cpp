@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "command_line.h"
 #include "commands.h"
 #include "config/registry_keys.h"
 #include "platform/dynlib.h"
@@ -57,25 +59,13 @@ std::string value(const std::string& reply, const std::string& tag) {
     return reply.substr(start + open.size(), end - start - open.size());
 }
 
-std::string libraryPath(Args& args, const std::string& registryPath) {
-    std::string path;
-    if (takeOption(args, "--library", path)) return path;
+std::string libraryPath(const std::string& registryPath) {
     platform::Registry registry(registryPath);
     auto dir = registry.query(config::kProductKey, config::kApplicationDirectory);
     if (!dir || dir->asString().empty())
         throw std::runtime_error("no Application Directory in " + registryPath +
                                  "; name the library with --library");
     return platform::resolveLibraryPath(platform::joinPath(dir->asString(), "KZFLTMBF.DLL"));
-}
-
-int usage() {
-    std::fprintf(stderr,
-                 "usage: kzmta bayes learn --spam|--ham FILE...\n"
-                 "       kzmta bayes forget --spam|--ham FILE...\n"
-                 "       kzmta bayes stats\n"
-                 "options: --registry FILE, --library PATH (default: KZFLTMBF.DLL in the "
-                 "Application Directory)\n");
-    return 2;
 }
 
 // The library learns up to this many files in one transaction, much faster than one by
@@ -106,10 +96,8 @@ std::vector<Outcome> ask(const Classifier& classifier, const std::string& comman
 
 // LEARN or FORGET the files; a line per file that changed nothing or failed. A batch
 // that fails changes nothing and is asked again file by file, to tell which failed.
-int teach(const Classifier& classifier, const std::string& verb, Args& args) {
-    const bool spam = takeFlag(args, "--spam");
-    const bool ham = takeFlag(args, "--ham");
-    if (spam == ham || args.empty()) return usage();
+int teach(const Classifier& classifier, const std::string& verb, bool spam,
+          const std::vector<std::string>& args) {
     const std::string command = verb + " " + (spam ? "SPAM" : "HAM");
     int changed = 0;
     int failed = 0;
@@ -137,29 +125,55 @@ int teach(const Classifier& classifier, const std::string& verb, Args& args) {
     return failed ? 1 : 0;
 }
 
-}  // namespace
+struct BayesOptions {
+    std::string registry;
+    std::string library;
+    bool spam = false;
+    bool ham = false;
+    std::vector<std::string> files;
+};
 
-int runBayesCommand(const Args& argsIn) {
-    Args args = argsIn;
-    const std::string registryPath = takeRegistryPath(args);
-    const std::string library = libraryPath(args, registryPath);
-    if (args.empty()) return usage();
-    const std::string action = args.front();
-    args.erase(args.begin());
-    // The library reads its settings from the registry the agent would see.
-    platform::setEnvironment("KZ_REGISTRY", registryPath);
-    const Classifier classifier(library);
-    if (action == "learn") return teach(classifier, "LEARN", args);
-    if (action == "forget") return teach(classifier, "FORGET", args);
-    if (action != "stats" || !args.empty()) return usage();
+// The classifier the options name, reading its settings from the registry the agent
+// would see.
+Classifier open(const BayesOptions& o) {
+    RequireRegistryFile(o.registry);
+    const std::string library = o.library.empty() ? libraryPath(o.registry) : o.library;
+    platform::setEnvironment("KZ_REGISTRY", o.registry);
+    return Classifier(library);
+}
+
+int stats(const BayesOptions& o) {
+    const Classifier classifier = open(o);
     const auto [result, reply] = classifier.ask("STATS");
-    if (result == 0) {
-        std::fprintf(stderr, "kzmta bayes: %s\n", value(reply, "ERROR").c_str());
-        return 1;
-    }
+    if (result == 0) throw std::runtime_error(value(reply, "ERROR"));
     std::printf("Spam messages: %s\nHam messages: %s\nTokens: %s\n", value(reply, "SPAM").c_str(),
                 value(reply, "HAM").c_str(), value(reply, "TOKENS").c_str());
     return 0;
+}
+
+}  // namespace
+
+void AddBayesCommand(CommandLine& cli) {
+    auto o = std::make_shared<BayesOptions>();
+    CLI::App& bayes = cli.addGroup(cli.root(), "bayes", "teach the Bayesian classifier");
+    AddRegistryOption(bayes, o->registry);
+    bayes
+        .add_option("--library", o->library,
+                    "the classifier (default: KZFLTMBF.DLL in the Application Directory)")
+        ->type_name("PATH");
+    for (const char* verb : {"learn", "forget"}) {
+        const std::string command = verb == std::string("learn") ? "LEARN" : "FORGET";
+        CLI::App& teaching =
+            cli.add(bayes, verb, std::string(verb) + " messages as spam or as ham",
+                    [o, command] { return teach(open(*o), command, o->spam, o->files); });
+        CLI::Option_group* kind = teaching.add_option_group("kind", "one of --spam or --ham");
+        kind->add_flag("--spam", o->spam, "the messages are spam");
+        kind->add_flag("--ham", o->ham, "the messages are ham");
+        kind->require_option(1);
+        teaching.add_option("FILE", o->files, "message files")->required();
+    }
+    cli.add(bayes, "stats", "print how many messages and tokens it has learned",
+            [o] { return stats(*o); });
 }
 
 }  // namespace kz::tool

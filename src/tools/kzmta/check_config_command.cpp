@@ -2,6 +2,7 @@
 // administrator wants to know before mail flows. Exit status 1 when it found a problem.
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
@@ -9,6 +10,7 @@
 #include "agent_trace.h"
 #include "check_config_actions.h"
 #include "check_config_scripts.h"
+#include "command_line.h"
 #include "commands.h"
 #include "filters/table_diagnostics.h"
 
@@ -22,14 +24,8 @@ std::string problemLine(const filters::ConfigProblem& problem) {
     return out + ": " + problem.message + "\n";
 }
 
-}  // namespace
-
-int runCheckConfigCommand(const Args& argsIn) {
-    Args args = argsIn;
-    std::string registryPath = takeRegistryPath(args);
-    bool verbose = takeFlag(args, "--verbose");
-    if (!args.empty()) throw std::runtime_error("unexpected argument '" + args.front() + "'");
-
+int checkConfig(const std::string& registryPath, bool verbose) {
+    RequireRegistryFile(registryPath);
     std::vector<filters::ConfigProblem> problems;
     int filterCount = 0;
     std::string configuration;
@@ -59,6 +55,23 @@ int runCheckConfigCommand(const Args& argsIn) {
            ".\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
     return problems.empty() ? 0 : 1;
+}
+
+}  // namespace
+
+void AddCheckConfigCommand(CommandLine& cli) {
+    struct Options {
+        std::string registry;
+        bool verbose = false;
+    };
+    auto o = std::make_shared<Options>();
+    CLI::App& command = cli.add(
+        cli.root(), "check-config",
+        "report problems in the filter table and its files before mail flows (exit status 1 "
+        "when it finds one)",
+        [o] { return checkConfig(o->registry, o->verbose); });
+    AddRegistryOption(command, o->registry);
+    command.add_flag("--verbose", o->verbose, "the agent's trace lines on standard error");
 }
 
 }  // namespace kz::tool

@@ -1,6 +1,6 @@
 #pragma once
-// The subcommands of kzmta. Each takes the arguments after its own name and returns
-// the process exit status.
+// The commands of kzmta. Each command file adds its own subcommand to the command line
+// (command_line.h): its options, its help and what it runs; main.cpp calls every Add.
 
 #include <chrono>
 #include <cstdio>
@@ -9,17 +9,18 @@
 
 namespace kz::tool {
 
-using Args = std::vector<std::string>;
+class CommandLine;
 
-int runRegCommand(const Args& args);
-int runDemoCommand(const Args& args);
-int runRunCommand(const Args& args);
-int runReloadCommand(const Args& args);
-int runExplainCommand(const Args& args);
-int runInspectCommand(const Args& args);
-int runCheckConfigCommand(const Args& args);
-int runMilterCommand(const Args& args);
-int runBayesCommand(const Args& args);
+void AddRegCommand(CommandLine& cli);
+void AddRunCommand(CommandLine& cli);
+void AddReloadCommand(CommandLine& cli);
+void AddDemoCommand(CommandLine& cli);
+void AddExplainCommand(CommandLine& cli);
+void AddInspectCommand(CommandLine& cli);
+void AddCheckConfigCommand(CommandLine& cli);
+void AddBayesCommand(CommandLine& cli);
+void AddKeywordsCommand(CommandLine& cli);
+void AddMilterCommand(CommandLine& cli);  // not on Windows: libmilter is Unix only
 
 struct RunSettings {
     unsigned threads = 1;
@@ -34,6 +35,9 @@ struct RunSettings {
 int RunQueue(const std::string& registry, const std::string& libraryPath,
              const RunSettings& settings, std::FILE* out);
 
+// The milter's options are still taken from the argument list by hand.
+using Args = std::vector<std::string>;
+int runMilterCommand(const Args& args);
 // The registry file: --registry FILE (removed from args) or KZ_REGISTRY or the default.
 std::string takeRegistryPath(Args& args);
 // Removes "--name VALUE" from args; true when present (value stored in out).

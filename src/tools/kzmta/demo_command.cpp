@@ -3,11 +3,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <set>
 #include <sstream>
 
 #include "agent_library.h"
 #include "agent_trace.h"
+#include "command_line.h"
 #include "commands.h"
 #include "demo_environment.h"
 #include "message/encoded_words.h"
@@ -75,21 +77,20 @@ void PrintMessage(std::FILE* out, const std::string& id, const std::string& summ
         std::fprintf(out, "      filter %s\n", filter.c_str());
 }
 
-}  // namespace
-
-int runDemoCommand(const Args& argsIn) {
-    Args args = argsIn;
+struct DemoOptions {
     std::string dir;
-    std::string library;
-    if (!takeOption(args, "--library", library)) library = AgentLibrary::defaultPath();
-    if (!takeOption(args, "--dir", dir))
-        dir = fs::path(library).parent_path().parent_path().string() + "/demo";
+    std::string library = AgentLibrary::defaultPath();
+    bool verbose = false;
+};
+
+int demo(DemoOptions o) {
+    const std::string& library = o.library;
+    if (o.dir.empty()) o.dir = fs::path(library).parent_path().parent_path().string() + "/demo";
+    const std::string& dir = o.dir;
+    const bool verbose = o.verbose;
     RunSettings settings;
     settings.threads = 2;
     settings.eachMessage = false;  // the demo describes each message itself below
-    bool verbose = takeFlag(args, "--verbose");
-    if (!args.empty()) throw std::runtime_error("unexpected argument '" + args.front() + "'");
-
     DemoEnvironment env = CreateDemoEnvironment(dir, fs::path(library).parent_path().string());
     AgentTraceDiversion traces(verbose);
     std::FILE* out = traces.console();
@@ -126,6 +127,23 @@ int runDemoCommand(const Args& argsIn) {
     std::fprintf(out, "\nToday's report log (%s/%s):\n", env.logDirectory.c_str(), logName.c_str());
     std::fprintf(out, "%s", log ? log->c_str() : "(not written)\n");
     return 0;
+}
+
+}  // namespace
+
+void AddDemoCommand(CommandLine& cli) {
+    auto o = std::make_shared<DemoOptions>();
+    CLI::App& command =
+        cli.add(cli.root(), "demo", "build a demo mail environment and filter its queue",
+                [o] { return demo(*o); });
+    command
+        .add_option("--dir", o->dir,
+                    "where to build it (default: demo beside the library's folder)")
+        ->type_name("DIR");
+    command.add_option("--library", o->library, "the agent library")
+        ->type_name("PATH")
+        ->capture_default_str();
+    command.add_flag("--verbose", o->verbose, "the agent's trace lines on standard error");
 }
 
 }  // namespace kz::tool

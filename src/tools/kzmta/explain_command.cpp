@@ -2,11 +2,13 @@
 // action or changing any file.
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
 #include "agent_session.h"
 #include "agent_trace.h"
+#include "command_line.h"
 #include "commands.h"
 #include "explain_output.h"
 
@@ -22,21 +24,23 @@ void checkQueueName(const std::string& option, const std::string& name) {
     }
 }
 
-}  // namespace
-
-int runExplainCommand(const Args& argsIn) {
-    Args args = argsIn;
-    std::string registryPath = takeRegistryPath(args);
+struct ExplainOptions {
+    std::string registry;
     std::string connector;
     std::string message;
-    bool hasConnector = takeOption(args, "--connector", connector);
-    bool hasMessage = takeOption(args, "--message", message);
-    bool json = takeFlag(args, "--json");
-    bool verbose = takeFlag(args, "--verbose");
-    if (!args.empty()) throw std::runtime_error("unexpected argument '" + args.front() + "'");
-    if (!hasConnector || !hasMessage || connector.empty() || message.empty()) {
-        throw std::runtime_error("usage: kzmta explain --connector C --message ID [--json]");
-    }
+    bool json = false;
+    bool verbose = false;
+};
+
+int explain(const ExplainOptions& o) {
+    const std::string& registryPath = o.registry;
+    const std::string& connector = o.connector;
+    const std::string& message = o.message;
+    const bool json = o.json;
+    const bool verbose = o.verbose;
+    if (connector.empty() || message.empty())
+        throw UsageError("--connector and --message need a name");
+    RequireRegistryFile(registryPath);
     checkQueueName("--connector", connector);
     checkQueueName("--message", message);
 
@@ -51,6 +55,25 @@ int runExplainCommand(const Args& argsIn) {
     std::string out = json ? ExplainJson(*report) : ExplainText(*report);
     std::fwrite(out.data(), 1, out.size(), stdout);
     return 0;
+}
+
+}  // namespace
+
+void AddExplainCommand(CommandLine& cli) {
+    auto o = std::make_shared<ExplainOptions>();
+    CLI::App& command =
+        cli.add(cli.root(), "explain",
+                "show what a run would decide for one queued message, changing nothing",
+                [o] { return explain(*o); });
+    AddRegistryOption(command, o->registry);
+    command.add_option("--connector", o->connector, "the connector's queue folder")
+        ->required()
+        ->type_name("NAME");
+    command.add_option("--message", o->message, "the message's command file in its Inbound folder")
+        ->required()
+        ->type_name("ID");
+    command.add_flag("--json", o->json, "one JSON object instead of text");
+    command.add_flag("--verbose", o->verbose, "the agent's trace lines on standard error");
 }
 
 }  // namespace kz::tool

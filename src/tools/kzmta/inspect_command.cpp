@@ -3,9 +3,11 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
+#include "command_line.h"
 #include "commands.h"
 #include "json_writer.h"
 #include "message/mime_reader.h"
@@ -78,22 +80,31 @@ std::string inspectText(MimeReader& reader) {
            bodyText("HTML body", reader.htmlBody());
 }
 
-}  // namespace
-
-int runInspectCommand(const Args& argsIn) {
-    Args args = argsIn;
-    bool json = takeFlag(args, "--json");
-    if (args.size() != 1) throw std::runtime_error("usage: kzmta inspect FILE [--json]");
-    const std::string& path = args.front();
+int inspect(const std::string& path, bool json) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) {
-        throw std::runtime_error("no message file " + path);
+        throw std::runtime_error("no such file: " + path);
     }
     MimeReader reader;
     reader.loadFile(path, true);  // as the MIME-aware scan reads it
     std::string out = json ? inspectJson(reader) : inspectText(reader);
     std::fwrite(out.data(), 1, out.size(), stdout);
     return 0;
+}
+
+}  // namespace
+
+void AddInspectCommand(CommandLine& cli) {
+    struct Options {
+        std::string file;
+        bool json = false;
+    };
+    auto o = std::make_shared<Options>();
+    CLI::App& command = cli.add(
+        cli.root(), "inspect", "show what the agent sees of a message file: headers, parts, bodies",
+        [o] { return inspect(o->file, o->json); });
+    command.add_option("FILE", o->file, "the message file")->required();
+    command.add_flag("--json", o->json, "one JSON object instead of text");
 }
 
 }  // namespace kz::tool

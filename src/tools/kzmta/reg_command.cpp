@@ -4,9 +4,15 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
+#include <optional>
 #include <sstream>
+#include <stdexcept>
 
+#include "base/ascii.h"
+#include "command_line.h"
 #include "commands.h"
+#include "config/registry_keys.h"
 #include "platform/registry.h"
 #include "reg_display.h"
 
@@ -18,37 +24,20 @@ using platform::Registry;
 using platform::RegResult;
 using platform::RegStatus;
 
-constexpr const char* kUsage =
-    "usage: kzmta reg [--registry FILE] COMMAND\n"
-    "  get KEY NAME                           print a value (text, or a number in decimal)\n"
-    "  set KEY NAME (--dword N | --string TEXT)\n"
-    "  delete KEY NAME\n"
-    "  list KEY                               print NAME<TAB>TYPE<TAB>VALUE lines\n"
-    "  import FILE                            apply a .reg file\n"
-    "  export [KEY]                           print the file, or one key and its subkeys\n"
-    "KEY is written like SOFTWARE\\Kaztrel\\Kaztrel (a leading HKEY_LOCAL_MACHINE\\ or HKLM\\ "
-    "is accepted); NAME @ is the key's default value.\n";
-
-int usageError(const std::string& what) {
-    std::fprintf(stderr, "kzmta reg: %s\n%s", what.c_str(), kUsage);
-    return 2;
-}
-
+// Reported by the command line with the command's name; exit status 1.
 int failure(const std::string& what) {
-    std::fprintf(stderr, "kzmta reg: %s\n", what.c_str());
-    return 1;
+    throw std::runtime_error(what);
 }
 
 std::string valueName(const std::string& argument) {
     return argument == "@" ? "" : argument;
 }
 
-// Reads need a file that parses; a missing file is an empty registry.
-bool readable(const Registry& registry, int& status) {
+// Reads need a file that exists and parses; writes create a missing file.
+void requireReadable(const Registry& registry) {
+    RequireRegistryFile(registry.path());
     RegResult loaded = registry.loadStatus();
-    if (loaded.ok()) return true;
-    status = failure(loaded.message);
-    return false;
+    if (!loaded.ok()) failure(loaded.message);
 }
 
 int reportWrite(const RegResult& result, const std::string& what) {
@@ -57,89 +46,155 @@ int reportWrite(const RegResult& result, const std::string& what) {
     return failure(result.message);
 }
 
-int get(const Registry& registry, const Args& args) {
-    if (args.size() != 2) return usageError("get needs KEY and NAME");
-    int status = 0;
-    if (!readable(registry, status)) return status;
-    auto value = registry.query(args[0], valueName(args[1]));
-    if (!value) return failure("no value '" + args[1] + "' under " + args[0]);
+// The secret the agent seals its own messages with: an administrator's listing or export
+// (kept, mailed, pasted into a ticket) leaves it out unless asked.
+bool secret(std::string_view name) {
+    return equalsIgnoreCase(name, config::kLoopSealKey);
+}
+
+struct RegOptions {
+    std::string registry;
+    std::string key;
+    std::string name;
+    std::string file;
+    std::optional<uint32_t> dword;
+    std::optional<std::string> text;
+    bool showSecrets = false;
+};
+
+int get(const RegOptions& o) {
+    Registry registry(o.registry);
+    requireReadable(registry);
+    auto value = registry.query(o.key, valueName(o.name));
+    if (!value) return failure("no value '" + o.name + "' under " + o.key);
     std::printf("%s\n", regValueText(*value).c_str());
     return 0;
 }
 
-int set(Registry& registry, Args args) {
-    std::string dword, text;
-    bool isDword = takeOption(args, "--dword", dword);
-    bool isString = takeOption(args, "--string", text);
-    if (isDword == isString)
-        return usageError("set needs exactly one of --dword N or --string TEXT");
-    if (args.size() != 2) return usageError("set needs KEY and NAME");
-    std::string name = valueName(args[1]);
-    if (isString) return reportWrite(registry.setString(args[0], name, text), "");
-    auto number = parseDwordArgument(dword);
-    if (!number)
-        return usageError("--dword needs a number from 0 to 4294967295, not '" + dword + "'");
-    return reportWrite(registry.setDword(args[0], name, *number), "");
+int set(const RegOptions& o) {
+    if (o.dword.has_value() == o.text.has_value())
+        throw UsageError("set needs exactly one of --dword N or --string TEXT");
+    Registry registry(o.registry);
+    std::string name = valueName(o.name);
+    if (o.text) return reportWrite(registry.setString(o.key, name, *o.text), "");
+    return reportWrite(registry.setDword(o.key, name, *o.dword), "");
 }
 
-int remove(Registry& registry, const Args& args) {
-    if (args.size() != 2) return usageError("delete needs KEY and NAME");
-    return reportWrite(registry.deleteValue(args[0], valueName(args[1])),
-                       "no value '" + args[1] + "' under " + args[0]);
+int remove(const RegOptions& o) {
+    Registry registry(o.registry);
+    requireReadable(registry);
+    return reportWrite(registry.deleteValue(o.key, valueName(o.name)),
+                       "no value '" + o.name + "' under " + o.key);
 }
 
-int list(const Registry& registry, const Args& args) {
-    if (args.size() != 1) return usageError("list needs KEY");
-    int status = 0;
-    if (!readable(registry, status)) return status;
-    if (!registry.keyExists(args[0])) return failure("no key " + args[0]);
-    for (const platform::RegValue& value : registry.values(args[0])) {
+int list(const RegOptions& o) {
+    Registry registry(o.registry);
+    requireReadable(registry);
+    if (!registry.keyExists(o.key)) return failure("no key " + o.key);
+    for (const platform::RegValue& value : registry.values(o.key)) {
+        std::string shown = !o.showSecrets && secret(value.name)
+                                ? "(hidden; --show-secrets shows it)"
+                                : regValueOneLine(value);
         std::printf("%s\t%s\t%s\n", value.name.empty() ? "@" : value.name.c_str(),
-                    regTypeName(value.type).c_str(), regValueOneLine(value).c_str());
+                    regTypeName(value.type).c_str(), shown.c_str());
     }
     return 0;
 }
 
-int import(Registry& registry, const Args& args) {
-    if (args.size() != 1) return usageError("import needs FILE");
-    std::ifstream file(args[0], std::ios::binary);
-    if (!file) return failure("cannot read " + args[0] + ": " + std::strerror(errno));
+int import(const RegOptions& o) {
+    std::ifstream file(o.file, std::ios::binary);
+    if (!file) return failure("cannot read " + o.file + ": " + std::strerror(errno));
     std::ostringstream text;
     text << file.rdbuf();
+    Registry registry(o.registry);
     RegResult result = registry.importText(text.str());
     if (result.status == RegStatus::Malformed && result.message.starts_with("line ")) {
-        return failure(args[0] + ": " + result.message);
+        return failure(o.file + ": " + result.message);
     }
     return reportWrite(result, "");
 }
 
-int exportKey(const Registry& registry, const Args& args) {
-    if (args.size() > 1) return usageError("export takes at most one KEY");
-    int status = 0;
-    if (!readable(registry, status)) return status;
-    std::string key = args.empty() ? std::string() : args[0];
-    if (!registry.keyExists(key)) return failure("no key " + key);
-    std::string text = registry.exportText(key);
+// The export without the secret values: each becomes a comment, so that importing the
+// export elsewhere leaves that registry's own secret in place.
+std::string withoutSecrets(const std::string& exported) {
+    std::string out;
+    bool continued = false;  // inside a value written over several lines
+    for (std::size_t at = 0; at < exported.size();) {
+        std::size_t end = exported.find('\n', at);
+        end = end == std::string::npos ? exported.size() : end + 1;
+        std::string_view line(exported.data() + at, end - at);
+        at = end;
+        std::string_view content = line.substr(0, line.find_last_not_of("\r\n") + 1);
+        bool skip = continued;
+        if (!continued && content.starts_with('"')) {
+            std::size_t close = content.find("\"=");
+            skip = close != std::string_view::npos && secret(content.substr(1, close - 1));
+            if (skip)
+                out += "; \"" + std::string(content.substr(1, close - 1)) +
+                       "\" left out: kzmta reg export --show-secrets includes it\n";
+        }
+        if (skip) {
+            continued = content.ends_with('\\');
+            continue;
+        }
+        out += line;
+    }
+    return out;
+}
+
+int exportKey(const RegOptions& o) {
+    Registry registry(o.registry);
+    requireReadable(registry);
+    if (!registry.keyExists(o.key)) return failure("no key " + o.key);
+    std::string text = registry.exportText(o.key);
+    if (!o.showSecrets) text = withoutSecrets(text);
     std::fwrite(text.data(), 1, text.size(), stdout);
     return 0;
 }
 
 }  // namespace
 
-int runRegCommand(const Args& arguments) {
-    Args args = arguments;
-    std::string path = takeRegistryPath(args);
-    if (args.empty()) return usageError("a command is needed");
-    std::string command = args.front();
-    args.erase(args.begin());
-    Registry registry(path);
-    if (command == "get") return get(registry, args);
-    if (command == "set") return set(registry, args);
-    if (command == "delete") return remove(registry, args);
-    if (command == "list") return list(registry, args);
-    if (command == "import") return import(registry, args);
-    if (command == "export") return exportKey(registry, args);
-    return usageError("unknown command '" + command + "'");
+void AddRegCommand(CommandLine& cli) {
+    auto o = std::make_shared<RegOptions>();
+    CLI::App& reg = cli.addGroup(cli.root(), "reg",
+                                 "read and change the registry file (get, set, delete, list, "
+                                 "import, export)");
+    AddRegistryOption(reg, o->registry);
+    reg.footer(
+        "KEY is written like SOFTWARE\\Kaztrel\\Kaztrel (a leading HKEY_LOCAL_MACHINE\\ or "
+        "HKLM\\ is accepted); NAME @ is the key's default value.");
+    auto command = [&](const char* name, const char* summary, int (*run)(const RegOptions&)) {
+        return &cli.add(reg, name, summary, [o, run] { return run(*o); });
+    };
+    auto keyAndName = [&](CLI::App* command) {
+        command->add_option("KEY", o->key, "the key")->required();
+        command->add_option("NAME", o->name, "the value's name")->required();
+        return command;
+    };
+    keyAndName(command("get", "print a value (text, or a number in decimal)", get));
+    CLI::App* setValue = keyAndName(command("set", "set a value to a number or a text", set));
+    setValue->add_option("--dword", o->dword, "a REG_DWORD value, decimal or 0x hexadecimal")
+        ->type_name("N")
+        ->transform(CLI::Validator(
+            [](std::string& text) -> std::string {
+                auto number = parseDwordArgument(text);
+                if (!number) return "needs a number from 0 to 4294967295, not '" + text + "'";
+                text = std::to_string(*number);
+                return {};
+            },
+            "NUMBER 0 to 4294967295", "Dword"));
+    setValue->add_option("--string", o->text, "a REG_SZ value")->type_name("TEXT");
+    keyAndName(command("delete", "remove a value", remove));
+    CLI::App* listValues =
+        command("list", "print the key's values as NAME<TAB>TYPE<TAB>VALUE", list);
+    listValues->add_option("KEY", o->key, "the key")->required();
+    CLI::App* importFile = command("import", "apply a .reg file", import);
+    importFile->add_option("FILE", o->file, "the .reg file")->required();
+    CLI::App* exportKeys =
+        command("export", "print the file as .reg text, or one key and its subkeys", exportKey);
+    exportKeys->add_option("KEY", o->key, "the key (default: the whole file)");
+    for (CLI::App* shows : {listValues, exportKeys})
+        shows->add_flag("--show-secrets", o->showSecrets, "include the \"Loop Seal Key\"");
 }
 
 }  // namespace kz::tool

@@ -1,12 +1,15 @@
 // kzmta run: plays the MTA for the agent library.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 
 #include "agent_library.h"
 #include "agent_trace.h"
+#include "command_line.h"
 #include "commands.h"
 #include "platform/dir_watch.h"
 #include "platform/environment.h"
@@ -35,37 +38,8 @@ struct RunOptions {
     std::string library;
     RunSettings settings;
     bool verbose = false;  // the agent's trace lines on standard error
+    uint64_t leftoverSeconds = 3600;
 };
-
-RunOptions ParseRunOptions(Args args) {
-    RunOptions options;
-    options.registry = takeRegistryPath(args);
-    if (!takeOption(args, "--library", options.library))
-        options.library = AgentLibrary::defaultPath();
-    std::string threads;
-    if (takeOption(args, "--threads", threads)) {
-        try {
-            options.settings.threads = unsigned(std::stoul(threads));
-        } catch (const std::exception&) {
-            throw std::runtime_error("--threads needs a number, not '" + threads + "'");
-        }
-        if (options.settings.threads == 0) throw std::runtime_error("--threads must be at least 1");
-    } else {
-        options.settings.threads = std::max(1u, std::thread::hardware_concurrency());
-    }
-    std::string age;
-    if (takeOption(args, "--leftover-age", age)) {
-        try {
-            options.settings.leftoverAge = std::chrono::seconds(std::stoul(age));
-        } catch (const std::exception&) {
-            throw std::runtime_error("--leftover-age needs a number of seconds, not '" + age + "'");
-        }
-    }
-    options.settings.watch = takeFlag(args, "--watch");
-    options.verbose = takeFlag(args, "--verbose");
-    if (!args.empty()) throw std::runtime_error("unexpected argument '" + args.front() + "'");
-    return options;
-}
 
 // Events wake the watch at once; the rescan on a timer takes up what no event announced:
 // a message file that came after its command file, a connector added meanwhile.
@@ -104,12 +78,11 @@ void SweepLeftovers(const std::string& registry, std::chrono::seconds age, std::
 
 int RunQueue(const std::string& registry, const std::string& libraryPath,
              const RunSettings& settings, std::FILE* out) {
+    RequireRegistryFile(registry);
     std::string root = ConnectorRootDirectory(registry);
-    if (root.empty()) {
-        std::fprintf(stderr, "kzmta run: the registry file %s names no Connector Root Directory\n",
-                     registry.c_str());
-        return 1;
-    }
+    if (root.empty())
+        throw std::runtime_error("the registry file " + registry +
+                                 " names no \"Connector Root Directory\"");
     std::string logDirectory = ActivityLogDirectory(registry);
     std::size_t linesBefore = CountReportLines(logDirectory);
     // The agent finds its registry file through the environment, as the MTA's child would.
@@ -149,10 +122,29 @@ int RunQueue(const std::string& registry, const std::string& libraryPath,
     return 0;
 }
 
-int runRunCommand(const Args& args) {
-    RunOptions options = ParseRunOptions(args);
-    AgentTraceDiversion traces(options.verbose);
-    return RunQueue(options.registry, options.library, options.settings, traces.console());
+void AddRunCommand(CommandLine& cli) {
+    auto o = std::make_shared<RunOptions>();
+    o->library = AgentLibrary::defaultPath();
+    o->settings.threads = std::max(1u, std::thread::hardware_concurrency());
+    CLI::App& run =
+        cli.add(cli.root(), "run", "filter every queued message through the agent library", [o] {
+            o->settings.leftoverAge = std::chrono::seconds(o->leftoverSeconds);
+            AgentTraceDiversion traces(o->verbose);
+            return RunQueue(o->registry, o->library, o->settings, traces.console());
+        });
+    AddRegistryOption(run, o->registry);
+    run.add_option("--library", o->library, "the agent library")
+        ->type_name("PATH")
+        ->capture_default_str();
+    AddNumberOption(run, "--threads", o->settings.threads,
+                    "queue threads (default: one per processor)", 1, 1024);
+    AddNumberOption(run, "--leftover-age", o->leftoverSeconds,
+                    "clear what interrupted runs left once it is this many seconds old "
+                    "(default 3600)",
+                    0, UINT32_MAX);
+    run.add_flag("--watch", o->settings.watch,
+                 "keep filtering new messages until SIGINT or SIGTERM");
+    run.add_flag("--verbose", o->verbose, "the agent's trace lines on standard error");
 }
 
 }  // namespace kz::tool
