@@ -21,10 +21,10 @@ RunOutput kzmta(std::vector<std::string> args, const std::vector<std::string>& e
 }
 
 // The subcommands a help text lists, one name at the start of each line of its
-// SUBCOMMANDS section.
+// Subcommands section.
 std::vector<std::string> subcommands(const std::string& help) {
     std::vector<std::string> names;
-    std::size_t at = help.find("SUBCOMMANDS:\n");
+    std::size_t at = help.find("Subcommands:\n");
     if (at == std::string::npos) return names;
     std::regex line(R"(^  ([a-z][a-z-]*)\s)");
     std::string rest = help.substr(at);
@@ -73,7 +73,7 @@ TEST(KzmtaCommandLine, EveryCommandExplainsItselfAndTheVersionIsBuiltIn) {
         << version.out;
     RunOutput bare = kzmta({});
     EXPECT_EQ(bare.status, 2);
-    EXPECT_NE(bare.err.find("SUBCOMMANDS:"), std::string::npos) << bare.err;
+    EXPECT_NE(bare.err.find("Subcommands:"), std::string::npos) << bare.err;
 }
 
 TEST(KzmtaCommandLine, UsageErrorsExitWithTwoAndSayWhatIsWrong) {

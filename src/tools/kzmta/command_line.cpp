@@ -78,7 +78,7 @@ int CommandLine::run(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         const CLI::App& where = chosenCommand(app_);
         // CLI11 reports a misspelt command as a missing one.
-        auto extra = where.remaining();
+        auto extra = app_.remaining(true);
         if (!where.get_subcommands({}).empty() && !extra.empty() && !extra.front().starts_with('-'))
             return usageError(where, "unknown command '" + extra.front() + "'");
         return usageError(where, e.what());
