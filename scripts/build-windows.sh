@@ -2,7 +2,7 @@
 # Builds the Windows library from the same sources with mingw-w64:
 #   build/windows/i686/    KZMTAFILTER.DLL, the 32-bit library the MTA loads, and the
 #                          libraries it loads (KZAISO, KZAISP, KZFLTMSA, KZAVGEN, KZWINDNS,
-#                          KZFLTMBF)
+#                          KZFLTMBF, KZDomainKeys)
 #   build/windows/x86_64/  the same for 64-bit Windows, with kzmta.exe and the test programs
 #   build/windows/KZMTAFILTER-<version>-setup.exe  the installer (NSIS, installer/) of
 #                          every 32-bit DLL built, for the mail server's Application Directory
@@ -20,6 +20,8 @@ fi
 libraries=(kzmtafilter KZAISO KZAISP KZFLTMSA KZAVGEN)
 # The DNS blacklist library and the Bayesian classifier, with SQLite compiled in.
 libraries+=(KZWINDNS KZFLTMBF)
+# The DKIM verifier.
+libraries+=(KZDomainKeys)
 scripts/fetch-sqlite.sh build/windows/sqlite
 
 build() {

@@ -38,6 +38,14 @@ timeout 300 "$wine" cmd /c exit </dev/null >/dev/null 2>&1
 # The DNS server of the provider tests: dnsmasq serving the made-up zones, on a loopback
 # address of its own at port 53 (the resolver Wine offers asks no other port), stopped
 # however the script ends.
+# The DKIM fixtures' keys, each in strings of at most 255 bytes.
+dkim_keys=()
+for key in fixture:fixture ed:ed25519; do
+    record=$(cat "tests/fixtures/dkim/${key#*:}.txt")
+    option="--txt-record=${key%%:*}._domainkey.example.net"
+    for ((at = 0; at < ${#record}; at += 255)); do option+=",${record:at:255}"; done
+    dkim_keys+=("$option")
+done
 dns_log=$(mktemp)
 dns_pid=
 for attempt in 1 2 3 4 5; do
@@ -47,6 +55,7 @@ for attempt in 1 2 3 4 5; do
         --listen-address="$dns_address" --bind-interfaces --port=53 --local-ttl=300 \
         --addn-hosts="$PWD/tests/fixtures/dns/blacklist.hosts" --local=/bl.test/ \
         --address=/2.0.192.bl.test/127.0.0.4 --log-facility="$dns_log" --log-queries \
+        --local=/example.net/ "${dkim_keys[@]}" \
         --pid-file= --user="$(id -un)" --group="$(id -gn)" </dev/null >/dev/null 2>&1 &
     dns_pid=$!
     for _ in $(seq 50); do

@@ -15,6 +15,7 @@
 #include "e2e/dispatch_server.h"
 #include "platform/registry.h"
 #include "provider_daemons.h"
+#include "support/case_file.h"
 #include "support/dkim_signing.h"
 #include "support/dnsmasq_server.h"
 
@@ -246,6 +247,21 @@ TEST(BayesProvider, TaughtThroughFilterCommandTheOutcomeIsTheCasesOwn) {
     EXPECT_EQ(server.outcome(), readFile(expected));
 }
 
+// A mail server whose agent loads the DKIM library ("Debug DKIM" 1) and asks `dns` for keys,
+// with the filter of tests/fixtures/dkim/config that holds messages whose signature fails.
+struct DkimServer : ProviderServer {
+    explicit DkimServer(const DnsmasqServer& dns) : ProviderServer("", "") {
+        platform::Registry values(registry);
+        values.setDword("SOFTWARE\\Kaztrel\\Kaztrel", "Debug DKIM", 1);
+        const std::string smtp = "SOFTWARE\\Kaztrel\\Kaztrel\\CONNECTORS\\SMTP";
+        values.setDword(smtp, "Domain Keys Status", 1);
+        values.setString(smtp, "Local DNS Server List", dns.server());
+        std::filesystem::remove_all(dir.file("config"));
+        std::filesystem::copy(fixture("dkim/config"), dir.file("config"),
+                              std::filesystem::copy_options::recursive);
+    }
+};
+
 // The DKIM library loaded by the agent, keys served by dnsmasq: a filter that holds
 // messages whose signature fails.
 TEST(DkimProvider, AFailedSignatureIsHeldWithItsHeaderAndAValidOneGoesOn) {
@@ -255,15 +271,7 @@ TEST(DkimProvider, AFailedSignatureIsHeldWithItsHeaderAndAValidOneGoesOn) {
     DnsmasqServer dns(
         fixture("dns/blacklist.hosts"),
         {"--local=/example.net/", TxtRecordOption("sel._domainkey.example.net", key.record)});
-    ProviderServer server("", "");
-    platform::Registry registry(server.registry);
-    registry.setDword("SOFTWARE\\Kaztrel\\Kaztrel", "Debug DKIM", 1);
-    const std::string smtp = "SOFTWARE\\Kaztrel\\Kaztrel\\CONNECTORS\\SMTP";
-    registry.setDword(smtp, "Domain Keys Status", 1);
-    registry.setString(smtp, "Local DNS Server List", dns.server());
-    std::filesystem::remove_all(server.dir.file("config"));
-    std::filesystem::copy(fixture("dkim/config"), server.dir.file("config"),
-                          std::filesystem::copy_options::recursive);
+    DkimServer server(dns);
     const std::string good = SignMessage(readFile(fixture("dkim/message.eml")), key, "sel");
     std::string altered = good;
     altered.replace(altered.find("attached"), 8, "enclosed");
@@ -276,6 +284,35 @@ TEST(DkimProvider, AFailedSignatureIsHeldWithItsHeaderAndAValidOneGoesOn) {
               0u);
     EXPECT_TRUE(server.untouched("GOOD.MAI")) << out.out;
     EXPECT_EQ(readFile(server.inbound + "/Messages/GOOD.MAI"), good);
+}
+
+// The signed fixtures through the agent as agent_cases.txt says, which the Windows library
+// must match under Wine (tests/windows/dkim_agent_test.cpp).
+TEST(DkimProvider, TheSignedFixturesGiveTheCaseFilesOutcomes) {
+    std::vector<std::string> options = {"--local=/example.net/"};
+    for (const auto& [selector, file] : {std::pair{"fixture", "fixture"}, {"ed", "ed25519"}})
+        options.push_back(TxtRecordOption(selector + std::string("._domainkey.example.net"),
+                                          readFile(fixture("dkim/" + std::string(file) + ".txt"))));
+    DnsmasqServer dns(fixture("dns/blacklist.hosts"), options);
+    DkimServer server(dns);
+    const std::vector<CaseLine> cases = ReadCaseFile("dkim/agent_cases.txt");
+    std::vector<std::pair<std::string, std::string>> messages;
+    const auto idOf = [](const CaseLine& c) { return "LINE" + std::to_string(c.number) + ".MAI"; };
+    for (const CaseLine& c : cases)
+        messages.emplace_back(idOf(c), readFile(fixture("dkim/" + c.fields[0])));
+    RunOutput out = server.queueAndFilter(messages);
+    for (const CaseLine& c : cases) {
+        const std::string id = idOf(c);
+        if (c.fields[1] == "passed") {
+            EXPECT_TRUE(server.untouched(id)) << c.fields[0] << "\n" << out.out;
+            continue;
+        }
+        ASSERT_TRUE(server.held(id)) << c.fields[0] << "\n" << out.out;
+        EXPECT_EQ(
+            readFile(server.dir.file("quarantine/Messages/" + id)).rfind(c.fields[2] + "\r\n", 0),
+            0u)
+            << c.fields[0];
+    }
 }
 
 // The DNS blacklist library loaded by the agent, asking dnsmasq about the hosts of links.

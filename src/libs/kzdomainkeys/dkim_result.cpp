@@ -6,23 +6,22 @@ namespace kz::dkim {
 
 namespace {
 
-// Whether the sender's domain is the signing domain or lies below it.
-bool signsFor(std::string_view signer, std::string_view sender) {
+DkimResult resultOf(const SignatureCheck& signature) {
+    return {signature.code, signature.domain, signature.selector, signature.detail, 0};
+}
+
+}  // namespace
+
+bool SignsFor(std::string_view signer, std::string_view sender) {
     if (signer.empty()) return false;
     if (sender == signer) return true;
     return sender.size() > signer.size() && sender.ends_with(signer) &&
            sender[sender.size() - signer.size() - 1] == '.';
 }
 
-DkimResult resultOf(const SignatureCheck& signature) {
-    return {signature.code, signature.domain, signature.selector, signature.detail};
-}
-
-}  // namespace
-
 DkimResult DecideResult(const std::vector<SignatureCheck>& signatures,
                         std::string_view senderDomain, bool alwaysSigns) {
-    const auto own = [&](const SignatureCheck& s) { return signsFor(s.domain, senderDomain); };
+    const auto own = [&](const SignatureCheck& s) { return SignsFor(s.domain, senderDomain); };
     const auto passes = [](const SignatureCheck& s) { return s.code == kPass; };
     auto found = std::find_if(signatures.begin(), signatures.end(),
                               [&](const SignatureCheck& s) { return passes(s) && own(s); });
@@ -32,8 +31,8 @@ DkimResult DecideResult(const std::vector<SignatureCheck>& signatures,
 
     found = std::find_if(signatures.begin(), signatures.end(), own);
     if (found != signatures.end()) return resultOf(*found);
-    if (alwaysSigns) return {kSignatureRequired, std::string(senderDomain), {}, {}};
-    if (signatures.empty()) return {kNoSignature, {}, {}, {}};
+    if (alwaysSigns) return {kSignatureRequired, std::string(senderDomain), {}, {}, 0};
+    if (signatures.empty()) return {kNoSignature, {}, {}, {}, 0};
     return resultOf(signatures.front());
 }
 

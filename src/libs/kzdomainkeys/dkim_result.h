@@ -1,7 +1,8 @@
 #pragma once
 // The result codes of a verification and which signature decides it.
 //
-//   1 pass; 2 no signature; 3 not checked (no message, unknown command);
+//   1 pass; 2 no signature; 3 not checked (no message, unknown command; for a signature:
+//  one beyond those verified, or of an algorithm the system cannot check);
 //  -9 a domain that always signs without a valid signature of its own; -8 empty
 //  signature header; -6 header hash invalid; -5 body hash invalid (also a body partly
 //  left unsigned by l=); -4 no usable key; -3 bad identity; -2 DNS failed without an
@@ -41,7 +42,11 @@ struct DkimResult {
     std::string domain;
     std::string selector;
     std::string detail;
+    std::size_t verified = 0;  // signatures whose key was looked up and hash computed
 };
+
+// Whether the sender's domain is the signing domain or lies below it (both lower case).
+bool SignsFor(std::string_view signer, std::string_view sender);
 
 // A passing signature passes the message (for a domain that always signs, only one of
 // that domain or a parent of it). Otherwise the first failed signature of the sender's

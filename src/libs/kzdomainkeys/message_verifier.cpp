@@ -1,11 +1,15 @@
 #include "message_verifier.h"
 
+#include <ctime>
 #include <memory>
+#include <optional>
 
+#include "canonical_form.h"
 #include "key_resolver.h"
 #include "message_parts.h"
 #include "opendkim_api.h"
 #include "provider_support/text_split.h"
+#include "signature_plan.h"
 
 namespace kz::dkim {
 
@@ -30,16 +34,37 @@ std::string textOf(const unsigned char* value) {
     return value ? std::string(reinterpret_cast<const char*>(value)) : std::string();
 }
 
-// rsa-sha1 is refused before its key is looked up.
+// rsa-sha1 is refused before its key is looked up. A signature refused for a fault of its
+// tags reads as algorithm 0 (rsa-sha1) too: it keeps its own fault.
 DKIM_CBSTAT refuseSha1(DKIM* /*handle*/, DKIM_SIGINFO** signatures, int count) {
     for (int i = 0; i < count; ++i) {
         dkim_alg_t algorithm = DKIM_SIGN_UNKNOWN;
-        if (dkim_sig_getsignalg(signatures[i], &algorithm) == DKIM_STAT_OK &&
+        if (dkim_sig_geterror(signatures[i]) == DKIM_SIGERROR_UNKNOWN &&
+            dkim_sig_getsignalg(signatures[i], &algorithm) == DKIM_STAT_OK &&
             algorithm == DKIM_SIGN_RSASHA1)
             dkim_sig_ignore(signatures[i]);
     }
     return DKIM_CBSTAT_CONTINUE;
 }
+
+// The canonical body's length in each form, worked out when first asked for.
+class CanonicalLengths {
+  public:
+    explicit CanonicalLengths(const std::string& body) : body_(body) {}
+    std::size_t of(dkim_canon_t form) {
+        const bool relaxed = form == DKIM_CANON_RELAXED;
+        auto& slot = relaxed ? relaxed_ : simple_;
+        if (!slot)
+            slot =
+                CanonicalBody(body_, relaxed ? Canonicalization::relaxed : Canonicalization::simple)
+                    .size();
+        return *slot;
+    }
+
+  private:
+    const std::string& body_;
+    std::optional<std::size_t> simple_, relaxed_;
+};
 
 Library openLibrary(KeyResolver& resolver) {
     Library library(dkim_init(nullptr, nullptr));
@@ -53,16 +78,19 @@ Library openLibrary(KeyResolver& resolver) {
 }
 
 ResultCode failureOf(DKIM* handle, DKIM_SIGINFO* signature, const KeyResolver& resolver,
-                     const std::string& keyName) {
+                     const std::string& keyName, CanonicalLengths& lengths) {
     const unsigned int flags = dkim_sig_getflags(signature);
     if (flags & DKIM_SIGFLAG_IGNORE) return kOtherFailure;  // refused algorithm
     if (dkim_sig_getbh(signature) == DKIM_SIGBH_MISMATCH) return kBodyHashInvalid;
     if ((flags & DKIM_SIGFLAG_PASSED) && dkim_sig_getbh(signature) == DKIM_SIGBH_MATCH) {
-        // A body longer than l= covers carries text nobody signed.
+        // A canonical body longer than l= carries text nobody signed.
         ssize_t bodyLength = 0, canonical = 0, signedLength = 0;
+        dkim_canon_t headerForm = DKIM_CANON_SIMPLE, bodyForm = DKIM_CANON_SIMPLE;
         if (dkim_sig_getcanonlen(handle, signature, &bodyLength, &canonical, &signedLength) ==
                 DKIM_STAT_OK &&
-            signedLength >= 0 && canonical < bodyLength)
+            signedLength >= 0 &&
+            dkim_sig_getcanons(signature, &headerForm, &bodyForm) == DKIM_STAT_OK &&
+            lengths.of(bodyForm) > std::size_t(signedLength))
             return kBodyHashInvalid;
         return kPass;
     }
@@ -101,7 +129,8 @@ std::string detailOf(DKIM_SIGINFO* signature, ResultCode code) {
         reinterpret_cast<const unsigned char*>(dkim_sig_geterrorstr(dkim_sig_geterror(signature))));
 }
 
-std::vector<SignatureCheck> checkSignatures(DKIM* handle, const KeyResolver& resolver) {
+std::vector<SignatureCheck> checkSignatures(DKIM* handle, const KeyResolver& resolver,
+                                            CanonicalLengths& lengths) {
     std::vector<SignatureCheck> checks;
     DKIM_SIGINFO** signatures = nullptr;
     int count = 0;
@@ -111,7 +140,7 @@ std::vector<SignatureCheck> checkSignatures(DKIM* handle, const KeyResolver& res
         check.domain = providers::ToLowerAscii(textOf(dkim_sig_getdomain(signatures[i])));
         check.selector = textOf(dkim_sig_getselector(signatures[i]));
         const std::string keyName = check.selector + "._domainkey." + check.domain;
-        check.code = failureOf(handle, signatures[i], resolver, keyName);
+        check.code = failureOf(handle, signatures[i], resolver, keyName, lengths);
         check.detail = detailOf(signatures[i], check.code);
         checks.push_back(std::move(check));
     }
@@ -129,17 +158,13 @@ DkimResult VerifyMessage(const DkimSettings& settings, std::string_view message,
     Handle handle(library ? dkim_verify(library.get(), reinterpret_cast<const u_char*>("message"),
                                         nullptr, &status)
                           : nullptr);
-    if (!handle) return {kNotChecked, {}, {}, "verifier could not be started"};
+    if (!handle) return {kNotChecked, {}, {}, "verifier could not be started", 0};
 
     MessageParts parts = SplitMessage(message);
-    bool emptySignature = false;
-    for (std::string& field : parts.headers) {
-        if (IsEmptySignatureHeader(field)) {
-            emptySignature = true;
-            continue;
-        }
-        dkim_header(handle.get(), bytes(field), field.size());
-    }
+    // Signatures beyond those verified are not given to the library at all: it would
+    // hash the body once for each.
+    SignaturePlan plan = PlanSignatures(parts.headers, senderDomain, uint64_t(std::time(nullptr)));
+    for (std::string& field : plan.fields) dkim_header(handle.get(), bytes(field), field.size());
     status = dkim_eoh(handle.get());
     if (status == DKIM_STAT_OK || status == DKIM_STAT_SYNTAX || status == DKIM_STAT_BADSIG) {
         if (!parts.body.empty()) dkim_body(handle.get(), bytes(parts.body), parts.body.size());
@@ -147,9 +172,13 @@ DkimResult VerifyMessage(const DkimSettings& settings, std::string_view message,
     }
     // Signatures refused or expired before any lookup also leave "no signature" here: the
     // list still has them.
-    std::vector<SignatureCheck> checks = checkSignatures(handle.get(), resolver);
-    if (emptySignature) checks.push_back({{}, {}, kEmptySignature, "signature header empty"});
-    return DecideResult(checks, senderDomain, alwaysSigns);
+    CanonicalLengths lengths(parts.body);
+    std::vector<SignatureCheck> checks = checkSignatures(handle.get(), resolver, lengths);
+    if (!checks.empty()) checks = WithUnchecked(std::move(checks), plan);
+    if (plan.emptySignature) checks.push_back({{}, {}, kEmptySignature, "signature header empty"});
+    DkimResult result = DecideResult(checks, senderDomain, alwaysSigns);
+    result.verified = plan.verified;
+    return result;
 }
 
 }  // namespace kz::dkim

@@ -7,8 +7,11 @@
 #include <ctime>
 
 #include "dkim_request.h"
+#include "key_lookup_ares.h"
 #include "message_parts.h"
 #include "message_verifier.h"
+#include "portable_verifier.h"
+#include "signature_plan.h"
 #include "support/dkim_signing.h"
 #include "support/dnsmasq_server.h"
 
@@ -86,15 +89,16 @@ TEST_F(DkimVerify, ASignedMessagePassesAndEachAlterationGivesItsCode) {
 }
 
 TEST_F(DkimVerify, Sha1ExpiryAndBodiesPartlyLeftUnsignedFail) {
-    DkimResult sha1 = verify(signedMessage({DKIM_SIGN_RSASHA1}));
+    DkimResult sha1 = verify(signedMessage(test::Signing(DKIM_SIGN_RSASHA1)));
     EXPECT_EQ(sha1.code, kOtherFailure);
     EXPECT_EQ(sha1.detail, "algorithm refused");
 
     const uint64_t lastWeek = uint64_t(std::time(nullptr)) - 7 * 86400;
-    EXPECT_EQ(verify(signedMessage({DKIM_SIGN_RSASHA256, false, lastWeek, 86400})).code,
-              kOtherFailure);
+    EXPECT_EQ(
+        verify(signedMessage(test::Signing(DKIM_SIGN_RSASHA256, false, lastWeek, 86400))).code,
+        kOtherFailure);
 
-    const std::string limited = signedMessage({DKIM_SIGN_RSASHA256, true});
+    const std::string limited = signedMessage(test::Signing(DKIM_SIGN_RSASHA256, true));
     EXPECT_EQ(verify(limited).code, kPass);
     EXPECT_EQ(verify(limited + "Click here: http://example.test/\r\n").code, kBodyHashInvalid);
 }
@@ -122,6 +126,54 @@ TEST_F(DkimVerify, ASilentServerTimesOutWithinTheTimeout) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(VerifyMessage(settings, twice, "example.net").code, kDnsTimedOut);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+}
+
+// Counts the key lookups the verifier written here makes.
+class CountingLookup : public KeyLookup {
+  public:
+    explicit CountingLookup(const DkimSettings& settings)
+        : resolver_(settings.servers, settings.timeout), inner_(resolver_) {}
+    KeyAnswer lookup(const std::string& name) override {
+        ++lookups;
+        return inner_.lookup(name);
+    }
+    int lookups = 0;
+
+  private:
+    KeyResolver resolver_;
+    AresKeyLookup inner_;
+};
+
+TEST_F(DkimVerify, FiveHundredSignaturesCostNoMoreThanThree) {
+    // The sender's valid signature on top, then 499 copies that differ in l= alone, each
+    // of which would be a body hash of its own.
+    const std::string good = signedMessage(test::Signing(DKIM_SIGN_RSASHA256, true));
+    const std::size_t end = good.find("\r\nFrom:") + 2;
+    const std::string field = good.substr(0, end);
+    const std::size_t length = field.find("l=") + 2;
+    std::string message = field;
+    for (int copy = 1; copy < 500; ++copy)
+        message +=
+            field.substr(0, length) + std::to_string(copy) + field.substr(field.find(';', length));
+    message += good.substr(end);
+
+    DkimSettings settings;
+    settings.servers = providers::ParseServerList(dns->server()).servers;
+    const DkimResult linux = VerifyMessage(settings, message, "example.net");
+    EXPECT_EQ(linux.code, kPass) << linux.detail;
+    EXPECT_EQ(linux.verified, kMostVerified);
+
+    CountingLookup keys(settings);
+    const DkimResult portable =
+        VerifyPortable(message, "example.net", keys, {false, uint64_t(std::time(nullptr))});
+    EXPECT_EQ(portable.code, kPass) << portable.detail;
+    EXPECT_EQ(portable.verified, kMostVerified);
+    EXPECT_LE(keys.lookups, int(kMostVerified));
+
+    // Without the valid one on top the first checked signature of the sender decides.
+    const DkimResult forged = VerifyMessage(settings, message.substr(end), "example.net");
+    EXPECT_EQ(forged.code, kHeaderHashInvalid);
+    EXPECT_EQ(forged.verified, kMostVerified);
 }
 
 TEST(DkimInput, RequestValuesAndMessageLines) {
