@@ -10,8 +10,9 @@ version=$(scripts/project-version.sh)
 out=$PWD/build/package
 source=$out/kzmta-$version
 
-# The tracked and new files as they are in the working tree; the same folder every time,
-# so that the compiler cache and the previous build tree are used again.
+# The tracked and new files as they are in the working tree, with their times; the same
+# folder every time, and no clean (-nc), so that the previous build tree and the compiler
+# cache are used again.
 mkdir -p "$source"
 find "$source" -mindepth 1 -maxdepth 1 ! -name obj-\* -exec rm -rf {} +
 git ls-files -z --cached --others --exclude-standard | grep -zv '^build/' |
@@ -29,7 +30,7 @@ if command -v ccache >/dev/null; then
     export KZ_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR=$source CCACHE_NOHASHDIR=1
 fi
 rm -f "$out"/kzmta_*.deb "$out"/kzmta-dbgsym_*
-(cd "$source" && nice -n 10 dpkg-buildpackage -b -us -uc -j"$(nproc)" >"$out/build.log" 2>&1) || {
+(cd "$source" && nice -n 10 dpkg-buildpackage -b -nc -us -uc -j"$(nproc)" >"$out/build.log" 2>&1) || {
     tail -50 "$out/build.log"
     exit 1
 }
