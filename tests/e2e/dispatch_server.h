@@ -109,11 +109,15 @@ class DispatchServer {
     }
     // The same with the connector and message of each call given in turn.
     RunOutput host(const std::vector<std::string>& pairs) const {
-        std::vector<std::string> argv = {binPath("kztest-agent_host"),
-                                         libPath("libkzmtafilter.so")};
+        std::vector<std::string> argv = {binPath("kztest-agent_host")};
+        if (exitLoaded) argv.push_back("--exit-loaded");
+        argv.push_back(libPath("libkzmtafilter.so"));
         argv.insert(argv.end(), pairs.begin(), pairs.end());
         return run(argv, environment());
     }
+
+    // The host exits without unloading the library, as the MTA's service process does.
+    bool exitLoaded = false;
 
     std::vector<std::string> environment() const {
         return {"KZ_REGISTRY=" + registry, "KZ_RUNTIME_DIR=" + dir.path(), "KZ_EVENTLOG=" + events};

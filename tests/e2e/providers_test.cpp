@@ -55,6 +55,17 @@ struct ProviderServer : DispatchServer {
         return out;
     }
 
+    // The same from a host that exits without unloading the agent, as the MTA's service
+    // process ends: no provider is called after its own objects are gone.
+    RunOutput queueAndFilterThenExit(
+        const std::vector<std::pair<std::string, std::string>>& messages) {
+        exitLoaded = true;
+        RunOutput out = queueAndFilter(messages);
+        exitLoaded = false;
+        EXPECT_NE(out.out.find("exiting loaded\n"), std::string::npos) << out.out << out.err;
+        return out;
+    }
+
     // Held: copied to quarantine and removed from the queue.
     bool held(const std::string& id) const {
         return exists(dir.file("quarantine/Messages/" + id)) && !exists(messageFile(id));
@@ -82,7 +93,7 @@ TEST(SpamdProvider, GtubeIsHeldAPlainMessageIsNotAndAStoppedSpamdHoldsNothingUp)
                                << readFile(spamd.dir.file("spamd.log"));
     ProviderServer server(kSpamAssassinOn, ServerKey("SpamAssassin", spamd.address));
     const std::string gtube = server.sample("gtube"), plain = server.sample("plain");
-    RunOutput out = server.queueAndFilter({{"GTUBE.MAI", gtube}, {"PLAIN.MAI", plain}});
+    RunOutput out = server.queueAndFilterThenExit({{"GTUBE.MAI", gtube}, {"PLAIN.MAI", plain}});
     EXPECT_NE(out.out.find("SA Filter - Loading Complete.\n"), std::string::npos) << out.out;
     EXPECT_TRUE(server.held("GTUBE.MAI")) << out.out;
     EXPECT_TRUE(server.untouched("PLAIN.MAI")) << out.out;
@@ -116,7 +127,7 @@ TEST(ClamdProvider, EicarIsHeldACleanMessageIsNotAndAStoppedClamdHoldsEverything
     const std::string plain = server.sample("plain");
     // A signature past the first chunks of the stream is found; over clamd's stream limit
     // is not clean.
-    RunOutput out = server.queueAndFilter(
+    RunOutput out = server.queueAndFilterThenExit(
         {{"EICAR.MAI", server.sample("eicar")},
          {"PLAIN.MAI", plain},
          {"MARKED.MAI", plain + std::string(200 * 1024, 'x') + "\r\nKZ-TEST-MARKER\r\n"},
@@ -143,6 +154,24 @@ TEST(ClamdProvider, EicarIsHeldACleanMessageIsNotAndAStoppedClamdHoldsEverything
     out = open.queueAndFilter({{"PLAIN.MAI", plain}});
     EXPECT_TRUE(open.untouched("PLAIN.MAI")) << out.out;
     EXPECT_EQ(open.eventCount(), 1) << readFile(open.events);
+}
+
+// Scanning on without the scanner's library: nothing passes as clean unless the
+// administrator chose "Fail Closed" 0.
+TEST(ClamdProvider, WithoutTheScannerLibraryMessagesAreHeldUnlessFailOpen) {
+    TempDir empty;
+    for (bool failClosed : {true, false}) {
+        ProviderServer server(kAntivirusOn, failClosed ? ""
+                                                       : ProviderServer::section("Antivirus") +
+                                                             "\"Fail Closed\"=dword:00000000\r\n");
+        platform::Registry(server.registry)
+            .setString("SOFTWARE\\Kaztrel\\Kaztrel", "Application Directory", empty.path());
+        RunOutput out = server.queueAndFilter({{"PLAIN.MAI", server.sample("plain")}});
+        EXPECT_NE(out.out.find("Antivirus Loading - Unable to locate Filter Provider."),
+                  std::string::npos)
+            << out.out;
+        EXPECT_EQ(server.held("PLAIN.MAI"), failClosed) << out.out;
+    }
 }
 
 // Its filter holds a message (quarantine, delete) whose score is over 90.
@@ -206,7 +235,7 @@ TEST(BayesProvider, TaughtByKzmtaAndFilterCommandItHoldsSpamAndLetsHamThrough) {
     EXPECT_EQ(out.status, 0) << out.err;
     EXPECT_NE(out.out.find("Spam messages: 4\nHam messages: 4\n"), std::string::npos) << out.out;
 
-    out = server.queueAndFilter(
+    out = server.queueAndFilterThenExit(
         {{"SPAM.MAI", spam}, {"HAM.MAI", readFile(fixture("bayes/ham.eml"))}});
     EXPECT_TRUE(server.held("SPAM.MAI")) << out.out;
     EXPECT_TRUE(server.untouched("HAM.MAI")) << out.out;
@@ -276,7 +305,7 @@ TEST(DkimProvider, AFailedSignatureIsHeldWithItsHeaderAndAValidOneGoesOn) {
     std::string altered = good;
     altered.replace(altered.find("attached"), 8, "enclosed");
 
-    RunOutput out = server.queueAndFilter({{"GOOD.MAI", good}, {"ALTERED.MAI", altered}});
+    RunOutput out = server.queueAndFilterThenExit({{"GOOD.MAI", good}, {"ALTERED.MAI", altered}});
     EXPECT_NE(out.out.find("Domain Keys - Loading Complete.\n"), std::string::npos) << out.out;
     EXPECT_TRUE(server.held("ALTERED.MAI")) << out.out;
     EXPECT_EQ(readFile(server.dir.file("quarantine/Messages/ALTERED.MAI"))
@@ -337,8 +366,10 @@ TEST(DnsBlacklist, AListedAddressHoldsTheFilterAndASilentZoneIsWaitedForOnce) {
     server.queue("CLEAN2.MAI", "clean_link");
     server.queue("LISTED.MAI", "listed_link");
 
+    server.exitLoaded = true;  // as the MTA's service process ends
     RunOutput out = server.filter({"CLEAN1.MAI", "CLEAN2.MAI", "LISTED.MAI"});
     ASSERT_EQ(out.status, 0) << out.err;
+    EXPECT_NE(out.out.find("exiting loaded\n"), std::string::npos) << out.out;
     const std::string log = server.reportLog();
     EXPECT_NE(log.find("DNS blacklists: ignored DNS servers that are not addresses: bogus"),
               std::string::npos)

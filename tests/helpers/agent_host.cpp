@@ -1,6 +1,8 @@
 // Loads the agent library as the MTA does and filters the named messages:
-//   kztest-agent_host LIBRARY [CONNECTOR MESSAGE | FilterCommand TEXT]...
-// Prints one "FilterExecute=N" line per message, "FilterCommand=N" per command.
+//   kztest-agent_host [--exit-loaded] LIBRARY [CONNECTOR MESSAGE | FilterCommand TEXT]...
+// Prints one "FilterExecute=N" line per message, "FilterCommand=N" per command. With
+// --exit-loaded the process exits without unloading the library, as a mail service
+// process ends.
 
 #include <dlfcn.h>
 
@@ -13,6 +15,11 @@ using FilterUnInitFn = int (*)(int);
 using FilterCommandFn = int (*)(int, int, const char*);
 
 int main(int argc, char** argv) {
+    const bool exitLoaded = argc > 1 && std::strcmp(argv[1], "--exit-loaded") == 0;
+    if (exitLoaded) {
+        --argc;
+        ++argv;
+    }
     if (argc < 2 || argc % 2 != 0) {
         std::fprintf(stderr, "usage: %s LIBRARY [CONNECTOR MESSAGE]...\n", argv[0]);
         return 2;
@@ -44,6 +51,10 @@ int main(int argc, char** argv) {
     }
     std::printf("FilterUnInit=%d\n", uninit(0));
     std::fflush(stdout);
+    if (exitLoaded) {
+        std::printf("exiting loaded\n");
+        return 0;
+    }
     dlclose(library);
     std::printf("unloaded\n");
     return 0;

@@ -73,4 +73,9 @@ void Agent::detach() {
     log::StopLogging();
 }
 
+void Agent::detachAtExit() {
+    attached_ = false;
+    log::StopLogging();
+}
+
 }  // namespace kz::host

@@ -35,6 +35,9 @@ class Agent {
     void attach();
     // Detach: what attach started, let go; the logs last.
     void detach();
+    // Detach at process exit: the report log's End line only. Providers are neither
+    // called nor unloaded, since their own objects may be destroyed already.
+    void detachAtExit();
 
     RunControl& runControl() { return runControl_; }
     AntivirusPlugins& antivirusPlugins() { return antivirusPlugins_; }

@@ -1,4 +1,5 @@
-// The entries the MTA calls. Each catches everything at the boundary.
+// The entries the MTA calls. Each catches everything at the boundary, and the first one
+// called attaches the process.
 
 #include "platform/exports.h"
 
@@ -41,7 +42,7 @@ std::string NameForLog(const char* name) {
 
 KZ_EXPORT int KZ_STDCALL FilterInit(int /*reserved*/) {
     return kz::host::RunGuarded("FilterInit", 0, [] {
-        kz::host::Agent* agent = kz::host::CurrentAgent();
+        kz::host::Agent* agent = kz::host::AttachedAgent();
         return agent ? kz::host::LoadAntivirusPlugins(agent->antivirusPlugins()) : 0;
     });
 }
@@ -49,7 +50,7 @@ KZ_EXPORT int KZ_STDCALL FilterInit(int /*reserved*/) {
 KZ_EXPORT int KZ_STDCALL FilterExecute(const char* host, const char* message, const char* connector,
                                        int /*reserved*/) {
     return kz::host::RunGuarded("FilterExecute", 1, [&] {
-        kz::host::Agent* agent = kz::host::CurrentAgent();
+        kz::host::Agent* agent = kz::host::AttachedAgent();
         if (!agent) return 1;
         if (!NameFits(message) || !NameFits(connector)) {
             kz::log::DebugLogf(
@@ -79,6 +80,7 @@ KZ_EXPORT int KZ_STDCALL FilterExecute(const char* host, const char* message, co
 
 KZ_EXPORT int KZ_STDCALL FilterCommand(int /*reserved1*/, int /*reserved2*/, const char* command) {
     return kz::host::RunGuarded("FilterCommand", 0, [&] {
+        kz::host::AttachedAgent();
         auto result = kz::providers::BayesianExecute(command ? std::string_view(command)
                                                              : std::string_view());
         if (!result) {
@@ -92,14 +94,19 @@ KZ_EXPORT int KZ_STDCALL FilterCommand(int /*reserved1*/, int /*reserved2*/, con
     });
 }
 
+// Releasing happens at detach.
 KZ_EXPORT int KZ_STDCALL FilterUnInit(int /*reserved*/) {
-    return 1;
+    return kz::host::RunGuarded("FilterUnInit", 1, [] {
+        kz::host::AttachedAgent();
+        return 1;
+    });
 }
 
 KZ_EXPORT int KZ_STDCALL ExecuteVBScript(const char* scriptText, const char* functionName,
                                          char* resultBuffer, int resultBufferSize,
                                          int wantResultData) {
     return kz::host::RunGuarded("ExecuteVBScript", 0, [&] {
+        kz::host::AttachedAgent();
         std::size_t size = resultBuffer && resultBufferSize > 0 ? std::size_t(resultBufferSize) : 0;
         // The host writes the buffer only in some cases; otherwise it keeps the caller's text.
         std::string before =

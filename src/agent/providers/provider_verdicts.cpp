@@ -3,6 +3,8 @@
 #include <cstdlib>
 
 #include "base/text_limit.h"
+#include "config/registry_access.h"
+#include "config/registry_keys.h"
 #include "providers/provider_calls.h"
 #include "providers/scan_providers.h"
 
@@ -12,6 +14,18 @@ namespace {
 
 constexpr float kBayesianDetection = 95.0f;
 constexpr const char* kAgentName = "MTAFILTER";
+
+// With scanning on and no scanner to ask, a message is not clean: the scanner's own
+// "Fail Closed" (default on) decides, as when the scanner cannot be reached.
+VirusScan withoutScanner() {
+    VirusScan scan;
+    const std::string key = std::string(config::reg::kAgentKey) + "\\Antivirus";
+    if (config::RegDwordOr(key, "Fail Closed", 1) != 0) {
+        scan.result = 1;
+        scan.text = "scanner unavailable";
+    }
+    return scan;
+}
 
 }  // namespace
 
@@ -55,9 +69,9 @@ long SpamAssassinStatus(const MessageContext& message) {
 }
 
 VirusScan ScanForVirus(const MessageContext& message) {
-    VirusScan scan;
     const AntivirusEntry execute = Providers().antivirus.execute;
-    if (!execute) return scan;
+    if (!execute) return withoutScanner();
+    VirusScan scan;
     CountFor(message, log::Counter::AntivirusTotalScans);
     const std::string messageId(message.messageId);
     const std::string connector(message.connectorName);

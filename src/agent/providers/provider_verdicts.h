@@ -20,7 +20,8 @@ struct VirusScan {
     int result = 0;  // 1: a virus was found
     std::string text;
 };
-// The antivirus provider's scan; result 0 when it has no scan entry.
+// The antivirus provider's scan; without a scan entry "scanner unavailable" (result 1)
+// unless its "Fail Closed" is 0.
 VirusScan ScanForVirus(const MessageContext& message);
 // One more "Antivirus Detected", for each filter that tests for viruses.
 void CountVirusDetection(const MessageContext& message);

@@ -1,6 +1,7 @@
 #include "clamd_scan.h"
 
 #include <array>
+#include <filesystem>
 #include <fstream>
 #include <string_view>
 
@@ -52,7 +53,9 @@ ClamdSettings ReadClamdSettings() {
 }
 
 ClamdOutcome ScanWithClamd(const ClamdSettings& settings, const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    // A UTF-8 path, whatever the system's legacy code page.
+    std::ifstream file(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                       std::ios::binary);
     if (!file) return failed("cannot read " + path);
     std::string why;
     auto connection =

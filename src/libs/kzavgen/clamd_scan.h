@@ -13,7 +13,12 @@
 namespace kz::providers {
 
 struct ClamdSettings {
+#ifdef _WIN32
+    // clamd for Windows listens on TCP only; the socket layer has no Unix sockets.
+    std::string server = "127.0.0.1:3310";
+#else
     std::string server = "/var/run/clamav/clamd.ctl";
+#endif
     std::chrono::milliseconds timeout{30000};
     bool failClosed = true;
 };

@@ -1,7 +1,8 @@
 #include "store_pool.h"
 
+#include <array>
 #include <mutex>
-#include <vector>
+#include <type_traits>
 
 namespace kz::bayes {
 
@@ -10,26 +11,27 @@ namespace {
 // More idle connections than threads that score at once would only hold memory.
 constexpr std::size_t kMaxIdle = 16;
 
+// Nothing to destroy: a clean-up entry called at process exit after this library's
+// objects were destroyed still finds the pool as it was. Only clean-up closes the
+// connections.
 struct Pool {
     std::mutex mutex;
-    std::vector<std::unique_ptr<TokenStore>> idle;
+    std::array<TokenStore*, kMaxIdle> idle{};
+    std::size_t idleCount = 0;
 };
+static_assert(std::is_trivially_destructible_v<Pool>);
 
-Pool& pool() {
-    static Pool instance;
-    return instance;
-}
+constinit Pool gPool;
 
 }  // namespace
 
 StoreLease::StoreLease(const std::string& path) {
     {
-        std::lock_guard lock(pool().mutex);
-        auto& idle = pool().idle;
-        for (auto it = idle.begin(); it != idle.end(); ++it) {
-            if ((*it)->path() != path) continue;
-            store_ = std::move(*it);
-            idle.erase(it);
+        std::lock_guard lock(gPool.mutex);
+        for (std::size_t i = 0; i < gPool.idleCount; ++i) {
+            if (gPool.idle[i]->path() != path) continue;
+            store_.reset(gPool.idle[i]);
+            gPool.idle[i] = gPool.idle[--gPool.idleCount];
             return;
         }
     }
@@ -37,14 +39,20 @@ StoreLease::StoreLease(const std::string& path) {
 }
 
 StoreLease::~StoreLease() {
-    std::lock_guard lock(pool().mutex);
-    if (pool().idle.size() < kMaxIdle) pool().idle.push_back(std::move(store_));
+    std::lock_guard lock(gPool.mutex);
+    if (gPool.idleCount < kMaxIdle) gPool.idle[gPool.idleCount++] = store_.release();
 }
 
 void CloseIdleStores() {
-    std::vector<std::unique_ptr<TokenStore>> closing;
-    std::lock_guard lock(pool().mutex);
-    closing.swap(pool().idle);
+    std::array<TokenStore*, kMaxIdle> closing{};
+    std::size_t count = 0;
+    {
+        std::lock_guard lock(gPool.mutex);
+        closing = gPool.idle;
+        count = gPool.idleCount;
+        gPool.idleCount = 0;
+    }
+    for (std::size_t i = 0; i < count; ++i) delete closing[i];
 }
 
 }  // namespace kz::bayes
