@@ -41,7 +41,10 @@ struct RegValue {
 
     static RegValue fromString(std::string name, std::string_view text);
     static RegValue fromDword(std::string name, uint32_t value);
-    std::string asString() const;             // bytes up to the first NUL
+    std::string asString() const;  // bytes up to the first NUL
+    // asString, and for REG_EXPAND_SZ every %NAME% of the environment replaced by its
+    // value (unknown names stay as written), as programs that read such a value do.
+    std::string expandedString() const;
     std::optional<uint32_t> asDword() const;  // little-endian, when 1 to 4 bytes
 
     bool operator==(const RegValue&) const = default;
@@ -83,6 +86,10 @@ class Registry {
     RegResult setDword(std::string_view key, std::string_view name, uint32_t value);
     RegResult deleteValue(std::string_view key, std::string_view name);  // NotFound if absent
     RegResult createKey(std::string_view key);
+    // Creates the key when missing and lets only the system, administrators and the
+    // account this process runs as open it. The registry file has one owner and mode for
+    // all its keys, so there it only creates the key.
+    RegResult restrictKey(std::string_view key);
 
     // Applies every key, value and deletion of a .reg text to the file in one locked
     // write; a text that does not parse changes nothing.

@@ -3,12 +3,17 @@
 //
 // The program is also its own second process: "hold-lock NAME EVENT" takes the named
 // lock, signals the event and waits to be killed; "exit N" ends with code N; "sleep"
-// sleeps for a minute.
+// sleeps for a minute; "probe-handle N" exits 1 when handle N is an open event;
+// "start-sleeper FILE" starts a "sleep" process, writes its id to FILE and sleeps.
 
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <thread>
 
 #include "platform/codepage.h"
@@ -61,6 +66,58 @@ TEST_F(RegistryTest, EveryTypeKeepsItsBytesAndTheSmallestDwordRules) {
     EXPECT_FALSE(registry.query(kTestKey, "Wide")->asDword());
     EXPECT_EQ(registry.values(kTestKey).size(), written.size());
     EXPECT_EQ(registry.deleteValue(kTestKey, "Missing").status, platform::RegStatus::NotFound);
+}
+
+// Names and texts are UTF-8 on our side and UTF-16 in the system.
+TEST_F(RegistryTest, TextIsUtf8HereAndUtf16InTheSystem) {
+    const std::string name =
+        "Gr\xC3\xBC\xC3\x9F"
+        "e \xD0\xBF";
+    ASSERT_TRUE(registry.setString(kTestKey, name, name).ok());
+    EXPECT_EQ(registry.query(kTestKey, name)->asString(), name);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kaztrel\\PlatformTest", 0,
+                            KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key),
+              ERROR_SUCCESS);
+    wchar_t wide[32] = {};
+    DWORD size = sizeof wide - sizeof(wchar_t);
+    EXPECT_EQ(RegQueryValueExW(key, L"Gr\u00FC\u00DFe \u043F", nullptr, nullptr,
+                               reinterpret_cast<BYTE*>(wide), &size),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(std::wstring(wide), L"Gr\u00FC\u00DFe \u043F");
+}
+
+// Only the system, administrators and this account may open a restricted key.
+TEST_F(RegistryTest, ARestrictedKeyIsClosedToOtherUsers) {
+    const std::string key = std::string(kTestKey) + "\\Secret";
+    ASSERT_TRUE(registry.restrictKey(key).ok());
+    ASSERT_TRUE(registry.setString(key, "Value", "secret").ok());
+    EXPECT_EQ(registry.query(key, "Value")->asString(), "secret");
+    HKEY handle = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kaztrel\\PlatformTest\\Secret", 0,
+                            READ_CONTROL | KEY_WOW64_32KEY, &handle),
+              ERROR_SUCCESS);
+    DWORD size = 0;
+    RegGetKeySecurity(handle, DACL_SECURITY_INFORMATION, nullptr, &size);
+    std::vector<std::max_align_t> descriptor(size / sizeof(std::max_align_t) + 1);
+    ASSERT_EQ(RegGetKeySecurity(handle, DACL_SECURITY_INFORMATION, descriptor.data(), &size),
+              ERROR_SUCCESS);
+    RegCloseKey(handle);
+    wchar_t* text = nullptr;
+    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorW(
+        descriptor.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr));
+    const std::wstring dacl = text;
+    LocalFree(text);
+    const std::string shown(dacl.begin(), dacl.end());
+    EXPECT_TRUE(dacl.starts_with(L"D:P")) << shown;  // nothing inherited from the parent
+    EXPECT_NE(dacl.find(L";;;SY)"), std::wstring::npos) << shown;
+    EXPECT_NE(dacl.find(L";;;BA)"), std::wstring::npos) << shown;
+    for (const wchar_t* others : {L";;;BU)", L";;;WD)", L";;;AU)"})
+        EXPECT_EQ(dacl.find(others), std::wstring::npos) << shown;
+    std::size_t entries = 0;
+    for (std::size_t at = 0; (at = dacl.find(L"(A;", at)) != std::wstring::npos; ++at) ++entries;
+    EXPECT_EQ(entries, 3u) << shown;
 }
 
 // The 64-bit build opens the view the 32-bit library sees: its keys are under
@@ -164,6 +221,28 @@ TEST(Processes, ExitCodesBoundsAndCommandLinesWithoutAShell) {
     platform::ProcessResult slow = platform::runProcess(self + " sleep", 300ms);
     EXPECT_TRUE(slow.started && slow.killed && !slow.finished);
 
+    // The program gets the standard handles and nothing else the host lets children
+    // inherit.
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE event = CreateEventA(&inheritable, TRUE, FALSE, nullptr);
+    platform::ProcessResult probe = platform::runProcess(
+        self + " probe-handle " + std::to_string(reinterpret_cast<uintptr_t>(event)), 20s);
+    CloseHandle(event);
+    EXPECT_TRUE(probe.finished);
+    EXPECT_EQ(probe.exitCode, 0) << "the host's event was inherited";
+
+    // At the bound the program and what it started end together.
+    ScratchFolder scratch;
+    const std::string pidFile = scratch.file("sleeper.pid");
+    platform::ProcessResult tree = platform::runProcess(self + " start-sleeper " + pidFile, 3s);
+    EXPECT_TRUE(tree.killed);
+    const DWORD sleeperId = DWORD(std::stoul(readWhole(pidFile)));
+    HANDLE sleeper = OpenProcess(SYNCHRONIZE, FALSE, sleeperId);
+    if (sleeper) {
+        EXPECT_EQ(WaitForSingleObject(sleeper, 5000), WAIT_OBJECT_0) << "the sleeper lives on";
+        CloseHandle(sleeper);
+    }
+
     // No shell reads the line: a redirection is an argument, not a file.
     platform::ProcessResult missing = platform::runProcess("kz-no-such-program.exe > out.txt", 5s);
     EXPECT_FALSE(missing.started);
@@ -171,22 +250,44 @@ TEST(Processes, ExitCodesBoundsAndCommandLinesWithoutAShell) {
     EXPECT_FALSE(platform::fileStatus("out.txt") == platform::FileStatus::Ok);
 }
 
-// A reader that does not share deletion keeps the old file: the replacement fails whole
-// and leaves no temporary behind; once the reader is gone it succeeds.
+// A reader that does not share deletion keeps the old file: the replacement waits for it a
+// moment, then fails whole and leaves no temporary behind; a reader that lets go within
+// that moment is waited out; one that shares deletion, as on-access scanners do, keeps
+// reading what it opened while the name gets the new content.
 TEST(Files, ReplacementIsWholeOrNotAtAllAndLeavesNoTemporary) {
     ScratchFolder scratch;
     std::string target = platform::joinPath(scratch.path(), "FILTER.TAB");
     EXPECT_EQ(target, scratch.path() + "\\FILTER.TAB");
     ASSERT_TRUE(platform::writeFileAtomic(target, "old"));
-    HANDLE reader = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    auto open = [&](DWORD sharing) {
+        return CreateFileA(target.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    };
+    HANDLE reader = open(FILE_SHARE_READ);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(platform::writeFileAtomic(target, "new"));
     CloseHandle(reader);
     EXPECT_EQ(platform::readFile(target), "old");
     EXPECT_EQ(platform::listDirectory(scratch.path()), std::vector<std::string>{"FILTER.TAB"});
+
+    reader = open(FILE_SHARE_READ);
+    std::thread letGo([reader] {
+        Sleep(150);
+        CloseHandle(reader);
+    });
     EXPECT_TRUE(platform::writeFileAtomic(target, "new\r\ntext"));
+    letGo.join();
     EXPECT_EQ(platform::readTextFile(target), "new\ntext");
+
+    reader = open(FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(platform::writeFileAtomic(target, "scanned"));
+    char seen[16] = {};
+    DWORD n = 0;
+    EXPECT_TRUE(ReadFile(reader, seen, sizeof seen, &n, nullptr));
+    CloseHandle(reader);
+    EXPECT_EQ(std::string(seen, n), "new\r\ntext");
+    EXPECT_EQ(platform::readFile(target), "scanned");
 
     std::string other = platform::joinPath(scratch.path(), "other");
     ASSERT_TRUE(platform::writeFileAtomic(other, "renamed"));
@@ -195,6 +296,33 @@ TEST(Files, ReplacementIsWholeOrNotAtAllAndLeavesNoTemporary) {
     EXPECT_EQ(platform::fileStatus(platform::joinPath(scratch.path(), "no\\such")),
               platform::FileStatus::NotFound);
     EXPECT_EQ(platform::fileSize(target).size, 7u);
+}
+
+// Paths past the classic 260-character limit, and names in no single code page, are
+// UTF-8 on our side of every file function.
+TEST(Files, LongPathsAndNamesOutsideTheCodePage) {
+    ScratchFolder scratch;
+    std::vector<std::string> folders = {scratch.path()};
+    while (folders.back().size() < 300) {
+        folders.push_back(folders.back() + "\\" + std::string(40, 'q'));
+        ASSERT_TRUE(platform::createDirectory(folders.back())) << folders.back().size();
+    }
+    const std::string name =
+        "Gr\xC3\xBC\xC3\x9F"
+        "e-\xD0\xBF\xD0\xB8\xD1\x81\xD1\x8C\xD0\xBC\xD0\xBE.MAI";
+    const std::string file = folders.back() + "\\" + name;
+    ASSERT_TRUE(platform::writeFileAtomic(file, "text"));
+    EXPECT_EQ(platform::readFile(file), "text");
+    EXPECT_TRUE(platform::isDirectory(folders.back()));
+    EXPECT_EQ(platform::fileSize(file).size, 4u);
+    EXPECT_EQ(platform::listDirectory(folders.back()), std::vector<std::string>{name});
+    EXPECT_TRUE(platform::copyFile(file, file + ".copy"));
+    EXPECT_TRUE(platform::appendFile(file + ".copy", "+"));
+    EXPECT_EQ(platform::readFile(file + ".copy"), "text+");
+    EXPECT_TRUE(platform::removeFile(file) && platform::removeFile(file + ".copy"));
+    for (std::size_t i = folders.size() - 1; i > 0; --i)
+        EXPECT_TRUE(
+            RemoveDirectoryW((L"\\\\?\\" + std::filesystem::path(folders[i]).wstring()).c_str()));
 }
 
 TEST(CodePages, SystemTablesAndOurOwnConvertAlike) {
@@ -261,6 +389,23 @@ int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "exit" && argc == 3) return std::atoi(argv[2]);
     if (mode == "sleep") {
+        Sleep(60000);
+        return 0;
+    }
+    if (mode == "probe-handle" && argc == 3) {
+        HANDLE handle = reinterpret_cast<HANDLE>(uintptr_t(std::stoull(argv[2])));
+        DWORD flags = 0;
+        return GetHandleInformation(handle, &flags) &&
+               WaitForSingleObject(handle, 0) == WAIT_TIMEOUT;
+    }
+    if (mode == "start-sleeper" && argc == 3) {
+        STARTUPINFOA startup{sizeof startup};
+        PROCESS_INFORMATION sleeper{};
+        std::string line = "\"" + kz::platform::executablePath() + "\" sleep";
+        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &sleeper))
+            return 3;
+        kz::test::writeWhole(argv[2], std::to_string(sleeper.dwProcessId));
         Sleep(60000);
         return 0;
     }

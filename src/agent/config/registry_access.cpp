@@ -37,9 +37,10 @@ bool RegReadString(std::string_view keyPath, std::string_view name, std::string&
         out.clear();
         return false;
     }
-    // A value without a terminator may still be one byte too long; an empty text
-    // counts as absent so that callers fall back to their defaults.
-    std::string text = value->asString();
+    // A value without a terminator may still be one byte too long, an expanded one
+    // longer than it was; an empty text counts as absent so that callers fall back to
+    // their defaults.
+    std::string text = value->expandedString();
     if (text.empty() || !limit.fits(text)) {
         out.clear();
         return false;

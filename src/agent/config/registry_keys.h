@@ -75,8 +75,12 @@ constexpr std::string_view kAvBypassAuthenticated = "AV Bypass Authenticated";
 constexpr std::string_view kForwardSenderAddress = "Forward Sender Address";
 constexpr std::string_view kFlushQueueFolders = "Flush Queue Folders";
 // The secret that seals the agent's own queued messages (64 hexadecimal digits), created
-// at the first attach. It is never written to a log.
+// at the first attach. It is never written to a log. It lives in a key of its own that
+// only administrators and the mail service's account may open; a value left under the
+// agent's key by an older version is moved there.
 constexpr std::string_view kLoopSealKey = "Loop Seal Key";
+constexpr std::string_view kLoopSealKeyPath =
+    "SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER\\Loop Seal";
 // Read by the SpamAssassin provider library, not by the agent.
 constexpr std::string_view kSpamAssassinHost = "SpamAssassin Host";
 constexpr std::string_view kSpamAssassinPort = "SpamAssassin Port";

@@ -54,14 +54,33 @@ std::string HexText(const Mac& bytes) {
     return text;
 }
 
-std::optional<LoopSeal::Key> ReadStoredKey() {
+std::optional<LoopSeal::Key> ReadStoredKey(std::string_view keyPath) {
     std::string text;
-    if (!config::RegReadString(config::kAgentKey, config::kLoopSealKey, text,
+    if (!config::RegReadString(keyPath, config::kLoopSealKey, text,
                                TextLimit{2 * LoopSeal::kKeySize + 1}))
         return std::nullopt;
     std::optional<LoopSeal::Key> key = ParseMac(text);
     platform::wipeSecret(text.data(), text.size());
     return key;
+}
+
+// Into the protected key, restricted before the secret is written there.
+bool StoreKey(const LoopSeal::Key& key) {
+    platform::Registry& registry = config::machineRegistry();
+    if (!registry.restrictKey(config::kLoopSealKeyPath).ok()) return false;
+    std::string text = HexText(key);
+    const bool stored =
+        registry.setString(config::kLoopSealKeyPath, config::kLoopSealKey, text).ok();
+    platform::wipeSecret(text.data(), text.size());
+    return stored;
+}
+
+// A key an older version left readable under the agent's key.
+std::optional<LoopSeal::Key> MoveOldKey() {
+    std::optional<LoopSeal::Key> old = ReadStoredKey(config::kAgentKey);
+    if (old && StoreKey(*old))
+        config::machineRegistry().deleteValue(config::kAgentKey, config::kLoopSealKey);
+    return old;
 }
 
 }  // namespace
@@ -84,16 +103,16 @@ bool LoopSeal::verifies(std::string_view messageName, std::string_view value) co
 }
 
 std::optional<LoopSeal> LoadLoopSeal() {
-    if (std::optional<LoopSeal::Key> stored = ReadStoredKey()) return LoopSeal(*stored);
+    if (std::optional<LoopSeal::Key> stored = ReadStoredKey(config::kLoopSealKeyPath))
+        return LoopSeal(*stored);
+    if (std::optional<LoopSeal::Key> old = MoveOldKey()) return LoopSeal(*old);
     LoopSeal::Key fresh{};
     if (!platform::randomBytes(fresh.data(), fresh.size())) {
         log::DebugLog("No loop seal key could be created: the random source failed\n");
         return std::nullopt;
     }
-    std::string text = HexText(fresh);
-    config::machineRegistry().setString(config::kAgentKey, config::kLoopSealKey, text);
-    platform::wipeSecret(text.data(), text.size());
-    std::optional<LoopSeal::Key> stored = ReadStoredKey();
+    StoreKey(fresh);
+    std::optional<LoopSeal::Key> stored = ReadStoredKey(config::kLoopSealKeyPath);
     if (!stored) {
         // Sealed for this process only: after a restart its messages are filtered again.
         log::DebugLog("The loop seal key could not be stored in the registry\n");

@@ -16,7 +16,7 @@ ProviderKey::ProviderKey(std::string_view name)
 
 std::string ProviderKey::text(std::string_view value, std::string_view fallback) const {
     auto found = MachineRegistry()->query(key_, value);
-    std::string text = found ? found->asString() : std::string();
+    std::string text = found ? found->expandedString() : std::string();
     return text.empty() ? std::string(fallback) : text;
 }
 

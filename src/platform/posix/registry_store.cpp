@@ -177,6 +177,10 @@ RegResult Registry::createKey(std::string_view key) {
     });
 }
 
+RegResult Registry::restrictKey(std::string_view key) {
+    return createKey(key);
+}
+
 RegResult Registry::importText(std::string_view text) {
     std::vector<RegKey> sections;
     RegResult parsed = parseRegText(text, sections);

@@ -1,3 +1,4 @@
+#include "platform/environment.h"
 #include "platform/registry.h"
 
 namespace kz::platform {
@@ -22,6 +23,11 @@ std::string RegValue::asString() const {
         text.push_back(char(byte));
     }
     return text;
+}
+
+std::string RegValue::expandedString() const {
+    std::string text = asString();
+    return type == RegType::ExpandSz ? expandEnvironmentText(text) : text;
 }
 
 std::optional<uint32_t> RegValue::asDword() const {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/win32/handle_write.h"
+#include "platform/win32/windows_text.h"
 
 namespace kz::platform {
 
@@ -18,7 +19,7 @@ AppendFile::~AppendFile() {
 // file, as one piece, whoever else appends meanwhile.
 bool AppendFile::open(std::string_view path) {
     close();
-    HANDLE file = CreateFileA(std::string(path).c_str(), FILE_APPEND_DATA,
+    HANDLE file = CreateFileW(win32::widePath(path).c_str(), FILE_APPEND_DATA,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <string>
 
+#include "platform/win32/windows_text.h"
+
 namespace kz::platform {
 
 namespace {
@@ -29,7 +31,7 @@ DirectoryWatch::~DirectoryWatch() {
 bool DirectoryWatch::add(std::string_view dir) {
     if (handles_.size() >= MAXIMUM_WAIT_OBJECTS) return false;
     HANDLE handle =
-        FindFirstChangeNotificationA(std::string(dir).c_str(), FALSE,
+        FindFirstChangeNotificationW(win32::widePath(dir).c_str(), FALSE,
                                      FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE);
     if (handle == INVALID_HANDLE_VALUE) return false;
     handles_.push_back(handle);

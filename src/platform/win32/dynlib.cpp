@@ -13,7 +13,7 @@ std::string resolveLibraryPath(std::string_view path) {
     std::string native = toNativeSeparators(path);
     if (native.empty() || native.back() == '\\') return {};
     if (native.find_first_of("\\:") == std::string::npos) native.insert(0, ".\\");
-    DWORD attributes = GetFileAttributesA(native.c_str());
+    DWORD attributes = GetFileAttributesW(win32::widePath(native).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
     return native;
 }
@@ -25,7 +25,8 @@ std::unique_ptr<DynamicLibrary> DynamicLibrary::load(std::string_view path, std:
         return nullptr;
     }
     // The libraries a provider needs are looked up beside it first.
-    HMODULE handle = LoadLibraryExA(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    HMODULE handle =
+        LoadLibraryExW(win32::widePath(file).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!handle) {
         if (why) *why = "cannot load " + file + ": " + win32::errorText(GetLastError());
         return nullptr;

@@ -5,11 +5,15 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstddef>
+#include <cstring>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/append_file.h"
 #include "platform/win32/handle_write.h"
+#include "platform/win32/windows_text.h"
 
 namespace kz::platform {
 
@@ -17,6 +21,16 @@ namespace {
 
 constexpr size_t kCopyChunk = 64 * 1024;
 constexpr int kTemporaryAttempts = 16;
+// On-access scanners and indexers hold queue files open for moments at a time: a
+// replacement they block is tried again, for about two seconds in all.
+constexpr int kReplaceAttempts = 12;
+constexpr DWORD kFirstRetryMs = 10;
+constexpr DWORD kLongestRetryMs = 250;
+
+// FileRenameInfoEx and its flags, which older headers lack.
+constexpr FILE_INFO_BY_HANDLE_CLASS kFileRenameInfoEx = FILE_INFO_BY_HANDLE_CLASS(22);
+constexpr DWORD kRenameReplaceIfExists = 0x1;
+constexpr DWORD kRenamePosixSemantics = 0x2;
 
 struct FileHandle {
     explicit FileHandle(HANDLE h) : handle(h) {}
@@ -40,7 +54,7 @@ bool isSeparator(char c) {
 
 // Others may read, replace or delete a file while we read it, as the MTA does.
 HANDLE openForReading(std::string_view path) {
-    return CreateFileA(std::string(path).c_str(), GENERIC_READ,
+    return CreateFileW(win32::widePath(path).c_str(), GENERIC_READ,
                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
@@ -72,16 +86,61 @@ bool readAll(HANDLE file, std::string& out) {
     }
 }
 
+// The rename with POSIX semantics: the name moves over the target even while others
+// hold the target open with delete sharing; they keep reading what they opened.
+bool renamePosix(const std::wstring& from, const std::wstring& to) {
+    const std::wstring full = win32::fullPathName(to);
+    if (full.empty()) return false;
+    HANDLE file = CreateFileW(from.c_str(), DELETE | SYNCHRONIZE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const std::size_t nameBytes = full.size() * sizeof(wchar_t);
+    const std::size_t size = offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t);
+    std::vector<std::max_align_t> buffer(size / sizeof(std::max_align_t) + 1);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    // The flags share their place with the older ReplaceIfExists.
+    const DWORD flags = kRenameReplaceIfExists | kRenamePosixSemantics;
+    std::memcpy(info, &flags, sizeof flags);
+    info->RootDirectory = nullptr;
+    info->FileNameLength = DWORD(nameBytes);
+    std::memcpy(info->FileName, full.c_str(), nameBytes + sizeof(wchar_t));
+    const BOOL renamed = SetFileInformationByHandle(file, kFileRenameInfoEx, info, DWORD(size));
+    const DWORD error = GetLastError();
+    CloseHandle(file);
+    SetLastError(error);
+    return renamed;
+}
+
+bool heldByOthers(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+           error == ERROR_ACCESS_DENIED;
+}
+
+// Moves `from` over `to`: with POSIX semantics where the system has them, else with
+// MoveFileEx (written through), tried again while others hold either file.
+bool moveOver(const std::wstring& from, const std::wstring& to) {
+    DWORD pause = kFirstRetryMs;
+    for (int attempt = 1;; ++attempt) {
+        if (renamePosix(from, to) ||
+            MoveFileExW(from.c_str(), to.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        if (attempt == kReplaceAttempts || !heldByOthers(GetLastError())) return false;
+        Sleep(pause);
+        pause = std::min(pause * 2, kLongestRetryMs);
+    }
+}
+
 // Fills a new temporary file next to `target` and moves it over the target. The data
-// is on the disk before the rename publishes it, and MOVEFILE_WRITE_THROUGH returns
-// only once the rename itself is.
+// is on the disk before the rename publishes it.
 bool replaceAtomically(std::string_view target, const std::function<bool(HANDLE)>& fill) {
-    std::string temporary;
+    std::wstring temporary;
     HANDLE created = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < kTemporaryAttempts && created == INVALID_HANDLE_VALUE;
          ++attempt) {
-        temporary = temporaryNameFor(target);
-        created = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        temporary = win32::widePath(temporaryNameFor(target));
+        created = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
         if (created == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
     }
@@ -89,9 +148,8 @@ bool replaceAtomically(std::string_view target, const std::function<bool(HANDLE)
     if (!file.valid()) return false;
     bool ok = fill(file.handle) && FlushFileBuffers(file.handle);
     ok = file.close() && ok;
-    ok = ok && MoveFileExA(temporary.c_str(), std::string(target).c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok) DeleteFileA(temporary.c_str());
+    ok = ok && moveOver(temporary, win32::widePath(target));
+    if (!ok) DeleteFileW(temporary.c_str());
     return ok;
 }
 
@@ -112,15 +170,20 @@ FileStatus statusForError(DWORD error) {
 template <typename Keep>
 std::vector<std::string> listEntries(std::string_view dir, Keep keep) {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA entry{};
-    HANDLE find = FindFirstFileA(joinPath(dir.empty() ? "." : dir, "*").c_str(), &entry);
+    WIN32_FIND_DATAW entry{};
+    HANDLE find =
+        FindFirstFileW(win32::widePath(joinPath(dir.empty() ? "." : dir, "*")).c_str(), &entry);
     if (find == INVALID_HANDLE_VALUE) return names;
     do {
-        std::string_view name = entry.cFileName;
-        if (name != "." && name != ".." && keep(entry)) names.emplace_back(name);
-    } while (FindNextFileA(find, &entry));
+        std::wstring_view name = entry.cFileName;
+        if (name != L"." && name != L".." && keep(entry)) names.push_back(win32::narrow(name));
+    } while (FindNextFileW(find, &entry));
     FindClose(find);
     return names;
+}
+
+bool attributesOf(std::string_view path, WIN32_FILE_ATTRIBUTE_DATA& data) {
+    return GetFileAttributesExW(win32::widePath(path).c_str(), GetFileExInfoStandard, &data);
 }
 
 }  // namespace
@@ -178,13 +241,13 @@ bool writeFileAtomic(std::string_view path, std::string_view content, bool) {
 
 // Files inherit their folder's permissions here.
 bool writeFileFlushed(std::string_view path, std::string_view content, std::string_view) {
-    const std::string name(path);
-    FileHandle file(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    const std::wstring name = win32::widePath(path);
+    FileHandle file(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return false;
     bool ok = win32::writeAllTo(file.handle, content) && FlushFileBuffers(file.handle);
     ok = file.close() && ok;
-    if (!ok) DeleteFileA(name.c_str());
+    if (!ok) DeleteFileW(name.c_str());
     return ok;
 }
 
@@ -209,8 +272,7 @@ bool copyFile(std::string_view from, std::string_view to) {
 }
 
 bool renameFile(std::string_view from, std::string_view to) {
-    return MoveFileExA(std::string(from).c_str(), std::string(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    return moveOver(win32::widePath(from), win32::widePath(to));
 }
 
 // NTFS journals its folder entries and renames are written through; nothing to do.
@@ -225,38 +287,35 @@ bool flushFolderOf(std::string_view) {
 void setFolderFlush(bool) {}
 
 bool removeFile(std::string_view path) {
-    return DeleteFileA(std::string(path).c_str());
+    return DeleteFileW(win32::widePath(path).c_str());
 }
 
 bool createDirectory(std::string_view path) {
-    std::string p(path);
-    if (CreateDirectoryA(p.c_str(), nullptr)) return true;
-    return GetLastError() == ERROR_ALREADY_EXISTS && isDirectory(p);
+    if (CreateDirectoryW(win32::widePath(path).c_str(), nullptr)) return true;
+    return GetLastError() == ERROR_ALREADY_EXISTS && isDirectory(path);
 }
 
 FileStatus fileStatus(std::string_view path) {
-    if (GetFileAttributesA(std::string(path).c_str()) != INVALID_FILE_ATTRIBUTES)
+    if (GetFileAttributesW(win32::widePath(path).c_str()) != INVALID_FILE_ATTRIBUTES)
         return FileStatus::Ok;
     return statusForError(GetLastError());
 }
 
 bool isDirectory(std::string_view path) {
-    DWORD attributes = GetFileAttributesA(std::string(path).c_str());
+    DWORD attributes = GetFileAttributesW(win32::widePath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 FileSize fileSize(std::string_view path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA(std::string(path).c_str(), GetFileExInfoStandard, &data))
-        return FileSize{statusForError(GetLastError()), 0};
+    if (!attributesOf(path, data)) return FileSize{statusForError(GetLastError()), 0};
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return FileSize{FileStatus::Ok, 0};
     return FileSize{FileStatus::Ok, (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
 }
 
 std::optional<FileVersion> fileVersion(std::string_view path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA(std::string(path).c_str(), GetFileExInfoStandard, &data))
-        return std::nullopt;
+    if (!attributesOf(path, data)) return std::nullopt;
     const bool directory = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
     const uint64_t size = directory ? 0 : (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     // 100 ns ticks since 1601; 11644473600 s lie between 1601 and 1970.
@@ -270,12 +329,12 @@ std::optional<FileVersion> fileVersion(std::string_view path) {
 }
 
 std::vector<std::string> listDirectory(std::string_view dir) {
-    return listEntries(dir, [](const WIN32_FIND_DATAA&) { return true; });
+    return listEntries(dir, [](const WIN32_FIND_DATAW&) { return true; });
 }
 
 // Junctions and symbolic links to folders are not followed.
 std::vector<std::string> listSubdirectories(std::string_view dir) {
-    return listEntries(dir, [](const WIN32_FIND_DATAA& entry) {
+    return listEntries(dir, [](const WIN32_FIND_DATAW& entry) {
         return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
                !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
     });

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/windows_text.h"
+
 namespace kz::platform {
 
 struct NamedLock::Impl {
@@ -25,7 +27,7 @@ std::string mutexName(std::string_view name) {
 }  // namespace
 
 NamedLock::NamedLock(std::string name) : name_(std::move(name)), impl_(std::make_unique<Impl>()) {
-    impl_->mutex = CreateMutexA(nullptr, FALSE, mutexName(name_).c_str());
+    impl_->mutex = CreateMutexW(nullptr, FALSE, win32::widen(mutexName(name_)).c_str());
 }
 
 NamedLock::~NamedLock() {

@@ -2,17 +2,19 @@
 
 #include <windows.h>
 
+#include "platform/win32/windows_text.h"
+
 namespace kz::platform {
 
 std::string executablePath() {
-    std::string path(MAX_PATH, '\0');
+    std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        DWORD n = GetModuleFileNameA(nullptr, path.data(), DWORD(path.size()));
+        DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
         if (n == 0) return {};
         // A full buffer may be a cut path; better none than a wrong one.
         if (n < path.size()) {
             path.resize(n);
-            return path;
+            return win32::narrow(path);
         }
         if (path.size() >= 32768) return {};
         path.resize(path.size() * 2);

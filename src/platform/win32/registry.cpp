@@ -1,12 +1,18 @@
 // The registry of the local machine through the system's own functions. Every key is
 // opened in the 32-bit view, the one the 32-bit library sees, so the 64-bit build reads
-// and writes the same values. The object's path is only a label.
+// and writes the same values. The object's path is only a label. Names and text values
+// are UTF-16 in the system and UTF-8 here.
 
 #include "platform/registry.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
 
+#include <cstddef>
+#include <cstring>
 #include <functional>
+#include <iterator>
 
 #include "platform/win32/windows_text.h"
 
@@ -24,15 +30,54 @@ struct Key {
     }
 };
 
+bool isText(RegType type) {
+    return type == RegType::Sz || type == RegType::ExpandSz || type == RegType::MultiSz;
+}
+
+// A text value's UTF-16 bytes as UTF-8, its terminators kept.
+std::vector<uint8_t> fromSystemText(const std::vector<uint8_t>& bytes) {
+    std::wstring wide(bytes.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(wide.data(), bytes.data(), wide.size() * sizeof(wchar_t));
+    const std::string text = win32::narrow(wide);
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+std::vector<uint8_t> toSystemText(const std::vector<uint8_t>& bytes) {
+    const std::wstring wide =
+        win32::widen(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    std::vector<uint8_t> out(wide.size() * sizeof(wchar_t));
+    std::memcpy(out.data(), wide.data(), out.size());
+    return out;
+}
+
 void openKey(Key& key, const std::string& path, REGSAM access) {
-    key.status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, access | kView, &key.handle);
+    key.status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, win32::widen(path).c_str(), 0, access | kView,
+                               &key.handle);
     if (key.status != ERROR_SUCCESS) key.handle = nullptr;
 }
 
 void openOrCreateKey(Key& key, const std::string& path) {
-    key.status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+    key.status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, win32::widen(path).c_str(), 0, nullptr, 0,
                                  KEY_READ | KEY_WRITE | kView, nullptr, &key.handle, nullptr);
     if (key.status != ERROR_SUCCESS) key.handle = nullptr;
+}
+
+// The SID of the account this process runs as, in its text form.
+std::optional<std::wstring> processAccount() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return std::nullopt;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<std::max_align_t> buffer(size / sizeof(std::max_align_t) + 1);
+    std::optional<std::wstring> account;
+    wchar_t* text = nullptr;
+    if (size && GetTokenInformation(token, TokenUser, buffer.data(), size, &size) &&
+        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) {
+        account = text;
+        LocalFree(text);
+    }
+    CloseHandle(token);
+    return account;
 }
 
 RegResult failure(LONG status, std::string_view what) {
@@ -42,20 +87,24 @@ RegResult failure(LONG status, std::string_view what) {
 }
 
 std::optional<RegValue> readValue(HKEY key, const std::string& name) {
+    const std::wstring wideName = win32::widen(name);
     for (int attempt = 0; attempt < 4; ++attempt) {
         DWORD type = 0;
         DWORD size = 0;
-        if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        if (RegQueryValueExW(key, wideName.c_str(), nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS)
             return std::nullopt;
         RegValue value;
         value.name = name;
         value.type = RegType(type);
         value.data.resize(size);
-        LONG status = RegQueryValueExA(key, name.c_str(), nullptr, &type, value.data.data(), &size);
+        LONG status =
+            RegQueryValueExW(key, wideName.c_str(), nullptr, &type, value.data.data(), &size);
         if (status == ERROR_MORE_DATA) continue;  // it grew between the two calls
         if (status != ERROR_SUCCESS) return std::nullopt;
         value.data.resize(size);
         value.type = RegType(type);
+        if (isText(value.type)) value.data = fromSystemText(value.data);
         return value;
     }
     return std::nullopt;
@@ -64,12 +113,13 @@ std::optional<RegValue> readValue(HKEY key, const std::string& name) {
 std::vector<RegValue> readValues(HKEY key) {
     std::vector<RegValue> values;
     for (DWORD index = 0;; ++index) {
-        char name[16384];
-        DWORD length = sizeof name;
-        if (RegEnumValueA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        wchar_t name[16384];
+        DWORD length = DWORD(std::size(name));
+        if (RegEnumValueW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS)
             break;
-        if (std::optional<RegValue> value = readValue(key, std::string(name, length)))
+        if (std::optional<RegValue> value =
+                readValue(key, win32::narrow(std::wstring_view(name, length))))
             values.push_back(std::move(*value));
     }
     return values;
@@ -78,12 +128,12 @@ std::vector<RegValue> readValues(HKEY key) {
 std::vector<std::string> readSubkeys(HKEY key) {
     std::vector<std::string> names;
     for (DWORD index = 0;; ++index) {
-        char name[256];
-        DWORD length = sizeof name;
-        if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        wchar_t name[256];
+        DWORD length = DWORD(std::size(name));
+        if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS)
             break;
-        names.emplace_back(name, length);
+        names.push_back(win32::narrow(std::wstring_view(name, length)));
     }
     return names;
 }
@@ -104,8 +154,9 @@ RegResult setIn(HKEY key, const RegValue& value) {
     if (std::optional<RegValue> now = readValue(key, value.name);
         now && now->type == value.type && now->data == value.data)
         return {};
-    LONG status = RegSetValueExA(key, value.name.c_str(), 0, DWORD(value.type), value.data.data(),
-                                 DWORD(value.data.size()));
+    const std::vector<uint8_t> data = isText(value.type) ? toSystemText(value.data) : value.data;
+    LONG status = RegSetValueExW(key, win32::widen(value.name).c_str(), 0, DWORD(value.type),
+                                 data.data(), DWORD(data.size()));
     return status == ERROR_SUCCESS ? RegResult{} : failure(status, value.name);
 }
 
@@ -117,9 +168,10 @@ RegResult deleteTree(const std::string& path) {
             KEY_READ | KEY_WRITE);
     if (!parent.handle)
         return parent.status == ERROR_FILE_NOT_FOUND ? RegResult{} : failure(parent.status, path);
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    LONG status = RegDeleteTreeA(parent.handle, name.c_str());
-    if (status == ERROR_SUCCESS) status = RegDeleteKeyExA(parent.handle, name.c_str(), kView, 0);
+    const std::wstring name =
+        win32::widen(slash == std::string::npos ? path : path.substr(slash + 1));
+    LONG status = RegDeleteTreeW(parent.handle, name.c_str());
+    if (status == ERROR_SUCCESS) status = RegDeleteKeyExW(parent.handle, name.c_str(), kView, 0);
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? RegResult{}
                                                                      : failure(status, path);
 }
@@ -134,7 +186,8 @@ RegResult applySection(const RegKey& section) {
         RegResult result = setIn(key.handle, value);
         if (!result.ok()) return result;
     }
-    for (const std::string& name : section.removedValues) RegDeleteValueA(key.handle, name.c_str());
+    for (const std::string& name : section.removedValues)
+        RegDeleteValueW(key.handle, win32::widen(name).c_str());
     return {};
 }
 
@@ -192,7 +245,7 @@ RegResult Registry::deleteValue(std::string_view key, std::string_view name) {
     Key opened;
     openKey(opened, path, KEY_SET_VALUE);
     if (!opened.handle) return failure(opened.status, path);
-    LONG status = RegDeleteValueA(opened.handle, std::string(name).c_str());
+    LONG status = RegDeleteValueW(opened.handle, win32::widen(name).c_str());
     return status == ERROR_SUCCESS ? RegResult{} : failure(status, name);
 }
 
@@ -201,6 +254,26 @@ RegResult Registry::createKey(std::string_view key) {
     Key opened;
     openOrCreateKey(opened, path);
     return opened.handle ? RegResult{} : failure(opened.status, path);
+}
+
+RegResult Registry::restrictKey(std::string_view key) {
+    std::string path = normalizeRegKeyPath(key);
+    Key opened;
+    opened.status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, win32::widen(path).c_str(), 0, nullptr, 0,
+                                    KEY_READ | WRITE_DAC | kView, nullptr, &opened.handle, nullptr);
+    if (opened.status != ERROR_SUCCESS) return failure(opened.status, path);
+    const std::optional<std::wstring> account = processAccount();
+    if (!account) return failure(LONG(GetLastError()), path);
+    // Full control for the system, administrators and this account, nothing inherited.
+    const std::wstring sddl = L"D:P(A;OICI;KA;;;SY)(A;OICI;KA;;;BA)(A;OICI;KA;;;" + *account + L")";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                              &descriptor, nullptr))
+        return failure(LONG(GetLastError()), path);
+    const LONG status = RegSetKeySecurity(
+        opened.handle, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, descriptor);
+    LocalFree(descriptor);
+    return status == ERROR_SUCCESS ? RegResult{} : failure(status, path);
 }
 
 // Checked whole before anything changes; the system applies each value by itself.

@@ -36,7 +36,7 @@ class LoopSealKeyTest : public ConfigTest {};
 TEST_F(LoopSealKeyTest, TheFirstLoadCreatesTheSecretAndLaterLoadsKeepIt) {
     std::optional<LoopSeal> first = LoadLoopSeal();
     ASSERT_TRUE(first);
-    auto stored = registry().query(config::kAgentKey, config::kLoopSealKey);
+    auto stored = registry().query(config::kLoopSealKeyPath, config::kLoopSealKey);
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->asString().size(), 64u);
     EXPECT_EQ(stored->asString().find_first_not_of("0123456789abcdef"), std::string::npos);
@@ -46,13 +46,28 @@ TEST_F(LoopSealKeyTest, TheFirstLoadCreatesTheSecretAndLaterLoadsKeepIt) {
 
     // A value that is no key of 32 bytes is replaced by a new random one.
     for (std::string_view bad : {"", "xyz", "00"}) {
-        setString(config::kAgentKey, config::kLoopSealKey, bad);
+        setString(config::kLoopSealKeyPath, config::kLoopSealKey, bad);
         std::optional<LoopSeal> fresh = LoadLoopSeal();
         ASSERT_TRUE(fresh);
         EXPECT_NE(fresh->sealFor("A.MAI"), first->sealFor("A.MAI"));
-        EXPECT_EQ(registry().query(config::kAgentKey, config::kLoopSealKey)->asString().size(),
-                  64u);
+        EXPECT_EQ(
+            registry().query(config::kLoopSealKeyPath, config::kLoopSealKey)->asString().size(),
+            64u);
     }
+}
+
+// A key an older version kept under the agent's own key is moved, so seals made before
+// still verify and the secret is no longer where every reader of that key finds it.
+TEST_F(LoopSealKeyTest, AKeyUnderTheAgentKeyIsMovedToItsOwnKey) {
+    const std::string old(64, 'a');
+    setString(config::kAgentKey, config::kLoopSealKey, old);
+    std::optional<LoopSeal> moved = LoadLoopSeal();
+    ASSERT_TRUE(moved);
+    LoopSeal::Key key;
+    key.fill(0xaa);
+    EXPECT_EQ(moved->sealFor("A.MAI"), LoopSeal(key).sealFor("A.MAI"));
+    EXPECT_EQ(registry().query(config::kLoopSealKeyPath, config::kLoopSealKey)->asString(), old);
+    EXPECT_FALSE(registry().query(config::kAgentKey, config::kLoopSealKey));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <map>
 #include <thread>
 
+#include "platform/environment.h"
 #include "platform/files.h"
 #include "support/case_file.h"
 #include "support/service.h"
@@ -148,6 +149,19 @@ TEST(RegValueReaders, FollowTheNarrowRegistryRules) {
     EXPECT_EQ((RegValue{"n", RegType::Sz, {7, 1}}.asDword()), 0x0107u);  // types not examined
     EXPECT_EQ((RegValue{"n", RegType::Qword, Bytes(8, 1)}.asDword()), std::nullopt);
     EXPECT_EQ((RegValue{"n", RegType::Dword, {}}.asDword()), std::nullopt);
+
+    // REG_EXPAND_SZ takes the environment: unknown names and lone signs stay as written,
+    // the closing sign of an unknown name may open the next one; REG_SZ is never expanded.
+    platform::setEnvironment("KZ_TEST_ROOT", "C:\\Mail");
+    auto expanded = [](std::string_view text) {
+        RegValue value = RegValue::fromString("n", text);
+        value.type = RegType::ExpandSz;
+        return value.expandedString();
+    };
+    EXPECT_EQ(expanded("%KZ_TEST_ROOT%\\Logs"), "C:\\Mail\\Logs");
+    EXPECT_EQ(expanded("%KZ_NO_SUCH%KZ_TEST_ROOT%"), "%KZ_NO_SUCHC:\\Mail");
+    EXPECT_EQ(expanded("100% %% 50%"), "100% %% 50%");
+    EXPECT_EQ(RegValue::fromString("n", "%KZ_TEST_ROOT%").expandedString(), "%KZ_TEST_ROOT%");
 }
 
 const std::string kAgent = "SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER";
