@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows library from the same sources with mingw-w64:
-#   build/windows/i686/    KZMTAFILTER.DLL, the 32-bit library the MTA loads, and the
+#   build/windows/i686/    KZMTAFILTER.DLL, the 32-bit library the MTA loads, the
 #                          libraries it loads (KZAISO, KZAISP, KZFLTMSA, KZAVGEN, KZWINDNS,
-#                          KZFLTMBF, KZDomainKeys)
+#                          KZFLTMBF, KZDomainKeys) and the test programs
 #   build/windows/x86_64/  the same for 64-bit Windows, with kzmta.exe and the test programs
 #   build/windows/KZMTAFILTER-<version>-setup.exe  the installer (NSIS, installer/) of
 #                          every 32-bit DLL built, for the mail server's Application Directory
@@ -36,7 +36,7 @@ build() {
     if compgen -G "$tree/bin/*.exe" >/dev/null; then cp "$tree"/bin/*.exe "build/windows/$arch/"; fi
 }
 
-build i686 "${libraries[@]}"
+build i686 "${libraries[@]}" windows_platform_tests windows_e2e_tests
 build x86_64 "${libraries[@]}" kzmta windows_platform_tests windows_e2e_tests
 
 # The installer carries every 32-bit DLL the build made.

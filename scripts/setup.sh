@@ -21,6 +21,11 @@ packages+=(libcli11-dev)
 # Windows build and its tests need (scripts/build-windows.sh).
 if [ "${1:-}" = windows ]; then
     packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64 googletest nsis)
+    # The 32-bit Wine runs the 32-bit build's tests; it comes from Debian's i386 packages.
+    packages+=(wine32:i386)
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        [ "$(id -u)" -eq 0 ] && dpkg --add-architecture i386 || sudo dpkg --add-architecture i386
+    fi
 fi
 # "scripts/setup.sh package" adds what scripts/package.sh and scripts/test-package.sh need:
 # debhelper to build the .deb, lintian to check it, mmdebstrap for a Debian root to try it in.

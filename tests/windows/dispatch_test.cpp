@@ -7,7 +7,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
+#include <thread>
+
 #include "loaded_agent.h"
+#include "platform/named_lock.h"
 #include "windows_test_support.h"
 
 namespace kz::test {
@@ -43,6 +47,45 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(DispatchCase{"lines", {{"PRIZE.MAI", "prize"}, {"FIGURES.MAI", "figures"}}},
                     DispatchCase{"verdicts", {{"PRIZE.MAI", "prize"}}}),
     [](const auto& info) { return info.param.name; });
+
+// Loading the library takes nothing that can wait under the loader lock, which every
+// thread start of the process needs: with the log lock held elsewhere, the first entry
+// called waits for it (at most its bound) while other threads start at once.
+TEST(Attach, TheLogLockHeldElsewhereStallsNoThreadStart) {
+    using namespace std::chrono_literals;
+    LoadedAgent agent("lines");  // the registry and folders the attach reads
+    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        platform::NamedLock lock("KZAVFLTDebugLog");
+        if (!lock.lock(5s)) return;
+        SetEvent(held);
+        WaitForSingleObject(release, 20000);
+        lock.unlock();
+    });
+    ASSERT_EQ(WaitForSingleObject(held, 10000), WAIT_OBJECT_0);
+    HMODULE library = nullptr;
+    int initResult = -1;
+    std::thread loader([&] {
+        library = LoadLibraryA(builtFile("KZMTAFILTER.DLL").c_str());
+        using InitFn = int(__stdcall*)(int);
+        auto init = reinterpret_cast<InitFn>(
+            reinterpret_cast<void*>(library ? GetProcAddress(library, "FilterInit") : nullptr));
+        if (init) initResult = init(0);
+    });
+    Sleep(500);  // the loader is in the load or in the first entry by now
+    const auto before = std::chrono::steady_clock::now();
+    std::thread([] {}).join();
+    const auto threadStart = std::chrono::steady_clock::now() - before;
+    SetEvent(release);
+    holder.join();
+    loader.join();
+    CloseHandle(held);
+    CloseHandle(release);
+    EXPECT_LT(threadStart, 2s);
+    EXPECT_EQ(initResult, 1);
+    if (library) FreeLibrary(library);
+}
 
 }  // namespace
 }  // namespace kz::test
