@@ -23,7 +23,10 @@ void Detach(kz::host::DetachReason reason) {
 // threads are gone, maybe holding locks, and other libraries may be detached already:
 // nothing is called and nothing let go, the system releases it all.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-    if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
+    if (reason == DLL_PROCESS_ATTACH) {
+        DisableThreadLibraryCalls(instance);
+        kz::host::AllowAttach();
+    }
     if (reason == DLL_PROCESS_DETACH && reserved == nullptr) Detach(kz::host::DetachReason::Unload);
     return TRUE;
 }
@@ -86,6 +89,7 @@ struct DetachAtUnload {
 
 // Linked last, so the agent's other static objects are initialised before attach runs.
 __attribute__((constructor)) void LibraryLoaded() {
+    kz::host::AllowAttach();
     Attach();
     static DetachAtUnload detach;
     WatchForExit();

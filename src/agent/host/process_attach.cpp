@@ -17,6 +17,7 @@ std::mutex gAttachMutex;
 std::atomic<Agent*> gAgent{nullptr};
 bool gAttachTried = false;  // under gAttachMutex: a failed or finished attach is not repeated
 bool gDetached = false;     // under gAttachMutex
+std::atomic<bool> gAttachAllowed{false};
 static_assert(std::is_trivially_destructible_v<std::atomic<Agent*>>);
 
 }  // namespace
@@ -25,8 +26,13 @@ Agent* CurrentAgent() {
     return gAgent.load(std::memory_order_acquire);
 }
 
+void AllowAttach() {
+    gAttachAllowed.store(true);
+}
+
 Agent* AttachedAgent() {
     if (Agent* agent = CurrentAgent()) return agent;
+    if (!gAttachAllowed.load()) return nullptr;
     std::lock_guard lock(gAttachMutex);
     if (gAttachTried || gDetached) return CurrentAgent();
     gAttachTried = true;

@@ -10,8 +10,13 @@ class Agent;
 Agent* CurrentAgent();
 
 // Attaches the process on the first call and returns its Agent; later calls, from any
-// thread, wait for that attach and return the same Agent. Null once detached.
+// thread, wait for that attach and return the same Agent. Null once detached, and
+// before AllowAttach.
 Agent* AttachedAgent();
+
+// Called by the library's load: a program that links the agent's code itself (the
+// tests) gets no attach behind its back.
+void AllowAttach();
 
 enum class DetachReason {
     Unload,       // the host lets the library go: everything is released
