@@ -2,7 +2,7 @@
 
 #include <array>
 #include <mutex>
-#include <type_traits>
+#include <new>
 
 namespace kz::bayes {
 
@@ -11,27 +11,32 @@ namespace {
 // More idle connections than threads that score at once would only hold memory.
 constexpr std::size_t kMaxIdle = 16;
 
-// Nothing to destroy: a clean-up entry called at process exit after this library's
-// objects were destroyed still finds the pool as it was. Only clean-up closes the
-// connections.
+// Never destroyed: a clean-up entry called at process exit after this library's objects
+// were destroyed still finds the pool as it was. It lives in the library's own storage,
+// so an unload leaves nothing behind on the heap; only clean-up closes the connections.
 struct Pool {
     std::mutex mutex;
     std::array<TokenStore*, kMaxIdle> idle{};
     std::size_t idleCount = 0;
 };
-static_assert(std::is_trivially_destructible_v<Pool>);
 
-constinit Pool gPool;
+alignas(Pool) unsigned char gPoolStorage[sizeof(Pool)];
+
+Pool& pool() {
+    static Pool* const instance = new (gPoolStorage) Pool;
+    return *instance;
+}
 
 }  // namespace
 
 StoreLease::StoreLease(const std::string& path) {
     {
-        std::lock_guard lock(gPool.mutex);
-        for (std::size_t i = 0; i < gPool.idleCount; ++i) {
-            if (gPool.idle[i]->path() != path) continue;
-            store_.reset(gPool.idle[i]);
-            gPool.idle[i] = gPool.idle[--gPool.idleCount];
+        Pool& p = pool();
+        std::lock_guard lock(p.mutex);
+        for (std::size_t i = 0; i < p.idleCount; ++i) {
+            if (p.idle[i]->path() != path) continue;
+            store_.reset(p.idle[i]);
+            p.idle[i] = p.idle[--p.idleCount];
             return;
         }
     }
@@ -39,18 +44,20 @@ StoreLease::StoreLease(const std::string& path) {
 }
 
 StoreLease::~StoreLease() {
-    std::lock_guard lock(gPool.mutex);
-    if (gPool.idleCount < kMaxIdle) gPool.idle[gPool.idleCount++] = store_.release();
+    Pool& p = pool();
+    std::lock_guard lock(p.mutex);
+    if (p.idleCount < kMaxIdle) p.idle[p.idleCount++] = store_.release();
 }
 
 void CloseIdleStores() {
     std::array<TokenStore*, kMaxIdle> closing{};
     std::size_t count = 0;
     {
-        std::lock_guard lock(gPool.mutex);
-        closing = gPool.idle;
-        count = gPool.idleCount;
-        gPool.idleCount = 0;
+        Pool& p = pool();
+        std::lock_guard lock(p.mutex);
+        closing = p.idle;
+        count = p.idleCount;
+        p.idleCount = 0;
     }
     for (std::size_t i = 0; i < count; ++i) delete closing[i];
 }
