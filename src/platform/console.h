@@ -15,5 +15,6 @@ namespace kz::platform {
 
 // True when standard output is a terminal (for progress lines).
 bool stdoutIsTerminal();
+bool stderrIsTerminal();
 
 }  // namespace kz::platform

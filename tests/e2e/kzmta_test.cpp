@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -302,7 +303,7 @@ TEST(KzmtaExplain, TextReportClearErrorsAndNothingReadWithoutFilters) {
         {{"--registry", q.registry, "--message", "NONE.MAI"},
          1,
          "cannot read the envelope of message NONE.MAI"},
-        {{"--registry", q.registry}, 2, "--message is required"},
+        {{"--registry", q.registry}, 2, "--connector and --message"},
         {{"--registry", q.registry, "--message", "../../config/FILTERS/FILTER.TAB"},
          1,
          "--message takes a name, not a path"},
@@ -320,6 +321,89 @@ TEST(KzmtaExplain, TextReportClearErrorsAndNothingReadWithoutFilters) {
     EXPECT_EQ(out.out,
               "{\"connector\":\"SMTP\",\"message\":\"ABSENT.MAI\",\"scanned\":false,"
               "\"filters\":[]}\n");
+}
+
+// An audited filter that holds writes what it would run and runs none of it, its
+// STOP_PROCESSING included; filters not listed act as before.
+TEST(KzmtaAudit, AuditedFiltersReportWithoutActingAndLaterFiltersStillAct) {
+    ExplainQueue q;
+    // A multi-string: descriptions compared without regard to case, then the empty end.
+    std::string audit = "Tagged|executable attachment|Spam words in the subject||";
+    std::string hex;
+    for (char c : audit) {
+        char byte[4];
+        std::snprintf(byte, sizeof byte, "%02x", c == '|' ? 0 : static_cast<unsigned char>(c));
+        hex += (hex.empty() ? "" : ",") + std::string(byte);
+    }
+    writeFile(q.registry, readFile(q.registry) +
+                              "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\"
+                              "Filters\\MTAFILTER]\r\n\"Audit Filters\"=hex(7):" +
+                              hex + "\r\n");
+    const std::string inbound = q.dir.file("queue/SMTP/Inbound/");
+    const auto tool = readFile(inbound + "Messages/TOOL.MAI");
+    const auto spam = readFile(inbound + "Messages/SPAM.MAI");
+
+    RunOutput explained = q.explain("TOOL.MAI", false);
+    EXPECT_NE(explained.out.find("Filter 3 \"Executables\" (criteria EXE, audited): holds"),
+              std::string::npos)
+        << explained.out;
+    EXPECT_NE(explained.out.find("Filter 4 \"Spam words\" (criteria SPAMWORDS, audited): holds"),
+              std::string::npos)
+        << explained.out;
+    EXPECT_NE(q.explain("TOOL.MAI").out.find("\"audited\":true"), std::string::npos);
+
+    RunOutput ran = run(kzmtaRun(q.registry, {"--threads", "1"}), q.env());
+    ASSERT_EQ(ran.status, 0) << ran.err;
+    std::set<std::string> lines;
+    for (const std::string& line : reportLines(q.dir.file("logs"))) {
+        std::vector<std::string> f = tabFields(line);
+        if (f.size() > 4 && f[0] == "Executed") lines.insert(f[1] + " " + f[3] + " " + f[4]);
+    }
+    for (const char* line :
+         {"TOOL.MAI Tagged AUDIT:ADD_HEADER",
+          "TOOL.MAI Executable attachment AUDIT:COPY_TO_QUARANTINE,STOP_PROCESSING",
+          "TOOL.MAI Spam words in the subject AUDIT:DELETE",
+          "SPAM.MAI Spam words in the subject AUDIT:DELETE",
+          "LOTTERY.MAI Lottery in the subject DELETE",
+          "MEETING.MAI Meeting with agenda ADD_HEADER"})
+        EXPECT_EQ(lines.count(line), 1u) << line;
+    // Audited filters changed nothing; the lottery filter deleted its message.
+    const std::string outgoing = q.dir.file("queue/SMTP/Outgoing/Messages/");
+    EXPECT_EQ(readFile(outgoing + "TOOL.MAI"), tool);
+    EXPECT_EQ(readFile(outgoing + "SPAM.MAI"), spam);
+    EXPECT_TRUE(fileTree(q.dir.file("quarantine")).empty());
+    EXPECT_FALSE(exists(outgoing + "LOTTERY.MAI"));
+    EXPECT_NE(readFile(outgoing + "MEETING.MAI").find("X-Meeting: yes"), std::string::npos);
+}
+
+// kzmta explain FILE: a message file with LF or CR LF line ends and the envelope of the
+// options is decided as its queued form is.
+TEST(KzmtaExplain, MessageFilesAreDecidedAsTheirQueuedForm) {
+    ExplainQueue q;
+    TempDir files;
+    const std::string messages = q.dir.file("queue/SMTP/Inbound/Messages/");
+    const auto before = fileTree(q.dir.path());
+    for (const CaseLine& c : ReadCaseFile("tools/explain_holds.txt")) {
+        const std::string queued = readFile(messages + c.fields[0]);
+        std::string lf = queued;
+        std::erase(lf, '\r');
+        writeFile(files.file("crlf.eml"), queued);
+        writeFile(files.file("lf.eml"), lf);
+        const std::vector<std::string> expected = filterObjects(q.explain(c.fields[0]).out);
+        for (const char* name : {"crlf.eml", "lf.eml"}) {
+            RunOutput out = run(
+                {binPath("kzmta"), "explain", files.file(name), "--registry", q.registry, "--from",
+                 "alice@example.org", "--rcpt", "bob@example.com", "--ip", "192.0.2.7", "--json"},
+                q.env());
+            ASSERT_EQ(out.status, 0) << out.err;
+            EXPECT_EQ(filterObjects(out.out), expected) << c.fields[0] << " " << name;
+        }
+    }
+    EXPECT_EQ(fileTree(q.dir.path()), before) << "explain changed a file";
+    RunOutput none =
+        run({binPath("kzmta"), "explain", files.file("none.eml"), "--registry", q.registry});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("no such file or folder"), std::string::npos) << none.err;
 }
 
 // kzmta check-config: a configuration with one of each problem, and a clean one.

@@ -35,7 +35,10 @@ struct PendingReport {
     const filters::FilterDefinition* filter;
     std::vector<RecordedAction> actions;
     std::string criteriaText;
+    bool audit = false;  // the actions would have run: "AUDIT:" and their keywords
 };
+
+constexpr std::string_view kAuditResult = "AUDIT";
 
 struct DispatchState {
     DispatchState(const MessageContext& context, const filters::FilterTable& table,
@@ -59,6 +62,8 @@ struct DispatchState {
     void settle();
     // The report line of the filter whose actions just ran (in `executed`).
     void report(const filters::FilterDefinition& filter);
+    // The report line of an audited filter that holds: what it would run.
+    void audit(const filters::FilterDefinition& filter);
 
     const MessageContext& context;
     const filters::FilterTable& table;
@@ -95,17 +100,37 @@ void DispatchState::report(const filters::FilterDefinition& filter) {
     if (!unwrittenEdits) writeReports();
 }
 
+// Refused at load already when the name is not plain; such a filter cannot hold.
+std::shared_ptr<const std::vector<ActionLine>> actionLinesOf(
+    const filters::FilterDefinition& filter) {
+    if (!filter.criteriaName.empty() && !config::IsPlainName(filter.criteriaName)) return nullptr;
+    return CurrentActionLines(config::CurrentDirectories()->configuration, filter.criteriaName);
+}
+
+void DispatchState::audit(const filters::FilterDefinition& filter) {
+    std::vector<RecordedAction> wouldRun;
+    if (auto lines = actionLinesOf(filter)) {
+        for (const ActionLine* line : LinesThatWouldRun(*lines))
+            if (FindActionKeyword(line->keyword)) wouldRun.push_back({line->keyword, false});
+    }
+    reports.push_back({&filter, std::move(wouldRun), criteriaText, true});
+    if (!unwrittenEdits) writeReports();
+}
+
 void DispatchState::writeReports() {
     std::vector<std::string> lines;
     for (const PendingReport& line : reports) {
+        // The audit mark and its ":" come out of the column's room.
+        const std::size_t room =
+            kExecutedActionsLimit.maxLength() - (line.audit ? kAuditResult.size() + 1 : 0);
         std::string list;
         for (const RecordedAction& action : line.actions) {
             std::size_t needed = list.size() + (list.empty() ? 0 : 1) + action.keyword.size();
-            if (needed > kExecutedActionsLimit.maxLength())
-                continue;  // a keyword that does not fit is left out
+            if (needed > room) continue;  // a keyword that does not fit is left out
             if (!list.empty()) list += ',';
             list += action.keyword;
         }
+        if (line.audit) list = std::string(kAuditResult) + (list.empty() ? "" : ":" + list);
         if (list.empty()) continue;
         // Cut to the buffer field by field: a cut line end would run it into the next line.
         resultText = log::ReportExecutedLine(
@@ -123,10 +148,7 @@ void DispatchState::writeReports() {
 // Runs the enabled lines of the filter's action file, recording in state.executed.
 void RunActionFile(MessageContext& context, const filters::FilterDefinition& filter,
                    const std::string& matchDescription, DispatchState& state) {
-    // Refused at load already; the filter cannot hold.
-    if (!filter.criteriaName.empty() && !config::IsPlainName(filter.criteriaName)) return;
-    auto lines =
-        CurrentActionLines(config::CurrentDirectories()->configuration, filter.criteriaName);
+    auto lines = actionLinesOf(filter);
     if (!lines) return;
     for (const ActionLine& line : *lines) {
         if (state.stop) break;
@@ -165,6 +187,12 @@ bool ExecuteFilterActions(MessageContext& context, const filters::FilterTable& t
         Verdict verdict = DecideFilter(position, filter, results, context, state.criteriaText);
         if (verdict.setsResult) state.result = verdict.result;
         if (!verdict.holds) continue;
+        if (filter.audited) {
+            log::Trace("Audited rule (%s) satisfied. Its actions (%s) are not run.\n",
+                       filter.name.c_str(), filter.criteriaName.c_str());
+            state.audit(filter);
+            continue;
+        }
 
         log::Trace("All for rule (%s) satisfied. Executing associated action (%s).\n",
                    filter.name.c_str(), filter.criteriaName.c_str());

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "actions/action_keywords.h"
 #include "config/paths.h"
 #include "filters/config_lines.h"
 #include "filters/file_snapshots.h"
@@ -37,6 +38,17 @@ std::shared_ptr<const Lines> CurrentActionLines(std::string_view configuration,
     const std::string resolved = platform::resolvePath(path);
     if (resolved == path) return nullptr;
     return snapshots().current(resolved, readLines);
+}
+
+std::vector<const ActionLine*> LinesThatWouldRun(const std::vector<ActionLine>& lines) {
+    std::vector<const ActionLine*> run;
+    for (const ActionLine& line : lines) {
+        if (line.status != 1) continue;
+        run.push_back(&line);
+        const ActionKeyword* keyword = FindActionKeyword(line.keyword);
+        if (keyword && keyword->stops) break;
+    }
+    return run;
 }
 
 }  // namespace kz::actions

@@ -17,4 +17,8 @@ namespace kz::actions {
 std::shared_ptr<const std::vector<ActionLine>> CurrentActionLines(std::string_view configuration,
                                                                   std::string_view criteriaName);
 
+// The lines a run goes through when the filter holds: the enabled ones, up to and
+// including the first that stops processing (the rest of the file is not read).
+std::vector<const ActionLine*> LinesThatWouldRun(const std::vector<ActionLine>& lines);
+
 }  // namespace kz::actions

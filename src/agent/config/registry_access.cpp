@@ -49,6 +49,22 @@ bool RegReadString(std::string_view keyPath, std::string_view name, std::string&
     return true;
 }
 
+std::vector<std::string> RegReadMultiString(std::string_view keyPath, std::string_view name) {
+    std::vector<std::string> texts;
+    platform::Registry* registry = Installed<platform::Registry>::current();
+    auto value = registry ? registry->query(withoutWow6432Node(keyPath), name) : std::nullopt;
+    if (!value) return texts;
+    std::string_view data(reinterpret_cast<const char*>(value->data.data()), value->data.size());
+    while (!data.empty()) {
+        std::size_t end = data.find('\0');
+        if (end == 0) break;  // the empty text ends the list
+        texts.emplace_back(data.substr(0, end));
+        if (end == std::string_view::npos || value->type != platform::RegType::MultiSz) break;
+        data.remove_prefix(end + 1);
+    }
+    return texts;
+}
+
 bool RegReadDword(std::string_view keyPath, std::string_view name, uint32_t& out) {
     platform::Registry* registry = Installed<platform::Registry>::current();
     if (keyPath.empty() || !registry) return false;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/text_limit.h"
 #include "platform/registry.h"
@@ -23,6 +24,9 @@ platform::Registry& machineRegistry();
 // false. The value's type is not examined.
 bool RegReadString(std::string_view keyPath, std::string_view name, std::string& out,
                    TextLimit limit);
+// Multi-string reader: the texts of a REG_MULTI_SZ value up to the empty text that ends the
+// list; a REG_SZ value reads as its one text. Empty when the value is absent.
+std::vector<std::string> RegReadMultiString(std::string_view keyPath, std::string_view name);
 // DWORD reader: true with out set when the value holds 1 to 4 bytes (little-endian, any
 // type); else false with out unchanged. An empty key path gives false.
 bool RegReadDword(std::string_view keyPath, std::string_view name, uint32_t& out);

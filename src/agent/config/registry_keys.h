@@ -63,6 +63,7 @@ constexpr std::string_view kDebugStatus = "Debug Status";
 constexpr std::string_view kScriptLiteralMode = "Script Literal Mode";
 constexpr std::string_view kUriSblMaxChecks = "URI SBL Max Checks";
 constexpr std::string_view kAllowPatternCaching = "Allow Pattern Caching";
+constexpr std::string_view kAuditFilters = "Audit Filters";  // agent, multi-string
 constexpr std::string_view kCaseSensitivity = "Case Sensitivity";
 constexpr std::string_view kPerformSblRbl = "Perform SBLRBL";
 constexpr std::string_view kSpfHeaderCheck = "SPF Header Check";

@@ -143,6 +143,10 @@ std::string ForwardSenderAddress() {
     return sender.empty() ? BadMailNotificationSenderAddress() : sender;
 }
 
+std::vector<std::string> AuditFilters() {
+    return RegReadMultiString(kAgentKey, kAuditFilters);
+}
+
 std::string ProcessingOrder() {
     return readString(kFiltersKey, kProcessingOrder, kProcessingOrderLimit);
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/text_limit.h"
 #include "config/first_use.h"
@@ -91,6 +92,10 @@ constexpr TextLimit kSenderAddressLimit{1024};
 std::string BadMailNotificationSenderAddress();  // at most 1023 characters, empty when absent
 // "Forward Sender Address", or the bad-mail notification sender when absent or empty.
 std::string ForwardSenderAddress();
+
+// Read at each load of the filter table: the descriptions of the filters that are only
+// audited (evaluated and reported, their actions not run).
+std::vector<std::string> AuditFilters();
 
 // Read at each FilterInit.
 constexpr TextLimit kProcessingOrderLimit{1024};

@@ -69,7 +69,10 @@ bool ScanMessageMime(Evaluation& evaluation) {
     const MessageContext& context = *evaluation.message();
     const std::string path = RunScanPrologue(evaluation);
     MimeReader reader;
-    if (!path.empty()) reader.loadFile(path, true);
+    if (context.heldText)
+        reader.loadText(*context.heldText, true);
+    else if (!path.empty())
+        reader.loadFile(path, true);
     if (reader.text().empty()) return false;
     // Mail the agent queued itself answers to the antivirus verdict only.
     if (IsOwnMessage(reader.headers(), context.messageId)) return OwnMessageResult(evaluation);

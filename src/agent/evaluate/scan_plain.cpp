@@ -2,7 +2,9 @@
 // encoded blocks of non-MIME mail, then the bodies through the MIME reader.
 
 #include <fstream>
+#include <istream>
 #include <optional>
+#include <streambuf>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -266,6 +268,15 @@ class PlainScan {
     std::size_t rememberedNames_ = 0;
 };
 
+// Reads a held message's text in place, as a file stream would read its file.
+class TextBuffer : public std::streambuf {
+  public:
+    explicit TextBuffer(const std::string& text) {
+        char* begin = const_cast<char*>(text.data());  // only ever read
+        setg(begin, begin, begin + text.size());
+    }
+};
+
 }  // namespace
 
 bool ScanMessagePlain(Evaluation& evaluation) {
@@ -273,18 +284,31 @@ bool ScanMessagePlain(Evaluation& evaluation) {
     const std::string path = RunScanPrologue(evaluation);
     log::Trace("Processing Message Content... \r\n");
 
+    const std::string* held = evaluation.message()->heldText;
     PlainScan scan(evaluation);
     bool scanned = false;
     bool ownMessage = false;
-    std::ifstream in;
-    if (!path.empty()) in.open(path, std::ios::in | std::ios::binary);
-    if (in.is_open()) {
-        ownMessage = !scan.readLines(in);
+    std::optional<TextBuffer> heldBuffer;
+    std::optional<std::istream> heldStream;
+    std::ifstream file;
+    std::istream* in = nullptr;
+    if (held) {
+        heldStream.emplace(&heldBuffer.emplace(*held));
+        in = &*heldStream;
+    } else if (!path.empty()) {
+        file.open(path, std::ios::in | std::ios::binary);
+        if (file.is_open()) in = &file;
+    }
+    if (in) {
+        ownMessage = !scan.readLines(*in);
         scanned = !ownMessage;
-        in.close();
+        if (file.is_open()) file.close();
         if (scanned) {
             MimeReader reader;
-            reader.loadFile(path, true);
+            if (held)
+                reader.loadText(*held, true);
+            else
+                reader.loadFile(path, true);
             scan.evaluatePartNames(reader);
             EvaluateBodies(evaluation, reader);
         }

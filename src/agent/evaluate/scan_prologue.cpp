@@ -28,8 +28,14 @@ std::string MessageFilePath(const MessageContext& context) {
 }
 
 std::string RunScanPrologue(Evaluation& evaluation) {
-    std::string path = MessageFilePath(*evaluation.message());
-    EvaluateSize(evaluation, GetMessageFileSize(path));
+    const MessageContext& message = *evaluation.message();
+    // A held message is read from its text: no queue file is looked for.
+    std::string path = message.heldText ? std::string() : MessageFilePath(message);
+    const uint32_t size = message.heldText
+                              ? uint32_t(std::min<uint64_t>(message.heldText->size(),
+                                                            std::numeric_limits<uint32_t>::max()))
+                              : GetMessageFileSize(path);
+    EvaluateSize(evaluation, size);
     EvaluateSpamProbability(evaluation);
     EvaluateSpamAssassin(evaluation);
     EvaluateDkim(evaluation);

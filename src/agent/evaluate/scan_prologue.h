@@ -18,7 +18,8 @@ uint32_t GetMessageFileSize(std::string_view path);
 // path can be formed.
 std::string MessageFilePath(const MessageContext& context);
 
-// SIZE, then the providers in their order. Returns the message file path.
+// SIZE, then the providers in their order. Returns the message file path, empty for a
+// held message (MessageContext::heldText), which is measured by its text.
 std::string RunScanPrologue(Evaluation& evaluation);
 
 }  // namespace kz::evaluate

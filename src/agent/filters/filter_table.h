@@ -28,7 +28,10 @@ struct FilterDefinition {
     std::string description;
     std::array<CriterionSlot, kCriterionCount> slots;
     bool isScript = false;
-    bool matchAll = false;   // every enabled criterion must be met (field 7 reads 1)
+    bool matchAll = false;  // every enabled criterion must be met (field 7 reads 1)
+    // Named by "Audit Filters": when it holds, a report line says what it would have
+    // done; no action runs and processing goes on.
+    bool audited = false;
     std::string scriptText;  // the whole criteria script; empty for a criteria table
 };
 
@@ -58,7 +61,14 @@ struct FilterTable {
 struct LoadOptions {
     std::string configurationDirectory;
     bool allowPatternCaching = false;
+    // Filters whose description is one of these (compared without regard to case) are
+    // audited.
+    std::vector<std::string> auditedDescriptions;
 };
+
+// The options of a table loaded from the configuration directory with the agent's
+// registry settings ("Allow Pattern Caching", "Audit Filters").
+LoadOptions SettingsLoadOptions(std::string configurationDirectory);
 
 // Reads FILTER.TAB and the criteria files into the table, replacing what it held.
 // Missing files leave the table with fewer filters or criteria.

@@ -5,8 +5,10 @@
 #include <optional>
 #include <vector>
 
+#include "base/ascii.h"
 #include "base/format.h"
 #include "config/paths.h"
+#include "config/settings.h"
 #include "filters/compiled_instances.h"
 #include "filters/config_fields.h"
 #include "filters/config_lines.h"
@@ -54,18 +56,34 @@ void loadCriteria(FilterTable& table, FilterDefinition& filter) {
     LoadCriteriaTable(table, filter, CriteriaFilePath(table, filter.criteriaName, "TAB"));
 }
 
+bool listed(const std::vector<std::string>& descriptions, std::string_view description) {
+    for (const std::string& entry : descriptions)
+        if (equalsIgnoreCase(entry, description)) return true;
+    return false;
+}
+
 // False when the table is full and the rest of FILTER.TAB is to be ignored.
-bool addFilter(FilterTable& table, std::string_view line) {
+bool addFilter(FilterTable& table, std::string_view line, const LoadOptions& options) {
     if (table.filterCount() >= kMaxFilters) {
         log::Trace("Too Many Filters Defined\r\n");
         return false;
     }
     table.filters.push_back(definitionFromLine(line));
-    loadCriteria(table, table.filters.back());
+    FilterDefinition& filter = table.filters.back();
+    filter.audited = listed(options.auditedDescriptions, filter.description);
+    loadCriteria(table, filter);
     return true;
 }
 
 }  // namespace
+
+LoadOptions SettingsLoadOptions(std::string configurationDirectory) {
+    LoadOptions options;
+    options.configurationDirectory = std::move(configurationDirectory);
+    options.allowPatternCaching = config::Settings().allowPatternCaching != 0;
+    options.auditedDescriptions = config::AuditFilters();
+    return options;
+}
 
 void LoadFilterTable(FilterTable& table, const LoadOptions& options) {
     table.configurationDirectory = options.configurationDirectory;
@@ -78,7 +96,7 @@ void LoadFilterTable(FilterTable& table, const LoadOptions& options) {
     for (const std::string& raw : lines.value_or(std::vector<std::string>())) {
         std::string_view line = CutAtLineFeed(raw);
         if (!lineEnabled(line)) continue;
-        if (!addFilter(table, line)) break;
+        if (!addFilter(table, line, options)) break;
     }
     CompileInstances(table);
     log::Trace("Loaded %d Filters\n", table.filterCount());

@@ -23,9 +23,8 @@ void SweepCrashLeftovers() {
 }
 
 void LoadSystemFilterTable(filters::FilterTable& table) {
-    filters::LoadOptions options;
-    options.configurationDirectory = config::CurrentDirectories()->configuration;
-    options.allowPatternCaching = config::Settings().allowPatternCaching != 0;
+    const filters::LoadOptions options =
+        filters::SettingsLoadOptions(config::CurrentDirectories()->configuration);
     // The system-wide table has no post office or mailbox scope.
     table.postofficeName.clear();
     table.mailboxName.clear();

@@ -59,6 +59,11 @@ struct MessageContext : MessageEnvelope {
     // (the DKIM header, quarantine copies) leave it alone.
     bool readOnly = false;
 
+    // Set for a message evaluated outside the queue (a file or a mail folder the
+    // administrator's tool reads): its text in the queued form, which the scan reads
+    // instead of the Inbound queue's message file. Its owner outlives the run.
+    const std::string* heldText = nullptr;
+
     // Set by the scan for a message the agent queued itself (its seal verified): no
     // action queues another message about it, so a verdict on it cannot start a loop.
     bool ownMessage = false;

@@ -23,13 +23,22 @@ void writeAll(int fd, std::string_view text) {
 
 }  // namespace
 
-void writeStdout(std::string_view text) { writeAll(STDOUT_FILENO, text); }
-void writeDebugger(std::string_view text) { writeAll(STDERR_FILENO, text); }
+void writeStdout(std::string_view text) {
+    writeAll(STDOUT_FILENO, text);
+}
+void writeDebugger(std::string_view text) {
+    writeAll(STDERR_FILENO, text);
+}
 
 }  // namespace kz::platform
 
 namespace kz::platform {
 
-bool stdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
+bool stdoutIsTerminal() {
+    return ::isatty(STDOUT_FILENO) == 1;
+}
+bool stderrIsTerminal() {
+    return ::isatty(STDERR_FILENO) == 1;
+}
 
 }  // namespace kz::platform

@@ -26,4 +26,8 @@ bool stdoutIsTerminal() {
     return _isatty(1) != 0;
 }
 
+bool stderrIsTerminal() {
+    return _isatty(2) != 0;
+}
+
 }  // namespace kz::platform

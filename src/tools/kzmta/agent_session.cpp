@@ -4,6 +4,8 @@
 #include <stdexcept>
 
 #include "config/directories.h"
+#include "config/registry_access.h"
+#include "config/registry_keys.h"
 #include "config/settings.h"
 #include "dns/dns_library.h"
 #include "host/agent.h"
@@ -17,14 +19,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::string uniqueTempName(const std::string& prefix) {
+    platform::Guid guid = platform::newGuid();
+    std::string name = prefix;
+    for (uint8_t byte : guid)
+        name += "0123456789abcdef"[byte >> 4], name += "0123456789abcdef"[byte & 15];
+    return (fs::temp_directory_path() / name).string();
+}
+
 std::string privateCopyOf(const std::string& registryPath) {
     std::optional<std::string> content = platform::readFile(registryPath);
     if (!content) throw std::runtime_error("cannot read the registry file " + registryPath);
-    platform::Guid guid = platform::newGuid();
-    std::string name = "kzmta-registry-";
-    for (uint8_t byte : guid)
-        name += "0123456789abcdef"[byte >> 4], name += "0123456789abcdef"[byte & 15];
-    std::string copy = (fs::temp_directory_path() / (name + ".reg")).string();
+    std::string copy = uniqueTempName("kzmta-registry-") + ".reg";
     if (!platform::writeFileAtomic(copy, *content)) {
         throw std::runtime_error("cannot write a working copy of the registry at " + copy);
     }
@@ -49,6 +55,7 @@ AgentSession::~AgentSession() {
     if (providersLoaded_) providers::ReleaseScanProviders();
     agent_.reset();
     std::error_code ignored;
+    if (!privateQueueRoot_.empty()) fs::remove_all(privateQueueRoot_, ignored);
     fs::remove(registryCopy_, ignored);
     fs::remove(registryCopy_ + ".lock", ignored);
 }
@@ -60,11 +67,22 @@ void AgentSession::loadProviders() {
 }
 
 const filters::FilterTable& AgentSession::loadTable() {
-    filters::LoadOptions options;
-    options.configurationDirectory = configurationDirectory();
-    options.allowPatternCaching = config::Settings().allowPatternCaching != 0;
-    filters::LoadFilterTable(table_, options);
+    filters::LoadFilterTable(table_, filters::SettingsLoadOptions(configurationDirectory()));
     return table_;
+}
+
+const std::string& AgentSession::privateQueueRoot() {
+    if (!privateQueueRoot_.empty()) return privateQueueRoot_;
+    std::string root = uniqueTempName("kzmta-queue-");
+    std::error_code error;
+    fs::create_directories(root, error);
+    if (error || !config::machineRegistry()
+                      .setString(config::kConnectorsKey, config::kConnectorRootDirectory, root)
+                      .ok())
+        throw std::runtime_error("cannot make a private queue at " + root);
+    privateQueueRoot_ = root;
+    config::ReadAttachDirectories();
+    return privateQueueRoot_;
 }
 
 std::string AgentSession::configurationDirectory() const {

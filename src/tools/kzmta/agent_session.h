@@ -33,6 +33,9 @@ class AgentSession {
     const filters::FilterTable& table() const { return table_; }
     // The Configuration Directory as the agent uses it.
     std::string configurationDirectory() const;
+    // A private Connector Root Directory, made on first use and removed with the session,
+    // for messages that come from files: the agent's code finds their queue files there.
+    const std::string& privateQueueRoot();
 
   private:
     std::string registryCopy_;
@@ -42,6 +45,7 @@ class AgentSession {
     std::optional<LoopSeal> loopSeal_;
     filters::FilterTable table_;
     bool providersLoaded_ = false;
+    std::string privateQueueRoot_;
 };
 
 }  // namespace kz::tool

@@ -16,6 +16,7 @@ void AddRunCommand(CommandLine& cli);
 void AddReloadCommand(CommandLine& cli);
 void AddDemoCommand(CommandLine& cli);
 void AddExplainCommand(CommandLine& cli);
+void AddReplayCommand(CommandLine& cli);
 void AddInspectCommand(CommandLine& cli);
 void AddCheckConfigCommand(CommandLine& cli);
 void AddBayesCommand(CommandLine& cli);

@@ -54,7 +54,8 @@ void criterionLine(std::string& out, const CriterionReport& c, bool script) {
 void filterLines(std::string& out, const FilterReport& f) {
     out += "Filter " + std::to_string(f.position) + " \"" + oneLine(f.name) + "\" (criteria " +
            oneLine(f.criteriaName) + (f.isScript ? ", script" : "") +
-           (f.matchAll == 1 ? ", all criteria must be met" : "") + "): " + filterVerdict(f) + "\n";
+           (f.matchAll == 1 ? ", all criteria must be met" : "") + (f.audited ? ", audited" : "") +
+           "): " + filterVerdict(f) + "\n";
     if (!f.description.empty()) out += "  " + oneLine(f.description) + "\n";
     if (!f.note.empty()) out += "  (" + f.note + ")\n";
     if (f.criteria.empty()) out += "  no enabled criterion: the filter can never hold\n";
@@ -71,6 +72,7 @@ void filterLines(std::string& out, const FilterReport& f) {
                (f.scriptResult.empty() ? "" : ", result text " + oneLine(f.scriptResult)) + "\n";
     }
     if (!f.holds) return;
+    if (f.audited) out += "  audited: it writes an AUDIT report line and runs none of these\n";
     if (f.actions.empty()) out += "  no enabled action line: nothing would run\n";
     for (const ActionReport& a : f.actions) {
         out += "  would run " + oneLine(a.keyword);
@@ -101,6 +103,7 @@ void filterJson(JsonWriter& json, const FilterReport& f) {
         .member("description", f.description)
         .member("isScript", f.isScript)
         .member("matchAll", f.matchAll)
+        .member("audited", f.audited)
         .member("reached", f.reached)
         .member("holds", f.holds)
         .member("note", f.note)

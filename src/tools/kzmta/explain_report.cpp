@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "actions/action_file.h"
 #include "actions/action_keywords.h"
 #include "actions/action_line.h"
 #include "actions/filter_verdict.h"
@@ -55,10 +56,8 @@ std::vector<CriterionReport> criteriaOf(const filters::FilterDefinition& filter,
 }
 
 bool stopsProcessing(const std::vector<ActionReport>& actions) {
-    for (const ActionReport& action : actions) {
-        const actions::ActionKeyword* keyword = actions::FindActionKeyword(action.keyword);
-        if (keyword && keyword->stops) return true;
-    }
+    for (const ActionReport& action : actions)
+        if (action.stops) return true;
     return false;
 }
 
@@ -70,6 +69,7 @@ FilterReport describeFilter(int position, const filters::FilterDefinition& filte
     report.description = filter.description;
     report.isScript = filter.isScript;
     report.matchAll = filter.matchAll ? 1 : 0;
+    report.audited = filter.audited;
     return report;
 }
 
@@ -102,7 +102,9 @@ struct FilterWalk {
         }
         if (report.holds) {
             report.actions = ActionsThatWouldRun(configuration, filter.criteriaName);
-            if (stopsProcessing(report.actions)) stoppedBy = "filter " + std::to_string(position);
+            // An audited filter runs none of them, its STOP_PROCESSING included.
+            if (!filter.audited && stopsProcessing(report.actions))
+                stoppedBy = "filter " + std::to_string(position);
         }
         return report;
     }
@@ -115,29 +117,23 @@ std::vector<ActionReport> ActionsThatWouldRun(const std::string& configurationDi
     std::vector<ActionReport> actions;
     auto lines = filters::ReadConfigLines(
         platform::resolvePath(config::ActionFilePath(configurationDirectory, criteriaName)));
-    for (const std::string& text : lines.value_or(std::vector<std::string>())) {
-        actions::ActionLine line = actions::ParseActionLine(text);
-        if (line.status != 1) continue;
-        const actions::ActionKeyword* keyword = actions::FindActionKeyword(line.keyword);
-        actions.push_back({line.keyword, line.data, line.description, keyword != nullptr});
-        if (keyword && keyword->stops) break;  // the rest of the file is not read
+    std::vector<actions::ActionLine> parsed;
+    for (const std::string& text : lines.value_or(std::vector<std::string>()))
+        parsed.push_back(actions::ParseActionLine(text));
+    for (const actions::ActionLine* line : actions::LinesThatWouldRun(parsed)) {
+        const actions::ActionKeyword* keyword = actions::FindActionKeyword(line->keyword);
+        actions.push_back({line->keyword, line->data, line->description, keyword != nullptr,
+                           keyword && keyword->stops});
     }
     return actions;
 }
 
-ExplainReport ExplainMessage(const filters::FilterTable& table, const std::string& connector,
-                             const std::string& message) {
-    ExplainReport report;
-    report.connector = connector;
-    report.message = message;
-    if (table.filterCount() < 1) return report;  // a run reads nothing either
-    MessageContext context;
-    context.readOnly = true;
+namespace {
+
+// The message's envelope is in the context already.
+ExplainReport explainPrepared(const filters::FilterTable& table, MessageContext& context,
+                              ExplainReport report) {
     filters::CriteriaResults results;
-    if (!evaluate::PrepareMessage(context, connector, message)) {
-        throw std::runtime_error("cannot read the envelope of message " + message +
-                                 " in connector " + connector);
-    }
     filters::AllocateResults(table, results);
     evaluate::Evaluation evaluation(table, results, &context);
     evaluation.keepOfferedValues();
@@ -150,6 +146,33 @@ ExplainReport ExplainMessage(const filters::FilterTable& table, const std::strin
     }
     filters::ReleaseResults(results);
     return report;
+}
+
+}  // namespace
+
+ExplainReport ExplainMessage(const filters::FilterTable& table, const std::string& connector,
+                             const std::string& message) {
+    ExplainReport report;
+    report.connector = connector;
+    report.message = message;
+    if (table.filterCount() < 1) return report;  // a run reads nothing either
+    MessageContext context;
+    context.readOnly = true;
+    if (!evaluate::PrepareMessage(context, connector, message)) {
+        throw std::runtime_error("cannot read the envelope of message " + message +
+                                 " in connector " + connector);
+    }
+    return explainPrepared(table, context, std::move(report));
+}
+
+ExplainReport ExplainHeldMessage(const filters::FilterTable& table, MessageContext& context,
+                                 const std::string& label) {
+    ExplainReport report;
+    report.connector = context.connectorName;
+    report.message = label;
+    if (table.filterCount() < 1) return report;
+    context.readOnly = true;
+    return explainPrepared(table, context, std::move(report));
 }
 
 }  // namespace kz::tool

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "filters/filter_table.h"
+#include "message/message_context.h"
 
 namespace kz::tool {
 
@@ -27,6 +28,7 @@ struct ActionReport {
     std::string data;
     std::string description;
     bool known = false;  // an action keyword; any other runs nothing
+    bool stops = false;  // STOP_PROCESSING
 };
 
 struct FilterReport {
@@ -36,7 +38,8 @@ struct FilterReport {
     std::string description;
     bool isScript = false;
     int matchAll = 0;
-    bool reached = true;  // false after a filter that stops processing, or without a scan
+    bool audited = false;  // holding, it only writes a report line of what it would run
+    bool reached = true;   // false after a filter that stops processing, or without a scan
     bool holds = false;
     std::string note;                       // why a filter was not decided as usual
     std::string script;                     // the generated script of a script filter
@@ -55,6 +58,10 @@ struct ExplainReport {
 // Evaluates the message against the table. Throws when its envelope cannot be read.
 ExplainReport ExplainMessage(const filters::FilterTable& table, const std::string& connector,
                              const std::string& message);
+
+// The same for a message held in memory: the context's heldText and envelope are set.
+ExplainReport ExplainHeldMessage(const filters::FilterTable& table, MessageContext& context,
+                                 const std::string& label);
 
 // The enabled lines of a filter's action file that a run would carry out, up to and
 // including the first STOP_PROCESSING.

@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
     kz::tool::AddReloadCommand(cli);
     kz::tool::AddDemoCommand(cli);
     kz::tool::AddExplainCommand(cli);
+    kz::tool::AddReplayCommand(cli);
     kz::tool::AddInspectCommand(cli);
     kz::tool::AddCheckConfigCommand(cli);
 #ifndef _WIN32
