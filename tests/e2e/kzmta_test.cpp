@@ -303,7 +303,7 @@ TEST(KzmtaExplain, TextReportClearErrorsAndNothingReadWithoutFilters) {
         {{"--registry", q.registry, "--message", "NONE.MAI"},
          1,
          "cannot read the envelope of message NONE.MAI"},
-        {{"--registry", q.registry}, 2, "--connector and --message"},
+        {{"--registry", q.registry}, 2, "--message is required"},
         {{"--registry", q.registry, "--message", "../../config/FILTERS/FILTER.TAB"},
          1,
          "--message takes a name, not a path"},

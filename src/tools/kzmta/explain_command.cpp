@@ -52,8 +52,10 @@ std::string readMessageFile(const std::string& path) {
 int explain(const ExplainOptions& o) {
     if (!o.file.empty() && !o.message.empty())
         throw UsageError("give a message FILE or --message, not both");
-    if (o.file.empty() && (o.message.empty() || o.envelope.connector.empty()))
-        throw UsageError("give a message FILE, or --connector and --message of a queued message");
+    if (o.file.empty() && o.envelope.connector.empty())
+        throw UsageError("--connector is required for a queued message (or give a message FILE)");
+    if (o.file.empty() && o.message.empty())
+        throw UsageError("--message is required for a queued message (or give a message FILE)");
     RequireRegistryFile(o.registry);
     std::optional<ExplainReport> report;
     if (!o.file.empty()) {
