@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 namespace kz::tool {
 
@@ -35,14 +34,5 @@ struct RunSettings {
 // to `out`. The agent's trace lines are the caller's to divert.
 int RunQueue(const std::string& registry, const std::string& libraryPath,
              const RunSettings& settings, std::FILE* out);
-
-// The milter's options are still taken from the argument list by hand.
-using Args = std::vector<std::string>;
-int runMilterCommand(const Args& args);
-// The registry file: --registry FILE (removed from args) or KZ_REGISTRY or the default.
-std::string takeRegistryPath(Args& args);
-// Removes "--name VALUE" from args; true when present (value stored in out).
-bool takeOption(Args& args, const std::string& name, std::string& out);
-bool takeFlag(Args& args, const std::string& name);
 
 }  // namespace kz::tool

@@ -29,10 +29,7 @@ constexpr std::chrono::seconds kShutdownBound{30};
 // How often new messages the MTA did not take are offered again.
 constexpr std::chrono::seconds kHandOffRetry{30};
 
-}  // namespace
-
-int runMilterCommand(const Args& args) {
-    MilterOptions options = ParseMilterOptions(args);
+int RunMilter(const MilterOptions& options) {
     std::string root = ConnectorRootDirectory(options.registry);
     if (root.empty())
         throw std::runtime_error("the registry file " + options.registry +
@@ -90,6 +87,12 @@ int runMilterCommand(const Args& args) {
     std::fprintf(traces.console(), "kzmta milter: stopped\n");
     std::fflush(traces.console());
     return status;
+}
+
+}  // namespace
+
+void AddMilterCommand(CommandLine& cli) {
+    AddMilterOptions(cli, RunMilter);
 }
 
 }  // namespace kz::tool

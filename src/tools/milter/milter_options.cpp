@@ -1,6 +1,8 @@
 #include "milter_options.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 
@@ -9,19 +11,6 @@
 namespace kz::tool {
 
 namespace {
-
-unsigned long Number(const std::string& option, const std::string& text) {
-    std::size_t used = 0;
-    unsigned long value = 0;
-    try {
-        value = std::stoul(text, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used == 0 || used != text.size() || text[0] == '-')
-        throw std::runtime_error(option + " needs a number, not '" + text + "'");
-    return value;
-}
 
 bool IsDigits(const std::string& s, std::size_t from, std::size_t count) {
     if (s.size() < from + count) return false;
@@ -53,58 +42,83 @@ SmtpReply ParseRejectReply(const std::string& text) {
     return reply;
 }
 
-MilterOptions ParseMilterOptions(Args args) {
-    MilterOptions options;
-    std::string value;
-    options.registry = takeRegistryPath(args);
-    if (!takeOption(args, "--socket", options.socket))
-        throw std::runtime_error("--socket unix:PATH or inet:PORT@HOST is required");
-    if (options.socket.rfind("unix:", 0) != 0 && options.socket.rfind("local:", 0) != 0 &&
-        options.socket.rfind("inet:", 0) != 0 && options.socket.rfind("inet6:", 0) != 0)
-        throw std::runtime_error("--socket must start with unix: or inet:, not '" + options.socket +
-                                 "'");
-    if (takeOption(args, "--socket-mode", value)) {
-        std::size_t used = 0;
-        try {
-            options.socketMode = unsigned(std::stoul(value, &used, 8));
-        } catch (const std::exception&) {
-        }
-        if (used == 0 || used != value.size() || options.socketMode > 0777)
-            throw std::runtime_error("--socket-mode needs an octal mode such as 660");
-    }
-    if (!takeOption(args, "--library", options.library))
-        options.library = AgentLibrary::defaultPath();
-    if (takeOption(args, "--threads", value)) {
-        options.threads = unsigned(Number("--threads", value));
-        if (options.threads == 0) throw std::runtime_error("--threads must be at least 1");
-    } else {
-        options.threads = std::max(1u, std::thread::hardware_concurrency());
-    }
-    if (takeOption(args, "--reject", value)) {
-        options.rejectRemoved = true;
-        options.reject = ParseRejectReply(value);
-    }
-    takeOption(args, "--sendmail", options.sendmail);
-    takeOption(args, "--submit", options.submit);
-    if (takeOption(args, "--max-size", value)) options.maxSize = Number("--max-size", value);
-    if (takeOption(args, "--timeout", value)) {
-        options.timeout = std::chrono::seconds(Number("--timeout", value));
-        if (options.timeout.count() == 0) throw std::runtime_error("--timeout must be at least 1");
-    }
-    if (takeOption(args, "--memory-limit", value)) {
-        options.memoryLimit = Number("--memory-limit", value);
-        if (options.memoryLimit < (64u << 10))
-            throw std::runtime_error("--memory-limit must be at least 65536 bytes");
-    }
-    if (takeOption(args, "--hand-off-expiry", value)) {
-        options.handOffExpiry = std::chrono::hours(Number("--hand-off-expiry", value));
-        if (options.handOffExpiry.count() == 0)
-            throw std::runtime_error("--hand-off-expiry must be at least 1 (hours)");
-    }
-    options.handOffReturns = takeFlag(args, "--hand-off-returns");
-    options.verbose = takeFlag(args, "--verbose");
-    if (!args.empty()) throw std::runtime_error("unexpected argument '" + args.front() + "'");
-    return options;
+void AddMilterOptions(CommandLine& cli, std::function<int(const MilterOptions&)> run) {
+    // What CLI11 fills; turned into MilterOptions and checked when the command runs.
+    struct Given {
+        MilterOptions options;
+        std::string socketMode, reject;
+        uint64_t timeout = 120, expiry = 24, maxSize = 50u << 20, memoryLimit = 256u << 20;
+    };
+    auto given = std::make_shared<Given>();
+    given->options.library = AgentLibrary::defaultPath();
+    given->options.threads = std::max(1u, std::thread::hardware_concurrency());
+    CLI::App& milter = cli.add(
+        cli.root(), "milter", "filter an MTA's mail over the milter protocol", [given, run] {
+            MilterOptions options = given->options;
+            const std::string& socket = options.socket;
+            if (socket.rfind("unix:", 0) != 0 && socket.rfind("local:", 0) != 0 &&
+                socket.rfind("inet:", 0) != 0 && socket.rfind("inet6:", 0) != 0)
+                throw UsageError("--socket must start with unix: or inet:, not '" + socket + "'");
+            if (!given->socketMode.empty()) {
+                std::size_t used = 0;
+                try {
+                    options.socketMode = unsigned(std::stoul(given->socketMode, &used, 8));
+                } catch (const std::exception&) {
+                }
+                if (used == 0 || used != given->socketMode.size() || options.socketMode > 0777)
+                    throw UsageError("--socket-mode needs an octal mode such as 660");
+            }
+            if (!given->reject.empty()) {
+                options.rejectRemoved = true;
+                try {
+                    options.reject = ParseRejectReply(given->reject);
+                } catch (const std::runtime_error& e) {
+                    throw UsageError(e.what());
+                }
+            }
+            options.maxSize = std::size_t(given->maxSize);
+            options.memoryLimit = std::size_t(given->memoryLimit);
+            options.timeout = std::chrono::seconds(given->timeout);
+            options.handOffExpiry = std::chrono::hours(given->expiry);
+            RequireRegistryFile(options.registry);
+            return run(options);
+        });
+    MilterOptions& o = given->options;
+    AddRegistryOption(milter, o.registry);
+    milter.add_option("--socket", o.socket, "where the MTA connects")
+        ->type_name("unix:PATH|inet:PORT@HOST")
+        ->required();
+    milter.add_option("--socket-mode", given->socketMode, "a Unix socket's mode (default 660)")
+        ->type_name("OCTAL");
+    milter.add_option("--library", o.library, "the agent library")
+        ->type_name("PATH")
+        ->capture_default_str();
+    AddNumberOption(milter, "--threads", o.threads,
+                    "agent runs at one time (default: one per processor)", 1, 1024);
+    milter
+        .add_option("--reject", given->reject,
+                    "reject a message the agent removed with this 5xx reply instead of "
+                    "discarding it, e.g. '550 5.7.1 Refused'")
+        ->type_name("TEXT");
+    milter.add_option("--sendmail", o.sendmail, "the MTA's sendmail command for new messages")
+        ->type_name("PATH")
+        ->capture_default_str();
+    milter.add_option("--submit", o.submit, "hand new messages to the MTA by SMTP instead")
+        ->type_name("HOST:PORT");
+    AddNumberOption(milter, "--max-size", given->maxSize, "bytes of one message (default 52428800)",
+                    1, UINT32_MAX);
+    AddNumberOption(milter, "--timeout", given->timeout,
+                    "seconds one agent run may take (default 120)", 1, 86400);
+    AddNumberOption(milter, "--memory-limit", given->memoryLimit,
+                    "bytes of mail all connections hold in memory (default 268435456)", 65536,
+                    UINT64_MAX);
+    milter.add_flag("--hand-off-returns", o.handOffReturns,
+                    "new messages handed to the MTA come back through this milter");
+    AddNumberOption(milter, "--hand-off-expiry", given->expiry,
+                    "hours a refused new message is offered before it goes to bad mail "
+                    "(default 24)",
+                    1, 24 * 365);
+    milter.add_flag("--verbose", o.verbose, "the agent's trace lines on standard error");
 }
 
 }  // namespace kz::tool

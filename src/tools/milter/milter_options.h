@@ -3,9 +3,10 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <string>
 
-#include "tools/kzmta/commands.h"
+#include "tools/kzmta/command_line.h"
 
 namespace kz::tool {
 
@@ -37,8 +38,9 @@ struct MilterOptions {
     bool verbose = false;  // the agent's trace lines on standard error
 };
 
-// Throws with the reason when an option is missing or malformed.
-MilterOptions ParseMilterOptions(Args args);
+// Adds `kzmta milter` with its options; `run` gets them once they are parsed and checked
+// (a malformed value is a usage error).
+void AddMilterOptions(CommandLine& cli, std::function<int(const MilterOptions&)> run);
 // "550 5.7.1 text", "554 text": a 5xx code, an optional enhanced code, the text.
 SmtpReply ParseRejectReply(const std::string& text);
 
