@@ -13,9 +13,9 @@ package=$(awk '{ print $2 }' "$checksums")
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-spec=${package%.tgz}
-spec="${spec%-*}@${spec##*-}"
-(cd "$work" && timeout 300 npm pack --silent "$spec" >/dev/null)
+pin=${package%.tgz}
+pin="${pin%-*}@${pin##*-}"
+(cd "$work" && timeout 300 npm pack --silent "$pin" >/dev/null)
 (cd "$work" && sha256sum --check --quiet "$checksums")
 tar -xzf "$work/$package" -C "$work" package/deps/sqlite3/sqlite3.c package/deps/sqlite3/sqlite3.h
 mkdir -p "$target"
