@@ -132,10 +132,17 @@ void appendLines(const std::string& lines) {
     ReportLogState& s = state();
     std::lock_guard hold(s.mutex);
     if (s.lock != lock) return;  // detached while these lines waited
+    platform::TimePoint now = LogNow();
+    bool newName = !equalsIgnoreCase(ReportFileName(now), s.currentName);
+    // No file yet under today's name (logging just turned on, or a new day after a file
+    // that could not be opened): it is opened first, so these lines are not lost.
+    if (newName && !s.file.isOpen()) {
+        openLocked(s, now);
+        newName = false;
+    }
     if (s.file.isOpen()) s.file.append(lines);
     // The line that reveals a new day has gone into the old day's file.
-    platform::TimePoint now = LogNow();
-    if (!equalsIgnoreCase(ReportFileName(now), s.currentName)) {
+    if (newName) {
         closeLocked(s, now);
         openLocked(s, now);
     }

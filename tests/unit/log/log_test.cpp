@@ -65,15 +65,19 @@ TEST_F(ReportLogTest, TheLineThatRevealsMidnightClosesTheOldDay) {
               test::readFile(test::fixture("log/midnight-new-day.log")));
 }
 
-TEST_F(ReportLogTest, FileLoggingTurnedOnWhileRunningStartsWithTheLineAfterTheChange) {
+// A run's report lines go out together: the first ones after logging is turned on are
+// in the file, and so is a later run's.
+TEST_F(ReportLogTest, FileLoggingTurnedOnWhileRunningKeepsTheFirstLinesAfterTheChange) {
     setAgentDword(reg::kActivityLogEnabled, 0);
     attach();
+    DebugLogLines({"off: nowhere\n"});
     EXPECT_FALSE(test::exists(logFile("MTAFILTER-Report-260512.log")));
     setAgentDword(reg::kActivityLogEnabled, 1);
-    DebugLog("opens the file, is not in it\n");
-    DebugLog("in the file\n");
-    std::string log = todaysLog();
-    EXPECT_EQ(log, ReportOpeningLines("05/12/26 09:30:00") + "05/12/26 09:30:00\tin the file\n");
+    DebugLogLines({"first run\n", "its second line\n"});
+    DebugLog("next run\n");
+    const std::string stamp = "05/12/26 09:30:00\t";
+    EXPECT_EQ(todaysLog(), ReportOpeningLines("05/12/26 09:30:00") + stamp + "first run\n" + stamp +
+                               "its second line\n" + stamp + "next run\n");
 }
 
 TEST_F(ReportLogTest, AFileThatCannotBeOpenedIsNotRetriedUntilTheDayChanges) {
@@ -85,11 +89,13 @@ TEST_F(ReportLogTest, AFileThatCannotBeOpenedIsNotRetriedUntilTheDayChanges) {
     test::writeFile(dir.file("missing/.keep"), "");  // the folder appears
     DebugLog("lost too: same day\n");
     now = localTime(2026, 5, 13, 8, 0, 0);
-    DebugLog("reveals the new day\n");
+    DebugLog("reveals the new day, opens its file first\n");
     DebugLog("kept\n");
     EXPECT_FALSE(test::exists(dir.file("missing/MTAFILTER-Report-260512.log")));
     EXPECT_EQ(test::readFile(dir.file("missing/MTAFILTER-Report-260513.log")),
-              ReportOpeningLines("05/13/26 08:00:00") + "05/13/26 08:00:00\tkept\n");
+              ReportOpeningLines("05/13/26 08:00:00") +
+                  "05/13/26 08:00:00\treveals the new day, opens its file first\n"
+                  "05/13/26 08:00:00\tkept\n");
 }
 
 // Another holder of the log lock (another process, or another library using the same
