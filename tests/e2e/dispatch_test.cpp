@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "e2e/dispatch_server.h"
+#include "e2e/full_folder.h"
 #include "support/case_file.h"
 
 namespace kz::test {
@@ -359,6 +360,93 @@ TEST(DispatchReload, QueueThreadsLoseNoMessageWhileTheTableIsReloaded) {
     EXPECT_EQ(deleted.size(), dropped.size());
     for (const auto& [id, count] : deleted) EXPECT_TRUE(dropped.count(id) && count == 1) << id;
     EXPECT_NE(server.reportLog().find("\tReloading filters due to change.\n"), std::string::npos);
+}
+
+// A full file system, as a busy server meets it, through the loaded library: FilterExecute,
+// whose result the MTA does not read, and FilterExecuteChecked, for a host that asks the
+// sender to try again later. "held" quarantines, files and deletes prize messages, and
+// prefixes the subject of figures.
+class FullDisk : public testing::Test {
+  protected:
+    std::optional<RunOutput> filterWithFull(const std::string& folder,
+                                            const std::vector<std::string>& pairs) {
+        std::vector<std::string> argv = {binPath("kztest-agent_host"),
+                                         libPath("libkzmtafilter.so")};
+        argv.insert(argv.end(), pairs.begin(), pairs.end());
+        return RunWithFullFolder(folder, argv, server.environment());
+    }
+    // The events about messages the agent could not handle as asked.
+    int undoneEvents() const {
+        std::string events = exists(server.events) ? readFile(server.events) : "";
+        int count = 0;
+        for (std::size_t at = 0; (at = events.find("could not be", at)) != std::string::npos; ++at)
+            ++count;
+        return count;
+    }
+    void expectHeldInBadMail(const std::string& id, const std::string& sample) {
+        SCOPED_TRACE(id);
+        EXPECT_FALSE(exists(server.commandFile(id)));
+        EXPECT_FALSE(exists(server.messageFile(id)));
+        const std::string held = server.dir.file("badmail/Messages/" + id);
+        EXPECT_EQ(readFile(held), readFile(fixture("dispatch/messages/" + sample + ".eml")));
+        EXPECT_TRUE(exists(server.dir.file("badmail/" + id)));
+        // Only the administrator reads held mail.
+        EXPECT_EQ(fs::status(held).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+        EXPECT_EQ(fs::status(server.dir.file("badmail/Messages")).permissions(),
+                  fs::perms::owner_all);
+    }
+    void expectQueuedAsItCame(const std::string& id, const std::string& sample) {
+        SCOPED_TRACE(id);
+        EXPECT_TRUE(exists(server.commandFile(id)));
+        EXPECT_EQ(readFile(server.messageFile(id)),
+                  readFile(fixture("dispatch/messages/" + sample + ".eml")));
+        EXPECT_FALSE(exists(server.dir.file("badmail/" + id)));
+    }
+
+    DispatchServer server{"held"};
+};
+
+// The quarantine copy fails: the MOVE and the DELETE after it do not run, nothing is
+// reported as done, and the message is neither lost nor handed on unchecked.
+TEST_F(FullDisk, AFailedQuarantineCopyRemovesNothingAndHoldsTheMessage) {
+    const std::string mailbox = server.dir.file("mail/example.com/MAILROOT/anna");
+    fs::create_directories(mailbox);
+    server.queue("PRIZE.MAI", "prize");
+    server.queue("AGAIN.MAI", "prize");
+    auto out = filterWithFull(server.dir.file("quarantine"),
+                              {"SMTP", "PRIZE.MAI", "checked:SMTP", "AGAIN.MAI"});
+    if (!out) GTEST_SKIP() << "no small file system can be mounted here";
+    ASSERT_EQ(out->status, 0) << out->err;
+    EXPECT_NE(out->out.find("FilterExecute=1\nFilterExecuteChecked=0\n"), std::string::npos)
+        << out->out;
+    expectHeldInBadMail("PRIZE.MAI", "prize");
+    expectQueuedAsItCame("AGAIN.MAI", "prize");
+    EXPECT_EQ(fileTree(server.dir.file("quarantine")).size(), 0u);
+    EXPECT_EQ(fileTree(mailbox).size(), 0u);
+    EXPECT_EQ(server.executedLines(), std::vector<std::string>{});
+    EXPECT_EQ(undoneEvents(), 1) << "one a minute at most";
+}
+
+// No room for the working copy of a subject prefix: the message does not go on unmarked.
+TEST_F(FullDisk, ARewriteWithNoRoomIsNeitherDeliveredUnmarkedNorReported) {
+    server.queue("FIGURES.MAI", "figures");
+    server.queue("LATER.MAI", "figures");
+    // The message that leaves the queue last: its room would do for the other one.
+    auto out = filterWithFull(server.inbound, {"checked:SMTP", "LATER.MAI", "SMTP", "FIGURES.MAI"});
+    if (!out) GTEST_SKIP() << "no small file system can be mounted here";
+    ASSERT_EQ(out->status, 0) << out->err;
+    EXPECT_NE(out->out.find("FilterExecuteChecked=0\nFilterExecute=1\n"), std::string::npos)
+        << out->out;
+    expectHeldInBadMail("FIGURES.MAI", "figures");
+    expectQueuedAsItCame("LATER.MAI", "figures");
+    EXPECT_EQ(server.executedLines(), std::vector<std::string>{});
+    EXPECT_EQ(undoneEvents(), 1);
+
+    // With room again, the held message's filter does its work and the run is done.
+    RunOutput again = server.host({"checked:SMTP", "LATER.MAI"});
+    EXPECT_NE(again.out.find("FilterExecuteChecked=1\n"), std::string::npos) << again.out;
+    EXPECT_NE(readFile(server.messageFile("LATER.MAI")).find("Subject: [FIGURES] Quarterly"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 //   kztest-agent_host [--exit-loaded] LIBRARY [CONNECTOR MESSAGE | FilterCommand TEXT]...
 // Prints one "FilterExecute=N" line per message, "FilterCommand=N" per command. With
 // --exit-loaded the process exits without unloading the library, as a mail service
-// process ends.
+// process ends. A connector written "checked:CONNECTOR" is filtered with
+// FilterExecuteChecked instead.
 
 #include <dlfcn.h>
 
@@ -33,7 +34,8 @@ int main(int argc, char** argv) {
     auto execute = reinterpret_cast<FilterExecuteFn>(dlsym(library, "FilterExecute"));
     auto uninit = reinterpret_cast<FilterUnInitFn>(dlsym(library, "FilterUnInit"));
     auto command = reinterpret_cast<FilterCommandFn>(dlsym(library, "FilterCommand"));
-    if (!init || !execute || !uninit || !command) {
+    auto checked = reinterpret_cast<FilterExecuteFn>(dlsym(library, "FilterExecuteChecked"));
+    if (!init || !execute || !uninit || !command || !checked) {
         std::fprintf(stderr, "entries missing\n");
         return 1;
     }
@@ -42,6 +44,12 @@ int main(int argc, char** argv) {
     for (int i = 2; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "FilterCommand") == 0) {
             std::printf("FilterCommand=%d\n", command(0, 0, argv[i + 1]));
+            std::fflush(stdout);
+            continue;
+        }
+        if (std::strncmp(argv[i], "checked:", 8) == 0) {
+            std::printf("FilterExecuteChecked=%d\n",
+                        checked("kztest", argv[i + 1], argv[i] + 8, 0));
             std::fflush(stdout);
             continue;
         }

@@ -72,6 +72,7 @@ struct DispatchState {
     std::string criteriaText;  // grows over the whole call
     bool stop = false;
     int result = 0;
+    Shortfall shortfall;
     MessageEdits edits;
     std::vector<RecordedAction> executed;  // by the filter whose actions run
 
@@ -83,6 +84,7 @@ struct DispatchState {
 
 void DispatchState::settle() {
     const bool written = edits.flush();
+    if (!written) shortfall.editNotWritten = true;
     auto resolve = [written](std::vector<RecordedAction>& actions) {
         if (!written) std::erase_if(actions, [](const RecordedAction& a) { return a.unwritten; });
         for (RecordedAction& action : actions) action.unwritten = false;
@@ -159,6 +161,11 @@ void RunActionFile(MessageContext& context, const filters::FilterDefinition& fil
         state.result = 1;
         const ActionKeyword* keyword = FindActionKeyword(line.keyword);
         if (!keyword) continue;
+        if (keyword->disposition == Disposition::Removes && state.shortfall.copyNotKept) {
+            log::Trace("Not taking %s out of the queue: its copy could not be kept\n",
+                       context.messageId.c_str());
+            continue;
+        }
         if (keyword->recording == Recording::Always)
             state.executed.push_back({line.keyword, false});
         // The description usually ends the line; its line end would break the Reason
@@ -167,6 +174,11 @@ void RunActionFile(MessageContext& context, const filters::FilterDefinition& fil
         ActionCall call{context, filter, line.data, description, matchDescription, state.edits};
         if (keyword->files == FileUse::Reads) state.settle();
         bool succeeded = keyword->run(call);
+        if (!succeeded && keyword->disposition == Disposition::KeepsCopy) {
+            state.shortfall.copyNotKept = true;
+            log::DebugLogf("Filter %s could not keep its copy (%s) of message %s\n",
+                           filter.name.c_str(), line.keyword.c_str(), context.messageId.c_str());
+        }
         if (keyword->stops) {
             state.stop = true;
             log::Trace("stop processing filters\n");
@@ -180,7 +192,7 @@ void RunActionFile(MessageContext& context, const filters::FilterDefinition& fil
 
 bool ExecuteFilterActions(MessageContext& context, const filters::FilterTable& table,
                           filters::CriteriaResults& results, std::string& resultText,
-                          TextLimit resultLimit, const QueueStepHook& hook) {
+                          TextLimit resultLimit, const QueueStepHook& hook, Shortfall* shortfall) {
     DispatchState state(context, table, resultText, resultLimit, hook);
     for (int position = 1; position <= table.filterCount() && !state.stop; ++position) {
         const filters::FilterDefinition& filter = table.filter(position);
@@ -202,6 +214,7 @@ bool ExecuteFilterActions(MessageContext& context, const filters::FilterTable& t
         state.report(filter);
     }
     state.settle();
+    if (shortfall) *shortfall = state.shortfall;
     return state.result != 0;
 }
 

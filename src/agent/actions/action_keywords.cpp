@@ -121,11 +121,14 @@ bool Stop(const ActionCall&) {
 }
 
 constexpr ActionKeyword kActionKeywords[] = {
-    {"DELETE", Delete, Recording::OnSuccess, FileUse::Reads, false},
-    {"COPY_TO_BADMAIL", BadMail, Recording::OnSuccess, FileUse::Reads, false},
-    {"COPY_TO_QUARANTINE", Quarantine, Recording::OnSuccess, FileUse::Reads, false},
-    {"COPY", Copy, Recording::Always, FileUse::Reads, false},
-    {"MOVE", Move, Recording::Always, FileUse::Reads, false},
+    {"DELETE", Delete, Recording::OnSuccess, FileUse::Reads, false, Disposition::Removes},
+    {"COPY_TO_BADMAIL", BadMail, Recording::OnSuccess, FileUse::Reads, false,
+     Disposition::KeepsCopy},
+    {"COPY_TO_QUARANTINE", Quarantine, Recording::OnSuccess, FileUse::Reads, false,
+     Disposition::KeepsCopy},
+    // A report line names only what happened: a folder copy that failed is left out.
+    {"COPY", Copy, Recording::OnSuccess, FileUse::Reads, false},
+    {"MOVE", Move, Recording::OnSuccess, FileUse::Reads, false, Disposition::Removes},
     {"ADD_SUBJECT_PREFIX", SubjectPrefix, Recording::OnSuccess, FileUse::Edits, false},
     {"NOTIFY_SENDER", NotifySenderAction, Recording::OnSuccess, FileUse::Reads, false},
     {"NOTIFY_ADDRESS", NotifyAddressAction, Recording::OnSuccess, FileUse::Reads, false},

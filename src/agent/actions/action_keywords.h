@@ -23,7 +23,7 @@ struct ActionCall {
 
 enum class Recording {
     OnSuccess,  // the keyword is recorded when the operation succeeded
-    Always,     // recorded before the operation is tried (COPY, MOVE)
+    Always,     // recorded before the operation is tried (STOP_PROCESSING)
 };
 
 // What an action does with the queued message's files.
@@ -33,12 +33,20 @@ enum class FileUse {
     Reads,  // reads, copies, deletes or hands on the files: the edits are written before it
 };
 
+// What an action does with the queued message itself.
+enum class Disposition {
+    None,
+    KeepsCopy,  // holds a copy for the administrator (quarantine, bad mail)
+    Removes,    // takes the message out of the queue (DELETE, MOVE)
+};
+
 struct ActionKeyword {
     std::string_view keyword;
     bool (*run)(const ActionCall&);
     Recording recording;
     FileUse files;
     bool stops;  // STOP_PROCESSING
+    Disposition disposition = Disposition::None;
 };
 
 // Every keyword, in the order they are compared.

@@ -9,6 +9,7 @@
 #include "config/directories.h"
 #include "config/paths.h"
 #include "config/settings.h"
+#include "log/debug_log.h"
 #include "message/queue_operations.h"
 #include "platform/files.h"
 #include "store/folder_flags.h"
@@ -55,7 +56,11 @@ bool CopyToMailboxFolder(const MessageContext& context, std::string_view folderI
     std::string resolved = platform::resolvePath(*directory);
     store::CreateStoreFolder(resolved);
     std::string target = platform::joinPath(resolved, context.messageId);
-    if (!kPathLimit.fits(target) || !platform::copyFile(*source, target)) return false;
+    if (!kPathLimit.fits(target) || !platform::copyFile(*source, target)) {
+        log::DebugLogf("Unable to file message %s in the folder %s\n", context.messageId.c_str(),
+                       resolved.c_str());
+        return false;
+    }
     store::MarkFolderChanged(context.account, context.user, folder, "ADD", context.messageId);
     return true;
 }

@@ -14,7 +14,6 @@
 #include "message/queue_new_message.h"
 #include "message/queue_paths.h"
 #include "platform/files.h"
-#include "platform/guid.h"
 
 namespace kz::actions {
 
@@ -59,7 +58,8 @@ bool ForwardToAddress(const MessageContext& context, std::string_view address,
     if (!paths) return false;
     std::optional<std::string> message = platform::readFile(paths->messageFile);
     if (!message) return false;
-    std::string newId = platform::newQueuedMessageId();
+    std::string newId =
+        NewMessageIdFor(context, std::string("FORWARD_TO_ADDRESS\0", 19) + std::string(address));
     return QueueNewMessage(root, context.connectorName, newId, MarkedCopy(*message, newId),
                            ForwardEnvelope(context, address), hook)
                ? 1

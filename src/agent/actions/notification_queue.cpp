@@ -17,7 +17,6 @@
 #include "message/queue_new_message.h"
 #include "platform/clock.h"
 #include "platform/files.h"
-#include "platform/guid.h"
 
 namespace kz::actions {
 
@@ -35,9 +34,22 @@ struct Identity {
     std::string dateText;
 };
 
-Identity NewIdentity() {
+// The notification's name stands for what it says and to whom: the same request about
+// the same message, made again by a run repeated after a crash, names the same message.
+std::string NotificationId(const MessageContext& context, const NotificationRequest& request) {
+    std::string action = "NOTIFY" + std::to_string(int(request.kind));
+    for (std::string_view part :
+         {std::string_view(request.templateName), std::string_view(request.toAddress),
+          request.texts.filterDescription, request.texts.actionDescription}) {
+        action += '\0';
+        action += part;
+    }
+    return NewMessageIdFor(context, action);
+}
+
+Identity NewIdentity(std::string messageId) {
     Identity identity;
-    identity.messageId = platform::newQueuedMessageId();
+    identity.messageId = std::move(messageId);
     identity.messageIdText = formatText("<%s@%s>", identity.messageId.c_str(),
                                         config::Settings().localDomainName.c_str());
     // A line break would end the From header and the Sender line of the command file.
@@ -113,7 +125,7 @@ bool QueueNotification(const MessageContext& context, const NotificationRequest&
                    context.messageId.c_str());
         return false;
     }
-    Identity identity = NewIdentity();
+    Identity identity = NewIdentity(NotificationId(context, request));
     // Match texts come from the message; none of them may break a line of the notification.
     std::string description = BlankLineBreaks(request.texts.matchDescription);
     TextLimit lineLimit =

@@ -15,6 +15,7 @@
 #include "host/filter_init.h"
 #include "host/run_control.h"
 #include "log/counters.h"
+#include "log/event_report.h"
 #include "message/loop_seal.h"
 #include "platform/registry.h"
 #include "providers/scan_providers.h"
@@ -48,6 +49,7 @@ class Agent {
     InstalledObject<config::PublishedDirectories> directories_;
     InstalledObject<config::OptionProviderSlot> optionProvider_;
     InstalledObject<log::Counters> counters_;
+    InstalledObject<log::EventThrottle> eventThrottle_;
     InstalledObject<dns::DnsLibrary> dnsLibrary_;
     InstalledObject<store::StoreLibrary> storeLibrary_;
     InstalledObject<providers::ScanProviders> providers_;

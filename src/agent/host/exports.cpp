@@ -47,34 +47,57 @@ KZ_EXPORT int KZ_STDCALL FilterInit(int /*reserved*/) {
     });
 }
 
+namespace {
+
+// One filter run as FilterExecute makes it; false when the run could not do what its
+// filters asked (UndoneRun says what then becomes of the message).
+bool ExecuteRun(const char* host, const char* message, const char* connector,
+                kz::host::UndoneRun undone) {
+    kz::host::Agent* agent = kz::host::AttachedAgent();
+    if (!agent) return true;
+    if (!NameFits(message) || !NameFits(connector)) {
+        kz::log::DebugLogf(
+            "Refused to filter message %s of connector %s: a name longer than %u characters "
+            "would name another file\n",
+            NameForLog(message).c_str(), NameForLog(connector).c_str(),
+            unsigned(kz::MessageContext::kNameLimit.maxLength()));
+        return true;
+    }
+    std::string hostText = Argument(host);  // copied, as the MTA expects, and not used
+    std::string messageName = Argument(message);
+    std::string connectorName = Argument(connector);
+    std::string resultText;
+
+    kz::host::RunControl& control = agent->runControl();
+    if (!control.waitWhileReloading()) {
+        kz::log::DebugLog(
+            "Filters are taking too long to reload and filter executing. This may cause filter "
+            "instability.\n");
+    }
+    kz::host::RunControl::ActiveRun counted(control);
+    return !kz::host::RunMessageFilters(control, connectorName, messageName, resultText,
+                                        kResultTextLimit, undone)
+                .undone;
+}
+
+}  // namespace
+
 KZ_EXPORT int KZ_STDCALL FilterExecute(const char* host, const char* message, const char* connector,
                                        int /*reserved*/) {
     return kz::host::RunGuarded("FilterExecute", 1, [&] {
-        kz::host::Agent* agent = kz::host::AttachedAgent();
-        if (!agent) return 1;
-        if (!NameFits(message) || !NameFits(connector)) {
-            kz::log::DebugLogf(
-                "Refused to filter message %s of connector %s: a name longer than %u characters "
-                "would name another file\n",
-                NameForLog(message).c_str(), NameForLog(connector).c_str(),
-                unsigned(kz::MessageContext::kNameLimit.maxLength()));
-            return 1;
-        }
-        std::string hostText = Argument(host);  // copied, as the MTA expects, and not used
-        std::string messageName = Argument(message);
-        std::string connectorName = Argument(connector);
-        std::string resultText;
-
-        kz::host::RunControl& control = agent->runControl();
-        if (!control.waitWhileReloading()) {
-            kz::log::DebugLog(
-                "Filters are taking too long to reload and filter executing. This may cause filter "
-                "instability.\n");
-        }
-        kz::host::RunControl::ActiveRun counted(control);
-        kz::host::RunMessageFilters(control, connectorName, messageName, resultText,
-                                    kResultTextLimit);
+        ExecuteRun(host, message, connector, kz::host::UndoneRun::KeepInBadMail);
         return 1;
+    });
+}
+
+// FilterExecute for a host that reads the result and can ask for the message again later
+// (the milter answers 451): 0 when the run could not do what its filters asked (a
+// quarantine or bad-mail copy failed, a rewrite was not written); the message then stays
+// queued as that step left it, with no later DELETE or MOVE carried out.
+KZ_EXPORT int KZ_STDCALL FilterExecuteChecked(const char* host, const char* message,
+                                              const char* connector, int /*reserved*/) {
+    return kz::host::RunGuarded("FilterExecuteChecked", 0, [&] {
+        return ExecuteRun(host, message, connector, kz::host::UndoneRun::LeaveQueued) ? 1 : 0;
     });
 }
 

@@ -2,13 +2,18 @@
 
 #include "actions/action_dispatcher.h"
 #include "base/format.h"
+#include "config/directories.h"
 #include "config/registry_access.h"
 #include "config/settings.h"
 #include "evaluate/message_evaluation.h"
 #include "log/console_batch.h"
+#include "log/debug_log.h"
+#include "log/event_report.h"
 #include "log/trace.h"
+#include "message/queue_operations.h"
 #include "message/queue_paths.h"
 #include "platform/com.h"
+#include "platform/files.h"
 
 namespace kz::host {
 
@@ -16,6 +21,38 @@ namespace {
 
 void ClearReloadRequest() {
     config::ClearReload();
+}
+
+// The message is still in the queue (its command file is there).
+bool StillQueued(const MessageContext& context) {
+    auto dirs = config::CurrentDirectories();
+    auto paths = InboundQueuePaths(dirs->connectorRoot, context.connectorName, context.messageId);
+    return paths && platform::fileStatus(paths->commandFile) != platform::FileStatus::NotFound;
+}
+
+std::string_view ShortfallText(const actions::Shortfall& shortfall) {
+    return shortfall.copyNotKept ? "a quarantine or bad-mail copy could not be made"
+                                 : "a change to the message could not be written";
+}
+
+// An undone run's message neither goes on as if filtered nor is lost: a copy in bad mail
+// stands for it, or it stays queued.
+void SettleUndoneRun(const MessageContext& context, const actions::Shortfall& shortfall,
+                     UndoneRun handling) {
+    std::string_view why = ShortfallText(shortfall);
+    std::string what;
+    if (handling == UndoneRun::LeaveQueued) {
+        what = "left in the queue for another try";
+    } else if (CopyToBadMail(context) && DeleteQueuedMessage(context)) {
+        what = "kept in the bad-mail folder instead";
+    } else {
+        what = "left in the queue: no copy could be kept in the bad-mail folder either";
+    }
+    std::string text =
+        formatText("Message %s of connector %s: %.*s; %s.\n", context.messageId.c_str(),
+                   context.connectorName.c_str(), int(why.size()), why.data(), what.c_str());
+    log::DebugLog(text);
+    log::ReportThrottledEvent(platform::EventType::Warning, text);
 }
 
 // Releases the run's results on every way out, exceptions included.
@@ -38,9 +75,9 @@ struct ComScope {
 
 }  // namespace
 
-int RunMessageFilters(RunControl& control, std::string_view connectorName,
-                      std::string_view messageName, std::string& resultText,
-                      TextLimit resultLimit) {
+RunOutcome RunMessageFilters(RunControl& control, std::string_view connectorName,
+                             std::string_view messageName, std::string& resultText,
+                             TextLimit resultLimit, UndoneRun undone) {
     log::ConsoleBatch console;  // first: the lines of everything after it go out together
     MessageContext context;
     filters::CriteriaResults results;
@@ -55,22 +92,28 @@ int RunMessageFilters(RunControl& control, std::string_view connectorName,
         return config::ReloadRequested();
     };
     TableLease table = control.beginRun(reloadRequested, ClearReloadRequest);
-    if (!table.get() || table->filterCount() < 1) return 0;
+    if (!table.get() || table->filterCount() < 1) return {};
 
-    if (!evaluate::PrepareMessage(context, connectorName, messageName)) return 0;
+    if (!evaluate::PrepareMessage(context, connectorName, messageName)) return {};
 
     filters::AllocateResults(*table.get(), results);
     ResultsGuard releaseResults{results};
     ComScope com(*table.get());
 
-    int result = 0;
+    RunOutcome outcome;
     evaluate::Evaluation evaluation(*table.get(), results, &context);
     if (evaluate::EvaluateMessage(evaluation) != 0) {
-        result =
-            actions::ExecuteFilterActions(context, *table.get(), results, resultText, resultLimit);
+        actions::Shortfall shortfall;
+        outcome.result = actions::ExecuteFilterActions(context, *table.get(), results, resultText,
+                                                       resultLimit, {}, &shortfall);
         log::TraceLine("ProcessFilter: ", resultText);
+        // A shortfall of a message the filters took out of the queue anyway costs nothing.
+        if (shortfall.any() && StillQueued(context)) {
+            outcome.undone = true;
+            SettleUndoneRun(context, shortfall, undone);
+        }
     }
-    return result;
+    return outcome;
 }
 
 }  // namespace kz::host

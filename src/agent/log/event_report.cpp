@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/format.h"
+#include "base/installed.h"
 #include "platform/process_info.h"
 
 namespace kz::log {
@@ -18,6 +19,23 @@ void ReportEvent(platform::EventType type, std::string_view source, std::string_
         formatText("%s (%s) error: %d", "Kaztrel Filter Provider", executable.c_str(), lastError),
         std::string(message)};
     platform::reportEvent(name, type, eventId, strings);
+}
+
+bool EventThrottle::allow(std::chrono::steady_clock::time_point now) {
+    using std::chrono::milliseconds;
+    const int64_t at = std::chrono::duration_cast<milliseconds>(now.time_since_epoch()).count();
+    const int64_t interval = milliseconds(kInterval).count();
+    int64_t last = last_.load();
+    do {
+        if (last != INT64_MIN && at - last < interval) return false;
+    } while (!last_.compare_exchange_weak(last, at));
+    return true;
+}
+
+void ReportThrottledEvent(platform::EventType type, std::string_view message) {
+    EventThrottle* throttle = Installed<EventThrottle>::current();
+    if (throttle && !throttle->allow(std::chrono::steady_clock::now())) return;
+    ReportEvent(type, {}, {}, kAgentEventId, message);
 }
 
 }  // namespace kz::log

@@ -1,6 +1,8 @@
 #pragma once
 // Entries in the application event log.
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string_view>
 
@@ -17,5 +19,21 @@ constexpr std::string_view kDefaultEventSource = "Kaztrel";
 // `ignored` is accepted for the callers' sake and not used.
 void ReportEvent(platform::EventType type, std::string_view source, std::string_view ignored,
                  uint32_t eventId, std::string_view message);
+
+// Events a bad spell (a full disk, a missing folder) would raise for every message: one a
+// minute at most. The attached process installs one (Installed<EventThrottle>).
+class EventThrottle {
+  public:
+    static constexpr std::chrono::seconds kInterval{60};
+    // True for the first call and then for the first after each minute.
+    bool allow(std::chrono::steady_clock::time_point now);
+
+  private:
+    std::atomic<int64_t> last_{INT64_MIN};
+};
+
+// ReportEvent under the default source, unless the installed throttle let one through
+// less than a minute ago; without one installed, every event goes out.
+void ReportThrottledEvent(platform::EventType type, std::string_view message);
 
 }  // namespace kz::log

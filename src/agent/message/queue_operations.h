@@ -10,10 +10,10 @@ namespace kz {
 // deleted fails the operation and leaves the message file. True when both went.
 bool DeleteQueuedMessage(const MessageContext& context);
 
-// Copies the command file to "<directory>/<id>", then the message file to
-// "<directory>/Messages/<id>" (a missing Messages folder is created), replacing files
-// of those names. Each copy appears whole. The queued files stay. True when both copies
-// were made.
+// Copies the message file to "<directory>/Messages/<id>" (a missing Messages folder is
+// created, the owner's alone), then the command file to "<directory>/<id>", replacing
+// files of those names. Each copy appears whole and only its owner may read it. The
+// queued files stay. True when both copies were made.
 bool CopyToQuarantine(const MessageContext& context);
 bool CopyToBadMail(const MessageContext& context);
 

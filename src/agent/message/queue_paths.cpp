@@ -7,6 +7,7 @@
 #include "log/debug_log.h"
 #include "message/queue_names.h"
 #include "platform/files.h"
+#include "platform/owner_only.h"
 
 namespace kz {
 
@@ -90,6 +91,11 @@ std::optional<HoldingPaths> HoldingQueuePaths(std::string_view directory,
 
 bool EnsureMessagesFolder(const std::string& messagesFolder) {
     return platform::isDirectory(messagesFolder) || platform::createDirectory(messagesFolder);
+}
+
+bool EnsureHeldMessagesFolder(const std::string& messagesFolder) {
+    return platform::isDirectory(messagesFolder) ||
+           platform::createDirectoryOwnerOnly(messagesFolder);
 }
 
 }  // namespace kz

@@ -63,5 +63,8 @@ std::optional<HoldingPaths> HoldingQueuePaths(std::string_view directory,
 
 // Creates the Messages folder when it is missing; true when it exists afterwards.
 bool EnsureMessagesFolder(const std::string& messagesFolder);
+// The same for the Messages folder of held mail (quarantine, bad mail): a new one is its
+// owner's alone.
+bool EnsureHeldMessagesFolder(const std::string& messagesFolder);
 
 }  // namespace kz

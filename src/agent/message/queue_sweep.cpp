@@ -1,12 +1,11 @@
 #include "message/queue_sweep.h"
 
-#include <algorithm>
 #include <optional>
 
-#include "base/ascii.h"
 #include "log/debug_log.h"
 #include "message/queue_paths.h"
 #include "platform/files.h"
+#include "platform/owner_only.h"
 
 namespace kz {
 
@@ -15,9 +14,6 @@ namespace {
 using platform::joinPath;
 using platform::resolvePath;
 
-constexpr std::string_view kLoopHeader = "X-KZFilter:";
-constexpr std::string_view kNewMessageEnd = ".MAI";
-constexpr std::size_t kGuidDigits = 32;
 // Mail store folders nest; deeper ones are not looked into.
 constexpr int kMaxStoreDepth = 16;
 
@@ -79,9 +75,11 @@ class Sweep {
                 platform::FileStatus::NotFound)
                 continue;
             if (!oldEnough(path)) continue;
+            // Otherwise a new message whose command file was never written, or a message
+            // whose DELETE was cut short after its command file went: nothing reads either.
             if (name.size() > 1 && name[0] == '_') {
                 sweepWorkingCopy(messages, name);
-            } else if (IsNewMessageName(name) && CarriesLoopHeader(path)) {
+            } else {
                 moveToBadMail(path, name);
             }
         }
@@ -102,7 +100,7 @@ class Sweep {
 
     void moveToBadMail(const std::string& path, const std::string& name) {
         std::optional<HoldingPaths> held = HoldingQueuePaths(folders_.badMail, name);
-        if (!held || !EnsureMessagesFolder(held->messagesFolder)) {
+        if (!held || !EnsureHeldMessagesFolder(held->messagesFolder)) {
             log::DebugLogf("Unable to move the orphaned message file %s to bad mail\n",
                            path.c_str());
             return;
@@ -113,11 +111,13 @@ class Sweep {
             return;
         }
         // Across file systems a rename fails; the copy appears whole before the original goes.
-        bool moved = platform::renameFile(path, held->messageFile);
+        bool moved =
+            platform::restrictToOwner(path) && platform::renameFile(path, held->messageFile);
         if (moved) {
             platform::flushFolder(held->messagesFolder);
         } else {
-            moved = platform::copyFile(path, held->messageFile) && platform::removeFile(path);
+            moved =
+                platform::copyFileOwnerOnly(path, held->messageFile) && platform::removeFile(path);
         }
         if (!moved) {
             log::DebugLogf("Unable to move the orphaned message file %s to %s\n", path.c_str(),
@@ -127,30 +127,6 @@ class Sweep {
         log::DebugLogf("Moved the orphaned message file %s to %s\n", path.c_str(),
                        held->messageFile.c_str());
         ++report_.messagesMovedToBadMail;
-    }
-
-    // The name the agent gives a message it queues: 32 upper-case hexadecimal digits, ".MAI".
-    static bool IsNewMessageName(std::string_view name) {
-        if (name.size() != kGuidDigits + kNewMessageEnd.size() || !name.ends_with(kNewMessageEnd))
-            return false;
-        return std::all_of(name.begin(), name.begin() + kGuidDigits,
-                           [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); });
-    }
-
-    // Whether the header block has the agent's loop-protection header.
-    static bool CarriesLoopHeader(const std::string& path) {
-        std::optional<std::string> text = platform::readFile(path);
-        if (!text) return false;
-        std::string_view rest = *text;
-        while (!rest.empty()) {
-            std::size_t end = rest.find('\n');
-            std::string_view line = rest.substr(0, end);
-            if (line.empty() || line == "\r") return false;
-            if (startsWithIgnoreCase(line, kLoopHeader)) return true;
-            if (end == std::string_view::npos) break;
-            rest.remove_prefix(end + 1);
-        }
-        return false;
     }
 
     const SweepFolders& folders_;

@@ -1,9 +1,10 @@
 #pragma once
 // What a process killed in the middle of its work leaves behind: temporaries that were
-// never renamed, working copies of a header rewrite, and new messages whose message file
-// was written but whose command file never was. Nothing reads them, so they would stay
-// for ever. The sweep clears them once they are old enough that no running process can
-// still be writing them, and deletes nothing that could be the only copy of a message.
+// never renamed, working copies of a header rewrite, new messages whose message file was
+// written but whose command file never was, and messages whose DELETE removed the command
+// file but not the message file. Nothing reads them, so they would stay for ever. The sweep clears
+// them once they are old enough that no running process can still be writing them, and deletes
+// nothing that could be the only copy of a message.
 
 #include <chrono>
 #include <cstddef>
@@ -28,9 +29,9 @@ struct SweepReport {
 // - temporaries (names of platform::temporaryNameFor) are removed;
 // - in a connector's Inbound/Messages, a working copy "_<id>" with no command file of its
 //   own is removed when the message "<id>" is still there, else moved to bad mail;
-// - in a connector's Inbound/Messages, a message file the agent queued itself (a new
-//   message's name, the "X-KZFilter" header) with no command file is moved to the bad-mail
-//   folder's Messages.
+// - in a connector's Inbound/Messages, any other message file with no command file (the
+//   MTA writes the message file first, moments before the command file) is moved to the
+//   bad-mail folder's Messages, the owner's alone.
 // A file of the same name already in bad mail is left where it is. Each step is logged.
 SweepReport SweepQueueLeftovers(const SweepFolders& folders, std::chrono::seconds minimumAge);
 

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/owner_only.h"
 #include "platform/posix/unique_fd.h"
 
 namespace kz::platform {
@@ -167,7 +168,10 @@ bool appendFile(std::string_view path, std::string_view content) {
     return fd.close() && ok;
 }
 
-bool copyFile(std::string_view from, std::string_view to) {
+namespace {
+
+// Copies with overwrite through replaceAtomically; mode < 0 keeps the source's.
+bool copyWithMode(std::string_view from, std::string_view to, int mode) {
     UniqueFd source = openForReading(from);
     if (!source.valid()) return false;
     auto copy = [&source](int target) {
@@ -178,7 +182,21 @@ bool copyFile(std::string_view from, std::string_view to) {
             if (!writeAll(target, std::string_view(buffer.get(), size_t(n)))) return false;
         }
     };
-    return replaceAtomically(to, permissionsOf(source.get()), copy);
+    return replaceAtomically(to, mode < 0 ? permissionsOf(source.get()) : mode, copy);
+}
+
+}  // namespace
+
+bool copyFile(std::string_view from, std::string_view to) {
+    return copyWithMode(from, to, -1);
+}
+
+bool copyFileOwnerOnly(std::string_view from, std::string_view to) {
+    return copyWithMode(from, to, 0600);
+}
+
+bool restrictToOwner(std::string_view path) {
+    return ::chmod(std::string(path).c_str(), 0600) == 0;
 }
 
 bool renameFile(std::string_view from, std::string_view to) {
@@ -206,10 +224,31 @@ bool removeFile(std::string_view path) {
     return ::unlink(std::string(path).c_str()) == 0;
 }
 
-bool createDirectory(std::string_view path) {
+namespace {
+
+bool makeDirectory(std::string_view path, mode_t mode) {
     std::string p(path);
-    if (::mkdir(p.c_str(), 0777) == 0) return true;
+    if (::mkdir(p.c_str(), mode) == 0) return true;
     return errno == EEXIST && isDirectory(p);
+}
+
+}  // namespace
+
+bool createDirectory(std::string_view path) {
+    return makeDirectory(path, 0777);
+}
+
+bool createDirectoryOwnerOnly(std::string_view path) {
+    return makeDirectory(path, 0700);
+}
+
+bool canCreateFileIn(std::string_view dir) {
+    std::string probe = temporaryNameFor(joinPath(dir, "probe"));
+    UniqueFd fd(::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!fd.valid()) return false;
+    fd.reset();
+    ::unlink(probe.c_str());
+    return true;
 }
 
 FileStatus fileStatus(std::string_view path) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/append_file.h"
+#include "platform/owner_only.h"
 #include "platform/win32/handle_write.h"
 #include "platform/win32/windows_text.h"
 
@@ -290,9 +291,31 @@ bool removeFile(std::string_view path) {
     return DeleteFileW(win32::widePath(path).c_str());
 }
 
+// Files and folders take the access rules of their parent folder.
+bool copyFileOwnerOnly(std::string_view from, std::string_view to) {
+    return copyFile(from, to);
+}
+
+bool restrictToOwner(std::string_view) {
+    return true;
+}
+
 bool createDirectory(std::string_view path) {
     if (CreateDirectoryW(win32::widePath(path).c_str(), nullptr)) return true;
     return GetLastError() == ERROR_ALREADY_EXISTS && isDirectory(path);
+}
+
+bool createDirectoryOwnerOnly(std::string_view path) {
+    return createDirectory(path);
+}
+
+bool canCreateFileIn(std::string_view dir) {
+    std::string probe = temporaryNameFor(joinPath(dir, "probe"));
+    HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
 }
 
 FileStatus fileStatus(std::string_view path) {

@@ -14,6 +14,7 @@ AgentLibrary::AgentLibrary(const std::string& path) {
     if (!library_) throw std::runtime_error("cannot load the agent library " + path + ": " + why);
     init_ = library_->entry<InitFn>("FilterInit");
     execute_ = library_->entry<ExecuteFn>("FilterExecute");
+    checked_ = library_->entry<ExecuteFn>("FilterExecuteChecked");
     uninit_ = library_->entry<InitFn>("FilterUnInit");
     if (!init_ || !execute_ || !uninit_) {
         throw std::runtime_error(path +

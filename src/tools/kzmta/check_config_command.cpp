@@ -9,6 +9,7 @@
 #include "agent_session.h"
 #include "agent_trace.h"
 #include "check_config_actions.h"
+#include "check_config_folders.h"
 #include "check_config_scripts.h"
 #include "command_line.h"
 #include "commands.h"
@@ -42,6 +43,8 @@ int checkConfig(const std::string& registryPath, bool verbose) {
         }
         auto found = DiagnoseActionFiles(table, configuration);
         problems.insert(problems.end(), found.begin(), found.end());
+        found = DiagnoseFolders(registryPath);
+        problems.insert(problems.end(), found.begin(), found.end());
     }
     if (configuration.empty()) {
         problems.insert(problems.begin(),
@@ -67,8 +70,8 @@ void AddCheckConfigCommand(CommandLine& cli) {
     auto o = std::make_shared<Options>();
     CLI::App& command = cli.add(
         cli.root(), "check-config",
-        "report problems in the filter table and its files before mail flows (exit status 1 "
-        "when it finds one)",
+        "report problems in the filter table and its files, and folders the agent cannot write "
+        "into, before mail flows (exit status 1 when it finds one)",
         [o] { return checkConfig(o->registry, o->verbose); });
     AddRegistryOption(command, o->registry);
     command.add_flag("--verbose", o->verbose, "the agent's trace lines on standard error");

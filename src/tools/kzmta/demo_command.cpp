@@ -66,6 +66,8 @@ std::vector<std::string> Describe(const DemoEnvironment& env, const std::string&
         facts.push_back("removed from the queue");
     }
     if (fs::exists(env.root + "/quarantine/" + id)) facts.push_back("copy in quarantine");
+    if (fs::exists(env.root + "/mail/example.com/MAILROOT/alice/Junk/" + id))
+        facts.push_back("copy in alice's Junk folder");
     return facts;
 }
 

@@ -66,7 +66,9 @@ DemoEnvironment CreateDemoEnvironment(const std::string& root, const std::string
     env.root = fs::absolute(root).lexically_normal().string();
     if (!env.root.empty() && env.root.back() == '/') env.root.pop_back();
     fs::remove_all(env.root);
-    for (const char* dir : {"config", "mail/example.com/alice", "badmail", "quarantine", "logs"}) {
+    // Alice's mailbox of post office example.com, where COPY files into her folders.
+    for (const char* dir :
+         {"config", "mail/example.com/MAILROOT/alice", "badmail", "quarantine", "logs"}) {
         fs::create_directories(env.root + "/" + dir);
     }
     env.registry = env.root + "/registry.reg";

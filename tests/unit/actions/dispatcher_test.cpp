@@ -76,7 +76,9 @@ class DispatcherTest : public QueueTest {
         std::filesystem::remove(quarantine() + "/" + std::string(kMessageId));
         report.clear();
         testing::internal::CaptureStdout();
-        actions::ExecuteFilterActions(ctx, table, results, report, TextLimit{2048}, hook);
+        shortfall = {};
+        actions::ExecuteFilterActions(ctx, table, results, report, TextLimit{2048}, hook,
+                                      &shortfall);
         trace = testing::internal::GetCapturedStdout();
         return exists(quarantine() + "/" + std::string(kMessageId));
     }
@@ -91,6 +93,7 @@ class DispatcherTest : public QueueTest {
     MessageContext ctx;
     std::string report, trace;
     QueueStepHook hook;
+    actions::Shortfall shortfall;
 };
 
 TEST_F(DispatcherTest, ASubjectPrefixThatFoundNoSubjectIsNotReported) {
@@ -149,10 +152,38 @@ TEST_F(DispatcherTest, AFailedRewriteLeavesTheMessageWholeAndUnreported) {
     EXPECT_EQ(strayNames(inbound() + "/Messages", {std::string(kMessageId)}),
               std::vector<std::string>{});
     EXPECT_EQ(tabFields(report).at(4), "COPY_TO_BADMAIL") << report;
+    EXPECT_TRUE(shortfall.editNotWritten);
     hook = {};
     holds();
     EXPECT_NE(readFile(messageFile()).find("\r\nX-One: first\r\n"), std::string::npos);
     EXPECT_EQ(tabFields(report).at(4), "ADD_HEADER,COPY_TO_BADMAIL") << report;
+    EXPECT_FALSE(shortfall.any());
+}
+
+// A copy for the administrator that fails (here its folder is missing) withholds every
+// later removal from the queue, of this filter and the next: without the copy the message
+// would be lost. The copy is not reported; the other copy is.
+TEST_F(DispatcherTest, AFailedQuarantineCopyWithholdsEveryRemovalAfterIt) {
+    std::string criteria;  // ALLMESSAGES alone
+    for (int kind = 0; kind < filters::kCriterionCount; ++kind)
+        criteria += std::string(kind == filters::ALLMESSAGES ? "1" : "0") + "\t" +
+                    std::string(filters::KindOf(kind).keyword) + "\t\t\t\t1\n";
+    configure("Spam\t1\tSPAM\t\tSpam words\r\nAll\t1\tALL\t\tEverything\r\n",
+              {{"CRITERIA/SPAM.TAB", criteria},
+               {"CRITERIA/ALL.TAB", criteria},
+               {"ACTIONS/SPAM.TAB",
+                "1\t\t\tCOPY_TO_QUARANTINE\t\n1\t\t\tCOPY_TO_BADMAIL\t\n1\t\t\tDELETE\t\n"},
+               {"ACTIONS/ALL.TAB", "1\t\t\tDELETE\t\n"}});
+    for (int position : {1, 2}) results.block(position).hitCount[filters::ALLMESSAGES] = 1;
+    std::filesystem::remove_all(quarantine());
+    holds();
+    EXPECT_TRUE(shortfall.copyNotKept);
+    EXPECT_TRUE(exists(commandFile()));
+    EXPECT_EQ(readFile(messageFile()), queueFixture("plain.eml"));
+    EXPECT_EQ(tabFields(report).at(4), "COPY_TO_BADMAIL") << report;
+    EXPECT_NE(trace.find("Not taking " + std::string(kMessageId) + " out of the queue"),
+              std::string::npos)
+        << trace;
 }
 
 // An action file is read again only when it changed: a rewrite at the same size shows,

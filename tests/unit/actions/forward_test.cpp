@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 
 #include "actions/append_recipient.h"
 #include "actions/execute_application.h"
@@ -74,6 +75,28 @@ TEST_F(ForwardTest, QueuesAMarkedCopySealedUnderItsNewName) {
     filtered_.ownMessage = false;
     platform::removeFile(messageFile());
     EXPECT_FALSE(ForwardToAddress(filtered_, "boss@example.test"));
+    EXPECT_EQ(newMessages().size(), 1u);
+}
+
+// A run repeated after a crash asks for the same forward again: it is queued once, also
+// when the first one has been handed on meanwhile; another address is another message.
+TEST_F(ForwardTest, TheSameForwardOfTheSameMessageIsQueuedOnce) {
+    EXPECT_TRUE(ForwardToAddress(filtered_, "boss@example.test"));
+    std::vector<std::string> queued = newMessages();
+    ASSERT_EQ(queued.size(), 1u);
+    EXPECT_TRUE(ForwardToAddress(filtered_, "boss@example.test"));
+    EXPECT_EQ(newMessages(), queued);
+
+    const std::string outgoing = root() + "/" + std::string(kConnector) + "/Outgoing";
+    std::filesystem::create_directories(outgoing + "/Messages");
+    std::filesystem::rename(inbound() + "/Messages/" + queued[0],
+                            outgoing + "/Messages/" + queued[0]);
+    EXPECT_TRUE(ForwardToAddress(filtered_, "boss@example.test"));  // its command file is queued
+    std::filesystem::rename(inbound() + "/" + queued[0], outgoing + "/" + queued[0]);
+    EXPECT_TRUE(ForwardToAddress(filtered_, "boss@example.test"));
+    EXPECT_EQ(newMessages(), std::vector<std::string>{});
+
+    EXPECT_TRUE(ForwardToAddress(filtered_, "other@example.test"));
     EXPECT_EQ(newMessages().size(), 1u);
 }
 

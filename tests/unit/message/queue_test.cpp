@@ -230,33 +230,39 @@ TEST_F(QueueSweepTest, OldTemporariesGoWhereverTheAgentWritesFiles) {
     EXPECT_TRUE(exists(messages() + ".hidden"));
 }
 
-TEST_F(QueueSweepTest, OnlyOldOrphansTheAgentQueuedGoToBadMail) {
-    std::string orphan(kOrphan);
-    writeOld(messages() + orphan, agentMessage);
-    // The MTA's own message file waiting for its command file, whatever its name.
-    writeOld(messages() + "FFEEDDCCBBAA99887766554433221100.MAI",
-             "Subject: mine\r\n\r\nX-KZFilter: 1\r\n");
-    writeOld(messages() + "MTA.MAI", agentMessage);
+// New messages whose command file was never written, and messages whose DELETE was cut
+// short after the command file went: old enough, they go to bad mail, for its owner alone.
+TEST_F(QueueSweepTest, OldOrphansGoToBadMailWhoeverQueuedThem) {
+    const std::string orphans[] = {std::string(kOrphan), "MTA.MAI"};
+    writeOld(messages() + orphans[0], agentMessage);
+    writeOld(messages() + orphans[1], "Subject: deleted, but only half\r\n\r\nBody\r\n");
+    ASSERT_EQ(::chmod((messages() + orphans[1]).c_str(), 0644), 0);
     // Queued (with a command file), or too young to judge.
     writeOld(messages() + "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA.MAI", agentMessage);
     writeFile(inbound() + "/AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA.MAI",
               "Sender=[SMTP:a@example.org]\r\n");
     writeFile(messages() + "BBBBBBBBBBBBBBBBBBBBBBBBBBBBBBBB.MAI", agentMessage);
 
+    ASSERT_FALSE(exists(badMail() + "/Messages"));
     SweepReport report = sweep();
-    EXPECT_EQ(report.messagesMovedToBadMail, 1u);
-    EXPECT_EQ(readFile(badMail() + "/Messages/" + orphan), agentMessage);
-    EXPECT_FALSE(exists(messages() + orphan));
-    EXPECT_EQ(strayNames(messages(), {"FFEEDDCCBBAA99887766554433221100.MAI", "MTA.MAI",
-                                      "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA.MAI",
+    EXPECT_EQ(report.messagesMovedToBadMail, 2u);
+    EXPECT_EQ(readFile(badMail() + "/Messages/" + orphans[0]), agentMessage);
+    EXPECT_EQ(std::filesystem::status(badMail() + "/Messages").permissions(),
+              std::filesystem::perms::owner_all);
+    for (const std::string& orphan : orphans) {
+        EXPECT_FALSE(exists(messages() + orphan));
+        EXPECT_EQ(std::filesystem::status(badMail() + "/Messages/" + orphan).permissions(),
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    }
+    EXPECT_EQ(strayNames(messages(), {"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA.MAI",
                                       "BBBBBBBBBBBBBBBBBBBBBBBBBBBBBBBB.MAI"}),
               std::vector<std::string>{});
 
     // A name already taken in bad mail is never overwritten.
-    writeOld(messages() + orphan, agentMessage + "again");
+    writeOld(messages() + orphans[0], agentMessage + "again");
     EXPECT_EQ(sweep().messagesMovedToBadMail, 0u);
-    EXPECT_EQ(readFile(badMail() + "/Messages/" + orphan), agentMessage);
-    EXPECT_TRUE(exists(messages() + orphan));
+    EXPECT_EQ(readFile(badMail() + "/Messages/" + orphans[0]), agentMessage);
+    EXPECT_TRUE(exists(messages() + orphans[0]));
 }
 
 TEST_F(QueueSweepTest, AWorkingCopyGoesOnlyWhenItsMessageIsStillThere) {
