@@ -69,7 +69,8 @@ class Sweep {
             removeTemporaries(folder);
         for (const std::string& name : platform::listDirectory(messages)) {
             std::string path = joinPath(messages, name);
-            if (platform::isTemporaryName(name) || platform::isDirectory(path)) continue;
+            // Hidden names (temporaries among them) are no queued message's.
+            if (name[0] == '.' || platform::isDirectory(path)) continue;
             // A message file with its command file is queued, however old.
             if (platform::fileStatus(resolvePath(joinPath(inbound, name))) !=
                 platform::FileStatus::NotFound)
