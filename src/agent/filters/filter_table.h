@@ -63,7 +63,7 @@ struct LoadOptions {
     bool allowPatternCaching = false;
     // Filters whose description is one of these (compared without regard to case) are
     // audited.
-    std::vector<std::string> auditedDescriptions;
+    std::vector<std::string> auditedDescriptions = {};
 };
 
 // The options of a table loaded from the configuration directory with the agent's
