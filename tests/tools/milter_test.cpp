@@ -367,14 +367,15 @@ TEST(MilterAgentRuns, ARunOverTheTimeoutAnswersAtTheBoundAndCleansUpWhenItEnds) 
     AgentRuns runs(agent, 1, 1s);
     std::atomic<int> cleaned{0};
     auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(runs.run("SLOW.MAI", "SMTP", [&] { ++cleaned; }), AgentRuns::Result::TimedOut);
+    EXPECT_EQ(runs.run("SLOW.MAI", "SMTP", [&](bool) { ++cleaned; }), AgentRuns::Result::TimedOut);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 1900ms);
     EXPECT_EQ(cleaned, 0);
     // The one slot is still held by the slow run: the next waits at most its bound.
-    EXPECT_EQ(runs.run("QUICK.MAI", "SMTP", [&] { ++cleaned; }), AgentRuns::Result::Busy);
+    EXPECT_EQ(runs.run("QUICK.MAI", "SMTP", [&](bool) { ++cleaned; }), AgentRuns::Result::Busy);
     ASSERT_TRUE(runs.waitIdle(5s));
     EXPECT_EQ(cleaned, 1);
-    EXPECT_EQ(runs.run("QUICK.MAI", "SMTP", [&] { ++cleaned; }), AgentRuns::Result::Done);
+    EXPECT_EQ(runs.run("QUICK.MAI", "SMTP", [&](bool) { ++cleaned; }), AgentRuns::Result::Done);
+    EXPECT_EQ(runs.run("UNDONE.MAI", "SMTP", [&](bool) { ++cleaned; }), AgentRuns::Result::Undone);
     EXPECT_EQ(cleaned, 1);
 }
 

@@ -12,6 +12,7 @@ struct RunState {
     std::condition_variable cv;
     bool done = false;
     bool abandoned = false;
+    bool kept = true;
 };
 
 }  // namespace
@@ -20,7 +21,7 @@ AgentRuns::AgentRuns(const AgentLibrary& agent, unsigned concurrent, std::chrono
     : agent_(agent), timeout_(timeout), slots_(std::max(1u, std::min(concurrent, 1u << 16))) {}
 
 AgentRuns::Result AgentRuns::run(const std::string& message, const std::string& connector,
-                                 std::function<void()> abandoned) {
+                                 std::function<void(bool done)> abandoned) {
     auto deadline = std::chrono::steady_clock::now() + timeout_;
     if (!slots_.try_acquire_until(deadline)) return Result::Busy;
     auto state = std::make_shared<RunState>();
@@ -29,7 +30,7 @@ AgentRuns::Result AgentRuns::run(const std::string& message, const std::string& 
         ++active_;
     }
     std::thread([this, state, message, connector, abandoned = std::move(abandoned)] {
-        agent_.filterExecute(message, connector);
+        bool kept = agent_.filterExecuteChecked(message, connector) != 0;
         slots_.release();
         {
             std::unique_lock lock(state->mutex);
@@ -37,6 +38,7 @@ AgentRuns::Result AgentRuns::run(const std::string& message, const std::string& 
                 // The waiter may return and end this object as soon as it sees the run
                 // done: nothing of it is touched after that.
                 finished();
+                state->kept = kept;
                 state->done = true;
                 lock.unlock();
                 state->cv.notify_all();
@@ -44,11 +46,12 @@ AgentRuns::Result AgentRuns::run(const std::string& message, const std::string& 
             }
             state->done = true;
         }
-        if (abandoned) abandoned();
+        if (abandoned) abandoned(kept);
         finished();
     }).detach();
     std::unique_lock lock(state->mutex);
-    if (state->cv.wait_until(lock, deadline, [&] { return state->done; })) return Result::Done;
+    if (state->cv.wait_until(lock, deadline, [&] { return state->done; }))
+        return state->kept ? Result::Done : Result::Undone;
     state->abandoned = true;
     return Result::TimedOut;
 }

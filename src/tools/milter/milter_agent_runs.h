@@ -16,14 +16,16 @@ namespace kz::tool {
 
 class AgentRuns {
   public:
-    enum class Result { Done, TimedOut, Busy };
+    // Undone: the run could not do what its filters asked (a quarantine copy or a rewrite
+    // failed) and the message is to be tried again later.
+    enum class Result { Done, Undone, TimedOut, Busy };
 
     AgentRuns(const AgentLibrary& agent, unsigned concurrent, std::chrono::seconds timeout);
 
-    // FilterExecute for the queued message; `abandoned` runs when a run that timed out
-    // ends at last.
+    // FilterExecuteChecked for the queued message; `abandoned` runs when a run that timed
+    // out ends at last, told whether the run did what its filters asked.
     Result run(const std::string& message, const std::string& connector,
-               std::function<void()> abandoned);
+               std::function<void(bool done)> abandoned);
     // Waits (bounded) until no run is left; false when some still are.
     bool waitIdle(std::chrono::seconds bound);
 

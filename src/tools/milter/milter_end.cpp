@@ -157,11 +157,18 @@ sfsistat EndOfMessage(SMFICTX* ctx, Connection& c, MilterService& service) {
     ReportLogWindow reportLog(service.reportLogDirectory);
     service.abandoned.started(fingerprint);
     auto result = service.runs.run(
-        queued->id, spool.connector(), [&service, copy = *queued, fingerprint, headerLimit] {
+        queued->id, spool.connector(),
+        [&service, copy = *queued, fingerprint, headerLimit](bool done) {
             QueuedAfterRun after =
                 ReadQueuedMessage(copy.messageFile, copy.commandFile, headerLimit);
+            // Without a decision the retry runs anew.
             std::optional<MilterDecision> decision;
-            if (after.state != QueuedAfterRun::State::Unreadable) {
+            if (!done) {
+                std::fprintf(stderr,
+                             "kzmta milter: %s: the run given up could not keep its copy or "
+                             "write its changes\n",
+                             copy.id.c_str());
+            } else if (after.state != QueuedAfterRun::State::Unreadable) {
                 decision =
                     CompareQueuedMessage(copy.headers, copy.bodyDigest, copy.commands, after);
             } else {
@@ -179,6 +186,14 @@ sfsistat EndOfMessage(SMFICTX* ctx, Connection& c, MilterService& service) {
     if (result == AgentRuns::Result::Busy) {
         spool.remove(*queued);
         return Deferred(ctx, service, c, queued->id, "every agent run is busy");
+    }
+    if (result == AgentRuns::Result::Undone) {
+        // A quarantine copy or a rewrite failed: the message is neither dropped nor passed
+        // on unmarked; the client keeps it and tries again.
+        spool.remove(*queued);
+        service.handOff.wake();
+        return Deferred(ctx, service, c, queued->id,
+                        "the agent could not keep its copy or write its changes");
     }
     QueuedAfterRun after = ReadQueuedMessage(queued->messageFile, queued->commandFile, headerLimit);
     sfsistat status;
