@@ -58,6 +58,8 @@ constexpr std::string_view kUseBufferAppendMode = "UseBufferAppendMode";
 constexpr std::string_view kActivityLogEnabled = "Activity Log Enabled";
 // Days a daily report file is kept after its day; 0 keeps every file.
 constexpr std::string_view kReportLogDays = "Report Log Days";
+// Days a quarantined message is kept before kzmta quarantine purge removes it; 0 keeps it.
+constexpr std::string_view kQuarantineDays = "Quarantine Days";
 constexpr std::string_view kDebugLoggingLevel = "Debug Logging Level";
 constexpr std::string_view kDebugStatus = "Debug Status";
 constexpr std::string_view kScriptLiteralMode = "Script Literal Mode";

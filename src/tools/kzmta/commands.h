@@ -20,7 +20,9 @@ void AddInspectCommand(CommandLine& cli);
 void AddCheckConfigCommand(CommandLine& cli);
 void AddBayesCommand(CommandLine& cli);
 void AddKeywordsCommand(CommandLine& cli);
-void AddMilterCommand(CommandLine& cli);  // not on Windows: libmilter is Unix only
+void AddQuarantineCommand(CommandLine& cli);  // src/tools/console
+void AddStatsCommand(CommandLine& cli);       // src/tools/console
+void AddMilterCommand(CommandLine& cli);      // not on Windows: libmilter is Unix only
 
 struct RunSettings {
     unsigned threads = 1;

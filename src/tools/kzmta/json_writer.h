@@ -42,6 +42,10 @@ class JsonWriter {
     bool afterKey_ = false;
 };
 
+// The text with every byte that is not part of a valid UTF-8 sequence written as the
+// character of the same value, as JSON strings write it: for other formats that need UTF-8.
+std::string ValidUtf8(std::string_view text);
+
 // The text as a quoted JSON string.
 std::string JsonString(std::string_view text);
 

@@ -17,6 +17,8 @@ int main(int argc, char** argv) {
     kz::tool::AddMilterCommand(cli);
 #endif
     kz::tool::AddBayesCommand(cli);
+    kz::tool::AddQuarantineCommand(cli);
+    kz::tool::AddStatsCommand(cli);
     kz::tool::AddKeywordsCommand(cli);
     return cli.run(argc, argv);
 }
