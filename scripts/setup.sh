@@ -15,6 +15,8 @@ packages+=(libsystemd-dev)
 packages+=(libsqlite3-dev)
 # The DKIM library verifies with libopendkim; its tests make keys with opendkim-genkey.
 packages+=(libopendkim-dev opendkim-tools)
+# kzmta stats' tests check its Prometheus file with promtool and read its JSON with nlohmann.
+packages+=(prometheus nlohmann-json3-dev)
 # kzmta's command line is parsed by CLI11 (header-only; the Windows build uses it too).
 packages+=(libcli11-dev)
 # "scripts/setup.sh windows" adds the cross compilers and the Windows runtime the

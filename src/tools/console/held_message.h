@@ -30,4 +30,9 @@ std::optional<HeldMessage> ReadHeldSummary(const std::string& quarantine,
                                            const std::string& messagesFolder, const std::string& id,
                                            HeldFiles* files = nullptr);
 
+// The connector and filters of the report lines that copied the message into the
+// quarantine (the last line's connector), and those lines when `lines` is given.
+void AddReportFacts(const Installation& installation, HeldMessage& message,
+                    std::vector<std::string>* lines = nullptr);
+
 }  // namespace kz::console

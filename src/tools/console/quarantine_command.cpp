@@ -8,6 +8,7 @@
 #include "command_line.h"
 #include "commands.h"
 #include "console_error.h"
+#include "date_option.h"
 #include "quarantine.h"
 #include "stats.h"
 
@@ -32,11 +33,8 @@ Installation installationOf(const QuarantineOptions& o) {
 }
 
 std::optional<TimePoint> dateOption(const std::string& text, const char* option, bool last) {
-    if (text.empty()) return std::nullopt;
-    auto hour = ParseHourKey(text, last);
-    if (!hour)
-        throw UsageError(std::string(option) + " needs a date YYYY-MM-DD or YYYY-MM-DDTHH, not '" +
-                         text + "'");
+    auto hour = HourOption(text, option, last);
+    if (!hour) return std::nullopt;
     TimePoint start = LocalHourStart(*hour);
     return last ? start + std::chrono::hours(1) - std::chrono::seconds(1) : start;
 }

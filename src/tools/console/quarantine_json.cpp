@@ -38,14 +38,6 @@ std::string joined(const std::vector<std::string>& texts, std::string_view separ
     return out;
 }
 
-std::string bodyText(std::string_view title, const std::string& body) {
-    std::string out = std::string(title) + " (" + std::to_string(body.size()) + " bytes)";
-    if (body.empty()) return out + ": none\n";
-    out += ":\n" + PrintableText(body, true);
-    if (out.back() != '\n') out += '\n';
-    return out;
-}
-
 }  // namespace
 
 std::string IsoUtc(TimePoint time) {
@@ -146,7 +138,8 @@ std::string ToText(const HeldDetail& detail) {
         if (!part.fileName.empty()) out += ", file name " + PrintableText(part.fileName, false);
         out += ", " + std::to_string(part.size) + " bytes\n";
     }
-    return out + bodyText("Text body", detail.textBody) + bodyText("HTML body", detail.htmlBody);
+    return out + tool::TitledBody("Text body", detail.textBody) +
+           tool::TitledBody("HTML body", detail.htmlBody);
 }
 
 }  // namespace kz::console

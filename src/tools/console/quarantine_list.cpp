@@ -62,6 +62,20 @@ std::string lineAt(const std::string& logDirectory, const std::string& file, int
 
 }  // namespace
 
+void AddReportFacts(const Installation& installation, HeldMessage& message,
+                    std::vector<std::string>* lines) {
+    if (installation.logDirectory.empty()) return;
+    ReportIndex index(installation.logDirectory);
+    index.update();
+    for (const ReportIndex::HeldLine& line : index.heldLines(message.id)) {
+        message.connector = line.connector;
+        if (std::find(message.filters.begin(), message.filters.end(), line.filter) ==
+            message.filters.end())
+            message.filters.push_back(line.filter);
+        if (lines) lines->push_back(lineAt(installation.logDirectory, line.file, line.offset));
+    }
+}
+
 std::vector<HeldMessage> ListHeld(const Installation& installation, const HeldQuery& query) {
     if (installation.quarantine.empty())
         throw ConsoleError(ErrorKind::Unavailable,
@@ -93,17 +107,7 @@ HeldDetail ShowHeld(const Installation& installation, const std::string& id) {
     HeldDetail detail;
     detail.message = files.summary;
     detail.envelope = files.commandLines;
-    if (!installation.logDirectory.empty()) {
-        ReportIndex index(installation.logDirectory);
-        index.update();
-        for (const ReportIndex::HeldLine& line : index.heldLines(id)) {
-            detail.message.connector = line.connector;
-            if (std::find(detail.message.filters.begin(), detail.message.filters.end(),
-                          line.filter) == detail.message.filters.end())
-                detail.message.filters.push_back(line.filter);
-            detail.reportLines.push_back(lineAt(installation.logDirectory, line.file, line.offset));
-        }
-    }
+    AddReportFacts(installation, detail.message, &detail.reportLines);
     MimeReader reader;
     reader.loadFile(files.messageFile);
     detail.headers = reader.headers();

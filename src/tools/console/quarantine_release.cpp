@@ -14,7 +14,6 @@
 #include "platform/files.h"
 #include "platform/guid.h"
 #include "quarantine.h"
-#include "report_index.h"
 
 namespace kz::console {
 
@@ -32,16 +31,10 @@ bool plainAddress(std::string_view address) {
     return true;
 }
 
-std::string connectorOf(const Installation& installation, const HeldFiles& held,
-                        const ReleaseRequest& request) {
+std::string connectorOf(const HeldMessage& message, const ReleaseRequest& request) {
     if (!request.connector.empty()) return request.connector;
-    if (!installation.logDirectory.empty()) {
-        ReportIndex index(installation.logDirectory);
-        index.update();
-        auto lines = index.heldLines(request.id);
-        if (!lines.empty()) return lines.back().connector;
-    }
-    if (held.summary.milter) return std::string(kMilterConnector);
+    if (!message.connector.empty()) return message.connector;
+    if (message.milter) return std::string(kMilterConnector);
     throw ConsoleError(ErrorKind::Unavailable, "the report log names no connector for " +
                                                    request.id +
                                                    ": give the connector whose queue it goes to");
@@ -84,10 +77,12 @@ ReleaseResult Release(const Installation& installation, const ReleaseRequest& re
                            "no loop seal key can be had from the registry: the released "
                            "message would be held again");
 
+    HeldMessage message = held.summary;
+    AddReportFacts(installation, message);
     ReleaseResult result;
     result.id = request.id;
-    result.route = held.summary.milter ? "milter" : "queue";
-    result.connector = connectorOf(installation, held, request);
+    result.route = message.milter ? "milter" : "queue";
+    result.connector = connectorOf(message, request);
     result.queuedAs = platform::newQueuedMessageId();
     auto paths = InboundQueuePaths(installation.connectorRoot, result.connector, result.queuedAs);
     if (!paths || !EnsureMessagesFolder(paths->messagesFolder))
@@ -111,7 +106,6 @@ ReleaseResult Release(const Installation& installation, const ReleaseRequest& re
     }
     removeHeld(held, request.id);
 
-    HeldMessage message = held.summary;
     message.connector = result.connector;
     std::string outcome = result.route + " " + result.connector + " as " + result.queuedAs;
     if (!request.to.empty()) outcome += " to " + request.to;
@@ -121,8 +115,10 @@ ReleaseResult Release(const Installation& installation, const ReleaseRequest& re
 
 void Delete(const Installation& installation, const std::string& id, const Actor& actor) {
     HeldFiles held = OpenHeld(installation, id);
+    HeldMessage message = held.summary;
+    AddReportFacts(installation, message);
     removeHeld(held, id);
-    WriteConsoleReportLine(installation, "Deleted", held, held.summary, "deleted", actor);
+    WriteConsoleReportLine(installation, "Deleted", held, message, "deleted", actor);
 }
 
 std::vector<std::string> Purge(const Installation& installation, uint32_t days, const Actor& actor,

@@ -8,6 +8,7 @@
 #include "command_line.h"
 #include "commands.h"
 #include "console_error.h"
+#include "date_option.h"
 #include "platform/files.h"
 #include "stats.h"
 
@@ -23,20 +24,11 @@ struct StatsOptions {
     bool json = false;
 };
 
-std::optional<HourKey> hourOption(const std::string& text, const char* option, bool last) {
-    if (text.empty()) return std::nullopt;
-    auto hour = ParseHourKey(text, last);
-    if (!hour)
-        throw UsageError(std::string(option) + " needs a date YYYY-MM-DD or YYYY-MM-DDTHH, not '" +
-                         text + "'");
-    return hour;
-}
-
 int stats(const StatsOptions& o) {
     RequireRegistryFile(o.registry);
     StatsQuery query;
-    query.since = hourOption(o.since, "--since", false);
-    query.until = hourOption(o.until, "--until", true);
+    query.since = HourOption(o.since, "--since", false);
+    query.until = HourOption(o.until, "--until", true);
     query.period = o.by == "hour" ? StatsPeriod::Hour : StatsPeriod::Day;
     Installation installation = ReadInstallation(o.registry);
     if (installation.logDirectory.empty())

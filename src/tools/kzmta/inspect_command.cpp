@@ -52,14 +52,6 @@ std::string field(std::string_view name, std::string_view value) {
                          : ", " + std::string(name) + " " + PrintableText(value, false);
 }
 
-std::string bodyText(std::string_view title, const std::string& body) {
-    std::string out = std::string(title) + " (" + std::to_string(body.size()) + " bytes)";
-    if (body.empty()) return out + ": none\n";
-    out += ":\n" + PrintableText(body, true);
-    if (body.back() != '\n') out += '\n';
-    return out;
-}
-
 std::string inspectText(MimeReader& reader) {
     std::string out = "Headers (" + std::to_string(reader.headers().size()) + "):\n";
     for (const HeaderEntry& header : reader.headers()) {
@@ -76,8 +68,8 @@ std::string inspectText(MimeReader& reader) {
                field("content id", part.contentId) + ", " + std::to_string(part.content.size()) +
                " bytes\n";
     }
-    return out + bodyText("Text body", reader.plainTextBody()) +
-           bodyText("HTML body", reader.htmlBody());
+    return out + TitledBody("Text body", reader.plainTextBody()) +
+           TitledBody("HTML body", reader.htmlBody());
 }
 
 int inspect(const std::string& path, bool json) {

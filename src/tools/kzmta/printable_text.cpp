@@ -26,4 +26,12 @@ std::string PrintableText(std::string_view text, bool keepLineBreaks) {
     return out;
 }
 
+std::string TitledBody(std::string_view title, const std::string& body) {
+    std::string out = std::string(title) + " (" + std::to_string(body.size()) + " bytes)";
+    if (body.empty()) return out + ": none\n";
+    out += ":\n" + PrintableText(body, true);
+    if (body.back() != '\n') out += '\n';
+    return out;
+}
+
 }  // namespace kz::tool

@@ -12,4 +12,8 @@ namespace kz::tool {
 // becomes "\xHH".
 std::string PrintableText(std::string_view text, bool keepLineBreaks);
 
+// "Title (N bytes):" and the printable text on the lines below, ending with a line feed;
+// "Title (0 bytes): none" for an empty one.
+std::string TitledBody(std::string_view title, const std::string& body);
+
 }  // namespace kz::tool
