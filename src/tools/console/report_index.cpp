@@ -146,8 +146,18 @@ uint64_t ReportIndex::update() {
     for (std::string& name : platform::listDirectory(logDirectory_))
         if (IsReportFileName(name)) names.push_back(std::move(name));
     std::sort(names.begin(), names.end());
+    // A file read to its end is passed over without a transaction: the agent's files only
+    // grow, and one written anew at another length is caught by its first bytes.
+    std::map<std::string, int64_t> readTo;
+    SqliteStatement offsets(db_->handle(), "SELECT name, offset FROM files");
+    while (offsets.step()) readTo[offsets.text(0)] = offsets.integer(1);
     uint64_t read = 0;
-    for (const std::string& name : names) read += updateFile(name);
+    for (const std::string& name : names) {
+        auto known = readTo.find(name);
+        auto version = platform::fileVersion(platform::joinPath(logDirectory_, name));
+        if (known != readTo.end() && version && int64_t(version->size) == known->second) continue;
+        read += updateFile(name);
+    }
     return read;
 }
 
