@@ -4,9 +4,10 @@
 // the thresholds 90, 95 and 99 (a score above the threshold holds, as in a filter), with
 // the messages per second of learning (25 files a request, as kzmta bayes learn asks) and
 // of scoring (the best of three passes). With --scores FILE the score of each test
-// message is written there ("path score").
+// message is written there ("path score"). With --database the tokens go there (an SQLite
+// file or a Redis address, which must hold nothing yet) instead of a fresh file.
 //
-// usage: bayes_bench SPLIT_DIR [--library PATH] [--scores FILE]
+// usage: bayes_bench SPLIT_DIR [--library PATH] [--scores FILE] [--database DATABASE]
 
 #include <unistd.h>
 
@@ -56,21 +57,25 @@ double seconds(std::chrono::steady_clock::time_point since) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: bayes_bench SPLIT_DIR [--library PATH] [--scores FILE]\n");
+        std::fprintf(stderr,
+                     "usage: bayes_bench SPLIT_DIR [--library PATH] [--scores FILE] "
+                     "[--database DATABASE]\n");
         return 2;
     }
     const fs::path split = argv[1];
     std::string library = std::string(KZ_LIB_DIR) + "/KZFLTMBF.so";
     std::string scoresPath;
+    std::string database;
     for (int i = 2; i + 1 < argc; i += 2) {
         if (std::string(argv[i]) == "--library") library = argv[i + 1];
         if (std::string(argv[i]) == "--scores") scoresPath = argv[i + 1];
+        if (std::string(argv[i]) == "--database") database = argv[i + 1];
     }
 
     // A registry of its own that names a fresh token file.
     const fs::path work = fs::temp_directory_path() / ("bayes_bench." + std::to_string(getpid()));
     fs::create_directories(work);
-    const std::string database = (work / "bayes.sqlite").string();
+    if (database.empty()) database = (work / "bayes.sqlite").string();
     std::ofstream(work / "registry.reg")
         << "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters"
            "\\MTAFILTER\\Bayesian]\r\n\"Database\"=\""
@@ -131,6 +136,7 @@ int main(int argc, char** argv) {
     }
     const std::size_t scored = testSpam.size() + testHam.size();
 
+    std::printf("KZFLTMBF on %s\n", database.find("://") != std::string::npos ? "Redis" : "SQLite");
     std::printf("KZFLTMBF: learned %zu (%zu spam, %zu ham) at %.0f messages/s\n", learned,
                 trainSpam.size(), trainHam.size(), learned / learnSeconds);
     std::printf("KZFLTMBF: scored %zu (%zu spam, %zu ham) at %.0f messages/s, %zu unscored\n",

@@ -11,8 +11,9 @@ packages+=(spamd spamc clamav clamav-daemon)
 packages+=(libmilter-dev postfix python3)
 # kzmta milter tells systemd when it is ready and alive (Type=notify, WatchdogSec=).
 packages+=(libsystemd-dev)
-# The Bayesian classifier keeps its tokens in SQLite.
-packages+=(libsqlite3-dev)
+# The Bayesian classifier keeps its tokens in SQLite, or in a Redis shared by several mail
+# servers (hiredis); its tests start a redis-server of their own.
+packages+=(libsqlite3-dev libhiredis-dev redis-server)
 # The DKIM library verifies with libopendkim; its tests make keys with opendkim-genkey.
 packages+=(libopendkim-dev opendkim-tools)
 # kzmta stats' tests check its Prometheus file with promtool and read its JSON with nlohmann.

@@ -4,10 +4,9 @@
 // 25 paths, a line each, in one transaction; a <RESULT> for each) and "STATS". A
 // malformed command, or one that fails, answers "<ERROR>why</ERROR>", returns 0 and
 // changes nothing. Until spam and ham have both been learned a message has no score (0).
-// Settings: "Database" (the SQLite file of the learned tokens, by default "Bayes.db" in
-// the Application Directory, in an installed build's state folder) under the "Bayesian"
-// key of the agent's key, read when the library is initialised or, uninitialised, at its
-// first call.
+// The store's settings under the "Bayesian" key of the agent's key (store_settings.h)
+// are read when the library is initialised or, uninitialised, at its first call. A store
+// that cannot be reached leaves the message unscored, with one event a minute at most.
 
 #include <cstdint>
 #include <cstring>
@@ -16,52 +15,35 @@
 #include <string>
 #include <string_view>
 
-#include "base/default_paths.h"
 #include "base/format.h"
 #include "bayes_request.h"
 #include "message_tokens.h"
 #include "platform/files.h"
-#include "provider_support/machine_registry.h"
-#include "provider_support/provider_key.h"
+#include "provider_support/event_throttle.h"
 #include "provider_support/reply_buffer.h"
 #include "provider_support/request_entries.h"
 #include "spam_score.h"
 #include "store_pool.h"
+#include "store_settings.h"
 
 namespace {
 
 using namespace kz::bayes;
 
-constexpr std::string_view kProductKey = "SOFTWARE\\Kaztrel\\Kaztrel";
-
-// "Bayes.db" in the installation's state folder, or without one in the Application
-// Directory, read now as the agent reads it.
-std::string defaultDatabase() {
-    if (*kz::kDefaultStateDirectory != '\0')
-        return kz::platform::joinPath(kz::kDefaultStateDirectory, "Bayes.db");
-    auto found = kz::providers::MachineRegistry()->query(kProductKey, "Application Directory");
-    const std::string directory = found ? found->asString() : std::string();
-    return kz::platform::joinPath(kz::platform::toNativeSeparators(directory), "Bayes.db");
-}
-
 std::mutex gSettingsMutex;
-std::optional<std::string> gDatabase;
-
-std::string readDatabaseSetting() {
-    const std::string database = kz::providers::ProviderKey("Bayesian").text("Database", "");
-    return database.empty() ? defaultDatabase() : database;
-}
+std::optional<StoreSettings> gSettings;
+kz::providers::EventThrottle gUnreachable;
 
 void initialise() {
-    std::string database = readDatabaseSetting();
+    StoreSettings settings = ReadStoreSettings();
     std::lock_guard lock(gSettingsMutex);
-    gDatabase = std::move(database);
+    gSettings = std::move(settings);
 }
 
-std::string databasePath() {
+StoreSettings storeSettings() {
     std::lock_guard lock(gSettingsMutex);
-    if (!gDatabase) gDatabase = readDatabaseSetting();
-    return *gDatabase;
+    if (!gSettings) gSettings = ReadStoreSettings();
+    return *gSettings;
 }
 
 struct Answer {
@@ -79,23 +61,35 @@ std::string readMessage(const std::string& path) {
     return std::move(*text);
 }
 
-Answer score(const std::string& database, const std::string& path) {
+Answer score(const StoreSettings& settings, const std::string& path) {
     const std::string message = readMessage(path);
+    const std::vector<std::string> tokens = MessageTokens(message);
     std::vector<TokenCounts> counts;
-    StoreLease store(database);
-    const LearnedTotals totals = store->counts(MessageTokens(message), counts);
+    LearnedTotals totals;
+    bool kept = false;
+    try {
+        StoreLease store(settings);
+        kept = store.kept();
+        totals = store->counts(tokens, counts);
+    } catch (const StoreUnavailable&) {
+        // A kept connection may have been closed by a server that restarted: a new one
+        // tells whether the server is there now.
+        if (!kept) throw;
+        StoreLease store(settings, StoreLease::New);
+        totals = store->counts(tokens, counts);
+    }
     if (totals.spam == 0 || totals.ham == 0) return failure("spam and ham must both be learned");
     return {1, kz::formatText("<SP>%.2f</SP>", SpamProbability(counts, totals) * 100.0)};
 }
 
 // All the files in one transaction; when one cannot be read nothing is learned.
-Answer learnOrForget(const std::string& database, const BayesRequest& request) {
+Answer learnOrForget(const StoreSettings& settings, const BayesRequest& request) {
     std::vector<Lesson> lessons;
     for (const std::string& path : request.paths) {
         const std::string message = readMessage(path);
         lessons.push_back({MessageTokens(message), MessageDigest(message)});
     }
-    StoreLease store(database);
+    StoreLease store(settings);
     const bool learn = request.kind == RequestKind::Learn;
     const std::vector<bool> changed =
         learn ? store->learn(request.category, lessons) : store->forget(request.category, lessons);
@@ -107,8 +101,8 @@ Answer learnOrForget(const std::string& database, const BayesRequest& request) {
     return {1, reply};
 }
 
-Answer stats(const std::string& database) {
-    StoreLease store(database);
+Answer stats(const StoreSettings& settings) {
+    StoreLease store(settings);
     const StoreStats stats = store->stats();
     return {1, "<SPAM>" + std::to_string(stats.messages.spam) + "</SPAM><HAM>" +
                    std::to_string(stats.messages.ham) + "</HAM><TOKENS>" +
@@ -118,16 +112,19 @@ Answer stats(const std::string& database) {
 Answer answer(std::string_view text) {
     const BayesRequest request = ParseRequest(text);
     if (request.kind == RequestKind::Malformed) return failure(request.error);
-    const std::string database = databasePath();
     try {
+        const StoreSettings settings = storeSettings();
         switch (request.kind) {
             case RequestKind::Score:
-                return score(database, request.path);
+                return score(settings, request.path);
             case RequestKind::Stats:
-                return stats(database);
+                return stats(settings);
             default:
-                return learnOrForget(database, request);
+                return learnOrForget(settings, request);
         }
+    } catch (const StoreUnavailable& e) {
+        gUnreachable.report(std::string("Bayesian filter: ") + e.what());
+        return failure(e.what());
     } catch (const StoreError& e) {
         return failure(e.what());
     }

@@ -10,11 +10,13 @@ namespace kz::bayes {
 struct TokenCounts {
     uint32_t spam = 0;  // spam messages learned that hold the token
     uint32_t ham = 0;
+    bool operator==(const TokenCounts&) const = default;
 };
 
 struct LearnedTotals {
     uint32_t spam = 0;  // spam messages learned
     uint32_t ham = 0;
+    bool operator==(const LearnedTotals&) const = default;
 };
 
 // Tokens whose f(w) lies nearer than this to 0.5 say too little to be counted; a wide

@@ -29,24 +29,25 @@ Pool& pool() {
 
 }  // namespace
 
-StoreLease::StoreLease(const std::string& path) {
-    {
+StoreLease::StoreLease(const StoreSettings& settings, Choice choice) {
+    if (choice == AnyIdle) {
         Pool& p = pool();
         std::lock_guard lock(p.mutex);
         for (std::size_t i = 0; i < p.idleCount; ++i) {
-            if (p.idle[i]->path() != path) continue;
+            if (p.idle[i]->location() != settings.database) continue;
             store_.reset(p.idle[i]);
             p.idle[i] = p.idle[--p.idleCount];
+            kept_ = true;
             return;
         }
     }
-    store_ = std::make_unique<TokenStore>(path);
+    store_ = OpenTokenStore(settings);
 }
 
 StoreLease::~StoreLease() {
     Pool& p = pool();
     std::lock_guard lock(p.mutex);
-    if (p.idleCount < kMaxIdle) p.idle[p.idleCount++] = store_.release();
+    if (p.idleCount < kMaxIdle && store_->reusable()) p.idle[p.idleCount++] = store_.release();
 }
 
 void CloseIdleStores() {

@@ -1,11 +1,13 @@
 #pragma once
-// The learned token counts in an SQLite file: write-ahead log, one writer at a time and
-// any number of readers, across threads and processes. One TokenStore is one connection,
-// used by one thread at a time. Failures throw StoreError.
+// Where the learned token counts are kept: an SQLite file on this machine
+// (sqlite_store.h) or a Redis server that several mail servers share (redis_store.h).
+// Both keep the same counts for the same learning, so a message scores the same on
+// either. One TokenStore is one connection, used by one thread at a time. Failures throw
+// StoreError; a store that cannot be reached throws StoreUnavailable.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -13,17 +15,20 @@
 
 #include "spam_score.h"
 
-struct sqlite3;
-struct sqlite3_stmt;
-
 namespace kz::bayes {
 
-class TokenSnapshot;
+struct StoreSettings;
 
 enum class Category { Spam, Ham };
 
 struct StoreError : std::runtime_error {
     using std::runtime_error::runtime_error;
+};
+
+// The store's server did not answer (refused, timed out, lost): the message goes
+// unscored and the next call connects again.
+struct StoreUnavailable : StoreError {
+    using StoreError::StoreError;
 };
 
 struct StoreStats {
@@ -37,45 +42,67 @@ struct Lesson {
     std::string digest;
 };
 
+// What a store holds, row by row, for copying it to another store.
+struct TokenRow {
+    int64_t key = 0;  // TokenKey of the token
+    TokenCounts counts;
+    int64_t seen = 0;  // when a message holding it was last learned (MillisecondsNow)
+};
+struct MessageRow {
+    std::string digest;
+    Category category = Category::Spam;
+};
+template <typename Row>
+using RowSink = std::function<void(const std::vector<Row>&)>;
+
 class TokenStore {
   public:
-    // Opens or creates the file and its tables.
-    explicit TokenStore(const std::string& path);
-    ~TokenStore();
-    TokenStore(const TokenStore&) = delete;
-    TokenStore& operator=(const TokenStore&) = delete;
+    virtual ~TokenStore() = default;
 
-    const std::string& path() const { return path_; }
+    // The "Database" setting that opened it.
+    virtual const std::string& location() const = 0;
+    // False once the connection broke: the store is not kept for another call.
+    virtual bool reusable() const { return true; }
 
     // Several messages are learned or forgotten in one transaction, which costs little
     // more than one; the answer says for each whether it changed anything. A message is
     // known by its digest: learned again in the same category it changes nothing;
-    // learned in the other category it moves there.
-    std::vector<bool> learn(Category category, const std::vector<Lesson>& lessons);
+    // learned in the other category it moves there. Counts never go below zero. With
+    // `maxTokens` set, learning that leaves more tokens drops the least recently learned
+    // until a tenth of the room is free again.
+    virtual std::vector<bool> learn(Category category, const std::vector<Lesson>& lessons) = 0;
     // Unchanged when the message was not learned in that category.
-    std::vector<bool> forget(Category category, const std::vector<Lesson>& lessons);
+    virtual std::vector<bool> forget(Category category, const std::vector<Lesson>& lessons) = 0;
 
     // The counts of each token, in the order given, and the totals, read at one moment.
-    LearnedTotals counts(const std::vector<std::string>& tokens, std::vector<TokenCounts>& out);
-    StoreStats stats();
+    virtual LearnedTotals counts(const std::vector<std::string>& tokens,
+                                 std::vector<TokenCounts>& out) = 0;
+    virtual StoreStats stats() = 0;
 
-  private:
-    class Statement;
-    sqlite3_stmt* prepared(int index);
-    void run(std::string_view sql);
-    struct Changes;
-    void write(const Changes& changes);
-    LearnedTotals readTotals();
-    std::optional<Category> learnedAs(std::string_view digest);
-    uint64_t readGeneration();
-    std::unique_ptr<TokenSnapshot> loadSnapshot(uint64_t generation);
-
-    std::string path_;
-    sqlite3* db_ = nullptr;
-    std::vector<sqlite3_stmt*> statements_;
+    // Upkeep: everything gone; the rows in pieces; rows added to an empty store as
+    // they are (the totals last).
+    virtual void clear() = 0;
+    virtual void readTokens(const RowSink<TokenRow>& take) = 0;
+    virtual void readMessages(const RowSink<MessageRow>& take) = 0;
+    virtual void addTokens(const std::vector<TokenRow>& rows) = 0;
+    virtual void addMessages(const std::vector<MessageRow>& rows) = 0;
+    virtual void setTotals(LearnedTotals totals) = 0;
 };
+
+// The store the settings name: "redis://HOST[:PORT][/DB]" or "redis+unix:///PATH[?db=N]"
+// a Redis server, anything else an SQLite file.
+// (throws StoreError when a Redis address is malformed).
+std::unique_ptr<TokenStore> OpenTokenStore(const StoreSettings& settings);
+
+// A token is kept as its 64-bit FNV-1a hash: integer keys make the tables small and
+// their lookups cheap, and two of a message's few thousand tokens sharing a hash is
+// negligible.
+int64_t TokenKey(std::string_view token);
 
 // SHA-256 of the message text, which tells a message learned before.
 std::string MessageDigest(std::string_view messageText);
+
+// Milliseconds since 1970: when tokens are marked as seen.
+int64_t MillisecondsNow();
 
 }  // namespace kz::bayes

@@ -1,63 +1,26 @@
 // kzmta bayes: teaches the Bayesian classifier through its own library, the one the agent
-// loads from the Application Directory, so that both read the same settings and tokens.
+// loads from the Application Directory, so that both read the same settings and tokens;
+// copies, backs up, restores and clears the store the registry names.
 
-#include <algorithm>
-#include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "bayes_library.h"
+#include "bayes_teaching.h"
+#include "bayes_upkeep.h"
 #include "command_line.h"
 #include "commands.h"
 #include "config/registry_keys.h"
-#include "platform/dynlib.h"
 #include "platform/environment.h"
-#include "platform/exports.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 
 namespace kz::tool {
 
 namespace {
-
-using ExecuteEntry = int(KZ_STDCALL*)(const char*, int32_t, char*, int32_t*);
-
-constexpr std::size_t kReplySize = 1024;
-
-class Classifier {
-  public:
-    explicit Classifier(const std::string& path) {
-        std::string why;
-        library_ = platform::DynamicLibrary::load(path, &why);
-        if (!library_) throw std::runtime_error("cannot load " + path + ": " + why);
-        execute_ = library_->entry<ExecuteEntry>("KZ_Execute");
-        if (!execute_) throw std::runtime_error(path + " has no KZ_Execute");
-    }
-    // The entry's result and its reply.
-    std::pair<int, std::string> ask(const std::string& command) const {
-        std::string reply(kReplySize, '\0');
-        int32_t length = 0;
-        const int result =
-            execute_(command.c_str(), int32_t(command.size()), reply.data(), &length);
-        reply.back() = '\0';
-        return {result, reply.c_str()};
-    }
-
-  private:
-    std::unique_ptr<platform::DynamicLibrary> library_;
-    ExecuteEntry execute_ = nullptr;
-};
-
-std::string value(const std::string& reply, const std::string& tag) {
-    const std::string open = "<" + tag + ">";
-    const std::size_t start = reply.find(open);
-    if (start == std::string::npos) return {};
-    const std::size_t end = reply.find("</" + tag + ">", start);
-    return reply.substr(start + open.size(), end - start - open.size());
-}
 
 std::string libraryPath(const std::string& registryPath) {
     platform::Registry registry(registryPath);
@@ -68,86 +31,50 @@ std::string libraryPath(const std::string& registryPath) {
     return platform::resolveLibraryPath(platform::joinPath(dir->asString(), "KZFLTMBF.DLL"));
 }
 
-// The library learns up to this many files in one transaction, much faster than one by
-// one; its reply of 1024 bytes holds a result for each.
-constexpr std::size_t kFilesPerRequest = 25;
-
-struct Outcome {
-    bool ok = false;
-    std::string text;  // the result, or why it failed
-};
-
-// One request for the files: the <RESULT> of each in order, or the error of all.
-std::vector<Outcome> ask(const Classifier& classifier, const std::string& command,
-                         const std::vector<std::string>& files) {
-    std::string request = command;
-    for (const std::string& file : files)
-        request += "\n" + std::filesystem::absolute(file).string();
-    const auto [result, reply] = classifier.ask(request);
-    std::vector<Outcome> outcomes(files.size(), Outcome{false, value(reply, "ERROR")});
-    std::size_t at = 0;
-    for (Outcome& outcome : outcomes) {
-        if (result == 0 || (at = reply.find("<RESULT>", at)) == std::string::npos) break;
-        outcome = {true, value(reply.substr(at), "RESULT")};
-        ++at;
-    }
-    return outcomes;
-}
-
-// LEARN or FORGET the files; a line per file that changed nothing or failed. A batch
-// that fails changes nothing and is asked again file by file, to tell which failed.
-int teach(const Classifier& classifier, const std::string& verb, bool spam,
-          const std::vector<std::string>& args) {
-    const std::string command = verb + " " + (spam ? "SPAM" : "HAM");
-    int changed = 0;
-    int failed = 0;
-    for (std::size_t first = 0; first < args.size(); first += kFilesPerRequest) {
-        const std::vector<std::string> files(
-            args.begin() + long(first),
-            args.begin() + long(std::min(first + kFilesPerRequest, args.size())));
-        std::vector<Outcome> outcomes = ask(classifier, command, files);
-        if (files.size() > 1 && !outcomes.front().ok)
-            for (std::size_t i = 0; i < files.size(); ++i)
-                outcomes[i] = ask(classifier, command, {files[i]}).front();
-        for (std::size_t i = 0; i < files.size(); ++i) {
-            if (!outcomes[i].ok) {
-                std::fprintf(stderr, "%s: %s\n", files[i].c_str(), outcomes[i].text.c_str());
-                ++failed;
-            } else if (outcomes[i].text == "LEARNED" || outcomes[i].text == "FORGOTTEN") {
-                ++changed;
-            } else {
-                std::printf("%s: %s\n", files[i].c_str(), outcomes[i].text.c_str());
-            }
-        }
-    }
-    std::printf("%s %d of %zu %s messages\n", verb == "LEARN" ? "Learned" : "Forgot", changed,
-                args.size(), spam ? "spam" : "ham");
-    return failed ? 1 : 0;
-}
-
 struct BayesOptions {
     std::string registry;
     std::string library;
     bool spam = false;
     bool ham = false;
-    std::vector<std::string> files;
+    std::vector<std::string> paths;
+    uint64_t maxSize = 0;
+    bool progress = false;
+    std::string from, to, file;
 };
 
-// The classifier the options name, reading its settings from the registry the agent
-// would see.
-Classifier open(const BayesOptions& o) {
+// The settings the agent would see: the registry file named, through the environment
+// the library reads.
+void useRegistry(const BayesOptions& o) {
     RequireRegistryFile(o.registry);
-    const std::string library = o.library.empty() ? libraryPath(o.registry) : o.library;
     platform::setEnvironment("KZ_REGISTRY", o.registry);
-    return Classifier(library);
+}
+
+// The classifier the options name.
+Classifier open(const BayesOptions& o) {
+    useRegistry(o);
+    return Classifier(o.library.empty() ? libraryPath(o.registry) : o.library);
+}
+
+int teach(const BayesOptions& o, bool learn) {
+    const Classifier classifier = open(o);
+    const TeachSummary s =
+        TeachFromFolders(classifier, {learn, o.spam, o.paths, o.maxSize, o.progress});
+    std::printf("%s %llu of %llu %s messages: %llu %s, %llu skipped, %llu unreadable\n",
+                learn ? "Learned" : "Forgot", static_cast<unsigned long long>(s.changed),
+                static_cast<unsigned long long>(s.total()), o.spam ? "spam" : "ham",
+                static_cast<unsigned long long>(s.unchanged),
+                learn ? "already known" : "not learned", static_cast<unsigned long long>(s.skipped),
+                static_cast<unsigned long long>(s.unreadable));
+    return s.unreadable ? 1 : 0;
 }
 
 int stats(const BayesOptions& o) {
     const Classifier classifier = open(o);
     const auto [result, reply] = classifier.ask("STATS");
-    if (result == 0) throw std::runtime_error(value(reply, "ERROR"));
-    std::printf("Spam messages: %s\nHam messages: %s\nTokens: %s\n", value(reply, "SPAM").c_str(),
-                value(reply, "HAM").c_str(), value(reply, "TOKENS").c_str());
+    if (result == 0) throw std::runtime_error(ReplyValue(reply, "ERROR"));
+    std::printf("Spam messages: %s\nHam messages: %s\nTokens: %s\n",
+                ReplyValue(reply, "SPAM").c_str(), ReplyValue(reply, "HAM").c_str(),
+                ReplyValue(reply, "TOKENS").c_str());
     return 0;
 }
 
@@ -155,25 +82,61 @@ int stats(const BayesOptions& o) {
 
 void AddBayesCommand(CommandLine& cli) {
     auto o = std::make_shared<BayesOptions>();
-    CLI::App& bayes = cli.addGroup(cli.root(), "bayes", "teach the Bayesian classifier");
+    CLI::App& bayes =
+        cli.addGroup(cli.root(), "bayes", "teach the Bayesian classifier and look after its store");
     AddRegistryOption(bayes, o->registry);
     bayes
         .add_option("--library", o->library,
                     "the classifier (default: KZFLTMBF.DLL in the Application Directory)")
         ->type_name("PATH");
-    for (const char* verb : {"learn", "forget"}) {
-        const std::string command = verb == std::string("learn") ? "LEARN" : "FORGET";
+    for (const bool learn : {true, false}) {
         CLI::App& teaching =
-            cli.add(bayes, verb, std::string(verb) + " messages as spam or as ham",
-                    [o, command] { return teach(open(*o), command, o->spam, o->files); });
+            cli.add(bayes, learn ? "learn" : "forget",
+                    std::string(learn ? "learn" : "forget") +
+                        " messages as spam or as ham: message files, folders (searched through), "
+                        "Maildir folders and mbox files",
+                    [o, learn] { return teach(*o, learn); });
         CLI::Option_group* kind = teaching.add_option_group("kind", "one of --spam or --ham");
         kind->add_flag("--spam", o->spam, "the messages are spam");
         kind->add_flag("--ham", o->ham, "the messages are ham");
         kind->require_option(1);
-        teaching.add_option("FILE", o->files, "message files")->required();
+        teaching
+            .add_option("PATH", o->paths, "message files, folders, Maildir folders, mbox files")
+            ->required();
+        AddNumberOption(teaching, "--max-size", o->maxSize, "skip messages of more than N bytes",
+                        1);
+        teaching.add_flag("--progress", o->progress,
+                          "show messages done, their rate and the time left on a terminal");
     }
     cli.add(bayes, "stats", "print how many messages and tokens it has learned",
             [o] { return stats(*o); });
+    CLI::App& migrate = cli.add(
+        bayes, "migrate", "copy a token store into another, empty one (SQLite file or Redis)", [o] {
+            useRegistry(*o);
+            return MigrateStore(o->from, o->to);
+        });
+    migrate.add_option("--from", o->from, "the store to copy: an SQLite file or redis://...")
+        ->required()
+        ->type_name("DATABASE");
+    migrate.add_option("--to", o->to, "the empty store to fill: an SQLite file or redis://...")
+        ->required()
+        ->type_name("DATABASE");
+    CLI::App& backup =
+        cli.add(bayes, "backup", "write the registry's token store to an SQLite file", [o] {
+            useRegistry(*o);
+            return BackUpStore(o->file);
+        });
+    backup.add_option("FILE", o->file, "the backup file, replaced when complete")->required();
+    CLI::App& restore = cli.add(
+        bayes, "restore", "replace everything the registry's token store holds by a backup", [o] {
+            useRegistry(*o);
+            return RestoreStore(o->file);
+        });
+    restore.add_option("FILE", o->file, "a file kzmta bayes backup wrote")->required();
+    cli.add(bayes, "clear", "forget every message and token of the registry's token store", [o] {
+        useRegistry(*o);
+        return ClearStore();
+    });
 }
 
 }  // namespace kz::tool

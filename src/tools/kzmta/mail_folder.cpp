@@ -181,6 +181,7 @@ class FolderWalk {
         }
         FolderMessage message;
         message.name = path.string();
+        message.file = message.name;
         char start[kSeparator.size()] = {};
         in.read(start, std::streamsize(sizeof start));
         std::string_view read(start, std::size_t(in.gcount()));

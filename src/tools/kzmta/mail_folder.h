@@ -19,6 +19,7 @@ struct FolderMessage {
     // The file's path; for a message of an mbox file, the path, "#" and its number from 1.
     std::string name;
     std::string text;  // as stored: without the mbox separator line and its quoting
+    std::string file;  // the file that holds this message alone; empty in an mbox file
     bool cut = false;  // longer than kMaxFolderMessage
 };
 

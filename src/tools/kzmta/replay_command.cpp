@@ -19,9 +19,9 @@
 #include "command_line.h"
 #include "commands.h"
 #include "file_envelope.h"
+#include "folder_progress.h"
 #include "held_message_files.h"
 #include "mail_folder.h"
-#include "platform/console.h"
 #include "replay_output.h"
 
 namespace kz::tool {
@@ -133,28 +133,6 @@ class WorkQueue {
     bool closed_ = false;
 };
 
-// "N messages" on standard error, a few times a second, when it is a terminal.
-class Progress {
-  public:
-    explicit Progress(bool wanted) : on_(wanted && platform::stderrIsTerminal()) {}
-    void read(uint64_t count) {
-        if (!on_) return;
-        auto now = std::chrono::steady_clock::now();
-        if (now - last_ < std::chrono::milliseconds(250)) return;
-        last_ = now;
-        std::fprintf(stderr, "\r%llu messages read", static_cast<unsigned long long>(count));
-        std::fflush(stderr);
-    }
-    void done(uint64_t count) {
-        if (on_)
-            std::fprintf(stderr, "\r%llu messages read\n", static_cast<unsigned long long>(count));
-    }
-
-  private:
-    bool on_;
-    std::chrono::steady_clock::time_point last_{};
-};
-
 void merge(Tally& into, Tally&& from) {
     into.messages += from.messages;
     into.notScanned += from.notScanned;
@@ -167,7 +145,7 @@ void merge(Tally& into, Tally&& from) {
 
 Tally replayAll(const Replay& replay, const std::vector<std::string>& paths, unsigned threads,
                 bool progressWanted) {
-    Progress progress(progressWanted);
+    FolderProgress progress(progressWanted, progressWanted ? FolderBytes(paths) : 0);
     uint64_t read = 0;
     auto problem = [](const std::string& text) {
         std::fprintf(stderr, "kzmta replay: %s\n", text.c_str());
@@ -177,9 +155,10 @@ Tally replayAll(const Replay& replay, const std::vector<std::string>& paths, uns
         ReadMailFolders(
             paths,
             [&](FolderMessage&& message) {
+                const std::size_t size = message.text.size();
                 Item item{read++, std::move(message)};
                 replay.evaluate(item, total);
-                progress.read(read);
+                progress.advance(size);
             },
             problem);
     } else {
@@ -195,8 +174,9 @@ Tally replayAll(const Replay& replay, const std::vector<std::string>& paths, uns
             ReadMailFolders(
                 paths,
                 [&](FolderMessage&& message) {
+                    const std::size_t size = message.text.size();
                     queue.push({read++, std::move(message)});
-                    progress.read(read);
+                    progress.advance(size);
                 },
                 problem);
         } catch (...) {
@@ -211,7 +191,7 @@ Tally replayAll(const Replay& replay, const std::vector<std::string>& paths, uns
             total.changed.begin(), total.changed.end(),
             [](const ChangedMessage& a, const ChangedMessage& b) { return a.index < b.index; });
     }
-    progress.done(read);
+    progress.done();
     return total;
 }
 

@@ -7,9 +7,11 @@
 
 #include "bayes_request.h"
 #include "message_tokens.h"
+#include "sqlite_store.h"
+#include "store_settings.h"
+#include "support/redis_server.h"
 #include "support/test_support.h"
 #include "token_snapshot.h"
-#include "token_store.h"
 
 namespace kz::bayes {
 namespace {
@@ -79,13 +81,13 @@ class BayesStore : public ::testing::Test {
 
     TokenCounts countsOf(const std::string& token) {
         std::vector<TokenCounts> counts;
-        TokenStore(database).counts({token}, counts);
+        SqliteStore(database).counts({token}, counts);
         return counts.front();
     }
 };
 
 TEST_F(BayesStore, AMessageCountsOnceMovesBetweenCategoriesAndIsForgottenOnlyWhereLearned) {
-    TokenStore store(database);
+    SqliteStore store(database);
     const Lesson one{{"cheap", "pills"}, MessageDigest("message one")};
     const Lesson two{{"cheap"}, MessageDigest("message two")};
     // Learned twice in one batch, the same message counts once.
@@ -121,45 +123,68 @@ TEST(BayesSnapshot, FindsEveryKeyOfTheTableAndNoOther) {
     EXPECT_EQ(TokenSnapshot(1, {}).find(0).ham, 0u);
 }
 
+// Two kzmta at once, as two mail servers learn, into one SQLite file and into one Redis.
 TEST_F(BayesStore, TwoProcessesLearningAtOnceLoseNoCount) {
-    // Each kzmta learns its own messages, every one holding the word "shared".
-    constexpr int kPerProcess = 40;
+    // Each learns 40 messages of its own and 10 that the other learns as well in the other
+    // class, every one holding the word "shared".
+    constexpr int kOwn = 40, kCommon = 10;
     std::vector<std::string> lists[2];
-    for (int p = 0; p < 2; ++p) {
-        for (int i = 0; i < kPerProcess; ++i) {
-            const std::string path = dir.file("m" + std::to_string(p) + "_" + std::to_string(i));
-            test::writeFile(path, "Subject: note " + std::to_string(i) + "\r\n\r\nshared word" +
-                                      std::to_string(p) + "x" + std::to_string(i) + "\r\n");
-            lists[p].push_back(path);
+    auto message = [&](const std::string& name) {
+        test::writeFile(dir.file(name),
+                        "Subject: note " + name + "\r\n\r\nshared word" + name + "\r\n");
+        return dir.file(name);
+    };
+    for (int i = 0; i < kCommon; ++i) {
+        const std::string common = message("c" + std::to_string(i));
+        lists[0].push_back(common);
+        lists[1].push_back(common);
+    }
+    for (int p = 0; p < 2; ++p)
+        for (int i = 0; i < kOwn; ++i)
+            lists[p].push_back(message("m" + std::to_string(p) + "x" + std::to_string(i)));
+
+    test::RedisServer redis;
+    ASSERT_TRUE(redis.start()) << redis.log();
+    for (const std::string& store : {std::string(), redis.unixUrl()}) {
+        std::string registry =
+            "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n"
+            "\"Application Directory\"=\"" +
+            dir.path() + "\"\r\n";
+        // Without "Database" its default, beside the registry file, is used.
+        if (!store.empty())
+            registry +=
+                "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\"
+                "Filters\\MTAFILTER\\Bayesian]\r\n\"Database\"=\"" +
+                store + "\"\r\n";
+        test::writeFile(dir.file("registry.reg"), registry);
+        std::vector<std::unique_ptr<test::Child>> learners;
+        for (int p = 0; p < 2; ++p) {
+            std::vector<std::string> argv = {test::binPath("kzmta"),
+                                             "bayes",
+                                             "--registry",
+                                             dir.file("registry.reg"),
+                                             "--library",
+                                             test::libPath("KZFLTMBF.so"),
+                                             "learn",
+                                             p ? "--ham" : "--spam"};
+            argv.insert(argv.end(), lists[p].begin(), lists[p].end());
+            learners.push_back(std::make_unique<test::Child>(argv));
         }
+        for (auto& learner : learners) {
+            // A common message the other learned first moves: learned all the same.
+            EXPECT_TRUE(learner->waitForLine("Learned 50 of 50", 120)) << learner->output();
+            EXPECT_EQ(learner->wait(), 0);
+        }
+        StoreSettings settings;
+        settings.database = store.empty() ? database : store;
+        const auto opened = OpenTokenStore(settings);
+        std::vector<TokenCounts> counts;
+        const LearnedTotals totals = opened->counts({"shared"}, counts);
+        EXPECT_EQ(totals.spam + totals.ham, uint32_t(2 * kOwn + kCommon)) << store;
+        EXPECT_GE(totals.spam, uint32_t(kOwn));
+        EXPECT_GE(totals.ham, uint32_t(kOwn));
+        EXPECT_EQ(counts[0], (TokenCounts{totals.spam, totals.ham})) << store;
     }
-    test::writeFile(dir.file("registry.reg"),
-                    "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel]\r\n"
-                    "\"Application Directory\"=\"" +
-                        dir.path() + "\"\r\n");  // no "Database": its default is used
-    std::vector<std::unique_ptr<test::Child>> learners;
-    for (int p = 0; p < 2; ++p) {
-        std::vector<std::string> argv = {test::binPath("kzmta"),
-                                         "bayes",
-                                         "--registry",
-                                         dir.file("registry.reg"),
-                                         "--library",
-                                         test::libPath("KZFLTMBF.so"),
-                                         "learn",
-                                         p ? "--ham" : "--spam"};
-        argv.insert(argv.end(), lists[p].begin(), lists[p].end());
-        learners.push_back(std::make_unique<test::Child>(argv));
-    }
-    for (auto& learner : learners) {
-        EXPECT_TRUE(learner->waitForLine("Learned 40 of 40", 120)) << learner->output();
-        EXPECT_EQ(learner->wait(), 0);
-    }
-    const TokenCounts shared = countsOf("shared");
-    EXPECT_EQ(shared.spam, uint32_t(kPerProcess));
-    EXPECT_EQ(shared.ham, uint32_t(kPerProcess));
-    const StoreStats stats = TokenStore(database).stats();
-    EXPECT_EQ(stats.messages.spam, uint32_t(kPerProcess));
-    EXPECT_EQ(stats.messages.ham, uint32_t(kPerProcess));
 }
 
 }  // namespace

@@ -1,0 +1,64 @@
+#include "bayes_library.h"
+
+#include <filesystem>
+#include <stdexcept>
+
+namespace kz::tool {
+
+namespace {
+
+constexpr std::size_t kReplySize = 1024;
+
+// One request for the files: the <RESULT> of each in order, or the error of all.
+std::vector<Outcome> askOnce(const Classifier& classifier, const std::string& command,
+                             const std::vector<std::string>& files) {
+    std::string request = command;
+    for (const std::string& file : files)
+        request += "\n" + std::filesystem::absolute(file).string();
+    const auto [result, reply] = classifier.ask(request);
+    std::vector<Outcome> outcomes(files.size(), Outcome{false, ReplyValue(reply, "ERROR")});
+    std::size_t at = 0;
+    for (Outcome& outcome : outcomes) {
+        if (result == 0 || (at = reply.find("<RESULT>", at)) == std::string::npos) break;
+        outcome = {true, ReplyValue(reply.substr(at), "RESULT")};
+        ++at;
+    }
+    return outcomes;
+}
+
+}  // namespace
+
+Classifier::Classifier(const std::string& path) {
+    std::string why;
+    library_ = platform::DynamicLibrary::load(path, &why);
+    if (!library_) throw std::runtime_error("cannot load " + path + ": " + why);
+    execute_ = library_->entry<ExecuteEntry>("KZ_Execute");
+    if (!execute_) throw std::runtime_error(path + " has no KZ_Execute");
+}
+
+std::pair<int, std::string> Classifier::ask(const std::string& command) const {
+    std::string reply(kReplySize, '\0');
+    int32_t length = 0;
+    const int result = execute_(command.c_str(), int32_t(command.size()), reply.data(), &length);
+    reply.back() = '\0';
+    return {result, reply.c_str()};
+}
+
+std::string ReplyValue(const std::string& reply, const std::string& tag) {
+    const std::string open = "<" + tag + ">";
+    const std::size_t start = reply.find(open);
+    if (start == std::string::npos) return {};
+    const std::size_t end = reply.find("</" + tag + ">", start);
+    return reply.substr(start + open.size(), end - start - open.size());
+}
+
+std::vector<Outcome> AskForFiles(const Classifier& classifier, const std::string& command,
+                                 const std::vector<std::string>& files) {
+    std::vector<Outcome> outcomes = askOnce(classifier, command, files);
+    if (files.size() > 1 && !outcomes.front().ok)
+        for (std::size_t i = 0; i < files.size(); ++i)
+            outcomes[i] = askOnce(classifier, command, {files[i]}).front();
+    return outcomes;
+}
+
+}  // namespace kz::tool

@@ -1,0 +1,93 @@
+// kzmta bayes migrate, backup, restore and clear: the token store the registry names (or
+// two named on the command line) opened here directly, through the classifier's own
+// store code, since these copy whole stores rather than messages.
+
+#include "bayes_upkeep.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+
+#include "platform/files.h"
+#include "redis_address.h"
+#include "sqlite_store.h"
+#include "store_copy.h"
+#include "store_settings.h"
+
+namespace kz::tool {
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace kz::bayes;
+
+// The registry's store settings with another "Database": its password and timeout apply.
+std::unique_ptr<TokenStore> openStore(const std::string& database) {
+    StoreSettings settings = ReadStoreSettings();
+    if (!database.empty()) settings.database = database;
+    settings.maxTokens = 0;  // a copy keeps every token
+    return OpenTokenStore(settings);
+}
+
+void printCopy(const StoreSummary& copied, const std::string& from, const std::string& to) {
+    std::printf("Copied %llu tokens and %llu learned messages (%u spam, %u ham) from %s to %s\n",
+                static_cast<unsigned long long>(copied.tokens),
+                static_cast<unsigned long long>(copied.messages), copied.totals.spam,
+                copied.totals.ham, from.c_str(), to.c_str());
+}
+
+// An SQLite file named on the command line must be there to be read.
+void requireFile(const std::string& database) {
+    if (!ParseRedisAddress(database) && !fs::is_regular_file(database))
+        throw std::runtime_error("no such file: " + database);
+}
+
+}  // namespace
+
+int MigrateStore(const std::string& from, const std::string& to) {
+    requireFile(from);
+    const auto source = openStore(from);
+    const auto target = openStore(to);
+    printCopy(CopyStore(*source, *target), source->location(), target->location());
+    return 0;
+}
+
+int BackUpStore(const std::string& file) {
+    const auto store = openStore("");
+    const std::string temporary = file + ".partial";
+    for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(temporary + suffix);
+    StoreSummary copied;
+    try {
+        SqliteStore backup(temporary);
+        copied = CopyStore(*store, backup);
+    } catch (...) {
+        fs::remove(temporary);
+        throw;
+    }
+    // Closed, its log is in the file: the backup appears whole under its name or not at all.
+    fs::rename(temporary, file);
+    platform::flushFolderOf(file);
+    printCopy(copied, store->location(), file);
+    return 0;
+}
+
+int RestoreStore(const std::string& file) {
+    requireFile(file);
+    SqliteStore backup(file);
+    const auto store = openStore("");
+    store->clear();
+    printCopy(CopyStore(backup, *store), file, store->location());
+    return 0;
+}
+
+int ClearStore() {
+    const auto store = openStore("");
+    const StoreStats before = store->stats();
+    store->clear();
+    std::printf("Cleared %s: %u spam and %u ham messages, %llu tokens forgotten\n",
+                store->location().c_str(), before.messages.spam, before.messages.ham,
+                static_cast<unsigned long long>(before.tokens));
+    return 0;
+}
+
+}  // namespace kz::tool
