@@ -80,7 +80,7 @@ TEST(KzmtaCommandLine, UsageErrorsExitWithTwoAndSayWhatIsWrong) {
     TempDir dir;
     const std::vector<std::string> env = {"KZ_REGISTRY=" + dir.file("registry.reg")};
     const auto cases = ReadCaseFile("tools/usage_errors.txt");
-    EXPECT_EQ(cases.size(), 24u);
+    EXPECT_EQ(cases.size(), 26u);
     for (const CaseLine& c : cases) {
         RunOutput out = kzmta({c.fields.begin() + 1, c.fields.end()}, env);
         EXPECT_EQ(out.status, 2) << "usage_errors.txt:" << c.number << ": " << out.err;
