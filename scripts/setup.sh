@@ -20,6 +20,11 @@ packages+=(libopendkim-dev opendkim-tools)
 packages+=(prometheus nlohmann-json3-dev)
 # kzmta's command line is parsed by CLI11 (header-only; the Windows build uses it too).
 packages+=(libcli11-dev)
+# kzmta web: cpp-httplib serves the console (with OpenSSL for TLS), nlohmann's JSON reads
+# its request bodies, npm fetches the pinned chart library and the browser test's driver,
+# which drives Debian's Chromium.
+packages+=(libcpp-httplib-dev nlohmann-json3-dev chromium)
+command -v npm >/dev/null || packages+=(npm)
 # "scripts/setup.sh windows" adds the cross compilers and the Windows runtime the
 # Windows build and its tests need (scripts/build-windows.sh).
 if [ "${1:-}" = windows ]; then

@@ -16,5 +16,9 @@ namespace kz::platform {
 // True when standard output is a terminal (for progress lines).
 bool stdoutIsTerminal();
 bool stderrIsTerminal();
+bool stdinIsTerminal();
+// Sets whether the terminal on standard input shows what is typed (off while a password
+// is read); false when standard input is no terminal.
+bool setStdinEcho(bool on);
 
 }  // namespace kz::platform

@@ -84,6 +84,8 @@ constexpr std::string_view kFlushQueueFolders = "Flush Queue Folders";
 constexpr std::string_view kLoopSealKey = "Loop Seal Key";
 constexpr std::string_view kLoopSealKeyPath =
     "SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER\\Loop Seal";
+// kzmta web: the console's login password as a salted PBKDF2 hash, never the password.
+constexpr std::string_view kWebConsolePassword = "Web Console Password";
 // Read by the SpamAssassin provider library, not by the agent.
 constexpr std::string_view kSpamAssassinHost = "SpamAssassin Host";
 constexpr std::string_view kSpamAssassinPort = "SpamAssassin Port";

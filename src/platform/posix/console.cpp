@@ -1,5 +1,6 @@
 #include "platform/console.h"
 
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -39,6 +40,19 @@ bool stdoutIsTerminal() {
 }
 bool stderrIsTerminal() {
     return ::isatty(STDERR_FILENO) == 1;
+}
+bool stdinIsTerminal() {
+    return ::isatty(STDIN_FILENO) == 1;
+}
+
+bool setStdinEcho(bool on) {
+    termios settings{};
+    if (::tcgetattr(STDIN_FILENO, &settings) != 0) return false;
+    if (on)
+        settings.c_lflag |= ECHO;
+    else
+        settings.c_lflag &= ~tcflag_t(ECHO);
+    return ::tcsetattr(STDIN_FILENO, TCSANOW, &settings) == 0;
 }
 
 }  // namespace kz::platform

@@ -5,6 +5,8 @@
 #include <openssl/hmac.h>
 #include <openssl/rand.h>
 
+#include <cstdint>
+
 namespace kz::platform {
 
 bool randomBytes(uint8_t* out, std::size_t size) {
@@ -29,6 +31,17 @@ std::optional<Sha256Mac> hmacSha256(const uint8_t* key, std::size_t keySize,
         length != mac.size())
         return std::nullopt;
     return mac;
+}
+
+std::optional<Sha256Mac> pbkdf2Sha256(std::string_view password, std::string_view salt,
+                                      uint32_t iterations) {
+    Sha256Mac key{};
+    if (iterations == 0 || iterations > uint32_t(INT32_MAX) ||
+        PKCS5_PBKDF2_HMAC(password.data(), int(password.size()),
+                          reinterpret_cast<const unsigned char*>(salt.data()), int(salt.size()),
+                          int(iterations), EVP_sha256(), int(key.size()), key.data()) != 1)
+        return std::nullopt;
+    return key;
 }
 
 bool equalInConstantTime(const uint8_t* a, const uint8_t* b, std::size_t size) {

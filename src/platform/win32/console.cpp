@@ -30,4 +30,16 @@ bool stderrIsTerminal() {
     return _isatty(2) != 0;
 }
 
+bool stdinIsTerminal() {
+    return _isatty(0) != 0;
+}
+
+bool setStdinEcho(bool on) {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    if (input == INVALID_HANDLE_VALUE || !GetConsoleMode(input, &mode)) return false;
+    mode = on ? (mode | ENABLE_ECHO_INPUT) : (mode & ~DWORD(ENABLE_ECHO_INPUT));
+    return SetConsoleMode(input, mode) != 0;
+}
+
 }  // namespace kz::platform

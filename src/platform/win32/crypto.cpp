@@ -52,6 +52,23 @@ std::optional<Sha256Mac> hmacSha256(const uint8_t* key, std::size_t keySize,
     return digest(key ? key : &kNoKey, keySize, data);
 }
 
+std::optional<Sha256Mac> pbkdf2Sha256(std::string_view password, std::string_view salt,
+                                      uint32_t iterations) {
+    if (iterations == 0) return std::nullopt;
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    if (!succeeded(BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr,
+                                               BCRYPT_ALG_HANDLE_HMAC_FLAG)))
+        return std::nullopt;
+    Sha256Mac key{};
+    const bool ok = succeeded(BCryptDeriveKeyPBKDF2(
+        algorithm, reinterpret_cast<PUCHAR>(const_cast<char*>(password.data())),
+        ULONG(password.size()), reinterpret_cast<PUCHAR>(const_cast<char*>(salt.data())),
+        ULONG(salt.size()), iterations, key.data(), ULONG(key.size()), 0));
+    BCryptCloseAlgorithmProvider(algorithm, 0);
+    if (!ok) return std::nullopt;
+    return key;
+}
+
 bool equalInConstantTime(const uint8_t* a, const uint8_t* b, std::size_t size) {
     volatile uint8_t difference = 0;
     for (std::size_t i = 0; i < size; ++i) difference = difference | uint8_t(a[i] ^ b[i]);

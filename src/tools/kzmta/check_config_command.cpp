@@ -8,6 +8,7 @@
 
 #include "agent_session.h"
 #include "agent_trace.h"
+#include "check_config.h"
 #include "check_config_actions.h"
 #include "check_config_folders.h"
 #include "check_config_scripts.h"
@@ -26,30 +27,10 @@ std::string problemLine(const filters::ConfigProblem& problem) {
 }
 
 int checkConfig(const std::string& registryPath, bool verbose) {
-    RequireRegistryFile(registryPath);
-    std::vector<filters::ConfigProblem> problems;
-    int filterCount = 0;
-    std::string configuration;
-    {
-        AgentTraceDiversion quiet(verbose);
-        AgentSession session(registryPath);
-        configuration = session.configurationDirectory();
-        const filters::FilterTable& table = session.loadTable();
-        filterCount = table.filterCount();
-        for (auto* diagnose : {filters::DiagnoseFilterTab, filters::DiagnoseCriteriaFiles,
-                               DiagnoseCriteriaScripts}) {
-            auto found = diagnose(table);
-            problems.insert(problems.end(), found.begin(), found.end());
-        }
-        auto found = DiagnoseActionFiles(table, configuration);
-        problems.insert(problems.end(), found.begin(), found.end());
-        found = DiagnoseFolders(registryPath);
-        problems.insert(problems.end(), found.begin(), found.end());
-    }
-    if (configuration.empty()) {
-        problems.insert(problems.begin(),
-                        {registryPath, 0, "no \"Configuration Directory\" is set"});
-    }
+    const ConfigCheck check = CheckConfiguration(registryPath, verbose);
+    const auto& problems = check.problems;
+    const std::string& configuration = check.configuration;
+    const std::size_t filterCount = check.filters.size();
     std::string out;
     for (const filters::ConfigProblem& problem : problems) out += problemLine(problem);
     out += std::to_string(filterCount) + " filter(s) loaded from " + configuration + "; " +
@@ -61,6 +42,36 @@ int checkConfig(const std::string& registryPath, bool verbose) {
 }
 
 }  // namespace
+
+ConfigCheck CheckConfiguration(const std::string& registryPath, bool verbose) {
+    RequireRegistryFile(registryPath);
+    ConfigCheck check;
+    auto& problems = check.problems;
+    {
+        AgentTraceDiversion quiet(verbose);
+        AgentSession session(registryPath);
+        check.configuration = session.configurationDirectory();
+        const filters::FilterTable& table = session.loadTable();
+        int position = 0;
+        for (const filters::FilterDefinition& filter : table.filters)
+            check.filters.push_back(
+                {++position, filter.name, filter.description, filter.audited, filter.isScript});
+        for (auto* diagnose : {filters::DiagnoseFilterTab, filters::DiagnoseCriteriaFiles,
+                               DiagnoseCriteriaScripts}) {
+            auto found = diagnose(table);
+            problems.insert(problems.end(), found.begin(), found.end());
+        }
+        auto found = DiagnoseActionFiles(table, check.configuration);
+        problems.insert(problems.end(), found.begin(), found.end());
+        found = DiagnoseFolders(registryPath);
+        problems.insert(problems.end(), found.begin(), found.end());
+    }
+    if (check.configuration.empty()) {
+        problems.insert(problems.begin(),
+                        {registryPath, 0, "no \"Configuration Directory\" is set"});
+    }
+    return check;
+}
 
 void AddCheckConfigCommand(CommandLine& cli) {
     struct Options {

@@ -23,6 +23,8 @@ void AddKeywordsCommand(CommandLine& cli);
 void AddQuarantineCommand(CommandLine& cli);  // src/tools/console
 void AddStatsCommand(CommandLine& cli);       // src/tools/console
 void AddMilterCommand(CommandLine& cli);      // not on Windows: libmilter is Unix only
+// src/tools/console/web; not on Windows yet: Debian's cpp-httplib is a Linux library.
+void AddWebCommand(CommandLine& cli);
 
 struct RunSettings {
     unsigned threads = 1;

@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     kz::tool::AddCheckConfigCommand(cli);
 #ifndef _WIN32
     kz::tool::AddMilterCommand(cli);
+    kz::tool::AddWebCommand(cli);
 #endif
     kz::tool::AddBayesCommand(cli);
     kz::tool::AddQuarantineCommand(cli);
