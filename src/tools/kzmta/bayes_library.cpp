@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <stdexcept>
+#include <vector>
 
 namespace kz::tool {
 
@@ -30,8 +31,14 @@ std::vector<Outcome> askOnce(const Classifier& classifier, const std::string& co
 
 Classifier::Classifier(const std::string& path) {
     std::string why;
-    library_ = platform::DynamicLibrary::load(path, &why);
-    if (!library_) throw std::runtime_error("cannot load " + path + ": " + why);
+    auto library = platform::DynamicLibrary::load(path, &why);
+    if (!library) throw std::runtime_error("cannot load " + path + ": " + why);
+    // Never unloaded, as the MTA keeps its providers: the library's store pool lives in
+    // its own storage and is never destroyed, so unloading it would strand the pool's
+    // connections (and whether dlclose unloads at all depends on what else is linked).
+    static auto* kept = new std::vector<std::unique_ptr<platform::DynamicLibrary>>();
+    kept->push_back(std::move(library));
+    library_ = kept->back().get();
     execute_ = library_->entry<ExecuteEntry>("KZ_Execute");
     if (!execute_) throw std::runtime_error(path + " has no KZ_Execute");
 }

@@ -21,7 +21,7 @@ class Classifier {
 
   private:
     using ExecuteEntry = int(KZ_STDCALL*)(const char*, int32_t, char*, int32_t*);
-    std::unique_ptr<platform::DynamicLibrary> library_;
+    platform::DynamicLibrary* library_ = nullptr;  // kept loaded until the process ends
     ExecuteEntry execute_ = nullptr;
 };
 
