@@ -63,13 +63,65 @@ if [ "$exports" != "$expected" ]; then
 fi
 echo "KZMTAFILTER.DLL (i686) exports the six entries at ordinals 1 to 6"
 
+# What the script starts or makes on the way, ended by pid and removed however it ends.
+wineserver=/usr/lib/wine/wineserver
+prefixes=() daemons=() scratch=()
+cleanUp() {
+    for p in "${prefixes[@]}"; do WINEPREFIX=$p "$wineserver" -k 2>/dev/null || true; done
+    for pid in "${daemons[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${daemons[@]}"; do
+        for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        kill -KILL "$pid" 2>/dev/null || true
+    done
+    rm -rf "${scratch[@]}"
+}
+trap cleanUp EXIT
+
+# spamd and clamd for the provider tests, on TCP loopback, configured as the Linux tests
+# configure them (tests/fixtures/providers/daemons). spamd takes seconds to start: both
+# start now and are waited for once Wine has started.
+listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+freePort() {
+    local port
+    while port=$((RANDOM % 20000 + 30000)); listening "$port" || [ "$port" = "${1:-}" ]; do :; done
+    echo "$port"
+}
+daemon_dir=$(mktemp -d)
+scratch+=("$daemon_dir")
+mkdir "$daemon_dir/site" "$daemon_dir/home"
+cp /etc/spamassassin/*.pre tests/fixtures/providers/daemons/spamd/local.cf "$daemon_dir/site/"
+chmod -R a+rwX "$daemon_dir"  # spamd reads its configuration as "nobody" when started as root
+spamd_port=$(freePort)
+spamd_user=()
+[ "$(id -u)" != 0 ] || spamd_user=(-u nobody)
+spamd "${spamd_user[@]}" --local --nouser-config --helper-home-dir="$daemon_dir/home" \
+    --siteconfigpath="$daemon_dir/site" --listen="127.0.0.1:$spamd_port" --max-children=2 \
+    --syslog=stderr </dev/null >"$daemon_dir/spamd.log" 2>&1 &
+spamd_pid=$!
+daemons+=("$spamd_pid")
+clamd_port=$(freePort "$spamd_port")
+printf '%s\n' "DatabaseDirectory $PWD/tests/fixtures/providers/daemons/clamd" \
+    "TCPSocket $clamd_port" "TCPAddr 127.0.0.1" "Foreground yes" \
+    "LogFile $daemon_dir/clamd.log" "StreamMaxLength 1M" >"$daemon_dir/clamd.conf"
+clamd -c "$daemon_dir/clamd.conf" </dev/null >"$daemon_dir/clamd.out" 2>&1 &
+clamd_pid=$!
+daemons+=("$clamd_pid")
+# Waits up to $4 seconds for daemon $1 (pid $2) to take connections on port $3.
+awaitDaemon() {
+    for _ in $(seq $(($4 * 10))); do
+        listening "$3" && return 0
+        kill -0 "$2" 2>/dev/null || break
+        sleep 0.1
+    done
+    echo "$1 did not start"
+    cat "$daemon_dir/$1".*
+    exit 1
+}
+
 # A Wine of our own for each build, headless, started before the tests so that no Wine
 # service starts inside one; stopped however the script ends. The 32-bit prefix is kept
 # between runs: making it costs half a minute.
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
-wineserver=/usr/lib/wine/wineserver
-prefixes=()
-trap 'for p in "${prefixes[@]}"; do WINEPREFIX=$p "$wineserver" -k 2>/dev/null || true; done' EXIT
 startWine() {
     local wine=$1
     export WINEPREFIX=$2
@@ -94,6 +146,7 @@ for key in fixture:fixture ed:ed25519; do
     dkim_keys+=("$option")
 done
 dns_log=$(mktemp)
+scratch+=("$dns_log")
 dns_pid=
 for attempt in 1 2 3 4 5; do
     dns_address=127.$((RANDOM % 200 + 20)).$((RANDOM % 250 + 1)).53
@@ -115,9 +168,12 @@ for attempt in 1 2 3 4 5; do
     dns_pid=
 done
 [ -n "$dns_pid" ] || { echo "dnsmasq did not start"; cat "$dns_log"; exit 1; }
-trap 'for p in "${prefixes[@]}"; do WINEPREFIX=$p "$wineserver" -k 2>/dev/null || true; done
-      kill "$dns_pid" 2>/dev/null || true; rm -f "$dns_log"' EXIT
+daemons+=("$dns_pid")
 export KZ_DNS_SERVER=$dns_address
+
+awaitDaemon spamd "$spamd_pid" "$spamd_port" 60
+awaitDaemon clamd "$clamd_pid" "$clamd_port" 30
+export KZ_SPAMD_SERVER=127.0.0.1:$spamd_port KZ_CLAMD_SERVER=127.0.0.1:$clamd_port
 
 # Test programs find the fixtures and the libraries through these.
 export KZ_FIXTURES_DIR="Z:$PWD/tests/fixtures"

@@ -69,6 +69,10 @@ class DnsResolver {
     // Whether questions can be sent with these servers at all.
     bool usable();
 
+    // How questions go out in this process: "c-ares", "DnsQueryEx", or "DnsQuery" where
+    // the system's DnsQueryEx turned out not to be implemented (Wine's is a stub).
+    static std::string_view method();
+
   private:
     struct State;
     std::unique_ptr<State> state_;

@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <istream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +36,11 @@ std::string resolvePath(std::string_view path);
 // Whole-file reads. readTextFile turns each CR LF into LF, as Windows text mode does.
 std::optional<std::string> readFile(std::string_view path);
 std::optional<std::string> readTextFile(std::string_view path);
+
+// A file open for reading as a stream of bytes, for files read a line or a chunk at a
+// time; others may read, replace or delete it meanwhile (on Windows too, where the path
+// goes through the wide functions). Null when it cannot be opened.
+std::unique_ptr<std::istream> openInputStream(std::string_view path);
 
 // At most `limit` bytes from the start of a file, and whether it holds more; empty when
 // it cannot be opened or is not a plain file. A read that fails keeps what came before.

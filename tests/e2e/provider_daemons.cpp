@@ -33,7 +33,7 @@ bool Spamd::start() {
     for (const auto& entry : fs::directory_iterator("/etc/spamassassin"))
         if (entry.path().extension() == ".pre")
             fs::copy_file(entry.path(), dir.file("site/" + entry.path().filename().string()));
-    writeFile(dir.file("site/local.cf"), "dns_available no\nuse_bayes 0\n");
+    fs::copy_file(fixture("providers/daemons/spamd/local.cf"), dir.file("site/local.cf"));
     fs::permissions(dir.file("home"), fs::perms::all);
     address = "127.0.0.1:" + std::to_string(FreeLoopbackPort());
     std::vector<std::string> argv = {"spamd",
@@ -49,17 +49,8 @@ bool Spamd::start() {
 }
 
 bool Clamd::start() {
-    fs::create_directories(dir.file("db"));
-    // The test file's MD5 signature as sigtool writes it, under a name of our own.
-    RunOutput md5 = run({"/usr/bin/sigtool", "--md5", fixture("providers/daemons/eicar.com")});
-    if (md5.status != 0) return false;
-    std::string hash = md5.out.substr(0, md5.out.find(':'));
-    std::string size = md5.out.substr(hash.size() + 1);
-    size = size.substr(0, size.find(':'));
-    writeFile(dir.file("db/test.hdb"), hash + ":" + size + ":Kz.Test.Eicar\n");
-    writeFile(dir.file("db/test.ndb"), "Kz.Test.Marker:0:*:4b5a2d544553542d4d41524b4552\n");
-    writeFile(dir.file("clamd.conf"), "DatabaseDirectory " + dir.file("db") + "\nLocalSocket " +
-                                          socket + "\nForeground yes\nLogFile " +
+    writeFile(dir.file("clamd.conf"), "DatabaseDirectory " + fixture("providers/daemons/clamd") +
+                                          "\nLocalSocket " + socket + "\nForeground yes\nLogFile " +
                                           dir.file("clamd.log") + "\nStreamMaxLength 1M\n");
     return daemon.start({"clamd", "-c", dir.file("clamd.conf")}, dir.file("clamd.out"),
                         Accepts(socket), 30);

@@ -9,7 +9,8 @@
 
 namespace kz::test {
 
-// spamd on a loopback port with its own site configuration: local tests only, no DNS.
+// spamd on a loopback port with the site configuration of
+// tests/fixtures/providers/daemons/spamd: local tests only, no DNS.
 struct Spamd {
     TempDir dir;
     std::string address;
@@ -17,8 +18,8 @@ struct Spamd {
     bool start();
 };
 
-// clamd on a Unix socket with a database made here: the MD5 of the EICAR test file and a
-// string signature. "StreamMaxLength" is 1 MB.
+// clamd on a Unix socket with the database of tests/fixtures/providers/daemons/clamd: the
+// MD5 of the EICAR test file and a string signature. "StreamMaxLength" is 1 MB.
 struct Clamd {
     TempDir dir;
     std::string socket = dir.file("clamd.sock");

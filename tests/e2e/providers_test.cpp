@@ -99,6 +99,27 @@ TEST(ClamdProvider, EicarIsHeldACleanMessageIsNotAndAStoppedClamdHoldsEverything
     EXPECT_EQ(open.eventCount(), 1) << readFile(open.events);
 }
 
+// SpamAssassin and the scanner on together, each holding what it finds: the outcome the
+// Windows libraries must leave as well (tests/windows/providers_test.cpp), which starts
+// both daemons on TCP loopback.
+TEST(ProviderDaemons, SpamAndAVirusAreHeldAndTheOutcomeIsTheCasesOwn) {
+    Spamd spamd;
+    Clamd clamd;
+    ASSERT_TRUE(spamd.start()) << readFile(spamd.dir.file("spamd.log"));
+    ASSERT_TRUE(clamd.start()) << readFile(clamd.dir.file("clamd.out"));
+    ProviderServer server(
+        std::string(kSpamAssassinOn) + kAntivirusOn,
+        ServerKey("SpamAssassin", spamd.address) + "\r\n" + ServerKey("Antivirus", clamd.socket));
+    RunOutput out = server.queueAndFilter({{"EICAR.MAI", server.sample("eicar")},
+                                           {"GTUBE.MAI", server.sample("gtube")},
+                                           {"PLAIN.MAI", server.sample("plain")}});
+    EXPECT_TRUE(server.held("EICAR.MAI") && server.held("GTUBE.MAI")) << out.out;
+    EXPECT_TRUE(server.untouched("PLAIN.MAI")) << out.out;
+    const std::string expected = fixture("dispatch/daemons/outcome.txt");
+    if (std::getenv("KZ_UPDATE_EXPECTED")) writeFile(expected, server.outcome());
+    EXPECT_EQ(server.outcome(), readFile(expected));
+}
+
 // Scanning on without the scanner's library: nothing passes as clean unless the
 // administrator chose "Fail Closed" 0.
 TEST(ClamdProvider, WithoutTheScannerLibraryMessagesAreHeldUnlessFailOpen) {

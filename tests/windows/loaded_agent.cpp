@@ -49,8 +49,13 @@ LoadedAgent::LoadedAgent(const std::string& caseName) {
 
 void LoadedAgent::queue(const std::string& id, const std::string& sample) {
     std::string messages = fixture("dispatch/messages/" + sample);
-    writeWhole(scratch.file("queue/SMTP/Inbound/" + id), readWhole(messages + ".cmd"));
-    writeWhole(scratch.file("queue/SMTP/Inbound/Messages/" + id), readWhole(messages + ".eml"));
+    queueText(id, readWhole(messages + ".cmd"), readWhole(messages + ".eml"));
+}
+
+void LoadedAgent::queueText(const std::string& id, const std::string& envelope,
+                            const std::string& text) {
+    writeWhole(scratch.file("queue/SMTP/Inbound/" + id), envelope);
+    writeWhole(scratch.file("queue/SMTP/Inbound/Messages/" + id), text);
 }
 
 void LoadedAgent::filter(const std::vector<std::string>& ids,

@@ -26,7 +26,9 @@ class LoadedAgent {
     }
     std::string file(const std::string& relative) const { return scratch.file(relative); }
 
+    // Queues the sample of tests/fixtures/dispatch/messages, or the given texts.
     void queue(const std::string& id, const std::string& sample);
+    void queueText(const std::string& id, const std::string& envelope, const std::string& text);
 
     // Loads the library (attach reads the registry), gives it the commands (FilterCommand),
     // filters the messages in order and unloads it (detach writes the report's end line).

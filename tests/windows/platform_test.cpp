@@ -6,6 +6,9 @@
 // sleeps for a minute; "probe-handle N" exits 1 when handle N is an open event;
 // "start-sleeper FILE" starts a "sleep" process, writes its id to FILE and sleeps.
 
+// Before windows.h, so that the old winsock.h stays out.
+#include <winsock2.h>
+// After winsock2.h.
 #include <gtest/gtest.h>
 #include <windows.h>
 // After windows.h, which it needs.
@@ -13,6 +16,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <istream>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -326,6 +331,12 @@ TEST(Files, LongPathsAndNamesOutsideTheCodePage) {
     const std::string file = folders.back() + "\\" + name;
     ASSERT_TRUE(platform::writeFileAtomic(file, "text"));
     EXPECT_EQ(platform::readFile(file), "text");
+    std::unique_ptr<std::istream> stream = platform::openInputStream(file);
+    ASSERT_TRUE(stream);
+    std::string line;
+    EXPECT_TRUE(std::getline(*stream, line) && line == "text");
+    stream.reset();
+    EXPECT_FALSE(platform::openInputStream(file + ".missing"));
     EXPECT_TRUE(platform::isDirectory(folders.back()));
     EXPECT_EQ(platform::fileSize(file).size, 4u);
     EXPECT_EQ(platform::listDirectory(folders.back()), std::vector<std::string>{name});
@@ -395,6 +406,56 @@ TEST(DnsResolver, AddressesAndMissingNamesFromTheGivenServer) {
     EXPECT_TRUE(late[0].status == DnsAnswer::Status::Records || late[0].timedOut);
 }
 
+bool underWine() {
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// Where DnsQueryEx is a stub (Wine's is) each question runs DnsQuery on a thread of its
+// own: a server that takes the question and never answers costs no more than the
+// deadline, and a server list that path cannot ask gets no answer at once, never the
+// system's own servers.
+TEST(DnsResolver, ASilentServerCostsTheDeadlineAndTheFallbackAsksOnlyWhatItCan) {
+    using platform::DnsAnswer;
+    using platform::DnsResolver;
+    WSADATA data;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
+    // A loopback address of its own at port 53, the only port DnsQuery asks.
+    SOCKET silent = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(53);
+    std::string text;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const unsigned a = 20 + (GetTickCount() + attempt * 37) % 200;
+        text = "127." + std::to_string(a) + ".53." + std::to_string(attempt + 1);
+        address.sin_addr.s_addr = htonl((127u << 24) | (a << 16) | (53u << 8) | (attempt + 1));
+        if (bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) break;
+        text.clear();
+    }
+    ASSERT_FALSE(text.empty()) << "no loopback address free at port 53";
+
+    DnsResolver resolver(platform::parseDnsServerList(text).servers, 1000ms);
+    const auto start = DnsResolver::Clock::now();
+    const auto answers =
+        resolver.ask({{"5.2.0.192.silent.test"}, {"6.2.0.192.silent.test"}}, start + 500ms);
+    const auto took = DnsResolver::Clock::now() - start;
+    ASSERT_EQ(answers.size(), 2u);
+    EXPECT_TRUE(answers[0].timedOut && answers[1].timedOut) << answers[0].error;
+    EXPECT_LT(took, 2s);
+    closesocket(silent);
+
+    EXPECT_EQ(DnsResolver::method(), underWine() ? "DnsQuery" : "DnsQueryEx");
+    if (DnsResolver::method() == "DnsQuery") {
+        DnsResolver unreachable(platform::parseDnsServerList("[::1], 127.0.0.1:5353").servers,
+                                1000ms);
+        const auto none = unreachable.ask({{"5.2.0.192.bl.test"}}, start + 60s);
+        EXPECT_EQ(none[0].status, DnsAnswer::Status::Failed);
+        EXPECT_FALSE(none[0].timedOut);
+        EXPECT_EQ(none[0].error, "no IPv4 server on port 53, which DnsQuery needs");
+    }
+    WSACleanup();
+}
+
 }  // namespace
 }  // namespace kz::test
 
@@ -412,7 +473,8 @@ int main(int argc, char** argv) {
                WaitForSingleObject(handle, 0) == WAIT_TIMEOUT;
     }
     if (mode == "start-sleeper" && argc == 3) {
-        STARTUPINFOA startup{sizeof startup};
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
         PROCESS_INFORMATION sleeper{};
         std::string line = "\"" + kz::platform::executablePath() + "\" sleep";
         if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,

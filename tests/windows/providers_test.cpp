@@ -1,11 +1,14 @@
-// The Windows DNS blacklist library and Bayesian classifier loaded by the agent, as the
-// MTA loads it, against the DNS server the test script starts (dnsmasq serving the
-// made-up zones of tests/fixtures/dns, its address in KZ_DNS_SERVER). Each case must
-// leave the outcome the Linux libraries leave, which the case's outcome.txt holds.
+// The Windows provider libraries loaded by the agent, as the MTA loads it, against the
+// daemons the test script starts: dnsmasq serving the made-up zones of tests/fixtures/dns
+// (its address in KZ_DNS_SERVER), spamd and clamd on TCP loopback (KZ_SPAMD_SERVER,
+// KZ_CLAMD_SERVER). Each case must leave the outcome the Linux libraries leave, which the
+// case's outcome.txt holds.
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
+#include <utility>
 
 #include "loaded_agent.h"
 #include "windows_test_support.h"
@@ -17,19 +20,26 @@ constexpr std::string_view kProductKey = "SOFTWARE\\Kaztrel\\Kaztrel";
 constexpr std::string_view kAgentKey =
     "SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER";
 
+// The address the test script passed in `variable`; empty (and a failure) without one.
+std::string server(const char* variable) {
+    const char* address = std::getenv(variable);
+    EXPECT_TRUE(address && *address) << variable << " (scripts/test-windows.sh starts it)";
+    return address ? address : "";
+}
+
 std::string libraryFolder() {
     const std::string library = builtFile("KZMTAFILTER.DLL");
     return library.substr(0, library.find_last_of("/\\"));
 }
 
 TEST(DnsBlacklistLibrary, AListedLinkAddressIsNamedInTheHeaderAsOnLinux) {
-    const char* server = std::getenv("KZ_DNS_SERVER");
-    ASSERT_TRUE(server && *server) << "KZ_DNS_SERVER (scripts/test-windows.sh starts dnsmasq)";
+    const std::string dns = server("KZ_DNS_SERVER");
+    ASSERT_FALSE(dns.empty());
     LoadedAgent agent("blacklists");
     platform::Registry registry = agent.registry();
     registry.setString(kProductKey, "Application Directory", libraryFolder());
     registry.setString("SOFTWARE\\Kaztrel\\Kaztrel\\CONNECTORS\\SMTP", "Local DNS Server List",
-                       server);
+                       dns);
     registry.setDword(kAgentKey, "Perform SBLRBL", 1);
     registry.setString(std::string(kAgentKey) + "\\DNS Blacklists", "Address Zones", "bl.test");
     for (const char* id : {"CLEAN1.MAI", "CLEAN2.MAI"}) agent.queue(id, "clean_link");
@@ -58,12 +68,32 @@ TEST(BayesianLibrary, TaughtThroughFilterCommandItHoldsSpamAndLetsHamThroughAsOn
     for (const char* name : {"SPAM", "HAM"}) {
         const std::string id = std::string(name) + ".MAI";
         const std::string sample = name[0] == 'S' ? "spam.eml" : "ham.eml";
-        writeWhole(agent.file("queue/SMTP/Inbound/" + id), envelope);
-        writeWhole(agent.file("queue/SMTP/Inbound/Messages/" + id),
-                   readWhole(fixture("bayes/" + sample)));
+        agent.queueText(id, envelope, readWhole(fixture("bayes/" + sample)));
     }
     agent.filter({"SPAM.MAI", "HAM.MAI"}, commands);
     EXPECT_EQ(agent.outcome(), readWhole(fixture("dispatch/bayes/outcome.txt")));
+}
+
+// SpamAssassin and the scanner on together: KZFLTMSA and KZAVGEN hold what spamd and
+// clamd find.
+TEST(DaemonLibraries, SpamAndAVirusAreHeldAsOnLinux) {
+    const std::string spamd = server("KZ_SPAMD_SERVER"), clamd = server("KZ_CLAMD_SERVER");
+    ASSERT_FALSE(spamd.empty() || clamd.empty());
+    LoadedAgent agent("daemons");
+    platform::Registry registry = agent.registry();
+    registry.setString(kProductKey, "Application Directory", libraryFolder());
+    registry.setDword(kAgentKey, "SpamAssassin Enabled", 1);
+    registry.setDword(kAgentKey, "Antivirus Status", 1);
+    registry.setString(std::string(kAgentKey) + "\\SpamAssassin", "Server", spamd);
+    registry.setString(std::string(kAgentKey) + "\\Antivirus", "Server", clamd);
+    const std::string envelope = readWhole(fixture("providers/daemons/message.cmd"));
+    for (const auto& [id, sample] :
+         {std::pair{"EICAR.MAI", "eicar"}, {"GTUBE.MAI", "gtube"}, {"PLAIN.MAI", "plain"}}) {
+        agent.queueText(id, envelope,
+                        readWhole(fixture("providers/daemons/" + std::string(sample) + ".eml")));
+    }
+    agent.filter({"EICAR.MAI", "GTUBE.MAI", "PLAIN.MAI"});
+    EXPECT_EQ(agent.outcome(), readWhole(fixture("dispatch/daemons/outcome.txt")));
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
 #include "actions/notification_lines.h"
 
-#include <fstream>
-
 #include "base/line_breaks.h"
 #include "config/directories.h"
 #include "log/debug_log.h"
 #include "message/queue_paths.h"
+#include "platform/files.h"
 
 namespace kz::actions {
 
@@ -26,13 +25,13 @@ std::optional<std::vector<std::string>> ReadFilteredHeaderLines(const MessageCon
         config::CurrentDirectories()->connectorRoot, context.connectorName, context.messageId);
     if (!paths) return std::nullopt;
     // Only the header block is needed; the body may be large.
-    std::ifstream in(paths->messageFile, std::ios::binary);
+    std::unique_ptr<std::istream> in = platform::openInputStream(paths->messageFile);
     if (!in) {
         log::DebugLogf("Unable to open %s\n", paths->messageFile.c_str());
         return std::nullopt;
     }
     std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
+    for (std::string line; std::getline(*in, line);) {
         if (line.ends_with('\r')) line.pop_back();
         if (line.empty()) break;
         // A bare carriage return would end the copied line early in the notification.

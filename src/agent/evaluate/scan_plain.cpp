@@ -1,8 +1,8 @@
 // The line-by-line scan: raw header lines, boundary lines and part headers in the body,
 // encoded blocks of non-MIME mail, then the bodies through the MIME reader.
 
-#include <fstream>
 #include <istream>
+#include <memory>
 #include <optional>
 #include <streambuf>
 #include <string>
@@ -25,6 +25,7 @@
 #include "message/mime_line_params.h"
 #include "message/mime_reader.h"
 #include "message/scan_line_reader.h"
+#include "platform/files.h"
 
 namespace kz::evaluate {
 
@@ -290,19 +291,19 @@ bool ScanMessagePlain(Evaluation& evaluation) {
     bool ownMessage = false;
     std::optional<TextBuffer> heldBuffer;
     std::optional<std::istream> heldStream;
-    std::ifstream file;
+    std::unique_ptr<std::istream> file;
     std::istream* in = nullptr;
     if (held) {
         heldStream.emplace(&heldBuffer.emplace(*held));
         in = &*heldStream;
     } else if (!path.empty()) {
-        file.open(path, std::ios::in | std::ios::binary);
-        if (file.is_open()) in = &file;
+        file = platform::openInputStream(path);
+        in = file.get();
     }
     if (in) {
         ownMessage = !scan.readLines(*in);
         scanned = !ownMessage;
-        if (file.is_open()) file.close();
+        file.reset();
         if (scanned) {
             MimeReader reader;
             if (held)

@@ -1,10 +1,11 @@
 #include "clamd_scan.h"
 
 #include <array>
-#include <filesystem>
-#include <fstream>
+#include <istream>
+#include <memory>
 #include <string_view>
 
+#include "platform/files.h"
 #include "platform/stream_socket.h"
 #include "provider_support/provider_key.h"
 
@@ -27,7 +28,7 @@ ClamdOutcome failed(std::string why) {
 }
 
 // Sends the file in chunks; false when clamd stopped taking them (it may have answered).
-bool streamFile(platform::StreamConnection& connection, std::ifstream& file,
+bool streamFile(platform::StreamConnection& connection, std::istream& file,
                 platform::StreamConnection::Clock::time_point deadline) {
     std::array<char, kChunkSize> chunk;
     while (file) {
@@ -53,9 +54,7 @@ ClamdSettings ReadClamdSettings() {
 }
 
 ClamdOutcome ScanWithClamd(const ClamdSettings& settings, const std::string& path) {
-    // A UTF-8 path, whatever the system's legacy code page.
-    std::ifstream file(std::filesystem::path(std::u8string(path.begin(), path.end())),
-                       std::ios::binary);
+    const std::unique_ptr<std::istream> file = platform::openInputStream(path);
     if (!file) return failed("cannot read " + path);
     std::string why;
     auto connection =
@@ -66,7 +65,7 @@ ClamdOutcome ScanWithClamd(const ClamdSettings& settings, const std::string& pat
     if (!connection->send("zINSTREAM\0"sv, deadline))
         return failed(settings.server + ": " + connection->error());
     // Over its limit clamd answers and closes before the stream ends: read that answer.
-    const bool sent = streamFile(*connection, file, deadline);
+    const bool sent = streamFile(*connection, *file, deadline);
     std::string answer;
     using End = platform::StreamConnection::ReceiveEnd;
     const End end = connection->receive(answer, kMaxReply, deadline, '\0');

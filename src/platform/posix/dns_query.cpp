@@ -117,6 +117,10 @@ bool DnsResolver::usable() {
     return state_->channels.usable();
 }
 
+std::string_view DnsResolver::method() {
+    return "c-ares";
+}
+
 std::vector<DnsAnswer> DnsResolver::ask(const std::vector<DnsQuestion>& questions,
                                         Clock::time_point deadline) {
     std::vector<DnsAnswer> answers(questions.size());

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -118,6 +119,12 @@ std::optional<std::string> readFile(std::string_view path) {
     std::string content;
     if (!fd.valid() || !readAll(fd.get(), content)) return std::nullopt;
     return content;
+}
+
+std::unique_ptr<std::istream> openInputStream(std::string_view path) {
+    auto file = std::make_unique<std::ifstream>(std::string(path), std::ios::binary);
+    if (!file->is_open()) return nullptr;
+    return file;
 }
 
 std::optional<FilePrefix> readFilePrefix(std::string_view path, std::size_t limit) {

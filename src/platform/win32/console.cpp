@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/win32/windows_text.h"
+
 namespace kz::platform {
 
 // Through the runtime's descriptor 1, so a host that redirected it gets the lines;
@@ -19,7 +21,7 @@ void writeStdout(std::string_view text) {
 }
 
 void writeDebugger(std::string_view text) {
-    OutputDebugStringA(std::string(text).c_str());
+    OutputDebugStringW(win32::widen(text).c_str());
 }
 
 bool stdoutIsTerminal() {

@@ -2,7 +2,8 @@
 // at once, each answered through its completion routine; what is still out at the
 // deadline is cancelled with DnsCancelQuery. Where DnsQueryEx is not implemented (Wine,
 // for one), each question runs the blocking DnsQuery_UTF8 on a thread of its own and the
-// caller stops waiting at the deadline; that path honours only IPv4 servers on port 53.
+// caller stops waiting at the deadline; that path asks only IPv4 servers on port 53, and
+// a list without one gets no answer rather than the system's own servers.
 
 #include "platform/dns_query.h"
 
@@ -196,7 +197,7 @@ DWORD millisecondsUntil(Clock::time_point deadline) {
 
 struct DnsResolver::State {
     std::vector<char> serverBlock;  // a KzDnsAddrArray with its addresses
-    std::vector<char> legacyBlock;  // an IP4_ARRAY of the IPv4 servers
+    std::vector<char> legacyBlock;  // an IP4_ARRAY of the IPv4 servers on port 53
     const KzDnsAddrArray* servers() const {
         return serverBlock.empty() ? nullptr
                                    : reinterpret_cast<const KzDnsAddrArray*>(serverBlock.data());
@@ -226,7 +227,7 @@ DnsResolver::DnsResolver(std::vector<DnsServer> servers, std::chrono::millisecon
             std::memcpy(slot, &address, sizeof address);
             IP4_ADDRESS raw = 0;
             std::memcpy(&raw, server.bytes, 4);
-            legacy.push_back(raw);
+            if (server.port == 53) legacy.push_back(raw);
         } else {
             sockaddr_in6 address{};
             address.sin6_family = AF_INET6;
@@ -248,6 +249,10 @@ bool DnsResolver::usable() {
     return true;
 }
 
+std::string_view DnsResolver::method() {
+    return gQueryExMissing.load() ? "DnsQuery" : "DnsQueryEx";
+}
+
 std::vector<DnsAnswer> DnsResolver::ask(const std::vector<DnsQuestion>& questions,
                                         Clock::time_point deadline) {
     std::vector<std::shared_ptr<Job>> jobs;
@@ -264,7 +269,12 @@ std::vector<DnsAnswer> DnsResolver::ask(const std::vector<DnsQuestion>& question
         if (gQueryExMissing.load() || !sendAsync(job)) {
             gQueryExMissing.store(true);
             job->request = {};  // nothing of it is pending
-            sendBlocking(job);
+            if (job->servers && !job->legacyServers) {
+                job->answer.error = "no IPv4 server on port 53, which DnsQuery needs";
+                SetEvent(job->done);
+            } else {
+                sendBlocking(job);
+            }
         }
     }
     std::vector<DnsAnswer> answers(jobs.size());

@@ -14,9 +14,16 @@
 #include "platform/append_file.h"
 #include "platform/owner_only.h"
 #include "platform/win32/handle_write.h"
+#include "platform/win32/shared_open.h"
 #include "platform/win32/windows_text.h"
 
 namespace kz::platform {
+
+HANDLE win32::openForReading(std::string_view path) {
+    return CreateFileW(win32::widePath(path).c_str(), GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
 
 namespace {
 
@@ -51,13 +58,6 @@ struct FileHandle {
 
 bool isSeparator(char c) {
     return c == '\\' || c == '/';
-}
-
-// Others may read, replace or delete a file while we read it, as the MTA does.
-HANDLE openForReading(std::string_view path) {
-    return CreateFileW(win32::widePath(path).c_str(), GENERIC_READ,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // Reads into `out` until the end; false on a read error. A file is read in one read of
@@ -208,14 +208,14 @@ std::string resolvePath(std::string_view path) {
 }
 
 std::optional<std::string> readFile(std::string_view path) {
-    FileHandle file(openForReading(path));
+    FileHandle file(win32::openForReading(path));
     std::string content;
     if (!file.valid() || !readAll(file.handle, content)) return std::nullopt;
     return content;
 }
 
 std::optional<FilePrefix> readFilePrefix(std::string_view path, std::size_t limit) {
-    FileHandle file(openForReading(path));
+    FileHandle file(win32::openForReading(path));
     LARGE_INTEGER size{};
     if (!file.valid() || GetFileType(file.handle) != FILE_TYPE_DISK ||
         !GetFileSizeEx(file.handle, &size))
@@ -258,7 +258,7 @@ bool appendFile(std::string_view path, std::string_view content) {
 }
 
 bool copyFile(std::string_view from, std::string_view to) {
-    FileHandle source(openForReading(from));
+    FileHandle source(win32::openForReading(from));
     if (!source.valid()) return false;
     return replaceAtomically(to, [&source](HANDLE target) {
         std::unique_ptr<char[]> buffer(new char[kCopyChunk]);
@@ -311,7 +311,7 @@ bool createDirectoryOwnerOnly(std::string_view path) {
 
 bool canCreateFileIn(std::string_view dir) {
     std::string probe = temporaryNameFor(joinPath(dir, "probe"));
-    HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    HANDLE file = CreateFileW(win32::widePath(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     CloseHandle(file);

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <stdexcept>
 #include <string_view>
+
+#include "platform/files.h"
 
 namespace kz::tool {
 
@@ -19,6 +21,15 @@ constexpr std::size_t kLineHead = 1024;
 constexpr std::size_t kReadPiece = 64 * 1024;
 // Deeper folders are not searched: a tree that deep is no mail store.
 constexpr int kMaxFolderDepth = 64;
+
+// Paths are UTF-8 here; a plain std::string would go through the ANSI code page on Windows.
+fs::path pathOf(const std::string& text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+std::string textOf(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
 
 class MboxSplitter {
   public:
@@ -135,7 +146,7 @@ class FolderWalk {
   private:
     void folder(const fs::path& dir, int depth) {
         if (depth > kMaxFolderDepth) {
-            problem_(dir.string() + ": folders nested too deep, not searched");
+            problem_(textOf(dir) + ": folders nested too deep, not searched");
             return;
         }
         std::vector<fs::path> files, folders;
@@ -146,12 +157,12 @@ class FolderWalk {
             if (it->is_symlink(kind) && it->is_directory(kind)) continue;
             if (it->is_directory(kind))
                 folders.push_back(it->path());
-            else if (it->path().filename().string().starts_with("."))
+            else if (it->path().filename().u8string().starts_with(u8"."))
                 continue;  // hidden files are a mail store's indexes and markers
             else
                 files.push_back(it->path());
         }
-        if (error) problem_(dir.string() + ": " + error.message());
+        if (error) problem_(textOf(dir) + ": " + error.message());
         std::sort(files.begin(), files.end());
         std::sort(folders.begin(), folders.end());
         auto named = [&folders](const char* name) {
@@ -174,13 +185,14 @@ class FolderWalk {
     }
 
     void file(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        if (!in) {
-            problem_(path.string() + ": cannot be read");
+        const std::unique_ptr<std::istream> stream = platform::openInputStream(textOf(path));
+        if (!stream) {
+            problem_(textOf(path) + ": cannot be read");
             return;
         }
+        std::istream& in = *stream;
         FolderMessage message;
-        message.name = path.string();
+        message.name = textOf(path);
         message.file = message.name;
         char start[kSeparator.size()] = {};
         in.read(start, std::streamsize(sizeof start));
@@ -231,10 +243,11 @@ void ReadMailFolders(const std::vector<std::string>& paths, const MessageVisitor
                      const std::function<void(const std::string&)>& problem) {
     for (const std::string& path : paths) {
         std::error_code error;
-        if (!fs::exists(path, error)) throw std::runtime_error("no such file or folder: " + path);
+        if (!fs::exists(pathOf(path), error))
+            throw std::runtime_error("no such file or folder: " + path);
     }
     FolderWalk walk(visit, problem);
-    for (const std::string& path : paths) walk.path(path);
+    for (const std::string& path : paths) walk.path(pathOf(path));
 }
 
 }  // namespace kz::tool

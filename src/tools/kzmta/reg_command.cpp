@@ -3,16 +3,15 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 
 #include "base/ascii.h"
 #include "command_line.h"
 #include "commands.h"
 #include "config/registry_keys.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "reg_display.h"
 
@@ -102,12 +101,14 @@ int list(const RegOptions& o) {
 }
 
 int import(const RegOptions& o) {
-    std::ifstream file(o.file, std::ios::binary);
-    if (!file) return failure("cannot read " + o.file + ": " + std::strerror(errno));
-    std::ostringstream text;
-    text << file.rdbuf();
+    errno = 0;  // the Windows file functions leave it alone
+    std::optional<std::string> text = platform::readFile(o.file);
+    if (!text) {
+        return failure("cannot read " + o.file +
+                       (errno ? std::string(": ") + std::strerror(errno) : std::string()));
+    }
     Registry registry(o.registry);
-    RegResult result = registry.importText(text.str());
+    RegResult result = registry.importText(*text);
     if (result.status == RegStatus::Malformed && result.message.starts_with("line ")) {
         return failure(o.file + ": " + result.message);
     }
