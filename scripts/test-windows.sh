@@ -136,7 +136,8 @@ startWine /usr/lib/wine/wine64 "$PWD/build/windows/wine"
 
 # The DNS server of the provider tests: dnsmasq serving the made-up zones, on a loopback
 # address of its own at port 53 (the resolver Wine offers asks no other port), stopped
-# however the script ends.
+# however the script ends. It forwards silent.test where nothing listens: a zone that
+# never answers.
 # The DKIM fixtures' keys, each in strings of at most 255 bytes.
 dkim_keys=()
 for key in fixture:fixture ed:ed25519; do
@@ -155,7 +156,7 @@ for attempt in 1 2 3 4 5; do
         --listen-address="$dns_address" --bind-interfaces --port=53 --local-ttl=300 \
         --addn-hosts="$PWD/tests/fixtures/dns/blacklist.hosts" --local=/bl.test/ \
         --address=/2.0.192.bl.test/127.0.0.4 --log-facility="$dns_log" --log-queries \
-        --local=/example.net/ "${dkim_keys[@]}" \
+        --local=/example.net/ "${dkim_keys[@]}" --server=/silent.test/127.0.0.1#9 \
         --pid-file= --user="$(id -un)" --group="$(id -gn)" </dev/null >/dev/null 2>&1 &
     dns_pid=$!
     for _ in $(seq 50); do

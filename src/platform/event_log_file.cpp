@@ -1,9 +1,8 @@
 #include "platform/event_log_file.h"
 
-#include <cstdlib>
-
 #include "platform/append_file.h"
 #include "platform/clock.h"
+#include "platform/environment.h"
 
 namespace kz::platform {
 
@@ -45,13 +44,13 @@ std::string_view eventTypeName(EventType type) {
 
 bool reportEventToFile(std::string_view source, EventType type, uint32_t eventId,
                        const std::vector<std::string>& strings) {
-    const char* file = std::getenv("KZ_EVENTLOG");
-    if (!file || !*file) return false;
+    const std::optional<std::string> file = getEnvironment("KZ_EVENTLOG");
+    if (!file || file->empty()) return false;
     std::string line = formatLocalTime("%Y-%m-%d %H:%M:%S", systemNow()) + '\t' +
                        std::string(eventTypeName(type)) + '\t' + flattenedEventText(source) + '\t' +
                        std::to_string(eventId) + '\t' + joinedEventStrings(strings) + '\n';
     AppendFile log;  // one write per line keeps concurrent reports whole
-    if (log.open(file)) log.append(line);
+    if (log.open(*file)) log.append(line);
     return true;
 }
 
