@@ -67,18 +67,6 @@ TEST(MilterPostfix, MailThroughPostfixIsFilteredAndAStoppedMilterMeansTryLater) 
     EXPECT_NE(mta.mailbox("bob").find("Subject: [SPAM] Winner of the lottery"), std::string::npos);
     EXPECT_EQ(mta.mailbox("bob").find("exe-1@"), std::string::npos);
 
-    // A quarantine that cannot take the copy (a file stands where its folder should be):
-    // the executable is neither discarded nor delivered; the client is told to try later.
-    std::string quarantine = mta.agent + "/quarantine";
-    fs::rename(quarantine, quarantine + ".kept");
-    writeFile(quarantine, "");
-    int held = mta.send("exe.eml");
-    EXPECT_GE(held, 400) << mta.milter->output();
-    EXPECT_LT(held, 500);
-    EXPECT_TRUE(mta.milter->waitForLine("could not keep its copy", 10)) << mta.milter->output();
-    fs::remove(quarantine);
-    fs::rename(quarantine + ".kept", quarantine);
-
     // Nothing is left in the spool.
     std::string inbound = mta.agent + "/spool/SMTP/Inbound";
     EXPECT_TRUE(WaitFor([&] { return fs::is_empty(inbound + "/Messages"); }, 5s));
@@ -111,6 +99,18 @@ TEST(MilterPostfix, MailThroughPostfixIsFilteredAndAStoppedMilterMeansTryLater) 
         return n;
     };
     EXPECT_TRUE(WaitFor([&] { return notices() == 2; }));
+
+    // A quarantine that cannot take the copy (a file stands where its folder should be):
+    // the executable is neither discarded nor delivered; the client is told to try later.
+    std::string quarantine = mta.agent + "/quarantine";
+    fs::rename(quarantine, quarantine + ".kept");
+    writeFile(quarantine, "");
+    int held = mta.send("exe.eml");
+    EXPECT_GE(held, 400) << mta.milter->output();
+    EXPECT_LT(held, 500);
+    EXPECT_TRUE(mta.milter->waitForLine("could not keep its copy", 10)) << mta.milter->output();
+    fs::remove(quarantine);
+    fs::rename(quarantine + ".kept", quarantine);
 }
 
 // What systemd's socket reads: one datagram per notification.
