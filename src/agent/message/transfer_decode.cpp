@@ -1,19 +1,11 @@
 #include "message/transfer_decode.h"
 
 #include "base/ascii.h"
+#include "base/base64_alphabet.h"
 #include "message/mime_text.h"
 
 namespace kz {
 namespace {
-
-int base64Value(char c) {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
-}
 
 bool isBase64Space(char c) {
     return isWhiteSpace(c) || c == '\f' || c == '\v';
@@ -57,7 +49,7 @@ std::optional<std::string> DecodeBase64(std::string_view text) {
             }
             return out;
         }
-        int value = base64Value(c);
+        int value = Base64Value(c);
         if (value < 0) return std::nullopt;
         group = (group << 6) | unsigned(value);
         if (++filled == 4) {

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "base/base64_alphabet.h"
 #include "header_fields.h"
 #include "tag_list.h"
 
@@ -23,15 +24,6 @@ std::optional<uint64_t> readNumber(std::string_view text, bool emptyIsZero = fal
         number == UINT64_MAX)
         return std::nullopt;
     return number;
-}
-
-int decoded(char c) {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
 }
 
 std::optional<Canonicalization> formNamed(std::string_view name) {
@@ -179,7 +171,7 @@ std::optional<std::string> DecodeBase64(std::string_view text) {
     int count = 0;
     for (const char c : text) {
         if (c == '=') break;
-        const int value = decoded(c);
+        const int value = Base64Value(c);
         if (value < 0) continue;
         if (out.size() + 3 > room) return std::nullopt;
         bits = bits << 6 | uint32_t(value);
