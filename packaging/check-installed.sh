@@ -18,7 +18,7 @@ dpkg -i /tmp/kzmta.deb
 getent passwd kzmta >/dev/null || fail "no kzmta user"
 [ "$(stat -c %U /var/lib/kzmta/registry.reg)" = kzmta ] || fail "registry file not the user's"
 [ -d /run/kzmta ] || fail "no /run/kzmta"
-for library in libkzmtafilter.so KZAISO.so KZFLTMSA.so KZAVGEN.so KZWINDNS.so KZFLTMBF.so; do
+for library in libkzmtafilter.so KZAISO.so KZFLTMSA.so KZAVGEN.so KZWINDNS.so KZFLTMBF.so KZDomainKeys.so KZAISP.so; do
     [ -f "/usr/lib/x86_64-linux-gnu/kzmta/$library" ] || fail "no $library"
 done
 

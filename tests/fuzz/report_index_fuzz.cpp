@@ -2,6 +2,8 @@
 // prefix, as while the agent still writes) it counts what one update of the whole text
 // counts, and its hits are the "Executed" lines a plain split finds.
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -39,16 +41,23 @@ void write(const std::string& path, std::string_view text) {
         .write(text.data(), std::streamsize(text.size()));
 }
 
+// One folder per fuzzing process, removed when the process exits.
+struct ScratchFolder {
+    fs::path path =
+        fs::temp_directory_path() / ("kz-report-index-fuzz-" + std::to_string(getpid()));
+    ScratchFolder() { fs::create_directories(path); }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
-    static const std::string dir = [] {
-        fs::path path =
-            fs::temp_directory_path() / ("kz-report-index-fuzz-" + std::to_string(getpid()));
-        fs::create_directories(path);
-        return path.string();
-    }();
+    static const ScratchFolder scratch;
+    const std::string dir = scratch.path.string();
     std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
     const std::size_t split = std::size_t(data[0]) * text.size() / 255;
     const std::string file = dir + "/MTAFILTER-Report-261207.log";

@@ -37,13 +37,14 @@ Agent* AttachedAgent() {
     if (gAttachTried || gDetached) return CurrentAgent();
     gAttachTried = true;
     auto agent = std::make_unique<Agent>();
+    Agent* const attached = agent.get();
     // Published even when attach throws half-way, as a library start-up would leave it.
     struct Publish {
         std::unique_ptr<Agent>& agent;
         ~Publish() { gAgent.store(agent.release(), std::memory_order_release); }
     } publish{agent};
-    agent->attach();
-    return agent.get();
+    attached->attach();
+    return attached;
 }
 
 void OnProcessDetach(DetachReason reason) {
