@@ -329,7 +329,7 @@ TEST(KzmtaExplain, TextReportClearErrorsAndNothingReadWithoutFilters) {
 TEST(KzmtaAudit, AuditedFiltersReportWithoutActingAndLaterFiltersStillAct) {
     ExplainQueue q;
     // A multi-string: descriptions compared without regard to case, then the empty end.
-    std::string audit = "Tagged|executable attachment|Spam words in the subject||";
+    std::string audit = "Tagged|executable attachment|Spam words in the subject|Lotery||";
     std::string hex;
     for (char c : audit) {
         char byte[4];
@@ -375,6 +375,11 @@ TEST(KzmtaAudit, AuditedFiltersReportWithoutActingAndLaterFiltersStillAct) {
     EXPECT_TRUE(fileTree(q.dir.file("quarantine")).empty());
     EXPECT_FALSE(exists(outgoing + "LOTTERY.MAI"));
     EXPECT_NE(readFile(outgoing + "MEETING.MAI").find("X-Meeting: yes"), std::string::npos);
+    // The mistyped entry audited nothing, and check-config says so.
+    RunOutput checked = run({binPath("kzmta"), "check-config", "--registry", q.registry});
+    EXPECT_NE(checked.out.find("\"Audit Filters\" names \"Lotery\", which no filter"),
+              std::string::npos)
+        << checked.out;
 }
 
 // kzmta explain FILE: a message file with LF or CR LF line ends and the envelope of the

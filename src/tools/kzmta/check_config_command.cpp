@@ -8,12 +8,14 @@
 
 #include "agent_session.h"
 #include "agent_trace.h"
+#include "base/ascii.h"
 #include "check_config.h"
 #include "check_config_actions.h"
 #include "check_config_folders.h"
 #include "check_config_scripts.h"
 #include "command_line.h"
 #include "commands.h"
+#include "config/settings.h"
 #include "filters/table_diagnostics.h"
 
 namespace kz::tool {
@@ -24,6 +26,24 @@ std::string problemLine(const filters::ConfigProblem& problem) {
     std::string out = problem.file;
     if (problem.line > 0) out += ":" + std::to_string(problem.line);
     return out + ": " + problem.message + "\n";
+}
+
+// An entry of "Audit Filters" that names no filter audits nothing: the filter meant,
+// usually a mistyped description, acts for real.
+std::vector<filters::ConfigProblem> diagnoseAuditList(const std::string& registryPath,
+                                                      const filters::FilterTable& table) {
+    std::vector<filters::ConfigProblem> problems;
+    for (const std::string& entry : config::AuditFilters()) {
+        bool named = false;
+        for (const filters::FilterDefinition& filter : table.filters)
+            named = named || equalsIgnoreCase(entry, filter.description);
+        if (!named)
+            problems.push_back({registryPath, 0,
+                                "\"Audit Filters\" names \"" + entry +
+                                    "\", which no filter in FILTER.TAB describes: it audits "
+                                    "nothing"});
+    }
+    return problems;
 }
 
 int checkConfig(const std::string& registryPath, bool verbose) {
@@ -62,6 +82,8 @@ ConfigCheck CheckConfiguration(const std::string& registryPath, bool verbose) {
             problems.insert(problems.end(), found.begin(), found.end());
         }
         auto found = DiagnoseActionFiles(table, check.configuration);
+        problems.insert(problems.end(), found.begin(), found.end());
+        found = diagnoseAuditList(registryPath, table);
         problems.insert(problems.end(), found.begin(), found.end());
         found = DiagnoseFolders(registryPath);
         problems.insert(problems.end(), found.begin(), found.end());
