@@ -786,6 +786,14 @@ TEST_F(KzmtaReg, SetValuesReadBack) {
         test::RunOutput list = reg({"list", kKey});
         EXPECT_NE(list.out.find(f[3] + "\t" + f[5] + "\n"), std::string::npos) << list.out;
     }
+    // A multi-string, as "Audit Filters" is read: each text in order.
+    ASSERT_EQ(
+        reg({"set", kKey, "Audit Filters", "--multi", "New spam words", "--multi", "Gro\xC3\x9F"})
+            .status,
+        0);
+    EXPECT_EQ(reg({"get", kKey, "Audit Filters"}).out, "New spam words\nGro\xC3\x9F\n");
+    EXPECT_NE(reg({"export", kKey}).out.find("\"Audit Filters\"=hex(7):4e,00,65,00"),
+              std::string::npos);
     test::RunOutput removed = reg({"delete", kKey, "max"});
     EXPECT_EQ(removed.status, 0) << removed.err;
     EXPECT_NE(reg({"get", kKey, "Max"}).status, 0);
@@ -819,7 +827,7 @@ TEST_F(KzmtaReg, ErrorsAndAMalformedRegistryAreReportedClearlyAndFail) {
         for (std::string& arg : args) arg = arg == "KEY" ? kKey : arg;
         cases.emplace_back(args, std::stoi(c.fields[0]), c.fields[1]);
     }
-    EXPECT_EQ(cases.size(), 16u);
+    EXPECT_EQ(cases.size(), 18u);
     const std::string empty = "Windows Registry Editor Version 5.00\n";
     test::writeFile(registry, empty);
     for (const auto& [args, status, message] : cases) {

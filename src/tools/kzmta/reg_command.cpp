@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include "base/ascii.h"
 #include "command_line.h"
@@ -58,6 +59,7 @@ struct RegOptions {
     std::string file;
     std::optional<uint32_t> dword;
     std::optional<std::string> text;
+    std::vector<std::string> texts;  // --multi, in order
     bool showSecrets = false;
 };
 
@@ -70,12 +72,27 @@ int get(const RegOptions& o) {
     return 0;
 }
 
+// REG_MULTI_SZ: each text with its NUL, then the empty text that ends the list.
+platform::RegValue multiString(std::string name, const std::vector<std::string>& texts) {
+    platform::RegValue value{std::move(name), platform::RegType::MultiSz, {}};
+    for (const std::string& text : texts) {
+        if (text.empty() || text.find('\0') != std::string::npos)
+            throw UsageError("--multi: an empty text would end the list; leave it out");
+        value.data.insert(value.data.end(), text.begin(), text.end());
+        value.data.push_back(0);
+    }
+    value.data.push_back(0);
+    return value;
+}
+
 int set(const RegOptions& o) {
-    if (o.dword.has_value() == o.text.has_value())
-        throw UsageError("set needs exactly one of --dword N or --string TEXT");
+    if (int(o.dword.has_value()) + int(o.text.has_value()) + int(!o.texts.empty()) != 1)
+        throw UsageError("set needs exactly one of --dword N, --string TEXT or --multi TEXT...");
     Registry registry(o.registry);
     std::string name = valueName(o.name);
     if (o.text) return reportWrite(registry.setString(o.key, name, *o.text), "");
+    if (!o.texts.empty())
+        return reportWrite(registry.setValue(o.key, multiString(name, o.texts)), "");
     return reportWrite(registry.setDword(o.key, name, *o.dword), "");
 }
 
@@ -185,6 +202,13 @@ void AddRegCommand(CommandLine& cli) {
             },
             "NUMBER 0 to 4294967295", "Dword"));
     setValue->add_option("--string", o->text, "a REG_SZ value")->type_name("TEXT");
+    setValue
+        ->add_option("--multi", o->texts,
+                     "a REG_MULTI_SZ value: one TEXT after each --multi, in order (\"Audit "
+                     "Filters\")")
+        ->type_name("TEXT")
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     keyAndName(command("delete", "remove a value", remove));
     CLI::App* listValues =
         command("list", "print the key's values as NAME<TAB>TYPE<TAB>VALUE", list);
