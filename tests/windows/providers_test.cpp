@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "loaded_agent.h"
+#include "platform/environment.h"
 #include "windows_test_support.h"
 
 namespace kz::test {
@@ -48,14 +49,18 @@ TEST(DnsBlacklistLibrary, AListedLinkAddressIsNamedInTheHeaderAsOnLinux) {
     EXPECT_EQ(agent.outcome(), readWhole(fixture("dispatch/blacklists/outcome.txt")));
 }
 
-TEST(BayesianLibrary, TaughtThroughFilterCommandItHoldsSpamAndLetsHamThroughAsOnLinux) {
-    LoadedAgent agent("bayes");
+// The Bayesian provider on, loaded at attach, its tokens in `database`.
+void useBayes(const LoadedAgent& agent, const std::string& database) {
     platform::Registry registry = agent.registry();
     registry.setString(kProductKey, "Application Directory", libraryFolder());
     registry.setDword(kAgentKey, "Bayesian Filtering Status", 1);
     registry.setDword(kAgentKey, "Bayesian Filtering Load Mode", 1);
-    registry.setString(std::string(kAgentKey) + "\\Bayesian", "Database",
-                       agent.file("bayes.sqlite"));
+    registry.setString(std::string(kAgentKey) + "\\Bayesian", "Database", database);
+}
+
+TEST(BayesianLibrary, TaughtThroughFilterCommandItHoldsSpamAndLetsHamThroughAsOnLinux) {
+    LoadedAgent agent("bayes");
+    useBayes(agent, agent.file("bayes.sqlite"));
     std::vector<std::string> commands;
     for (const char* category : {"SPAM", "HAM"}) {
         const std::string folder = category[0] == 'S' ? "spam" : "ham";
@@ -72,6 +77,32 @@ TEST(BayesianLibrary, TaughtThroughFilterCommandItHoldsSpamAndLetsHamThroughAsOn
     }
     agent.filter({"SPAM.MAI", "HAM.MAI"}, commands);
     EXPECT_EQ(agent.outcome(), readWhole(fixture("dispatch/bayes/outcome.txt")));
+}
+
+// The Windows library has no Redis client: a redis:// "Database" is refused with one
+// event, nothing is learned or scored, and the mail goes on.
+TEST(BayesianLibrary, ARedisStoreIsRefusedWithAnEventAndMailFlowsOn) {
+    LoadedAgent agent("bayes");
+    useBayes(agent, "redis://127.0.0.1:6379/0");
+    const std::string envelope = readWhole(fixture("dispatch/messages/prize.cmd"));
+    for (const char* id : {"SPAM.MAI", "HAM.MAI"})
+        agent.queueText(id, envelope, readWhole(fixture("bayes/spam.eml")));
+    platform::setEnvironment("KZ_EVENTLOG", agent.file("events.log"));
+    agent.filter({"SPAM.MAI", "HAM.MAI"}, {"LEARN SPAM " + fixture("bayes/train/spam/1.eml")});
+    platform::setEnvironment("KZ_EVENTLOG", "");
+    const std::string outcome = agent.outcome();
+    EXPECT_EQ(outcome.find("Executed"), std::string::npos) << outcome;
+    for (const char* id : {"SPAM.MAI", "HAM.MAI"})
+        EXPECT_NE(outcome.find(std::string("== queue/SMTP/Inbound/Messages/") + id),
+                  std::string::npos)
+            << outcome;
+    // One event for the command and both messages: at most one a minute.
+    const std::string events = readWhole(agent.file("events.log"));
+    const std::string refusal =
+        "Redis 127.0.0.1:6379 database 0: this Windows build keeps the tokens in SQLite only";
+    const std::size_t first = events.find(refusal);
+    EXPECT_NE(first, std::string::npos) << events;
+    EXPECT_EQ(events.find(refusal, first + 1), std::string::npos) << events;
 }
 
 // SpamAssassin and the scanner on together: KZFLTMSA and KZAVGEN hold what spamd and

@@ -1,13 +1,15 @@
 // KZFLTMBF: the Bayesian classifier. The execute entry answers a queued message
 // ("<FILENAME>path</FILENAME>...") with "<SP>score</SP>", the spam probability in
 // percent, and takes the commands "LEARN SPAM|HAM path", "FORGET SPAM|HAM path" (up to
-// 25 paths, a line each, in one transaction; a <RESULT> for each) and "STATS". A
+// 200 paths, a line each, in one transaction; a <RESULT> for each of up to 25, then the
+// numbers changed and unchanged) and "STATS". A
 // malformed command, or one that fails, answers "<ERROR>why</ERROR>", returns 0 and
 // changes nothing. Until spam and ham have both been learned a message has no score (0).
 // The store's settings under the "Bayesian" key of the agent's key (store_settings.h)
 // are read when the library is initialised or, uninitialised, at its first call. A store
 // that cannot be reached leaves the message unscored, with one event a minute at most.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
@@ -93,11 +95,16 @@ Answer learnOrForget(const StoreSettings& settings, const BayesRequest& request)
     const bool learn = request.kind == RequestKind::Learn;
     const std::vector<bool> changed =
         learn ? store->learn(request.category, lessons) : store->forget(request.category, lessons);
+    // A result for each file while they fit in the reply; the counts always.
     std::string reply;
+    const auto count = std::count(changed.begin(), changed.end(), true);
     for (const bool change : changed) {
+        if (changed.size() > kMaxFilesListed) break;
         reply += learn ? (change ? "<RESULT>LEARNED</RESULT>" : "<RESULT>ALREADY LEARNED</RESULT>")
                        : (change ? "<RESULT>FORGOTTEN</RESULT>" : "<RESULT>NOT LEARNED</RESULT>");
     }
+    reply += "<CHANGED>" + std::to_string(count) + "</CHANGED><UNCHANGED>" +
+             std::to_string(changed.size() - std::size_t(count)) + "</UNCHANGED>";
     return {1, reply};
 }
 

@@ -4,7 +4,10 @@
 
 #include <charconv>
 #include <cstring>
+#include <deque>
+#include <unordered_map>
 
+#include "batch_changes.h"
 #include "redis_client.h"
 #include "redis_learning.h"
 
@@ -19,6 +22,8 @@ constexpr std::string_view kMessages = "kzbayes:messages";
 constexpr std::string_view kTotals = "kzbayes:totals";
 // Rows asked for at a time while the store is read or filled whole.
 constexpr std::size_t kRowsPerPiece = 1000;
+// Times a batch is worked out again because other nodes taught its messages meanwhile.
+constexpr int kAttempts = 8;
 
 // A token's field: its key in 8 bytes, most significant first with the sign bit flipped,
 // so that the bytes sort as the keys do and ties in "seen" fall as in the SQLite store.
@@ -76,10 +81,10 @@ class RedisStore final : public TokenStore {
     bool reusable() const override { return !client_.broken(); }
 
     std::vector<bool> learn(Category category, const std::vector<Lesson>& lessons) override {
-        return teach("learn", category, lessons);
+        return teach(true, category, lessons);
     }
     std::vector<bool> forget(Category category, const std::vector<Lesson>& lessons) override {
-        return teach("forget", category, lessons);
+        return teach(false, category, lessons);
     }
 
     LearnedTotals counts(const std::vector<std::string>& tokens,
@@ -185,27 +190,61 @@ class RedisStore final : public TokenStore {
     }
 
   private:
-    std::vector<bool> teach(std::string_view mode, Category category,
-                            const std::vector<Lesson>& lessons) {
-        std::vector<std::string> words;  // held while the command points at them
-        std::size_t size = 0;
-        for (const Lesson& lesson : lessons) size += lesson.tokens.size() + 2;
-        words.reserve(size + 1);
-        const std::string& now = words.emplace_back(std::to_string(MillisecondsNow()));
-        RedisCommand eval = {"EVAL", kRedisLearning, "5",     kSpam, kHam,
-                             kSeen,  kMessages,      kTotals, mode,  categoryName(category),
-                             now,    maxTokens_};
-        for (const Lesson& lesson : lessons) {
-            eval.push_back(lesson.digest);
-            eval.push_back(words.emplace_back(std::to_string(lesson.tokens.size())));
-            for (const std::string& token : lesson.tokens)
-                eval.push_back(words.emplace_back(field(TokenKey(token))));
+    // The batch is worked out here from how its messages were learned, as far as known:
+    // first as bulk learning finds them (not learned yet; learned, when forgetting), then
+    // as the script found them when another node had taught them meanwhile.
+    std::vector<bool> teach(bool learn, Category category, const std::vector<Lesson>& lessons) {
+        std::unordered_map<std::string, LearnedAs> found;
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            const BatchChanges changes =
+                PlanBatch(learn, category, lessons, [&](const std::string& digest) {
+                    const auto known = found.find(digest);
+                    if (known != found.end()) return known->second;
+                    return learn ? LearnedAs() : LearnedAs(category);
+                });
+            const RedisReply reply = client_.command(script(learn, changes));
+            if (reply->type != REDIS_REPLY_ARRAY) return changes.changed;
+            for (std::size_t i = 0; i < changes.before.size(); ++i) {
+                const std::string_view state = text(element(reply.get(), i));
+                found[changes.before[i].first] = state == "spam"  ? LearnedAs(Category::Spam)
+                                                 : state == "ham" ? LearnedAs(Category::Ham)
+                                                                  : LearnedAs();
+            }
         }
-        const RedisReply reply = client_.command(eval);
-        std::vector<bool> changed;
-        for (std::size_t i = 0; i < lessons.size(); ++i)
-            changed.push_back(number(element(reply.get(), i)) == 1);
-        return changed;
+        throw StoreError(client_.name() +
+                         ": other nodes kept teaching the same messages; nothing was learned");
+    }
+
+    // The script's command for the changes; it points into words_.
+    RedisCommand script(bool learn, const BatchChanges& changes) {
+        words_.clear();
+        auto word = [&](std::string value) -> std::string_view {
+            return words_.emplace_back(std::move(value));
+        };
+        auto learned = [](const LearnedAs& as) { return as ? categoryName(*as) : ""; };
+        RedisCommand eval = {"EVAL",
+                             kRedisLearning,
+                             "5",
+                             kSpam,
+                             kHam,
+                             kSeen,
+                             kMessages,
+                             kTotals,
+                             word(std::to_string(MillisecondsNow())),
+                             learn ? std::string_view(maxTokens_) : "0",
+                             word(std::to_string(changes.before.size())),
+                             word(std::to_string(changes.after.size())),
+                             word(std::to_string(changes.spam)),
+                             word(std::to_string(changes.ham))};
+        eval.reserve(eval.size() + 2 * (changes.before.size() + changes.after.size()) +
+                     3 * changes.tokens.size());
+        for (const auto* messages : {&changes.before, &changes.after})
+            for (const auto& [digest, as] : *messages)
+                eval.insert(eval.end(), {digest, learned(as)});
+        for (const TokenChange& token : changes.tokens)
+            eval.insert(eval.end(), {word(field(token.key)), word(std::to_string(token.spam)),
+                                     word(std::to_string(token.ham))});
+        return eval;
     }
 
     // Walks a SCAN-style command to its end, each piece's array to `take`.
@@ -224,6 +263,7 @@ class RedisStore final : public TokenStore {
     std::string location_;
     std::string maxTokens_;
     RedisClient client_;
+    std::deque<std::string> words_;  // what the last command points at
 };
 
 }  // namespace

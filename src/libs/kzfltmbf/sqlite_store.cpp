@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <optional>
-#include <unordered_map>
 
+#include "batch_changes.h"
 #include "sqlite_schema.h"
 #include "token_snapshot.h"
 
@@ -69,41 +69,34 @@ sqlite3_stmt* SqliteStore::prepared(int index) {
     return stmt;
 }
 
-// The changes of a transaction summed per token: each token is written once, however
-// many of its messages hold it.
-struct SqliteStore::Changes {
-    std::unordered_map<int64_t, std::pair<int64_t, int64_t>> tokens;  // spam, ham
-    int64_t messages[2] = {0, 0};                                     // by category number
-    int64_t now = MillisecondsNow();
-
-    void add(Category category, const std::vector<std::string>& words, int step) {
-        const bool spam = category == Category::Spam;
-        for (const std::string& word : words) {
-            auto& counts = tokens[TokenKey(word)];
-            (spam ? counts.first : counts.second) += step;
-        }
-        messages[CategoryNumber(category)] += step;
+void SqliteStore::write(const BatchChanges& changes) {
+    for (const auto& [digest, after] : changes.after) {
+        if (after)
+            statement(SetMessage)
+                .bindBlob(1, digest)
+                .bind(2, int64_t(CategoryNumber(*after)))
+                .exec();
+        else
+            statement(DropMessage).bindBlob(1, digest).exec();
     }
-};
-
-void SqliteStore::write(const Changes& changes) {
     // In key order the changes walk the table's pages once, front to back.
-    std::vector<std::pair<int64_t, std::pair<int64_t, int64_t>>> rows(changes.tokens.begin(),
-                                                                      changes.tokens.end());
-    std::sort(rows.begin(), rows.end());
-    for (const auto& [key, counts] : rows) {
-        const auto [spam, ham] = counts;
-        if (spam == 0 && ham == 0) continue;
-        const int64_t seen = spam > 0 || ham > 0 ? changes.now : 0;
-        statement(ChangeToken).bind(1, key).bind(2, spam).bind(3, ham).bind(4, seen).exec();
-        if (spam < 0 || ham < 0) statement(DropEmpty).bind(1, key).exec();
+    const int64_t now = MillisecondsNow();
+    for (const TokenChange& token : changes.tokens) {
+        const int64_t seen = token.spam > 0 || token.ham > 0 ? now : 0;
+        statement(ChangeToken)
+            .bind(1, token.key)
+            .bind(2, token.spam)
+            .bind(3, token.ham)
+            .bind(4, seen)
+            .exec();
+        if (token.spam < 0 || token.ham < 0) statement(DropEmpty).bind(1, token.key).exec();
     }
-    for (int category = 0; category < 2; ++category) {
-        if (changes.messages[category] == 0) continue;
-        statement(AddTotal).bind(1, int64_t(category)).bind(2, changes.messages[category]).exec();
+    for (const Category category : {Category::Spam, Category::Ham}) {
+        const int64_t step = category == Category::Spam ? changes.spam : changes.ham;
+        if (step != 0)
+            statement(AddTotal).bind(1, int64_t(CategoryNumber(category))).bind(2, step).exec();
     }
-    if (!rows.empty() || changes.messages[0] || changes.messages[1])
-        statement(NextGeneration).exec();
+    if (!changes.tokens.empty() || changes.spam || changes.ham) statement(NextGeneration).exec();
 }
 
 std::optional<Category> SqliteStore::learnedAs(std::string_view digest) {
@@ -113,25 +106,15 @@ std::optional<Category> SqliteStore::learnedAs(std::string_view digest) {
     return find.column(0) == 1 ? Category::Spam : Category::Ham;
 }
 
-std::vector<bool> SqliteStore::learn(Category category, const std::vector<Lesson>& lessons) {
+std::vector<bool> SqliteStore::teach(bool learn, Category category,
+                                     const std::vector<Lesson>& lessons) {
     Transaction transaction(db_, true);
-    std::vector<bool> changed;
-    Changes changes;
-    for (const Lesson& lesson : lessons) {
-        const std::optional<Category> before = learnedAs(lesson.digest);
-        changed.push_back(before != category);
-        if (before == category) continue;
-        if (before) changes.add(*before, lesson.tokens, -1);
-        changes.add(category, lesson.tokens, +1);
-        statement(SetMessage)
-            .bindBlob(1, lesson.digest)
-            .bind(2, int64_t(CategoryNumber(category)))
-            .exec();
-    }
+    const BatchChanges changes =
+        PlanBatch(learn, category, lessons, [&](const std::string& d) { return learnedAs(d); });
     write(changes);
-    if (maxTokens_ > 0) expire();
+    if (learn && maxTokens_ > 0) expire();
     transaction.commit();
-    return changed;
+    return changes.changed;
 }
 
 void SqliteStore::expire() {
@@ -143,21 +126,6 @@ void SqliteStore::expire() {
     if (tokens <= maxTokens_) return;
     const uint64_t keep = maxTokens_ - maxTokens_ / 10;
     statement(ExpireOldest).bind(1, int64_t(tokens - keep)).exec();
-}
-
-std::vector<bool> SqliteStore::forget(Category category, const std::vector<Lesson>& lessons) {
-    Transaction transaction(db_, true);
-    std::vector<bool> changed;
-    Changes changes;
-    for (const Lesson& lesson : lessons) {
-        changed.push_back(learnedAs(lesson.digest) == category);
-        if (!changed.back()) continue;
-        changes.add(category, lesson.tokens, -1);
-        statement(DropMessage).bindBlob(1, lesson.digest).exec();
-    }
-    write(changes);
-    transaction.commit();
-    return changed;
 }
 
 LearnedTotals SqliteStore::readTotals() {

@@ -15,6 +15,7 @@
 namespace kz::bayes {
 
 class TokenSnapshot;
+struct BatchChanges;
 
 class SqliteStore final : public TokenStore {
   public:
@@ -25,8 +26,12 @@ class SqliteStore final : public TokenStore {
     SqliteStore& operator=(const SqliteStore&) = delete;
 
     const std::string& location() const override { return path_; }
-    std::vector<bool> learn(Category category, const std::vector<Lesson>& lessons) override;
-    std::vector<bool> forget(Category category, const std::vector<Lesson>& lessons) override;
+    std::vector<bool> learn(Category category, const std::vector<Lesson>& lessons) override {
+        return teach(true, category, lessons);
+    }
+    std::vector<bool> forget(Category category, const std::vector<Lesson>& lessons) override {
+        return teach(false, category, lessons);
+    }
     LearnedTotals counts(const std::vector<std::string>& tokens,
                          std::vector<TokenCounts>& out) override;
     StoreStats stats() override;
@@ -43,8 +48,8 @@ class SqliteStore final : public TokenStore {
     Statement statement(int index) { return Statement(db_, prepared(index)); }
     void run(std::string_view sql);
     void upgradeSchema();
-    struct Changes;
-    void write(const Changes& changes);
+    std::vector<bool> teach(bool learn, Category category, const std::vector<Lesson>& lessons);
+    void write(const BatchChanges& changes);
     void expire();
     LearnedTotals readTotals();
     std::optional<Category> learnedAs(std::string_view digest);

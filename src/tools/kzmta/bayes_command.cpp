@@ -40,6 +40,7 @@ struct BayesOptions {
     uint64_t maxSize = 0;
     bool progress = false;
     std::string from, to, file;
+    bool yes = false;
 };
 
 // The settings the agent would see: the registry file named, through the environment
@@ -133,10 +134,13 @@ void AddBayesCommand(CommandLine& cli) {
             return RestoreStore(o->file);
         });
     restore.add_option("FILE", o->file, "a file kzmta bayes backup wrote")->required();
-    cli.add(bayes, "clear", "forget every message and token of the registry's token store", [o] {
-        useRegistry(*o);
-        return ClearStore();
-    });
+    CLI::App& clear = cli.add(bayes, "clear",
+                              "forget every message and token of the registry's token store", [o] {
+                                  useRegistry(*o);
+                                  return ClearStore(o->yes);
+                              });
+    clear.add_flag("--yes", o->yes,
+                   "clear without asking (needed when standard input is not a terminal)");
 }
 
 }  // namespace kz::tool

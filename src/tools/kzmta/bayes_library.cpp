@@ -1,5 +1,6 @@
 #include "bayes_library.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <vector>
@@ -10,21 +11,21 @@ namespace {
 
 constexpr std::size_t kReplySize = 1024;
 
-// One request for the files: the <RESULT> of each in order, or the error of all.
-std::vector<Outcome> askOnce(const Classifier& classifier, const std::string& command,
-                             const std::vector<std::string>& files) {
+// One request for the files: how many changed, or why none did.
+Taught askOnce(const Classifier& classifier, const std::string& command,
+               const std::vector<std::string>& files) {
     std::string request = command;
     for (const std::string& file : files)
         request += "\n" + std::filesystem::absolute(file).string();
     const auto [result, reply] = classifier.ask(request);
-    std::vector<Outcome> outcomes(files.size(), Outcome{false, ReplyValue(reply, "ERROR")});
-    std::size_t at = 0;
-    for (Outcome& outcome : outcomes) {
-        if (result == 0 || (at = reply.find("<RESULT>", at)) == std::string::npos) break;
-        outcome = {true, ReplyValue(reply.substr(at), "RESULT")};
-        ++at;
+    Taught taught;
+    if (result == 0) {
+        taught.failed.emplace_back(0, ReplyValue(reply, "ERROR"));
+        return taught;
     }
-    return outcomes;
+    taught.changed = std::strtoull(ReplyValue(reply, "CHANGED").c_str(), nullptr, 10);
+    taught.unchanged = std::strtoull(ReplyValue(reply, "UNCHANGED").c_str(), nullptr, 10);
+    return taught;
 }
 
 }  // namespace
@@ -59,13 +60,18 @@ std::string ReplyValue(const std::string& reply, const std::string& tag) {
     return reply.substr(start + open.size(), end - start - open.size());
 }
 
-std::vector<Outcome> AskForFiles(const Classifier& classifier, const std::string& command,
-                                 const std::vector<std::string>& files) {
-    std::vector<Outcome> outcomes = askOnce(classifier, command, files);
-    if (files.size() > 1 && !outcomes.front().ok)
-        for (std::size_t i = 0; i < files.size(); ++i)
-            outcomes[i] = askOnce(classifier, command, {files[i]}).front();
-    return outcomes;
+Taught AskForFiles(const Classifier& classifier, const std::string& command,
+                   const std::vector<std::string>& files) {
+    Taught taught = askOnce(classifier, command, files);
+    if (taught.failed.empty() || files.size() == 1) return taught;
+    taught = {};
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const Taught one = askOnce(classifier, command, {files[i]});
+        taught.changed += one.changed;
+        taught.unchanged += one.unchanged;
+        if (!one.failed.empty()) taught.failed.emplace_back(i, one.failed.front().second);
+    }
+    return taught;
 }
 
 }  // namespace kz::tool

@@ -29,17 +29,17 @@ class Classifier {
 std::string ReplyValue(const std::string& reply, const std::string& tag);
 
 // The library learns up to this many files in one transaction, much faster than one by
-// one; its reply of 1024 bytes holds a result for each.
-inline constexpr std::size_t kFilesPerRequest = 25;
+// one; its reply counts those that changed.
+inline constexpr std::size_t kFilesPerRequest = 200;
 
-struct Outcome {
-    bool ok = false;
-    std::string text;  // the <RESULT>, or why it failed
+struct Taught {
+    uint64_t changed = 0, unchanged = 0;
+    std::vector<std::pair<std::size_t, std::string>> failed;  // a file's place, and why
 };
 
-// "LEARN SPAM" and the like for up to kFilesPerRequest files: the outcome of each. A
-// batch that fails changes nothing and is asked again file by file, to tell which failed.
-std::vector<Outcome> AskForFiles(const Classifier& classifier, const std::string& command,
-                                 const std::vector<std::string>& files);
+// "LEARN SPAM" and the like for up to kFilesPerRequest files. A batch that fails changes
+// nothing and is asked again file by file, to tell which failed.
+Taught AskForFiles(const Classifier& classifier, const std::string& command,
+                   const std::vector<std::string>& files);
 
 }  // namespace kz::tool

@@ -1,8 +1,12 @@
 #include "bayes_teaching.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <memory>
 #include <random>
 #include <stdexcept>
 
@@ -15,13 +19,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Where the copies go: TMPDIR when the administrator names one, else a file system in
+// memory where the system has one (/dev/shm), since making files on a disk costs more
+// than reading and learning the messages.
+fs::path scratchBase() {
+    std::error_code error;
+    if (!std::getenv("TMPDIR") && fs::is_directory("/dev/shm", error)) return "/dev/shm";
+    return fs::temp_directory_path();
+}
+
 // A private folder for the messages of mbox files, which the library reads as files;
-// removed with what it holds.
+// removed with what it holds. Its files are written over again and again: making new
+// files costs the file system more than writing them.
 class Scratch {
   public:
     Scratch() {
         std::random_device random;
-        path_ = fs::temp_directory_path() / ("kzmta-bayes-" + std::to_string(random()));
+        path_ = scratchBase() / ("kzmta-bayes-" + std::to_string(random()));
         fs::create_directory(path_);
         fs::permissions(path_, fs::perms::owner_all);
     }
@@ -32,22 +46,30 @@ class Scratch {
     Scratch(const Scratch&) = delete;
     Scratch& operator=(const Scratch&) = delete;
 
-    std::string write(const std::string& text) {
-        const fs::path file = path_ / (std::to_string(next_++) + ".eml");
-        std::ofstream out(file, std::ios::binary);
+    std::string write(std::size_t place, const std::string& text) {
+        const fs::path file = path_ / (std::to_string(place) + ".eml");
+        // Written over in place, then cut to length: a file emptied first is written out
+        // to disk at once by some file systems (ext4), which costs more than the rest.
+        std::fstream out(file, std::ios::in | std::ios::out | std::ios::binary);
+        if (!out.is_open()) out.open(file, std::ios::out | std::ios::binary);
         out.write(text.data(), std::streamsize(text.size()));
         out.close();
-        if (!out) throw std::runtime_error("cannot write " + file.string());
+        std::error_code error;
+        if (out) fs::resize_file(file, text.size(), error);
+        if (!out || error) throw std::runtime_error("cannot write " + file.string());
         return file.string();
-    }
-    void clear() {
-        for (const auto& entry : fs::directory_iterator(path_)) fs::remove(entry.path());
     }
 
   private:
     fs::path path_;
-    uint64_t next_ = 0;
 };
+
+// Two batches are taught at once: the library reads and splits the messages of one while
+// the store applies the other.
+constexpr std::size_t kBatchesAtOnce = 2;
+// A batch goes early once its copies of mbox messages hold this much, which bounds what
+// the scratch folder holds.
+constexpr std::size_t kScratchBytesPerBatch = std::size_t(32) << 20;
 
 class Teacher {
   public:
@@ -57,36 +79,67 @@ class Teacher {
                    (request.spam ? "SPAM" : "HAM")) {}
 
     void add(const FolderMessage& message) {
-        names_.push_back(message.name);
-        files_.push_back(message.file.empty() ? scratch_.write(message.text) : message.file);
-        if (files_.size() == kFilesPerRequest) flush();
+        if (!filling_) filling_ = std::make_unique<Batch>();
+        Batch& batch = *filling_;
+        batch.names.push_back(message.name);
+        if (message.file.empty()) {
+            // A batch's place is free again once the batch that used it before is taught.
+            if (!scratch_) scratch_ = std::make_unique<Scratch>();
+            const std::size_t slot = batches_ % (kBatchesAtOnce + 1);
+            batch.files.push_back(
+                scratch_->write(slot * kFilesPerRequest + batch.files.size(), message.text));
+            batch.scratchBytes += message.text.size();
+        } else {
+            batch.files.push_back(message.file);
+        }
+        if (batch.files.size() == kFilesPerRequest || batch.scratchBytes >= kScratchBytesPerBatch)
+            send();
     }
 
-    void flush() {
-        if (files_.empty()) return;
-        const std::vector<Outcome> outcomes = AskForFiles(classifier_, command_, files_);
-        for (std::size_t i = 0; i < outcomes.size(); ++i) {
-            if (!outcomes[i].ok) {
-                std::fprintf(stderr, "%s: %s\n", names_[i].c_str(), outcomes[i].text.c_str());
-                ++summary.unreadable;
-            } else if (outcomes[i].text == "LEARNED" || outcomes[i].text == "FORGOTTEN") {
-                ++summary.changed;
-            } else {
-                ++summary.unchanged;
-            }
-        }
-        names_.clear();
-        files_.clear();
-        scratch_.clear();
+    void finish() {
+        send();
+        while (!sent_.empty()) collect();
     }
 
     TeachSummary summary;
 
   private:
+    struct Batch {
+        std::vector<std::string> names, files;
+        std::size_t scratchBytes = 0;
+        std::future<Taught> taught;
+    };
+
+    void send() {
+        if (!filling_) return;
+        while (sent_.size() >= kBatchesAtOnce) collect();
+        Batch* batch = filling_.get();
+        batch->taught = std::async(std::launch::async, [this, batch] {
+            return AskForFiles(classifier_, command_, batch->files);
+        });
+        sent_.push_back(std::move(filling_));
+        ++batches_;
+    }
+
+    // The oldest batch sent, once taught; what failed is named in the order read.
+    void collect() {
+        const std::unique_ptr<Batch> batch = std::move(sent_.front());
+        sent_.pop_front();
+        const Taught taught = batch->taught.get();
+        summary.changed += taught.changed;
+        summary.unchanged += taught.unchanged;
+        for (const auto& [at, why] : taught.failed) {
+            std::fprintf(stderr, "%s: %s\n", batch->names[at].c_str(), why.c_str());
+            ++summary.unreadable;
+        }
+    }
+
     const Classifier& classifier_;
     const std::string command_;
-    Scratch scratch_;
-    std::vector<std::string> names_, files_;
+    std::unique_ptr<Scratch> scratch_;
+    std::unique_ptr<Batch> filling_;
+    std::deque<std::unique_ptr<Batch>> sent_;
+    std::size_t batches_ = 0;  // sent
 };
 
 }  // namespace
@@ -117,7 +170,7 @@ TeachSummary TeachFromFolders(const Classifier& classifier, const TeachRequest& 
             std::fprintf(stderr, "%s\n", problem.c_str());
             ++teacher.summary.unreadable;
         });
-    teacher.flush();
+    teacher.finish();
     progress.done();
     return teacher.summary;
 }

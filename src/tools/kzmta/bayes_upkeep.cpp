@@ -6,8 +6,11 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <stdexcept>
+#include <string>
 
+#include "platform/console.h"
 #include "platform/files.h"
 #include "redis_address.h"
 #include "sqlite_store.h"
@@ -80,13 +83,32 @@ int RestoreStore(const std::string& file) {
     return 0;
 }
 
-int ClearStore() {
+int ClearStore(bool confirmed) {
     const auto store = openStore("");
     const StoreStats before = store->stats();
+    const std::string what = std::to_string(before.messages.spam) + " spam and " +
+                             std::to_string(before.messages.ham) + " ham messages, " +
+                             std::to_string(before.tokens) + " tokens";
+    // Every server that shares the store loses its learning: asked first.
+    if (!confirmed) {
+        if (!platform::stdinIsTerminal())
+            throw std::runtime_error("clearing " + store->location() + " (" + what +
+                                     ") needs --yes when standard input is not a terminal");
+        std::printf(
+            "%s holds %s, for every server that uses it.\n"
+            "Type yes or the store's name to forget them all: ",
+            store->location().c_str(), what.c_str());
+        std::fflush(stdout);
+        std::string answer;
+        std::getline(std::cin, answer);
+        if (!answer.empty() && answer.back() == '\r') answer.pop_back();
+        if (answer != "yes" && answer != store->location()) {
+            std::printf("Nothing was cleared\n");
+            return 1;
+        }
+    }
     store->clear();
-    std::printf("Cleared %s: %u spam and %u ham messages, %llu tokens forgotten\n",
-                store->location().c_str(), before.messages.spam, before.messages.ham,
-                static_cast<unsigned long long>(before.tokens));
+    std::printf("Cleared %s: %s forgotten\n", store->location().c_str(), what.c_str());
     return 0;
 }
 

@@ -13,6 +13,8 @@ int MigrateStore(const std::string& from, const std::string& to);
 int BackUpStore(const std::string& file);
 // Empties the store and fills it from a backup.
 int RestoreStore(const std::string& file);
-int ClearStore();
+// Empties the store; unless `confirmed`, only once the administrator types "yes" or the
+// store's name on the terminal.
+int ClearStore(bool confirmed);
 
 }  // namespace kz::tool

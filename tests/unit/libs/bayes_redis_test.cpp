@@ -138,6 +138,29 @@ TEST_F(BayesRedis, TheSameLearningScoresByteForByteTheSameOnBothStores) {
     EXPECT_EQ(shared->counts({}, none).ham, 5u);
 }
 
+// Two nodes each work their batches out from what they last knew; the store checks every
+// message of a batch as it applies it, so a message another node taught meanwhile counts
+// once, moves or is forgotten exactly as on one SQLite file taught in the same order.
+TEST_F(BayesRedis, OverlappingBatchesOfTwoNodesCountEachMessageOnce) {
+    auto first = open(redis.unixUrl()), second = open(redis.unixUrl());
+    auto sqlite = open(dir.file("Bayes.db"));
+    std::vector<Lesson> l;
+    for (const std::string& file : samples()) l.push_back(lesson(file));
+    auto both = [&](TokenStore& node, bool learn, Category category,
+                    const std::vector<Lesson>& batch) {
+        const auto expected =
+            learn ? sqlite->learn(category, batch) : sqlite->forget(category, batch);
+        EXPECT_EQ(learn ? node.learn(category, batch) : node.forget(category, batch), expected);
+    };
+    both(*first, true, Category::Spam, {l[0], l[1], l[2]});
+    both(*second, true, Category::Spam, {l[2], l[3], l[1]});  // two known already
+    both(*second, true, Category::Ham, {l[0], l[4], l[0]});   // one moves, once
+    both(*first, false, Category::Spam, {l[0], l[3], l[5]});  // learned as ham, as spam, never
+    both(*first, true, Category::Ham, {l[5], l[6], l[3]});
+    EXPECT_EQ(rowsOf(*first), rowsOf(*sqlite));
+    EXPECT_EQ(Summarize(*second), Summarize(*sqlite));
+}
+
 TEST_F(BayesRedis, CopiesBetweenStoresAreCheckedAndNeedAnEmptyTarget) {
     auto sqlite = open(dir.file("Bayes.db"));
     std::vector<Lesson> lessons;
@@ -253,9 +276,26 @@ TEST_F(BayesRedis, BackupClearRestoreGiveTheSameScoresAndMigrateCopiesBothWays) 
     test::RunOutput out = kzmta({"backup", backup});
     EXPECT_EQ(out.status, 0) << out.err;
     EXPECT_NE(out.out.find("learned messages (6 spam, 5 ham)"), std::string::npos) << out.out;
+    // Clearing what every server learned is confirmed on a terminal, never assumed.
     out = kzmta({"clear"});
-    EXPECT_EQ(out.status, 0) << out.err;
+    EXPECT_EQ(out.status, 1);
+    EXPECT_NE(out.err.find("needs --yes when standard input is not a terminal"), std::string::npos)
+        << out.err;
+    auto onTerminal = [&](const std::string& typed) {
+        std::string command = "'" + test::binPath("kzmta") + "' bayes --registry '" +
+                              dir.file("registry.reg") + "' clear";
+        return test::run({"script", "-qec", command, "/dev/null"}, {}, typed + "\n");
+    };
+    out = onTerminal("y");
+    EXPECT_EQ(out.status, 1);
+    EXPECT_NE(out.out.find("Nothing was cleared"), std::string::npos) << out.out;
+    EXPECT_EQ(scoreOf(*store, samples()[0]), before[0]);
+    out = onTerminal(redis.tcpUrl(4));
+    EXPECT_EQ(out.status, 0) << out.out;
+    EXPECT_NE(out.out.find("Type yes or the store's name"), std::string::npos) << out.out;
+    EXPECT_NE(out.out.find("6 spam and 5 ham messages, "), std::string::npos) << out.out;
     EXPECT_EQ(scoreOf(*store, fixture("bayes/spam.eml")), "none");
+    EXPECT_EQ(kzmta({"clear", "--yes"}).status, 0);
     out = kzmta({"restore", backup});
     EXPECT_EQ(out.status, 0) << out.err;
     for (std::size_t i = 0; i < samples().size(); ++i)
