@@ -14,7 +14,7 @@ namespace kz::bayes {
 
 // The most files one LEARN or FORGET names: larger batches of bulk learning write each
 // token once for more messages, and one batch holds a store for little time.
-inline constexpr std::size_t kMaxFilesPerRequest = 200;
+inline constexpr std::size_t kMaxFilesPerRequest = 500;
 // Up to this many files the reply of 1024 bytes holds a result for each.
 inline constexpr std::size_t kMaxFilesListed = 25;
 

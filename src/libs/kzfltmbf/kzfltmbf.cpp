@@ -1,7 +1,7 @@
 // KZFLTMBF: the Bayesian classifier. The execute entry answers a queued message
 // ("<FILENAME>path</FILENAME>...") with "<SP>score</SP>", the spam probability in
 // percent, and takes the commands "LEARN SPAM|HAM path", "FORGET SPAM|HAM path" (up to
-// 200 paths, a line each, in one transaction; a <RESULT> for each of up to 25, then the
+// 500 paths, a line each, in one transaction; a <RESULT> for each of up to 25, then the
 // numbers changed and unchanged) and "STATS". A
 // malformed command, or one that fails, answers "<ERROR>why</ERROR>", returns 0 and
 // changes nothing. Until spam and ham have both been learned a message has no score (0).

@@ -222,6 +222,12 @@ class RedisStore final : public TokenStore {
             return words_.emplace_back(std::move(value));
         };
         auto learned = [](const LearnedAs& as) { return as ? categoryName(*as) : ""; };
+        bool spam = false, ham = false, falls = false;
+        for (const TokenChange& token : changes.tokens) {
+            spam = spam || token.spam != 0;
+            ham = ham || token.ham != 0;
+            falls = falls || token.spam < 0 || token.ham < 0;
+        }
         RedisCommand eval = {"EVAL",
                              kRedisLearning,
                              "5",
@@ -234,16 +240,24 @@ class RedisStore final : public TokenStore {
                              learn ? std::string_view(maxTokens_) : "0",
                              word(std::to_string(changes.before.size())),
                              word(std::to_string(changes.after.size())),
+                             word(std::to_string(changes.tokens.size())),
                              word(std::to_string(changes.spam)),
-                             word(std::to_string(changes.ham))};
+                             word(std::to_string(changes.ham)),
+                             spam ? "1" : "0",
+                             ham ? "1" : "0",
+                             falls ? "1" : "0"};
         eval.reserve(eval.size() + 2 * (changes.before.size() + changes.after.size()) +
                      3 * changes.tokens.size());
         for (const auto* messages : {&changes.before, &changes.after})
             for (const auto& [digest, as] : *messages)
                 eval.insert(eval.end(), {digest, learned(as)});
-        for (const TokenChange& token : changes.tokens)
-            eval.insert(eval.end(), {word(field(token.key)), word(std::to_string(token.spam)),
-                                     word(std::to_string(token.ham))});
+        for (const TokenChange& token : changes.tokens) eval.push_back(word(field(token.key)));
+        auto steps = [&](int64_t TokenChange::*count) {
+            for (const TokenChange& token : changes.tokens)
+                eval.push_back(token.*count == 1 ? "1" : word(std::to_string(token.*count)));
+        };
+        if (spam) steps(&TokenChange::spam);
+        if (ham) steps(&TokenChange::ham);
         return eval;
     }
 

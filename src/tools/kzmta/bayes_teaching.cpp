@@ -67,9 +67,9 @@ class Scratch {
 // Two batches are taught at once: the library reads and splits the messages of one while
 // the store applies the other.
 constexpr std::size_t kBatchesAtOnce = 2;
-// A batch goes early once its copies of mbox messages hold this much, which bounds what
-// the scratch folder holds.
-constexpr std::size_t kScratchBytesPerBatch = std::size_t(32) << 20;
+// A batch goes early once its messages hold this much: it bounds the scratch folder and
+// how long one batch holds a shared store (large messages have more distinct words).
+constexpr std::size_t kBytesPerBatch = std::size_t(4) << 20;
 
 class Teacher {
   public:
@@ -88,12 +88,11 @@ class Teacher {
             const std::size_t slot = batches_ % (kBatchesAtOnce + 1);
             batch.files.push_back(
                 scratch_->write(slot * kFilesPerRequest + batch.files.size(), message.text));
-            batch.scratchBytes += message.text.size();
         } else {
             batch.files.push_back(message.file);
         }
-        if (batch.files.size() == kFilesPerRequest || batch.scratchBytes >= kScratchBytesPerBatch)
-            send();
+        batch.bytes += message.text.size();
+        if (batch.files.size() == kFilesPerRequest || batch.bytes >= kBytesPerBatch) send();
     }
 
     void finish() {
@@ -106,7 +105,7 @@ class Teacher {
   private:
     struct Batch {
         std::vector<std::string> names, files;
-        std::size_t scratchBytes = 0;
+        std::size_t bytes = 0;
         std::future<Taught> taught;
     };
 

@@ -125,10 +125,10 @@ TEST(BayesSnapshot, FindsEveryKeyOfTheTableAndNoOther) {
 
 // Two kzmta at once, as two mail servers learn, into one SQLite file and into one Redis.
 TEST_F(BayesStore, TwoProcessesLearningAtOnceLoseNoCount) {
-    // Each learns 300 messages of its own and 100 that the other learns as well in the
+    // Each learns 450 messages of its own and 100 that the other learns as well in the
     // other class, every one holding the word "shared": the first batch of each holds the
     // common ones, and each has two batches in the store at once.
-    constexpr int kOwn = 300, kCommon = 100;
+    constexpr int kOwn = 450, kCommon = 100;
     std::vector<std::string> lists[2];
     auto message = [&](const std::string& name) {
         test::writeFile(dir.file(name),
@@ -173,7 +173,7 @@ TEST_F(BayesStore, TwoProcessesLearningAtOnceLoseNoCount) {
         }
         for (auto& learner : learners) {
             // A common message the other learned first moves: learned all the same.
-            EXPECT_TRUE(learner->waitForLine("Learned 400 of 400", 120)) << learner->output();
+            EXPECT_TRUE(learner->waitForLine("Learned 550 of 550", 120)) << learner->output();
             EXPECT_EQ(learner->wait(), 0);
         }
         StoreSettings settings;
