@@ -3,7 +3,8 @@
 #   build/windows/i686/    KZMTAFILTER.DLL, the 32-bit library the MTA loads, the
 #                          libraries it loads (KZAISO, KZAISP, KZFLTMSA, KZAVGEN, KZWINDNS,
 #                          KZFLTMBF, KZDomainKeys) and the test programs
-#   build/windows/x86_64/  the same for 64-bit Windows, with kzmta.exe and the test programs
+#                          and kzmta.exe
+#   build/windows/x86_64/  the same for 64-bit Windows
 #   build/windows/KZMTAFILTER-<version>-setup.exe  the installer (NSIS, installer/) of
 #                          every 32-bit DLL built, for the mail server's Application Directory
 # Each build tree is build/windows/<arch>/tree.
@@ -23,6 +24,8 @@ libraries+=(KZWINDNS KZFLTMBF)
 # The DKIM verifier.
 libraries+=(KZDomainKeys)
 scripts/fetch-sqlite.sh build/windows/sqlite
+# cpp-httplib's header for kzmta web.
+scripts/fetch-httplib.sh build/windows/httplib
 
 build() {
     local arch=$1
@@ -30,13 +33,14 @@ build() {
     local tree=build/windows/$arch/tree
     cmake -S . -B "$tree" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-mingw-$arch.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DKZ_SQLITE_AMALGAMATION="$PWD/build/windows/sqlite" \
+        -DKZ_HTTPLIB_DIR="$PWD/build/windows/httplib" \
         "${launcher[@]}" >/dev/null
     cmake --build "$tree" -j "$(nproc)" --target "$@"
     cp "$tree"/bin/*.DLL "build/windows/$arch/"
     if compgen -G "$tree/bin/*.exe" >/dev/null; then cp "$tree"/bin/*.exe "build/windows/$arch/"; fi
 }
 
-build i686 "${libraries[@]}" windows_platform_tests windows_e2e_tests
+build i686 "${libraries[@]}" kzmta windows_platform_tests windows_e2e_tests
 build x86_64 "${libraries[@]}" kzmta windows_platform_tests windows_e2e_tests
 
 # The installer carries every 32-bit DLL the build made.

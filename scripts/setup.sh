@@ -29,6 +29,8 @@ command -v npm >/dev/null || packages+=(npm)
 # Windows build and its tests need (scripts/build-windows.sh).
 if [ "${1:-}" = windows ]; then
     packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64 googletest nsis)
+    # scripts/fetch-httplib.sh applies Debian's patches to cpp-httplib's header.
+    packages+=(patch)
     # The 32-bit Wine runs the 32-bit build's tests; it comes from Debian's i386 packages.
     packages+=(wine32:i386)
     if ! dpkg --print-foreign-architectures | grep -qx i386; then

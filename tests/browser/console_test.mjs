@@ -205,8 +205,19 @@ async function main() {
 
   step = 'filters and health pages';
   await openPage(page, 'filters', () => document.querySelectorAll('#filters-table tbody tr').length > 0);
+  // The filter that held the demo's mail has its hits and the hour of its last one.
+  const rows = await page.$$eval('#filters-table tbody tr',
+                                 (trs) => trs.map((tr) => [...tr.cells].map((td) => td.textContent)));
+  assert.ok(rows.some((r) => Number(r[3]) > 0 && /^\d{4}-\d\d-\d\d \d\d:00$/.test(r[4])), JSON.stringify(rows));
+  assert.ok(rows.some((r) => r[3] === '0' && r[4] === 'never'), JSON.stringify(rows));
   await shot(page, 'filters');
   await openPage(page, 'health', () => document.querySelectorAll('#health-providers tbody tr').length > 0);
+  const providers = await page.$$eval('#health-providers tbody tr', (trs) => trs.map((tr) => tr.cells[0].textContent));
+  assert.ok(providers.includes('DNS server') && providers.includes('Bayesian'), providers.join(', '));
+  assert.match(await page.$eval('#health-last', (e) => e.textContent), /\.MAI \(SMTP\), /);
+  // The released message waits in the queue, counted once without its Messages folder.
+  const queues = await page.$$eval('#health-queues tbody tr', (trs) => trs.map((tr) => tr.textContent));
+  assert.deepEqual(queues, ['SMTP1']);
   await shot(page, 'health');
 
   step = 'wrong passwords';

@@ -6,9 +6,12 @@
 #include <httplib.h>
 #include <signal.h>
 
+#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "support/dnsmasq_server.h"
+#include "support/redis_server.h"
 #include "support/test_support.h"
 
 namespace kz::test {
@@ -165,6 +168,53 @@ TEST_F(WebApi, RepeatedFailuresMakeEvenTheRightPasswordWait) {
     const int retryAfter = std::atoi(res->get_header_value("Retry-After").c_str());
     EXPECT_GE(retryAfter, 1);
     EXPECT_LE(retryAfter, 4);
+}
+
+// Each enabled provider's server is asked, each within its bound; a disabled one is not.
+TEST_F(WebApi, HealthAsksTheServersOfEveryEnabledProvider) {
+    RedisServer redis;
+    ASSERT_TRUE(redis.start());
+    DnsmasqServer dns(fixture("dns/blacklist.hosts"), {"--local=/invalid/"});
+    SilentServer silent;
+    const std::string spamd = "127.0.0.1:" + std::to_string(FreeLoopbackPort());  // nobody there
+    const std::string agent =
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER";
+    writeFile(registry,
+              readFile(registry) + "\n" + agent +
+                  "]\n\"Bayesian Filtering Status\"=dword:00000001\n"
+                  "\"SpamAssassin Enabled\"=dword:00000001\n"
+                  "\"Perform SBLRBL\"=dword:00000001\n\n" +
+                  agent +
+                  "\\Bayesian]\n\"Database\"=\"redis://127.0.0.1:" + std::to_string(redis.port) +
+                  "/1\"\n\n" + agent + "\\SpamAssassin]\n\"Server\"=\"" + spamd +
+                  "\"\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel\\Kaztrel\\CONNECTORS\\SMTP]\n"
+                  "\"Local DNS Server List\"=\"" +
+                  dns.server() + "; 127.0.0.1:" + std::to_string(silent.port()) + "\"\n");
+    ConsoleServer server(registry);
+    auto c = client(server.port());
+    auto right = login(c, kPassword);
+    ASSERT_EQ(right->status, 200);
+    const httplib::Headers session{{"Cookie", cookiePair(right->get_header_value("Set-Cookie"))}};
+
+    auto health = c.Get("/api/health", session);
+    ASSERT_EQ(health->status, 200);
+    const nlohmann::json facts = nlohmann::json::parse(health->body);
+    std::map<std::string, nlohmann::json> byServer;
+    for (const auto& provider : facts["providers"])
+        byServer[provider["name"].get<std::string>() + " " + provider.value("server", "")] =
+            provider;
+    const std::string silentServer = "DNS server 127.0.0.1:" + std::to_string(silent.port());
+    ASSERT_EQ(byServer.size(), 7u) << health->body;
+    EXPECT_EQ(
+        byServer["Bayesian redis://127.0.0.1:" + std::to_string(redis.port) + "/1"]["reachable"],
+        true);
+    EXPECT_EQ(byServer["DNS server " + dns.server()]["reachable"], true);
+    EXPECT_EQ(byServer[silentServer]["reachable"], false);
+    EXPECT_EQ(byServer["DNS blacklists "]["enabled"], true);
+    EXPECT_EQ(byServer["DKIM "]["enabled"], false);
+    EXPECT_FALSE(byServer["Antivirus 127.0.0.1:3310"].contains("reachable"));
+    EXPECT_EQ(byServer["SpamAssassin " + spamd]["reachable"], false);
+    EXPECT_EQ(facts["lastFiltered"]["messageId"], "0000000000000000000000000000003D.MAI");
 }
 
 TEST_F(WebApi, TlsMarksTheCookieSecure) {

@@ -74,6 +74,16 @@ TEST(WebPassword, HashVerifiesOnlyItsPassword) {
     EXPECT_NE(*hash, *HashPassword("correct horse", 1000));
 }
 
+// The hash the Windows test verifies through the system's PBKDF2: OpenSSL's verdict here.
+TEST(WebPassword, TheStoredFixtureHashVerifiesItsPassword) {
+    const std::string text = test::readFile(test::fixture("tools/web/linux_password.txt"));
+    const std::size_t end = text.find('\n');
+    const std::string password = text.substr(0, end);
+    const std::string hash = text.substr(end + 1, text.find('\n', end + 1) - end - 1);
+    EXPECT_TRUE(VerifyPassword(password, hash));
+    EXPECT_FALSE(VerifyPassword(password + " ", hash));
+}
+
 TEST(WebPassword, DamagedStoredHashesVerifyNothing) {
     const std::string hash = *HashPassword("pw", 1000);
     const std::string tail = hash.substr(hash.find('$', hash.find('$') + 1));  // "$SALT$HASH"

@@ -38,8 +38,8 @@ struct ByFilter {
 
 ByFilter countFilters(SqliteDatabase& db, HourKey since, HourKey until) {
     SqliteStatement query(db.handle(),
-                          "SELECT filter, result, SUM(n) FROM hits WHERE hour BETWEEN ?1 AND ?2 "
-                          "GROUP BY filter, result");
+                          "SELECT filter, result, SUM(n), MAX(hour) FROM hits WHERE hour BETWEEN "
+                          "?1 AND ?2 GROUP BY filter, result");
     query.bind(1, since).bind(2, until);
     ByFilter counted;
     while (query.step()) {
@@ -48,6 +48,8 @@ ByFilter countFilters(SqliteDatabase& db, HourKey since, HourKey until) {
         FilterHits& hits = counted.filters[filter];
         hits.description = filter;
         hits.hits += n;
+        // Stamps of one width: the later hour is the greater text.
+        hits.lastHit = std::max(hits.lastHit, periodStart(query.integer(3), StatsPeriod::Hour));
         ResultColumn result = SplitResult(resultText);
         if (result.audit) {
             hits.audited += n;
@@ -78,6 +80,7 @@ std::vector<FilterHits> inTableOrder(const std::vector<TableFilter>& table,
         if (auto found = counted.find(filter.description); found != counted.end()) {
             hits.hits = found->second.hits;
             hits.audited = found->second.audited;
+            hits.lastHit = found->second.lastHit;
             counted.erase(found);
         }
         ordered.push_back(std::move(hits));
@@ -224,6 +227,7 @@ std::string ToJson(const StatsResult& result) {
             .member("hits", filter.hits)
             .member("audited", filter.audited)
             .member("inTable", filter.inTable)
+            .member("lastHit", filter.lastHit)
             .endObject();
     }
     json.endArray();

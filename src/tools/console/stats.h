@@ -27,6 +27,7 @@ struct FilterHits {
     int64_t hits = 0;      // report lines, AUDIT lines included
     int64_t audited = 0;   // of which AUDIT lines
     bool inTable = false;  // false: in the logs but no longer in FILTER.TAB
+    std::string lastHit;   // the hour of its last hit in the range ("2026-12-05T14:00")
 };
 
 struct NamedCount {

@@ -15,8 +15,8 @@ int main(int argc, char** argv) {
     kz::tool::AddCheckConfigCommand(cli);
 #ifndef _WIN32
     kz::tool::AddMilterCommand(cli);
-    kz::tool::AddWebCommand(cli);
 #endif
+    kz::tool::AddWebCommand(cli);
     kz::tool::AddBayesCommand(cli);
     kz::tool::AddQuarantineCommand(cli);
     kz::tool::AddStatsCommand(cli);

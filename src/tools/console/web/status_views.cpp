@@ -1,18 +1,17 @@
 // The Filters and Health pages' data: the filter table as check-config loads it, with each
-// filter's recent hits from the report log, and what the agent depends on.
+// filter's hits and last hit from the statistics index, and what the agent depends on.
 
 #include <algorithm>
-#include <chrono>
-#include <map>
+#include <filesystem>
+#include <fstream>
 
 #include "check_config.h"
-#include "config/registry_keys.h"
 #include "installation.h"
 #include "platform/files.h"
 #include "platform/registry.h"
-#include "platform/stream_socket.h"
 #include "registry_facts.h"
 #include "report_search.h"
+#include "stats.h"
 #include "views.h"
 
 namespace kz::tool::web {
@@ -41,60 +40,36 @@ std::vector<std::string> newestReportFiles(const std::string& directory, std::si
     return paths;
 }
 
-struct FilterActivity {
-    int64_t hits = 0;
-    std::string lastHit;
-};
-
-// Hits and the last hit of each filter description over the last 30 daily files.
-std::map<std::string, FilterActivity> recentActivity(const std::string& directory) {
-    std::map<std::string, FilterActivity> activity;
-    for (const std::string& path : newestReportFiles(directory, 30)) {
-        auto text = platform::readFile(path);
-        if (!text) continue;
-        // Within a file later lines come later; files come newest first, so a filter's
-        // last hit is its last line in the first file that has one.
-        std::map<std::string, std::string> lastInFile;
-        std::size_t at = 0;
-        while (at < text->size()) {
-            std::size_t end = std::min(text->find('\n', at), text->size());
-            auto line = ParseReportLine(std::string_view(*text).substr(at, end - at));
-            at = end + 1;
-            if (!line || (line->action != "Executed" && !line->action.starts_with("AUDIT")))
-                continue;
-            ++activity[line->filter].hits;
-            lastInFile[line->filter] = line->time;
-        }
-        for (auto& [filter, time] : lastInFile)
-            if (activity[filter].lastHit.empty()) activity[filter].lastHit = time;
-    }
-    return activity;
-}
-
 }  // namespace
 
 ViewAnswer FiltersView(const std::string& registry) {
     ConfigCheck check;
     std::vector<console::TableFilter> table;
+    console::StatsResult stats;
     try {
-        std::lock_guard lock(AgentStateLock());
-        check = CheckConfiguration(registry, false);
-        table = console::ReadTableFilters(console::ReadInstallation(registry));
+        {
+            std::lock_guard lock(AgentStateLock());
+            check = CheckConfiguration(registry, false);
+        }
+        const console::Installation installation = console::ReadInstallation(registry);
+        table = console::ReadTableFilters(installation);
+        // Hits over every day the index has counted, which outlives the logs themselves.
+        stats = console::QueryStats(installation, {});
     } catch (const std::exception& error) {
         return Failed(503, error.what());
     }
-    auto activity = recentActivity(LogDirectory(registry));
+    // Stats list the table in order first: one row per table line.
     nlohmann::json filters = nlohmann::json::array();
-    int position = 0;
-    for (const console::TableFilter& filter : table) {
-        const FilterActivity& seen = activity[filter.description];
-        filters.push_back({{"position", ++position},
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const console::TableFilter& filter = table[i];
+        const console::FilterHits* seen = i < stats.filters.size() ? &stats.filters[i] : nullptr;
+        filters.push_back({{"position", i + 1},
                            {"name", filter.name},
                            {"description", filter.description},
                            {"enabled", filter.enabled},
                            {"audited", filter.audited},
-                           {"hits", seen.hits},
-                           {"lastHit", seen.lastHit}});
+                           {"hits", seen ? seen->hits : 0},
+                           {"lastHit", seen ? seen->lastHit : std::string()}});
     }
     nlohmann::json problems = nlohmann::json::array();
     for (const filters::ConfigProblem& problem : check.problems)
@@ -109,31 +84,6 @@ ViewAnswer FiltersView(const std::string& registry) {
 
 namespace {
 
-std::string providerText(const platform::Registry& registry, std::string_view provider,
-                         std::string_view name, std::string fallback) {
-    auto value =
-        registry.query(std::string(config::kAgentKey) + "\\" + std::string(provider), name);
-    return value && !value->asString().empty() ? value->asString() : fallback;
-}
-
-bool enabled(const platform::Registry& registry, std::string_view name) {
-    auto value = registry.query(config::kAgentKey, name);
-    auto flag = value ? value->asDword() : std::nullopt;
-    return flag && *flag != 0;
-}
-
-nlohmann::json daemonProvider(const std::string& name, bool on, const std::string& server,
-                              uint16_t port) {
-    nlohmann::json out = {{"name", name}, {"enabled", on}, {"server", server}};
-    if (!on) return out;
-    std::string why;
-    auto connection =
-        platform::StreamConnection::connect(server, port, std::chrono::milliseconds(1000), why);
-    out["reachable"] = connection != nullptr;
-    if (!connection) out["problem"] = why;
-    return out;
-}
-
 // Messages waiting in each connector's Inbound folder (their command files).
 nlohmann::json queueBacklog(const std::string& root) {
     nlohmann::json connectors = nlohmann::json::array();
@@ -142,28 +92,47 @@ nlohmann::json queueBacklog(const std::string& root) {
         const std::string inbound =
             platform::joinPath(platform::joinPath(root, connector), "Inbound");
         std::size_t waiting = 0;
+        // The message files wait in the Messages folder beside them.
         for (const std::string& name : platform::listDirectory(inbound))
-            if (!name.starts_with(".") && !name.starts_with("_")) ++waiting;
+            if (!name.starts_with(".") && !name.starts_with("_") &&
+                !platform::isDirectory(platform::joinPath(inbound, name)))
+                ++waiting;
         connectors.push_back({{"connector", connector}, {"waiting", waiting}});
     }
     return connectors;
 }
 
-std::string lastReportLine(const std::string& directory) {
+// A busy day's file is large: only its end is read.
+constexpr std::size_t kTailSize = 256 * 1024;
+
+// The last message a filter acted on: the last "Executed" line of the newest files that
+// have one, read from their ends; null when none has.
+nlohmann::json lastFiltered(const std::string& directory) {
     for (const std::string& path : newestReportFiles(directory, 7)) {
-        auto text = platform::readFile(path);
-        if (!text) continue;
-        std::string last;
-        std::size_t at = 0;
-        while (at < text->size()) {
-            std::size_t end = std::min(text->find('\n', at), text->size());
-            if (auto line = ParseReportLine(std::string_view(*text).substr(at, end - at)))
-                last = line->time;
+        std::ifstream in(std::filesystem::path(path), std::ios::binary | std::ios::ate);
+        const std::streamoff size = in ? std::streamoff(in.tellg()) : 0;
+        if (size <= 0) continue;
+        const std::streamoff from = std::max<std::streamoff>(0, size - std::streamoff(kTailSize));
+        std::string tail(std::size_t(size - from), '\0');
+        in.seekg(from);
+        in.read(tail.data(), std::streamsize(tail.size()));
+        tail.resize(std::size_t(in.gcount()));
+        // A tail that starts inside a line starts at the next one.
+        std::size_t at = from == 0 ? 0 : std::min(tail.find('\n'), tail.size() - 1) + 1;
+        std::optional<ReportLine> last;
+        while (at < tail.size()) {
+            std::size_t end = std::min(tail.find('\n', at), tail.size());
+            auto line = ParseReportLine(std::string_view(tail).substr(at, end - at));
+            if (line && line->action == "Executed") last = line;
             at = end + 1;
         }
-        if (!last.empty()) return last;
+        if (last)
+            return {{"time", last->time},
+                    {"messageId", last->messageId},
+                    {"connector", last->connector},
+                    {"filter", last->filter}};
     }
-    return {};
+    return nullptr;
 }
 
 }  // namespace
@@ -172,20 +141,11 @@ ViewAnswer HealthView(const std::string& registryPath) {
     platform::Registry registry(registryPath);
     if (!registry.loadStatus().ok())
         return Failed(500, "cannot read the registry file " + registryPath);
-    nlohmann::json providers = nlohmann::json::array();
-    providers.push_back(
-        {{"name", "Bayesian"}, {"enabled", enabled(registry, config::kBayesianFilteringStatus)}});
-    providers.push_back(
-        daemonProvider("SpamAssassin", enabled(registry, config::kSpamAssassinEnabled),
-                       providerText(registry, "SpamAssassin", "Server", "127.0.0.1:783"), 783));
-    providers.push_back(
-        daemonProvider("Antivirus", enabled(registry, config::kAntivirusStatus),
-                       providerText(registry, "Antivirus", "Server", "127.0.0.1:3310"), 3310));
     return {200,
             JsonText({{"registry", registryPath},
-                      {"providers", std::move(providers)},
+                      {"providers", ProviderHealth(registry)},
                       {"queues", queueBacklog(ConnectorRootDirectory(registryPath))},
-                      {"lastReportLine", lastReportLine(LogDirectory(registryPath))}}),
+                      {"lastFiltered", lastFiltered(LogDirectory(registryPath))}}),
             {}};
 }
 

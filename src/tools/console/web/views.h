@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "platform/registry.h"
 #include "request.h"
 
 namespace kz::tool::web {
@@ -31,11 +32,14 @@ std::mutex& AgentStateLock();
 
 std::string LogDirectory(const std::string& registry);
 
-// The filter table in order, each with its hits over the last 30 days and its last hit,
-// and the problems check-config finds.
+// The filter table in order, each with its hits and the hour of its last hit over every
+// day the statistics index has counted, and the problems check-config finds.
 ViewAnswer FiltersView(const std::string& registry);
-// Providers enabled and reachable, the queue backlog, the last report line.
+// Providers enabled and reachable, the queue backlog, the last message a filter acted on.
 ViewAnswer HealthView(const std::string& registry);
+// Each provider the configuration can enable, and for those it does, whether the server
+// it talks to (daemon, Redis, DNS server) answers now.
+nlohmann::json ProviderHealth(const platform::Registry& registry);
 
 // Built on the console's quarantine and statistics library.
 ViewAnswer StatsView(const std::string& registry, const StatsRange& range);

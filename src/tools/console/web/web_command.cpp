@@ -102,6 +102,8 @@ void AddWebCommand(CommandLine& cli) {
         [o] {
             if (o->certificate.empty() != o->key.empty())
                 throw UsageError("--cert and --key go together");
+            if (!o->certificate.empty() && !web::TlsAvailable())
+                throw std::runtime_error(web::kNoTlsMessage);
             web::ServerSettings settings;
             settings.registry = o->registry;
             parseListen(o->listen, settings);

@@ -218,7 +218,7 @@ async function filters() {
     cell(row, filter.description + (filter.audited ? ' (audit)' : ''));
     cell(row, filter.enabled ? 'yes' : 'no');
     cell(row, filter.hits);
-    cell(row, filter.lastHit || 'never');
+    cell(row, filter.lastHit ? filter.lastHit.replace('T', ' ') : 'never');
   }
   const list = $('filters-problems');
   clear(list);
@@ -252,7 +252,10 @@ async function health() {
     cell(row, q.connector);
     cell(row, q.waiting);
   }
-  $('health-last').textContent = result.lastReportLine || 'none';
+  const last = result.lastFiltered;
+  $('health-last').textContent = last
+    ? `${last.time}: ${last.messageId} (${last.connector}), ${last.filter}`
+    : 'none yet';
 }
 
 // ---- Start ----
