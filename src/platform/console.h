@@ -21,4 +21,8 @@ bool stdinIsTerminal();
 // is read); false when standard input is no terminal.
 bool setStdinEcho(bool on);
 
+// Text the program writes to a console shows as the UTF-8 it is, until the program ends;
+// what goes to a file or a pipe is not touched. Nothing to do where terminals take UTF-8.
+void showUtf8OnConsole();
+
 }  // namespace kz::platform

@@ -70,6 +70,9 @@ class Registry {
     static std::string defaultPath();
 
     const std::string& path() const { return path_; }
+    // Whether there is a registry to read: the file exists (on Windows the system's
+    // registry, which always does).
+    bool present() const;
 
     // Reads: one stat per call; the file is parsed again only when it changed.
     std::optional<RegValue> query(std::string_view key, std::string_view name) const;

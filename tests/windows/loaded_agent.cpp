@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "platform/utf8_path.h"
+
 namespace kz::test {
 
 namespace {
@@ -22,6 +24,12 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
+// The path in UTF-8 with '/' between its parts.
+std::string genericUtf8(const fs::path& path) {
+    const std::u8string text = path.generic_u8string();
+    return std::string(text.begin(), text.end());
+}
+
 template <typename F>
 F entry(HMODULE library, const char* name) {
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name)));
@@ -29,17 +37,18 @@ F entry(HMODULE library, const char* name) {
 
 }  // namespace
 
-LoadedAgent::LoadedAgent(const std::string& caseName) {
-    fs::path from = fixture("dispatch/" + caseName);
-    std::string root = fs::path(scratch.path()).generic_string();
+LoadedAgent::LoadedAgent(const std::string& caseName, const std::string& folderName)
+    : scratch(folderName) {
+    fs::path from = platform::pathFromUtf8(fixture("dispatch/" + caseName));
+    std::string root = genericUtf8(platform::pathFromUtf8(scratch.path()));
     for (const auto& entry : fs::recursive_directory_iterator(from)) {
         if (!entry.is_regular_file() || entry.path().filename() == "outcome.txt") continue;
         std::string relative = fs::relative(entry.path(), from).generic_string();
         writeWhole(scratch.file(relative),
-                   replaced(readWhole(entry.path().string()), "@ROOT@", root));
+                   replaced(readWhole(platform::utf8FromPath(entry.path())), "@ROOT@", root));
     }
     for (const char* folder : {"logs", "badmail", "quarantine", "queue/SMTP/Inbound/Messages"})
-        fs::create_directories(scratch.file(folder));
+        fs::create_directories(platform::pathFromUtf8(scratch.file(folder)));
     platform::Registry machine = registry();
     machine.importText("REGEDIT4\r\n\r\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Kaztrel]\r\n");
     platform::RegResult imported =
@@ -75,11 +84,11 @@ void LoadedAgent::filter(const std::vector<std::string>& ids,
 }
 
 std::string LoadedAgent::outcome() const {
-    const fs::path root = scratch.path();
+    const fs::path root = platform::pathFromUtf8(scratch.path());
     std::string outcome = "== report\n";
     std::vector<std::string> logs;
     for (const auto& entry : fs::directory_iterator(root / "logs"))
-        logs.push_back(entry.path().string());
+        logs.push_back(platform::utf8FromPath(entry.path()));
     std::sort(logs.begin(), logs.end());
     for (const std::string& log : logs) {
         std::string text = readWhole(log);
@@ -95,12 +104,13 @@ std::string LoadedAgent::outcome() const {
     for (const char* folder : {"queue", "badmail", "quarantine"}) {
         for (const auto& entry : fs::recursive_directory_iterator(root / folder)) {
             if (entry.is_regular_file())
-                files.push_back(fs::relative(entry.path(), root).generic_string());
+                files.push_back(genericUtf8(fs::relative(entry.path(), root)));
         }
     }
     std::sort(files.begin(), files.end());
     for (const std::string& file : files)
-        outcome += "== " + file + "\n" + readWhole((root / file).string());
+        outcome += "== " + file + "\n" +
+                   readWhole(platform::utf8FromPath(root / platform::pathFromUtf8(file)));
     return outcome;
 }
 

@@ -15,7 +15,8 @@ namespace kz::test {
 
 class LoadedAgent {
   public:
-    explicit LoadedAgent(const std::string& caseName);
+    // The scratch folder's name starts with `folderName`.
+    explicit LoadedAgent(const std::string& caseName, const std::string& folderName = "kztest");
     ~LoadedAgent() { unload(); }
     LoadedAgent(const LoadedAgent&) = delete;
     LoadedAgent& operator=(const LoadedAgent&) = delete;
@@ -25,6 +26,7 @@ class LoadedAgent {
         return platform::Registry(platform::Registry::defaultPath());
     }
     std::string file(const std::string& relative) const { return scratch.file(relative); }
+    const std::string& root() const { return scratch.path(); }
 
     // Queues the sample of tests/fixtures/dispatch/messages, or the given texts.
     void queue(const std::string& id, const std::string& sample);

@@ -8,6 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/utf8_path.h"
+
 namespace kz::test {
 
 namespace {
@@ -29,7 +31,7 @@ std::string builtFile(const std::string& name) {
 }
 
 std::string readWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::pathFromUtf8(path), std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);
     std::ostringstream text;
     text << in.rdbuf();
@@ -37,25 +39,26 @@ std::string readWhole(const std::string& path) {
 }
 
 void writeWhole(const std::string& path, const std::string& content) {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary);
+    const std::filesystem::path file = platform::pathFromUtf8(path);
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary);
     out << content;
     if (!out) throw std::runtime_error("cannot write " + path);
 }
 
-ScratchFolder::ScratchFolder() {
-    char base[MAX_PATH + 1] = {};
-    GetTempPathA(sizeof base, base);
+ScratchFolder::ScratchFolder(const std::string& prefix) {
+    wchar_t base[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, base);
     static int counter = 0;
-    path_ = std::string(base) + "kztest-" + std::to_string(GetCurrentProcessId()) + "-" +
-            std::to_string(++counter);
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
+    path_ = platform::utf8FromPath(base) + prefix + "-" + std::to_string(GetCurrentProcessId()) +
+            "-" + std::to_string(++counter);
+    std::filesystem::remove_all(platform::pathFromUtf8(path_));
+    std::filesystem::create_directories(platform::pathFromUtf8(path_));
 }
 
 ScratchFolder::~ScratchFolder() {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(platform::pathFromUtf8(path_), ignored);
 }
 
 }  // namespace kz::test

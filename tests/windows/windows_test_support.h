@@ -10,13 +10,15 @@ namespace kz::test {
 std::string fixture(const std::string& relative);
 std::string builtFile(const std::string& name);
 
+// Paths in UTF-8, as the project's own functions take them.
 std::string readWhole(const std::string& path);
 void writeWhole(const std::string& path, const std::string& content);  // creates folders
 
-// A new folder under the system's temporary folder, removed with its content.
+// A new folder under the system's temporary folder, its name starting with `prefix`
+// (UTF-8), removed with its content.
 class ScratchFolder {
   public:
-    ScratchFolder();
+    explicit ScratchFolder(const std::string& prefix = "kztest");
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;

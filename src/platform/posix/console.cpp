@@ -55,4 +55,6 @@ bool setStdinEcho(bool on) {
     return ::tcsetattr(STDIN_FILENO, TCSANOW, &settings) == 0;
 }
 
+void showUtf8OnConsole() {}
+
 }  // namespace kz::platform

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <shared_mutex>
 
+#include "platform/files.h"
 #include "platform/posix/registry_internal.h"
 
 namespace kz::platform {
@@ -199,6 +200,10 @@ std::string Registry::exportText(std::string_view key) const {
         if (reg::isSameOrBelow(k.path, path)) selected.push_back(k);
     }
     return formatRegText(selected, snapshot->format);
+}
+
+bool Registry::present() const {
+    return fileStatus(path_) == FileStatus::Ok && !isDirectory(path_);
 }
 
 RegResult Registry::loadStatus() const {

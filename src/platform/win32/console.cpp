@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "platform/win32/windows_text.h"
@@ -42,6 +43,28 @@ bool setStdinEcho(bool on) {
     if (input == INVALID_HANDLE_VALUE || !GetConsoleMode(input, &mode)) return false;
     mode = on ? (mode | ENABLE_ECHO_INPUT) : (mode & ~DWORD(ENABLE_ECHO_INPUT));
     return SetConsoleMode(input, mode) != 0;
+}
+
+namespace {
+
+UINT consoleCodePage = 0;
+
+void restoreConsoleCodePage() {
+    SetConsoleOutputCP(consoleCodePage);
+}
+
+}  // namespace
+
+// The console's output code page set to UTF-8 rather than each write made a WriteConsoleW:
+// every line goes out through the C runtime (printf, iostreams, the option parser's
+// messages) as the same UTF-8 bytes a redirected run writes, and only the console
+// decides how to show them. The code page belongs to the console, which the shell that
+// started us shares, so it is given back at exit.
+void showUtf8OnConsole() {
+    const UINT current = GetConsoleOutputCP();  // 0 without a console
+    if (current == 0 || current == CP_UTF8 || !SetConsoleOutputCP(CP_UTF8)) return;
+    consoleCodePage = current;
+    std::atexit(restoreConsoleCodePage);
 }
 
 }  // namespace kz::platform

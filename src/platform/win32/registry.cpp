@@ -299,4 +299,8 @@ RegResult Registry::loadStatus() const {
     return {};
 }
 
+bool Registry::present() const {
+    return true;
+}
+
 }  // namespace kz::platform

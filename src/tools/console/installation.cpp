@@ -28,11 +28,9 @@ std::string directory(const platform::Registry& registry, std::string_view key,
 }  // namespace
 
 Installation ReadInstallation(const std::string& registryPath) {
-#ifndef _WIN32  // Windows reads the system registry: the path only names it.
-    if (platform::fileStatus(registryPath) != platform::FileStatus::Ok)
-        throw ConsoleError(ErrorKind::Unavailable, "no such file: " + registryPath);
-#endif
     platform::Registry registry(registryPath);
+    if (!registry.present())
+        throw ConsoleError(ErrorKind::Unavailable, "no such file: " + registryPath);
     if (!registry.loadStatus().ok())
         throw ConsoleError(ErrorKind::Unavailable, "cannot read the registry file " + registryPath +
                                                        ": " + registry.loadStatus().message);

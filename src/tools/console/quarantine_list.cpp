@@ -10,6 +10,7 @@
 #include "held_message.h"
 #include "message/mime_reader.h"
 #include "platform/files.h"
+#include "platform/utf8_path.h"
 #include "quarantine.h"
 #include "report_index.h"
 
@@ -51,7 +52,7 @@ bool wanted(const HeldMessage& message, const HeldQuery& query) {
 }
 
 std::string lineAt(const std::string& logDirectory, const std::string& file, int64_t offset) {
-    std::ifstream in(std::filesystem::path(platform::joinPath(logDirectory, file)),
+    std::ifstream in(platform::pathFromUtf8(platform::joinPath(logDirectory, file)),
                      std::ios::binary);
     in.seekg(offset);
     std::string line;

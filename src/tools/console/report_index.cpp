@@ -8,12 +8,11 @@
 
 #include "console_error.h"
 #include "platform/files.h"
+#include "platform/utf8_path.h"
 
 namespace kz::console {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // The first bytes of a file: its header line and the stamp of its first Start line, which
 // tell a file from another one under the same name.
@@ -162,7 +161,8 @@ uint64_t ReportIndex::update() {
 }
 
 uint64_t ReportIndex::updateFile(const std::string& name) {
-    std::ifstream in(fs::path(platform::joinPath(logDirectory_, name)), std::ios::binary);
+    std::ifstream in(platform::pathFromUtf8(platform::joinPath(logDirectory_, name)),
+                     std::ios::binary);
     if (!in) return 0;
     in.seekg(0, std::ios::end);
     const int64_t size = in.tellg();

@@ -11,6 +11,7 @@
 #include "host/agent.h"
 #include "platform/files.h"
 #include "platform/guid.h"
+#include "platform/utf8_path.h"
 #include "providers/scan_providers.h"
 
 namespace kz::tool {
@@ -24,7 +25,7 @@ std::string uniqueTempName(const std::string& prefix) {
     std::string name = prefix;
     for (uint8_t byte : guid)
         name += "0123456789abcdef"[byte >> 4], name += "0123456789abcdef"[byte & 15];
-    return (fs::temp_directory_path() / name).string();
+    return platform::utf8FromPath(fs::temp_directory_path() / name);
 }
 
 std::string privateCopyOf(const std::string& registryPath) {
@@ -55,9 +56,10 @@ AgentSession::~AgentSession() {
     if (providersLoaded_) providers::ReleaseScanProviders();
     agent_.reset();
     std::error_code ignored;
-    if (!privateQueueRoot_.empty()) fs::remove_all(privateQueueRoot_, ignored);
-    fs::remove(registryCopy_, ignored);
-    fs::remove(registryCopy_ + ".lock", ignored);
+    if (!privateQueueRoot_.empty())
+        fs::remove_all(platform::pathFromUtf8(privateQueueRoot_), ignored);
+    fs::remove(platform::pathFromUtf8(registryCopy_), ignored);
+    fs::remove(platform::pathFromUtf8(registryCopy_ + ".lock"), ignored);
 }
 
 void AgentSession::loadProviders() {
@@ -75,7 +77,7 @@ const std::string& AgentSession::privateQueueRoot() {
     if (!privateQueueRoot_.empty()) return privateQueueRoot_;
     std::string root = uniqueTempName("kzmta-queue-");
     std::error_code error;
-    fs::create_directories(root, error);
+    fs::create_directories(platform::pathFromUtf8(root), error);
     if (error || !config::machineRegistry()
                       .setString(config::kConnectorsKey, config::kConnectorRootDirectory, root)
                       .ok())

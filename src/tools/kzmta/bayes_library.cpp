@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/utf8_path.h"
+
 namespace kz::tool {
 
 namespace {
@@ -16,7 +18,8 @@ Taught askOnce(const Classifier& classifier, const std::string& command,
                const std::vector<std::string>& files) {
     std::string request = command;
     for (const std::string& file : files)
-        request += "\n" + std::filesystem::absolute(file).string();
+        request +=
+            "\n" + platform::utf8FromPath(std::filesystem::absolute(platform::pathFromUtf8(file)));
     const auto [result, reply] = classifier.ask(request);
     Taught taught;
     if (result == 0) {

@@ -12,6 +12,7 @@
 
 #include "folder_progress.h"
 #include "mail_folder.h"
+#include "platform/utf8_path.h"
 
 namespace kz::tool {
 
@@ -56,8 +57,8 @@ class Scratch {
         out.close();
         std::error_code error;
         if (out) fs::resize_file(file, text.size(), error);
-        if (!out || error) throw std::runtime_error("cannot write " + file.string());
-        return file.string();
+        if (!out || error) throw std::runtime_error("cannot write " + platform::utf8FromPath(file));
+        return platform::utf8FromPath(file);
     }
 
   private:
@@ -148,7 +149,7 @@ TeachSummary TeachFromFolders(const Classifier& classifier, const TeachRequest& 
     std::vector<std::string> found;
     for (const std::string& path : request.paths) {
         std::error_code error;
-        if (fs::exists(path, error)) {
+        if (fs::exists(platform::pathFromUtf8(path), error)) {
             found.push_back(path);
         } else {
             std::fprintf(stderr, "%s: cannot read: no such file or folder\n", path.c_str());

@@ -12,6 +12,7 @@
 
 #include "platform/console.h"
 #include "platform/files.h"
+#include "platform/utf8_path.h"
 #include "redis_address.h"
 #include "sqlite_store.h"
 #include "store_copy.h"
@@ -41,7 +42,7 @@ void printCopy(const StoreSummary& copied, const std::string& from, const std::s
 
 // An SQLite file named on the command line must be there to be read.
 void requireFile(const std::string& database) {
-    if (!ParseRedisAddress(database) && !fs::is_regular_file(database))
+    if (!ParseRedisAddress(database) && !fs::is_regular_file(platform::pathFromUtf8(database)))
         throw std::runtime_error("no such file: " + database);
 }
 
@@ -58,17 +59,18 @@ int MigrateStore(const std::string& from, const std::string& to) {
 int BackUpStore(const std::string& file) {
     const auto store = openStore("");
     const std::string temporary = file + ".partial";
-    for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(temporary + suffix);
+    for (const char* suffix : {"", "-wal", "-shm"})
+        fs::remove(platform::pathFromUtf8(temporary + suffix));
     StoreSummary copied;
     try {
         SqliteStore backup(temporary);
         copied = CopyStore(*store, backup);
     } catch (...) {
-        fs::remove(temporary);
+        fs::remove(platform::pathFromUtf8(temporary));
         throw;
     }
     // Closed, its log is in the file: the backup appears whole under its name or not at all.
-    fs::rename(temporary, file);
+    fs::rename(platform::pathFromUtf8(temporary), platform::pathFromUtf8(file));
     platform::flushFolderOf(file);
     printCopy(copied, store->location(), file);
     return 0;

@@ -1,7 +1,6 @@
 #include "command_line.h"
 
 #include <cstdio>
-#include <filesystem>
 
 #include "platform/registry.h"
 #include "version.h"
@@ -66,13 +65,15 @@ int CommandLine::usageError(const CLI::App& where, const std::string& what) cons
     return 2;
 }
 
-int CommandLine::run(int argc, char** argv) {
-    if (argc < 2) {
+int CommandLine::run(const std::vector<std::string>& arguments) {
+    if (arguments.size() < 2) {
         std::fputs(app_.help().c_str(), stderr);
         return 2;
     }
     try {
-        app_.parse(argc, argv);
+        std::vector<const char*> argv;
+        for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+        app_.parse(int(argv.size()), argv.data());
     } catch (const CLI::Success& e) {  // --help, --version
         return app_.exit(e);
     } catch (const CLI::ParseError& e) {
@@ -128,13 +129,7 @@ CLI::Option* AddRegistryOption(CLI::App& command, std::string& path) {
 }
 
 void RequireRegistryFile(const std::string& path) {
-#ifndef _WIN32  // Windows reads the system registry: there is no file to miss.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        throw std::runtime_error("no such file: " + path);
-#else
-    (void)path;
-#endif
+    if (!platform::Registry(path).present()) throw std::runtime_error("no such file: " + path);
 }
 
 }  // namespace kz::tool

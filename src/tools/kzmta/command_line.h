@@ -13,6 +13,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace kz::tool {
 
@@ -38,7 +39,8 @@ class CommandLine {
     // A command that only groups subcommands: one of them must be given.
     CLI::App& addGroup(CLI::App& parent, const std::string& name, const std::string& summary);
 
-    int run(int argc, char** argv);
+    // The arguments in UTF-8, the program name first.
+    int run(const std::vector<std::string>& arguments);
 
   private:
     int usageError(const CLI::App& where, const std::string& what) const;

@@ -1,7 +1,6 @@
 // kzmta demo: builds the demo environment, filters its queue and shows what happened.
 
 #include <cstdio>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
@@ -16,12 +15,11 @@
 #include "message/header_params.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/utf8_path.h"
 
 namespace kz::tool {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // A header of a message file, its encoded words decoded as a mail reader shows them.
 std::string HeaderValue(const std::string& message, const std::string& name) {
@@ -46,13 +44,17 @@ std::map<std::string, std::vector<std::string>> ReportByMessage(const std::strin
     return found;
 }
 
+bool present(const std::string& path) {
+    return platform::fileStatus(path) == platform::FileStatus::Ok;
+}
+
 // What became of one message, one line per fact.
 std::vector<std::string> Describe(const DemoEnvironment& env, const std::string& id,
                                   std::initializer_list<const char*> headers) {
     std::string queue = env.connectorRoot + "/" + env.connector;
     std::string outgoing = queue + "/Outgoing/Messages/" + id;
     std::vector<std::string> facts;
-    if (fs::exists(outgoing)) {
+    if (present(outgoing)) {
         auto body = platform::readFile(outgoing).value_or("");
         std::string text = "handed on";
         for (const char* header : headers) {
@@ -60,13 +62,13 @@ std::vector<std::string> Describe(const DemoEnvironment& env, const std::string&
             if (!value.empty()) text += std::string(", ") + header + ": " + value;
         }
         facts.push_back(text);
-    } else if (fs::exists(queue + "/Inbound/" + id)) {
+    } else if (present(queue + "/Inbound/" + id)) {
         facts.push_back("still in Inbound");
     } else {
         facts.push_back("removed from the queue");
     }
-    if (fs::exists(env.root + "/quarantine/" + id)) facts.push_back("copy in quarantine");
-    if (fs::exists(env.root + "/mail/example.com/MAILROOT/alice/Junk/" + id))
+    if (present(env.root + "/quarantine/" + id)) facts.push_back("copy in quarantine");
+    if (present(env.root + "/mail/example.com/MAILROOT/alice/Junk/" + id))
         facts.push_back("copy in alice's Junk folder");
     return facts;
 }
@@ -87,13 +89,17 @@ struct DemoOptions {
 
 int demo(DemoOptions o) {
     const std::string& library = o.library;
-    if (o.dir.empty()) o.dir = fs::path(library).parent_path().parent_path().string() + "/demo";
+    if (o.dir.empty())
+        o.dir =
+            platform::utf8FromPath(platform::pathFromUtf8(library).parent_path().parent_path()) +
+            "/demo";
     const std::string& dir = o.dir;
     const bool verbose = o.verbose;
     RunSettings settings;
     settings.threads = 2;
     settings.eachMessage = false;  // the demo describes each message itself below
-    DemoEnvironment env = CreateDemoEnvironment(dir, fs::path(library).parent_path().string());
+    DemoEnvironment env = CreateDemoEnvironment(
+        dir, platform::utf8FromPath(platform::pathFromUtf8(library).parent_path()));
     AgentTraceDiversion traces(verbose);
     std::FILE* out = traces.console();
     std::fprintf(out, "Demo environment in %s (registry file %s)\n", env.root.c_str(),

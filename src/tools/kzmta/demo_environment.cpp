@@ -7,6 +7,7 @@
 #include "demo_files.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "platform/utf8_path.h"
 
 namespace kz::tool {
 
@@ -15,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 void Write(const std::string& path, const std::string& content) {
-    fs::create_directories(fs::path(path).parent_path());
+    fs::create_directories(platform::pathFromUtf8(path).parent_path());
     if (!platform::writeFileAtomic(path, content)) throw std::runtime_error("cannot write " + path);
 }
 
@@ -63,13 +64,14 @@ std::string CommandFile(const DemoMail& mail) {
 
 DemoEnvironment CreateDemoEnvironment(const std::string& root, const std::string& libraryDir) {
     DemoEnvironment env;
-    env.root = fs::absolute(root).lexically_normal().string();
+    env.root =
+        platform::utf8FromPath(fs::absolute(platform::pathFromUtf8(root)).lexically_normal());
     if (!env.root.empty() && env.root.back() == '/') env.root.pop_back();
-    fs::remove_all(env.root);
+    fs::remove_all(platform::pathFromUtf8(env.root));
     // Alice's mailbox of post office example.com, where COPY files into her folders.
     for (const char* dir :
          {"config", "mail/example.com/MAILROOT/alice", "badmail", "quarantine", "logs"}) {
-        fs::create_directories(env.root + "/" + dir);
+        fs::create_directories(platform::pathFromUtf8(env.root + "/" + dir));
     }
     env.registry = env.root + "/registry.reg";
     env.connectorRoot = env.root + "/queue";
@@ -81,8 +83,9 @@ DemoEnvironment CreateDemoEnvironment(const std::string& root, const std::string
         Write(env.root + "/config/" + name, content);
 
     std::string inbound = env.connectorRoot + "/" + env.connector + "/Inbound";
-    fs::create_directories(inbound + "/Messages");
-    fs::create_directories(env.connectorRoot + "/" + env.connector + "/Outgoing/Messages");
+    fs::create_directories(platform::pathFromUtf8(inbound + "/Messages"));
+    fs::create_directories(
+        platform::pathFromUtf8(env.connectorRoot + "/" + env.connector + "/Outgoing/Messages"));
     for (const DemoMail& mail : DemoMails()) {
         // Message file first, command file last, as the MTA queues a message.
         Write(inbound + "/Messages/" + mail.id, mail.body);

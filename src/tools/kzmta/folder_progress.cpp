@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "platform/console.h"
+#include "platform/utf8_path.h"
 
 namespace kz::tool {
 
@@ -13,14 +14,15 @@ uint64_t FolderBytes(const std::vector<std::string>& paths) {
     uint64_t total = 0;
     for (const std::string& path : paths) {
         std::error_code error;
-        if (!fs::is_directory(path, error)) {
-            const uintmax_t size = fs::file_size(path, error);
+        const fs::path root = platform::pathFromUtf8(path);
+        if (!fs::is_directory(root, error)) {
+            const uintmax_t size = fs::file_size(root, error);
             if (!error) total += size;
             continue;
         }
-        fs::recursive_directory_iterator it(path, error), end;
+        fs::recursive_directory_iterator it(root, error), end;
         for (; !error && it != end; it.increment(error)) {
-            const std::string name = it->path().filename().string();
+            const std::string name = platform::utf8FromPath(it->path().filename());
             if (name.starts_with(".") || (name == "tmp" && it->is_directory(error))) {
                 if (it->is_directory(error)) it.disable_recursion_pending();
                 continue;

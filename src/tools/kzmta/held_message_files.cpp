@@ -6,6 +6,7 @@
 
 #include "message/envelope.h"
 #include "platform/files.h"
+#include "platform/utf8_path.h"
 #include "providers/scan_providers.h"
 
 namespace kz::tool {
@@ -33,7 +34,7 @@ HeldMessageFiles::HeldMessageFiles(const std::string& queueRoot, MessageContext&
     if (queueRoot.empty()) return;
     const std::string inbound = queueRoot + "/" + context.connectorName + "/Inbound";
     std::error_code ignored;
-    std::filesystem::create_directories(inbound + "/Messages", ignored);
+    std::filesystem::create_directories(platform::pathFromUtf8(inbound + "/Messages"), ignored);
     messageFile_ = inbound + "/Messages/" + name;
     commandFile_ = inbound + "/" + name;
     if (!platform::writeFileAtomic(messageFile_, queued) ||
@@ -44,8 +45,10 @@ HeldMessageFiles::HeldMessageFiles(const std::string& queueRoot, MessageContext&
 
 HeldMessageFiles::~HeldMessageFiles() {
     std::error_code ignored;
-    if (!commandFile_.empty()) std::filesystem::remove(commandFile_, ignored);
-    if (!messageFile_.empty()) std::filesystem::remove(messageFile_, ignored);
+    if (!commandFile_.empty())
+        std::filesystem::remove(platform::pathFromUtf8(commandFile_), ignored);
+    if (!messageFile_.empty())
+        std::filesystem::remove(platform::pathFromUtf8(messageFile_), ignored);
 }
 
 }  // namespace kz::tool

@@ -11,6 +11,7 @@
 #include "commands.h"
 #include "json_writer.h"
 #include "message/mime_reader.h"
+#include "platform/utf8_path.h"
 #include "printable_text.h"
 
 namespace kz::tool {
@@ -74,7 +75,7 @@ std::string inspectText(MimeReader& reader) {
 
 int inspect(const std::string& path, bool json) {
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) {
+    if (!std::filesystem::is_regular_file(platform::pathFromUtf8(path), error)) {
         throw std::runtime_error("no such file: " + path);
     }
     MimeReader reader;

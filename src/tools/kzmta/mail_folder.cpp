@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/files.h"
+#include "platform/utf8_path.h"
 
 namespace kz::tool {
 
@@ -21,15 +22,6 @@ constexpr std::size_t kLineHead = 1024;
 constexpr std::size_t kReadPiece = 64 * 1024;
 // Deeper folders are not searched: a tree that deep is no mail store.
 constexpr int kMaxFolderDepth = 64;
-
-// Paths are UTF-8 here; a plain std::string would go through the ANSI code page on Windows.
-fs::path pathOf(const std::string& text) {
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
-std::string textOf(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 class MboxSplitter {
   public:
@@ -146,7 +138,7 @@ class FolderWalk {
   private:
     void folder(const fs::path& dir, int depth) {
         if (depth > kMaxFolderDepth) {
-            problem_(textOf(dir) + ": folders nested too deep, not searched");
+            problem_(platform::utf8FromPath(dir) + ": folders nested too deep, not searched");
             return;
         }
         std::vector<fs::path> files, folders;
@@ -162,7 +154,7 @@ class FolderWalk {
             else
                 files.push_back(it->path());
         }
-        if (error) problem_(textOf(dir) + ": " + error.message());
+        if (error) problem_(platform::utf8FromPath(dir) + ": " + error.message());
         std::sort(files.begin(), files.end());
         std::sort(folders.begin(), folders.end());
         auto named = [&folders](const char* name) {
@@ -185,14 +177,15 @@ class FolderWalk {
     }
 
     void file(const fs::path& path) {
-        const std::unique_ptr<std::istream> stream = platform::openInputStream(textOf(path));
+        const std::unique_ptr<std::istream> stream =
+            platform::openInputStream(platform::utf8FromPath(path));
         if (!stream) {
-            problem_(textOf(path) + ": cannot be read");
+            problem_(platform::utf8FromPath(path) + ": cannot be read");
             return;
         }
         std::istream& in = *stream;
         FolderMessage message;
-        message.name = textOf(path);
+        message.name = platform::utf8FromPath(path);
         message.file = message.name;
         char start[kSeparator.size()] = {};
         in.read(start, std::streamsize(sizeof start));
@@ -243,11 +236,11 @@ void ReadMailFolders(const std::vector<std::string>& paths, const MessageVisitor
                      const std::function<void(const std::string&)>& problem) {
     for (const std::string& path : paths) {
         std::error_code error;
-        if (!fs::exists(pathOf(path), error))
+        if (!fs::exists(platform::pathFromUtf8(path), error))
             throw std::runtime_error("no such file or folder: " + path);
     }
     FolderWalk walk(visit, problem);
-    for (const std::string& path : paths) walk.path(pathOf(path));
+    for (const std::string& path : paths) walk.path(platform::pathFromUtf8(path));
 }
 
 }  // namespace kz::tool

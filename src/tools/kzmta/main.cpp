@@ -2,8 +2,11 @@
 
 #include "command_line.h"
 #include "commands.h"
+#include "platform/arguments.h"
+#include "platform/console.h"
 
 int main(int argc, char** argv) {
+    kz::platform::showUtf8OnConsole();
     kz::tool::CommandLine cli;
     kz::tool::AddRegCommand(cli);
     kz::tool::AddRunCommand(cli);
@@ -21,5 +24,5 @@ int main(int argc, char** argv) {
     kz::tool::AddQuarantineCommand(cli);
     kz::tool::AddStatsCommand(cli);
     kz::tool::AddKeywordsCommand(cli);
-    return cli.run(argc, argv);
+    return cli.run(kz::platform::programArguments(argc, argv));
 }
