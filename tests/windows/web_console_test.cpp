@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "kzmta_process.h"
 #include "loaded_agent.h"
 #include "windows_test_support.h"
 
@@ -24,79 +25,6 @@ using namespace std::chrono_literals;
 
 constexpr std::string_view kAgentKey =
     "SOFTWARE\\Kaztrel\\Kaztrel\\Agents\\MTA\\Filters\\MTAFILTER";
-
-// kzmta.exe with its standard output and error in a pipe; ended by its handle, waited for
-// with a bound, however the test ends.
-class Kzmta {
-  public:
-    explicit Kzmta(const std::vector<std::string>& args) {
-        std::string line = "\"" + builtFile("kzmta.exe") + "\"";
-        for (const std::string& arg : args) line += " \"" + arg + "\"";
-        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        HANDLE write = nullptr;
-        if (!CreatePipe(&read_, &write, &inherit, 0)) throw std::runtime_error("no pipe");
-        SetHandleInformation(read_, HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        startup.hStdOutput = startup.hStdError = write;
-        PROCESS_INFORMATION started{};
-        const bool ok = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                       nullptr, &startup, &started);
-        CloseHandle(write);
-        if (!ok) throw std::runtime_error("cannot start " + line);
-        CloseHandle(started.hThread);
-        process_ = started.hProcess;
-    }
-    ~Kzmta() {
-        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 1);
-        WaitForSingleObject(process_, 10000);
-        CloseHandle(process_);
-        CloseHandle(read_);
-    }
-
-    // Reads what it writes until `marker` and a line end follow, it ends, or `bound` passes.
-    bool awaitLine(const std::string& marker, std::chrono::milliseconds bound) {
-        const auto deadline = std::chrono::steady_clock::now() + bound;
-        while (std::chrono::steady_clock::now() < deadline) {
-            std::size_t at = output_.find(marker);
-            if (at != std::string::npos && output_.find('\n', at) != std::string::npos) return true;
-            if (!readAvailable() && WaitForSingleObject(process_, 50) == WAIT_OBJECT_0) {
-                readAvailable();
-                return false;
-            }
-        }
-        return false;
-    }
-    // Its exit code once it ended within `bound`.
-    std::optional<DWORD> exitCode(std::chrono::milliseconds bound) {
-        if (WaitForSingleObject(process_, DWORD(bound.count())) != WAIT_OBJECT_0) return {};
-        readAvailable();
-        DWORD code = 0;
-        GetExitCodeProcess(process_, &code);
-        return code;
-    }
-    const std::string& output() const { return output_; }
-
-  private:
-    bool readAvailable() {
-        bool got = false;
-        DWORD available = 0;
-        while (PeekNamedPipe(read_, nullptr, 0, nullptr, &available, nullptr) && available) {
-            std::string chunk(available, '\0');
-            DWORD read = 0;
-            if (!ReadFile(read_, chunk.data(), available, &read, nullptr)) break;
-            output_.append(chunk, 0, read);
-            got = true;
-        }
-        return got;
-    }
-
-    HANDLE process_ = nullptr;
-    HANDLE read_ = nullptr;
-    std::string output_;
-};
 
 struct LinuxPassword {
     std::string password, hash;
@@ -120,7 +48,7 @@ TEST(WebConsole, ServesTheQuarantineToTheSessionWithAHashMadeOnLinux) {
     const LinuxPassword made = linuxPassword();
     agent.registry().setString(kAgentKey, "Web Console Password", made.hash);
 
-    Kzmta server({"web", "--listen", "127.0.0.1:0"});
+    KzmtaProcess server({"web", "--listen", "127.0.0.1:0"});
     const std::string marker = "Serving the console on http://127.0.0.1:";
     ASSERT_TRUE(server.awaitLine(marker, 60s)) << server.output();
     const std::string& out = server.output();
@@ -164,7 +92,7 @@ TEST(WebConsole, ServesTheQuarantineToTheSessionWithAHashMadeOnLinux) {
 
 TEST(WebConsole, RefusesTlsItCannotServe) {
     const std::string file = fixture("tools/web/linux_password.txt");
-    Kzmta refused({"web", "--listen", "127.0.0.1:0", "--cert", file, "--key", file});
+    KzmtaProcess refused({"web", "--listen", "127.0.0.1:0", "--cert", file, "--key", file});
     EXPECT_EQ(refused.exitCode(60s), 1u) << refused.output();
     EXPECT_NE(refused.output().find("serves no HTTPS"), std::string::npos) << refused.output();
     EXPECT_EQ(refused.output().find("Serving"), std::string::npos);
