@@ -22,13 +22,9 @@ inline constexpr const char* kRedisLearning = R"lua(
 local now, most = ARGV[1], tonumber(ARGV[2])
 local checked, written, n = tonumber(ARGV[3]), tonumber(ARGV[4]), tonumber(ARGV[5])
 local piece = 1000  -- arguments of one command, well below Lua's limit of unpack
-local function apply(command, key, args, flag)
+local function apply(command, key, args)
   for at = 1, #args, piece do
-    if flag then
-      redis.call(command, key, flag, unpack(args, at, math.min(#args, at + piece - 1)))
-    else
-      redis.call(command, key, unpack(args, at, math.min(#args, at + piece - 1)))
-    end
+    redis.call(command, key, unpack(args, at, math.min(#args, at + piece - 1)))
   end
 end
 
@@ -59,42 +55,51 @@ for class = 1, 2 do
   if ARGV[7 + class] == '1' then steps[class] = after; after = after + n end
   read[class] = steps[class] or ARGV[10] == '1'
 end
-local sets, drops, seen, unseen = {{}, {}}, {{}, {}}, {}, {}
+-- A thousand tokens at a time: read, worked out, written.
 for first = 0, n - 1, piece do
   local last = math.min(n, first + piece) - 1
   local was = {}
   for class = 1, 2 do
-    was[class] = read[class] and
-      redis.call('HMGET', KEYS[class], unpack(ARGV, tokens + first, tokens + last)) or {}
+    if read[class] then
+      was[class] = redis.call('HMGET', KEYS[class], unpack(ARGV, tokens + first, tokens + last))
+    end
   end
+  local set, drop, sets, drops = {{}, {}}, {{}, {}}, {0, 0}, {0, 0}
+  local seen, unseen, seens, unseens = {}, {}, 0, 0
   for j = first, last do
     local token, up, left = ARGV[tokens + j], false, false
     for class = 1, 2 do
-      local count = tonumber(was[class][j - first + 1]) or 0
-      if steps[class] then
-        local step = tonumber(ARGV[steps[class] + j])
+      local count = was[class] and tonumber(was[class][j - first + 1]) or 0
+      local at = steps[class]
+      if at then
+        local text = ARGV[at + j]
+        local step = tonumber(text)
+        -- A new token's count is its step, written as it came (no number formatting).
+        local value = count == 0 and text or nil
         count = count + step
         if step > 0 then up = true end
         if step ~= 0 then
           if count > 0 then
-            local s = sets[class]; s[#s + 1] = token; s[#s + 1] = count
+            local c = sets[class]
+            set[class][c + 1] = token; set[class][c + 2] = value or count
+            sets[class] = c + 2
           else
-            local d = drops[class]; d[#d + 1] = token
+            drops[class] = drops[class] + 1; drop[class][drops[class]] = token
           end
         end
       end
       if count > 0 then left = true end
     end
-    if up then seen[#seen + 1] = now; seen[#seen + 1] = token
-    elseif not left then unseen[#unseen + 1] = token end
+    if up then seen[seens + 1] = now; seen[seens + 2] = token; seens = seens + 2
+    elseif not left then unseens = unseens + 1; unseen[unseens] = token end
   end
+  for class = 1, 2 do
+    if sets[class] > 0 then redis.call('HSET', KEYS[class], unpack(set[class], 1, sets[class])) end
+    if drops[class] > 0 then redis.call('HDEL', KEYS[class], unpack(drop[class], 1, drops[class])) end
+  end
+  if seens > 0 then redis.call('ZADD', KEYS[3], 'GT', unpack(seen, 1, seens)) end
+  if unseens > 0 then redis.call('ZREM', KEYS[3], unpack(unseen, 1, unseens)) end
 end
-for class = 1, 2 do
-  apply('HSET', KEYS[class], sets[class])
-  apply('HDEL', KEYS[class], drops[class])
-end
-apply('ZADD', KEYS[3], seen, 'GT')
-apply('ZREM', KEYS[3], unseen)
 
 for class, step in pairs({spam = tonumber(ARGV[6]), ham = tonumber(ARGV[7])}) do
   if step ~= 0 and redis.call('HINCRBY', KEYS[5], class, step) < 0 then
