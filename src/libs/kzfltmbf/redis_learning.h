@@ -9,11 +9,11 @@
 //
 // KEYS: spam, ham, seen, messages, totals.
 // ARGV: the time, the most tokens (0: no limit), the number of messages checked, of
-// messages written and of tokens changed, the change of the spam and of the ham total,
-// whether spam counts change ("1" or "0"), whether ham counts do, whether any count falls;
-// then each message checked, its digest and how it was learned ("spam", "ham" or ""); each
-// message written, its digest and how it ends ("" forgotten); the tokens' fields; their
-// spam changes, when spam counts change; their ham changes, when ham counts do.
+// messages written, of tokens changed and of their groups, the change of the spam and of
+// the ham total; then each message checked, its digest and how it was learned ("spam",
+// "ham" or ""); each message written, its digest and how it ends ("" forgotten); the
+// tokens' fields, group by group; each group, its number of tokens and the change of their
+// spam and of their ham count (bulk learning has few groups: most tokens change by 1).
 // Answers 1 when it applied the batch, else an array of how each checked message stands.
 
 namespace kz::bayes {
@@ -28,7 +28,7 @@ local function apply(command, key, args)
   end
 end
 
-local at = 11
+local at = 9
 local fields = {}
 for j = 0, checked - 1 do fields[#fields + 1] = ARGV[at + 2 * j] end
 local states, differ = #fields > 0 and redis.call('HMGET', KEYS[4], unpack(fields)) or {}, false
@@ -39,46 +39,42 @@ end
 if differ then return states end
 
 at = at + 2 * checked
-local set, drop = {}, {}
+local learned, forgotten = {}, {}
 for j = at, at + 2 * written - 1, 2 do
-  if ARGV[j + 1] == '' then drop[#drop + 1] = ARGV[j]
-  else set[#set + 1] = ARGV[j]; set[#set + 1] = ARGV[j + 1] end
+  if ARGV[j + 1] == '' then forgotten[#forgotten + 1] = ARGV[j]
+  else learned[#learned + 1] = ARGV[j]; learned[#learned + 1] = ARGV[j + 1] end
 end
-apply('HSET', KEYS[4], set)
-apply('HDEL', KEYS[4], drop)
+apply('HSET', KEYS[4], learned)
+apply('HDEL', KEYS[4], forgotten)
 
--- Each class's counts are read where they change, and both where a token may lose all.
-local tokens = at + 2 * written
-local steps, read = {}, {}
-local after = tokens + n
-for class = 1, 2 do
-  if ARGV[7 + class] == '1' then steps[class] = after; after = after + n end
-  read[class] = steps[class] or ARGV[10] == '1'
-end
--- A thousand tokens at a time: read, worked out, written.
-for first = 0, n - 1, piece do
-  local last = math.min(n, first + piece) - 1
-  local was = {}
-  for class = 1, 2 do
-    if read[class] then
-      was[class] = redis.call('HMGET', KEYS[class], unpack(ARGV, tokens + first, tokens + last))
-    end
-  end
-  local set, drop, sets, drops = {{}, {}}, {{}, {}}, {0, 0}, {0, 0}
-  local seen, unseen, seens, unseens = {}, {}, 0, 0
-  for j = first, last do
-    local token, up, left = ARGV[tokens + j], false, false
+local from = at + 2 * written
+local groups = from + n
+for k = groups, groups + 3 * tonumber(ARGV[6]) - 1, 3 do
+  local texts = {ARGV[k + 1], ARGV[k + 2]}
+  local steps = {tonumber(texts[1]), tonumber(texts[2])}
+  local up = steps[1] > 0 or steps[2] > 0
+  local to = from + tonumber(ARGV[k]) - 1
+  -- A thousand tokens at a time: read, worked out, written. A class is read where it
+  -- changes, and both where a token may lose all.
+  for first = from, to, piece do
+    local last = math.min(to, first + piece - 1)
+    local was = {}
     for class = 1, 2 do
-      local count = was[class] and tonumber(was[class][j - first + 1]) or 0
-      local at = steps[class]
-      if at then
-        local text = ARGV[at + j]
-        local step = tonumber(text)
-        -- A new token's count is its step, written as it came (no number formatting).
-        local value = count == 0 and text or nil
-        count = count + step
-        if step > 0 then up = true end
+      if steps[class] ~= 0 or not up then
+        was[class] = redis.call('HMGET', KEYS[class], unpack(ARGV, first, last))
+      end
+    end
+    local set, drop, sets, drops = {{}, {}}, {{}, {}}, {0, 0}, {0, 0}
+    local seen, unseen, seens, unseens = {}, {}, 0, 0
+    for j = first, last do
+      local token, left = ARGV[j], false
+      for class = 1, 2 do
+        local count = was[class] and tonumber(was[class][j - first + 1]) or 0
+        local step = steps[class]
         if step ~= 0 then
+          -- A new token's count is its step, written as it came (no number formatting).
+          local value = count == 0 and texts[class] or nil
+          count = count + step
           if count > 0 then
             local c = sets[class]
             set[class][c + 1] = token; set[class][c + 2] = value or count
@@ -87,21 +83,22 @@ for first = 0, n - 1, piece do
             drops[class] = drops[class] + 1; drop[class][drops[class]] = token
           end
         end
+        if count > 0 then left = true end
       end
-      if count > 0 then left = true end
+      if up then seen[seens + 1] = now; seen[seens + 2] = token; seens = seens + 2
+      elseif not left then unseens = unseens + 1; unseen[unseens] = token end
     end
-    if up then seen[seens + 1] = now; seen[seens + 2] = token; seens = seens + 2
-    elseif not left then unseens = unseens + 1; unseen[unseens] = token end
+    for class = 1, 2 do
+      if sets[class] > 0 then redis.call('HSET', KEYS[class], unpack(set[class], 1, sets[class])) end
+      if drops[class] > 0 then redis.call('HDEL', KEYS[class], unpack(drop[class], 1, drops[class])) end
+    end
+    if seens > 0 then redis.call('ZADD', KEYS[3], 'GT', unpack(seen, 1, seens)) end
+    if unseens > 0 then redis.call('ZREM', KEYS[3], unpack(unseen, 1, unseens)) end
   end
-  for class = 1, 2 do
-    if sets[class] > 0 then redis.call('HSET', KEYS[class], unpack(set[class], 1, sets[class])) end
-    if drops[class] > 0 then redis.call('HDEL', KEYS[class], unpack(drop[class], 1, drops[class])) end
-  end
-  if seens > 0 then redis.call('ZADD', KEYS[3], 'GT', unpack(seen, 1, seens)) end
-  if unseens > 0 then redis.call('ZREM', KEYS[3], unpack(unseen, 1, unseens)) end
+  from = to + 1
 end
 
-for class, step in pairs({spam = tonumber(ARGV[6]), ham = tonumber(ARGV[7])}) do
+for class, step in pairs({spam = tonumber(ARGV[7]), ham = tonumber(ARGV[8])}) do
   if step ~= 0 and redis.call('HINCRBY', KEYS[5], class, step) < 0 then
     redis.call('HSET', KEYS[5], class, 0)
   end

@@ -2,6 +2,7 @@
 
 #include <hiredis/hiredis.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <deque>
@@ -215,18 +216,27 @@ class RedisStore final : public TokenStore {
                          ": other nodes kept teaching the same messages; nothing was learned");
     }
 
-    // The script's command for the changes; it points into words_.
+    // The script's command for the changes; it points into words_. The tokens go in groups
+    // of the same changes, each group's changes once.
     RedisCommand script(bool learn, const BatchChanges& changes) {
         words_.clear();
         auto word = [&](std::string value) -> std::string_view {
             return words_.emplace_back(std::move(value));
         };
         auto learned = [](const LearnedAs& as) { return as ? categoryName(*as) : ""; };
-        bool spam = false, ham = false, falls = false;
-        for (const TokenChange& token : changes.tokens) {
-            spam = spam || token.spam != 0;
-            ham = ham || token.ham != 0;
-            falls = falls || token.spam < 0 || token.ham < 0;
+        std::vector<const TokenChange*> tokens;
+        tokens.reserve(changes.tokens.size());
+        for (const TokenChange& token : changes.tokens) tokens.push_back(&token);
+        auto steps = [](const TokenChange* t) { return std::pair(t->spam, t->ham); };
+        std::stable_sort(tokens.begin(), tokens.end(),
+                         [&](auto* a, auto* b) { return steps(a) < steps(b); });
+        RedisCommand groups;
+        for (std::size_t first = 0, next; first < tokens.size(); first = next) {
+            next = first + 1;
+            while (next < tokens.size() && steps(tokens[next]) == steps(tokens[first])) ++next;
+            groups.insert(groups.end(), {word(std::to_string(next - first)),
+                                         word(std::to_string(tokens[first]->spam)),
+                                         word(std::to_string(tokens[first]->ham))});
         }
         RedisCommand eval = {"EVAL",
                              kRedisLearning,
@@ -240,24 +250,17 @@ class RedisStore final : public TokenStore {
                              learn ? std::string_view(maxTokens_) : "0",
                              word(std::to_string(changes.before.size())),
                              word(std::to_string(changes.after.size())),
-                             word(std::to_string(changes.tokens.size())),
+                             word(std::to_string(tokens.size())),
+                             word(std::to_string(groups.size() / 3)),
                              word(std::to_string(changes.spam)),
-                             word(std::to_string(changes.ham)),
-                             spam ? "1" : "0",
-                             ham ? "1" : "0",
-                             falls ? "1" : "0"};
+                             word(std::to_string(changes.ham))};
         eval.reserve(eval.size() + 2 * (changes.before.size() + changes.after.size()) +
-                     3 * changes.tokens.size());
+                     tokens.size() + groups.size());
         for (const auto* messages : {&changes.before, &changes.after})
             for (const auto& [digest, as] : *messages)
                 eval.insert(eval.end(), {digest, learned(as)});
-        for (const TokenChange& token : changes.tokens) eval.push_back(word(field(token.key)));
-        auto steps = [&](int64_t TokenChange::*count) {
-            for (const TokenChange& token : changes.tokens)
-                eval.push_back(token.*count == 1 ? "1" : word(std::to_string(token.*count)));
-        };
-        if (spam) steps(&TokenChange::spam);
-        if (ham) steps(&TokenChange::ham);
+        for (const TokenChange* token : tokens) eval.push_back(word(field(token->key)));
+        eval.insert(eval.end(), groups.begin(), groups.end());
         return eval;
     }
 
