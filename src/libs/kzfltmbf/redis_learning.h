@@ -66,27 +66,41 @@ for k = groups, groups + 3 * tonumber(ARGV[6]) - 1, 3 do
     end
     local set, drop, sets, drops = {{}, {}}, {{}, {}}, {0, 0}, {0, 0}
     local seen, unseen, seens, unseens = {}, {}, 0, 0
-    for j = first, last do
-      local token, left = ARGV[j], false
-      for class = 1, 2 do
-        local count = was[class] and tonumber(was[class][j - first + 1]) or 0
-        local step = steps[class]
-        if step ~= 0 then
-          -- A new token's count is its step, written as it came (no number formatting).
-          local value = count == 0 and texts[class] or nil
-          count = count + step
-          if count > 0 then
-            local c = sets[class]
-            set[class][c + 1] = token; set[class][c + 2] = value or count
-            sets[class] = c + 2
-          else
-            drops[class] = drops[class] + 1; drop[class][drops[class]] = token
-          end
-        end
-        if count > 0 then left = true end
+    local only = (steps[2] == 0 and 1) or (steps[1] == 0 and 2) or nil
+    if only and steps[only] > 0 then
+      -- Bulk learning: one class's counts go up; a new token's count is its step, written
+      -- as it came (no number formatting).
+      local put, had, step, text, c = set[only], was[only], steps[only], texts[only], 0
+      for j = first, last do
+        local token, count = ARGV[j], had[j - first + 1]
+        put[c + 1] = token; put[c + 2] = count and tonumber(count) + step or text
+        seen[c + 1] = now; seen[c + 2] = token
+        c = c + 2
       end
-      if up then seen[seens + 1] = now; seen[seens + 2] = token; seens = seens + 2
-      elseif not left then unseens = unseens + 1; unseen[unseens] = token end
+      sets[only], seens = c, c
+    else
+      for j = first, last do
+        local token, left = ARGV[j], false
+        for class = 1, 2 do
+          local count = was[class] and tonumber(was[class][j - first + 1]) or 0
+          local step = steps[class]
+          if step ~= 0 then
+            -- A new token's count is its step, as in bulk learning.
+            local value = count == 0 and texts[class] or nil
+            count = count + step
+            if count > 0 then
+              local c = sets[class]
+              set[class][c + 1] = token; set[class][c + 2] = value or count
+              sets[class] = c + 2
+            else
+              drops[class] = drops[class] + 1; drop[class][drops[class]] = token
+            end
+          end
+          if count > 0 then left = true end
+        end
+        if up then seen[seens + 1] = now; seen[seens + 2] = token; seens = seens + 2
+        elseif not left then unseens = unseens + 1; unseen[unseens] = token end
+      end
     end
     for class = 1, 2 do
       if sets[class] > 0 then redis.call('HSET', KEYS[class], unpack(set[class], 1, sets[class])) end
