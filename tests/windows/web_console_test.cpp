@@ -56,6 +56,10 @@ TEST(WebConsole, ServesTheQuarantineToTheSessionWithAHashMadeOnLinux) {
     client.set_connection_timeout(10);
     client.set_read_timeout(60);
 
+    // The page's scripts and the chart library are compiled in.
+    auto chart = client.Get("/assets/chart.umd.js");
+    ASSERT_EQ(chart->status, 200);
+    EXPECT_NE(chart->body.find("Chart"), std::string::npos);
     EXPECT_EQ(client.Get("/api/quarantine")->status, 401);
     EXPECT_EQ(
         client.Post("/api/login", R"({"password": "wrong password"})", "application/json")->status,

@@ -19,6 +19,12 @@ namespace kz::tool {
 
 namespace {
 
+#ifdef _WIN32
+constexpr const char* kStopHow = "Ctrl+C or Ctrl+Break";
+#else
+constexpr const char* kStopHow = "SIGINT or SIGTERM";
+#endif
+
 // "HOST:PORT", "HOST" (port 8025) or "[v6]:PORT"; port 0 takes any free port.
 void parseListen(const std::string& listen, web::ServerSettings& settings) {
     std::string host, port;
@@ -97,8 +103,9 @@ void AddWebCommand(CommandLine& cli) {
     auto o = std::make_shared<Options>();
     CLI::App& command = cli.add(
         cli.root(), "web",
-        "serve the console in the browser: overview, report log, quarantine, filters and "
-        "health, and its JSON API under /api/ (until SIGINT or SIGTERM)",
+        std::string("serve the console in the browser: overview, report log, quarantine, "
+                    "filters and health, and its JSON API under /api/ (until ") +
+            kStopHow + ")",
         [o] {
             if (o->certificate.empty() != o->key.empty())
                 throw UsageError("--cert and --key go together");
@@ -120,12 +127,17 @@ void AddWebCommand(CommandLine& cli) {
                     "address and port to serve on (default 127.0.0.1:8025; port 0 takes a "
                     "free one)")
         ->type_name("HOST:PORT");
-    command.add_option("--cert", o->certificate, "serve HTTPS with this PEM certificate (chain)")
+    command
+        .add_option("--cert", o->certificate,
+                    web::TlsAvailable()
+                        ? "serve HTTPS with this PEM certificate (chain)"
+                        : "serve HTTPS with this PEM certificate: this build has no TLS and "
+                          "refuses it")
         ->type_name("FILE")
-        ->check(CLI::ExistingFile);
+        ->check(CLI::ExistingFile.description(""));
     command.add_option("--key", o->key, "the PEM private key of --cert")
         ->type_name("FILE")
-        ->check(CLI::ExistingFile);
+        ->check(CLI::ExistingFile.description(""));
     cli.add(command, "passwd",
             "set the console's password: asked twice on a terminal, else the first line of "
             "standard input; kept as a salted PBKDF2 hash in the registry",
