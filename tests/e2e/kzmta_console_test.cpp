@@ -65,12 +65,6 @@ struct Console {
     }
 };
 
-std::set<std::string> heldIds(const Json& list) {
-    std::set<std::string> ids;
-    for (const Json& message : list) ids.insert(message["id"]);
-    return ids;
-}
-
 TEST(KzmtaQuarantine, ListsAndShowsWhatTheAgentHeld) {
     Console c;
     c.queueProgram("P1.MAI");
