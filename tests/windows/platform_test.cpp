@@ -414,10 +414,6 @@ TEST(DnsResolver, AddressesAndMissingNamesFromTheGivenServer) {
     EXPECT_TRUE(late[0].status == DnsAnswer::Status::Records || late[0].timedOut);
 }
 
-bool underWine() {
-    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-}
-
 // Where DnsQueryEx is a stub (Wine's is) each question runs DnsQuery on a thread of its
 // own: a zone whose server never answers (the test script's dnsmasq forwards silent.test
 // to a port where nothing listens) costs no more than the deadline, and a server list

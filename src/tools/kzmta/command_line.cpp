@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/default_paths.h"
 #include "platform/registry.h"
 #include "version.h"
 
@@ -39,8 +40,12 @@ CommandLine::CommandLine()
     app_.fallthrough();
     app_.footer(
         "Exit status: 0 success, 1 failure, 2 usage error.\n"
-        "The registry file is --registry FILE, else $KZ_REGISTRY, else "
-        "/etc/kzmta/registry.reg.\n"
+#ifdef _WIN32
+        "The registry is the system's (HKEY_LOCAL_MACHINE).\n"
+#else
+        "The registry file is --registry FILE, else $KZ_REGISTRY, else " KZ_DEFAULT_REGISTRY
+        ".\n"
+#endif
         "'kzmta COMMAND --help' describes each command.");
 }
 

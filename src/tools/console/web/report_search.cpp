@@ -7,6 +7,7 @@
 
 #include "base/ascii.h"
 #include "platform/files.h"
+#include "platform/utf8_path.h"
 
 namespace kz::tool::web {
 
@@ -28,7 +29,7 @@ bool matches(const ReportLine& line, const LogQuery& query) {
 // Calls `take` with each line of the file; lines past kMaxLine are skipped whole.
 template <typename Take>
 void readLines(const std::string& path, Take take) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::pathFromUtf8(path), std::ios::binary);
     std::string line;
     char buffer[8192];
     bool overlong = false;

@@ -9,6 +9,7 @@
 #include "installation.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "platform/utf8_path.h"
 #include "registry_facts.h"
 #include "report_search.h"
 #include "stats.h"
@@ -109,7 +110,7 @@ constexpr std::size_t kTailSize = 256 * 1024;
 // have one, read from their ends; null when none has.
 nlohmann::json lastFiltered(const std::string& directory) {
     for (const std::string& path : newestReportFiles(directory, 7)) {
-        std::ifstream in(std::filesystem::path(path), std::ios::binary | std::ios::ate);
+        std::ifstream in(platform::pathFromUtf8(path), std::ios::binary | std::ios::ate);
         const std::streamoff size = in ? std::streamoff(in.tellg()) : 0;
         if (size <= 0) continue;
         const std::streamoff from = std::max<std::streamoff>(0, size - std::streamoff(kTailSize));
