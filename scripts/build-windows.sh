@@ -26,6 +26,8 @@ libraries+=(KZDomainKeys)
 scripts/fetch-sqlite.sh build/windows/sqlite
 # cpp-httplib's header for kzmta web.
 scripts/fetch-httplib.sh build/windows/httplib
+# OpenSSL's static libraries for its TLS (build/windows/openssl-<arch>).
+scripts/fetch-openssl.sh i686 x86_64
 
 build() {
     local arch=$1
@@ -33,7 +35,7 @@ build() {
     local tree=build/windows/$arch/tree
     cmake -S . -B "$tree" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-mingw-$arch.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DKZ_SQLITE_AMALGAMATION="$PWD/build/windows/sqlite" \
-        -DKZ_HTTPLIB_DIR="$PWD/build/windows/httplib" \
+        -DKZ_HTTPLIB_DIR="$PWD/build/windows/httplib" -DKZ_OPENSSL_DIR="$PWD/build/windows/openssl-$arch" \
         "${launcher[@]}" >/dev/null
     cmake --build "$tree" -j "$(nproc)" --target "$@"
     cp "$tree"/bin/*.DLL "build/windows/$arch/"

@@ -63,6 +63,17 @@ if [ "$exports" != "$expected" ]; then
 fi
 echo "KZMTAFILTER.DLL (i686) exports the six entries at ordinals 1 to 6"
 
+# OpenSSL is linked statically into kzmta.exe alone: a DLL the MTA loads must not carry it
+# (its TLS 1.3 cipher table names it).
+for dll in build/windows/*/*.DLL; do
+    if grep -qa TLS_AES_256_GCM_SHA384 "$dll"; then
+        echo "$dll carries OpenSSL, which only kzmta.exe links"
+        exit 1
+    fi
+done
+grep -qa TLS_AES_256_GCM_SHA384 build/windows/x86_64/kzmta.exe || { echo "kzmta.exe has no OpenSSL"; exit 1; }
+echo "OpenSSL is in kzmta.exe only"
+
 # What the script starts or makes on the way, ended by pid and removed however it ends.
 wineserver=/usr/lib/wine/wineserver
 prefixes=() daemons=() scratch=()

@@ -1,6 +1,6 @@
 // kzmta.exe web on a mail server the agent library has just filtered, reached over
-// loopback as a script reaches it. Its password hash was made by the Linux kzmta
-// (tests/fixtures/tools/web/linux_password.txt): one stored hash serves both systems.
+// loopback as a script reaches it, over HTTP and HTTPS. Its password hash was made by the Linux
+// kzmta (tests/fixtures/tools/web/linux_password.txt): one stored hash serves both systems.
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -94,11 +94,49 @@ TEST(WebConsole, ServesTheQuarantineToTheSessionWithAHashMadeOnLinux) {
     EXPECT_FALSE(std::filesystem::exists(agent.file("quarantine/" + held[0])));
 }
 
-TEST(WebConsole, RefusesTlsItCannotServe) {
-    const std::string file = fixture("tools/web/linux_password.txt");
-    KzmtaProcess refused({"web", "--listen", "127.0.0.1:0", "--cert", file, "--key", file});
+// The test certificate (tests/fixtures/tools/web) names localhost and 127.0.0.1 and is its
+// own CA, so the client verifies the chain and the host as a browser would. By name: the
+// mingw build of httplib's client matches no IP address against the certificate.
+TEST(WebConsole, ServesHttpsWithTheGivenCertificate) {
+    LoadedAgent agent("held");
+    const LinuxPassword made = linuxPassword();
+    agent.registry().setString(kAgentKey, "Web Console Password", made.hash);
+    const std::string certificate = fixture("tools/web/localhost-cert.pem");
+    const std::string key = fixture("tools/web/localhost-key.pem");
+
+    KzmtaProcess server({"web", "--listen", "127.0.0.1:0", "--cert", certificate, "--key", key});
+    const std::string marker = "Serving the console on https://127.0.0.1:";
+    ASSERT_TRUE(server.awaitLine(marker, 60s)) << server.output();
+    const std::string& out = server.output();
+    const int port = std::stoi(out.substr(out.find(marker) + marker.size()));
+    httplib::SSLClient client("localhost", port);
+    client.set_ca_cert_path(certificate.c_str());
+    client.enable_server_certificate_verification(true);
+    client.set_connection_timeout(10);
+    client.set_read_timeout(60);
+    auto login = client.Post("/api/login", nlohmann::json{{"password", made.password}}.dump(),
+                             "application/json");
+    ASSERT_TRUE(login) << httplib::to_string(login.error());
+    ASSERT_EQ(login->status, 200) << login->body;
+    const std::string setCookie = login->get_header_value("Set-Cookie");
+    EXPECT_NE(setCookie.find("; Secure"), std::string::npos) << setCookie;
+    httplib::Headers session{{"Cookie", setCookie.substr(0, setCookie.find(';'))}};
+    auto health = client.Get("/api/health", session);
+    ASSERT_TRUE(health);
+    EXPECT_EQ(health->status, 200) << health->body;
+
+    // Plain HTTP on the TLS port gets no answer, let alone the API.
+    httplib::Client plain("127.0.0.1", port);
+    plain.set_connection_timeout(10);
+    plain.set_read_timeout(20);
+    EXPECT_FALSE(plain.Get("/api/health", session));
+
+    // A key that is no key stops the start with a clear error instead of serving plain HTTP.
+    KzmtaProcess refused({"web", "--listen", "127.0.0.1:0", "--cert", certificate, "--key",
+                          fixture("tools/web/linux_password.txt")});
     EXPECT_EQ(refused.exitCode(60s), 1u) << refused.output();
-    EXPECT_NE(refused.output().find("serves no HTTPS"), std::string::npos) << refused.output();
+    EXPECT_NE(refused.output().find("cannot use the certificate"), std::string::npos)
+        << refused.output();
     EXPECT_EQ(refused.output().find("Serving"), std::string::npos);
 }
 

@@ -50,28 +50,15 @@ void serveAssets(httplib::Server& server) {
 
 std::unique_ptr<httplib::Server> makeServer(const ServerSettings& settings) {
     if (settings.certificate.empty()) return std::make_unique<httplib::Server>();
-#ifndef CPPHTTPLIB_OPENSSL_SUPPORT
-    // Never plain HTTP when TLS was asked for.
-    throw std::runtime_error(kNoTlsMessage);
-#else
     auto server = std::make_unique<httplib::SSLServer>(settings.certificate.c_str(),
                                                        settings.privateKey.c_str());
     if (!server->is_valid())
         throw std::runtime_error("cannot use the certificate " + settings.certificate +
                                  " with the key " + settings.privateKey);
     return server;
-#endif
 }
 
 }  // namespace
-
-bool TlsAvailable() {
-#ifdef CPPHTTPLIB_OPENSSL_SUPPORT
-    return true;
-#else
-    return false;
-#endif
-}
 
 int RunConsoleServer(const ServerSettings& settings) {
     const bool tls = !settings.certificate.empty();

@@ -1,6 +1,6 @@
 #pragma once
 // kzmta web: the console in the browser. An HTTP server (cpp-httplib: maintained, packaged
-// by Debian, header-only for mingw; TLS through OpenSSL where the build has it) on
+// by Debian, header-only for mingw; TLS through OpenSSL on every system) on
 // loopback by default, serving the console's page, its scripts and the chart library from
 // the program itself, and the JSON API under /api/ that the page and scripts read.
 //
@@ -21,12 +21,6 @@ struct ServerSettings {
     std::string certificate;  // both or neither: TLS
     std::string privateKey;
 };
-
-// Whether this build serves HTTPS (the Windows build has no OpenSSL), and why not.
-bool TlsAvailable();
-inline constexpr const char* kNoTlsMessage =
-    "this kzmta serves no HTTPS (built without TLS): leave out --cert and --key and put a "
-    "TLS proxy in front of the console, or keep it on loopback";
 
 // Serves until SIGINT or SIGTERM; returns the exit status. Prints the address it serves
 // once it listens (tests and scripts wait for that line).

@@ -109,8 +109,6 @@ void AddWebCommand(CommandLine& cli) {
         [o] {
             if (o->certificate.empty() != o->key.empty())
                 throw UsageError("--cert and --key go together");
-            if (!o->certificate.empty() && !web::TlsAvailable())
-                throw std::runtime_error(web::kNoTlsMessage);
             web::ServerSettings settings;
             settings.registry = o->registry;
             parseListen(o->listen, settings);
@@ -127,12 +125,7 @@ void AddWebCommand(CommandLine& cli) {
                     "address and port to serve on (default 127.0.0.1:8025; port 0 takes a "
                     "free one)")
         ->type_name("HOST:PORT");
-    command
-        .add_option("--cert", o->certificate,
-                    web::TlsAvailable()
-                        ? "serve HTTPS with this PEM certificate (chain)"
-                        : "serve HTTPS with this PEM certificate: this build has no TLS and "
-                          "refuses it")
+    command.add_option("--cert", o->certificate, "serve HTTPS with this PEM certificate (chain)")
         ->type_name("FILE")
         ->check(CLI::ExistingFile.description(""));
     command.add_option("--key", o->key, "the PEM private key of --cert")
