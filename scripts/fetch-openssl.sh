@@ -19,7 +19,13 @@ version=${version%.debian.tar.xz}
 options=(no-shared no-module no-tests no-asm no-legacy no-engine no-dso no-comp
     no-dtls no-srp no-ssl3 no-idea no-mdc2 no-rc5 no-camellia no-seed no-sm2 no-sm3 no-sm4
     no-whirlpool no-cast no-bf no-rc2 no-md4 no-aria no-siphash no-ts no-cms no-ocsp)
-stamp="$version ${options[*]}"
+# Where the libraries look for openssl.cnf: a folder only administrators may write to. The
+# default would be /usr/local/ssl, which Windows reads as a folder of the current drive
+# that any user can create. Fixed strings also keep the compiler cache shared by checkouts.
+paths=("OPENSSLDIR=C:/Program Files/Common Files/SSL"
+    "ENGINESDIR=C:/Program Files/OpenSSL/lib/engines-3"
+    "MODULESDIR=C:/Program Files/OpenSSL/lib/ossl-modules")
+stamp="$version ${options[*]} ${paths[*]}"
 
 todo=()
 for arch in "$@"; do
@@ -70,7 +76,7 @@ for arch in "${todo[@]}"; do
             AR=$arch-w64-mingw32-ar RANLIB=$arch-w64-mingw32-ranlib RC=$arch-w64-mingw32-windres \
             "$work/source/Configure" "$target" "${options[@]}" --prefix="$prefix" \
             --libdir=lib >"$work/configure-$arch.log" 2>&1 &&
-        CCACHE_BASEDIR=$work CCACHE_NOHASHDIR=1 make -j"$(nproc)" build_libs >"$work/make-$arch.log" 2>&1 &&
+        CCACHE_BASEDIR=$work CCACHE_NOHASHDIR=1 make -j"$(nproc)" "${paths[@]}" build_libs >"$work/make-$arch.log" 2>&1 &&
         make install_dev >>"$work/make-$arch.log" 2>&1) || {
         for log in "$work/configure-$arch.log" "$work/make-$arch.log"; do
             [ -f "$log" ] && tail -40 "$log"
