@@ -2,9 +2,9 @@
 # Builds static OpenSSL libraries (libssl.a, libcrypto.a and their headers) for each
 # mingw-w64 architecture given into build/windows/openssl-<arch>, for TLS in the Windows
 # kzmta web: mingw has no OpenSSL package. The source is Debian's, pinned in
-# scripts/openssl-source.sha256 (Debian's patches applied), fetched with apt-get source
-# after both archives' SHA-256 are checked; nothing of it is committed. A build stays until
-# the pinned version or the options below change, so a second run costs nothing.
+# scripts/openssl-source.sha256 (Debian's patches applied; scripts/debian-source.sh
+# fetches and checks it). A build stays until the pinned version or the options below
+# change, so a second run costs nothing.
 #   scripts/fetch-openssl.sh i686 x86_64
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,29 +35,7 @@ done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/parts" "$work/lists/partial" "$work/cache" "$work/source"
-for suite in "debian bookworm" "debian-security bookworm-security"; do
-    printf 'Types: deb-src\nURIs: http://deb.debian.org/%s\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n\n' \
-        ${suite}
-done >"$work/parts/source.sources"
-apt=(apt-get -q -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$work/parts"
-     -o Dir::State::Lists="$work/lists" -o Dir::Cache="$work/cache"
-     -o APT::Sandbox::User="$(id -un)")
-if ! timeout 300 "${apt[@]}" update >"$work/apt.log" 2>&1 ||
-    ! (cd "$work/source" && timeout 300 "${apt[@]}" source --download-only "openssl=$version" \
-        >>"$work/apt.log" 2>&1); then
-    cat "$work/apt.log"
-    echo "cannot fetch the Debian source package openssl $version" >&2
-    exit 1
-fi
-(cd "$work/source" && sha256sum --check --quiet "$checksums")
-tar -xzf "$work/source/$(awk '/\.orig\.tar\.gz$/ { print $2 }' "$checksums")" -C "$work/source" \
-    --strip-components=1
-tar -xJf "$work/source/$debian" -C "$work/source" debian/patches
-while read -r patch; do
-    [ -n "$patch" ] && [ "${patch#\#}" = "$patch" ] || continue
-    patch --quiet -p1 -d "$work/source" <"$work/source/debian/patches/$patch"
-done <"$work/source/debian/patches/series"
+scripts/debian-source.sh "$checksums" "$work/source"
 
 launcher=""
 command -v ccache >/dev/null && launcher="ccache "
